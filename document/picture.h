@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include "model/sampling.h"
+
+// The decoded picture of one image file, held as 32-bit RGB so that sampling reads its rows
+// directly.
+class CPicture {
+public:
+    enum class LoadStatus {
+        Ok,
+        CannotOpen,    // missing, a folder, no permission
+        CannotDecode,  // opens, but is not a whole picture we can decode
+    };
+
+    struct LoadResult {
+        LoadStatus status = LoadStatus::Ok;
+        QString reason;  // why it failed, for the message; empty on success
+    };
+
+    // Largest decoded picture accepted, in bytes of 32-bit pixels.
+    static constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
+
+    LoadResult Load(const QString& path);
+    void Clear() { m_image = QImage(); }
+
+    bool IsNull() const { return m_image.isNull(); }
+    int Width() const { return m_image.width(); }
+    int Height() const { return m_image.height(); }
+    const QImage& Image() const { return m_image; }
+    PixelView View() const;
+
+    // The colour as 0x00BBGGRR, or CLR_INVALID outside the picture (or without one).
+    std::uint32_t GetPixel(int x, int y) const { return View().GetPixel(x, y); }
+
+private:
+    QImage m_image;
+};

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "model/point.h"
+
+// The longest walk along a line's major axis: 1023 steps, so 1024 positions.
+inline constexpr int kMaxScanSteps = 1023;
+
+// How a segment is walked: one position per step of its major axis.
+struct ScanWalk {
+    int count = 0;       // steps along the major axis, capped at kMaxScanSteps
+    double slope = 0.0;  // minor difference / major difference, signed
+    int step = 1;        // sign of the major difference, +1 when it is 0
+    bool xMajor = true;  // x steps on a tie (|dx| == |dy|)
+};
+
+ScanWalk SetupWalk(int x1, int y1, int x2, int y2);
+
+// Position of index i: computed afresh from the start, the minor offset truncated toward the
+// start's coordinate, so any index is reached directly and nothing accumulates.
+inline CPoint WalkPosition(const CPoint& start, const ScanWalk& walk, int i) {
+    const int minor = walk.step * static_cast<int>(i * walk.slope);
+    if (walk.xMajor) return {start.x + i * walk.step, start.y + minor};
+    return {start.x + minor, start.y + i * walk.step};
+}
+
+// One scan line on one image: its end points (the same on every image), the walker, and the
+// cursor that marks this image's edge point.
+class CScan {
+public:
+    int m_nPos = 0;
+    int m_nCount = 0;
+    double m_dSlope = 0.0;
+    int m_nStep = 1;
+    bool m_bXMajor = true;
+    bool m_bDetect = true;  // edge detection pending on this image
+    CPoint m_ptCur;
+    CPoint m_ptStart;
+    CPoint m_ptEnd;
+
+    void SetLine(int x1, int y1, int x2, int y2);
+    void ReshapeLine(int x1, int y1, int x2, int y2);
+    void UpdatePos();
+    void SetPos(int n);
+    void Next();
+    void Prev();
+
+    ScanWalk Walk() const { return {m_nCount, m_dSlope, m_nStep, m_bXMajor}; }
+    CPoint PositionAt(int i) const { return WalkPosition(m_ptStart, Walk(), i); }
+
+private:
+    void Setup(int x1, int y1, int x2, int y2);
+};

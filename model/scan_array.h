@@ -1,0 +1,37 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/scan.h"
+
+// The scan lines of one image, in creation order; the index is the line number.
+class CScanArray {
+public:
+    std::vector<std::unique_ptr<CScan>> m_arLine;
+
+    void AddLine(int x1, int y1, int x2, int y2);
+    // Returns false, changing nothing, when line i does not exist.
+    bool ReshapeLine(int i, int x1, int y1, int x2, int y2);
+    void RemoveLine(int i);
+    CScan* GetAt(int i) const;
+    CPoint GetCurPoint(int i) const;
+    int GetSize() const { return static_cast<int>(m_arLine.size()); }
+};
+
+// One image's half of a record: its title, its path and its line sets (always exactly one).
+class CScanSeries {
+public:
+    CScanSeries();
+
+    std::vector<std::unique_ptr<CScanArray>> m_arArray;
+    std::string m_strTitle;  // UTF-8
+    std::string m_strPath;   // UTF-8
+
+    void AddLine(int a, int x1, int y1, int x2, int y2);
+    CScan* GetLine(int a, int i) const;
+    bool ReshapeLine(int i, int x1, int y1, int x2, int y2);
+    CPoint GetCurPoint(int a, int i) const;
+    CScanArray* GetAt(int a) const;
+};
