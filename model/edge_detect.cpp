@@ -1,0 +1,66 @@
+#include "model/edge_detect.h"
+
+int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
+    if (count < 0) return 0;
+    if (count > kProfileSize - 1) count = kProfileSize - 1;
+    int v[kProfileSize];
+    for (int i = 0; i <= count; ++i) v[i] = GetBrightness(buffer, i, channel);
+
+    int best = 0;
+    switch (mode) {
+        case kEdgeMinimum: {
+            int extreme = 255;
+            for (int i = 0; i <= count; ++i) {
+                if (v[i] < extreme) extreme = v[i], best = i;
+            }
+            break;
+        }
+        case kEdgeMaximum: {
+            int extreme = 0;
+            for (int i = 0; i <= count; ++i) {
+                if (v[i] > extreme) extreme = v[i], best = i;
+            }
+            break;
+        }
+        case kEdgeSteepestFall: {
+            int extreme = 0;
+            for (int i = 0; i < count; ++i) {
+                const int d = v[i + 1] - v[i];
+                if (d < extreme) extreme = d, best = i;
+            }
+            break;
+        }
+        default: {
+            int extreme = 0;
+            for (int i = 0; i < count; ++i) {
+                const int d = v[i + 1] - v[i];
+                if (d > extreme) extreme = d, best = i;
+            }
+            break;
+        }
+    }
+    return best;
+}
+
+bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& picture, int channel,
+                int mode, ProfileBuffer& buffer) {
+    CScan* line = profile.GetLine(i, a, n);
+    // Without a picture there is nothing to measure: the line stays pending.
+    if (line == nullptr || !line->m_bDetect || picture.IsNull()) return false;
+    SampleLine(picture, line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x, line->m_ptEnd.y,
+               buffer);
+    line->SetPos(FindEdge(buffer, line->m_nCount, channel, mode));
+    line->m_bDetect = false;
+    return true;
+}
+
+int DetectPending(CDataProfile& profile, int i, int a, const PixelView& picture, int channel,
+                  int mode, ProfileBuffer& buffer) {
+    const CScanArray* set = profile.GetArray(i, a);
+    if (set == nullptr) return 0;
+    int detected = 0;
+    for (int n = 0; n < set->GetSize(); ++n) {
+        if (DetectEdge(profile, i, a, n, picture, channel, mode, buffer)) ++detected;
+    }
+    return detected;
+}

@@ -1,0 +1,68 @@
+#include "model/scan.h"
+
+#include <cstdlib>
+
+ScanWalk SetupWalk(int x1, int y1, int x2, int y2) {
+    // The differences are taken as integers first (in 64 bits, so extreme coordinates cannot
+    // overflow), then as doubles for the slope.
+    const long long dxi = static_cast<long long>(x2) - x1;
+    const long long dyi = static_cast<long long>(y2) - y1;
+    const double dx = static_cast<double>(dxi);
+    const double dy = static_cast<double>(dyi);
+    ScanWalk walk;
+    long long count = 0;
+    if (std::llabs(dyi) > std::llabs(dxi)) {
+        walk.xMajor = false;
+        walk.slope = dx / dy;
+        count = std::llabs(dyi);
+        walk.step = dyi > 0 ? 1 : -1;
+    } else {
+        walk.xMajor = true;
+        count = std::llabs(dxi);
+        // A zero-length line has no defined slope; 0 keeps every position on the start point.
+        walk.slope = count > 0 ? dy / dx : 0.0;
+        walk.step = dxi < 0 ? -1 : 1;
+    }
+    walk.count = static_cast<int>(count > kMaxScanSteps ? kMaxScanSteps : count);
+    return walk;
+}
+
+void CScan::Setup(int x1, int y1, int x2, int y2) {
+    m_ptStart = {x1, y1};
+    m_ptEnd = {x2, y2};
+    const ScanWalk walk = SetupWalk(x1, y1, x2, y2);
+    m_nCount = walk.count;
+    m_dSlope = walk.slope;
+    m_nStep = walk.step;
+    m_bXMajor = walk.xMajor;
+}
+
+void CScan::SetLine(int x1, int y1, int x2, int y2) {
+    Setup(x1, y1, x2, y2);
+    m_nPos = 0;
+    m_ptCur = {x1, y1};
+}
+
+void CScan::ReshapeLine(int x1, int y1, int x2, int y2) {
+    Setup(x1, y1, x2, y2);
+    if (m_nPos > m_nCount) m_nPos = m_nCount;
+    if (m_nPos < 0) m_nPos = 0;
+    UpdatePos();
+}
+
+void CScan::UpdatePos() { m_ptCur = PositionAt(m_nPos); }
+
+void CScan::SetPos(int n) {
+    m_nPos = n < 0 ? 0 : (n > m_nCount ? m_nCount : n);
+    UpdatePos();
+}
+
+void CScan::Next() {
+    m_nPos = m_nPos + 1 > m_nCount ? 0 : m_nPos + 1;
+    UpdatePos();
+}
+
+void CScan::Prev() {
+    m_nPos = m_nPos - 1 < 0 ? m_nCount : m_nPos - 1;
+    UpdatePos();
+}
