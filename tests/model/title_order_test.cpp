@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "model/data_profile.h"
+#include "model/title_order.h"
+#include "support/pass_sort.h"
+
+namespace {
+
+std::vector<std::string> Titles(const CDataProfile& profile) {
+    std::vector<std::string> out;
+    for (const auto& series : profile.m_arSeries) out.push_back(series->m_strTitle);
+    return out;
+}
+
+std::vector<std::string> Paths(const CDataProfile& profile) {
+    std::vector<std::string> out;
+    for (const auto& series : profile.m_arSeries) out.push_back(series->m_strPath);
+    return out;
+}
+
+TEST(TitleOrder, ComparesAsCodePage932Characters) {
+    struct Case {
+        const char* less;
+        const char* greater;
+    };
+    const Case cases[] = {
+        {"A.bmp", "a.bmp"},      // upper case before lower case
+        {"img10", "img9"},       // digits one by one
+        {"a", "a.bmp"},          // a prefix sorts first
+        {"ｱ", "あ"},             // half-width katakana are single bytes, below every double byte
+        {"あ", "ア"},            // hiragana 0x82A0 before katakana 0x8341
+        {"ア", "亜"},            // katakana before kanji 0x889F
+        {"～", "亜"},            // U+FF5E is 0x8160 in this code page
+        {"亜", "\xF0\x9F\x98\x80"},  // a character outside the code page sorts after all of it
+        {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"},
+        {"z", "\xFF"},           // a byte that is not UTF-8 sorts after everything
+    };
+    for (const Case& c : cases) {
+        EXPECT_LT(CompareTitles(c.less, c.greater), 0) << c.less << " < " << c.greater;
+        EXPECT_GT(CompareTitles(c.greater, c.less), 0) << c.greater << " > " << c.less;
+    }
+    EXPECT_EQ(CompareTitles("同じ.jpg", "同じ.jpg"), 0);
+}
+
+TEST(TitleOrder, SortMatchesThePassOrderAndIsStable) {
+    const std::vector<std::string> alphabet = {"a",  "B", "b",  "1",    "10", "9",   "ｱ",
+                                               "あ", "亜", "_", "\xFF", "é",  "\xF0\x9F\x98\x80"};
+    std::mt19937 rng(20261207);
+    for (int round = 0; round < 60; ++round) {
+        CDataProfile fast;
+        CDataProfile reference;
+        const int n = static_cast<int>(rng() % 40);
+        for (int k = 0; k < n; ++k) {
+            std::string title;
+            const int len = static_cast<int>(rng() % 3);  // short titles repeat often
+            for (int c = 0; c < len; ++c) title += alphabet[rng() % alphabet.size()];
+            const std::string path = "/img/" + std::to_string(k);  // tells equal titles apart
+            fast.AddImage(title, path);
+            reference.AddImage(title, path);
+            fast.GetAxis(k)->m_origin.m_xPixel = k;
+        }
+        fast.SortByTitle();
+        SortByTitlePasses(reference);
+        ASSERT_EQ(Titles(fast), Titles(reference));
+        ASSERT_EQ(Paths(fast), Paths(reference));
+        for (int k = 0; k < n; ++k) {  // each calibration travelled with its record
+            EXPECT_EQ("/img/" + std::to_string(fast.GetAxis(k)->m_origin.m_xPixel),
+                      fast.GetSeries(k)->m_strPath);
+        }
+    }
+}
+
+TEST(TitleOrder, SortKeepsCursorsAndFlags) {
+    CDataProfile profile;
+    for (const char* title : {"b.bmp", "A.bmp", "a.bmp"}) profile.AddImage(title, title);
+    profile.GetSeries(0)->AddLine(0, 0, 0, 50, 0);
+    profile.AddImage("0.bmp", "0.bmp");  // copies the line, pending
+    profile.GetLine(0, 0, 0)->SetPos(33);
+    profile.GetLine(0, 0, 0)->m_bDetect = false;
+    profile.SortByTitle();
+    EXPECT_EQ(Titles(profile), (std::vector<std::string>{"0.bmp", "A.bmp", "a.bmp", "b.bmp"}));
+    const CScan* moved = profile.GetLine(3, 0, 0);
+    EXPECT_EQ(moved->m_nPos, 33);
+    EXPECT_FALSE(moved->m_bDetect);
+    EXPECT_TRUE(profile.GetLine(0, 0, 0)->m_bDetect);
+}
+
+}  // namespace
