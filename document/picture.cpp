@@ -1,0 +1,270 @@
+#include "document/picture.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QLoggingCategory>
+#include <QStringList>
+#include <cstdio>
+#include <mutex>
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Warnings raised while decoding. Qt's JPEG plugin decodes a cut-off file "successfully", fills
+// the missing rows with grey and says so only through a log warning; the capture turns such a
+// warning into a failure of the decode that raised it. The handler is process-wide, the capture
+// slot is per thread, so several threads can decode at once.
+
+thread_local QStringList* t_capture = nullptr;
+QtMessageHandler g_previousHandler = nullptr;
+QLoggingCategory::CategoryFilter g_previousFilter = nullptr;
+
+void CaptureHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (t_capture != nullptr && type != QtDebugMsg && type != QtInfoMsg) {
+        t_capture->append(message);
+        return;
+    }
+    if (g_previousHandler != nullptr) {
+        g_previousHandler(type, context, message);
+    } else {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    }
+}
+
+// The JPEG plugin's warnings are our only sign of a truncated file: keep them on even when the
+// logging rules of the environment switch that category off.
+void KeepDecoderWarnings(QLoggingCategory* category) {
+    if (g_previousFilter != nullptr) g_previousFilter(category);
+    if (qstrncmp(category->categoryName(), "qt.gui.imageio", 14) == 0) {
+        category->setEnabled(QtWarningMsg, true);
+        category->setEnabled(QtCriticalMsg, true);
+    }
+}
+
+void InstallCapture() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        g_previousHandler = qInstallMessageHandler(CaptureHandler);
+        g_previousFilter = QLoggingCategory::installFilter(KeepDecoderWarnings);
+    });
+}
+
+class WarningCapture {
+public:
+    WarningCapture() {
+        InstallCapture();
+        m_outer = t_capture;
+        t_capture = &m_messages;
+    }
+    ~WarningCapture() { t_capture = m_outer; }
+    WarningCapture(const WarningCapture&) = delete;
+    WarningCapture& operator=(const WarningCapture&) = delete;
+
+    const QStringList& Messages() const { return m_messages; }
+
+private:
+    QStringList m_messages;
+    QStringList* m_outer = nullptr;
+};
+
+// libjpeg reports stray bytes between two segments this way; the pixels are all there, and
+// many cameras write such files, so this one warning does not fail the decode.
+bool IsHarmless(const QString& warning) {
+    return warning.contains(QLatin1String("extraneous bytes before marker"));
+}
+
+QString TooLarge(qint64 width, qint64 height) {
+    if (width * height * 4 <= CPicture::kMaxPixelBytes) return {};
+    return QStringLiteral("the picture of %1 x %2 pixels is larger than 1 GiB")
+        .arg(width)
+        .arg(height);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Structural checks for the two formats whose Qt readers return a picture from a cut-off file
+// without any sign: BMP leaves the missing rows as they were in memory, GIF paints them black.
+
+quint32 ReadLe32(const QByteArray& data, qsizetype at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
+    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+}
+
+quint16 ReadLe16(const QByteArray& data, qsizetype at) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
+    return static_cast<quint16>(p[0] | p[1] << 8);
+}
+
+// Empty when the pixel data that the header announces is all in the file and not too large.
+QString CheckBmpComplete(const QByteArray& data) {
+    if (data.size() < 26) return QStringLiteral("the file ends inside the header");
+    const qint64 offset = ReadLe32(data, 10);
+    const quint32 headerSize = ReadLe32(data, 14);
+    qint64 width = 0;
+    qint64 height = 0;
+    int bitCount = 0;
+    quint32 compression = 0;
+    quint32 imageSize = 0;
+    if (headerSize == 12) {  // the old core header with 16-bit sizes
+        width = ReadLe16(data, 18);
+        height = ReadLe16(data, 20);
+        bitCount = ReadLe16(data, 24);
+    } else {
+        if (data.size() < 38) return QStringLiteral("the file ends inside the header");
+        width = static_cast<qint32>(ReadLe32(data, 18));
+        height = static_cast<qint32>(ReadLe32(data, 22));  // negative: rows stored top down
+        bitCount = ReadLe16(data, 28);
+        compression = ReadLe32(data, 30);
+        imageSize = ReadLe32(data, 34);
+    }
+    // Qt refuses such a header before it reports a size; say why.
+    const QString tooLarge = TooLarge(width < 0 ? -width : width, height < 0 ? -height : height);
+    if (!tooLarge.isEmpty()) return tooLarge;
+    qint64 needed = 0;
+    if (compression == 0 || compression == 3 || compression == 6) {
+        // Uncompressed rows (bit fields only mask them), each padded to 4 bytes.
+        const qint64 rowBytes = (width * bitCount + 31) / 32 * 4;
+        needed = offset + rowBytes * (height < 0 ? -height : height);
+    } else {
+        // Run-length data: its size is the one the header states, when it states one.
+        needed = offset + imageSize;
+    }
+    if (needed > data.size()) return QStringLiteral("the file ends inside the pixel data");
+    return {};
+}
+
+// Empty when the first picture of the GIF, with its colour tables and data blocks, is all in the
+// file. Later frames are never read, so they may be missing.
+QString CheckGifComplete(const QByteArray& data) {
+    const QString cut = QStringLiteral("the file ends inside the picture data");
+    const qsizetype size = data.size();
+    const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(data[at]); };
+    const auto tableBytes = [](unsigned char flags) { return 3 * (qsizetype(2) << (flags & 7)); };
+    // Skips a chain of data sub-blocks; returns the offset after its terminator, or -1 when the
+    // file ends first.
+    const auto skipBlocks = [&](qsizetype at) -> qsizetype {
+        while (at < size) {
+            const unsigned char length = byte(at);
+            if (length == 0) return at + 1;
+            at += 1 + length;
+        }
+        return -1;
+    };
+    qsizetype at = 13;
+    if (size < at) return cut;
+    if (byte(10) & 0x80) at += tableBytes(byte(10));
+    while (at < size) {
+        const unsigned char introducer = byte(at);
+        if (introducer == 0x21) {  // extension: label, then sub-blocks
+            at = at + 2 > size ? -1 : skipBlocks(at + 2);
+        } else if (introducer == 0x2C) {  // image descriptor: 9 bytes, table, code size, data
+            if (at + 10 > size) return cut;
+            const unsigned char flags = byte(at + 9);
+            at += 10;
+            if (flags & 0x80) at += tableBytes(flags);
+            at += 1;  // LZW minimum code size
+            return skipBlocks(at) < 0 ? cut : QString();
+        } else {
+            return {};  // a trailer or a corrupt block: the decoder judges that itself
+        }
+        if (at < 0) return cut;
+    }
+    return cut;
+}
+
+// Decodes the first picture of the bytes; returns why it cannot, or an empty string.
+QString Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
+    // Everything the reader says while it reads headers or pixels belongs to this decode.
+    WarningCapture capture;
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);  // pixel positions are the file's own, whatever EXIF says
+    reader.setAllocationLimit(static_cast<int>(CPicture::kMaxPixelBytes >> 20));
+
+    const QByteArray format = reader.format();
+    if (format.isEmpty()) return QStringLiteral("not a BMP, JPEG or GIF picture");
+    if (format != "bmp" && format != "jpeg" && format != "gif") {
+        return QStringLiteral("a %1 picture, not BMP, JPEG or GIF")
+            .arg(QString::fromLatin1(format.toUpper()));
+    }
+    const QSize size = reader.size();
+    if (size.isValid()) {
+        if (size.width() <= 0 || size.height() <= 0) {
+            return QStringLiteral("the picture has no pixels");
+        }
+        const QString tooLarge = TooLarge(size.width(), size.height());
+        if (!tooLarge.isEmpty()) return tooLarge;
+    }
+    if (format == "bmp") {
+        const QString incomplete = CheckBmpComplete(data);
+        if (!incomplete.isEmpty()) return incomplete;
+    }
+    if (format == "gif") {
+        const QString incomplete = CheckGifComplete(data);
+        if (!incomplete.isEmpty()) return incomplete;
+    }
+
+    const bool decoded = reader.read(&image);
+    const QStringList& warnings = capture.Messages();
+    if (!decoded || image.isNull()) {
+        image = QImage();
+        return warnings.isEmpty() ? reader.errorString() : warnings.join(QStringLiteral("; "));
+    }
+    for (const QString& warning : warnings) {
+        if (!IsHarmless(warning)) {
+            image = QImage();
+            return warning;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+CPicture::LoadResult CPicture::Load(const QString& path) {
+    Clear();
+    LoadResult result;
+    const auto fail = [&](LoadStatus status, const QString& reason) {
+        result.status = status;
+        result.reason = reason;
+        return result;
+    };
+
+    // Opening and decoding are told apart: a file that cannot be read at all is reported with the
+    // system's own words, before any decoder looks at it.
+    const QFileInfo info(path);
+    if (info.isDir()) return fail(LoadStatus::CannotOpen, QStringLiteral("it is a folder"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return fail(LoadStatus::CannotOpen, file.errorString());
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        return fail(LoadStatus::CannotOpen, file.errorString());
+    }
+    file.close();
+    if (data.isEmpty()) return fail(LoadStatus::CannotDecode, QStringLiteral("the file is empty"));
+
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImage image;
+    const QString failure = Decode(buffer, data, image);
+    if (!failure.isEmpty()) return fail(LoadStatus::CannotDecode, failure);
+    if (image.width() <= 0 || image.height() <= 0) {
+        return fail(LoadStatus::CannotDecode, QStringLiteral("the picture has no pixels"));
+    }
+    if (image.format() != QImage::Format_RGB32) {
+        image.convertTo(QImage::Format_RGB32);
+        if (image.isNull() || image.format() != QImage::Format_RGB32) {
+            return fail(LoadStatus::CannotDecode,
+                        QStringLiteral("not enough memory for the decoded picture"));
+        }
+    }
+    m_image = std::move(image);
+    return result;
+}
+
+PixelView CPicture::View() const {
+    if (m_image.isNull()) return {};
+    return {m_image.constBits(), m_image.width(), m_image.height(),
+            static_cast<std::ptrdiff_t>(m_image.bytesPerLine())};
+}
