@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -23,3 +26,11 @@ struct WriteResult {
 // Writes the bytes to a temporary file beside the target and renames it over the target only
 // when every byte is on disk, so the target is either the old file, untouched, or the new one.
 WriteResult WriteFileSafely(const std::string& path, std::string_view bytes);
+
+namespace detail {
+// The file's bytes go out through this function (::write in the program), so that tests can
+// make a write fail part of the way through, as a full disk does.
+using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t count);
+WriteResult WriteFileSafely(const std::string& path, std::string_view bytes,
+                            WriteFunction writeFunction);
+}  // namespace detail
