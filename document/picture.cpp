@@ -8,6 +8,11 @@
 #include <QLoggingCategory>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <mutex>
 
 namespace {
@@ -267,4 +272,28 @@ PixelView CPicture::View() const {
     if (m_image.isNull()) return {};
     return {m_image.constBits(), m_image.width(), m_image.height(),
             static_cast<std::ptrdiff_t>(m_image.bytesPerLine())};
+}
+
+CPicture::LoadResult CPicture::CheckReadable(const QString& path) {
+    LoadResult result;
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) error = EISDIR;
+        ::close(fd);
+    }
+    if (error == 0) return result;
+    result.status = LoadStatus::CannotOpen;
+    switch (error) {
+        case ENOENT: result.reason = QStringLiteral("ファイルが見つかりません。"); break;
+        case EACCES:
+        case EPERM: result.reason = QStringLiteral("アクセスが拒否されました。"); break;
+        case EISDIR: result.reason = QStringLiteral("フォルダです。"); break;
+        case ENOTDIR: result.reason = QStringLiteral("パスの途中がフォルダではありません。"); break;
+        case ENAMETOOLONG: result.reason = QStringLiteral("パスが長すぎます。"); break;
+        default: result.reason = QString::fromLocal8Bit(std::strerror(error)); break;
+    }
+    return result;
 }

@@ -24,6 +24,9 @@ public:
     static constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
 
     LoadResult Load(const QString& path);
+    // Whether the file can be opened for reading at all, without decoding it; the reason is the
+    // system's, in Japanese, for the open-failure message.
+    static LoadResult CheckReadable(const QString& path);
     void Clear() { m_image = QImage(); }
 
     bool IsNull() const { return m_image.isNull(); }

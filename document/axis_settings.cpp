@@ -1,0 +1,36 @@
+// The axis settings command: the current image's calibration in numbers, typed back through the
+// scope-aware setters.
+#include "document/norvale_doc.h"
+
+void CNorvaleDoc::OnAxisSettings() {
+    // The side panel's button reaches here without an update pass, so the command checks for
+    // itself that there is an image to calibrate.
+    const CDataAxis* axis = m_profile.GetAxis(m_nCurImage);
+    if (m_picture.IsNull() || axis == nullptr) return;
+
+    AxisDialogValues v;
+    v.m_nOriginX = axis->m_origin.m_xPixel;
+    v.m_nOriginY = axis->m_origin.m_yPixel;
+    v.m_nXAxisX = axis->m_xAxis.m_xPixel;
+    v.m_nXAxisY = axis->m_xAxis.m_yPixel;
+    v.m_nYAxisX = axis->m_yAxis.m_xPixel;
+    v.m_nYAxisY = axis->m_yAxis.m_yPixel;
+    v.m_dXMin = axis->m_origin.m_xValue;
+    v.m_dYMin = axis->m_origin.m_yValue;
+    v.m_dXMax = axis->m_xAxis.m_xValue;
+    v.m_dYMax = axis->m_yAxis.m_yValue;
+    v.m_bLogX = axis->m_bLogX;
+    v.m_bLogY = axis->m_bLogY;
+    if (!m_ui.RunAxisDialog(v)) return;
+
+    SetAxisPixel(0, v.m_nOriginX, v.m_nOriginY);
+    SetAxisPixel(1, v.m_nXAxisX, v.m_nXAxisY);
+    SetAxisPixel(2, v.m_nYAxisX, v.m_nYAxisY);
+    SetAxisValue(0, v.m_dXMin, v.m_dYMin);
+    SetAxisValue(1, v.m_dXMax, 0.0);
+    SetAxisValue(2, 0.0, v.m_dYMax);
+    SetAxisLog(1, v.m_bLogX);
+    SetAxisLog(2, v.m_bLogY);
+    RepaintDataView();
+    UpdateAllViews();
+}

@@ -1,0 +1,102 @@
+// The data export command: every image's edge points, converted values, lengths and areas into
+// one tab-separated file.
+#include <QDir>
+
+#include "document/norvale_doc.h"
+#include "document/series_detect.h"
+#include "export/data_file.h"
+#include "export/safe_write.h"
+
+namespace {
+
+QString WriteFailureText(const QString& path, const WriteResult& result) {
+    QString cause;
+    switch (result.error) {
+        case WriteError::DiskFull:
+            cause = QStringLiteral("ディスクの空き容量が足りません。");
+            break;
+        case WriteError::NoPermission:
+            cause = QStringLiteral("書き込む権限がありません。");
+            break;
+        case WriteError::FolderMissing:
+            cause = QStringLiteral("フォルダが見つかりません。");
+            break;
+        case WriteError::IsFolder:
+            cause = QStringLiteral("同じ名前のフォルダがあります。");
+            break;
+        default:
+            cause = QString::fromStdString(result.message);
+            break;
+    }
+    return QStringLiteral("ファイルを開くことができません\n%1\n%2")
+        .arg(QDir::toNativeSeparators(path), cause);
+}
+
+}  // namespace
+
+bool CNorvaleDoc::DetectAllPending() {
+    const std::vector<int> pending = RecordsWithPendingLines(m_profile);
+    if (pending.empty()) return true;
+
+    DetectSettings settings;
+    settings.channel = GetChannel();
+    settings.mode = GetEdgeMode();
+    settings.jobs = m_nDetectionJobs;
+    m_ui.BeginProgress(QStringLiteral("エッジを検出しています"), static_cast<int>(pending.size()));
+    const DetectReport report = DetectPendingRecords(
+        m_profile, pending, settings, [this](int done, int) { return m_ui.SetProgress(done); });
+    m_ui.EndProgress();
+    if (report.cancelled) return false;
+
+    // The current image may have had pending lines too: show where they landed.
+    UpdateAllViews();
+    InvalidateImageView();
+    if (report.failures.empty()) return true;
+
+    constexpr std::size_t kListed = 10;
+    QString text =
+        QStringLiteral("次の画像を読み込めなかったため、エッジを検出できませんでした。\n");
+    for (std::size_t k = 0; k < report.failures.size() && k < kListed; ++k) {
+        const DetectFailure& failure = report.failures[k];
+        text += QStringLiteral("\n%1: %2")
+                    .arg(QString::fromStdString(m_profile.GetSeries(failure.record)->m_strPath),
+                         failure.result.reason);
+    }
+    if (report.failures.size() > kListed) {
+        text += QStringLiteral("\nほか %1 件").arg(report.failures.size() - kListed);
+    }
+    text +=
+        QStringLiteral("\n\nこれらの画像の点は検出されていないまま書き出されます。書き出しますか");
+    return m_ui.AskYesNo(text);
+}
+
+void CNorvaleDoc::OnDataWrite() {
+    // Checked before anything is chosen or touched: no lines means no data, and an existing
+    // file of that name must survive.
+    const CScanArray* first = m_profile.GetArray(0, 0);
+    if (first == nullptr || first->GetSize() == 0) {
+        m_ui.MessageBox(QStringLiteral("データがありません"));
+        return;
+    }
+
+    SaveFileRequest request;
+    request.filters = {{QStringLiteral("データファイル (*.dat)"), {"*.dat"}},
+                       {QStringLiteral("All Files (*.*)"), {"*"}}};
+    request.defaultSuffix = QStringLiteral("dat");
+    request.confirmOverwrite = true;
+    const QString path = m_ui.GetSaveFileName(request);
+    if (path.isEmpty()) return;
+
+    // Lines never shown on an image are still waiting for detection there; their cursors would
+    // be start points, not edges.
+    if (!DetectAllPending()) return;
+
+    const std::optional<std::string> bytes =
+        BuildDataFile(m_profile, m_bMeasureLength, m_bMeasureArea);
+    if (!bytes) {
+        m_ui.MessageBox(QStringLiteral("データがありません"));
+        return;
+    }
+    const WriteResult result = WriteFileSafely(path.toStdString(), *bytes);
+    if (!result.ok()) m_ui.MessageBox(WriteFailureText(path, result));
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+
+// What the document needs of the two views, declared here so that the document builds and is
+// tested without widgets. The frame attaches the real views; tests attach fakes.
+
+class IDocView {
+public:
+    virtual ~IDocView() = default;
+    // The document changed: re-read whatever is shown.
+    virtual void OnUpdate() = 0;
+};
+
+// The states of the side panel's option controls, read afresh on every question.
+struct PanelOptions {
+    int channel = 0;              // 0 the average, 1 R, 2 G, 3 B
+    int edgeMode = 0;             // 0 minimum, 1 maximum, 2 steepest fall, 3 steepest rise
+    bool autoDetect = true;       // detect newly drawn lines at once
+    bool axisIndividual = false;  // calibration changes apply to the current image only
+};
+
+class IDataPanel : public IDocView {
+public:
+    virtual PanelOptions ReadOptions() = 0;
+    // Paint now, before returning, so the profile graph shows the buffer as it is.
+    virtual void RepaintNow() = 0;
+};
+
+inline constexpr int PICK_NONE = -1;
+inline constexpr int PICK_ORIGIN = 0;
+inline constexpr int PICK_XAXIS = 1;
+inline constexpr int PICK_YAXIS = 2;
+
+class IImageView : public IDocView {
+public:
+    virtual int GetPickMode() const = 0;
+    virtual void SetPickMode(int mode) = 0;
+    virtual int GetZoom() const = 0;
+    // Keeps 2 and 4, takes anything else as 1.
+    virtual void SetZoom(int zoom) = 0;
+    // Schedule a repaint of the whole view, without erasing first.
+    virtual void InvalidateNoErase() = 0;
+    // Force detection of the current line on the current image, then repaint.
+    virtual void RedetectCurLine() = 0;
+};
+
+// The enabled and checked state of one menu item or toolbar button, as an update handler
+// leaves it.
+struct CCmdUI {
+    bool m_bEnabled = true;
+    std::optional<bool> m_checked;  // unset: the item carries no check mark of its own
+
+    void Enable(bool enable = true) { m_bEnabled = enable; }
+    void SetCheck(bool check = true) { m_checked = check; }
+};

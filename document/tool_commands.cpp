@@ -1,0 +1,219 @@
+// Tool commands (pick modes, zoom, measurement switches, arrow keys), their update handlers, the
+// hit test, and the document's command table.
+#include "document/command_ids.h"
+#include "document/norvale_doc.h"
+#include "model/hit_geometry.h"
+
+void CNorvaleDoc::OnPickOrigin() {
+    if (IImageView* view = GetImageView()) view->SetPickMode(PICK_ORIGIN);
+}
+
+void CNorvaleDoc::OnPickXAxis() {
+    if (IImageView* view = GetImageView()) view->SetPickMode(PICK_XAXIS);
+}
+
+void CNorvaleDoc::OnPickYAxis() {
+    if (IImageView* view = GetImageView()) view->SetPickMode(PICK_YAXIS);
+}
+
+void CNorvaleDoc::OnZoom1() {
+    if (IImageView* view = GetImageView()) view->SetZoom(1);
+}
+
+void CNorvaleDoc::OnZoom2() {
+    if (IImageView* view = GetImageView()) view->SetZoom(2);
+}
+
+void CNorvaleDoc::OnZoom4() {
+    if (IImageView* view = GetImageView()) view->SetZoom(4);
+}
+
+void CNorvaleDoc::OnMeasureLength() {
+    m_bMeasureLength = !m_bMeasureLength;
+    UpdateAllViews();
+}
+
+void CNorvaleDoc::OnMeasureArea() {
+    m_bMeasureArea = !m_bMeasureArea;
+    UpdateAllViews();
+}
+
+void CNorvaleDoc::OnCursorNext() {
+    CScan* line = GetCurLine();
+    if (line == nullptr) return;
+    line->Next();
+    RepaintDataView();
+    InvalidateImageView();
+}
+
+void CNorvaleDoc::OnCursorPrev() {
+    CScan* line = GetCurLine();
+    if (line == nullptr) return;
+    line->Prev();
+    RepaintDataView();
+    InvalidateImageView();
+}
+
+void CNorvaleDoc::OnPrevImage() {
+    const int count = m_profile.GetSize();
+    if (count < 2) return;
+    int i = m_nCurImage - 1;
+    if (i < 0) i = count - 1;
+    OpenImage(i);
+    UpdateAllViews();
+}
+
+void CNorvaleDoc::OnNextImage() {
+    const int count = m_profile.GetSize();
+    if (count < 2) return;
+    int i = m_nCurImage + 1;
+    if (i > count - 1) i = 0;
+    OpenImage(i);
+    UpdateAllViews();
+}
+
+void CNorvaleDoc::OnUpdateNeedPicture(CCmdUI& cmdUI) const {
+    if (m_picture.IsNull()) cmdUI.Enable(false);
+}
+
+void CNorvaleDoc::OnUpdateZoom(CCmdUI& cmdUI, int zoom) const {
+    if (m_picture.IsNull()) cmdUI.Enable(false);
+    const IImageView* view = GetImageView();
+    cmdUI.SetCheck((view != nullptr ? view->GetZoom() : 1) == zoom);
+}
+
+void CNorvaleDoc::OnUpdateMeasureLength(CCmdUI& cmdUI) const {
+    if (m_picture.IsNull()) cmdUI.Enable(false);
+    cmdUI.SetCheck(m_bMeasureLength);
+}
+
+void CNorvaleDoc::OnUpdateMeasureArea(CCmdUI& cmdUI) const {
+    if (m_picture.IsNull()) cmdUI.Enable(false);
+    cmdUI.SetCheck(m_bMeasureArea);
+}
+
+int CNorvaleDoc::HitTest(int x, int y) {
+    const CPoint p{x, y};
+    if (const CScanArray* lines = m_profile.GetArray(m_nCurImage, m_nCurArray)) {
+        for (int i = 0; i < lines->GetSize(); ++i) {
+            const CScan& line = *lines->GetAt(i);
+            int hit = HIT_NONE;
+            if (PointInCircle(line.m_ptStart, kHitRadius, p)) {
+                hit = HIT_START;
+            } else if (PointInCircle(line.m_ptEnd, kHitRadius, p)) {
+                hit = HIT_END;
+            } else if (PointInPolygon(LineBand(line.m_ptStart, line.m_ptEnd, kHitRadius), p)) {
+                hit = HIT_LINE;
+            }
+            if (hit != HIT_NONE) {
+                m_nCurLine = i;
+                return hit;
+            }
+        }
+    }
+    const CDataAxis* axis = m_profile.GetAxis(m_nCurImage);
+    if (axis == nullptr) return HIT_NONE;
+    const auto near = [&](const CData& point) {
+        return PointInCircle({point.m_xPixel, point.m_yPixel}, kHitRadius, p);
+    };
+    if (near(axis->m_origin)) return HIT_ORIGIN;
+    if (near(axis->m_xAxis)) return HIT_XAXIS;
+    if (near(axis->m_yAxis)) return HIT_YAXIS;
+    return HIT_NONE;
+}
+
+bool CNorvaleDoc::OnCmdMsg(int id) {
+    switch (id) {
+        case ID_AXIS_SETTINGS:
+            OnAxisSettings();
+            return true;
+        case ID_DATA_WRITE:
+            OnDataWrite();
+            return true;
+        case IDC_ADD_FILES:
+            OnAddFiles();
+            return true;
+        case IDC_SORT_FILES:
+            OnSortFiles();
+            return true;
+        case IDC_DELETE_FILE:
+            OnDeleteFile();
+            return true;
+        case IDC_DELETE_ALL:
+            OnDeleteAll();
+            return true;
+        case IDC_MOVE_UP:
+            OnMoveUp();
+            return true;
+        case IDC_MOVE_DOWN:
+            OnMoveDown();
+            return true;
+        case ID_MOVE_RIGHT:
+            OnCursorNext();
+            return true;
+        case ID_MOVE_LEFT:
+            OnCursorPrev();
+            return true;
+        case ID_MOVE_UP:
+            OnPrevImage();
+            return true;
+        case ID_MOVE_DOWN:
+            OnNextImage();
+            return true;
+        case ID_AXIS_ORIGIN:
+            OnPickOrigin();
+            return true;
+        case ID_AXIS_XPOINT:
+            OnPickXAxis();
+            return true;
+        case ID_AXIS_YPOINT:
+            OnPickYAxis();
+            return true;
+        case ID_ZOOM_1X:
+            OnZoom1();
+            return true;
+        case ID_ZOOM_2X:
+            OnZoom2();
+            return true;
+        case ID_ZOOM_4X:
+            OnZoom4();
+            return true;
+        case ID_MEASURE_LENGTH:
+            OnMeasureLength();
+            return true;
+        case ID_MEASURE_AREA:
+            OnMeasureArea();
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
+    switch (id) {
+        case ID_AXIS_SETTINGS:
+        case ID_DATA_WRITE:
+        case ID_AXIS_ORIGIN:
+        case ID_AXIS_XPOINT:
+        case ID_AXIS_YPOINT:
+            OnUpdateNeedPicture(cmdUI);
+            return true;
+        case ID_ZOOM_1X:
+            OnUpdateZoom(cmdUI, 1);
+            return true;
+        case ID_ZOOM_2X:
+            OnUpdateZoom(cmdUI, 2);
+            return true;
+        case ID_ZOOM_4X:
+            OnUpdateZoom(cmdUI, 4);
+            return true;
+        case ID_MEASURE_LENGTH:
+            OnUpdateMeasureLength(cmdUI);
+            return true;
+        case ID_MEASURE_AREA:
+            OnUpdateMeasureArea(cmdUI);
+            return true;
+        default:
+            return false;
+    }
+}

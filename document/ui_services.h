@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// One entry of a file dialog's type list: the text shown and the patterns it matches.
+struct FileFilter {
+    QString description;
+    QStringList patterns;
+};
+
+struct OpenFilesRequest {
+    std::vector<FileFilter> filters;
+    QString defaultSuffix;
+};
+
+struct SaveFileRequest {
+    std::vector<FileFilter> filters;
+    QString defaultSuffix;
+    bool confirmOverwrite = true;
+};
+
+// The axis settings dialog's fields.
+struct AxisDialogValues {
+    int m_nOriginX = 0;
+    int m_nOriginY = 0;
+    double m_dXMax = 0.0;
+    double m_dXMin = 0.0;
+    int m_nXAxisX = 0;
+    int m_nXAxisY = 0;
+    double m_dYMax = 0.0;
+    double m_dYMin = 0.0;
+    int m_nYAxisX = 0;
+    int m_nYAxisY = 0;
+    bool m_bLogX = false;
+    bool m_bLogY = false;
+
+    friend bool operator==(const AxisDialogValues&, const AxisDialogValues&) = default;
+};
+
+// Everything the document asks of the user. The program answers with Qt dialogs; tests answer
+// from a script.
+class CUiServices {
+public:
+    virtual ~CUiServices() = default;
+
+    // A plain notice with an OK button.
+    virtual void MessageBox(const QString& text) = 0;
+    // A Yes/No question, Yes being the default; true for Yes.
+    virtual bool AskYesNo(const QString& text) = 0;
+    // The chosen files, in the dialog's order; empty when cancelled.
+    virtual QStringList GetOpenFileNames(const OpenFilesRequest& request) = 0;
+    // The chosen file; empty when cancelled.
+    virtual QString GetSaveFileName(const SaveFileRequest& request) = 0;
+    // A file that cannot be opened at all, with the system's reason.
+    virtual void ShowOpenFailure(const QString& path, const QString& reason) = 0;
+    // Runs the axis settings dialog on the values; true for OK, with the values as typed.
+    virtual bool RunAxisDialog(AxisDialogValues& values) = 0;
+
+    // Progress of a long operation. SetProgress returns false once the user asked to cancel.
+    virtual void BeginProgress(const QString& text, int total) = 0;
+    virtual bool SetProgress(int done) = 0;
+    virtual void EndProgress() = 0;
+};

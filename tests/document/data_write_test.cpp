@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "doc_fakes.h"
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Three images whose bars stand at columns 30, 50 and 70, one horizontal line across them drawn
+// while only the first was shown: on the other two the line waits for detection.
+struct ExportFixture : DocFixture {
+    QString out;
+    ExportFixture() {
+        Add({files.Make("a.bmp", 30, 120, 130), files.Make("b.bmp", 50, 120, 130),
+             files.Make("c.bmp", 70, 120, 130)});
+        doc.AddLineToAll(10, 110, 110, 110);
+        doc.m_nCurLine = 0;
+        doc.DetectPending();  // what painting image 0 does
+        out = files.Path("out.dat");
+    }
+};
+
+TEST(DataWrite, DetectsPendingLinesBeforeWriting) {
+    ExportFixture f;
+    // Paint leaves the bars at 30 on image 0; 50 and 70 have not been seen yet.
+    ASSERT_EQ(f.doc.m_profile.GetCurPoint(0, 0, 0), (CPoint{30, 110}));
+    ASSERT_TRUE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
+    f.doc.m_buffer.m_nLastSample = 77;  // the export must leave the buffer alone
+    f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect = false;  // moved by hand: written as it stands
+    f.doc.m_profile.GetLine(2, 0, 0)->SetPos(5);
+
+    f.ui.saveChoices = {f.out};
+    f.doc.OnCmdMsg(ID_DATA_WRITE);
+    EXPECT_TRUE(f.ui.messages.empty());
+    const QByteArray expected =
+        "Pixcel Value\r\n"
+        "File No.\tPt1_x\tPt1_y\r\n"
+        "1\t        20\t         0\r\n"
+        "2\t        40\t         0\r\n"
+        "3\t         5\t         0\r\n"
+        "\r\n"
+        "Converted Value\r\n"
+        "File No.\tPt1_x\tPt1_y\r\n"
+        "1\t 2.000000e-001\t 0.000000e+000\r\n"
+        "2\t 4.000000e-001\t 0.000000e+000\r\n"
+        "3\t 5.000000e-002\t 0.000000e+000\r\n";
+    EXPECT_EQ(ReadAll(f.out), expected);
+    EXPECT_EQ(f.doc.m_buffer.m_nLastSample, 77);
+    EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
+    EXPECT_EQ(f.doc.m_nCurImage, 0);
+    EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
+
+    // The dialog: .dat by default, asks before overwriting, data files and all files.
+    EXPECT_EQ(f.ui.lastSave.defaultSuffix, QStringLiteral("dat"));
+    EXPECT_TRUE(f.ui.lastSave.confirmOverwrite);
+    ASSERT_EQ(f.ui.lastSave.filters.size(), 2u);
+    EXPECT_EQ(f.ui.lastSave.filters[0].description, QStringLiteral("データファイル (*.dat)"));
+}
+
+TEST(DataWrite, DetectionUsesThePanelsRuleAndChannel) {
+    ExportFixture f;
+    f.panel.options.edgeMode = 2;  // steepest fall: the sample before the bar
+    f.ui.saveChoices = {f.out};
+    f.doc.OnDataWrite();
+    EXPECT_EQ(f.doc.m_profile.GetCurPoint(1, 0, 0), (CPoint{49, 110}));
+    EXPECT_EQ(f.doc.m_profile.GetCurPoint(2, 0, 0), (CPoint{69, 110}));
+}
+
+TEST(DataWrite, NothingIsWrittenWhenCancelledOrEmpty) {
+    struct Case {
+        const char* what;
+        std::function<void(ExportFixture&)> arrange;
+        QString message;
+    };
+    const Case cases[] = {
+        {"dialog cancelled", [](ExportFixture& f) { f.ui.saveChoices.clear(); }, {}},
+        {"progress cancelled", [](ExportFixture& f) { f.ui.cancelProgressAt = 0; }, {}},
+        {"no scan lines",
+         [](ExportFixture& f) {
+             f.doc.m_profile.RemoveLine(0);
+         },
+         QStringLiteral("データがありません")},
+        {"an image cannot be read, and the user declines",
+         [](ExportFixture& f) {
+             QFile::remove(f.files.Path("b.bmp"));
+             f.ui.answers = {false};
+         },
+         {}},
+        {"the target is a folder",
+         [](ExportFixture& f) { QFile::remove(f.out), QDir().mkpath(f.out); },
+         QStringLiteral("ファイルを開くことができません")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExportFixture f;
+        f.ui.saveChoices = {f.out};
+        {
+            QFile old(f.out);
+            ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+            old.write("old contents");
+        }
+        c.arrange(f);
+        const QByteArray before = QFileInfo(f.out).isDir() ? QByteArray() : ReadAll(f.out);
+        f.doc.OnDataWrite();
+        if (!QFileInfo(f.out).isDir()) {
+            EXPECT_EQ(ReadAll(f.out), before);
+        }
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(f.ui.messages.empty());
+        } else {
+            ASSERT_EQ(f.ui.messages.size(), 1u);
+            EXPECT_TRUE(f.ui.messages[0].startsWith(c.message)) << f.ui.messages[0].toStdString();
+        }
+    }
+}
+
+TEST(DataWrite, AnUnreadableImageIsNamedAndCanBeWrittenAnyway) {
+    ExportFixture f;
+    QFile::remove(f.files.Path("c.bmp"));
+    f.ui.saveChoices = {f.out};
+    f.ui.answers = {true};
+    f.doc.OnDataWrite();
+    ASSERT_EQ(f.ui.questions.size(), 1u);
+    EXPECT_TRUE(f.ui.questions[0].contains(f.files.Path("c.bmp")));
+    EXPECT_TRUE(ReadAll(f.out).contains("3\t         0\t         0\r\n"));  // still its start point
+    EXPECT_TRUE(f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect);
+    EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
+}
+
+TEST(AxisSettings, FillsFromTheCurrentImageAndWritesBackByScope) {
+    struct Case {
+        bool individual;
+        bool ok;
+        bool firstChanges;
+        bool currentChanges;
+    };
+    for (const Case& c : {Case{false, true, true, true}, Case{true, true, false, true},
+                          Case{false, false, false, false}}) {
+        DocFixture f;
+        f.Add({f.files.Make("a.bmp", 3), f.files.Make("b.bmp", 4)});
+        f.doc.m_profile.GetAxis(1)->m_xAxis.m_yValue = 3.0;  // not shown; OK clears it
+        f.doc.m_profile.GetAxis(1)->m_origin.m_xPixel = 12;
+        f.doc.OpenImage(1);
+        f.panel.options.axisIndividual = c.individual;
+        f.ui.axisDialog = [&](AxisDialogValues& v) {
+            v.m_nYAxisY = 5;
+            v.m_dXMax = 1000;
+            v.m_dXMin = 1;
+            v.m_bLogX = true;
+            return c.ok;
+        };
+        f.doc.OnCmdMsg(ID_AXIS_SETTINGS);
+        ASSERT_EQ(f.ui.axisShown.size(), 1u);
+        AxisDialogValues shown;
+        shown.m_nOriginX = 12, shown.m_nOriginY = 110, shown.m_nXAxisX = 110,
+        shown.m_nXAxisY = 110, shown.m_nYAxisX = 10, shown.m_nYAxisY = 10;
+        shown.m_dXMin = 0, shown.m_dXMax = 1, shown.m_dYMin = 0, shown.m_dYMax = 1;
+        EXPECT_EQ(f.ui.axisShown[0], shown);
+
+        const CDataAxis& first = *f.doc.m_profile.GetAxis(0);
+        const CDataAxis& current = *f.doc.m_profile.GetAxis(1);
+        EXPECT_EQ(first.m_bLogX, c.firstChanges);
+        EXPECT_EQ(first.m_origin.m_xPixel, c.firstChanges ? 12 : 10);
+        EXPECT_EQ(current.m_bLogX, c.currentChanges);
+        EXPECT_EQ(current.m_yAxis.m_yPixel, c.currentChanges ? 5 : 10);
+        EXPECT_EQ(current.m_xAxis.m_yValue, c.currentChanges ? 0.0 : 3.0);
+        if (c.currentChanges) {
+            // Halfway along a 1..1000 logarithmic axis lies 10^1.5.
+            EXPECT_NEAR(AxisFrame(current).Convert({61, 110}).x, 31.6227766, 1e-6);
+        }
+    }
+}
+
+}  // namespace

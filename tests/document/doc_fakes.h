@@ -1,0 +1,166 @@
+#pragma once
+
+#include <QColor>
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "document/command_ids.h"
+#include "document/norvale_doc.h"
+
+// Answers the document's questions from a script and records what it was asked.
+class FakeUi : public CUiServices {
+public:
+    std::vector<QString> messages;
+    std::vector<QString> questions;
+    std::vector<std::pair<QString, QString>> openFailures;
+    std::deque<bool> answers;  // AskYesNo; Yes when the script has run out
+    std::deque<QStringList> openChoices;
+    std::deque<QString> saveChoices;
+    std::function<bool(AxisDialogValues&)> axisDialog;
+    std::vector<AxisDialogValues> axisShown;
+    OpenFilesRequest lastOpen;
+    SaveFileRequest lastSave;
+    int saveDialogs = 0;
+    int cancelProgressAt = -1;  // SetProgress answers false from this count on
+    int progressBegun = 0;
+    int progressEnded = 0;
+
+    void MessageBox(const QString& text) override { messages.push_back(text); }
+    bool AskYesNo(const QString& text) override {
+        questions.push_back(text);
+        if (answers.empty()) return true;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QStringList GetOpenFileNames(const OpenFilesRequest& request) override {
+        lastOpen = request;
+        if (openChoices.empty()) return {};
+        QStringList files = openChoices.front();
+        openChoices.pop_front();
+        return files;
+    }
+    QString GetSaveFileName(const SaveFileRequest& request) override {
+        lastSave = request;
+        ++saveDialogs;
+        if (saveChoices.empty()) return {};
+        QString file = saveChoices.front();
+        saveChoices.pop_front();
+        return file;
+    }
+    void ShowOpenFailure(const QString& path, const QString& reason) override {
+        openFailures.emplace_back(path, reason);
+    }
+    bool RunAxisDialog(AxisDialogValues& values) override {
+        axisShown.push_back(values);
+        return axisDialog ? axisDialog(values) : false;
+    }
+    void BeginProgress(const QString&, int) override { ++progressBegun; }
+    bool SetProgress(int done) override { return cancelProgressAt < 0 || done < cancelProgressAt; }
+    void EndProgress() override { ++progressEnded; }
+};
+
+class FakePanel : public IDataPanel {
+public:
+    PanelOptions options;
+    int reads = 0;
+    int repaints = 0;
+    int updates = 0;
+
+    PanelOptions ReadOptions() override {
+        ++reads;
+        return options;
+    }
+    void RepaintNow() override { ++repaints; }
+    void OnUpdate() override { ++updates; }
+};
+
+// Behaves as the image view does towards the document: re-detection runs the document's
+// detection on the current line.
+class FakeImageView : public IImageView {
+public:
+    explicit FakeImageView(CNorvaleDoc& doc) : m_doc(doc) {}
+
+    int pickMode = PICK_NONE;
+    int zoom = 1;
+    int invalidations = 0;
+    int updates = 0;
+
+    int GetPickMode() const override { return pickMode; }
+    void SetPickMode(int mode) override { pickMode = mode; }
+    int GetZoom() const override { return zoom; }
+    void SetZoom(int z) override { zoom = (z == 2 || z == 4) ? z : 1; }
+    void InvalidateNoErase() override { ++invalidations; }
+    void RedetectCurLine() override {
+        if (CScan* line = m_doc.GetCurLine()) {
+            line->m_bDetect = true;
+            m_doc.DetectEdge(m_doc.m_nCurLine);
+            InvalidateNoErase();
+            m_doc.RepaintDataView();
+        }
+    }
+    void OnUpdate() override { ++updates; }
+
+private:
+    CNorvaleDoc& m_doc;
+};
+
+// Pictures written into a temporary folder: a grey field with a dark vertical bar at column
+// `bar`, so a minimum-rule detection along a horizontal line lands on the bar.
+class ImageFiles {
+public:
+    QString Make(const QString& name, int bar, int width = 120, int height = 80) {
+        QImage image(width, height, QImage::Format_RGB32);
+        image.fill(QColor(200, 200, 200));
+        for (int y = 0; y < height; ++y) image.setPixel(bar, y, qRgb(10, 10, 10));
+        const QString path = m_dir.filePath(name);
+        image.save(path);
+        return path;
+    }
+    QString Text(const QString& name, const QByteArray& bytes) {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+        return path;
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// A document with a fake user interface and both fake views attached.
+struct DocFixture {
+    FakeUi ui;
+    CNorvaleDoc doc{ui};
+    FakePanel panel;
+    FakeImageView view{doc};
+    ImageFiles files;
+
+    DocFixture() {
+        doc.AddView(&panel);
+        doc.AddView(&view);
+        doc.OnNewDocument();
+    }
+    ~DocFixture() {
+        doc.RemoveView(&panel);
+        doc.RemoveView(&view);
+    }
+
+    // Adds the files through the add command, as the user would.
+    void Add(const QStringList& paths) {
+        ui.openChoices.push_back(paths);
+        doc.OnAddFiles();
+    }
+    std::vector<std::string> Titles() const {
+        std::vector<std::string> titles;
+        for (const auto& s : doc.m_profile.m_arSeries) titles.push_back(s->m_strTitle);
+        return titles;
+    }
+};

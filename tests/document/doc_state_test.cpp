@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "doc_fakes.h"
+
+namespace {
+
+TEST(DocOptions, DefaultsWithoutAPanelAndFreshReadsWithOne) {
+    FakeUi ui;
+    CNorvaleDoc lone(ui);
+    EXPECT_EQ(lone.GetChannel(), 0);
+    EXPECT_EQ(lone.GetEdgeMode(), 0);
+    EXPECT_TRUE(lone.IsAutoDetect());
+    EXPECT_FALSE(lone.IsAxisIndividual());
+    EXPECT_EQ(lone.GetDataView(), nullptr);
+    EXPECT_EQ(lone.GetImageView(), nullptr);
+
+    DocFixture f;
+    f.panel.options = {2, 3, false, true};
+    EXPECT_EQ(f.doc.GetChannel(), 2);
+    f.panel.options.channel = 1;  // nothing is cached
+    EXPECT_EQ(f.doc.GetChannel(), 1);
+    EXPECT_EQ(f.doc.GetEdgeMode(), 3);
+    EXPECT_FALSE(f.doc.IsAutoDetect());
+    EXPECT_TRUE(f.doc.IsAxisIndividual());
+    EXPECT_EQ(f.panel.reads, 5);
+}
+
+TEST(DocOpenImage, TheTwoFailuresAndOutOfRange) {
+    DocFixture f;
+    f.Add({f.files.Make("a.bmp", 30), f.files.Path("missing.bmp"),
+           f.files.Text("text.jpg", "not a picture")});
+    ASSERT_EQ(f.doc.m_nCurImage, 0);
+    ASSERT_NE(f.doc.GetPictureBitmap(), nullptr);
+    const int updates = f.panel.updates;
+
+    for (int bad : {-1, 3}) f.doc.OpenImage(bad);
+    EXPECT_TRUE(f.ui.messages.empty());
+    EXPECT_TRUE(f.ui.openFailures.empty());
+
+    // Cannot be opened: the framework's message, and nothing changes.
+    f.doc.OpenImage(1);
+    ASSERT_EQ(f.ui.openFailures.size(), 1u);
+    EXPECT_EQ(f.ui.openFailures[0].first, f.files.Path("missing.bmp"));
+    EXPECT_FALSE(f.ui.openFailures[0].second.isEmpty());
+    EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.doc.m_nCurImage, 0);
+
+    // Cannot be decoded: the picture is gone, the index stays, no view hears of it.
+    f.doc.OpenImage(2);
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_EQ(f.ui.messages[0], QStringLiteral("ファイルを開くことができませんでした"));
+    EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.doc.m_nCurImage, 0);
+    EXPECT_EQ(f.panel.updates, updates);
+}
+
+TEST(DocOpenImage, CommandLinePathLoadsNothing) {
+    DocFixture f;
+    EXPECT_TRUE(f.doc.OnOpenDocument(f.files.Make("a.bmp", 3)));
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+    EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.doc.m_nCurImage, -1);
+}
+
+TEST(DocLines, AddDeleteAndRedetect) {
+    DocFixture f;
+    f.Add({f.files.Make("a.bmp", 30), f.files.Make("b.bmp", 50)});
+    f.panel.options.autoDetect = false;
+    f.doc.AddLineToAll(10, 40, 100, 40);
+    f.panel.options.autoDetect = true;
+    f.doc.AddLineToAll(10, 20, 100, 20);
+    f.doc.AddLineToAll(10, 60, 100, 60);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_FALSE(f.doc.m_profile.GetLine(i, 0, 0)->m_bDetect);
+        EXPECT_TRUE(f.doc.m_profile.GetLine(i, 0, 1)->m_bDetect);
+    }
+    EXPECT_EQ(f.doc.GetLastLineIndex(), 2);
+
+    // Re-detection puts line 0 on the bar of the current image only.
+    f.doc.m_nCurLine = 0;
+    f.doc.RedetectCurLine();
+    EXPECT_EQ(f.doc.GetCurLine()->m_ptCur, (CPoint{30, 40}));
+    EXPECT_EQ(f.doc.m_profile.GetLine(1, 0, 0)->m_nPos, 0);
+    EXPECT_EQ(f.doc.m_buffer.m_nLastSample, 90);
+
+    f.doc.m_nCurLine = 2;
+    f.doc.DeleteCurLine();  // the last of three: the second becomes current
+    EXPECT_EQ(f.doc.m_nCurLine, 1);
+    EXPECT_EQ(f.doc.m_buffer.m_nLastSample, 90);
+    f.doc.DeleteCurLine();
+    f.doc.DeleteCurLine();  // the only line
+    EXPECT_EQ(f.doc.m_nCurLine, -1);
+    EXPECT_EQ(f.doc.m_buffer.m_nLastSample, -1);
+    EXPECT_EQ(f.doc.m_profile.GetArray(1, 0)->GetSize(), 0);
+    f.doc.DeleteCurLine();  // nothing current: nothing happens
+    EXPECT_EQ(f.doc.GetCurLine(), nullptr);
+}
+
+TEST(DocLines, BrightnessFollowsThePanelChannel) {
+    DocFixture f;
+    f.doc.m_buffer.m_nRed[0] = 1, f.doc.m_buffer.m_nGreen[0] = 1, f.doc.m_buffer.m_nBlue[0] = 0;
+    f.doc.m_buffer.m_nRed[1] = f.doc.m_buffer.m_nGreen[1] = f.doc.m_buffer.m_nBlue[1] = 255;
+    EXPECT_EQ(f.doc.GetBrightness(0), 0);
+    EXPECT_EQ(f.doc.GetBrightness(1), 255);
+    EXPECT_EQ(f.doc.GetBrightness(1024), 0);
+    f.panel.options.channel = 1;
+    EXPECT_EQ(f.doc.GetBrightness(0), 1);
+}
+
+TEST(DocCalibration, ScopeDecidesWhichImagesChange) {
+    DocFixture f;
+    f.Add({f.files.Make("a.bmp", 3), f.files.Make("b.bmp", 4), f.files.Make("c.bmp", 5)});
+    f.doc.OpenImage(1);
+    f.doc.SetAxisPixel(0, 7, 8);  // common scope: every image
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(f.doc.m_profile.GetAxis(i)->m_origin.m_xPixel, 7);
+        EXPECT_EQ(f.doc.m_profile.GetAxis(i)->m_origin.m_yPixel, 8);
+    }
+    f.panel.options.axisIndividual = true;
+    f.doc.SetAxisPixel(1, 50, 60);
+    f.doc.SetAxisValue(2, 0.0, 9.5);
+    f.doc.SetAxisLog(2, true);
+    f.doc.SetAxisLog(1, true);
+    for (int i = 0; i < 3; ++i) {
+        const CDataAxis& axis = *f.doc.m_profile.GetAxis(i);
+        const bool current = i == 1;
+        EXPECT_EQ(axis.m_xAxis.m_xPixel, current ? 50 : 110) << i;
+        EXPECT_EQ(axis.m_yAxis.m_yValue, current ? 9.5 : 1.0) << i;
+        EXPECT_EQ(axis.m_bLogY, current) << i;
+        EXPECT_EQ(axis.m_bLogX, current) << i;
+    }
+    // Individual scope with no current image changes nothing.
+    f.ui.answers = {true};
+    f.doc.OnDeleteAll();
+    f.doc.SetAxisPixel(0, 1, 1);
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+}
+
+}  // namespace

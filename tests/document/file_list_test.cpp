@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include "doc_fakes.h"
+
+namespace {
+
+TEST(FileList, ExtractTitleTakesThePartAfterTheLastSlash) {
+    struct Case {
+        const char* path;
+        const char* title;
+    };
+    for (const Case& c : {Case{"/data/a.bmp", "a.bmp"}, Case{"a.bmp", "a.bmp"},
+                          Case{"/data/", ""}, Case{"", ""}, Case{"/試料/画像 1.jpg", "画像 1.jpg"}}) {
+        EXPECT_EQ(CNorvaleDoc::ExtractTitle(c.path), c.title) << c.path;
+    }
+}
+
+TEST(FileList, AddMakesTheFirstNewFileCurrent) {
+    DocFixture f;
+    const QString a = f.files.Make("a.bmp", 3);
+    f.Add({a, f.files.Make("b.bmp", 4)});
+    f.Add({f.files.Make("c.bmp", 5), a, f.files.Make("d.bmp", 6)});
+    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"a.bmp", "b.bmp", "c.bmp", "a.bmp", "d.bmp"}));
+    EXPECT_EQ(f.doc.m_nCurImage, 2);
+    EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.doc.m_profile.GetSeries(3)->m_strPath, a.toStdString());
+
+    // The dialog offers the image types, upper case and .jpeg included, and all files.
+    ASSERT_EQ(f.ui.lastOpen.filters.size(), 2u);
+    EXPECT_EQ(f.ui.lastOpen.filters[0].description, QStringLiteral("画像ファイル(*.bmp;*.jpg;*,gif)"));
+    for (const char* pattern : {"*.bmp", "*.JPG", "*.jpeg", "*.GIF"}) {
+        EXPECT_TRUE(f.ui.lastOpen.filters[0].patterns.contains(pattern)) << pattern;
+    }
+    EXPECT_EQ(f.ui.lastOpen.defaultSuffix, QStringLiteral("bmp"));
+
+    const int updates = f.panel.updates;
+    f.doc.OnAddFiles();  // cancelled: nothing added, the views still update
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 5);
+    EXPECT_EQ(f.panel.updates, updates + 1);
+}
+
+TEST(FileList, DeleteMovesTheCurrentIndexAsTheListShrinks) {
+    struct Case {
+        int count;
+        int current;
+        int expectedCurrent;
+        std::vector<std::string> expectedTitles;
+    };
+    const Case cases[] = {
+        {3, 1, 1, {"f0.bmp", "f2.bmp"}},  // the middle one: the next becomes current
+        {3, 2, 1, {"f0.bmp", "f1.bmp"}},  // the last: the one before it
+        {1, 0, -1, {}},                   // the only one: the list is empty
+    };
+    for (const Case& c : cases) {
+        DocFixture f;
+        QStringList paths;
+        for (int k = 0; k < c.count; ++k) {
+            paths << f.files.Make(QStringLiteral("f%1.bmp").arg(k), 10 + k);
+        }
+        f.Add(paths);
+        f.doc.AddLineToAll(0, 5, 100, 5);
+        f.doc.m_nCurLine = 0;
+        f.doc.OpenImage(c.current);
+        f.ui.answers = {true};
+        f.doc.OnDeleteFile();
+        SCOPED_TRACE(c.count * 10 + c.current);
+        EXPECT_EQ(f.ui.questions.back(), QStringLiteral("現在のファイルを削除しますか"));
+        EXPECT_EQ(f.Titles(), c.expectedTitles);
+        EXPECT_EQ(f.doc.m_nCurImage, c.expectedCurrent);
+        EXPECT_EQ(f.doc.GetPictureBitmap() != nullptr, c.expectedCurrent >= 0);
+        EXPECT_EQ(f.doc.m_nCurLine, c.expectedCurrent >= 0 ? 0 : -1);
+        EXPECT_EQ(f.doc.m_profile.m_arAxis.size(), c.expectedTitles.size());
+    }
+}
+
+TEST(FileList, DeleteTheLastWithoutACurrentLineEmptiesTheBuffer) {
+    DocFixture f;
+    f.Add({f.files.Make("a.bmp", 3), f.files.Make("b.bmp", 4)});
+    f.doc.OpenImage(1);
+    f.doc.m_buffer.m_nLastSample = 40;
+    f.doc.OnDeleteFile();
+    EXPECT_EQ(f.doc.m_nCurImage, 0);
+    EXPECT_EQ(f.doc.m_buffer.m_nLastSample, -1);
+}
+
+TEST(FileList, ConfirmationsGuardTheDeletes) {
+    DocFixture f;
+    f.doc.OnDeleteFile();
+    f.doc.OnDeleteAll();
+    EXPECT_TRUE(f.ui.questions.empty());  // an empty list asks nothing
+
+    f.Add({f.files.Make("a.bmp", 3), f.files.Make("b.bmp", 4)});
+    f.doc.AddLineToAll(0, 5, 100, 5);
+    f.ui.answers = {false, false};
+    f.doc.OnDeleteFile();
+    f.doc.OnDeleteAll();
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 2);
+    EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.ui.questions.back(), QStringLiteral("全てのファイルを削除しますか"));
+
+    f.ui.answers = {true};
+    f.doc.m_nCurLine = 0;
+    f.doc.OnDeleteAll();
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+    EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.doc.m_nCurImage, -1);
+    EXPECT_EQ(f.doc.m_nCurLine, -1);
+    EXPECT_EQ(f.doc.m_buffer.m_nLastSample, -1);
+    // A list built up again starts without lines.
+    f.Add({f.files.Make("c.bmp", 5)});
+    EXPECT_EQ(f.doc.GetLastLineIndex(), -1);
+}
+
+TEST(FileList, SortAndMovesKeepTheCurrentFileCurrent) {
+    DocFixture f;
+    f.Add({f.files.Make("b.bmp", 3), f.files.Make("A.bmp", 4), f.files.Make("a.bmp", 5)});
+    f.doc.OpenImage(0);  // b.bmp
+    f.doc.OnSortFiles();
+    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"A.bmp", "a.bmp", "b.bmp"}));
+    EXPECT_EQ(f.doc.m_nCurImage, 2);
+    EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
+
+    f.doc.OnMoveDown();  // already last: nothing
+    EXPECT_EQ(f.doc.m_nCurImage, 2);
+    f.doc.OnMoveUp();
+    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"A.bmp", "b.bmp", "a.bmp"}));
+    EXPECT_EQ(f.doc.m_nCurImage, 1);
+    f.doc.OnMoveUp();
+    f.doc.OnMoveUp();  // already first: nothing
+    EXPECT_EQ(f.doc.m_nCurImage, 0);
+    EXPECT_EQ(f.Titles()[0], "b.bmp");
+    f.doc.OnMoveDown();
+    EXPECT_EQ(f.doc.m_nCurImage, 1);
+}
+
+TEST(FileList, CommandsOnAnEmptyListTouchNothing) {
+    DocFixture f;
+    for (int id : {IDC_DELETE_FILE, IDC_DELETE_ALL, IDC_SORT_FILES, IDC_MOVE_UP, IDC_MOVE_DOWN,
+                   ID_MOVE_UP, ID_MOVE_DOWN, ID_MOVE_LEFT, ID_MOVE_RIGHT, ID_AXIS_SETTINGS,
+                   ID_DATA_WRITE}) {
+        EXPECT_TRUE(f.doc.OnCmdMsg(id)) << id;
+    }
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+    EXPECT_EQ(f.doc.m_nCurImage, -1);
+    EXPECT_EQ(f.ui.saveDialogs, 0);
+    EXPECT_TRUE(f.ui.axisShown.empty());
+}
+
+}  // namespace
