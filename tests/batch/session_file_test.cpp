@@ -1,0 +1,155 @@
+#include "document/session_file.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+// A valid session with the given text spliced in before "lines", so that a case can add or
+// override one key (later keys win in the parser).
+std::string With(const std::string& extra, const std::string& images = R"(["a.bmp"])") {
+    return R"({"quandrel-session": 1, )" + extra + R"( "lines": [[0, 0, 10, 5], [3, 4, 3, 40]],
+              "images": )" +
+           images + "}";
+}
+
+SessionResult Parse(const std::string& text) {
+    return ParseSession(text, "s.json", "/data/run");
+}
+
+TEST(SessionFile, ReadsEveryFieldAndResolvesPaths) {
+    const std::string text = R"({
+      // comments are allowed
+      "quandrel-session": 1, "channel": 2, "edgeMode": 3,
+      "measureLength": true, "measureArea": false, "unknown key": {"ignored": [1, 2]},
+      "lines": [[10, 20, 110, 20], [-5, 2147483647, 7, -2147483648]],
+      "axis": {"origin": {"pixel": [1, 2], "value": [0.5, -1e3]},
+               "xAxis": {"pixel": [100, 2]}, "logY": true},
+      "images": ["a.bmp", "/abs/b.jpg",
+                 {"path": "sub/c.gif", "cursors": [null, 7],
+                  "axis": {"logX": true}}]
+    })";
+    const SessionResult r = Parse(text);
+    ASSERT_TRUE(r.session) << r.error;
+    const Session& s = *r.session;
+    EXPECT_EQ(s.channel, 2);
+    EXPECT_EQ(s.edgeMode, 3);
+    EXPECT_TRUE(s.measureLength);
+    EXPECT_FALSE(s.measureArea);
+    ASSERT_EQ(s.lines.size(), 2u);
+    EXPECT_EQ(s.lines[1], (std::array<int, 4>{-5, 2147483647, 7, -2147483648}));
+
+    // Parts of a calibration that are left out keep the default's.
+    CDataAxis axis;
+    axis.m_origin = {0.5, -1e3, 1, 2};
+    axis.m_xAxis.m_xPixel = 100;
+    axis.m_xAxis.m_yPixel = 2;
+    axis.m_bLogY = true;
+    EXPECT_EQ(s.axis, axis);
+
+    ASSERT_EQ(s.images.size(), 3u);
+    EXPECT_EQ(s.images[0].path, "/data/run/a.bmp");
+    EXPECT_FALSE(s.images[0].axis);
+    EXPECT_TRUE(s.images[0].cursors.empty());
+    EXPECT_EQ(s.images[1].path, "/abs/b.jpg");
+    EXPECT_EQ(s.images[2].path, "/data/run/sub/c.gif");
+    ASSERT_TRUE(s.images[2].axis);
+    CDataAxis own;
+    own.m_bLogX = true;
+    EXPECT_EQ(*s.images[2].axis, own);
+    ASSERT_EQ(s.images[2].cursors.size(), 2u);
+    EXPECT_FALSE(s.images[2].cursors[0]);
+    EXPECT_EQ(s.images[2].cursors[1], 7);
+}
+
+TEST(SessionFile, DefaultsWhenOptionalKeysAreAbsent) {
+    const SessionResult r = Parse(With(""));
+    ASSERT_TRUE(r.session) << r.error;
+    EXPECT_EQ(r.session->channel, 0);
+    EXPECT_EQ(r.session->edgeMode, 0);
+    EXPECT_FALSE(r.session->measureLength);
+    EXPECT_FALSE(r.session->measureArea);
+    EXPECT_EQ(r.session->axis, CDataAxis());
+}
+
+TEST(SessionFile, RelativePathsStayRelativeWithoutAFolder) {
+    const SessionResult r = ParseSession(With(""), "s.json", "");
+    ASSERT_TRUE(r.session) << r.error;
+    EXPECT_EQ(r.session->images[0].path, "a.bmp");
+}
+
+TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
+    struct Case {
+        std::string text;
+        std::string message;  // the whole message must contain this
+    };
+    const Case cases[] = {
+        {"{\"quandrel-session\": 1,\n  \"channel\": 0 \"lines\": []}",
+         "s.json:2:22: not valid JSON"},
+        {"", "s.json:1:1: not valid JSON"},
+        {"[1, 2]", "s.json: expected a JSON object"},
+        {R"({"lines": [[0, 0, 1, 1]], "images": ["a.bmp"]})", "s.json: not a session file"},
+        {R"({"quandrel-session": 2})", "s.json: quandrel-session: expected 1"},
+        {R"({"quandrel-session": "1"})", "s.json: quandrel-session: expected 1"},
+        {With(R"("channel": "1",)"), "s.json: channel: expected an integer from 0 to 3"},
+        {With(R"("channel": 4,)"), "s.json: channel: expected an integer from 0 to 3"},
+        {With(R"("channel": 1.0,)"), "s.json: channel: expected an integer"},
+        {With(R"("edgeMode": -1,)"), "s.json: edgeMode: expected an integer from 0 to 3"},
+        {With(R"("measureArea": 1,)"), "s.json: measureArea: expected true or false"},
+        {With(R"("axis": {"logX": "no"},)"), "s.json: axis.logX: expected true or false"},
+        {With(R"("axis": {"origin": {"pixel": [1, 2.5]}},)"), "s.json: axis.origin.pixel[1]:"},
+        {With(R"("axis": {"yAxis": {"value": [0, "1"]}},)"),
+         "s.json: axis.yAxis.value[1]: expected a number"},
+        {With(R"("axis": {"xAxis": {"pixel": [1]}},)"),
+         "s.json: axis.xAxis.pixel: expected [x, y]"},
+        {With(R"("axis": [],)"), "s.json: axis: expected an object"},
+        {R"({"quandrel-session": 1, "images": ["a.bmp"]})", "s.json: no scan lines"},
+        {R"({"quandrel-session": 1, "lines": [], "images": ["a.bmp"]})", "s.json: no scan lines"},
+        {R"({"quandrel-session": 1, "lines": {}, "images": ["a.bmp"]})",
+         "s.json: lines: expected an array"},
+        {R"({"quandrel-session": 1, "lines": [[0, 0, 5, 5], [1, 2, 3]], "images": ["a.bmp"]})",
+         "s.json: lines[1]: expected an array of 4 integers"},
+        {R"({"quandrel-session": 1, "lines": [[0, 0, 5, 2147483648]], "images": ["a.bmp"]})",
+         "s.json: lines[0][3]: expected an integer from -2147483648 to 2147483647"},
+        {R"({"quandrel-session": 1, "lines": [[0, -2147483649, 5, 1]], "images": ["a.bmp"]})",
+         "s.json: lines[0][1]: expected an integer"},
+        {R"({"quandrel-session": 1, "lines": [[7, 8, 7, 8]], "images": ["a.bmp"]})",
+         "s.json: lines[0]: the two ends are the same point"},
+        {R"({"quandrel-session": 1, "lines": [[0, 0, 5, 5]]})", "s.json: no \"images\""},
+        {With("", "[]"), "s.json: images: no images"},
+        {With("", R"("a.bmp")"), "s.json: images: expected an array"},
+        {With("", R"(["a.bmp", 3])"), "s.json: images[1]: expected a path"},
+        {With("", R"(["a.bmp", ""])"), "s.json: images[1]: expected a non-empty path"},
+        {With("", R"([{"cursors": []}])"), "s.json: images[0]: the image has no \"path\""},
+        {With("", R"([{"path": 5}])"), "s.json: images[0].path: expected a non-empty path"},
+        {With("", R"(["a", "b", {"path": "c", "cursors": [1, "2"]}])"),
+         "s.json: images[2].cursors[1]: expected an integer or null"},
+        {With("", R"([{"path": "c", "cursors": [1.5]}])"),
+         "s.json: images[0].cursors[0]: expected an integer or null"},
+        {With("", R"([{"path": "c", "cursors": [1, null, 3]}])"),
+         "s.json: images[0].cursors: 3 entries for 2 scan lines"},
+        {With("", R"([{"path": "c", "cursors": 1}])"),
+         "s.json: images[0].cursors: expected an array"},
+        {With("", R"([{"path": "c", "axis": {"origin": 0}}])"),
+         "s.json: images[0].axis.origin: expected an object"},
+    };
+    for (const Case& c : cases) {
+        const SessionResult r = Parse(c.text);
+        EXPECT_FALSE(r.session) << c.text;
+        EXPECT_NE(r.error.find(c.message), std::string::npos)
+            << "text: " << c.text << "\nerror: " << r.error << "\nwanted: " << c.message;
+    }
+}
+
+TEST(SessionFile, LoadNamesAFileThatCannotBeRead) {
+    const SessionResult missing = LoadSession("/nonexistent/folder/s.json");
+    EXPECT_FALSE(missing.session);
+    EXPECT_EQ(missing.error,
+              "/nonexistent/folder/s.json: cannot be read: No such file or directory");
+    const SessionResult folder = LoadSession(QUANDREL_TEST_DATA_DIR);
+    EXPECT_FALSE(folder.session);
+    EXPECT_NE(folder.error.find("it is a folder"), std::string::npos) << folder.error;
+}
+
+}  // namespace
