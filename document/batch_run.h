@@ -1,0 +1,45 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "document/session_file.h"
+#include "model/data_profile.h"
+
+// Called after each image is measured, with the number measured so far and the total; calls
+// come from the worker threads, one at a time, with `done` rising by one each time.
+using BatchProgress = std::function<void(int done, int total)>;
+
+enum class BatchStatus {
+    Ok,
+    ImageFailed,     // an image cannot be opened or decoded
+    NothingToWrite,  // no images or no scan lines
+    WriteFailed,
+};
+
+struct BatchOutcome {
+    BatchStatus status = BatchStatus::Ok;
+    std::string message;  // names the image, or the cause of a write failure; empty on success
+};
+
+// One record per image of the session with every scan line on it: calibrations as the session
+// gives them, lines with a cursor of their own kept there and not detected, all others pending.
+void BuildProfile(const Session& session, CDataProfile& profile);
+
+// Decodes every image and detects its pending lines, on `jobs` threads (0: one per core). Each
+// thread has its own picture and profile buffer and touches only the record it measures, so the
+// result does not depend on the number of threads. On failure the other threads stop after
+// their current image, and the failure reported is the one of the lowest image index.
+BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
+                          const BatchProgress& progress = {});
+
+// Builds, detects and formats the data file of the session into `bytes`.
+BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
+                            std::string& bytes);
+
+// Measures the session and writes the data file to `output` ("-": standard output). Nothing is
+// written unless every image has been measured, and a file is replaced only when the new one is
+// whole on disk.
+BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
+                      const BatchProgress& progress = {});

@@ -1,0 +1,216 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "batch/disc_images.h"
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QByteArray out;
+    std::string err;
+};
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class BatchToolTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+
+    // Runs the tool with the arguments; standard output and error go to files in the folder.
+    ToolRun Exec(const std::vector<std::string>& args) const {
+        std::string command = Quote(QUANDREL_BATCH_EXE);
+        for (const std::string& a : args) command += " " + Quote(a);
+        const QString out = Path(QStringLiteral("stdout.txt"));
+        const QString err = Path(QStringLiteral("stderr.txt"));
+        command += " >" + Quote(out.toStdString()) + " 2>" + Quote(err.toStdString());
+        const int status = std::system(command.c_str());
+        ToolRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.out = ReadFile(out);
+        run.err = ReadFile(err).toStdString();
+        return run;
+    }
+
+    // A session over three disc pictures, with the given text in place of the lines.
+    QString WriteSession(const char* name, const std::string& lines, const std::string& images) {
+        const std::string text = R"({"quandrel-session": 1, "edgeMode": 3, "measureLength": true,
+            "measureArea": true, "lines": )" +
+                                 lines + R"(, "images": )" + images + "}";
+        const QString path = Path(QLatin1String(name));
+        WriteFile(path, QByteArray::fromStdString(text));
+        return path;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+const char kLines[] = "[[60, 50, 115, 50], [60, 50, 60, 98], [60, 50, 20, 10]]";
+
+TEST_F(BatchToolTest, ReproducesTheExampleByteForByte) {
+    const QByteArray expected = ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat"));
+    ASSERT_TRUE(expected.startsWith("Pixcel Value\r\n"));
+    const std::string session = QUANDREL_EXAMPLES_DIR "/session.json";
+    for (const char* jobs : {"1", "3"}) {
+        const QString out = Path(QStringLiteral("example.dat"));
+        const ToolRun run = Exec({session, "-o", out.toStdString(), "--jobs", jobs});
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(ReadFile(out), expected) << "jobs " << jobs;
+    }
+    const ToolRun piped = Exec({session, "-o", "-"});
+    EXPECT_EQ(piped.exitCode, 0) << piped.err;
+    EXPECT_EQ(piped.out, expected);
+    EXPECT_EQ(piped.err, "");  // no progress when standard error is not a terminal
+}
+
+TEST_F(BatchToolTest, ThreadCountDoesNotChangeTheFile) {
+    std::string images = "[";
+    for (int k = 0; k < 9; ++k) {
+        const std::string name = "d" + std::to_string(k) + (k % 2 ? ".jpg" : ".bmp");
+        ASSERT_TRUE(SaveDisc(Path(QString::fromStdString(name)), 8 + 3 * k));
+        images += (k ? ", \"" : "\"") + name + "\"";
+    }
+    images += "]";
+    const QString session = WriteSession("s.json", kLines, images);
+    ASSERT_EQ(
+        Exec({session.toStdString(), "-o", Path("one.dat").toStdString(), "--jobs", "1"}).exitCode,
+        0);
+    ASSERT_EQ(
+        Exec({session.toStdString(), "--jobs=3", "-o", Path("three.dat").toStdString()}).exitCode,
+        0);
+    const QByteArray one = ReadFile(Path(QStringLiteral("one.dat")));
+    EXPECT_EQ(one.count("\r\n"), (2 + 9) + (3 + 9) + (2 + 9) + (2 + 9));
+    EXPECT_EQ(one, ReadFile(Path(QStringLiteral("three.dat"))));
+}
+
+TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    WriteFile(Path(QStringLiteral("text.jpg")), "not a picture");
+    QDir(m_dir.path()).mkdir(QStringLiteral("folder.dat"));
+    const std::string good = R"(["ok.bmp", "ok.bmp"])";
+    const std::string out = Path(QStringLiteral("out.dat")).toStdString();
+
+    struct Case {
+        const char* name;
+        QString session;                // empty: no session file is written
+        std::vector<std::string> args;  // after the session path
+        int exitCode;
+        std::vector<std::string> inMessage;
+    };
+    const auto json = [&](const char* file, const std::string& text) {
+        WriteFile(Path(QLatin1String(file)), QByteArray::fromStdString(text));
+        return Path(QLatin1String(file));
+    };
+    const Case cases[] = {
+        {"bad JSON",
+         json("bad.json", "{\"quandrel-session\": 1,\n\"lines\": [}"),
+         {"-o", out},
+         2,
+         {"bad.json:2:", "not valid JSON"}},
+        {"wrong type",
+         json(
+             "type.json",
+             R"({"quandrel-session": 1, "channel": "R", "lines": [[0,0,5,5]], "images": ["ok.bmp"]})"),
+         {"-o", out},
+         2,
+         {"type.json: channel: expected an integer"}},
+        {"out of range",
+         WriteSession("range.json", kLines,
+                      R"(["ok.bmp", {"path": "ok.bmp", "cursors": [1, 2147483648]}])"),
+         {"-o", out},
+         2,
+         {"range.json: images[1].cursors[1]: expected an integer or null"}},
+        {"no lines",
+         WriteSession("nolines.json", "[]", good),
+         {"-o", out},
+         2,
+         {"nolines.json: no scan lines"}},
+        {"missing session",
+         Path(QStringLiteral("nowhere.json")),
+         {"-o", out},
+         2,
+         {"nowhere.json: cannot be read: No such file or directory"}},
+        {"missing image",
+         WriteSession("missing.json", kLines, R"(["ok.bmp", "gone.gif"])"),
+         {"-o", out},
+         3,
+         {"gone.gif: cannot be opened: No such file or directory"}},
+        {"undecodable image",
+         WriteSession("text.json", kLines, R"(["text.jpg", "ok.bmp"])"),
+         {"-o", out},
+         3,
+         {"text.jpg: cannot be decoded: "}},
+        {"output in a missing folder",
+         WriteSession("ok1.json", kLines, good),
+         {"-o", Path(QStringLiteral("no/such/out.dat")).toStdString()},
+         4,
+         {"no/such/out.dat"}},
+        {"output is a folder",
+         WriteSession("ok2.json", kLines, good),
+         {"-o", Path(QStringLiteral("folder.dat")).toStdString()},
+         4,
+         {"folder.dat"}},
+        {"no output", WriteSession("ok3.json", kLines, good), {}, 2, {"usage:"}},
+        {"jobs zero",
+         WriteSession("ok4.json", kLines, good),
+         {"-o", out, "--jobs", "0"},
+         2,
+         {"--jobs"}},
+        {"jobs not a number",
+         WriteSession("ok5.json", kLines, good),
+         {"-o", out, "--jobs", "x"},
+         2,
+         {"--jobs"}},
+        {"unknown option",
+         WriteSession("ok6.json", kLines, good),
+         {"-o", out, "--fast"},
+         2,
+         {"--fast"}},
+        {"two sessions",
+         WriteSession("ok7.json", kLines, good),
+         {"other.json", "-o", out},
+         2,
+         {"other.json"}},
+    };
+    for (const Case& c : cases) {
+        WriteFile(QString::fromStdString(out), "old content");
+        std::vector<std::string> args = {c.session.toStdString()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolRun run = Exec(args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.name << ": " << run.err;
+        for (const std::string& part : c.inMessage) {
+            EXPECT_NE(run.err.find(part), std::string::npos) << c.name << ": " << run.err;
+        }
+        EXPECT_EQ(ReadFile(QString::fromStdString(out)), QByteArray("old content")) << c.name;
+        EXPECT_TRUE(run.out.isEmpty()) << c.name;
+    }
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("no"))));
+    EXPECT_TRUE(QDir(Path(QStringLiteral("folder.dat"))).isEmpty());
+    EXPECT_EQ(Exec({}).exitCode, 2);
+}
+
+}  // namespace
