@@ -13,29 +13,30 @@
 
 namespace {
 
+// A record's work, copied out of the profile before any thread starts: the workers never touch
+// the profile, so the user-interface thread may paint (and even detect the current image) while
+// they run.
 struct Job {
     int record = -1;
+    QString path;
+    std::vector<CScan> lines;  // copies; only the pending ones are measured
     bool done = false;
     CPicture::LoadResult result;
     std::vector<int> edges;  // per line: the edge index, or -1 for a line that was not pending
 };
 
-void RunJob(const CDataProfile& profile, const DetectSettings& settings, Job& job) {
-    const CScanArray* lines = profile.GetArray(job.record, 0);
-    const CScanSeries* series = profile.GetSeries(job.record);
-    if (lines == nullptr || series == nullptr) return;
+void RunJob(const DetectSettings& settings, Job& job) {
     CPicture picture;
-    job.result = picture.Load(QString::fromStdString(series->m_strPath));
+    job.result = picture.Load(job.path);
     if (job.result.status != CPicture::LoadStatus::Ok) return;
     const auto buffer = std::make_unique<ProfileBuffer>();
-    job.edges.assign(static_cast<std::size_t>(lines->GetSize()), -1);
+    job.edges.assign(job.lines.size(), -1);
     const PixelView pixels = picture.View();
-    for (int n = 0; n < lines->GetSize(); ++n) {
-        const CScan& line = *lines->GetAt(n);
+    for (std::size_t n = 0; n < job.lines.size(); ++n) {
+        const CScan& line = job.lines[n];
         if (!line.m_bDetect) continue;
         SampleScan(pixels, line, *buffer);
-        job.edges[static_cast<std::size_t>(n)] =
-            FindEdge(*buffer, line.m_nCount, settings.channel, settings.mode);
+        job.edges[n] = FindEdge(*buffer, line.m_nCount, settings.channel, settings.mode);
     }
 }
 
@@ -58,7 +59,14 @@ DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>&
     DetectReport report;
     const int total = static_cast<int>(records.size());
     std::vector<Job> jobs(records.size());
-    for (std::size_t k = 0; k < records.size(); ++k) jobs[k].record = records[k];
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        Job& job = jobs[k];
+        job.record = records[k];
+        const CScanSeries* series = profile.GetSeries(job.record);
+        if (series == nullptr) continue;
+        job.path = QString::fromStdString(series->m_strPath);
+        for (const auto& line : series->GetAt(0)->m_arLine) job.lines.push_back(*line);
+    }
 
     int threads = settings.jobs > 0
                       ? settings.jobs
@@ -77,7 +85,7 @@ DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>&
             const int k = next.fetch_add(1);
             if (k >= total) return;
             Job& job = jobs[static_cast<std::size_t>(k)];
-            RunJob(profile, settings, job);
+            RunJob(settings, job);
             if (job.result.status != CPicture::LoadStatus::Ok && settings.stopOnFailure) {
                 stop.store(true);
             }
@@ -121,10 +129,9 @@ DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>&
             report.failures.push_back({job.record, job.result});
             continue;
         }
-        CScanArray* lines = profile.GetArray(job.record, 0);
         for (std::size_t n = 0; n < job.edges.size(); ++n) {
-            if (job.edges[n] < 0) continue;
-            CScan* line = lines->GetAt(static_cast<int>(n));
+            CScan* line = profile.GetLine(job.record, 0, static_cast<int>(n));
+            if (job.edges[n] < 0 || line == nullptr) continue;
             line->SetPos(job.edges[n]);
             line->m_bDetect = false;
         }

@@ -24,8 +24,8 @@ struct DetectReport {
 };
 
 // Detects the pending lines of the given records, each record's picture loaded and dropped on a
-// worker thread, exactly as showing each image would detect them. The workers only read the
-// profile; the cursors are written by the calling thread once every worker is done, so nothing
+// worker thread, exactly as showing each image would detect them. The workers work on copies of
+// the lines; the cursors are written by the calling thread once every worker is done, so nothing
 // is changed when the operation is cancelled. progress(done, total) runs on the calling thread
 // now and then; returning false cancels.
 DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>& records,
