@@ -54,3 +54,16 @@ struct CCmdUI {
     void Enable(bool enable = true) { m_bEnabled = enable; }
     void SetCheck(bool check = true) { m_checked = check; }
 };
+
+// Something on the command route (a view, the document, the application, the frame): it runs
+// the commands it has a handler for and says how their menu items and buttons look.
+class ICmdTarget {
+public:
+    virtual ~ICmdTarget() = default;
+    // Whether this target has a command handler for the id.
+    virtual bool HandlesCommand(int id) const = 0;
+    // Runs the handler of the id; false when this target has none.
+    virtual bool OnCmdMsg(int id) = 0;
+    // Fills in the state of the id's items; false when this target has no update handler for it.
+    virtual bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const = 0;
+};

@@ -23,12 +23,12 @@ inline constexpr int kHitRadius = 5;
 // picture of the current image, the profile buffer and the current indices. Dialogs go through
 // CUiServices and the views through the interfaces of doc_views.h, so the document has no
 // widgets of its own.
-class CNorvaleDoc {
+class CNorvaleDoc : public ICmdTarget {
 public:
     explicit CNorvaleDoc(CUiServices& ui);
     CNorvaleDoc(const CNorvaleDoc&) = delete;
     CNorvaleDoc& operator=(const CNorvaleDoc&) = delete;
-    ~CNorvaleDoc();
+    ~CNorvaleDoc() override;
 
     // --- State -----------------------------------------------------------------------------
     CDataProfile m_profile;
@@ -90,11 +90,12 @@ public:
     void SetAxisLog(int nAxis, bool bLog);
 
     // --- Commands ------------------------------------------------------------------------------
+    bool HandlesCommand(int id) const override;
     // Runs the handler of a command id; false when the document has none for it.
-    bool OnCmdMsg(int id);
+    bool OnCmdMsg(int id) override;
     // Fills in the enabled and checked state of a command; false when the document has no
     // update handler for it.
-    bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const;
+    bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
     void OnAddFiles();
     void OnDeleteFile();

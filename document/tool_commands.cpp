@@ -1,5 +1,7 @@
 // Tool commands (pick modes, zoom, measurement switches, arrow keys), their update handlers, the
 // hit test, and the document's command table.
+#include <utility>
+
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
 #include "model/hit_geometry.h"
@@ -122,71 +124,50 @@ int CNorvaleDoc::HitTest(int x, int y) {
     return HIT_NONE;
 }
 
-bool CNorvaleDoc::OnCmdMsg(int id) {
-    switch (id) {
-        case ID_AXIS_SETTINGS:
-            OnAxisSettings();
-            return true;
-        case ID_DATA_WRITE:
-            OnDataWrite();
-            return true;
-        case IDC_ADD_FILES:
-            OnAddFiles();
-            return true;
-        case IDC_SORT_FILES:
-            OnSortFiles();
-            return true;
-        case IDC_DELETE_FILE:
-            OnDeleteFile();
-            return true;
-        case IDC_DELETE_ALL:
-            OnDeleteAll();
-            return true;
-        case IDC_MOVE_UP:
-            OnMoveUp();
-            return true;
-        case IDC_MOVE_DOWN:
-            OnMoveDown();
-            return true;
-        case ID_MOVE_RIGHT:
-            OnCursorNext();
-            return true;
-        case ID_MOVE_LEFT:
-            OnCursorPrev();
-            return true;
-        case ID_MOVE_UP:
-            OnPrevImage();
-            return true;
-        case ID_MOVE_DOWN:
-            OnNextImage();
-            return true;
-        case ID_AXIS_ORIGIN:
-            OnPickOrigin();
-            return true;
-        case ID_AXIS_XPOINT:
-            OnPickXAxis();
-            return true;
-        case ID_AXIS_YPOINT:
-            OnPickYAxis();
-            return true;
-        case ID_ZOOM_1X:
-            OnZoom1();
-            return true;
-        case ID_ZOOM_2X:
-            OnZoom2();
-            return true;
-        case ID_ZOOM_4X:
-            OnZoom4();
-            return true;
-        case ID_MEASURE_LENGTH:
-            OnMeasureLength();
-            return true;
-        case ID_MEASURE_AREA:
-            OnMeasureArea();
-            return true;
-        default:
-            return false;
+namespace {
+
+using Handler = void (CNorvaleDoc::*)();
+
+// The document's command table: every command it serves, with its handler.
+constexpr std::pair<int, Handler> kCommands[] = {
+    {ID_AXIS_SETTINGS, &CNorvaleDoc::OnAxisSettings},
+    {ID_DATA_WRITE, &CNorvaleDoc::OnDataWrite},
+    {IDC_ADD_FILES, &CNorvaleDoc::OnAddFiles},
+    {IDC_SORT_FILES, &CNorvaleDoc::OnSortFiles},
+    {IDC_DELETE_FILE, &CNorvaleDoc::OnDeleteFile},
+    {IDC_DELETE_ALL, &CNorvaleDoc::OnDeleteAll},
+    {IDC_MOVE_UP, &CNorvaleDoc::OnMoveUp},
+    {IDC_MOVE_DOWN, &CNorvaleDoc::OnMoveDown},
+    {ID_MOVE_RIGHT, &CNorvaleDoc::OnCursorNext},
+    {ID_MOVE_LEFT, &CNorvaleDoc::OnCursorPrev},
+    {ID_MOVE_UP, &CNorvaleDoc::OnPrevImage},
+    {ID_MOVE_DOWN, &CNorvaleDoc::OnNextImage},
+    {ID_AXIS_ORIGIN, &CNorvaleDoc::OnPickOrigin},
+    {ID_AXIS_XPOINT, &CNorvaleDoc::OnPickXAxis},
+    {ID_AXIS_YPOINT, &CNorvaleDoc::OnPickYAxis},
+    {ID_ZOOM_1X, &CNorvaleDoc::OnZoom1},
+    {ID_ZOOM_2X, &CNorvaleDoc::OnZoom2},
+    {ID_ZOOM_4X, &CNorvaleDoc::OnZoom4},
+    {ID_MEASURE_LENGTH, &CNorvaleDoc::OnMeasureLength},
+    {ID_MEASURE_AREA, &CNorvaleDoc::OnMeasureArea},
+};
+
+Handler FindHandler(int id) {
+    for (const auto& [commandId, handler] : kCommands) {
+        if (commandId == id) return handler;
     }
+    return nullptr;
+}
+
+}  // namespace
+
+bool CNorvaleDoc::HandlesCommand(int id) const { return FindHandler(id) != nullptr; }
+
+bool CNorvaleDoc::OnCmdMsg(int id) {
+    const Handler handler = FindHandler(id);
+    if (handler == nullptr) return false;
+    (this->*handler)();
+    return true;
 }
 
 bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {

@@ -1,0 +1,37 @@
+#include "app/about_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("IDD_ABOUTBOX"));
+    setWindowTitle(QStringLiteral("Quandrelのﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
+
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/quandrel_32.png")).pixmap(32, 32));
+    auto* name = new QLabel(QStringLiteral("Quandrel Version %1").arg(QStringLiteral(QUANDREL_VERSION)),
+                            this);
+    name->setObjectName(QStringLiteral("version"));
+    auto* copyright = new QLabel(QStringLiteral("Copyright (C) 2026"), this);
+
+    auto* text = new QVBoxLayout;
+    text->addWidget(name);
+    text->addWidget(copyright);
+    auto* row = new QHBoxLayout;
+    row->addWidget(icon, 0, Qt::AlignTop);
+    row->addLayout(text, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(row);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QMap>
+#include <array>
+
+#include "document/doc_views.h"
+
+class CDataView;
+class CNorvaleDoc;
+class CNorvaleView;
+class CRecentFileList;
+class QAction;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+
+// The one window: menu, toolbar, status bar, and the splitter with the side panel on the left and
+// the image view on the right. It makes one action per command and routes every command along
+// the active view, the document, the application and the frame itself, asking the same chain
+// how each item looks.
+class CMainFrame : public QMainWindow, public ICmdTarget, private IDocView {
+    Q_OBJECT
+
+public:
+    static constexpr int kPaneCount = 6;
+    static constexpr int kPaneWidth = 75;
+    static constexpr int kPanelWidth = 300;
+
+    CMainFrame(CNorvaleDoc& doc, ICmdTarget& app, const CRecentFileList& recent,
+               QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // Runs the command on the first target that handles it, then refreshes every item's state.
+    bool RouteCommand(int id);
+    // Asks the route for the enabled and checked state of every action.
+    void UpdateCommandUI();
+    // Shows the recent-file list in the File menu (or its greyed placeholder).
+    void RebuildRecentFiles();
+
+    QAction* Action(int id) const { return m_actions.value(id, nullptr); }
+    QMenu* RecentFilesMenuAnchor() const { return m_fileMenu; }
+    CDataView* DataView() const { return m_pDataView; }
+    CNorvaleView* ImageView() const { return m_pImageView; }
+    QSplitter* Splitter() const { return m_pSplitter; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    QLabel* Pane(int index) const { return m_panes.at(static_cast<std::size_t>(index)); }
+
+    // The frame's own commands: showing the bars and moving between the panes.
+    bool HandlesCommand(int id) const override;
+    bool OnCmdMsg(int id) override;
+    bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void OnUpdate() override;
+    QAction* MakeAction(int id);
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateClient();
+    void RestoreState();
+    void SaveState() const;
+    ICmdTarget* ActiveViewTarget() const;
+    void ActivateNextPane(int step);
+
+    CNorvaleDoc& m_doc;
+    ICmdTarget& m_app;
+    const CRecentFileList& m_recent;
+    QMap<int, QAction*> m_actions;
+    QList<QAction*> m_recentActions;
+    QMenu* m_fileMenu = nullptr;
+    QAction* m_recentAnchor = nullptr;
+    QSplitter* m_pSplitter = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    CDataView* m_pDataView = nullptr;
+    CNorvaleView* m_pImageView = nullptr;
+    std::array<QLabel*, kPaneCount> m_panes{};
+};

@@ -1,0 +1,104 @@
+#include "app/norvale_app.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QSettings>
+
+#include "app/about_dlg.h"
+#include "app/main_frame.h"
+#include "app/qt_ui_services.h"
+#include "document/command_ids.h"
+#include "document/norvale_doc.h"
+
+namespace {
+
+// Japanese texts need a font that has them; the IPA gothic fonts are what the program ships with.
+void UseJapaneseFont() {
+    for (const char* family : {"IPAPGothic", "IPAGothic"}) {
+        if (QFontDatabase::families().contains(QString::fromLatin1(family))) {
+            QFont font = QApplication::font();
+            font.setFamilies({QString::fromLatin1(family)});
+            QApplication::setFont(font);
+            return;
+        }
+    }
+}
+
+}  // namespace
+
+CNorvaleApp::CNorvaleApp(CUiServices* ui) : m_pUi(ui) {
+    if (m_pUi == nullptr) {
+        m_pOwnUi = std::make_unique<CQtUiServices>();
+        m_pUi = m_pOwnUi.get();
+    }
+}
+
+CNorvaleApp::~CNorvaleApp() {
+    m_pFrame.reset();  // the views detach from the document before it goes
+    m_pDoc.reset();
+}
+
+bool CNorvaleApp::InitInstance(const QStringList& arguments) {
+    // The per-user settings live under the maker's name, then the program's.
+    QCoreApplication::setOrganizationName(QStringLiteral("Zentor"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quandrel"));
+    UseJapaneseFont();
+    QSettings settings;
+    m_recent.Load(settings);
+
+    m_pDoc = std::make_unique<CNorvaleDoc>(*m_pUi);
+    if (!m_pDoc->OnNewDocument()) return false;
+    m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *this, m_recent);
+    if (m_pOwnUi) m_pOwnUi->SetParent(m_pFrame.get());
+
+    // The command line: options are Qt's or ignored; the first plain argument is a file to open.
+    for (const QString& argument : arguments) {
+        if (argument.startsWith('-')) continue;
+        if (!OpenDocumentFile(argument)) return false;
+        break;
+    }
+    m_pFrame->show();
+    return true;
+}
+
+bool CNorvaleApp::OpenDocumentFile(const QString& path) {
+    if (!m_pDoc->OnOpenDocument(path)) return false;
+    m_pDoc->SetPathName(path);
+    m_recent.Add(path);
+    QSettings settings;
+    m_recent.Save(settings);
+    if (m_pFrame) m_pFrame->RebuildRecentFiles();
+    return true;
+}
+
+void CNorvaleApp::OnAppAbout() {
+    CAboutDlg about(m_pFrame.get());
+    about.exec();
+}
+
+bool CNorvaleApp::HandlesCommand(int id) const {
+    if (id == ID_APP_ABOUT || id == ID_APP_EXIT) return true;
+    return id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + kRecentFiles;
+}
+
+bool CNorvaleApp::OnCmdMsg(int id) {
+    if (id == ID_APP_ABOUT) {
+        OnAppAbout();
+        return true;
+    }
+    if (id == ID_APP_EXIT) {
+        m_pFrame->close();
+        return true;
+    }
+    const int index = id - ID_FILE_MRU_FILE1;
+    if (index < 0 || index >= kRecentFiles) return false;
+    if (index < m_recent.Entries().size()) OpenDocumentFile(m_recent.Entries()[index]);
+    return true;
+}
+
+bool CNorvaleApp::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
+    // The placeholder of an empty recent-file list is greyed.
+    if (id != ID_FILE_MRU_FILE1) return false;
+    cmdUI.Enable(!m_recent.Entries().isEmpty());
+    return true;
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "app/recent_files.h"
+#include "document/doc_views.h"
+
+class CMainFrame;
+class CNorvaleDoc;
+class CQtUiServices;
+class CUiServices;
+
+// The application: settings, the recent-file list, the one document and its frame, the command
+// line, and the application's own commands (about box, exit, recent files).
+class CNorvaleApp : public ICmdTarget {
+public:
+    static constexpr int kRecentFiles = 4;
+
+    // Without services the program's own Qt dialogs answer the document; tests pass a script.
+    explicit CNorvaleApp(CUiServices* ui = nullptr);
+    ~CNorvaleApp() override;
+    CNorvaleApp(const CNorvaleApp&) = delete;
+    CNorvaleApp& operator=(const CNorvaleApp&) = delete;
+
+    // Start-up; the arguments exclude the program's name. False when start-up fails.
+    bool InitInstance(const QStringList& arguments);
+
+    // The framework's open path: the document accepts the path and loads nothing; the path
+    // enters the recent-file list.
+    bool OpenDocumentFile(const QString& path);
+    void OnAppAbout();
+
+    CNorvaleDoc& Document() const { return *m_pDoc; }
+    CMainFrame& Frame() const { return *m_pFrame; }
+    const CRecentFileList& RecentFiles() const { return m_recent; }
+
+    bool HandlesCommand(int id) const override;
+    bool OnCmdMsg(int id) override;
+    bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
+
+private:
+    std::unique_ptr<CQtUiServices> m_pOwnUi;
+    CUiServices* m_pUi;
+    CRecentFileList m_recent{kRecentFiles};
+    std::unique_ptr<CNorvaleDoc> m_pDoc;
+    std::unique_ptr<CMainFrame> m_pFrame;
+};

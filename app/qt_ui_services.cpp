@@ -1,0 +1,106 @@
+#include "app/qt_ui_services.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include "panel/axis_dlg.h"
+
+namespace {
+const QString kTitle = QStringLiteral("Quandrel");
+const QString kLastFolderKey = QStringLiteral("Settings/LastFolder");
+}  // namespace
+
+void CQtUiServices::MessageBox(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+bool CQtUiServices::AskYesNo(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QStringList CQtUiServices::NameFilters(const std::vector<FileFilter>& filters) {
+    QStringList names;
+    for (const FileFilter& filter : filters) {
+        names << QStringLiteral("%1 (%2)").arg(filter.description, filter.patterns.join(' '));
+    }
+    return names;
+}
+
+QString CQtUiServices::LastFolder() const {
+    const QString folder = QSettings().value(kLastFolderKey).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+}
+
+void CQtUiServices::RememberFolder(const QString& file) const {
+    QSettings().setValue(kLastFolderKey, QFileInfo(file).absolutePath());
+}
+
+QStringList CQtUiServices::GetOpenFileNames(const OpenFilesRequest& request) {
+    QFileDialog dialog(m_parent, QString(), LastFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    // The type list shows the descriptions alone; the patterns stay behind the scenes.
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setNameFilters(NameFilters(request.filters));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog.selectedFiles();
+    if (!files.isEmpty()) RememberFolder(files.first());
+    return files;
+}
+
+QString CQtUiServices::GetSaveFileName(const SaveFileRequest& request) {
+    QFileDialog dialog(m_parent, QString(), LastFolder());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    dialog.setNameFilters(NameFilters(request.filters));
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    const QString file = dialog.selectedFiles().first();
+    RememberFolder(file);
+    return file;
+}
+
+void CQtUiServices::ShowOpenFailure(const QString& path, const QString& reason) {
+    MessageBox(QStringLiteral("%1 を開くことができません。\n%2")
+                   .arg(QDir::toNativeSeparators(path), reason));
+}
+
+bool CQtUiServices::RunAxisDialog(AxisDialogValues& values) {
+    return CAxisDlg::Run(m_parent, values);
+}
+
+void CQtUiServices::BeginProgress(const QString& text, int total) {
+    delete m_progress;
+    m_progress = new QProgressDialog(text, QStringLiteral("ｷｬﾝｾﾙ"), 0, total, m_parent);
+    m_progress->setWindowTitle(kTitle);
+    m_progress->setWindowModality(Qt::ApplicationModal);
+    m_progress->setMinimumDuration(500);  // short series finish before it would show
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setValue(0);
+}
+
+bool CQtUiServices::SetProgress(int done) {
+    if (m_progress == nullptr) return true;
+    m_progress->setValue(done);
+    QApplication::processEvents();
+    return !m_progress->wasCanceled();
+}
+
+void CQtUiServices::EndProgress() {
+    delete m_progress;
+    m_progress = nullptr;
+}

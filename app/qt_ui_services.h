@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QPointer>
+#include <QProgressDialog>
+
+#include "document/ui_services.h"
+
+class QWidget;
+
+// The document's questions answered with Qt's dialogs: message boxes titled "Quandrel" without an
+// icon, the file dialogs, the axis settings dialog and a progress dialog.
+class CQtUiServices : public CUiServices {
+public:
+    void SetParent(QWidget* parent) { m_parent = parent; }
+
+    void MessageBox(const QString& text) override;
+    bool AskYesNo(const QString& text) override;
+    QStringList GetOpenFileNames(const OpenFilesRequest& request) override;
+    QString GetSaveFileName(const SaveFileRequest& request) override;
+    void ShowOpenFailure(const QString& path, const QString& reason) override;
+    bool RunAxisDialog(AxisDialogValues& values) override;
+    void BeginProgress(const QString& text, int total) override;
+    bool SetProgress(int done) override;
+    void EndProgress() override;
+
+    // A dialog's type list as Qt reads it: "description (pattern pattern ...)".
+    static QStringList NameFilters(const std::vector<FileFilter>& filters);
+
+private:
+    QString LastFolder() const;
+    void RememberFolder(const QString& file) const;
+
+    QPointer<QWidget> m_parent;
+    QPointer<QProgressDialog> m_progress;
+};

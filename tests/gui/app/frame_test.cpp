@@ -1,0 +1,272 @@
+// The real frame on a real document, driven by keys and clicks as a user drives it; dialogs are
+// answered by a script.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <memory>
+
+#include "app/main_frame.h"
+#include "app/norvale_app.h"
+#include "document/doc_fakes.h"
+#include "panel/data_view.h"
+#include "view/norvale_view.h"
+
+namespace {
+
+int CommandId(const QAction* action) {
+    const QVariant id = action->property("commandId");
+    return id.isValid() ? id.toInt() : 0;
+}
+
+// One line per menu entry: "text=id", "-" for a separator, "text>" opening a submenu.
+QStringList Describe(const QMenu* menu, const QString& indent = QString()) {
+    QStringList lines;
+    for (QAction* action : menu->actions()) {
+        if (action->isSeparator()) {
+            lines << indent + "-";
+        } else if (action->menu() != nullptr) {
+            lines << indent + action->text() + ">";
+            lines << Describe(action->menu(), indent + "  ");
+        } else {
+            lines << indent + QStringLiteral("%1=%2").arg(action->text()).arg(CommandId(action));
+        }
+    }
+    return lines;
+}
+
+}  // namespace
+
+class FrameTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FakeUi> m_ui;
+    std::unique_ptr<CNorvaleApp> m_app;
+    std::unique_ptr<ImageFiles> m_files;
+
+    CMainFrame& Frame() { return m_app->Frame(); }
+    CNorvaleDoc& Doc() { return m_app->Document(); }
+
+    void Start(const QStringList& arguments = {}) {
+        m_ui = std::make_unique<FakeUi>();
+        m_app = std::make_unique<CNorvaleApp>(m_ui.get());
+        QVERIFY(m_app->InitInstance(arguments));
+        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+    }
+    void LoadImages(int count) {
+        QStringList paths;
+        for (int k = 0; k < count; ++k) {
+            paths << m_files->Make(QStringLiteral("img%1.bmp").arg(k), 20 + 10 * k, 160, 120);
+        }
+        m_ui->openChoices.push_back(paths);
+        QTest::keyClick(&Frame(), Qt::Key_O, Qt::ControlModifier);
+    }
+
+private slots:
+    void initTestCase() {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("Zentor"));
+        QCoreApplication::setApplicationName(QStringLiteral("Quandrel"));
+    }
+    void init() {
+        QSettings().clear();
+        m_files = std::make_unique<ImageFiles>();
+    }
+    void cleanup() {
+        m_app.reset();
+        m_ui.reset();
+        QSettings().clear();
+    }
+
+    void captionStaysTheProgramName() {
+        Start();
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("Quandrel"));
+        LoadImages(1);
+        QVERIFY(Doc().GetPictureBitmap() != nullptr);
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("Quandrel"));
+    }
+
+    void menusReadAsTheyShould() {
+        Start();
+        QStringList all;
+        for (QAction* top : Frame().menuBar()->actions()) {
+            all << top->text() + ">";
+            all << Describe(top->menu(), "  ");
+        }
+        const QStringList expected = {
+            "ﾌｧｲﾙ(&F)>", "  ファイルの追加=1016", "  -", "  最近使ったﾌｧｲﾙ=57616", "  -",
+            "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665",
+            "表示(&V)>", "  ﾂｰﾙ ﾊﾞｰ(&T)=59392", "  ｽﾃｰﾀｽ ﾊﾞｰ(&S)=59393", "  拡大>",
+            "    1倍=32788", "    2倍=32789", "    4倍=32790",
+            "ﾃﾞｰﾀ(&D)>", "  軸設定>", "    原点選択=32772", "    X軸選択=32773",
+            "    Y軸選択=32774", "    値設定=32775", "  データ書き出し=32776", "  計測>",
+            "    長さ=32801", "    面積=32800",
+            "ﾍﾙﾌﾟ(&H)>", "  Quandrel のﾊﾞｰｼﾞｮﾝ情報(&A)...=57664",
+        };
+        QCOMPARE(all, expected);
+    }
+
+    void toolbarOrderAndPrompts() {
+        Start();
+        QList<int> ids;
+        for (QAction* action : Frame().ToolBar()->actions()) {
+            ids << (action->isSeparator() ? 0 : CommandId(action));
+        }
+        QCOMPARE(ids, (QList<int>{32776, 0, 32772, 32773, 32774, 32775, 0, 32788, 32789, 32790,
+                                  32801, 32800}));
+        struct Prompt {
+            int id;
+            const char* status;
+            const char* tip;
+        };
+        const Prompt prompts[] = {
+            {32772, "原点位置をマウスで選択", "原点選択"}, {32773, "Ｘ軸位置をマウスで選択", "X軸選択"},
+            {32774, "Ｙ軸位置をマウスで選択", "Y軸選択"}, {32775, "軸の値を設定", "軸の値設定"},
+            {32776, "ﾃﾞｰﾀの書き出し", "ﾃﾞｰﾀ書き出し"}, {32788, "画像を等倍で表示", "等倍表示"},
+            {32789, "画像を2倍で表示", "2倍表示"}, {32790, "画像を4倍で表示", "4倍表示"},
+        };
+        for (const Prompt& p : prompts) {
+            QCOMPARE(Frame().Action(p.id)->statusTip(), QString::fromUtf8(p.status));
+            QCOMPARE(Frame().Action(p.id)->toolTip(), QString::fromUtf8(p.tip));
+        }
+        for (int id : {1016, 32800, 32801}) QVERIFY(Frame().Action(id)->statusTip().isEmpty());
+        QCOMPARE(Frame().Pane(0)->text(), QStringLiteral("ﾚﾃﾞｨ"));
+        for (int k = 1; k < CMainFrame::kPaneCount; ++k) QCOMPARE(Frame().Pane(k)->width(), 75);
+    }
+
+    void itemsFollowThePicture() {
+        Start();
+        const QList<int> needPicture = {32772, 32773, 32774, 32775, 32776, 32788, 32789,
+                                        32790, 32801, 32800};
+        for (int id : needPicture) QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        QVERIFY(Frame().Action(32788)->isChecked());
+        QVERIFY(Frame().Action(1016)->isEnabled());
+        QVERIFY(!Frame().Action(57616)->isEnabled());  // the empty recent-file list
+
+        LoadImages(2);  // the items come alive at once
+        for (int id : needPicture) QVERIFY(Frame().Action(id)->isEnabled());
+
+        // A real click on the toolbar's 4x button.
+        QWidget* button = Frame().ToolBar()->widgetForAction(Frame().Action(32790));
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(Frame().ImageView()->GetZoom(), 4);
+        QVERIFY(Frame().Action(32790)->isChecked());
+        QVERIFY(!Frame().Action(32788)->isChecked());
+        QTest::mouseClick(Frame().ToolBar()->widgetForAction(Frame().Action(32801)), Qt::LeftButton);
+        QVERIFY(Doc().m_bMeasureLength);
+        QVERIFY(Frame().Action(32801)->isChecked());
+    }
+
+    void acceleratorsRunTheirCommands() {
+        Start();
+        LoadImages(3);
+        QCOMPARE(Doc().m_profile.GetSize(), 3);
+        QCOMPARE(Doc().m_nCurImage, 0);
+        Doc().AddLineToAll(5, 60, 150, 60);
+        Doc().m_nCurLine = 0;
+        CScan* line = Doc().GetCurLine();
+        line->m_bDetect = false;  // placed by hand: no paint moves it
+        line->SetPos(3);
+
+        Frame().ImageView()->setFocus();
+        QTest::keyClick(&Frame(), Qt::Key_Right);
+        QCOMPARE(line->m_nPos, 4);
+        QTest::keyClick(&Frame(), Qt::Key_Left);
+        QTest::keyClick(&Frame(), Qt::Key_Left);
+        QCOMPARE(line->m_nPos, 2);
+        QTest::keyClick(&Frame(), Qt::Key_Up);
+        QCOMPARE(Doc().m_nCurImage, 2);
+        QTest::keyClick(&Frame(), Qt::Key_Down);
+        QCOMPARE(Doc().m_nCurImage, 0);
+
+        // The arrows work with the side panel focused too.
+        Frame().DataView()->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(Doc().m_nCurImage, 1);
+
+        // F6 and Shift+F6 move between the panes.
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6);
+        QVERIFY(Frame().ImageView()->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == Frame().ImageView());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F6, Qt::ShiftModifier);
+        QVERIFY(Frame().DataView()->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == Frame().DataView());
+
+        // Ctrl+S asks for the data file; the edit keys and Ctrl+Z do nothing.
+        QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(m_ui->saveDialogs, 1);
+        for (auto key : {Qt::Key_C, Qt::Key_X, Qt::Key_V, Qt::Key_Z}) {
+            QTest::keyClick(&Frame(), key, Qt::ControlModifier);
+        }
+        QCOMPARE(Doc().m_profile.GetSize(), 3);
+        QVERIFY(!Frame().Action(ID_EDIT_COPY)->isEnabled());
+    }
+
+    void splitterAndBars() {
+        Start();
+        QCOMPARE(Frame().Splitter()->sizes().first(), CMainFrame::kPanelWidth);
+        QVERIFY(Frame().Action(ID_VIEW_TOOLBAR)->isChecked());
+        Frame().Action(ID_VIEW_TOOLBAR)->trigger();
+        QVERIFY(Frame().ToolBar()->isHidden());
+        QVERIFY(!Frame().Action(ID_VIEW_TOOLBAR)->isChecked());
+        Frame().Action(ID_VIEW_STATUS_BAR)->trigger();
+        QVERIFY(Frame().statusBar()->isHidden());
+        QVERIFY(!Frame().Action(ID_VIEW_STATUS_BAR)->isChecked());
+
+        // Kept for the next start.
+        Frame().close();
+        m_app.reset();
+        Start();
+        QVERIFY(Frame().ToolBar()->isHidden());
+        QVERIFY(Frame().statusBar()->isHidden());
+    }
+
+    void commandLinePathLoadsNothingAndRecentFilesAreCapped() {
+        const QString image = m_files->Make("cmd.bmp", 10);
+        Start({image});
+        QCOMPARE(Doc().m_profile.GetSize(), 0);
+        QVERIFY(Doc().GetPictureBitmap() == nullptr);
+        QCOMPARE(m_app->RecentFiles().Entries(), QStringList{image});
+        QVERIFY(Frame().Action(57616)->isEnabled());
+
+        for (int k = 0; k < 5; ++k) m_app->OpenDocumentFile(m_files->Path(QStringLiteral("f%1.bmp").arg(k)));
+        QCOMPARE(m_app->RecentFiles().Entries().size(), 4);
+        QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("f4.bmp"));
+        QStringList menuEntries;
+        for (QAction* action : Frame().RecentFilesMenuAnchor()->actions()) {
+            const int id = CommandId(action);
+            if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + 4) menuEntries << action->text();
+        }
+        QCOMPARE(menuEntries.size(), 4);
+        QCOMPARE(menuEntries.first(), QStringLiteral("&1 ") + m_files->Path("f4.bmp"));
+        // Choosing an entry moves it to the front and still loads nothing.
+        Frame().RouteCommand(ID_FILE_MRU_FILE1 + 2);
+        QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("f2.bmp"));
+        QCOMPARE(Doc().m_profile.GetSize(), 0);
+    }
+
+    void aboutBox() {
+        Start();
+        QString caption;
+        QTimer::singleShot(0, this, [&caption] {
+            QWidget* box = QApplication::activeModalWidget();
+            if (box == nullptr) return;
+            caption = box->windowTitle();
+            box->close();
+        });
+        Frame().Action(ID_APP_ABOUT)->trigger();
+        QCOMPARE(caption, QStringLiteral("Quandrelのﾊﾞｰｼﾞｮﾝ情報"));
+    }
+};
+
+QTEST_MAIN(FrameTest)
+#include "frame_test.moc"
