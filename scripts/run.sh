@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
-# Builds Quandrel and measures the sample series in examples/ with the batch tool, printing the
-# data file it writes.
+# Builds Quandrel and starts the program. Arguments are passed on to it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j "$(nproc)" --target quandrel-batch
-build/app/quandrel-batch examples/session.json -o -
+cmake --build build -j "$(nproc)" --target quandrel quandrel-batch
+exec build/app/quandrel "$@"
