@@ -1,5 +1,9 @@
 #include "document/picture.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
@@ -7,12 +11,9 @@
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QStringList>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <mutex>
 
 namespace {
@@ -92,14 +93,18 @@ QString TooLarge(qint64 width, qint64 height) {
 // Structural checks for the two formats whose Qt readers return a picture from a cut-off file
 // without any sign: BMP leaves the missing rows as they were in memory, GIF paints them black.
 
+// Callers check the size first.
+unsigned ByteAt(const QByteArray& data, qsizetype at) {
+    return static_cast<unsigned char>(data.at(at));
+}
+
 quint32 ReadLe32(const QByteArray& data, qsizetype at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+    return ByteAt(data, at) | ByteAt(data, at + 1) << 8 | ByteAt(data, at + 2) << 16 |
+           ByteAt(data, at + 3) << 24;
 }
 
 quint16 ReadLe16(const QByteArray& data, qsizetype at) {
-    const auto* p = reinterpret_cast<const unsigned char*>(data.constData() + at);
-    return static_cast<quint16>(p[0] | p[1] << 8);
+    return static_cast<quint16>(ByteAt(data, at) | ByteAt(data, at + 1) << 8);
 }
 
 // Empty when the pixel data that the header announces is all in the file and not too large.
@@ -287,13 +292,25 @@ CPicture::LoadResult CPicture::CheckReadable(const QString& path) {
     if (error == 0) return result;
     result.status = LoadStatus::CannotOpen;
     switch (error) {
-        case ENOENT: result.reason = QStringLiteral("ファイルが見つかりません。"); break;
+        case ENOENT:
+            result.reason = QStringLiteral("ファイルが見つかりません。");
+            break;
         case EACCES:
-        case EPERM: result.reason = QStringLiteral("アクセスが拒否されました。"); break;
-        case EISDIR: result.reason = QStringLiteral("フォルダです。"); break;
-        case ENOTDIR: result.reason = QStringLiteral("パスの途中がフォルダではありません。"); break;
-        case ENAMETOOLONG: result.reason = QStringLiteral("パスが長すぎます。"); break;
-        default: result.reason = QString::fromLocal8Bit(std::strerror(error)); break;
+        case EPERM:
+            result.reason = QStringLiteral("アクセスが拒否されました。");
+            break;
+        case EISDIR:
+            result.reason = QStringLiteral("フォルダです。");
+            break;
+        case ENOTDIR:
+            result.reason = QStringLiteral("パスの途中がフォルダではありません。");
+            break;
+        case ENAMETOOLONG:
+            result.reason = QStringLiteral("パスが長すぎます。");
+            break;
+        default:
+            result.reason = QString::fromLocal8Bit(std::strerror(error));
+            break;
     }
     return result;
 }
