@@ -1,5 +1,6 @@
 // The batch over 200 JPEG pictures of 2 megapixels with 20 scan lines: one worker against two,
-// and one worker against decoding the same files with QImageReader alone.
+// and one worker against decoding the same files with QImageReader alone. One pass over the 200
+// pictures takes seconds; --benchmark_min_time=6 repeats each case a few times in a few minutes.
 
 #include <benchmark/benchmark.h>
 
@@ -86,7 +87,7 @@ void BM_Batch(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kImages);
 }
-BENCHMARK(BM_Batch)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_Batch)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Decoding alone, as the baseline of what the batch costs beyond reading the pictures.
 void BM_DecodeOnly(benchmark::State& state) {
@@ -102,10 +103,11 @@ void BM_DecodeOnly(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * kImages);
 }
-BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(0.5);
+BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 class TimeKeeper : public benchmark::ConsoleReporter {
 public:
+    TimeKeeper() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
@@ -126,9 +128,9 @@ int main(int argc, char** argv) {
     TimeKeeper keeper;
     benchmark::RunSpecifiedBenchmarks(&keeper);
     const auto& t = keeper.m_seconds;
-    const auto one = t.find("BM_Batch/1/min_time:0.500/real_time");
-    const auto two = t.find("BM_Batch/2/min_time:0.500/real_time");
-    const auto decode = t.find("BM_DecodeOnly/min_time:0.500/real_time");
+    const auto one = t.find("BM_Batch/1/real_time");
+    const auto two = t.find("BM_Batch/2/real_time");
+    const auto decode = t.find("BM_DecodeOnly/real_time");
     if (one != t.end() && two != t.end()) {
         std::printf("throughput jobs 2 / jobs 1: %.2f (target >= 1.7)\n",
                     one->second / two->second);

@@ -73,6 +73,7 @@ BENCHMARK(BM_QImagePixelBaseline);
 // Keeps the time per iteration of every run, to print the ratio at the end.
 class TimeKeeper : public benchmark::ConsoleReporter {
 public:
+    TimeKeeper() : ConsoleReporter(OO_Tabular) {}
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {

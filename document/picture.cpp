@@ -245,8 +245,16 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
     // system's own words, before any decoder looks at it.
     const QFileInfo info(path);
     if (info.isDir()) return fail(LoadStatus::CannotOpen, QStringLiteral("it is a folder"));
+    // A device or a pipe could block the open or never end; only plain files are read.
+    if (info.exists() && !info.isFile()) {
+        return fail(LoadStatus::CannotOpen, QStringLiteral("not a regular file"));
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return fail(LoadStatus::CannotOpen, file.errorString());
+    // No picture we accept needs more bytes than twice its largest decoded size.
+    if (file.size() > 2 * kMaxPixelBytes) {
+        return fail(LoadStatus::CannotDecode, QStringLiteral("the file is larger than 2 GiB"));
+    }
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         return fail(LoadStatus::CannotOpen, file.errorString());

@@ -1,6 +1,7 @@
 #include "document/picture.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QByteArray>
@@ -185,6 +186,7 @@ TEST_F(PictureTest, TellsOpenFailuresFromDecodeFailures) {
     WriteBytes(Path("empty.bmp"), {});
     WriteBytes(Path("text.jpg"), "just some words, not a picture\n");
     QDir(m_dir.path()).mkdir(QStringLiteral("folder.bmp"));
+    ASSERT_EQ(mkfifo(Path("pipe.bmp").toLocal8Bit().constData(), 0600), 0);
     QImage png(4, 4, QImage::Format_RGB32);
     png.fill(Qt::red);
 
@@ -212,6 +214,8 @@ TEST_F(PictureTest, TellsOpenFailuresFromDecodeFailures) {
     const Case cases[] = {
         {Path("missing.bmp"), Status::CannotOpen, "No such file"},
         {Path("folder.bmp"), Status::CannotOpen, "folder"},
+        {Path("pipe.bmp"), Status::CannotOpen, "not a regular file"},
+        {QStringLiteral("/dev/zero"), Status::CannotOpen, "not a regular file"},
         {Path("empty.bmp"), Status::CannotDecode, "empty"},
         {Path("text.jpg"), Status::CannotDecode, "not a BMP, JPEG or GIF"},
         {Save(png, "red.png", "PNG"), Status::CannotDecode, "PNG"},
