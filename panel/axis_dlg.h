@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+#include "document/ui_services.h"
+
+class QCheckBox;
+class QLineEdit;
+
+// "軸の設定": the current image's calibration in numbers. The ten fields are exchanged as
+// integers (pixel positions) or numbers (axis values); OK keeps the dialog open until every
+// field parses, naming the problem and putting the focus in the field at fault.
+class CAxisDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAxisDlg(QWidget* parent = nullptr);
+
+    // Fields, in the order of the exchange.
+    int m_nOriginX = 0;
+    int m_nOriginY = 0;
+    double m_dXMax = 0.0;
+    double m_dXMin = 0.0;
+    int m_nXAxisX = 0;
+    int m_nXAxisY = 0;
+    double m_dYMax = 0.0;
+    double m_dYMin = 0.0;
+    int m_nYAxisX = 0;
+    int m_nYAxisY = 0;
+    bool m_bLogX = false;
+    bool m_bLogY = false;
+
+    void SetValues(const AxisDialogValues& values);
+    AxisDialogValues Values() const;
+
+    // false: members to controls. true: controls to members; on a field that does not parse the
+    // message is shown, the focus goes to that field, nothing is stored and false is returned.
+    bool UpdateData(bool bSaveAndValidate);
+
+    // Runs the dialog modally on the values; true, with the values as typed, for OK.
+    static bool Run(QWidget* parent, AxisDialogValues& values);
+
+    // Shows a message about the dialog's input. The default is a plain OK box; tests install
+    // their own so that no modal box waits for a click. An empty hook restores the default.
+    using MessageHook = std::function<void(QWidget* parent, const QString& text)>;
+    static void SetMessageHook(MessageHook hook);
+
+    void accept() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QLineEdit* MakeEdit(const char* name, const QRect& dlu);
+    QCheckBox* MakeCheck(const char* name, const QRect& dlu);
+
+    QLineEdit* m_editOriginX = nullptr;
+    QLineEdit* m_editOriginY = nullptr;
+    QLineEdit* m_editXAxisX = nullptr;
+    QLineEdit* m_editXAxisY = nullptr;
+    QLineEdit* m_editYAxisX = nullptr;
+    QLineEdit* m_editYAxisY = nullptr;
+    QLineEdit* m_editXMin = nullptr;
+    QLineEdit* m_editXMax = nullptr;
+    QLineEdit* m_editYMin = nullptr;
+    QLineEdit* m_editYMax = nullptr;
+    QCheckBox* m_checkLogX = nullptr;
+    QCheckBox* m_checkLogY = nullptr;
+    bool m_bInitialized = false;
+};

@@ -1,0 +1,246 @@
+#include "panel/data_view.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+#include <iterator>
+
+#include "document/command_ids.h"
+#include "document/norvale_doc.h"
+#include "panel/dialog_units.h"
+#include "panel/profile_graph.h"
+
+namespace {
+
+// The form's own size in dialog units.
+constexpr QSize kFormDlu(153, 331);
+constexpr int kFileColumnWidth = 100;
+
+struct ButtonSpec {
+    int id;
+    const char* name;
+    const char* caption;
+    QRect dlu;
+};
+
+// Buttons whose clicks are document commands.
+const ButtonSpec kCommandButtons[] = {
+    {IDC_ADD_FILES, "IDC_ADD_FILES", "追加", {93, 7, 50, 14}},
+    {IDC_DELETE_FILE, "IDC_DELETE_FILE", "削除", {93, 21, 50, 14}},
+    {IDC_DELETE_ALL, "IDC_DELETE_ALL", "すべて削除", {93, 35, 50, 14}},
+    {IDC_SORT_FILES, "IDC_SORT_FILES", "ソート", {93, 49, 50, 14}},
+    {IDC_MOVE_UP, "IDC_MOVE_UP", "上へ", {93, 63, 50, 14}},
+    {IDC_MOVE_DOWN, "IDC_MOVE_DOWN", "下へ", {93, 77, 50, 14}},
+};
+
+const ButtonSpec kChannelRadios[] = {
+    {IDC_CHANNEL_SUM, "IDC_CHANNEL_SUM", "合計", {10, 107, 30, 10}},
+    {IDC_CHANNEL_R, "IDC_CHANNEL_R", "R", {40, 107, 21, 10}},
+    {IDC_CHANNEL_G, "IDC_CHANNEL_G", "G", {61, 107, 21, 10}},
+    {IDC_CHANNEL_B, "IDC_CHANNEL_B", "B", {82, 107, 21, 10}},
+};
+
+const ButtonSpec kEdgeRadios[] = {
+    {IDC_EDGE_MIN, "IDC_EDGE_MIN", "最小値", {16, 241, 37, 10}},
+    {IDC_EDGE_MAX, "IDC_EDGE_MAX", "最大値", {16, 252, 37, 10}},
+    {IDC_EDGE_FALL, "IDC_EDGE_FALL", "下り勾配の最大値", {16, 263, 69, 10}},
+    {IDC_EDGE_RISE, "IDC_EDGE_RISE", "上り勾配の最大値", {16, 274, 69, 10}},
+};
+
+const ButtonSpec kScopeRadios[] = {
+    {IDC_AXIS_COMMON, "IDC_AXIS_COMMON", "共通", {19, 307, 30, 10}},
+    {IDC_AXIS_EACH, "IDC_AXIS_EACH", "個別", {51, 308, 30, 10}},
+};
+
+template <class Button>
+Button* MakeButton(QWidget* form, const ButtonSpec& spec, const DialogBaseUnits& units) {
+    auto* button = new Button(QString::fromUtf8(spec.caption), form);
+    button->setObjectName(QString::fromLatin1(spec.name));
+    PlaceControl(button, spec.dlu, units);
+    return button;
+}
+
+void MakeGroupBox(QWidget* form, const char* caption, const QRect& dlu,
+                  const DialogBaseUnits& units) {
+    auto* group = new QGroupBox(QString::fromUtf8(caption), form);
+    PlaceControl(group, dlu, units);
+}
+
+// One exclusive group of radio buttons, numbered from 0 in template order, the first checked.
+QButtonGroup* MakeRadioGroup(QWidget* form, const ButtonSpec* first, const ButtonSpec* last,
+                             const DialogBaseUnits& units) {
+    auto* group = new QButtonGroup(form);
+    int index = 0;
+    for (const ButtonSpec* spec = first; spec != last; ++spec) {
+        group->addButton(MakeButton<QRadioButton>(form, *spec, units), index++);
+    }
+    group->button(0)->setChecked(true);
+    return group;
+}
+
+}  // namespace
+
+CDataView::CDataView(CNorvaleDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+    setFont(DialogFont());
+    auto* scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(false);
+    m_form = new QWidget;
+    m_form->setFont(font());
+    m_form->setObjectName(QStringLiteral("IDD_DATA_VIEW"));
+    BuildForm(m_form);
+    scroll->setWidget(m_form);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+
+    m_doc.AddView(this);
+    OnUpdate();
+}
+
+CDataView::~CDataView() {
+    m_doc.RemoveView(this);
+}
+
+void CDataView::BuildForm(QWidget* form) {
+    // The controls are made in the order of the template, which is also the tab order.
+    const DialogBaseUnits units = BaseUnitsOf(font());
+
+    m_wndFileList = new QTreeWidget(form);
+    m_wndFileList->setObjectName(QStringLiteral("IDC_FILE_LIST"));
+    PlaceControl(m_wndFileList, {7, 7, 84, 85}, units);
+    m_wndFileList->setColumnCount(1);
+    m_wndFileList->setHeaderLabels({QStringLiteral("ファイル名")});
+    m_wndFileList->setHeaderHidden(true);
+    m_wndFileList->header()->setStretchLastSection(false);
+    m_wndFileList->setColumnWidth(0, kFileColumnWidth);
+    m_wndFileList->setRootIsDecorated(false);
+    m_wndFileList->setUniformRowHeights(true);
+    // The user's clicks open images but never move the mark: the only marked entry is the
+    // current image's, set on every rebuild.
+    m_wndFileList->setSelectionMode(QAbstractItemView::NoSelection);
+    connect(m_wndFileList, &QTreeWidget::clicked, this,
+            [this](const QModelIndex& index) { OnClickFileList(index.row()); });
+
+    for (const ButtonSpec& spec : kCommandButtons) {
+        auto* button = MakeButton<QPushButton>(form, spec, units);
+        button->setAutoDefault(false);
+        connect(button, &QPushButton::clicked, this, [this, id = spec.id] { emit command(id); });
+    }
+
+    MakeGroupBox(form, "表示する輝度値", {7, 95, 98, 25}, units);
+    m_channel = MakeRadioGroup(form, std::begin(kChannelRadios), std::end(kChannelRadios), units);
+    connect(m_channel, &QButtonGroup::idClicked, this, [this](int) { OnChannelChange(); });
+
+    // The whole drawing must show, also where the template's rectangle is smaller than it.
+    m_graph = new CProfileGraph(m_doc, form);
+    m_graph->setObjectName(QStringLiteral("IDC_PROFILE_GRAPH"));
+    QRect graph = DluToPixels({7, 128, 136, 81}, units);
+    graph.setSize(graph.size().expandedTo(m_graph->minimumSizeHint()));
+    m_graph->setGeometry(graph);
+
+    m_autoDetect = new QCheckBox(QStringLiteral("エッジの自動検出"), form);
+    m_autoDetect->setObjectName(QStringLiteral("IDC_AUTO_DETECT"));
+    PlaceControl(m_autoDetect, {7, 215, 68, 10}, units);
+    m_autoDetect->setChecked(true);
+
+    MakeGroupBox(form, "エッジとして検出する点", {7, 228, 84, 61}, units);
+    m_edgeMode = MakeRadioGroup(form, std::begin(kEdgeRadios), std::end(kEdgeRadios), units);
+
+    auto* redetect = MakeButton<QPushButton>(
+        form, {IDC_REDETECT, "IDC_REDETECT", "再検出", {93, 234, 50, 14}}, units);
+    redetect->setAutoDefault(false);
+    connect(redetect, &QPushButton::clicked, this, [this] { OnRedetect(); });
+    auto* deleteScan = MakeButton<QPushButton>(
+        form, {IDC_DELETE_SCAN, "IDC_DELETE_SCAN", "走査線削除", {93, 248, 50, 14}}, units);
+    deleteScan->setAutoDefault(false);
+    connect(deleteScan, &QPushButton::clicked, this, [this] { OnDeleteScanLine(); });
+
+    MakeGroupBox(form, "軸の設定", {7, 294, 84, 30}, units);
+    m_axisScope = MakeRadioGroup(form, std::begin(kScopeRadios), std::end(kScopeRadios), units);
+
+    auto* axis = MakeButton<QPushButton>(
+        form, {ID_AXIS_SETTINGS, "ID_AXIS_SETTINGS", "座標設定", {93, 310, 50, 14}}, units);
+    axis->setAutoDefault(false);
+    connect(axis, &QPushButton::clicked, this, [this] { emit command(ID_AXIS_SETTINGS); });
+
+    QRect extent(QPoint(0, 0), DluToPixels({QPoint(0, 0), kFormDlu}, units).size());
+    for (const QObject* child : form->children()) {
+        if (const auto* widget = qobject_cast<const QWidget*>(child)) {
+            extent |= widget->geometry();
+        }
+    }
+    form->setFixedSize(extent.size());
+}
+
+PanelOptions CDataView::ReadOptions() {
+    PanelOptions options;
+    options.channel = m_channel->checkedId();
+    options.edgeMode = m_edgeMode->checkedId();
+    options.autoDetect = m_autoDetect->isChecked();
+    options.axisIndividual = m_axisScope->checkedId() == 1;
+    return options;
+}
+
+void CDataView::RepaintNow() {
+    // Synchronous: while a line is dragged the graph must follow before the handler returns.
+    m_graph->repaint();
+}
+
+void CDataView::OnUpdate() {
+    m_wndFileList->clear();
+    const int count = m_doc.m_profile.GetSize();
+    for (int i = 0; i < count; ++i) {
+        const QString title = QString::fromStdString(m_doc.m_profile.GetSeries(i)->m_strTitle);
+        new QTreeWidgetItem(m_wndFileList, QStringList{title});
+    }
+    if (count >= 1 && m_doc.m_nCurImage >= 0) SelectListItem(m_doc.m_nCurImage);
+}
+
+QSize CDataView::sizeHint() const {
+    return m_form->size();
+}
+
+void CDataView::SelectListItem(int nIndex) {
+    QTreeWidgetItem* item = m_wndFileList->topLevelItem(nIndex);
+    if (item == nullptr) return;
+    const QModelIndex index = m_wndFileList->indexFromItem(item);
+    m_wndFileList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+    m_wndFileList->scrollToItem(item);
+}
+
+void CDataView::OnClickFileList(int index) {
+    // On failure OpenImage has told the user; the rebuild below then marks the image that is
+    // still current, not the entry that was clicked.
+    m_doc.OpenImage(index);
+    m_doc.UpdateAllViews();
+    m_doc.InvalidateImageView();
+    m_doc.RepaintDataView();
+    if (m_doc.m_nCurImage >= 0) SelectListItem(m_doc.m_nCurImage);
+}
+
+void CDataView::OnRedetect() {
+    if (m_doc.GetPictureBitmap() == nullptr) return;
+    m_doc.RedetectCurLine();
+    m_doc.InvalidateImageView();
+}
+
+void CDataView::OnDeleteScanLine() {
+    if (m_doc.GetPictureBitmap() == nullptr) return;
+    m_doc.DeleteCurLine();
+    m_doc.RepaintDataView();
+    m_doc.InvalidateImageView();
+}
+
+void CDataView::OnChannelChange() {
+    // Without a picture the new channel simply counts from the next read on.
+    if (m_doc.GetPictureBitmap() == nullptr) return;
+    m_doc.UpdateAllViews();
+    m_doc.RepaintDataView();
+}

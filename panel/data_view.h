@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QWidget>
+
+#include "document/doc_views.h"
+
+class CNorvaleDoc;
+class CProfileGraph;
+class QButtonGroup;
+class QCheckBox;
+class QTreeWidget;
+
+// The side panel: the file list with its buttons, the profile graph, and the options that the
+// document reads whenever it needs them (channel, edge rule, automatic detection, calibration
+// scope). The controls sit at the places of the panel's form template; the form scrolls when the
+// pane is smaller than it.
+//
+// The file-list buttons and "座標設定" are document commands: the panel only emits their ids
+// through command(), and the frame routes them like menu commands.
+class CDataView : public QWidget, public IDataPanel {
+    Q_OBJECT
+public:
+    explicit CDataView(CNorvaleDoc& doc, QWidget* parent = nullptr);
+    ~CDataView() override;
+    CDataView(const CDataView&) = delete;
+    CDataView& operator=(const CDataView&) = delete;
+
+    // IDataPanel
+    PanelOptions ReadOptions() override;
+    void RepaintNow() override;
+    void OnUpdate() override;
+
+    QSize sizeHint() const override;
+    CProfileGraph* Graph() const { return m_graph; }
+
+signals:
+    void command(int id);
+
+private:
+    void BuildForm(QWidget* form);
+    void OnClickFileList(int index);
+    void OnRedetect();
+    void OnDeleteScanLine();
+    void OnChannelChange();
+    void SelectListItem(int nIndex);
+
+    CNorvaleDoc& m_doc;
+    QWidget* m_form = nullptr;
+    QTreeWidget* m_wndFileList = nullptr;
+    CProfileGraph* m_graph = nullptr;
+    QButtonGroup* m_channel = nullptr;
+    QButtonGroup* m_edgeMode = nullptr;
+    QButtonGroup* m_axisScope = nullptr;
+    QCheckBox* m_autoDetect = nullptr;
+};

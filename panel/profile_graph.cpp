@@ -1,0 +1,102 @@
+#include "panel/profile_graph.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+
+#include "document/norvale_doc.h"
+#include "panel/line_raster.h"
+
+int ProfileX(int i, int n) {
+    if (n < 200) return kGraphLeft + i;
+    const double share = static_cast<double>(i) / n;
+    return kGraphLeft + static_cast<int>(share * 200.0);
+}
+
+int ProfileY(int v) {
+    // The double nearest to 100 / 255; the product is truncated, never rounded.
+    return kGraphBottom - static_cast<int>(v * 0.39215686274509803);
+}
+
+namespace {
+
+// Paints a segment by the rule of ForEachSegmentPixel, joining the pixels that share a row or a
+// column into one rectangle each: a few fills per segment rather than one per pixel.
+void DrawSegment(QPainter& painter, const QPoint& from, const QPoint& to, const QColor& colour) {
+    QRect run;
+    ForEachSegmentPixel(from, to, [&](const QPoint& p) {
+        const QRect pixel(p, QSize(1, 1));
+        const bool extends =
+            !run.isNull() && ((run.height() == 1 && p.y() == run.y() &&
+                               (p.x() == run.left() - 1 || p.x() == run.right() + 1)) ||
+                              (run.width() == 1 && p.x() == run.x() &&
+                               (p.y() == run.top() - 1 || p.y() == run.bottom() + 1)));
+        if (extends) {
+            run |= pixel;
+            return;
+        }
+        if (!run.isNull()) painter.fillRect(run, colour);
+        run = pixel;
+    });
+    if (!run.isNull()) painter.fillRect(run, colour);
+}
+
+}  // namespace
+
+CProfileGraph::CProfileGraph(CNorvaleDoc& doc, QWidget* parent) : QFrame(parent), m_doc(doc) {
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    // The background is painted in full on every paint.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(minimumSizeHint());
+}
+
+QSize CProfileGraph::minimumSizeHint() const {
+    const int frame = 2 * frameWidth();
+    return {kGraphWidth + frame, kGraphHeight + frame};
+}
+
+QSize CProfileGraph::sizeHint() const {
+    return minimumSizeHint();
+}
+
+void CProfileGraph::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect client = contentsRect();
+    painter.fillRect(client, Qt::white);
+    painter.setClipRect(client);
+    painter.translate(client.topLeft());
+
+    const QPoint corner(kGraphLeft, kGraphBottom);
+    DrawSegment(painter, {kGraphLeft, kGraphTop}, corner, Qt::black);
+    DrawSegment(painter, corner, {kGraphRight, kGraphBottom}, Qt::black);
+    DrawProfile(painter);
+    DrawCursorMark(painter);
+}
+
+void CProfileGraph::DrawProfile(QPainter& painter) const {
+    if (m_doc.GetPictureBitmap() == nullptr) return;
+    const int n = m_doc.m_buffer.m_nLastSample;
+    // A single sample, or none, is no curve.
+    if (n <= 0) return;
+    QPoint from(ProfileX(0, n), ProfileY(m_doc.GetBrightness(0)));
+    for (int i = 1; i <= n; ++i) {
+        const QPoint to(ProfileX(i, n), ProfileY(m_doc.GetBrightness(i)));
+        DrawSegment(painter, from, to, Qt::black);
+        from = to;
+    }
+}
+
+void CProfileGraph::DrawCursorMark(QPainter& painter) const {
+    // Drawn with or without a picture: the mark shows where the buffer puts the edge point.
+    const CScan* line = m_doc.GetCurLine();
+    if (line == nullptr) return;
+    const int a = line->m_nPos;
+    const QPoint centre(ProfileX(a, m_doc.m_buffer.m_nLastSample),
+                        ProfileY(m_doc.GetBrightness(a)));
+    QPen pen(QColor(255, 0, 0));
+    pen.setWidth(0);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(centre, 2, 2);
+}
