@@ -1,0 +1,362 @@
+// The side panel driven with real clicks: its defaults, what each control changes in the
+// document, the file list and its mark, and the layout of the form.
+#include "panel/data_view.h"
+
+#include <QFile>
+#include <QFontInfo>
+#include <QHeaderView>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeWidget>
+#include <memory>
+
+#include "document/doc_fakes.h"
+#include "gui/panel/panel_test_support.h"
+#include "panel/dialog_units.h"
+#include "panel/profile_graph.h"
+
+namespace {
+
+struct PanelFixture {
+    FakeUi ui;
+    CNorvaleDoc doc{ui};
+    FakeImageView view{doc};
+    ImageFiles files;
+    CDataView panel{doc};
+    PaintCounter* graphPaints = nullptr;
+
+    PanelFixture() {
+        doc.AddView(&view);
+        QObject::connect(&panel, &CDataView::command, [this](int id) { doc.OnCmdMsg(id); });
+        panel.resize(panel.sizeHint() + QSize(40, 40));
+        panel.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&panel));
+        graphPaints = new PaintCounter(panel.Graph());
+    }
+    ~PanelFixture() { doc.RemoveView(&view); }
+
+    template <class T = QAbstractButton>
+    T* Control(const char* name) {
+        return panel.findChild<T*>(QString::fromLatin1(name));
+    }
+    QTreeWidget* List() { return Control<QTreeWidget>("IDC_FILE_LIST"); }
+    void Click(const char* name) {
+        auto* button = Control(name);
+        QVERIFY2(button != nullptr, name);
+        ClickButton(button);
+    }
+    // Adds files with the panel's own button, as the user does.
+    void AddWithButton(const QStringList& paths) {
+        ui.openChoices.push_back(paths);
+        Click("IDC_ADD_FILES");
+    }
+    QStringList ThreePictures() {
+        return {files.Make(QStringLiteral("c.bmp"), 50), files.Make(QStringLiteral("a.bmp"), 60),
+                files.Make(QStringLiteral("b.bmp"), 70)};
+    }
+    void ClickEntry(int row) {
+        QTreeWidgetItem* item = List()->topLevelItem(row);
+        QVERIFY(item != nullptr);
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::NoModifier,
+                          List()->visualItemRect(item).center());
+    }
+    QStringList Titles() {
+        QStringList titles;
+        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
+            titles << List()->topLevelItem(i)->text(0);
+        }
+        return titles;
+    }
+    // The rows that carry the mark.
+    QList<int> Marked() {
+        QList<int> rows;
+        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
+            if (List()->topLevelItem(i)->isSelected()) rows << i;
+        }
+        return rows;
+    }
+    int LineCount() { return doc.GetLastLineIndex() + 1; }
+};
+
+}  // namespace
+
+class DataViewTest : public QObject {
+    Q_OBJECT
+private slots:
+    void defaults();
+    void optionControls_data();
+    void optionControls();
+    void commandButtons_data();
+    void commandButtons();
+    void listShowsTitlesAndMarksCurrent();
+    void clickOpensEntry();
+    void clickOnRemovedFileKeepsCurrent();
+    void clickOnEmptyAreaDoesNothing();
+    void nothingWithoutPicture_data();
+    void nothingWithoutPicture();
+    void redetectUsesChosenRule();
+    void deleteScanLine();
+    void channelRedrawsAtOnce();
+    void layoutFollowsTemplate_data();
+    void layoutFollowsTemplate();
+    void textsFit();
+};
+
+void DataViewTest::defaults() {
+    PanelFixture f;
+    QCOMPARE(f.List()->topLevelItemCount(), 0);
+    QCOMPARE(f.List()->headerItem()->text(0), QStringLiteral("ファイル名"));
+    QVERIFY(f.List()->isHeaderHidden());
+    QCOMPARE(f.List()->columnWidth(0), 100);
+    for (const char* name :
+         {"IDC_CHANNEL_SUM", "IDC_EDGE_MIN", "IDC_AUTO_DETECT", "IDC_AXIS_COMMON"}) {
+        QVERIFY2(f.Control(name)->isChecked(), name);
+    }
+    QCOMPARE(f.doc.GetChannel(), 0);
+    QCOMPARE(f.doc.GetEdgeMode(), 0);
+    QCOMPARE(f.doc.IsAutoDetect(), true);
+    QCOMPARE(f.doc.IsAxisIndividual(), false);
+}
+
+void DataViewTest::optionControls_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<int>("edgeMode");
+    QTest::addColumn<bool>("autoDetect");
+    QTest::addColumn<bool>("individual");
+    QTest::newRow("R") << "IDC_CHANNEL_R" << 1 << 0 << true << false;
+    QTest::newRow("G") << "IDC_CHANNEL_G" << 2 << 0 << true << false;
+    QTest::newRow("B") << "IDC_CHANNEL_B" << 3 << 0 << true << false;
+    QTest::newRow("maximum") << "IDC_EDGE_MAX" << 0 << 1 << true << false;
+    QTest::newRow("steepest fall") << "IDC_EDGE_FALL" << 0 << 2 << true << false;
+    QTest::newRow("steepest rise") << "IDC_EDGE_RISE" << 0 << 3 << true << false;
+    QTest::newRow("automatic detection off") << "IDC_AUTO_DETECT" << 0 << 0 << false << false;
+    QTest::newRow("individual scope") << "IDC_AXIS_EACH" << 0 << 0 << true << true;
+}
+
+void DataViewTest::optionControls() {
+    QFETCH(QString, control);
+    QFETCH(int, channel);
+    QFETCH(int, edgeMode);
+    QFETCH(bool, autoDetect);
+    QFETCH(bool, individual);
+    PanelFixture f;
+    f.Click(control.toLatin1().constData());
+    QCOMPARE(f.doc.GetChannel(), channel);
+    QCOMPARE(f.doc.GetEdgeMode(), edgeMode);
+    QCOMPARE(f.doc.IsAutoDetect(), autoDetect);
+    QCOMPARE(f.doc.IsAxisIndividual(), individual);
+    // The groups are separate: the other groups keep their first choice.
+    QCOMPARE(f.Control("IDC_CHANNEL_SUM")->isChecked(), channel == 0);
+    QCOMPARE(f.Control("IDC_EDGE_MIN")->isChecked(), edgeMode == 0);
+    QCOMPARE(f.Control("IDC_AXIS_COMMON")->isChecked(), !individual);
+    // A line drawn now takes the check box's state.
+    f.AddWithButton({f.files.Make(QStringLiteral("a.bmp"), 50)});
+    f.doc.AddLineToAll(5, 40, 100, 40);
+    QCOMPARE(f.doc.m_profile.GetLine(0, 0, 0)->m_bDetect, autoDetect);
+}
+
+void DataViewTest::commandButtons_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<int>("id");
+    QTest::newRow("追加") << "IDC_ADD_FILES" << IDC_ADD_FILES;
+    QTest::newRow("削除") << "IDC_DELETE_FILE" << IDC_DELETE_FILE;
+    QTest::newRow("すべて削除") << "IDC_DELETE_ALL" << IDC_DELETE_ALL;
+    QTest::newRow("ソート") << "IDC_SORT_FILES" << IDC_SORT_FILES;
+    QTest::newRow("上へ") << "IDC_MOVE_UP" << IDC_MOVE_UP;
+    QTest::newRow("下へ") << "IDC_MOVE_DOWN" << IDC_MOVE_DOWN;
+    QTest::newRow("座標設定") << "ID_AXIS_SETTINGS" << ID_AXIS_SETTINGS;
+}
+
+void DataViewTest::commandButtons() {
+    QFETCH(QString, control);
+    QFETCH(int, id);
+    PanelFixture f;
+    QSignalSpy spy(&f.panel, &CDataView::command);
+    f.Click(control.toLatin1().constData());
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), id);
+}
+
+void DataViewTest::listShowsTitlesAndMarksCurrent() {
+    PanelFixture f;
+    f.AddWithButton(f.ThreePictures());
+    QCOMPARE(f.Titles(), (QStringList{"c.bmp", "a.bmp", "b.bmp"}));
+    QCOMPARE(f.Marked(), QList<int>{0});
+    // The list follows the document's commands through the same route: sorting rebuilds it
+    // and the mark moves with the current image.
+    f.Click("IDC_SORT_FILES");
+    QCOMPARE(f.Titles(), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
+    QCOMPARE(f.Marked(), QList<int>{f.doc.m_nCurImage});
+    QCOMPARE(f.List()->topLevelItem(f.doc.m_nCurImage)->text(0), QStringLiteral("c.bmp"));
+}
+
+void DataViewTest::clickOpensEntry() {
+    PanelFixture f;
+    f.AddWithButton(f.ThreePictures());
+    const int paints = f.graphPaints->count;
+    const int invalidations = f.view.invalidations;
+    f.ClickEntry(1);
+    QCOMPARE(f.doc.m_nCurImage, 1);
+    QVERIFY(f.doc.GetPictureBitmap() != nullptr);
+    QCOMPARE(f.Marked(), QList<int>{1});
+    // The graph was painted inside the click, and the image view asked to redraw.
+    QVERIFY(f.graphPaints->count > paints);
+    QVERIFY(f.view.invalidations > invalidations);
+}
+
+void DataViewTest::clickOnRemovedFileKeepsCurrent() {
+    PanelFixture f;
+    const QStringList paths = f.ThreePictures();
+    f.AddWithButton(paths);
+    QVERIFY(QFile::remove(paths[2]));
+    f.ClickEntry(2);
+    QCOMPARE(f.ui.openFailures.size(), std::size_t{1});
+    QCOMPARE(f.ui.openFailures[0].first, paths[2]);
+    QCOMPARE(f.doc.m_nCurImage, 0);
+    QVERIFY(f.doc.GetPictureBitmap() != nullptr);
+    QCOMPARE(f.Marked(), QList<int>{0});
+}
+
+void DataViewTest::clickOnEmptyAreaDoesNothing() {
+    PanelFixture f;
+    f.AddWithButton(f.ThreePictures());
+    f.ClickEntry(2);
+    const int updates = f.view.updates;
+    const QRect last = f.List()->visualItemRect(f.List()->topLevelItem(2));
+    const QPoint below(last.center().x(), last.bottom() + 2 * last.height());
+    QVERIFY(f.List()->viewport()->rect().contains(below));
+    QTest::mouseClick(f.List()->viewport(), Qt::LeftButton, Qt::NoModifier, below);
+    QCOMPARE(f.view.updates, updates);
+    QCOMPARE(f.doc.m_nCurImage, 2);
+    QCOMPARE(f.Marked(), QList<int>{2});
+}
+
+void DataViewTest::nothingWithoutPicture_data() {
+    QTest::addColumn<QString>("control");
+    QTest::newRow("再検出") << "IDC_REDETECT";
+    QTest::newRow("走査線削除") << "IDC_DELETE_SCAN";
+    QTest::newRow("R") << "IDC_CHANNEL_R";
+    QTest::newRow("座標設定") << "ID_AXIS_SETTINGS";
+}
+
+void DataViewTest::nothingWithoutPicture() {
+    QFETCH(QString, control);
+    PanelFixture f;
+    // Listed, but the first file does not decode: records and lines, no picture.
+    f.AddWithButton({f.files.Text(QStringLiteral("bad.bmp"), "not a picture"),
+                     f.files.Make(QStringLiteral("b.bmp"), 60)});
+    QVERIFY(f.doc.GetPictureBitmap() == nullptr);
+    f.doc.AddLineToAll(5, 40, 100, 40);
+    f.doc.m_nCurLine = 0;
+    f.doc.m_profile.GetLine(0, 0, 0)->m_nPos = 7;
+    const int updates = f.view.updates;
+    const int paints = f.graphPaints->count;
+
+    f.Click(control.toLatin1().constData());
+    QCOMPARE(f.doc.m_profile.GetArray(0, 0)->GetSize(), 1);
+    QCOMPARE(f.doc.m_nCurLine, 0);
+    QCOMPARE(f.doc.m_profile.GetLine(0, 0, 0)->m_nPos, 7);
+    QCOMPARE(f.view.updates, updates);
+    QCOMPARE(f.view.invalidations, 0);
+    QCOMPARE(f.graphPaints->count, paints);
+    QVERIFY(f.ui.axisShown.empty());
+}
+
+void DataViewTest::redetectUsesChosenRule() {
+    PanelFixture f;
+    f.AddWithButton({f.files.Make(QStringLiteral("a.bmp"), 50)});
+    f.doc.AddLineToAll(5, 40, 100, 40);
+    f.doc.m_nCurLine = 0;
+    QVERIFY(f.doc.DetectEdge(0));
+    QCOMPARE(f.doc.GetCurLine()->m_nPos, 45);  // the dark bar: the minimum
+
+    f.Click("IDC_EDGE_MAX");
+    QCOMPARE(f.doc.GetCurLine()->m_nPos, 45);  // choosing a rule alone re-detects nothing
+    const int invalidations = f.view.invalidations;
+    f.Click("IDC_REDETECT");
+    QCOMPARE(f.doc.GetCurLine()->m_nPos, 0);  // the first of the equally bright samples
+    QVERIFY(f.view.invalidations > invalidations);
+}
+
+void DataViewTest::deleteScanLine() {
+    PanelFixture f;
+    f.AddWithButton(
+        {f.files.Make(QStringLiteral("a.bmp"), 50), f.files.Make(QStringLiteral("b.bmp"), 60)});
+    f.doc.AddLineToAll(5, 40, 100, 40);
+    f.doc.AddLineToAll(5, 60, 100, 20);
+    f.doc.m_nCurLine = 1;
+    const int paints = f.graphPaints->count;
+    f.Click("IDC_DELETE_SCAN");
+    QCOMPARE(f.LineCount(), 1);
+    QCOMPARE(f.doc.m_profile.GetArray(1, 0)->GetSize(), 1);
+    QCOMPARE(f.doc.m_nCurLine, 0);
+    QCOMPARE(f.doc.m_buffer.m_nLastSample, f.doc.GetCurLine()->m_nCount);
+    QVERIFY(f.view.invalidations > 0);
+    QVERIFY(f.graphPaints->count > paints);
+}
+
+void DataViewTest::channelRedrawsAtOnce() {
+    PanelFixture f;
+    f.AddWithButton({f.files.Make(QStringLiteral("a.bmp"), 50)});
+    ProfileBuffer& buffer = f.doc.m_buffer;
+    buffer.m_nLastSample = 20;
+    for (int i = 0; i <= 20; ++i) {
+        buffer.m_nRed[i] = 204;
+        buffer.m_nGreen[i] = 0;
+        buffer.m_nBlue[i] = 0;
+    }
+    CProfileGraph* graph = f.panel.Graph();
+    auto pixel = [graph](int x, int y) {
+        const QImage image = graph->grab().toImage();
+        return image.pixel(graph->contentsRect().topLeft() + QPoint(x, y)) & 0xFFFFFF;
+    };
+    QCOMPARE(pixel(15, ProfileY(68)), QRgb{0});  // the average of 204, 0 and 0
+    const int paints = f.graphPaints->count;
+    const int updates = f.view.updates;
+    f.Click("IDC_CHANNEL_R");
+    QVERIFY(f.graphPaints->count > paints);  // painted before the click returned
+    QVERIFY(f.view.updates > updates);
+    QCOMPARE(pixel(15, ProfileY(204)), QRgb{0});
+    QCOMPARE(pixel(15, ProfileY(68)), QRgb{0xFFFFFF});
+}
+
+void DataViewTest::layoutFollowsTemplate_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QRect>("dlu");
+    QTest::newRow("file list") << "IDC_FILE_LIST" << QRect(7, 7, 84, 85);
+    QTest::newRow("下へ") << "IDC_MOVE_DOWN" << QRect(93, 77, 50, 14);
+    QTest::newRow("B") << "IDC_CHANNEL_B" << QRect(82, 107, 21, 10);
+    QTest::newRow("auto detect") << "IDC_AUTO_DETECT" << QRect(7, 215, 68, 10);
+    QTest::newRow("上り勾配の最大値") << "IDC_EDGE_RISE" << QRect(16, 274, 69, 10);
+    QTest::newRow("走査線削除") << "IDC_DELETE_SCAN" << QRect(93, 248, 50, 14);
+    QTest::newRow("個別") << "IDC_AXIS_EACH" << QRect(51, 308, 30, 10);
+    QTest::newRow("座標設定") << "ID_AXIS_SETTINGS" << QRect(93, 310, 50, 14);
+}
+
+void DataViewTest::layoutFollowsTemplate() {
+    QFETCH(QString, control);
+    QFETCH(QRect, dlu);
+    PanelFixture f;
+    auto* widget = f.panel.findChild<QWidget*>(control);
+    QVERIFY(widget != nullptr);
+    QCOMPARE(widget->geometry(), DluToPixels(dlu, BaseUnitsOf(widget->font())));
+}
+
+void DataViewTest::textsFit() {
+    PanelFixture f;
+    QCOMPARE(QFontInfo(f.panel.font()).family(), QStringLiteral("IPAPGothic"));
+    const QStringList clipped = ClippedTexts(&f.panel);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+    // The graph's client area takes the whole drawing and overlaps nothing below it.
+    CProfileGraph* graph = f.panel.Graph();
+    QVERIFY(graph->contentsRect().width() >= 220 && graph->contentsRect().height() >= 120);
+    QVERIFY(graph->geometry().bottom() < f.Control("IDC_AUTO_DETECT")->geometry().top());
+}
+
+int RunDataViewTests(int argc, char** argv) {
+    DataViewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "data_view_test.moc"
