@@ -1,0 +1,5 @@
+#pragma once
+
+// Each test class of view_tests runs from the one main, under one QApplication.
+int RunViewPaintTests(int argc, char** argv);
+int RunViewInputTests(int argc, char** argv);

@@ -1,0 +1,13 @@
+#include <QApplication>
+#include <QStandardPaths>
+
+#include "view_tests.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QStandardPaths::setTestModeEnabled(true);
+    int failures = 0;
+    failures += RunViewPaintTests(argc, argv);
+    failures += RunViewInputTests(argc, argv);
+    return failures;
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QAbstractScrollArea>
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+
+#include "document/doc_views.h"
+#include "model/point.h"
+
+class CNorvaleDoc;
+class CPointerTracker;
+class QPainter;
+
+// What a drag moves: the document's hit codes for a line end or a calibration point, and one of
+// its own for a new line.
+inline constexpr int DRAG_NEW_LINE = -1;
+
+// The image view: the current picture at zoom 1, 2 or 4 with the scan lines, edge points and
+// calibration of the current image drawn over it. Every paint runs the pending detections and
+// samples the current line, so the side panel's graph always shows what the view shows. Input is
+// click, move, click: a click that picks something keeps the mouse until the click that drops.
+class CNorvaleView : public QAbstractScrollArea, public IImageView {
+    Q_OBJECT
+
+public:
+    explicit CNorvaleView(CNorvaleDoc& doc, QWidget* parent = nullptr);
+    ~CNorvaleView() override;
+
+    // --- IImageView --------------------------------------------------------------------------
+    int GetPickMode() const override { return m_nPickMode; }
+    void SetPickMode(int mode) override { m_nPickMode = mode; }
+    int GetZoom() const override { return m_nZoom; }
+    void SetZoom(int zoom) override;
+    void InvalidateNoErase() override;
+    void RedetectCurLine() override;
+    // Scroll range from the picture and the zoom, then a full repaint.
+    void OnUpdate() override;
+    void OnInitialUpdate() { OnUpdate(); }
+
+    // The picture's size in image pixels; empty without a picture.
+    QSize GetPictureSize() const;
+
+    // --- Measurement on the current picture ----------------------------------------------------
+    void SampleLine(int x1, int y1, int x2, int y2);
+    // Samples the current line and repaints the panel; nothing at all without a current line.
+    void SampleCurLine();
+    void DetectEdge(int n);
+    // Returns how many lines were detected.
+    int DetectPending();
+
+    // Whether a pick is being dragged (the view holds the mouse).
+    bool IsDragging() const { return m_bDragging; }
+    // The image pixel under a position in viewport coordinates (logical pixels).
+    CPoint ClientToImage(const QPointF& client) const;
+
+signals:
+    // The status bar's read-out: pane 1 "x = ...", 2 "y = ...", 3 to 5 the colour channels.
+    void paneText(int pane, const QString& text);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    // Painting (view_paint.cpp).
+    void PaintPicture(QPainter& painter, const QRect& client) const;
+    void DrawOverlays(QPainter& painter) const;
+    void DrawBand(QPainter& painter) const;
+    void MeasureForPaint();
+
+    // Input (view_input.cpp).
+    void OnPlainClick(const CPoint& pt);
+    void OnShiftClick(const CPoint& pt, const QPointF& viewPos);
+    void Drop(const CPoint& pt);
+    void BeginDrag(int kind, const QPointF& anchor, const QPointF& end);
+    void EndDrag();
+    void CheckCapture();
+    void MoveBand(const QPointF& viewPos);
+    void ShowReadOut(const CPoint& pt);
+    void ApplyCursor();
+
+    // Geometry (norvale_view.cpp).
+    QPoint ScrollOffset() const;
+    QPointF ImageToView(const CPoint& pt) const;
+    QRect BandRect() const;
+    void UpdateScrollSizes();
+    bool HasPicture() const;
+    bool IsLineDrag() const;
+
+    CNorvaleDoc& m_doc;
+    CPointerTracker* m_pPointer;  // owned by the viewport
+
+public:
+    // Interaction state; the document's pick and zoom commands and the tests read it.
+    int m_nPickMode = PICK_NONE;
+    int m_nShiftUp = -1;  // -1 while Shift is up, 0 while it is held
+    int m_nZoom = 1;
+    int m_nDragKind = DRAG_NEW_LINE;
+    CPoint m_ptLineStart;  // image pixels: the line being drawn or reshaped
+    CPoint m_ptLineEnd;
+    CPoint m_ptOtherAxis1;  // image pixels: where a dragged calibration point may not go
+    CPoint m_ptOtherAxis2;
+    // The rubber band in view coordinates (zoom x image pixels, unscrolled), so a scroll during
+    // a drag leaves it on the picture where it belongs.
+    QPointF m_ptBandAnchor;
+    QPointF m_ptBandEnd;
+    QPointF m_ptBandThird;  // the band's second segment, only while the origin is dragged
+
+private:
+    bool m_bDragging = false;
+    // The buffer holds the dragged segment's samples (a line drag has moved); a paint then
+    // keeps them rather than sampling the current line.
+    bool m_bLiveProfile = false;
+    // The picture may have changed under the live profile; the next paint samples it afresh.
+    bool m_bLiveStale = false;
+};
