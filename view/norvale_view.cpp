@@ -2,6 +2,8 @@
 // runs on the current picture.
 #include "view/norvale_view.h"
 
+#include <QTimer>
+
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -68,7 +70,20 @@ void CNorvaleView::SampleLine(int x1, int y1, int x2, int y2) {
 }
 
 void CNorvaleView::SampleCurLine() {
-    if (m_doc.SampleCurLine()) m_doc.RepaintDataView();
+    if (m_doc.SampleCurLine()) RepaintPanel();
+}
+
+void CNorvaleView::RepaintPanel() {
+    if (!m_bInPaint) {
+        m_doc.RepaintDataView();
+        return;
+    }
+    if (m_bPanelRepaintQueued) return;
+    m_bPanelRepaintQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_bPanelRepaintQueued = false;
+        m_doc.RepaintDataView();
+    });
 }
 
 void CNorvaleView::DetectEdge(int n) {

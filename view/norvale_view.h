@@ -79,6 +79,9 @@ private:
     void DrawOverlays(QPainter& painter) const;
     void DrawBand(QPainter& painter) const;
     void MeasureForPaint();
+    // The panel's graph now, or right after the paint when one is under way: Qt cannot paint
+    // one widget of the window while it paints another.
+    void RepaintPanel();
 
     // Input (view_input.cpp).
     void OnPlainClick(const CPoint& pt);
@@ -120,6 +123,8 @@ public:
 
 private:
     bool m_bDragging = false;
+    bool m_bInPaint = false;
+    bool m_bPanelRepaintQueued = false;
     // The buffer holds the dragged segment's samples (a line drag has moved); a paint then
     // keeps them rather than sampling the current line.
     bool m_bLiveProfile = false;

@@ -38,7 +38,9 @@ void CNorvaleView::paintEvent(QPaintEvent* event) {
     }
     for (const QRect& rect : event->region()) PaintPicture(painter, rect);
 
+    m_bInPaint = true;
     MeasureForPaint();
+    m_bInPaint = false;
 
     painter.translate(-ScrollOffset());
     DrawOverlays(painter);
@@ -77,7 +79,7 @@ void CNorvaleView::MeasureForPaint() {
         // overwritten the buffer or the picture has changed since the last mouse move.
         if (detected || m_bLiveStale) {
             SampleLine(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x, m_ptLineEnd.y);
-            m_doc.RepaintDataView();
+            RepaintPanel();
         }
     } else {
         SampleCurLine();
