@@ -83,7 +83,8 @@ bool IsHarmless(const QString& warning) {
 }
 
 QString TooLarge(qint64 width, qint64 height) {
-    if (width * height * 4 <= CPicture::kMaxPixelBytes) return {};
+    // Divided rather than multiplied: a header may claim sizes whose product overflows.
+    if (width <= 0 || height <= 0 || width <= CPicture::kMaxPixelBytes / 4 / height) return {};
     return QStringLiteral("the picture of %1 x %2 pixels is larger than 1 GiB")
         .arg(width)
         .arg(height);
@@ -260,6 +261,17 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
         return fail(LoadStatus::CannotOpen, file.errorString());
     }
     file.close();
+    return LoadData(std::move(data));
+}
+
+CPicture::LoadResult CPicture::LoadData(QByteArray data) {
+    Clear();
+    LoadResult result;
+    const auto fail = [&](LoadStatus status, const QString& reason) {
+        result.status = status;
+        result.reason = reason;
+        return result;
+    };
     if (data.isEmpty()) return fail(LoadStatus::CannotDecode, QStringLiteral("the file is empty"));
 
     QBuffer buffer(&data);

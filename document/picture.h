@@ -24,6 +24,8 @@ public:
     static constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
 
     LoadResult Load(const QString& path);
+    // Decodes a whole file's bytes, with the checks of Load.
+    LoadResult LoadData(QByteArray data);
     // Whether the file can be opened for reading at all, without decoding it; the reason is the
     // system's, in Japanese, for the open-failure message.
     static LoadResult CheckReadable(const QString& path);

@@ -256,6 +256,10 @@ SessionResult ParseSession(std::string_view text, const std::string& name,
     } catch (const Json::parse_error& e) {
         result.error = SyntaxMessage(text, name, e);
         return result;
+    } catch (const Json::exception& e) {
+        // A number too large for a double, say: the text is JSON, but not one we can hold.
+        result.error = name + ": " + e.what();
+        return result;
     }
     try {
         result.session = Parser(name, folder).Parse(root);

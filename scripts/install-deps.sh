@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Quandrel need, and the
 # de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma.
+#   --fuzz  also clang and its sanitizer runtime, for the fuzz targets
+#   --e2e   also a virtual X server and xdotool, for the end-to-end test of the window
 # Does nothing when everything is already there.
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev libgtest-dev
           nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales)
+for option in "$@"; do
+  case "$option" in
+    --fuzz) packages+=(clang libclang-rt-14-dev) ;;
+    --e2e) packages+=(xvfb xdotool) ;;
+    *) echo "install-deps.sh: unknown option $option" >&2; exit 2 ;;
+  esac
+done
 
 sudo_cmd=()
 if [ "$(id -u)" -ne 0 ]; then sudo_cmd=(sudo); fi
