@@ -162,6 +162,15 @@ WriteResult detail::WriteFileSafely(const std::string& path, std::string_view by
     bool exists = false;
     if (::stat(target.c_str(), &old) == 0) {
         if (S_ISDIR(old.st_mode)) return FolderFailure(path);
+        // A device, a pipe or a socket would be replaced by a plain file (as root, even in
+        // /dev): refuse instead.
+        if (!S_ISREG(old.st_mode)) {
+            WriteResult result;
+            result.error = WriteError::Other;
+            result.errnoValue = EINVAL;
+            result.message = "cannot write " + path + ": it is not a regular file";
+            return result;
+        }
         exists = true;
     } else if (errno != ENOENT) {
         return Failure(path, errno);

@@ -3,6 +3,8 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -202,6 +204,61 @@ TEST_F(SafeWrite, ReadOnlyFolderIsRefused) {
     EXPECT_EQ(result.message, "cannot write " + path + ": permission denied");
     EXPECT_EQ(ReadAll(path), "old");
     EXPECT_EQ(Names(m_folder), std::set<std::string>{"out.dat"});
+}
+
+TEST_F(SafeWrite, ReadOnlyFolderIsRefusedForAnOrdinaryUser) {
+    // Root writes into any folder; as root, the case runs in a child that became nobody.
+    if (::geteuid() != 0) GTEST_SKIP() << "covered by ReadOnlyFolderIsRefused";
+    const std::string path = In("out.dat");
+    WriteDirect(path, "old");
+    ASSERT_EQ(::chmod(m_folder.c_str(), 0555), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        const WriteResult result = WriteFileSafely(path, "new");
+        ::_exit(result.error == WriteError::NoPermission ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadAll(path), "old");
+    EXPECT_EQ(Names(m_folder), std::set<std::string>{"out.dat"});
+}
+
+TEST_F(SafeWrite, DevicesAndPipesAreNeverReplaced) {
+    const std::string fifo = In("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& target : {std::string("/dev/full"), std::string("/dev/null"), fifo}) {
+        const WriteResult result = WriteFileSafely(target, "bytes");
+        EXPECT_FALSE(result.ok()) << target;
+        EXPECT_EQ(result.message, "cannot write " + target + ": it is not a regular file");
+        struct stat st {};
+        ASSERT_EQ(::stat(target.c_str(), &st), 0);
+        EXPECT_FALSE(S_ISREG(st.st_mode)) << target;
+    }
+    EXPECT_EQ(Names(m_folder), std::set<std::string>{"pipe"});
+}
+
+TEST_F(SafeWrite, FullDiskLeavesTheOldFile) {
+    // A real full disk: a 64 KiB memory file system, which only root may mount.
+    const std::string disk = In("disk");
+    ASSERT_EQ(::mkdir(disk.c_str(), 0755), 0);
+    if (::geteuid() != 0 || ::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small file system here; the seam test covers ENOSPC";
+    }
+    struct Unmount {
+        std::string where;
+        ~Unmount() { ::umount(where.c_str()); }
+    } unmount{disk};
+    const std::string path = disk + "/out.dat";
+    WriteDirect(path, "old contents");
+    const WriteResult result = WriteFileSafely(path, std::string(256 * 1024, 'x'));
+    EXPECT_EQ(result.error, WriteError::DiskFull);
+    EXPECT_EQ(result.message, "cannot write " + path + ": the disk is full");
+    EXPECT_EQ(ReadAll(path), "old contents");
+    EXPECT_EQ(Names(disk), std::set<std::string>{"out.dat"});
 }
 
 }  // namespace
