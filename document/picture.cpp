@@ -302,15 +302,22 @@ PixelView CPicture::View() const {
 CPicture::LoadResult CPicture::CheckReadable(const QString& path) {
     LoadResult result;
     const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a pipe chosen by mistake cannot hang the program in open().
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     int error = fd < 0 ? errno : 0;
+    bool regular = true;
     if (fd >= 0) {
         struct stat st {};
         if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) error = EISDIR;
+        regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
         ::close(fd);
     }
-    if (error == 0) return result;
+    if (error == 0 && regular) return result;
     result.status = LoadStatus::CannotOpen;
+    if (error == 0) {
+        result.reason = QStringLiteral("通常のファイルではありません。");
+        return result;
+    }
     switch (error) {
         case ENOENT:
             result.reason = QStringLiteral("ファイルが見つかりません。");
