@@ -2,9 +2,8 @@
 // runs on the current picture.
 #include "view/norvale_view.h"
 
-#include <QTimer>
-
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cmath>
 
@@ -148,12 +147,16 @@ QRect CNorvaleView::BandRect() const {
         bottom = std::max(bottom, m_ptBandThird.y());
     }
     // A pen pixel reaches one pixel right and below its point; one more absorbs the rounding of
-    // fractional scale factors.
+    // fractional scale factors. A calibration point typed far off the picture puts the band's
+    // anchor beyond any int; clamped, the rectangle still covers all of the band on screen.
     const QPoint scroll = ScrollOffset();
-    const QPoint topLeft(static_cast<int>(std::floor(left)) - 2 - scroll.x(),
-                         static_cast<int>(std::floor(top)) - 2 - scroll.y());
-    const QPoint bottomRight(static_cast<int>(std::ceil(right)) + 2 - scroll.x(),
-                             static_cast<int>(std::ceil(bottom)) + 2 - scroll.y());
+    const auto toClient = [](double v, int offset) {
+        return static_cast<int>(std::clamp(v - offset, -1e8, 1e8));
+    };
+    const QPoint topLeft(toClient(std::floor(left), scroll.x()) - 2,
+                         toClient(std::floor(top), scroll.y()) - 2);
+    const QPoint bottomRight(toClient(std::ceil(right), scroll.x()) + 2,
+                             toClient(std::ceil(bottom), scroll.y()) + 2);
     return {topLeft, bottomRight};
 }
 

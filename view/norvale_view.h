@@ -130,4 +130,7 @@ private:
     bool m_bLiveProfile = false;
     // The picture may have changed under the live profile; the next paint samples it afresh.
     bool m_bLiveStale = false;
+    // The tool cursor on show: a pick mode, or none (the standard cursor).
+    static constexpr int kNoToolCursor = -100;
+    int m_nToolCursor = kNoToolCursor;
 };

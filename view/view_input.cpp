@@ -266,9 +266,13 @@ void CNorvaleView::focusOutEvent(QFocusEvent* event) {
 }
 
 void CNorvaleView::ApplyCursor() {
-    if (m_nShiftUp != 0) {
+    // Called on every mouse move: touch the window system's cursor only when it changes.
+    const int wanted = m_nShiftUp != 0 ? kNoToolCursor : m_nPickMode;
+    if (wanted == m_nToolCursor) return;
+    m_nToolCursor = wanted;
+    if (wanted == kNoToolCursor) {
         viewport()->unsetCursor();
     } else {
-        viewport()->setCursor(ToolCursor(m_nPickMode));
+        viewport()->setCursor(ToolCursor(wanted));
     }
 }

@@ -1,6 +1,9 @@
 // What the image view paints, where it lands at each zoom, and the measurement a paint runs.
 #include <QScrollBar>
+#include <QSplitter>
 
+#include "panel/data_view.h"
+#include "panel/profile_graph.h"
 #include "view_fixture.h"
 #include "view_tests.h"
 
@@ -9,6 +12,18 @@ namespace {
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kBlue(0, 0, 255);
+
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(int* count) : m_count(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++*m_count;
+        return false;
+    }
+
+private:
+    int* m_count;
+};
 
 }  // namespace
 
@@ -29,6 +44,35 @@ private slots:
         QCOMPARE(f.doc.m_buffer.m_nRed[kBar - 5], 10);
         QCOMPARE(f.doc.m_buffer.m_nGreen[1], 10);
         QVERIFY(f.panel.repaints > 0);
+    }
+
+    void theRealPanelBesideTheViewFollowsItsPaints() {
+        // The panel's graph sits in the view's window: the view must not paint it from inside
+        // its own paint, which Qt cannot do, yet it must show the profile of that paint.
+        FakeUi ui;
+        CNorvaleDoc doc{ui};
+        QTemporaryDir dir;
+        QImage image(kPicWidth, kPicHeight, QImage::Format_RGB32);
+        image.fill(qRgb(200, 200, 200));
+        image.save(dir.filePath(QStringLiteral("p.bmp")));
+        QSplitter window;
+        auto* panel = new CDataView(doc, &window);
+        auto* view = new CNorvaleView(doc, &window);
+        window.resize(700, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        ui.openChoices.push_back({dir.filePath(QStringLiteral("p.bmp"))});
+        doc.OnAddFiles();
+        doc.AddLineToAll(5, 10, 60, 10);
+        doc.m_nCurLine = 0;
+        int graphPaints = 0;
+        PaintCounter counter(&graphPaints);
+        panel->Graph()->installEventFilter(&counter);
+        view->InvalidateNoErase();
+        QApplication::processEvents();
+        QApplication::processEvents();
+        QCOMPARE(doc.m_buffer.m_nLastSample, 55);
+        QVERIFY(graphPaints > 0);
     }
 
     void overlaysLandAtTheZoomedPoints_data() {
