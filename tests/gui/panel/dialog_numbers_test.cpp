@@ -41,22 +41,17 @@ void DialogNumbersTest::parseInt_data() {
     QTest::newRow("plain") << "110" << true << 110;
     QTest::newRow("negative") << "-45" << true << -45;
     QTest::newRow("plus sign") << "+7" << true << 7;
-    QTest::newRow("zero") << "0" << true << 0;
     QTest::newRow("spaces and tabs around") << " \t12 \t" << true << 12;
     QTest::newRow("int max") << "2147483647" << true << 2147483647;
     QTest::newRow("int min") << "-2147483648" << true << -2147483647 - 1;
     QTest::newRow("fraction") << "1.5" << false << 0;
     QTest::newRow("empty") << "" << false << 0;
-    QTest::newRow("blank") << "   " << false << 0;
     QTest::newRow("letters") << "abc" << false << 0;
     QTest::newRow("trailing letters") << "12a" << false << 0;
-    QTest::newRow("inner space") << "1 2" << false << 0;
     QTest::newRow("sign only") << "-" << false << 0;
     QTest::newRow("two signs") << "+-1" << false << 0;
     QTest::newRow("above int range") << "2147483648" << false << 0;
-    QTest::newRow("far above int range") << "99999999999" << false << 0;
     QTest::newRow("hexadecimal") << "0x10" << false << 0;
-    QTest::newRow("exponent") << "1e3" << false << 0;
     QTest::newRow("full-width digits") << "１２" << false << 0;
 }
 
@@ -74,24 +69,19 @@ void DialogNumbersTest::parseDouble_data() {
     QTest::addColumn<bool>("ok");
     QTest::addColumn<double>("value");
     QTest::newRow("point") << "0.5" << true << 0.5;
-    QTest::newRow("integer") << "1000" << true << 1000.0;
     QTest::newRow("negative with exponent") << "-1.25e3" << true << -1250.0;
-    QTest::newRow("upper-case exponent") << "2E-2" << true << 0.02;
     QTest::newRow("leading point") << ".5" << true << 0.5;
-    QTest::newRow("trailing point") << "5." << true << 5.0;
     QTest::newRow("plus sign") << "+2" << true << 2.0;
     QTest::newRow("spaces around") << " 3.25\t" << true << 3.25;
     QTest::newRow("15 digits") << "31.6227766016838" << true << 31.6227766016838;
     QTest::newRow("comma") << "0,5" << false << 0.0;
     QTest::newRow("empty") << "" << false << 0.0;
-    QTest::newRow("letters") << "abc" << false << 0.0;
     QTest::newRow("point only") << "." << false << 0.0;
     QTest::newRow("exponent without digits") << "1e" << false << 0.0;
     QTest::newRow("infinity") << "inf" << false << 0.0;
     QTest::newRow("not a number") << "nan" << false << 0.0;
     QTest::newRow("hexadecimal") << "0x1p3" << false << 0.0;
     QTest::newRow("overflow") << "1e999" << false << 0.0;
-    QTest::newRow("two points") << "1.2.3" << false << 0.0;
 }
 
 void DialogNumbersTest::parseDouble() {
@@ -107,8 +97,6 @@ void DialogNumbersTest::formatDouble_data() {
     QTest::addColumn<double>("value");
     QTest::addColumn<QString>("text");
     QTest::newRow("half") << 0.5 << "0.5";
-    QTest::newRow("one") << 1.0 << "1";
-    QTest::newRow("zero") << 0.0 << "0";
     QTest::newRow("negative") << -1234567.125 << "-1234567.125";
     QTest::newRow("15 significant digits") << std::pow(10.0, 1.5) << "31.6227766016838";
     QTest::newRow("binary noise hidden") << 0.1 + 0.2 << "0.3";
@@ -134,7 +122,6 @@ void DialogNumbersTest::baseUnits_data() {
     QTest::newRow("proportional gothic 9pt") << 369 << 13 << 7 << 13;
     QTest::newRow("fixed-pitch gothic 9pt") << 312 << 13 << 6 << 13;
     QTest::newRow("average just below a half") << 337 << 16 << 6 << 16;
-    QTest::newRow("nothing measured") << 0 << 0 << 0 << 0;
 }
 
 void DialogNumbersTest::baseUnits() {
@@ -155,7 +142,6 @@ void DialogNumbersTest::dluToPixels_data() {
     QTest::newRow("form") << QRect(0, 0, 153, 331) << 7 << 13 << QRect(0, 0, 268, 538);
     QTest::newRow("graph") << QRect(7, 128, 136, 81) << 7 << 13 << QRect(12, 208, 238, 132);
     QTest::newRow("narrow font") << QRect(93, 234, 50, 14) << 6 << 12 << QRect(140, 351, 75, 21);
-    QTest::newRow("no font") << QRect(93, 234, 50, 14) << 0 << 0 << QRect(0, 0, 0, 0);
 }
 
 void DialogNumbersTest::dluToPixels() {
