@@ -22,7 +22,7 @@ namespace {
 constexpr QSize kFormDlu(153, 331);
 constexpr int kFileColumnWidth = 100;
 
-struct ButtonSpec {
+struct ButtonTemplate {
     int id;
     const char* name;
     const char* caption;
@@ -30,7 +30,7 @@ struct ButtonSpec {
 };
 
 // Buttons whose clicks are document commands.
-const ButtonSpec kCommandButtons[] = {
+const ButtonTemplate kCommandButtons[] = {
     {IDC_ADD_FILES, "IDC_ADD_FILES", "追加", {93, 7, 50, 14}},
     {IDC_DELETE_FILE, "IDC_DELETE_FILE", "削除", {93, 21, 50, 14}},
     {IDC_DELETE_ALL, "IDC_DELETE_ALL", "すべて削除", {93, 35, 50, 14}},
@@ -39,30 +39,30 @@ const ButtonSpec kCommandButtons[] = {
     {IDC_MOVE_DOWN, "IDC_MOVE_DOWN", "下へ", {93, 77, 50, 14}},
 };
 
-const ButtonSpec kChannelRadios[] = {
+const ButtonTemplate kChannelRadios[] = {
     {IDC_CHANNEL_SUM, "IDC_CHANNEL_SUM", "合計", {10, 107, 30, 10}},
     {IDC_CHANNEL_R, "IDC_CHANNEL_R", "R", {40, 107, 21, 10}},
     {IDC_CHANNEL_G, "IDC_CHANNEL_G", "G", {61, 107, 21, 10}},
     {IDC_CHANNEL_B, "IDC_CHANNEL_B", "B", {82, 107, 21, 10}},
 };
 
-const ButtonSpec kEdgeRadios[] = {
+const ButtonTemplate kEdgeRadios[] = {
     {IDC_EDGE_MIN, "IDC_EDGE_MIN", "最小値", {16, 241, 37, 10}},
     {IDC_EDGE_MAX, "IDC_EDGE_MAX", "最大値", {16, 252, 37, 10}},
     {IDC_EDGE_FALL, "IDC_EDGE_FALL", "下り勾配の最大値", {16, 263, 69, 10}},
     {IDC_EDGE_RISE, "IDC_EDGE_RISE", "上り勾配の最大値", {16, 274, 69, 10}},
 };
 
-const ButtonSpec kScopeRadios[] = {
+const ButtonTemplate kScopeRadios[] = {
     {IDC_AXIS_COMMON, "IDC_AXIS_COMMON", "共通", {19, 307, 30, 10}},
     {IDC_AXIS_EACH, "IDC_AXIS_EACH", "個別", {51, 308, 30, 10}},
 };
 
 template <class Button>
-Button* MakeButton(QWidget* form, const ButtonSpec& spec, const DialogBaseUnits& units) {
-    auto* button = new Button(QString::fromUtf8(spec.caption), form);
-    button->setObjectName(QString::fromLatin1(spec.name));
-    PlaceControl(button, spec.dlu, units);
+Button* MakeButton(QWidget* form, const ButtonTemplate& entry, const DialogBaseUnits& units) {
+    auto* button = new Button(QString::fromUtf8(entry.caption), form);
+    button->setObjectName(QString::fromLatin1(entry.name));
+    PlaceControl(button, entry.dlu, units);
     return button;
 }
 
@@ -73,12 +73,12 @@ void MakeGroupBox(QWidget* form, const char* caption, const QRect& dlu,
 }
 
 // One exclusive group of radio buttons, numbered from 0 in template order, the first checked.
-QButtonGroup* MakeRadioGroup(QWidget* form, const ButtonSpec* first, const ButtonSpec* last,
+QButtonGroup* MakeRadioGroup(QWidget* form, const ButtonTemplate* first, const ButtonTemplate* last,
                              const DialogBaseUnits& units) {
     auto* group = new QButtonGroup(form);
     int index = 0;
-    for (const ButtonSpec* spec = first; spec != last; ++spec) {
-        group->addButton(MakeButton<QRadioButton>(form, *spec, units), index++);
+    for (const ButtonTemplate* entry = first; entry != last; ++entry) {
+        group->addButton(MakeButton<QRadioButton>(form, *entry, units), index++);
     }
     group->button(0)->setChecked(true);
     return group;
@@ -128,10 +128,10 @@ void CDataView::BuildForm(QWidget* form) {
     connect(m_wndFileList, &QTreeWidget::clicked, this,
             [this](const QModelIndex& index) { OnClickFileList(index.row()); });
 
-    for (const ButtonSpec& spec : kCommandButtons) {
-        auto* button = MakeButton<QPushButton>(form, spec, units);
+    for (const ButtonTemplate& entry : kCommandButtons) {
+        auto* button = MakeButton<QPushButton>(form, entry, units);
         button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, [this, id = spec.id] { emit command(id); });
+        connect(button, &QPushButton::clicked, this, [this, id = entry.id] { emit command(id); });
     }
 
     MakeGroupBox(form, "表示する輝度値", {7, 95, 98, 25}, units);
