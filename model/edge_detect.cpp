@@ -3,8 +3,25 @@
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     if (count < 0) return 0;
     if (count > kProfileSize - 1) count = kProfileSize - 1;
+    // The channel is chosen once, outside the loops; the values are GetBrightness's.
     int v[kProfileSize];
-    for (int i = 0; i <= count; ++i) v[i] = GetBrightness(buffer, i, channel);
+    const int* r = buffer.m_nRed;
+    const int* g = buffer.m_nGreen;
+    const int* b = buffer.m_nBlue;
+    switch (channel) {
+        case kChannelSum:
+            for (int i = 0; i <= count; ++i) v[i] = (r[i] + g[i] + b[i]) / 3;
+            break;
+        case kChannelRed:
+            for (int i = 0; i <= count; ++i) v[i] = r[i];
+            break;
+        case kChannelGreen:
+            for (int i = 0; i <= count; ++i) v[i] = g[i];
+            break;
+        default:
+            for (int i = 0; i <= count; ++i) v[i] = b[i];
+            break;
+    }
 
     int best = 0;
     switch (mode) {

@@ -2,30 +2,55 @@
 
 namespace {
 
+// Splits the colours of samples 0..count into the buffer, reading each position of the walk
+// straight from the picture's rows. Every position lies in the box of the two ends, so when both
+// ends are inside the picture no position needs a bounds test. The minor offsets are worked out
+// first, in a loop of their own that the compiler can vectorise, then the pixels are fetched.
 void SampleWalk(const PixelView& picture, const CPoint& start, const CPoint& end,
                 const ScanWalk& walk, ProfileBuffer& buffer) {
     if (picture.IsNull()) return;
-    // Every position lies in the box of the two ends, so when both ends are inside the picture
-    // the bounds test can be skipped for the whole walk.
+    const int count = walk.count;
+    int minor[kProfileSize];
+    for (int i = 0; i <= count; ++i) minor[i] = walk.step * static_cast<int>(i * walk.slope);
+
     const bool inside = start.x >= 0 && start.y >= 0 && start.x < picture.width &&
                         start.y < picture.height && end.x >= 0 && end.y >= 0 &&
                         end.x < picture.width && end.y < picture.height;
-    for (int i = 0; i <= walk.count; ++i) {
-        const CPoint p = WalkPosition(start, walk, i);
-        if (inside) {
-            const auto* row = reinterpret_cast<const std::uint32_t*>(picture.bits + p.y * picture.stride);
-            const std::uint32_t argb = row[p.x];
-            buffer.m_nRed[i] = static_cast<int>((argb >> 16) & 0xFFu);
-            buffer.m_nGreen[i] = static_cast<int>((argb >> 8) & 0xFFu);
-            buffer.m_nBlue[i] = static_cast<int>(argb & 0xFFu);
-        } else {
-            const std::uint32_t col = picture.GetPixel(p.x, p.y);
+    if (!inside) {
+        for (int i = 0; i <= count; ++i) {
+            const int major = i * walk.step;
+            const std::uint32_t col =
+                walk.xMajor ? picture.GetPixel(start.x + major, start.y + minor[i])
+                            : picture.GetPixel(start.x + minor[i], start.y + major);
             buffer.m_nRed[i] = static_cast<int>(col & 0xFFu);
             buffer.m_nGreen[i] = static_cast<int>((col >> 8) & 0xFFu);
             buffer.m_nBlue[i] = static_cast<int>((col >> 16) & 0xFFu);
         }
+        buffer.m_nLastSample = count;
+        return;
     }
-    buffer.m_nLastSample = walk.count;
+
+    const std::uint8_t* const bits = picture.bits;
+    const std::ptrdiff_t stride = picture.stride;
+    const auto store = [&buffer](int i, std::uint32_t argb) {
+        buffer.m_nRed[i] = static_cast<int>((argb >> 16) & 0xFFu);
+        buffer.m_nGreen[i] = static_cast<int>((argb >> 8) & 0xFFu);
+        buffer.m_nBlue[i] = static_cast<int>(argb & 0xFFu);
+    };
+    if (walk.xMajor) {
+        for (int i = 0; i <= count; ++i) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                bits + static_cast<std::ptrdiff_t>(start.y + minor[i]) * stride);
+            store(i, row[start.x + i * walk.step]);
+        }
+    } else {
+        for (int i = 0; i <= count; ++i) {
+            const auto* row = reinterpret_cast<const std::uint32_t*>(
+                bits + static_cast<std::ptrdiff_t>(start.y + i * walk.step) * stride);
+            store(i, row[start.x + minor[i]]);
+        }
+    }
+    buffer.m_nLastSample = count;
 }
 
 }  // namespace
