@@ -1,20 +1,17 @@
 #include "document/batch_run.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
-#include <mutex>
-#include <thread>
+#include <numeric>
 #include <vector>
 
 #include "document/picture.h"
+#include "document/series_detect.h"
 #include "export/data_file.h"
 #include "export/safe_write.h"
-#include "model/edge_detect.h"
 
 void BuildProfile(const Session& session, CDataProfile& profile) {
     profile.RemoveAll();
@@ -39,58 +36,31 @@ void BuildProfile(const Session& session, CDataProfile& profile) {
 
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
                           const BatchProgress& progress) {
-    const int total = profile.GetSize();
-    if (jobs <= 0) jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    jobs = std::min(jobs, total);
-
-    std::atomic<int> next{0};
-    std::atomic<bool> stop{false};
-    std::mutex mutex;  // guards the failure, the count and the progress calls
-    int failedImage = -1;
-    BatchOutcome outcome;
-    int done = 0;
-
-    const auto work = [&] {
-        CPicture picture;
-        const auto buffer = std::make_unique<ProfileBuffer>();
-        // Images are handed out in increasing order and every image taken is finished, so all
-        // images below a failing one are measured: the lowest failure is always found.
-        while (!stop.load(std::memory_order_relaxed)) {
-            const int i = next.fetch_add(1);
-            if (i >= total) break;
-            const std::string& path = profile.GetSeries(i)->m_strPath;
-            const CPicture::LoadResult loaded = picture.Load(QString::fromStdString(path));
-            if (loaded.status != CPicture::LoadStatus::Ok) {
-                const char* what = loaded.status == CPicture::LoadStatus::CannotOpen
-                                       ? "cannot be opened"
-                                       : "cannot be decoded";
-                const std::lock_guard<std::mutex> lock(mutex);
-                if (failedImage < 0 || i < failedImage) {
-                    failedImage = i;
-                    outcome.status = BatchStatus::ImageFailed;
-                    outcome.message = path + ": " + what + ": " + loaded.reason.toStdString();
-                }
-                stop.store(true);
-                continue;
-            }
-            DetectPending(profile, i, 0, picture.View(), session.channel, session.edgeMode,
-                          *buffer);
-            picture.Clear();  // a thread holds one decoded picture at a time, no more
-            const std::lock_guard<std::mutex> lock(mutex);
-            ++done;
-            if (progress) progress(done, total);
-        }
-    };
-
-    if (jobs <= 1) {
-        work();
-    } else {
-        std::vector<std::thread> threads;
-        threads.reserve(static_cast<std::size_t>(jobs));
-        for (int k = 0; k < jobs; ++k) threads.emplace_back(work);
-        for (std::thread& t : threads) t.join();
-    }
-    return outcome;
+    // Every image is loaded, also one whose cursors the session gives all of: a file that cannot
+    // be read is an error whatever it holds.
+    std::vector<int> records(static_cast<std::size_t>(profile.GetSize()));
+    std::iota(records.begin(), records.end(), 0);
+    DetectSettings settings;
+    settings.channel = session.channel;
+    settings.mode = session.edgeMode;
+    settings.jobs = jobs;
+    settings.stopOnFailure = true;
+    int reported = 0;
+    const DetectReport report =
+        DetectPendingRecords(profile, records, settings, [&](int done, int total) {
+            // Each image once, in order, as the workers finish them.
+            while (progress && reported < done) progress(++reported, total);
+            return true;
+        });
+    if (report.failures.empty()) return {};
+    // Images are handed out in index order and every image taken is finished, so the first
+    // failure listed is the lowest whatever the number of threads.
+    const DetectFailure& failure = report.failures.front();
+    const char* what = failure.result.status == CPicture::LoadStatus::CannotOpen
+                           ? "cannot be opened"
+                           : "cannot be decoded";
+    return {BatchStatus::ImageFailed, profile.GetSeries(failure.record)->m_strPath + ": " + what +
+                                          ": " + failure.result.reason.toStdString()};
 }
 
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,

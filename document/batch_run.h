@@ -7,8 +7,8 @@
 #include "document/session_file.h"
 #include "model/data_profile.h"
 
-// Called after each image is measured, with the number measured so far and the total; calls
-// come from the worker threads, one at a time, with `done` rising by one each time.
+// Called as images are measured, with the number measured so far and the total; calls come
+// from the calling thread, with `done` rising by one each time.
 using BatchProgress = std::function<void(int done, int total)>;
 
 enum class BatchStatus {
@@ -27,8 +27,7 @@ struct BatchOutcome {
 // gives them, lines with a cursor of their own kept there and not detected, all others pending.
 void BuildProfile(const Session& session, CDataProfile& profile);
 
-// Decodes every image and detects its pending lines, on `jobs` threads (0: one per core). Each
-// thread has its own picture and profile buffer and touches only the record it measures, so the
+// Decodes every image and detects its pending lines, on `jobs` threads (0: one per core); the
 // result does not depend on the number of threads. On failure the other threads stop after
 // their current image, and the failure reported is the one of the lowest image index.
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
