@@ -14,8 +14,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
 
     auto* icon = new QLabel(this);
     icon->setPixmap(QIcon(QStringLiteral(":/icons/quandrel_32.png")).pixmap(32, 32));
-    auto* name = new QLabel(QStringLiteral("Quandrel Version %1").arg(QStringLiteral(QUANDREL_VERSION)),
-                            this);
+    auto* name = new QLabel(
+        QStringLiteral("Quandrel Version %1").arg(QStringLiteral(QUANDREL_VERSION)), this);
     name->setObjectName(QStringLiteral("version"));
     auto* copyright = new QLabel(QStringLiteral("Copyright (C) 2026"), this);
 

@@ -37,8 +37,10 @@ const std::vector<CommandInfo>& CommandTable() {
         {ID_MOVE_DOWN, "ID_MOVE_DOWN", nullptr, nullptr, nullptr},
         {ID_NEXT_PANE, "ID_NEXT_PANE", nullptr, "次のｳｨﾝﾄﾞｳ ﾍﾟｲﾝに切り替え\n次のﾍﾟｲﾝ", nullptr},
         {ID_PREV_PANE, "ID_PREV_PANE", nullptr, "前のｳｨﾝﾄﾞｳ ﾍﾟｲﾝに切り替え\n前のﾍﾟｲﾝ", nullptr},
-        {ID_EDIT_COPY, "ID_EDIT_COPY", nullptr, "選択範囲をｺﾋﾟｰしてｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\nｺﾋﾟｰ", nullptr},
-        {ID_EDIT_CUT, "ID_EDIT_CUT", nullptr, "選択範囲を切り取ってｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\n切り取り", nullptr},
+        {ID_EDIT_COPY, "ID_EDIT_COPY", nullptr, "選択範囲をｺﾋﾟｰしてｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\nｺﾋﾟｰ",
+         nullptr},
+        {ID_EDIT_CUT, "ID_EDIT_CUT", nullptr, "選択範囲を切り取ってｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\n切り取り",
+         nullptr},
         {ID_EDIT_PASTE, "ID_EDIT_PASTE", nullptr, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容を挿入\n貼り付け", nullptr},
         {ID_UNDO_PLACEHOLDER, "ID_UNDO_PLACEHOLDER", nullptr, nullptr, nullptr},
     };
@@ -82,9 +84,17 @@ const std::vector<Accelerator>& Accelerators() {
 }
 
 const std::vector<int>& ToolbarLayout() {
-    static const std::vector<int> layout = {ID_DATA_WRITE,  0,          ID_AXIS_ORIGIN,
-                                            ID_AXIS_XPOINT, ID_AXIS_YPOINT, ID_AXIS_SETTINGS,
-                                            0,              ID_ZOOM_1X, ID_ZOOM_2X,
-                                            ID_ZOOM_4X,     ID_MEASURE_LENGTH, ID_MEASURE_AREA};
+    static const std::vector<int> layout = {ID_DATA_WRITE,
+                                            0,
+                                            ID_AXIS_ORIGIN,
+                                            ID_AXIS_XPOINT,
+                                            ID_AXIS_YPOINT,
+                                            ID_AXIS_SETTINGS,
+                                            0,
+                                            ID_ZOOM_1X,
+                                            ID_ZOOM_2X,
+                                            ID_ZOOM_4X,
+                                            ID_MEASURE_LENGTH,
+                                            ID_MEASURE_AREA};
     return layout;
 }

@@ -50,7 +50,9 @@ CMainFrame::CMainFrame(CNorvaleDoc& doc, ICmdTarget& app, const CRecentFileList&
     UpdateCommandUI();
 }
 
-CMainFrame::~CMainFrame() { m_doc.RemoveView(this); }
+CMainFrame::~CMainFrame() {
+    m_doc.RemoveView(this);
+}
 
 QAction* CMainFrame::MakeAction(int id) {
     const CommandInfo* info = FindCommand(id);
@@ -204,7 +206,9 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void CMainFrame::OnUpdate() { UpdateCommandUI(); }
+void CMainFrame::OnUpdate() {
+    UpdateCommandUI();
+}
 
 ICmdTarget* CMainFrame::ActiveViewTarget() const {
     for (QWidget* w = QApplication::focusWidget(); w != nullptr; w = w->parentWidget()) {
@@ -262,11 +266,20 @@ bool CMainFrame::HandlesCommand(int id) const {
 
 bool CMainFrame::OnCmdMsg(int id) {
     switch (id) {
-        case ID_VIEW_TOOLBAR: m_pToolBar->setVisible(m_pToolBar->isHidden()); return true;
-        case ID_VIEW_STATUS_BAR: statusBar()->setVisible(statusBar()->isHidden()); return true;
-        case ID_NEXT_PANE: ActivateNextPane(1); return true;
-        case ID_PREV_PANE: ActivateNextPane(-1); return true;
-        default: return false;
+        case ID_VIEW_TOOLBAR:
+            m_pToolBar->setVisible(m_pToolBar->isHidden());
+            return true;
+        case ID_VIEW_STATUS_BAR:
+            statusBar()->setVisible(statusBar()->isHidden());
+            return true;
+        case ID_NEXT_PANE:
+            ActivateNextPane(1);
+            return true;
+        case ID_PREV_PANE:
+            ActivateNextPane(-1);
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -287,7 +300,8 @@ bool CMainFrame::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
 void CMainFrame::ActivateNextPane(int step) {
     QWidget* panes[] = {m_pDataView, m_pImageView};
     int current = -1;
-    for (QWidget* w = QApplication::focusWidget(); w != nullptr && current < 0; w = w->parentWidget()) {
+    for (QWidget* w = QApplication::focusWidget(); w != nullptr && current < 0;
+         w = w->parentWidget()) {
         if (w == panes[0]) current = 0;
         if (w == panes[1]) current = 1;
     }

@@ -15,6 +15,7 @@
 #include <string>
 
 #include "document/batch_run.h"
+#include "time_keeper.h"
 
 namespace {
 
@@ -104,21 +105,6 @@ void BM_DecodeOnly(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kImages);
 }
 BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-class TimeKeeper : public benchmark::ConsoleReporter {
-public:
-    TimeKeeper() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
-                m_seconds[run.benchmark_name()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> m_seconds;
-};
 
 }  // namespace
 

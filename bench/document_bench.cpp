@@ -97,14 +97,16 @@ void BM_DetectBeforeExport(benchmark::State& state) {
         CDataProfile profile;
         for (const QString& file : files) profile.AddImage("s", file.toStdString());
         for (int k = 0; k < 20; ++k) {
-            for (auto& series : profile.m_arSeries) series->AddLine(0, 50 + k * 70, 600, 1500 - k * 20, 620 + k);
+            for (auto& series : profile.m_arSeries)
+                series->AddLine(0, 50 + k * 70, 600, 1500 - k * 20, 620 + k);
         }
         state.ResumeTiming();
-        const DetectReport report = DetectPendingRecords(profile, RecordsWithPendingLines(profile), {});
+        const DetectReport report =
+            DetectPendingRecords(profile, RecordsWithPendingLines(profile), {});
         if (!report.failures.empty()) state.SkipWithError("an image failed");
     }
-    state.counters["images/s"] =
-        benchmark::Counter(static_cast<double>(files.size()), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["images/s"] = benchmark::Counter(static_cast<double>(files.size()),
+                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_DetectBeforeExport)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
@@ -117,8 +119,8 @@ void BM_DecodeSeriesOneThread(benchmark::State& state) {
             benchmark::DoNotOptimize(image.constBits());
         }
     }
-    state.counters["images/s"] =
-        benchmark::Counter(static_cast<double>(files.size()), benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["images/s"] = benchmark::Counter(static_cast<double>(files.size()),
+                                                    benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_DecodeSeriesOneThread)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
@@ -163,16 +165,27 @@ void BM_ListCommandAtTenThousand(benchmark::State& state) {
         auto list = std::make_unique<BigList>();
         state.ResumeTiming();
         switch (command) {
-            case 0: list->doc.OnDeleteFile(); break;
-            case 1: list->doc.OnMoveUp(); break;
-            default: list->doc.OnSortFiles(); break;
+            case 0:
+                list->doc.OnDeleteFile();
+                break;
+            case 1:
+                list->doc.OnMoveUp();
+                break;
+            default:
+                list->doc.OnSortFiles();
+                break;
         }
         state.PauseTiming();
         list.reset();
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_ListCommandAtTenThousand)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ListCommandAtTenThousand)
+    ->Arg(0)
+    ->Arg(1)
+    ->Arg(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include "document/picture.h"
 #include "model/edge_detect.h"
 #include "model/sampling.h"
+#include "time_keeper.h"
 
 namespace {
 
@@ -69,22 +70,6 @@ void BM_QImagePixelBaseline(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_QImagePixelBaseline);
-
-// Keeps the time per iteration of every run, to print the ratio at the end.
-class TimeKeeper : public benchmark::ConsoleReporter {
-public:
-    TimeKeeper() : ConsoleReporter(OO_Tabular) {}
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0) {
-                m_seconds[run.benchmark_name()] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> m_seconds;
-};
 
 }  // namespace
 

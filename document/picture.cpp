@@ -231,34 +231,35 @@ QString Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
     return {};
 }
 
+CPicture::LoadResult Failed(CPicture::LoadStatus status, const QString& reason) {
+    return {status, reason};
+}
+
 }  // namespace
 
 CPicture::LoadResult CPicture::Load(const QString& path) {
     Clear();
-    LoadResult result;
-    const auto fail = [&](LoadStatus status, const QString& reason) {
-        result.status = status;
-        result.reason = reason;
-        return result;
-    };
 
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
     // system's own words, before any decoder looks at it.
     const QFileInfo info(path);
-    if (info.isDir()) return fail(LoadStatus::CannotOpen, QStringLiteral("it is a folder"));
+    if (info.isDir())
+        return Failed(CPicture::LoadStatus::CannotOpen, QStringLiteral("it is a folder"));
     // A device or a pipe could block the open or never end; only plain files are read.
     if (info.exists() && !info.isFile()) {
-        return fail(LoadStatus::CannotOpen, QStringLiteral("not a regular file"));
+        return Failed(CPicture::LoadStatus::CannotOpen, QStringLiteral("not a regular file"));
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return fail(LoadStatus::CannotOpen, file.errorString());
+    if (!file.open(QIODevice::ReadOnly))
+        return Failed(CPicture::LoadStatus::CannotOpen, file.errorString());
     // No picture we accept needs more bytes than twice its largest decoded size.
     if (file.size() > 2 * kMaxPixelBytes) {
-        return fail(LoadStatus::CannotDecode, QStringLiteral("the file is larger than 2 GiB"));
+        return Failed(CPicture::LoadStatus::CannotDecode,
+                      QStringLiteral("the file is larger than 2 GiB"));
     }
     QByteArray data = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        return fail(LoadStatus::CannotOpen, file.errorString());
+        return Failed(CPicture::LoadStatus::CannotOpen, file.errorString());
     }
     file.close();
     return LoadData(std::move(data));
@@ -266,31 +267,27 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     Clear();
-    LoadResult result;
-    const auto fail = [&](LoadStatus status, const QString& reason) {
-        result.status = status;
-        result.reason = reason;
-        return result;
-    };
-    if (data.isEmpty()) return fail(LoadStatus::CannotDecode, QStringLiteral("the file is empty"));
+    if (data.isEmpty())
+        return Failed(CPicture::LoadStatus::CannotDecode, QStringLiteral("the file is empty"));
 
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImage image;
     const QString failure = Decode(buffer, data, image);
-    if (!failure.isEmpty()) return fail(LoadStatus::CannotDecode, failure);
+    if (!failure.isEmpty()) return Failed(CPicture::LoadStatus::CannotDecode, failure);
     if (image.width() <= 0 || image.height() <= 0) {
-        return fail(LoadStatus::CannotDecode, QStringLiteral("the picture has no pixels"));
+        return Failed(CPicture::LoadStatus::CannotDecode,
+                      QStringLiteral("the picture has no pixels"));
     }
     if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);
         if (image.isNull() || image.format() != QImage::Format_RGB32) {
-            return fail(LoadStatus::CannotDecode,
-                        QStringLiteral("not enough memory for the decoded picture"));
+            return Failed(CPicture::LoadStatus::CannotDecode,
+                          QStringLiteral("not enough memory for the decoded picture"));
         }
     }
     m_image = std::move(image);
-    return result;
+    return {};
 }
 
 PixelView CPicture::View() const {

@@ -161,7 +161,9 @@ Handler FindHandler(int id) {
 
 }  // namespace
 
-bool CNorvaleDoc::HandlesCommand(int id) const { return FindHandler(id) != nullptr; }
+bool CNorvaleDoc::HandlesCommand(int id) const {
+    return FindHandler(id) != nullptr;
+}
 
 bool CNorvaleDoc::OnCmdMsg(int id) {
     const Handler handler = FindHandler(id);

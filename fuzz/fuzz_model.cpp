@@ -53,12 +53,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 profile.RemoveImage(record);
                 break;
             case 2: {  // a line drawn on every image
-                const int x1 = coordinate(), y1 = coordinate(), x2 = coordinate(), y2 = coordinate();
+                const int x1 = coordinate(), y1 = coordinate(), x2 = coordinate(),
+                          y2 = coordinate();
                 for (auto& series : profile.m_arSeries) series->AddLine(0, x1, y1, x2, y2);
                 break;
             }
             case 3: {
-                const int x1 = coordinate(), y1 = coordinate(), x2 = coordinate(), y2 = coordinate();
+                const int x1 = coordinate(), y1 = coordinate(), x2 = coordinate(),
+                          y2 = coordinate();
                 const bool exists = line >= 0 && line < lineCount && n > 0;
                 Check(profile.ReshapeLine(line, x1, y1, x2, y2) == exists);
                 break;
@@ -90,9 +92,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 8:
                 if (CScan* scan = profile.GetLine(record, 0, line)) {
                     switch (in.ConsumeIntegralInRange<int>(0, 2)) {
-                        case 0: scan->Next(); break;
-                        case 1: scan->Prev(); break;
-                        default: scan->SetPos(in.ConsumeIntegral<int>()); break;
+                        case 0:
+                            scan->Next();
+                            break;
+                        case 1:
+                            scan->Prev();
+                            break;
+                        default:
+                            scan->SetPos(in.ConsumeIntegral<int>());
+                            break;
                     }
                 }
                 break;

@@ -20,7 +20,9 @@ double CDataAxis::GetRangeY() const {
     return m_yAxis.m_yValue - m_origin.m_yValue;
 }
 
-bool CDataAxis::IsValid() const { return AxisFrame(*this).IsValid(); }
+bool CDataAxis::IsValid() const {
+    return AxisFrame(*this).IsValid();
+}
 
 AxisFrame::AxisFrame(const CDataAxis& axis)
     : m_ptOrigin{axis.m_origin.m_xPixel, axis.m_origin.m_yPixel},

@@ -9,7 +9,7 @@ namespace {
 template <typename T>
 T* At(const std::vector<std::unique_ptr<T>>& v, int i) {
     return i >= 0 && static_cast<std::size_t>(i) < v.size() ? v[static_cast<std::size_t>(i)].get()
-                                                             : nullptr;
+                                                            : nullptr;
 }
 }  // namespace
 
@@ -57,7 +57,9 @@ bool CDataProfile::ReshapeLine(int n, int x1, int y1, int x2, int y2) {
     return true;
 }
 
-CScanSeries* CDataProfile::GetSeries(int i) const { return At(m_arSeries, i); }
+CScanSeries* CDataProfile::GetSeries(int i) const {
+    return At(m_arSeries, i);
+}
 
 CScanArray* CDataProfile::GetArray(int i, int a) const {
     const CScanSeries* series = GetSeries(i);
@@ -69,7 +71,9 @@ CScan* CDataProfile::GetLine(int i, int a, int n) const {
     return set != nullptr ? set->GetAt(n) : nullptr;
 }
 
-CDataAxis* CDataProfile::GetAxis(int i) const { return At(m_arAxis, i); }
+CDataAxis* CDataProfile::GetAxis(int i) const {
+    return At(m_arAxis, i);
+}
 
 CPoint CDataProfile::GetCurPoint(int i, int a, int n) const {
     const CScan* line = GetLine(i, a, n);

@@ -19,9 +19,9 @@ void SampleWalk(const PixelView& picture, const CPoint& start, const CPoint& end
     if (!inside) {
         for (int i = 0; i <= count; ++i) {
             const int major = i * walk.step;
-            const std::uint32_t col =
-                walk.xMajor ? picture.GetPixel(start.x + major, start.y + minor[i])
-                            : picture.GetPixel(start.x + minor[i], start.y + major);
+            const std::uint32_t col = walk.xMajor
+                                          ? picture.GetPixel(start.x + major, start.y + minor[i])
+                                          : picture.GetPixel(start.x + minor[i], start.y + major);
             buffer.m_nRed[i] = static_cast<int>(col & 0xFFu);
             buffer.m_nGreen[i] = static_cast<int>((col >> 8) & 0xFFu);
             buffer.m_nBlue[i] = static_cast<int>((col >> 16) & 0xFFu);

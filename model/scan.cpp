@@ -50,7 +50,9 @@ void CScan::ReshapeLine(int x1, int y1, int x2, int y2) {
     UpdatePos();
 }
 
-void CScan::UpdatePos() { m_ptCur = PositionAt(m_nPos); }
+void CScan::UpdatePos() {
+    m_ptCur = PositionAt(m_nPos);
+}
 
 void CScan::SetPos(int n) {
     m_nPos = n < 0 ? 0 : (n > m_nCount ? m_nCount : n);

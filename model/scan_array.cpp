@@ -33,7 +33,9 @@ CPoint CScanArray::GetCurPoint(int i) const {
     return line != nullptr ? line->m_ptCur : CPoint{};
 }
 
-CScanSeries::CScanSeries() { m_arArray.push_back(std::make_unique<CScanArray>()); }
+CScanSeries::CScanSeries() {
+    m_arArray.push_back(std::make_unique<CScanArray>());
+}
 
 void CScanSeries::AddLine(int a, int x1, int y1, int x2, int y2) {
     if (CScanArray* set = GetAt(a)) set->AddLine(x1, y1, x2, y2);

@@ -102,7 +102,8 @@ TitleKey MakeTitleKey(std::string_view utf8) {
 }
 
 int CompareTitleKeys(const TitleKey& a, const TitleKey& b) {
-    const auto order = std::lexicographical_compare_three_way(a.begin(), a.end(), b.begin(), b.end());
+    const auto order =
+        std::lexicographical_compare_three_way(a.begin(), a.end(), b.begin(), b.end());
     return order < 0 ? -1 : (order > 0 ? 1 : 0);
 }
 

@@ -1,12 +1,11 @@
 // Whatever file a user adds, the program shows its message, keeps its state and goes on.
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
+#include <QFile>
 #include <functional>
 
 #include "doc_fakes.h"
@@ -85,7 +84,8 @@ TEST_P(BadInput, ShowsItsMessageAndKeepsTheList) {
 
 QString Truncated(ImageFiles& files, const QString& source, const char* name, double keep) {
     const QByteArray bytes = ReadFile(source);
-    return files.Text(QString::fromLatin1(name), bytes.left(static_cast<qsizetype>(static_cast<double>(bytes.size()) * keep)));
+    return files.Text(QString::fromLatin1(name),
+                      bytes.left(static_cast<qsizetype>(static_cast<double>(bytes.size()) * keep)));
 }
 
 QString Saved(ImageFiles& files, const QImage& image, const char* name, const char* format) {
@@ -103,19 +103,27 @@ QImage Pattern(int w, int h) {
 }
 
 const Case kCases[] = {
-    {"zero-byte file", [](ImageFiles& f) { return f.Text("empty.bmp", {}); }, Outcome::DecodeMessage},
+    {"zero-byte file", [](ImageFiles& f) { return f.Text("empty.bmp", {}); },
+     Outcome::DecodeMessage},
     {"text named .jpg", [](ImageFiles& f) { return f.Text("words.jpg", "hello\n"); },
      Outcome::DecodeMessage},
     {"JPEG named .bmp",
-     [](ImageFiles& f) { return f.Text("photo.bmp", ReadFile(Saved(f, Pattern(40, 30), "p.jpg", "JPEG"))); },
+     [](ImageFiles& f) {
+         return f.Text("photo.bmp", ReadFile(Saved(f, Pattern(40, 30), "p.jpg", "JPEG")));
+     },
      Outcome::Loads},
     {"truncated JPEG",
-     [](ImageFiles& f) { return Truncated(f, Saved(f, Pattern(200, 150), "t.jpg", "JPEG"), "cut.jpg", 0.6); },
+     [](ImageFiles& f) {
+         return Truncated(f, Saved(f, Pattern(200, 150), "t.jpg", "JPEG"), "cut.jpg", 0.6);
+     },
      Outcome::DecodeMessage},
     {"truncated BMP",
-     [](ImageFiles& f) { return Truncated(f, Saved(f, Pattern(60, 40), "t.bmp", "BMP"), "cut.bmp", 0.5); },
+     [](ImageFiles& f) {
+         return Truncated(f, Saved(f, Pattern(60, 40), "t.bmp", "BMP"), "cut.bmp", 0.5);
+     },
      Outcome::DecodeMessage},
-    {"truncated GIF", [](ImageFiles& f) { return Truncated(f, DataFile("ramp.gif"), "cut.gif", 0.5); },
+    {"truncated GIF",
+     [](ImageFiles& f) { return Truncated(f, DataFile("ramp.gif"), "cut.gif", 0.5); },
      Outcome::DecodeMessage},
     {"header claiming 65535 x 65535",
      [](ImageFiles& f) {
@@ -133,12 +141,13 @@ const Case kCases[] = {
     {"animated GIF", [](ImageFiles&) { return DataFile("animated.gif"); }, Outcome::Loads},
     {"grey JPEG",
      [](ImageFiles& f) {
-         return Saved(f, Pattern(30, 20).convertToFormat(QImage::Format_Grayscale8), "grey.jpg", "JPEG");
+         return Saved(f, Pattern(30, 20).convertToFormat(QImage::Format_Grayscale8), "grey.jpg",
+                      "JPEG");
      },
      Outcome::Loads},
     {"CMYK JPEG", [](ImageFiles&) { return DataFile("cmyk.jpg"); }, Outcome::Loads},
-    {"1 x 100000 picture", [](ImageFiles& f) { return Saved(f, Pattern(1, 100000), "tall.bmp", "BMP"); },
-     Outcome::Loads},
+    {"1 x 100000 picture",
+     [](ImageFiles& f) { return Saved(f, Pattern(1, 100000), "tall.bmp", "BMP"); }, Outcome::Loads},
     {"deleted after it was added",
      [](ImageFiles& f) {
          const QString path = f.Make("gone.bmp", 3);
@@ -146,12 +155,14 @@ const Case kCases[] = {
          return path;
      },
      Outcome::OpenFailure},
-    {"a folder", [](ImageFiles& f) {
+    {"a folder",
+     [](ImageFiles& f) {
          QDir().mkpath(f.Path("folder.bmp"));
          return f.Path("folder.bmp");
      },
      Outcome::OpenFailure},
-    {"a pipe", [](ImageFiles& f) {
+    {"a pipe",
+     [](ImageFiles& f) {
          ::mkfifo(QFile::encodeName(f.Path("pipe.jpg")).constData(), 0600);
          return f.Path("pipe.jpg");
      },

@@ -32,7 +32,7 @@ TEST(DataWrite, DetectsPendingLinesBeforeWriting) {
     // Paint leaves the bars at 30 on image 0; 50 and 70 have not been seen yet.
     ASSERT_EQ(f.doc.m_profile.GetCurPoint(0, 0, 0), (CPoint{30, 110}));
     ASSERT_TRUE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
-    f.doc.m_buffer.m_nLastSample = 77;  // the export must leave the buffer alone
+    f.doc.m_buffer.m_nLastSample = 77;                    // the export must leave the buffer alone
     f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect = false;  // moved by hand: written as it stands
     f.doc.m_profile.GetLine(2, 0, 0)->SetPos(5);
 
@@ -82,10 +82,7 @@ TEST(DataWrite, NothingIsWrittenWhenCancelledOrEmpty) {
     const Case cases[] = {
         {"dialog cancelled", [](ExportFixture& f) { f.ui.saveChoices.clear(); }, {}},
         {"progress cancelled", [](ExportFixture& f) { f.ui.cancelProgressAt = 0; }, {}},
-        {"no scan lines",
-         [](ExportFixture& f) {
-             f.doc.m_profile.RemoveLine(0);
-         },
+        {"no scan lines", [](ExportFixture& f) { f.doc.m_profile.RemoveLine(0); },
          QStringLiteral("データがありません")},
         {"an image cannot be read, and the user declines",
          [](ExportFixture& f) {
@@ -159,8 +156,8 @@ TEST(AxisSettings, FillsFromTheCurrentImageAndWritesBackByScope) {
         f.doc.OnCmdMsg(ID_AXIS_SETTINGS);
         ASSERT_EQ(f.ui.axisShown.size(), 1u);
         AxisDialogValues shown;
-        shown.m_nOriginX = 12, shown.m_nOriginY = 110, shown.m_nXAxisX = 110,
-        shown.m_nXAxisY = 110, shown.m_nYAxisX = 10, shown.m_nYAxisY = 10;
+        shown.m_nOriginX = 12, shown.m_nOriginY = 110, shown.m_nXAxisX = 110, shown.m_nXAxisY = 110,
+        shown.m_nYAxisX = 10, shown.m_nYAxisY = 10;
         shown.m_dXMin = 0, shown.m_dXMax = 1, shown.m_dYMin = 0, shown.m_dYMax = 1;
         EXPECT_EQ(f.ui.axisShown[0], shown);
 

@@ -9,8 +9,8 @@ TEST(FileList, ExtractTitleTakesThePartAfterTheLastSlash) {
         const char* path;
         const char* title;
     };
-    for (const Case& c : {Case{"/data/a.bmp", "a.bmp"}, Case{"a.bmp", "a.bmp"},
-                          Case{"/data/", ""}, Case{"", ""}, Case{"/試料/画像 1.jpg", "画像 1.jpg"}}) {
+    for (const Case& c : {Case{"/data/a.bmp", "a.bmp"}, Case{"a.bmp", "a.bmp"}, Case{"/data/", ""},
+                          Case{"", ""}, Case{"/試料/画像 1.jpg", "画像 1.jpg"}}) {
         EXPECT_EQ(CNorvaleDoc::ExtractTitle(c.path), c.title) << c.path;
     }
 }
@@ -27,7 +27,8 @@ TEST(FileList, AddMakesTheFirstNewFileCurrent) {
 
     // The dialog offers the image types, upper case and .jpeg included, and all files.
     ASSERT_EQ(f.ui.lastOpen.filters.size(), 2u);
-    EXPECT_EQ(f.ui.lastOpen.filters[0].description, QStringLiteral("画像ファイル(*.bmp;*.jpg;*,gif)"));
+    EXPECT_EQ(f.ui.lastOpen.filters[0].description,
+              QStringLiteral("画像ファイル(*.bmp;*.jpg;*,gif)"));
     for (const char* pattern : {"*.bmp", "*.JPG", "*.jpeg", "*.GIF"}) {
         EXPECT_TRUE(f.ui.lastOpen.filters[0].patterns.contains(pattern)) << pattern;
     }
@@ -135,9 +136,9 @@ TEST(FileList, SortAndMovesKeepTheCurrentFileCurrent) {
 
 TEST(FileList, CommandsOnAnEmptyListTouchNothing) {
     DocFixture f;
-    for (int id : {IDC_DELETE_FILE, IDC_DELETE_ALL, IDC_SORT_FILES, IDC_MOVE_UP, IDC_MOVE_DOWN,
-                   ID_MOVE_UP, ID_MOVE_DOWN, ID_MOVE_LEFT, ID_MOVE_RIGHT, ID_AXIS_SETTINGS,
-                   ID_DATA_WRITE}) {
+    for (int id :
+         {IDC_DELETE_FILE, IDC_DELETE_ALL, IDC_SORT_FILES, IDC_MOVE_UP, IDC_MOVE_DOWN, ID_MOVE_UP,
+          ID_MOVE_DOWN, ID_MOVE_LEFT, ID_MOVE_RIGHT, ID_AXIS_SETTINGS, ID_DATA_WRITE}) {
         EXPECT_TRUE(f.doc.OnCmdMsg(id)) << id;
     }
     EXPECT_EQ(f.doc.m_profile.GetSize(), 0);

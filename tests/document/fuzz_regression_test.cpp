@@ -30,7 +30,8 @@ TEST(FuzzRegression, SessionWithANumberBeyondDoubles) {
     EXPECT_FALSE(result.session.has_value());
     EXPECT_EQ(result.error.rfind("s.json: ", 0), 0u) << result.error;
 
-    const SessionResult huge = ParseSession("{\"quandrel-session\": 1, \"channel\": 1e999}", "h.json", "/x");
+    const SessionResult huge =
+        ParseSession("{\"quandrel-session\": 1, \"channel\": 1e999}", "h.json", "/x");
     EXPECT_FALSE(huge.session.has_value());
     EXPECT_FALSE(huge.error.empty());
 }

@@ -28,8 +28,8 @@ TEST(ToolCommands, UpdateHandlersNeedAPictureAndCheckTheZoom) {
         int id;
         bool checked;
     };
-    for (const Expect& e : {Expect{ID_ZOOM_1X, false}, Expect{ID_ZOOM_2X, true},
-                            Expect{ID_ZOOM_4X, false}}) {
+    for (const Expect& e :
+         {Expect{ID_ZOOM_1X, false}, Expect{ID_ZOOM_2X, true}, Expect{ID_ZOOM_4X, false}}) {
         const CCmdUI ui = Update(f.doc, e.id);
         EXPECT_TRUE(ui.m_bEnabled);
         EXPECT_EQ(ui.m_checked, e.checked) << e.id;
@@ -72,8 +72,8 @@ TEST(ToolCommands, ArrowKeysStepTheCursorAndTheImages) {
         int expected;
     };
     f.doc.OpenImage(0);
-    for (const Step& s : {Step{ID_MOVE_UP, 2}, Step{ID_MOVE_DOWN, 0}, Step{ID_MOVE_DOWN, 1},
-                          Step{ID_MOVE_UP, 0}}) {
+    for (const Step& s :
+         {Step{ID_MOVE_UP, 2}, Step{ID_MOVE_DOWN, 0}, Step{ID_MOVE_DOWN, 1}, Step{ID_MOVE_UP, 0}}) {
         f.doc.OnCmdMsg(s.id);
         EXPECT_EQ(f.doc.m_nCurImage, s.expected);
         EXPECT_EQ(f.doc.m_nCurLine, 0);
@@ -97,8 +97,8 @@ TEST(ToolCommands, ArrowKeysStepTheCursorAndTheImages) {
 TEST(ToolCommands, HitTestOrderAndRegions) {
     DocFixture f;
     f.Add({f.files.Make("a.bmp", 3)});
-    f.doc.AddLineToAll(20, 50, 100, 50);  // line 0, horizontal
-    f.doc.AddLineToAll(60, 52, 60, 90);   // line 1 starts inside line 0's band
+    f.doc.AddLineToAll(20, 50, 100, 50);   // line 0, horizontal
+    f.doc.AddLineToAll(60, 52, 60, 90);    // line 1 starts inside line 0's band
     f.doc.AddLineToAll(140, 20, 140, 90);  // line 2, vertical
     struct Case {
         CPoint p;
@@ -106,13 +106,13 @@ TEST(ToolCommands, HitTestOrderAndRegions) {
         int curLine;  // after the test; 9 = unchanged
     };
     const Case cases[] = {
-        {{60, 52}, HIT_LINE, 0},   // line 0 comes first
+        {{60, 52}, HIT_LINE, 0},  // line 0 comes first
         {{60, 90}, HIT_END, 1},
         {{20, 50}, HIT_START, 0},
         {{24, 50}, HIT_START, 0},  // within the radius
         {{25, 50}, HIT_LINE, 0},
         {{99, 50}, HIT_END, 0},
-        {{50, 56}, HIT_NONE, 9},   // beyond the band
+        {{50, 56}, HIT_NONE, 9},  // beyond the band
         {{50, 45}, HIT_LINE, 0},
         {{144, 60}, HIT_LINE, 2},  // the vertical band is r wide on both sides
         {{146, 60}, HIT_NONE, 9},

@@ -1,13 +1,15 @@
+#include "model/data_axis.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
 
-#include "model/data_axis.h"
-
 namespace {
 
-AxisValue Convert(const CDataAxis& axis, int x, int y) { return AxisFrame(axis).Convert({x, y}); }
+AxisValue Convert(const CDataAxis& axis, int x, int y) {
+    return AxisFrame(axis).Convert({x, y});
+}
 
 TEST(Calibration, DefaultIsAHundredPixelSquare) {
     struct Case {
@@ -15,8 +17,8 @@ TEST(Calibration, DefaultIsAHundredPixelSquare) {
         double x, y;
     };
     const Case cases[] = {
-        {{10, 110}, 0, 0}, {{60, 60}, 0.5, 0.5}, {{110, 10}, 1, 1}, {{160, 110}, 1.5, 0},
-        {{10, 210}, 0, -1},
+        {{10, 110}, 0, 0},    {{60, 60}, 0.5, 0.5}, {{110, 10}, 1, 1},
+        {{160, 110}, 1.5, 0}, {{10, 210}, 0, -1},
     };
     const CDataAxis axis;
     ASSERT_TRUE(axis.IsValid());
@@ -52,11 +54,15 @@ TEST(Calibration, ValidityIsExact) {
         {"default", [](CDataAxis&) {}, true},
         {"equal x values", [](CDataAxis& a) { a.m_xAxis.m_xValue = 0; }, false},
         {"equal y values", [](CDataAxis& a) { a.m_yAxis.m_yValue = 0; }, false},
-        {"parallel axes", [](CDataAxis& a) { a.m_yAxis.m_xPixel = 210, a.m_yAxis.m_yPixel = 110; }, false},
+        {"parallel axes", [](CDataAxis& a) { a.m_yAxis.m_xPixel = 210, a.m_yAxis.m_yPixel = 110; },
+         false},
         {"x axis point on the origin", [](CDataAxis& a) { a.m_xAxis.m_xPixel = 10; }, false},
-        {"nearly parallel", [](CDataAxis& a) { a.m_yAxis.m_xPixel = 100000, a.m_yAxis.m_yPixel = 109; }, true},
-        {"log of a negative value", [](CDataAxis& a) { a.m_origin.m_xValue = -1, a.m_bLogX = true; }, false},
-        {"log of zero span", [](CDataAxis& a) { a.m_origin.m_yValue = 1, a.m_bLogY = true; }, false},
+        {"nearly parallel",
+         [](CDataAxis& a) { a.m_yAxis.m_xPixel = 100000, a.m_yAxis.m_yPixel = 109; }, true},
+        {"log of a negative value",
+         [](CDataAxis& a) { a.m_origin.m_xValue = -1, a.m_bLogX = true; }, false},
+        {"log of zero span", [](CDataAxis& a) { a.m_origin.m_yValue = 1, a.m_bLogY = true; },
+         false},
     };
     for (const Case& c : cases) {
         CDataAxis axis;

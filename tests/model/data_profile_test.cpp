@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "model/data_profile.h"
+
+#include <gtest/gtest.h>
 
 namespace {
 

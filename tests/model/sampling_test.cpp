@@ -1,10 +1,11 @@
+#include "model/sampling.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
 #include "model/edge_detect.h"
-#include "model/sampling.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
+#include "model/scan.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "model/scan.h"
 
 namespace {
 
@@ -55,8 +55,8 @@ TEST(ScanWalk, SetUpChoosesAxisStepAndCount) {
     for (const Case& c : cases) {
         CScan scan;
         scan.SetLine(c.line.x1, c.line.y1, c.line.x2, c.line.y2);
-        SCOPED_TRACE(testing::Message() << c.line.x1 << "," << c.line.y1 << " -> " << c.line.x2
-                                        << "," << c.line.y2);
+        SCOPED_TRACE(testing::Message()
+                     << c.line.x1 << "," << c.line.y1 << " -> " << c.line.x2 << "," << c.line.y2);
         EXPECT_EQ(scan.m_bXMajor, c.xMajor);
         EXPECT_EQ(scan.m_nCount, c.count);
         EXPECT_EQ(scan.m_nStep, c.step);
@@ -75,9 +75,9 @@ TEST(ScanCursor, SetPosClampsAndNextPrevWrap) {
         int expected;
     };
     const Step steps[] = {
-        {[](CScan& s) { s.SetPos(-5); }, 0},  {[](CScan& s) { s.SetPos(99); }, 10},
-        {[](CScan& s) { s.Next(); }, 0},      {[](CScan& s) { s.Prev(); }, 10},
-        {[](CScan& s) { s.Prev(); }, 9},      {[](CScan& s) { s.Next(); }, 10},
+        {[](CScan& s) { s.SetPos(-5); }, 0}, {[](CScan& s) { s.SetPos(99); }, 10},
+        {[](CScan& s) { s.Next(); }, 0},     {[](CScan& s) { s.Prev(); }, 10},
+        {[](CScan& s) { s.Prev(); }, 9},     {[](CScan& s) { s.Next(); }, 10},
     };
     for (const Step& step : steps) {
         step.op(scan);

@@ -1,3 +1,5 @@
+#include "model/title_order.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "model/data_profile.h"
-#include "model/title_order.h"
 #include "support/pass_sort.h"
 
 namespace {
@@ -28,16 +29,16 @@ TEST(TitleOrder, ComparesAsCodePage932Characters) {
         const char* greater;
     };
     const Case cases[] = {
-        {"A.bmp", "a.bmp"},      // upper case before lower case
-        {"img10", "img9"},       // digits one by one
-        {"a", "a.bmp"},          // a prefix sorts first
-        {"ｱ", "あ"},             // half-width katakana are single bytes, below every double byte
-        {"あ", "ア"},            // hiragana 0x82A0 before katakana 0x8341
-        {"ア", "亜"},            // katakana before kanji 0x889F
-        {"～", "亜"},            // U+FF5E is 0x8160 in this code page
+        {"A.bmp", "a.bmp"},  // upper case before lower case
+        {"img10", "img9"},   // digits one by one
+        {"a", "a.bmp"},      // a prefix sorts first
+        {"ｱ", "あ"},         // half-width katakana are single bytes, below every double byte
+        {"あ", "ア"},        // hiragana 0x82A0 before katakana 0x8341
+        {"ア", "亜"},        // katakana before kanji 0x889F
+        {"～", "亜"},        // U+FF5E is 0x8160 in this code page
         {"亜", "\xF0\x9F\x98\x80"},  // a character outside the code page sorts after all of it
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x81"},
-        {"z", "\xFF"},           // a byte that is not UTF-8 sorts after everything
+        {"z", "\xFF"},  // a byte that is not UTF-8 sorts after everything
     };
     for (const Case& c : cases) {
         EXPECT_LT(CompareTitles(c.less, c.greater), 0) << c.less << " < " << c.greater;
@@ -47,8 +48,8 @@ TEST(TitleOrder, ComparesAsCodePage932Characters) {
 }
 
 TEST(TitleOrder, SortMatchesThePassOrderAndIsStable) {
-    const std::vector<std::string> alphabet = {"a",  "B", "b",  "1",    "10", "9",   "ｱ",
-                                               "あ", "亜", "_", "\xFF", "é",  "\xF0\x9F\x98\x80"};
+    const std::vector<std::string> alphabet = {
+        "a", "B", "b", "1", "10", "9", "ｱ", "あ", "亜", "_", "\xFF", "é", "\xF0\x9F\x98\x80"};
     std::mt19937 rng(20261207);
     for (int round = 0; round < 60; ++round) {
         CDataProfile fast;

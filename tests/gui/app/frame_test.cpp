@@ -103,14 +103,31 @@ private slots:
             all << Describe(top->menu(), "  ");
         }
         const QStringList expected = {
-            "ﾌｧｲﾙ(&F)>", "  ファイルの追加=1016", "  -", "  最近使ったﾌｧｲﾙ=57616", "  -",
+            "ﾌｧｲﾙ(&F)>",
+            "  ファイルの追加=1016",
+            "  -",
+            "  最近使ったﾌｧｲﾙ=57616",
+            "  -",
             "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665",
-            "表示(&V)>", "  ﾂｰﾙ ﾊﾞｰ(&T)=59392", "  ｽﾃｰﾀｽ ﾊﾞｰ(&S)=59393", "  拡大>",
-            "    1倍=32788", "    2倍=32789", "    4倍=32790",
-            "ﾃﾞｰﾀ(&D)>", "  軸設定>", "    原点選択=32772", "    X軸選択=32773",
-            "    Y軸選択=32774", "    値設定=32775", "  データ書き出し=32776", "  計測>",
-            "    長さ=32801", "    面積=32800",
-            "ﾍﾙﾌﾟ(&H)>", "  Quandrel のﾊﾞｰｼﾞｮﾝ情報(&A)...=57664",
+            "表示(&V)>",
+            "  ﾂｰﾙ ﾊﾞｰ(&T)=59392",
+            "  ｽﾃｰﾀｽ ﾊﾞｰ(&S)=59393",
+            "  拡大>",
+            "    1倍=32788",
+            "    2倍=32789",
+            "    4倍=32790",
+            "ﾃﾞｰﾀ(&D)>",
+            "  軸設定>",
+            "    原点選択=32772",
+            "    X軸選択=32773",
+            "    Y軸選択=32774",
+            "    値設定=32775",
+            "  データ書き出し=32776",
+            "  計測>",
+            "    長さ=32801",
+            "    面積=32800",
+            "ﾍﾙﾌﾟ(&H)>",
+            "  Quandrel のﾊﾞｰｼﾞｮﾝ情報(&A)...=57664",
         };
         QCOMPARE(all, expected);
     }
@@ -129,10 +146,14 @@ private slots:
             const char* tip;
         };
         const Prompt prompts[] = {
-            {32772, "原点位置をマウスで選択", "原点選択"}, {32773, "Ｘ軸位置をマウスで選択", "X軸選択"},
-            {32774, "Ｙ軸位置をマウスで選択", "Y軸選択"}, {32775, "軸の値を設定", "軸の値設定"},
-            {32776, "ﾃﾞｰﾀの書き出し", "ﾃﾞｰﾀ書き出し"}, {32788, "画像を等倍で表示", "等倍表示"},
-            {32789, "画像を2倍で表示", "2倍表示"}, {32790, "画像を4倍で表示", "4倍表示"},
+            {32772, "原点位置をマウスで選択", "原点選択"},
+            {32773, "Ｘ軸位置をマウスで選択", "X軸選択"},
+            {32774, "Ｙ軸位置をマウスで選択", "Y軸選択"},
+            {32775, "軸の値を設定", "軸の値設定"},
+            {32776, "ﾃﾞｰﾀの書き出し", "ﾃﾞｰﾀ書き出し"},
+            {32788, "画像を等倍で表示", "等倍表示"},
+            {32789, "画像を2倍で表示", "2倍表示"},
+            {32790, "画像を4倍で表示", "4倍表示"},
         };
         for (const Prompt& p : prompts) {
             QCOMPARE(Frame().Action(p.id)->statusTip(), QString::fromUtf8(p.status));
@@ -145,9 +166,10 @@ private slots:
 
     void itemsFollowThePicture() {
         Start();
-        const QList<int> needPicture = {32772, 32773, 32774, 32775, 32776, 32788, 32789,
-                                        32790, 32801, 32800};
-        for (int id : needPicture) QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
+        const QList<int> needPicture = {32772, 32773, 32774, 32775, 32776,
+                                        32788, 32789, 32790, 32801, 32800};
+        for (int id : needPicture)
+            QVERIFY2(!Frame().Action(id)->isEnabled(), qPrintable(QString::number(id)));
         QVERIFY(Frame().Action(32788)->isChecked());
         QVERIFY(Frame().Action(1016)->isEnabled());
         QVERIFY(!Frame().Action(57616)->isEnabled());  // the empty recent-file list
@@ -161,7 +183,8 @@ private slots:
         QCOMPARE(Frame().ImageView()->GetZoom(), 4);
         QVERIFY(Frame().Action(32790)->isChecked());
         QVERIFY(!Frame().Action(32788)->isChecked());
-        QTest::mouseClick(Frame().ToolBar()->widgetForAction(Frame().Action(32801)), Qt::LeftButton);
+        QTest::mouseClick(Frame().ToolBar()->widgetForAction(Frame().Action(32801)),
+                          Qt::LeftButton);
         QVERIFY(Doc().m_bMeasureLength);
         QVERIFY(Frame().Action(32801)->isChecked());
     }
@@ -238,13 +261,15 @@ private slots:
         QCOMPARE(m_app->RecentFiles().Entries(), QStringList{image});
         QVERIFY(Frame().Action(57616)->isEnabled());
 
-        for (int k = 0; k < 5; ++k) m_app->OpenDocumentFile(m_files->Path(QStringLiteral("f%1.bmp").arg(k)));
+        for (int k = 0; k < 5; ++k)
+            m_app->OpenDocumentFile(m_files->Path(QStringLiteral("f%1.bmp").arg(k)));
         QCOMPARE(m_app->RecentFiles().Entries().size(), 4);
         QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("f4.bmp"));
         QStringList menuEntries;
         for (QAction* action : Frame().RecentFilesMenuAnchor()->actions()) {
             const int id = CommandId(action);
-            if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + 4) menuEntries << action->text();
+            if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + 4)
+                menuEntries << action->text();
         }
         QCOMPARE(menuEntries.size(), 4);
         QCOMPARE(menuEntries.first(), QStringLiteral("&1 ") + m_files->Path("f4.bmp"));

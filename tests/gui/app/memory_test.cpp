@@ -1,5 +1,7 @@
 // Stepping through a long series with the Down key holds one decoded picture at a time: the
 // process's resident memory stays flat.
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -8,7 +10,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 #include "app/main_frame.h"
 #include "app/norvale_app.h"

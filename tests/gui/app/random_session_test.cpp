@@ -73,9 +73,12 @@ private:
 Qt::KeyboardModifiers RandomModifiers(RandomUi& ui) {
     switch (ui.Pick(6)) {
         case 0:
-        case 1: return Qt::ShiftModifier;
-        case 2: return Qt::ControlModifier;
-        default: return Qt::NoModifier;
+        case 1:
+            return Qt::ShiftModifier;
+        case 2:
+            return Qt::ControlModifier;
+        default:
+            return Qt::NoModifier;
     }
 }
 
@@ -112,10 +115,13 @@ private slots:
         std::mt19937 rng(seed);
 
         ImageFiles files;
-        QStringList pool = {files.Make("a.bmp", 40, 220, 160), files.Make("b.jpg", 90, 180, 200),
-                            files.Make("c.bmp", 10, 60, 40), files.Make("d.jpg", 150, 300, 120),
+        QStringList pool = {files.Make("a.bmp", 40, 220, 160),
+                            files.Make("b.jpg", 90, 180, 200),
+                            files.Make("c.bmp", 10, 60, 40),
+                            files.Make("d.jpg", 150, 300, 120),
                             QStringLiteral(QUANDREL_TEST_DATA_DIR "/ramp.gif"),
-                            files.Text("broken.jpg", "not a picture"), files.Path("missing.bmp")};
+                            files.Text("broken.jpg", "not a picture"),
+                            files.Path("missing.bmp")};
         RandomUi ui(rng, pool, files.Path(QString()));
         CNorvaleApp app(&ui);
         QVERIFY(app.InitInstance({}));
@@ -154,7 +160,8 @@ private slots:
                     QTest::mouseMove(viewport, randomPoint());
                     break;
                 case 6:
-                    QTest::mouseDClick(viewport, Qt::LeftButton, RandomModifiers(ui), randomPoint());
+                    QTest::mouseDClick(viewport, Qt::LeftButton, RandomModifiers(ui),
+                                       randomPoint());
                     break;
                 case 7:
                 case 8: {
@@ -182,7 +189,8 @@ private slots:
                 }
                 case 14:
                     if (list->topLevelItemCount() > 0) {
-                        QTreeWidgetItem* item = list->topLevelItem(ui.Pick(list->topLevelItemCount()));
+                        QTreeWidgetItem* item =
+                            list->topLevelItem(ui.Pick(list->topLevelItemCount()));
                         const QRect rect = list->visualItemRect(item);
                         if (rect.isValid()) {
                             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
@@ -215,8 +223,8 @@ private slots:
             const int pick = frame.ImageView()->GetPickMode();
             QVERIFY2(pick >= PICK_NONE && pick <= PICK_YAXIS, qPrintable(where));
         }
-        qInfo("%d messages, %d data files written, %d images and %d lines at the end",
-              ui.messages, ui.writes, doc.m_profile.GetSize(),
+        qInfo("%d messages, %d data files written, %d images and %d lines at the end", ui.messages,
+              ui.writes, doc.m_profile.GetSize(),
               doc.m_profile.GetSize() > 0 ? doc.m_profile.GetArray(0, 0)->GetSize() : 0);
     }
 };
