@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -195,6 +196,51 @@ TEST(BadInputNames, BytesThatAreNotUtf8NeitherCrashNorLoseTheList) {
     EXPECT_EQ(f.doc.m_profile.GetSize(), 2);
     // Either it loads or the user is told; nothing else.
     EXPECT_TRUE(f.doc.m_nCurImage == 1 || f.ui.openFailures.size() + f.ui.messages.size() == 1);
+}
+
+}  // namespace
+
+namespace {
+
+// Opens a readable picture, then the unreadable one: the user is told, the first stays shown.
+bool OpenFailsAndKeepsThePicture(const QString& good, const QString& locked) {
+    FakeUi ui;
+    CNorvaleDoc doc(ui);
+    doc.AddImageFile("good.bmp", good.toStdString());
+    doc.AddImageFile("locked.bmp", locked.toStdString());
+    doc.OpenImage(0);
+    doc.OpenImage(1);
+    return ui.openFailures.size() == 1 &&
+           ui.openFailures[0].second == QStringLiteral("アクセスが拒否されました。") &&
+           doc.m_nCurImage == 0 && doc.GetPictureBitmap() != nullptr;
+}
+
+// As root every file is readable, so there the case runs in a child that became nobody.
+TEST(BadInputNames, AFileMadeUnreadableIsAnOpenFailure) {
+    ImageFiles files;
+    const QString good = files.Make("good.bmp", 30);
+    const QString locked = files.Make("locked.bmp", 40);
+    ASSERT_TRUE(QFile::setPermissions(good, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    ASSERT_TRUE(QFile::setPermissions(locked, QFileDevice::WriteOwner));
+    ASSERT_TRUE(QFile::setPermissions(files.Path(QString()),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                          QFileDevice::ExeOwner | QFileDevice::ExeOther));
+    if (::geteuid() != 0) {
+        QFile probe(locked);
+        if (probe.open(QIODevice::ReadOnly)) GTEST_SKIP() << "permissions do not bind this user";
+        EXPECT_TRUE(OpenFailsAndKeepsThePicture(good, locked));
+        return;
+    }
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        ::_exit(OpenFailsAndKeepsThePicture(good, locked) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
