@@ -13,7 +13,6 @@ scripts/install-deps.sh --e2e
 cmake --build "$build" -j "$(nproc)" --target quandrel quandrel-batch
 
 work=$(mktemp -d)
-display=:$((90 + RANDOM % 100))
 cleanup() {
   [ -n "${app:-}" ] && kill "$app" 2>/dev/null || true
   [ -n "${xvfb:-}" ] && kill "$xvfb" 2>/dev/null || true
@@ -21,10 +20,12 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# The server picks a free display and writes its number once it is ready.
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || { echo "e2e: the virtual X server did not start"; cat "$work/xvfb.log"; exit 1; }
+export DISPLAY=:$(head -n 1 "$work/display")
 
 # A fresh user: no settings, so the window opens at its default size.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/config XDG_RUNTIME_DIR=$work/runtime
@@ -33,7 +34,8 @@ unset QT_QPA_PLATFORM
 "$build/app/quandrel" >"$work/quandrel.log" 2>&1 &
 app=$!
 
-window=$(xdotool search --sync --onlyvisible --name '^Quandrel$' | head -n 1)
+window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quandrel$' | head -n 1)
+[ -n "$window" ] || { echo "e2e: no window appeared"; cat "$work/quandrel.log"; exit 1; }
 xdotool windowmove --sync "$window" 0 0
 sleep 1
 step() { sleep "${1:-0.7}"; }
