@@ -134,7 +134,7 @@ void CMainFrame::RebuildRecentFiles() {
 
 void CMainFrame::CreateToolBar() {
     m_pToolBar = addToolBar(QStringLiteral("ﾂｰﾙ ﾊﾞｰ"));
-    m_pToolBar->setObjectName(QStringLiteral("AFX_IDW_TOOLBAR"));
+    m_pToolBar->setObjectName(QStringLiteral("MainToolBar"));
     m_pToolBar->setIconSize(QSize(16, 15));
     m_pToolBar->setMovable(true);
     m_pToolBar->setFloatable(true);
@@ -150,7 +150,7 @@ void CMainFrame::CreateToolBar() {
 
 void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
-    bar->setObjectName(QStringLiteral("AFX_IDW_STATUS_BAR"));
+    bar->setObjectName(QStringLiteral("MainStatusBar"));
     // Pane 0 stretches and carries the prompts; its idle text shows whenever no prompt does.
     m_panes[0] = new QLabel(QStringLiteral("ﾚﾃﾞｨ"), bar);
     bar->addWidget(m_panes[0], 1);
@@ -166,7 +166,7 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateClient() {
     m_pSplitter = new QSplitter(Qt::Horizontal, this);
-    m_pSplitter->setObjectName(QStringLiteral("AFX_IDW_PANE_FIRST"));
+    m_pSplitter->setObjectName(QStringLiteral("PaneSplitter"));
     m_pDataView = new CDataView(m_doc, m_pSplitter);
     m_pImageView = new CNorvaleView(m_doc, m_pSplitter);
     m_pSplitter->addWidget(m_pDataView);
