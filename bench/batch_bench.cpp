@@ -109,11 +109,7 @@ BENCHMARK(BM_DecodeOnly)->Unit(benchmark::kMillisecond)->UseRealTime();
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TimeKeeper keeper;
-    benchmark::RunSpecifiedBenchmarks(&keeper);
-    const auto& t = keeper.m_seconds;
+    const auto t = RunAndKeepTimes(argc, argv);
     const auto one = t.find("BM_Batch/1/real_time");
     const auto two = t.find("BM_Batch/2/real_time");
     const auto decode = t.find("BM_DecodeOnly/real_time");
@@ -125,6 +121,5 @@ int main(int argc, char** argv) {
         std::printf("jobs 1 time / decode-only time: %.2f (target <= 1.2)\n",
                     one->second / decode->second);
     }
-    benchmark::Shutdown();
     return 0;
 }

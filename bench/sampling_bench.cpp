@@ -74,11 +74,7 @@ BENCHMARK(BM_QImagePixelBaseline);
 }  // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    TimeKeeper keeper;
-    benchmark::RunSpecifiedBenchmarks(&keeper);
-    const auto& t = keeper.m_seconds;
+    const auto t = RunAndKeepTimes(argc, argv);
     const auto ours = t.find("BM_SampleAndDetect");
     const auto base = t.find("BM_QImagePixelBaseline");
     if (ours != t.end() && base != t.end()) {
@@ -87,6 +83,5 @@ int main(int argc, char** argv) {
             "loop: %.0f ns; %.1fx faster (target >= 10x)\n",
             ours->second * 1e9, base->second * 1e9, base->second / ours->second);
     }
-    benchmark::Shutdown();
     return 0;
 }

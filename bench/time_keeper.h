@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -22,3 +23,14 @@ public:
     }
     std::map<std::string, double> m_seconds;
 };
+
+// Runs the benchmarks the command line selects and returns each one's real time per iteration,
+// in seconds, by benchmark name.
+inline std::map<std::string, double> RunAndKeepTimes(int& argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) std::exit(1);
+    TimeKeeper keeper;
+    benchmark::RunSpecifiedBenchmarks(&keeper);
+    benchmark::Shutdown();
+    return keeper.m_seconds;
+}

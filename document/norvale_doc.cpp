@@ -189,8 +189,16 @@ bool CNorvaleDoc::DetectEdge(int n) {
                         GetEdgeMode(), m_buffer);
 }
 
-void CNorvaleDoc::DetectPending() {
-    for (int n = 0; n <= GetLastLineIndex(); ++n) DetectEdge(n);
+int CNorvaleDoc::DetectPending() {
+    const CScanArray* lines = m_profile.GetArray(m_nCurImage, m_nCurArray);
+    if (lines == nullptr || m_picture.IsNull()) return 0;
+    // Most paints find every line settled; only then is the panel asked for its rule, and once.
+    const bool pending = std::any_of(lines->m_arLine.begin(), lines->m_arLine.end(),
+                                     [](const auto& line) { return line->m_bDetect; });
+    if (!pending) return 0;
+    const PanelOptions options = Options();
+    return ::DetectPending(m_profile, m_nCurImage, m_nCurArray, CurrentPixels(), options.channel,
+                           options.edgeMode, m_buffer);
 }
 
 // --- Calibration -------------------------------------------------------------------------------

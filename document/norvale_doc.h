@@ -82,7 +82,8 @@ public:
     void SampleLine(int x1, int y1, int x2, int y2);
     bool SampleCurLine();
     bool DetectEdge(int n);
-    void DetectPending();
+    // Detects the current image's pending lines; returns how many were detected.
+    int DetectPending();
 
     // --- Calibration (scope: the current image alone, or every image) --------------------------
     void SetAxisPixel(int nPoint, int x, int y);

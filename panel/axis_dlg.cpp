@@ -93,36 +93,12 @@ QCheckBox* CAxisDlg::MakeCheck(const char* name, const QRect& dlu) {
     return check;
 }
 
-void CAxisDlg::SetValues(const AxisDialogValues& v) {
-    m_nOriginX = v.m_nOriginX;
-    m_nOriginY = v.m_nOriginY;
-    m_dXMax = v.m_dXMax;
-    m_dXMin = v.m_dXMin;
-    m_nXAxisX = v.m_nXAxisX;
-    m_nXAxisY = v.m_nXAxisY;
-    m_dYMax = v.m_dYMax;
-    m_dYMin = v.m_dYMin;
-    m_nYAxisX = v.m_nYAxisX;
-    m_nYAxisY = v.m_nYAxisY;
-    m_bLogX = v.m_bLogX;
-    m_bLogY = v.m_bLogY;
+void CAxisDlg::SetValues(const AxisDialogValues& values) {
+    static_cast<AxisDialogValues&>(*this) = values;
 }
 
 AxisDialogValues CAxisDlg::Values() const {
-    AxisDialogValues v;
-    v.m_nOriginX = m_nOriginX;
-    v.m_nOriginY = m_nOriginY;
-    v.m_dXMax = m_dXMax;
-    v.m_dXMin = m_dXMin;
-    v.m_nXAxisX = m_nXAxisX;
-    v.m_nXAxisY = m_nXAxisY;
-    v.m_dYMax = m_dYMax;
-    v.m_dYMin = m_dYMin;
-    v.m_nYAxisX = m_nYAxisX;
-    v.m_nYAxisY = m_nYAxisY;
-    v.m_bLogX = m_bLogX;
-    v.m_bLogY = m_bLogY;
-    return v;
+    return *this;
 }
 
 bool CAxisDlg::UpdateData(bool bSaveAndValidate) {

@@ -11,24 +11,12 @@ class QLineEdit;
 // "軸の設定": the current image's calibration in numbers. The ten fields are exchanged as
 // integers (pixel positions) or numbers (axis values); OK keeps the dialog open until every
 // field parses, naming the problem and putting the focus in the field at fault.
-class CAxisDlg : public QDialog {
+// The fields (m_nOriginX ... m_bLogY, in the order of the exchange) are those of the values the
+// document fills and reads back.
+class CAxisDlg : public QDialog, public AxisDialogValues {
     Q_OBJECT
 public:
     explicit CAxisDlg(QWidget* parent = nullptr);
-
-    // Fields, in the order of the exchange.
-    int m_nOriginX = 0;
-    int m_nOriginY = 0;
-    double m_dXMax = 0.0;
-    double m_dXMin = 0.0;
-    int m_nXAxisX = 0;
-    int m_nXAxisY = 0;
-    double m_dYMax = 0.0;
-    double m_dYMin = 0.0;
-    int m_nYAxisX = 0;
-    int m_nYAxisY = 0;
-    bool m_bLogX = false;
-    bool m_bLogY = false;
 
     void SetValues(const AxisDialogValues& values);
     AxisDialogValues Values() const;

@@ -90,15 +90,7 @@ void CNorvaleView::DetectEdge(int n) {
 }
 
 int CNorvaleView::DetectPending() {
-    int detected = 0;
-    const CScanArray* lines = m_doc.m_profile.GetArray(m_doc.m_nCurImage, m_doc.m_nCurArray);
-    if (lines == nullptr) return 0;
-    for (int n = 0; n <= m_doc.GetLastLineIndex(); ++n) {
-        // Skipping settled lines here spares the panel's option reads on every paint.
-        const CScan* line = lines->GetAt(n);
-        if (line != nullptr && line->m_bDetect && m_doc.DetectEdge(n)) ++detected;
-    }
-    return detected;
+    return m_doc.DetectPending();
 }
 
 // --- Geometry ----------------------------------------------------------------------------------
