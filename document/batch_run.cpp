@@ -59,8 +59,8 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     const char* what = failure.result.status == CPicture::LoadStatus::CannotOpen
                            ? "cannot be opened"
                            : "cannot be decoded";
-    return {BatchStatus::ImageFailed, profile.GetSeries(failure.record)->m_strPath + ": " + what +
-                                          ": " + failure.result.reason.toStdString()};
+    return {BatchStatus::ImageFailed,
+            failure.path + ": " + what + ": " + failure.result.reason.toStdString()};
 }
 
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,

@@ -59,7 +59,7 @@ bool CNorvaleDoc::DetectAllPending() {
     for (std::size_t k = 0; k < report.failures.size() && k < kListed; ++k) {
         const DetectFailure& failure = report.failures[k];
         text += QStringLiteral("\n%1: %2")
-                    .arg(QString::fromStdString(m_profile.GetSeries(failure.record)->m_strPath),
+                    .arg(QString::fromStdString(failure.path),
                          failure.result.reason);
     }
     if (report.failures.size() > kListed) {

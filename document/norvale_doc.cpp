@@ -92,10 +92,11 @@ bool CNorvaleDoc::IsAxisIndividual() const {
 void CNorvaleDoc::OpenImage(int nIndex) {
     const CScanSeries* series = m_profile.GetSeries(nIndex);
     if (series == nullptr) return;
-    const QString path = QString::fromStdString(series->m_strPath);
+    const std::string& bytes = series->m_strPath;
+    const QString path = QString::fromStdString(bytes);
 
     // A file that cannot even be opened changes nothing: the old picture stays on display.
-    const CPicture::LoadResult readable = CPicture::CheckReadable(path);
+    const CPicture::LoadResult readable = CPicture::CheckReadable(bytes);
     if (readable.status != CPicture::LoadStatus::Ok) {
         m_ui.ShowOpenFailure(path, readable.reason);
         return;
@@ -103,7 +104,7 @@ void CNorvaleDoc::OpenImage(int nIndex) {
     // The old picture goes before the new one is decoded, so two large pictures never share
     // the memory.
     DeleteContents();
-    const CPicture::LoadResult loaded = m_picture.Load(path);
+    const CPicture::LoadResult loaded = m_picture.Load(bytes);
     if (loaded.status != CPicture::LoadStatus::Ok) {
         m_ui.MessageBox(QStringLiteral("ファイルを開くことができませんでした"));
         return;

@@ -7,13 +7,14 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QStringList>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <new>
+#include <algorithm>
 #include <mutex>
 
 namespace {
@@ -235,33 +236,76 @@ CPicture::LoadResult Failed(CPicture::LoadStatus status, const QString& reason) 
     return {status, reason};
 }
 
+// The system's reason in English, whatever the process locale.
+QString SystemReason(int error) {
+    const char* text = strerrordesc_np(error);
+    return text != nullptr ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(error);
+}
+
+// Reads the whole file; returns 0 or the errno of the failure. The size is a hint: the file may
+// grow or shrink while it is read.
+int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
+    try {
+        data.reserve(sizeHint + 1);
+        qsizetype used = 0;
+        for (;;) {
+            if (data.size() - used < 65536) data.resize(used + std::max<qsizetype>(65536, used));
+            const ssize_t got = ::read(fd, data.data() + used, static_cast<std::size_t>(data.size() - used));
+            if (got < 0) {
+                if (errno == EINTR) continue;
+                return errno;
+            }
+            if (got == 0) break;
+            used += got;
+            if (used > 2 * CPicture::kMaxPixelBytes) return EFBIG;
+        }
+        data.resize(used);
+    } catch (const std::bad_alloc&) {
+        data = QByteArray();
+        return ENOMEM;
+    }
+    return 0;
+}
+
 }  // namespace
 
 CPicture::LoadResult CPicture::Load(const QString& path) {
-    Clear();
+    return Load(QFile::encodeName(path).toStdString());
+}
 
+CPicture::LoadResult CPicture::Load(const std::string& path) {
+    Clear();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
-    // system's own words, before any decoder looks at it.
-    const QFileInfo info(path);
-    if (info.isDir())
-        return Failed(CPicture::LoadStatus::CannotOpen, QStringLiteral("it is a folder"));
-    // A device or a pipe could block the open or never end; only plain files are read.
-    if (info.exists() && !info.isFile()) {
-        return Failed(CPicture::LoadStatus::CannotOpen, QStringLiteral("not a regular file"));
+    // system's own words, before any decoder looks at it. Non-blocking, so that a pipe cannot
+    // hang the open; only plain files are read, since a device or a pipe may never end.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return Failed(CPicture::LoadStatus::CannotOpen, SystemReason(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return Failed(CPicture::LoadStatus::CannotOpen, folder
+                                                            ? QStringLiteral("it is a folder")
+                                                            : QStringLiteral("not a regular file"));
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return Failed(CPicture::LoadStatus::CannotOpen, file.errorString());
     // No picture we accept needs more bytes than twice its largest decoded size.
-    if (file.size() > 2 * kMaxPixelBytes) {
+    if (st.st_size > 2 * kMaxPixelBytes) {
+        ::close(fd);
         return Failed(CPicture::LoadStatus::CannotDecode,
                       QStringLiteral("the file is larger than 2 GiB"));
     }
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        return Failed(CPicture::LoadStatus::CannotOpen, file.errorString());
+    QByteArray data;
+    const int error = ReadAll(fd, static_cast<qsizetype>(st.st_size), data);
+    ::close(fd);
+    if (error == ENOMEM) {
+        return Failed(CPicture::LoadStatus::OutOfMemory,
+                      QStringLiteral("not enough memory to read the file"));
     }
-    file.close();
+    if (error == EFBIG) {
+        return Failed(CPicture::LoadStatus::CannotDecode,
+                      QStringLiteral("the file is larger than 2 GiB"));
+    }
+    if (error != 0) return Failed(CPicture::LoadStatus::CannotOpen, SystemReason(error));
     return LoadData(std::move(data));
 }
 
@@ -282,7 +326,7 @@ CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);
         if (image.isNull() || image.format() != QImage::Format_RGB32) {
-            return Failed(CPicture::LoadStatus::CannotDecode,
+            return Failed(CPicture::LoadStatus::OutOfMemory,
                           QStringLiteral("not enough memory for the decoded picture"));
         }
     }
@@ -296,11 +340,10 @@ PixelView CPicture::View() const {
             static_cast<std::ptrdiff_t>(m_image.bytesPerLine())};
 }
 
-CPicture::LoadResult CPicture::CheckReadable(const QString& path) {
+CPicture::LoadResult CPicture::CheckReadable(const std::string& path) {
     LoadResult result;
-    const QByteArray name = QFile::encodeName(path);
     // Non-blocking, so that a pipe chosen by mistake cannot hang the program in open().
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     int error = fd < 0 ? errno : 0;
     bool regular = true;
     if (fd >= 0) {

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <string>
 
 #include "model/sampling.h"
 
@@ -13,6 +14,7 @@ public:
         Ok,
         CannotOpen,    // missing, a folder, no permission
         CannotDecode,  // opens, but is not a whole picture we can decode
+        OutOfMemory,   // a whole picture, but there is no memory to hold it decoded
     };
 
     struct LoadResult {
@@ -23,12 +25,15 @@ public:
     // Largest decoded picture accepted, in bytes of 32-bit pixels.
     static constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
 
+    // The path is the file system's bytes, used as they are: a name that is not UTF-8 still
+    // names its file.
+    LoadResult Load(const std::string& path);
     LoadResult Load(const QString& path);
     // Decodes a whole file's bytes, with the checks of Load.
     LoadResult LoadData(QByteArray data);
     // Whether the file can be opened for reading at all, without decoding it; the reason is the
     // system's, in Japanese, for the open-failure message.
-    static LoadResult CheckReadable(const QString& path);
+    static LoadResult CheckReadable(const std::string& path);
     void Clear() { m_image = QImage(); }
 
     bool IsNull() const { return m_image.isNull(); }

@@ -7,7 +7,9 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
+#include <unordered_set>
 
 #include "model/edge_detect.h"
 
@@ -18,14 +20,16 @@ namespace {
 // they run.
 struct Job {
     int record = -1;
-    QString path;
-    std::vector<CScan> lines;  // copies; only the pending ones are measured
+    const CScanSeries* series = nullptr;  // the record measured, to find it again afterwards
+    std::string path;
+    std::vector<CScan> lines;             // copies; only the pending ones are measured
+    std::vector<const CScan*> originals;  // the lines the copies were taken from
     bool done = false;
     CPicture::LoadResult result;
     std::vector<int> edges;  // per line: the edge index, or -1 for a line that was not pending
 };
 
-void RunJob(const DetectSettings& settings, Job& job) {
+void MeasureJob(const DetectSettings& settings, Job& job) {
     CPicture picture;
     job.result = picture.Load(job.path);
     if (job.result.status != CPicture::LoadStatus::Ok) return;
@@ -38,6 +42,36 @@ void RunJob(const DetectSettings& settings, Job& job) {
         SampleScan(pixels, line, *buffer);
         job.edges[n] = FindEdge(*buffer, line.m_nCount, settings.channel, settings.mode);
     }
+}
+
+// A worker must not end the program: memory running out for one picture is that picture's
+// failure, reported as what it is.
+void RunJob(const DetectSettings& settings, Job& job) {
+    try {
+        MeasureJob(settings, job);
+    } catch (const std::bad_alloc&) {
+        job.edges.clear();
+        job.result = {CPicture::LoadStatus::OutOfMemory,
+                      QStringLiteral("not enough memory to measure the picture")};
+    }
+}
+
+// The record's line that the copy at index n was taken from, if it is still there unchanged.
+CScan* FindOriginal(const CScanSeries& series, const Job& job, std::size_t n) {
+    const auto& lines = series.GetAt(0)->m_arLine;
+    const CScan* original = job.originals[n];
+    CScan* found = nullptr;
+    if (n < lines.size() && lines[n].get() == original) {
+        found = lines[n].get();
+    } else {
+        for (const auto& line : lines) {
+            if (line.get() == original) found = line.get();
+        }
+    }
+    if (found == nullptr) return nullptr;
+    const CScan& copy = job.lines[n];
+    if (found->m_ptStart != copy.m_ptStart || found->m_ptEnd != copy.m_ptEnd) return nullptr;
+    return found;
 }
 
 }  // namespace
@@ -64,8 +98,12 @@ DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>&
         job.record = records[k];
         const CScanSeries* series = profile.GetSeries(job.record);
         if (series == nullptr) continue;
-        job.path = QString::fromStdString(series->m_strPath);
-        for (const auto& line : series->GetAt(0)->m_arLine) job.lines.push_back(*line);
+        job.series = series;
+        job.path = series->m_strPath;
+        for (const auto& line : series->GetAt(0)->m_arLine) {
+            job.lines.push_back(*line);
+            job.originals.push_back(line.get());
+        }
     }
 
     int threads = settings.jobs > 0
@@ -123,15 +161,20 @@ DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>&
     for (auto& thread : pool) thread.join();
     if (report.cancelled) return report;
 
+    // The records as they stand now: the list may have changed while the workers ran.
+    std::unordered_set<const CScanSeries*> present;
+    for (const auto& series : profile.m_arSeries) present.insert(series.get());
     for (const Job& job : jobs) {
         if (!job.done) continue;
         if (job.result.status != CPicture::LoadStatus::Ok) {
-            report.failures.push_back({job.record, job.result});
+            report.failures.push_back({job.record, job.path, job.result});
             continue;
         }
+        if (!present.contains(job.series)) continue;
         for (std::size_t n = 0; n < job.edges.size(); ++n) {
-            CScan* line = profile.GetLine(job.record, 0, static_cast<int>(n));
-            if (job.edges[n] < 0 || line == nullptr) continue;
+            if (job.edges[n] < 0) continue;
+            CScan* line = FindOriginal(*job.series, job, n);
+            if (line == nullptr) continue;
             line->SetPos(job.edges[n]);
             line->m_bDetect = false;
         }
