@@ -71,6 +71,8 @@ bool CNorvaleDoc::DetectAllPending() {
 }
 
 void CNorvaleDoc::OnDataWrite() {
+    if (IsBusy()) return;
+    const BusyScope busy(*this);
     // Checked before anything is chosen or touched: no lines means no data, and an existing
     // file of that name must survive.
     const CScanArray* first = m_profile.GetArray(0, 0);

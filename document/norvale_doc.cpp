@@ -1,5 +1,6 @@
 #include "document/norvale_doc.h"
 
+#include <QDir>
 #include <algorithm>
 
 #include "model/edge_detect.h"
@@ -14,6 +15,7 @@ CNorvaleDoc::~CNorvaleDoc() {
 
 void CNorvaleDoc::DeleteContents() {
     m_picture.Clear();
+    m_openFailure = {};
 }
 
 bool CNorvaleDoc::OnNewDocument() {
@@ -90,29 +92,35 @@ bool CNorvaleDoc::IsAxisIndividual() const {
 // --- Images ------------------------------------------------------------------------------------
 
 void CNorvaleDoc::OpenImage(int nIndex) {
+    if (IsBusy()) return;
     const CScanSeries* series = m_profile.GetSeries(nIndex);
     if (series == nullptr) return;
     const std::string& bytes = series->m_strPath;
     const QString path = QString::fromStdString(bytes);
 
-    // A file that cannot even be opened changes nothing: the old picture stays on display.
-    const CPicture::LoadResult readable = CPicture::CheckReadable(bytes);
-    if (readable.status != CPicture::LoadStatus::Ok) {
-        m_ui.ShowOpenFailure(path, readable.reason);
-        return;
-    }
     // The old picture goes before the new one is decoded, so two large pictures never share
     // the memory.
     DeleteContents();
-    const CPicture::LoadResult loaded = m_picture.Load(bytes);
-    if (loaded.status != CPicture::LoadStatus::Ok) {
-        m_ui.MessageBox(QStringLiteral("ファイルを開くことができませんでした"));
+    CPicture::LoadResult result = CPicture::CheckReadable(bytes);
+    if (result.status == CPicture::LoadStatus::Ok) result = m_picture.Load(bytes);
+    m_nCurImage = nIndex;
+    if (result.status == CPicture::LoadStatus::Ok) {
+        UpdateAllViews();
+        InvalidateImageView();
+        RepaintDataView();
         return;
     }
-    m_nCurImage = nIndex;
+    // The file is current without a picture: the view names it, and the graph and the view
+    // show nothing of the previous picture behind the message.
+    m_openFailure = {bytes, result.reason};
     UpdateAllViews();
-    InvalidateImageView();
     RepaintDataView();
+    if (result.status == CPicture::LoadStatus::CannotOpen) {
+        m_ui.ShowOpenFailure(path, result.reason);
+    } else {
+        m_ui.MessageBox(QStringLiteral("ファイルを開くことができませんでした\n%1\n%2")
+                            .arg(QDir::toNativeSeparators(path), result.reason));
+    }
 }
 
 const CPicture* CNorvaleDoc::GetPictureBitmap() const {
@@ -144,7 +152,8 @@ int CNorvaleDoc::GetLastLineIndex() const {
     return lines != nullptr ? lines->GetSize() - 1 : -1;
 }
 
-void CNorvaleDoc::AddLineToAll(int x1, int y1, int x2, int y2) {
+bool CNorvaleDoc::AddLineToAll(int x1, int y1, int x2, int y2) {
+    if (IsBusy()) return false;
     const bool detect = IsAutoDetect();
     for (auto& series : m_profile.m_arSeries) {
         series->AddLine(m_nCurArray, x1, y1, x2, y2);
@@ -153,10 +162,16 @@ void CNorvaleDoc::AddLineToAll(int x1, int y1, int x2, int y2) {
         CScanArray* lines = series->GetAt(m_nCurArray);
         lines->GetAt(lines->GetSize() - 1)->m_bDetect = detect;
     }
+    return true;
+}
+
+bool CNorvaleDoc::ReshapeCurLine(int x1, int y1, int x2, int y2) {
+    if (IsBusy() || m_nCurLine < 0) return false;
+    return m_profile.ReshapeLine(m_nCurLine, x1, y1, x2, y2);
 }
 
 void CNorvaleDoc::DeleteCurLine() {
-    if (m_nCurLine < 0) return;
+    if (IsBusy() || m_nCurLine < 0) return;
     m_profile.RemoveLine(m_nCurLine);
     if (m_nCurLine > GetLastLineIndex()) m_nCurLine = GetLastLineIndex();
     const CScan* line = GetCurLine();
@@ -166,7 +181,7 @@ void CNorvaleDoc::DeleteCurLine() {
 
 void CNorvaleDoc::RedetectCurLine() {
     IImageView* view = GetImageView();
-    if (m_nCurLine < 0 || view == nullptr) return;
+    if (IsBusy() || m_nCurLine < 0 || view == nullptr) return;
     view->RedetectCurLine();
 }
 
@@ -205,6 +220,7 @@ int CNorvaleDoc::DetectPending() {
 // --- Calibration -------------------------------------------------------------------------------
 
 std::vector<CDataAxis*> CNorvaleDoc::AxesInScope() const {
+    if (IsBusy()) return {};
     if (IsAxisIndividual()) {
         CDataAxis* axis = m_profile.GetAxis(m_nCurImage);
         return axis != nullptr ? std::vector<CDataAxis*>{axis} : std::vector<CDataAxis*>{};

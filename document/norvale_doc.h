@@ -64,9 +64,19 @@ public:
     bool IsAxisIndividual() const;
 
     // --- Images --------------------------------------------------------------------------------
+    // Makes the image current. A file that cannot be opened or decoded becomes current all the
+    // same, without a picture, so that the list commands reach it; the user is told why.
     void OpenImage(int nIndex);
     // The current picture, or null when none is loaded.
     const CPicture* GetPictureBitmap() const;
+    // Why the current image has no picture, when its file could not be opened or decoded.
+    struct OpenFailure {
+        std::string path;
+        QString reason;
+    };
+    const OpenFailure* GetOpenFailure() const {
+        return m_openFailure.path.empty() ? nullptr : &m_openFailure;
+    }
     void AddImageFile(const std::string& title, const std::string& path);
     static std::string ExtractTitle(const std::string& path);
 
@@ -74,7 +84,11 @@ public:
     int GetBrightness(int nIndex) const;
     CScan* GetCurLine() const;
     int GetLastLineIndex() const;
-    void AddLineToAll(int x1, int y1, int x2, int y2);
+    // False, changing nothing, while a long operation runs.
+    bool AddLineToAll(int x1, int y1, int x2, int y2);
+    // The current line takes new end points on every image; false when there is none, or while
+    // a long operation runs.
+    bool ReshapeCurLine(int x1, int y1, int x2, int y2);
     void DeleteCurLine();
     void RedetectCurLine();
 
@@ -132,7 +146,23 @@ public:
     // How many threads detect pending lines before an export; 0 means one per core.
     void SetDetectionJobs(int jobs) { m_nDetectionJobs = jobs; }
 
+    // True while a long operation (the export's detection) works on the records. Its progress
+    // lets the window run, so everything that would change the records, the list or the
+    // current indices refuses to run until it is over.
+    bool IsBusy() const { return m_nBusy > 0; }
+
 private:
+    class BusyScope {
+    public:
+        explicit BusyScope(CNorvaleDoc& doc) : m_doc(doc) { ++m_doc.m_nBusy; }
+        ~BusyScope() { --m_doc.m_nBusy; }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        CNorvaleDoc& m_doc;
+    };
+
     PanelOptions Options() const;
     std::vector<CDataAxis*> AxesInScope() const;
     PixelView CurrentPixels() const;
@@ -142,5 +172,7 @@ private:
     CPicture m_picture;
     std::vector<IDocView*> m_views;
     QString m_strPathName;
+    OpenFailure m_openFailure;
     int m_nDetectionJobs = 0;
+    int m_nBusy = 0;
 };

@@ -10,12 +10,12 @@
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QStringList>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <new>
-#include <algorithm>
 #include <mutex>
+#include <new>
 
 namespace {
 
@@ -250,7 +250,8 @@ int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
         qsizetype used = 0;
         for (;;) {
             if (data.size() - used < 65536) data.resize(used + std::max<qsizetype>(65536, used));
-            const ssize_t got = ::read(fd, data.data() + used, static_cast<std::size_t>(data.size() - used));
+            const ssize_t got =
+                ::read(fd, data.data() + used, static_cast<std::size_t>(data.size() - used));
             if (got < 0) {
                 if (errno == EINTR) continue;
                 return errno;

@@ -41,16 +41,18 @@ void CNorvaleDoc::OnMeasureArea() {
 }
 
 void CNorvaleDoc::OnCursorNext() {
+    // An image without a picture shows no cursor to move.
     CScan* line = GetCurLine();
-    if (line == nullptr) return;
+    if (line == nullptr || m_picture.IsNull()) return;
     line->Next();
     RepaintDataView();
     InvalidateImageView();
 }
 
 void CNorvaleDoc::OnCursorPrev() {
+    // An image without a picture shows no cursor to move.
     CScan* line = GetCurLine();
-    if (line == nullptr) return;
+    if (line == nullptr || m_picture.IsNull()) return;
     line->Prev();
     RepaintDataView();
     InvalidateImageView();
@@ -168,7 +170,9 @@ bool CNorvaleDoc::HandlesCommand(int id) const {
 bool CNorvaleDoc::OnCmdMsg(int id) {
     const Handler handler = FindHandler(id);
     if (handler == nullptr) return false;
-    (this->*handler)();
+    // A command that reaches the document while a long operation runs (from the window's
+    // events during its progress) is taken and dropped: nothing may change under it.
+    if (!IsBusy()) (this->*handler)();
     return true;
 }
 

@@ -216,8 +216,7 @@ void CDataView::SelectListItem(int nIndex) {
 }
 
 void CDataView::OnClickFileList(int index) {
-    // On failure OpenImage has told the user; the rebuild below then marks the image that is
-    // still current, not the entry that was clicked.
+    // A file that cannot be read becomes current too (OpenImage has told the user why).
     m_doc.OpenImage(index);
     m_doc.UpdateAllViews();
     m_doc.InvalidateImageView();

@@ -88,9 +88,10 @@ void CProfileGraph::DrawProfile(QPainter& painter) const {
 }
 
 void CProfileGraph::DrawCursorMark(QPainter& painter) const {
-    // Drawn with or without a picture: the mark shows where the buffer puts the edge point.
+    // Drawn with or without a picture: the mark shows where the buffer puts the edge point. An
+    // image whose file could not be read has no edge point to show.
     const CScan* line = m_doc.GetCurLine();
-    if (line == nullptr) return;
+    if (line == nullptr || m_doc.GetOpenFailure() != nullptr) return;
     const int a = line->m_nPos;
     const QPoint centre(ProfileX(a, m_doc.m_buffer.m_nLastSample),
                         ProfileY(m_doc.GetBrightness(a)));

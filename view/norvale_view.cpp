@@ -44,6 +44,7 @@ void CNorvaleView::OnUpdate() {
     // stop (a key); the drag has nothing left to drop on.
     if (m_bDragging && !HasPicture()) EndDrag();
     m_bLiveStale = true;
+    RefreshReadOut();
     viewport()->update();
 }
 

@@ -4,11 +4,12 @@
 #include <QPointF>
 #include <QRect>
 #include <QSize>
+#include <optional>
 
 #include "document/doc_views.h"
+#include "document/norvale_doc.h"
 #include "model/point.h"
 
-class CNorvaleDoc;
 class CPointerTracker;
 class QPainter;
 
@@ -66,18 +67,21 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // Painting (view_paint.cpp).
     void PaintPicture(QPainter& painter, const QRect& client) const;
     void DrawOverlays(QPainter& painter) const;
     void DrawBand(QPainter& painter) const;
+    void DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure& failure) const;
     void MeasureForPaint();
     // The panel's graph now, or right after the paint when one is under way: Qt cannot paint
     // one widget of the window while it paints another.
@@ -92,6 +96,9 @@ private:
     void CheckCapture();
     void MoveBand(const QPointF& viewPos);
     void ShowReadOut(const CPoint& pt);
+    // The read-out after the picture changed: the new picture's pixel under the mouse, or
+    // nothing.
+    void RefreshReadOut();
     void ApplyCursor();
 
     // Geometry (norvale_view.cpp).
@@ -133,4 +140,8 @@ private:
     // The tool cursor on show: a pick mode, or none (the standard cursor).
     static constexpr int kNoToolCursor = -100;
     int m_nToolCursor = kNoToolCursor;
+    // The picture the status read-out describes (its cache key, 0 for none) and where the mouse
+    // was last seen over the viewport.
+    qint64 m_nReadOutPicture = 0;
+    std::optional<QPointF> m_ptMouse;
 };

@@ -53,9 +53,10 @@ void CNorvaleView::mouseReleaseEvent(QMouseEvent* event) {
 void CNorvaleView::mouseMoveEvent(QMouseEvent* event) {
     ApplyCursor();
     event->accept();
+    const QPointF client = m_pPointer->Position(*event);
+    m_ptMouse = client;
     if (!HasPicture()) return;
     CheckCapture();
-    const QPointF client = m_pPointer->Position(*event);
     const CPoint pt = ClientToImage(client);
     if (m_bDragging) {
         MoveBand(client + ScrollOffset());
@@ -144,7 +145,10 @@ void CNorvaleView::Drop(const CPoint& pt) {
             m_ptLineEnd = pt;
             // A line of zero length is not a line.
             if (m_ptLineEnd == m_ptLineStart) break;
-            m_doc.AddLineToAll(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x, m_ptLineEnd.y);
+            if (!m_doc.AddLineToAll(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x,
+                                    m_ptLineEnd.y)) {
+                break;
+            }
             m_doc.m_nCurLine = m_doc.GetLastLineIndex();
             if (CScan* line = m_doc.GetCurLine()) line->m_bDetect = m_doc.IsAutoDetect();
             InvalidateNoErase();
@@ -155,8 +159,7 @@ void CNorvaleView::Drop(const CPoint& pt) {
             (m_nDragKind == HIT_START ? m_ptLineStart : m_ptLineEnd) = pt;
             // An end dropped on the other end would leave a line of one point.
             if (m_ptLineEnd == m_ptLineStart) break;
-            m_doc.m_profile.ReshapeLine(m_doc.m_nCurLine, m_ptLineStart.x, m_ptLineStart.y,
-                                        m_ptLineEnd.x, m_ptLineEnd.y);
+            m_doc.ReshapeCurLine(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x, m_ptLineEnd.y);
             InvalidateNoErase();
             m_doc.RepaintDataView();
             break;
@@ -214,6 +217,13 @@ void CNorvaleView::hideEvent(QHideEvent* event) {
     QAbstractScrollArea::hideEvent(event);
 }
 
+bool CNorvaleView::event(QEvent* event) {
+    // A modal dialog or message is opening, whoever opens it: a drag kept alive would keep the
+    // mouse from the dialog, and the band on the picture behind it.
+    if (event->type() == QEvent::WindowBlocked) EndDrag();
+    return QAbstractScrollArea::event(event);
+}
+
 void CNorvaleView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && !isActiveWindow()) EndDrag();
     QAbstractScrollArea::changeEvent(event);
@@ -229,7 +239,25 @@ void CNorvaleView::MoveBand(const QPointF& viewPos) {
 
 // --- Status read-out ---------------------------------------------------------------------------
 
+void CNorvaleView::leaveEvent(QEvent* event) {
+    m_ptMouse.reset();
+    QAbstractScrollArea::leaveEvent(event);
+}
+
+void CNorvaleView::RefreshReadOut() {
+    const CPicture* picture = m_doc.GetPictureBitmap();
+    const qint64 key = picture != nullptr ? picture->Image().cacheKey() : 0;
+    if (key == m_nReadOutPicture) return;
+    if (picture != nullptr && m_ptMouse) {
+        ShowReadOut(ClientToImage(*m_ptMouse));
+        return;
+    }
+    m_nReadOutPicture = key;
+    for (int pane = 1; pane <= 5; ++pane) emit paneText(pane, QString());
+}
+
 void CNorvaleView::ShowReadOut(const CPoint& pt) {
+    m_nReadOutPicture = m_doc.GetPictureBitmap()->Image().cacheKey();
     const CDataAxis* axis = m_doc.m_profile.GetAxis(m_doc.m_nCurImage);
     const CPoint origin = axis != nullptr ? PixelOf(axis->m_origin) : CPoint{};
     // Wide arithmetic: a calibration point typed far outside the picture must not overflow.

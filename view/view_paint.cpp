@@ -1,5 +1,6 @@
 // Painting the image view: the exposed part of the picture, the measurement that every paint
 // runs, then the overlays and the rubber band.
+#include <QDir>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygonF>
@@ -17,6 +18,7 @@ const QColor kBlue(0, 0, 255);
 // Marker sizes in logical pixels, the same at every zoom.
 constexpr int kEdgeRadius = 5;
 constexpr int kAxisHalfSize = 4;
+constexpr int kFailureMargin = 12;
 
 // Floor division, so that a view coordinate left of the picture maps to a negative pixel.
 int FloorDiv(int a, int b) {
@@ -34,6 +36,9 @@ void CNorvaleView::paintEvent(QPaintEvent* event) {
     QPainter painter(viewport());
     if (!HasPicture()) {
         painter.fillRect(event->rect(), kBackground);
+        if (const CNorvaleDoc::OpenFailure* failure = m_doc.GetOpenFailure()) {
+            DrawFailure(painter, *failure);
+        }
         return;
     }
     for (const QRect& rect : event->region()) PaintPicture(painter, rect);
@@ -45,6 +50,18 @@ void CNorvaleView::paintEvent(QPaintEvent* event) {
     painter.translate(-ScrollOffset());
     DrawOverlays(painter);
     DrawBand(painter);
+}
+
+void CNorvaleView::DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure& failure) const {
+    // The current file is in the list but shows nothing: say which file and why, where the
+    // picture would be.
+    const QString text =
+        QStringLiteral("この画像は表示できません。\n%1\n%2")
+            .arg(QDir::toNativeSeparators(QString::fromStdString(failure.path)), failure.reason);
+    painter.setPen(Qt::black);
+    painter.drawText(viewport()->rect().adjusted(kFailureMargin, kFailureMargin, -kFailureMargin,
+                                                 -kFailureMargin),
+                     Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere, text);
 }
 
 void CNorvaleView::PaintPicture(QPainter& painter, const QRect& client) const {

@@ -66,16 +66,21 @@ TEST_P(BadInput, ShowsItsMessageAndKeepsTheList) {
             break;
         case Outcome::DecodeMessage:
             ASSERT_EQ(f.ui.messages.size(), 1u);
-            EXPECT_EQ(f.ui.messages[0], QStringLiteral("ファイルを開くことができませんでした"));
-            EXPECT_EQ(f.doc.m_nCurImage, 0);
-            EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
+            EXPECT_TRUE(f.ui.messages[0].startsWith(
+                QStringLiteral("ファイルを開くことができませんでした\n") + path));
             break;
         case Outcome::OpenFailure:
             ASSERT_EQ(f.ui.openFailures.size(), 1u);
+            EXPECT_EQ(f.ui.openFailures[0].first, path);
             EXPECT_FALSE(f.ui.openFailures[0].second.isEmpty());
-            EXPECT_EQ(f.doc.m_nCurImage, 0);
-            EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);  // the old picture stays
             break;
+    }
+    if (c.outcome != Outcome::Loads) {
+        // The file is current without a picture, and says why.
+        EXPECT_EQ(f.doc.m_nCurImage, 1);
+        EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
+        ASSERT_NE(f.doc.GetOpenFailure(), nullptr);
+        EXPECT_FALSE(f.doc.GetOpenFailure()->reason.isEmpty());
     }
     // The list goes on working: the good image shows again.
     f.doc.OpenImage(0);
@@ -202,8 +207,9 @@ TEST(BadInputNames, BytesThatAreNotUtf8NeitherCrashNorLoseTheList) {
 
 namespace {
 
-// Opens a readable picture, then the unreadable one: the user is told, the first stays shown.
-bool OpenFailsAndKeepsThePicture(const QString& good, const QString& locked) {
+// Opens a readable picture, then the unreadable one: the user is told, and the unreadable one is
+// current without a picture.
+bool OpenFailsAndNamesTheCause(const QString& good, const QString& locked) {
     FakeUi ui;
     CNorvaleDoc doc(ui);
     doc.AddImageFile("good.bmp", good.toStdString());
@@ -212,7 +218,8 @@ bool OpenFailsAndKeepsThePicture(const QString& good, const QString& locked) {
     doc.OpenImage(1);
     return ui.openFailures.size() == 1 &&
            ui.openFailures[0].second == QStringLiteral("アクセスが拒否されました。") &&
-           doc.m_nCurImage == 0 && doc.GetPictureBitmap() != nullptr;
+           doc.m_nCurImage == 1 && doc.GetPictureBitmap() == nullptr &&
+           doc.GetOpenFailure() != nullptr;
 }
 
 // As root every file is readable, so there the case runs in a child that became nobody.
@@ -228,14 +235,14 @@ TEST(BadInputNames, AFileMadeUnreadableIsAnOpenFailure) {
     if (::geteuid() != 0) {
         QFile probe(locked);
         if (probe.open(QIODevice::ReadOnly)) GTEST_SKIP() << "permissions do not bind this user";
-        EXPECT_TRUE(OpenFailsAndKeepsThePicture(good, locked));
+        EXPECT_TRUE(OpenFailsAndNamesTheCause(good, locked));
         return;
     }
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
-        ::_exit(OpenFailsAndKeepsThePicture(good, locked) ? 0 : 1);
+        ::_exit(OpenFailsAndNamesTheCause(good, locked) ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);

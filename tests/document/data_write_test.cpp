@@ -131,6 +131,52 @@ TEST(DataWrite, AnUnreadableImageIsNamedAndCanBeWrittenAnyway) {
     EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
 }
 
+// The export's progress lets the window run. Whatever the user does meanwhile (every command,
+// every edit of the view and the panel, the export itself again) is refused, and the file is
+// the one an undisturbed export writes, with the unreadable image named.
+TEST(DataWrite, NothingChangesTheRecordsWhileTheDetectionRuns) {
+    const auto arrange = [](ExportFixture& f) {
+        f.Add({f.files.Path("gone.bmp")});
+        f.doc.OpenImage(0);
+        f.ui.saveChoices = {f.out};
+    };
+    ExportFixture undisturbed;
+    arrange(undisturbed);
+    undisturbed.doc.OnDataWrite();
+    ASSERT_EQ(undisturbed.ui.questions.size(), 1u);
+
+    ExportFixture f;
+    arrange(f);
+    int rounds = 0;
+    f.ui.onProgress = [&](int) {
+        ++rounds;
+        for (int id : {IDC_DELETE_ALL, IDC_DELETE_FILE, IDC_MOVE_DOWN, IDC_MOVE_UP, IDC_SORT_FILES,
+                       IDC_ADD_FILES, ID_MOVE_DOWN, ID_MOVE_UP, ID_MOVE_RIGHT, ID_MEASURE_LENGTH,
+                       ID_AXIS_SETTINGS, ID_DATA_WRITE}) {
+            EXPECT_TRUE(f.doc.OnCmdMsg(id));
+        }
+        f.doc.OpenImage(2);
+        EXPECT_FALSE(f.doc.AddLineToAll(1, 1, 90, 90));
+        EXPECT_FALSE(f.doc.ReshapeCurLine(1, 2, 3, 4));
+        f.doc.DeleteCurLine();
+        f.doc.RedetectCurLine();
+        f.doc.SetAxisPixel(0, 9, 9);
+    };
+    f.doc.OnDataWrite();
+    EXPECT_GT(rounds, 0);
+    ASSERT_EQ(f.ui.questions.size(), 1u);
+    EXPECT_TRUE(f.ui.questions[0].contains(f.files.Path("gone.bmp")));
+    EXPECT_EQ(f.ui.saveDialogs, 1);
+    EXPECT_EQ(ReadAll(f.out), ReadAll(undisturbed.out));
+    EXPECT_EQ(f.Titles(), undisturbed.Titles());
+    EXPECT_EQ(f.doc.m_nCurImage, 0);
+    EXPECT_EQ(f.doc.m_profile.GetAxis(0)->m_origin.m_xPixel,
+              undisturbed.doc.m_profile.GetAxis(0)->m_origin.m_xPixel);
+    EXPECT_FALSE(f.doc.IsBusy());
+    f.doc.OnDeleteAll();  // the document takes commands again afterwards
+    EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+}
+
 TEST(AxisSettings, FillsFromTheCurrentImageAndWritesBackByScope) {
     struct Case {
         bool individual;

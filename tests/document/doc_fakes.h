@@ -28,6 +28,7 @@ public:
     SaveFileRequest lastSave;
     int saveDialogs = 0;
     int cancelProgressAt = -1;  // SetProgress answers false from this count on
+    std::function<void(int)> onProgress;  // what the user does while the window runs
     int progressBegun = 0;
     int progressEnded = 0;
 
@@ -62,7 +63,10 @@ public:
         return axisDialog ? axisDialog(values) : false;
     }
     void BeginProgress(const QString&, int) override { ++progressBegun; }
-    bool SetProgress(int done) override { return cancelProgressAt < 0 || done < cancelProgressAt; }
+    bool SetProgress(int done) override {
+        if (onProgress) onProgress(done);
+        return cancelProgressAt < 0 || done < cancelProgressAt;
+    }
     void EndProgress() override { ++progressEnded; }
 };
 

@@ -25,33 +25,49 @@ TEST(DocOptions, DefaultsWithoutAPanelAndFreshReadsWithOne) {
     EXPECT_EQ(f.panel.reads, 5);
 }
 
-TEST(DocOpenImage, TheTwoFailuresAndOutOfRange) {
+// A file that cannot be opened or decoded becomes current without a picture and says why; the
+// series goes on past it and the list commands act on it as on any other.
+TEST(DocOpenImage, UnreadableFilesBecomeCurrentAndCanBeRemoved) {
     DocFixture f;
-    f.Add({f.files.Make("a.bmp", 30), f.files.Path("missing.bmp"),
-           f.files.Text("text.jpg", "not a picture")});
+    const QString missing = f.files.Path("missing.bmp");
+    const QString text = f.files.Text("text.jpg", "not a picture");
+    f.Add({f.files.Make("a.bmp", 30), missing, text, f.files.Make("b.bmp", 50)});
     ASSERT_EQ(f.doc.m_nCurImage, 0);
-    ASSERT_NE(f.doc.GetPictureBitmap(), nullptr);
-    const int updates = f.panel.updates;
+    for (int bad : {-1, 4}) f.doc.OpenImage(bad);
+    EXPECT_TRUE(f.ui.messages.empty() && f.ui.openFailures.empty());
 
-    for (int bad : {-1, 3}) f.doc.OpenImage(bad);
-    EXPECT_TRUE(f.ui.messages.empty());
-    EXPECT_TRUE(f.ui.openFailures.empty());
+    struct Step {
+        int current;
+        std::size_t openFailures, messages;
+        bool picture;
+    };
+    for (const Step& step : {Step{1, 1, 0, false}, Step{2, 1, 1, false}, Step{3, 1, 1, true}}) {
+        const int repaints = f.panel.repaints;
+        f.doc.OnNextImage();
+        EXPECT_EQ(f.doc.m_nCurImage, step.current);
+        EXPECT_EQ(f.ui.openFailures.size(), step.openFailures);
+        EXPECT_EQ(f.ui.messages.size(), step.messages);
+        EXPECT_EQ(f.doc.GetPictureBitmap() != nullptr, step.picture);
+        EXPECT_EQ(f.doc.GetOpenFailure() == nullptr, step.picture);
+        EXPECT_GT(f.panel.repaints, repaints);  // the graph drops the old curve at once
+    }
+    EXPECT_EQ(f.ui.openFailures[0].first, missing);
+    EXPECT_TRUE(f.ui.messages[0].startsWith(
+        QStringLiteral("ファイルを開くことができませんでした\n%1\n").arg(text)));
 
-    // Cannot be opened: the framework's message, and nothing changes.
-    f.doc.OpenImage(1);
-    ASSERT_EQ(f.ui.openFailures.size(), 1u);
-    EXPECT_EQ(f.ui.openFailures[0].first, f.files.Path("missing.bmp"));
-    EXPECT_FALSE(f.ui.openFailures[0].second.isEmpty());
-    EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
-    EXPECT_EQ(f.doc.m_nCurImage, 0);
-
-    // Cannot be decoded: the picture is gone, the index stays, no view hears of it.
     f.doc.OpenImage(2);
-    ASSERT_EQ(f.ui.messages.size(), 1u);
-    EXPECT_EQ(f.ui.messages[0], QStringLiteral("ファイルを開くことができませんでした"));
-    EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
-    EXPECT_EQ(f.doc.m_nCurImage, 0);
-    EXPECT_EQ(f.panel.updates, updates);
+    ASSERT_NE(f.doc.GetOpenFailure(), nullptr);
+    EXPECT_EQ(f.doc.GetOpenFailure()->path, text.toStdString());
+    f.doc.OnMoveUp();
+    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"a.bmp", "text.jpg", "missing.bmp", "b.bmp"}));
+    EXPECT_EQ(f.doc.m_nCurImage, 1);
+    f.doc.OnDeleteFile();
+    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"a.bmp", "missing.bmp", "b.bmp"}));
+    EXPECT_EQ(f.doc.m_nCurImage, 1);
+    f.doc.OnDeleteFile();
+    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"a.bmp", "b.bmp"}));
+    ASSERT_NE(f.doc.GetPictureBitmap(), nullptr);
+    EXPECT_EQ(f.doc.GetOpenFailure(), nullptr);
 }
 
 TEST(DocOpenImage, CommandLinePathLoadsNothing) {

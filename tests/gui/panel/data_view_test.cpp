@@ -91,7 +91,7 @@ private slots:
     void commandButtons();
     void listShowsTitlesAndMarksCurrent();
     void clickOpensEntry();
-    void clickOnRemovedFileKeepsCurrent();
+    void clickOnRemovedFileMakesItCurrent();
     void clickOnEmptyAreaDoesNothing();
     void nothingWithoutPicture_data();
     void nothingWithoutPicture();
@@ -207,7 +207,7 @@ void DataViewTest::clickOpensEntry() {
     QVERIFY(f.view.invalidations > invalidations);
 }
 
-void DataViewTest::clickOnRemovedFileKeepsCurrent() {
+void DataViewTest::clickOnRemovedFileMakesItCurrent() {
     PanelFixture f;
     const QStringList paths = f.ThreePictures();
     f.AddWithButton(paths);
@@ -215,9 +215,10 @@ void DataViewTest::clickOnRemovedFileKeepsCurrent() {
     f.ClickEntry(2);
     QCOMPARE(f.ui.openFailures.size(), std::size_t{1});
     QCOMPARE(f.ui.openFailures[0].first, paths[2]);
-    QCOMPARE(f.doc.m_nCurImage, 0);
-    QVERIFY(f.doc.GetPictureBitmap() != nullptr);
-    QCOMPARE(f.Marked(), QList<int>{0});
+    // Current without a picture, so that the list commands reach it.
+    QCOMPARE(f.doc.m_nCurImage, 2);
+    QVERIFY(f.doc.GetPictureBitmap() == nullptr);
+    QCOMPARE(f.Marked(), QList<int>{2});
 }
 
 void DataViewTest::clickOnEmptyAreaDoesNothing() {

@@ -1,0 +1,53 @@
+// The parallel detection measures copies and writes the results back afterwards; whatever
+// happened to the list meanwhile, a result lands only on the line it was measured on.
+#include "document/series_detect.h"
+
+#include <gtest/gtest.h>
+
+#include "doc_fakes.h"
+
+namespace {
+
+TEST(SeriesDetect, ResultsFollowTheirRecordsAndLinesNotTheirPlaces) {
+    ImageFiles files;
+    CDataProfile profile;
+    for (int k = 0; k < 4; ++k) {
+        const std::string name = "p" + std::to_string(k) + ".bmp";
+        profile.AddImage(name, files.Make(QString::fromStdString(name), 20 + 10 * k).toStdString());
+    }
+    profile.GetSeries(0)->AddLine(0, 5, 40, 110, 40);
+    for (int i = 1; i < profile.GetSize(); ++i) profile.GetSeries(i)->AddLine(0, 5, 40, 110, 40);
+    profile.GetSeries(0)->AddLine(0, 5, 60, 110, 60);
+    for (int i = 1; i < profile.GetSize(); ++i) profile.GetSeries(i)->AddLine(0, 5, 60, 110, 60);
+
+    const CScanSeries* first = profile.GetSeries(0);
+    const CScanSeries* third = profile.GetSeries(2);
+    bool changed = false;
+    DetectSettings settings;
+    settings.jobs = 2;
+    const DetectReport report =
+        DetectPendingRecords(profile, {0, 1, 2, 3}, settings, [&](int, int) {
+            if (!changed) {
+                changed = true;
+                profile.MoveImage(0, 1);  // p0 and p1 trade places
+                profile.RemoveImage(3);
+                profile.GetSeries(2)->GetAt(0)->GetAt(1)->ReshapeLine(5, 61, 110, 61);  // on p2
+            }
+            return true;
+        });
+    ASSERT_TRUE(changed);
+    EXPECT_FALSE(report.cancelled);
+    EXPECT_TRUE(report.failures.empty());
+    ASSERT_EQ(profile.GetSize(), 3);
+    ASSERT_EQ(profile.GetSeries(1), first);
+    ASSERT_EQ(profile.GetSeries(2), third);
+    // Each bar where its own picture has it, at column 20 + 10 k.
+    EXPECT_EQ(profile.GetCurPoint(0, 0, 0), (CPoint{30, 40}));
+    EXPECT_EQ(profile.GetCurPoint(1, 0, 0), (CPoint{20, 40}));
+    EXPECT_EQ(profile.GetCurPoint(2, 0, 0), (CPoint{40, 40}));
+    // The line reshaped while it was measured keeps waiting for a detection of its new shape.
+    EXPECT_TRUE(profile.GetLine(2, 0, 1)->m_bDetect);
+    EXPECT_FALSE(profile.GetLine(2, 0, 0)->m_bDetect);
+}
+
+}  // namespace
