@@ -7,6 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/caption_width.h"
+#include "panel/dialog_units.h"
+
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
     setWindowTitle(QStringLiteral("Quandrelのﾊﾞｰｼﾞｮﾝ情報"));
@@ -33,5 +36,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    // The box keeps at least the size of its template, 235 x 55 dialog units of its font, so
+    // that the caption shows whole; it grows when its texts need more.
+    const QSize minimum = DluToPixels(QRect(0, 0, 235, 55), BaseUnitsOf(font())).size();
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    setMinimumSize(minimum.expandedTo(QSize(CaptionWidth(windowTitle()), 0)));
+    resize(minimumSize());
 }

@@ -202,6 +202,11 @@ void CMainFrame::SaveState() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The window stays while a long operation works on the document.
+    if (m_doc.IsBusy()) {
+        event->ignore();
+        return;
+    }
     SaveState();
     QMainWindow::closeEvent(event);
 }

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QLibraryInfo>
 #include <QSettings>
+#include <QTranslator>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
@@ -43,6 +45,13 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
     QCoreApplication::setOrganizationName(QStringLiteral("Zentor"));
     QCoreApplication::setApplicationName(QStringLiteral("Quandrel"));
     UseJapaneseFont();
+    // Qt's own dialogs and buttons (file dialogs, Yes and No, the overwrite question) speak the
+    // language of the rest of the window.
+    m_pQtTranslator = std::make_unique<QTranslator>();
+    if (m_pQtTranslator->load(QStringLiteral("qtbase_ja"),
+                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(m_pQtTranslator.get());
+    }
     QSettings settings;
     m_recent.Load(settings);
 
@@ -82,6 +91,9 @@ bool CNorvaleApp::HandlesCommand(int id) const {
 }
 
 bool CNorvaleApp::OnCmdMsg(int id) {
+    if (!HandlesCommand(id)) return false;
+    // Nothing starts, and the program does not end, while a long operation runs.
+    if (m_pDoc->IsBusy()) return true;
     if (id == ID_APP_ABOUT) {
         OnAppAbout();
         return true;

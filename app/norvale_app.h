@@ -11,6 +11,7 @@ class CMainFrame;
 class CNorvaleDoc;
 class CQtUiServices;
 class CUiServices;
+class QTranslator;
 
 // The application: settings, the recent-file list, the one document and its frame, the command
 // line, and the application's own commands (about box, exit, recent files).
@@ -41,6 +42,7 @@ public:
     bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
 private:
+    std::unique_ptr<QTranslator> m_pQtTranslator;
     std::unique_ptr<CQtUiServices> m_pOwnUi;
     CUiServices* m_pUi;
     CRecentFileList m_recent{kRecentFiles};

@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include "app/caption_width.h"
 #include "panel/axis_dlg.h"
 
 namespace {
@@ -17,6 +18,7 @@ const QString kLastFolderKey = QStringLiteral("Settings/LastFolder");
 
 void CQtUiServices::MessageBox(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, m_parent);
+    FitCaption(box);
     box.exec();
 }
 
@@ -24,6 +26,7 @@ bool CQtUiServices::AskYesNo(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Yes | QMessageBox::No,
                     m_parent);
     box.setDefaultButton(QMessageBox::Yes);
+    FitCaption(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -36,9 +39,14 @@ QStringList CQtUiServices::NameFilters(const std::vector<FileFilter>& filters) {
 }
 
 QString CQtUiServices::LastFolder() const {
-    const QString folder = QSettings().value(kLastFolderKey).toString();
-    if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
-    return QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    // Only a folder that exists: the dialog would take the last part of any other path for a
+    // file name and type it into the name box.
+    for (const QString& folder :
+         {QSettings().value(kLastFolderKey).toString(),
+          QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) return folder;
+    }
+    return QDir::homePath();
 }
 
 void CQtUiServices::RememberFolder(const QString& file) const {
@@ -83,6 +91,7 @@ bool CQtUiServices::RunAxisDialog(AxisDialogValues& values) {
 }
 
 void CQtUiServices::BeginProgress(const QString& text, int total) {
+    m_gate.reset();
     delete m_progress;
     m_progress = new QProgressDialog(text, QStringLiteral("ｷｬﾝｾﾙ"), 0, total, m_parent);
     m_progress->setWindowTitle(kTitle);
@@ -91,6 +100,8 @@ void CQtUiServices::BeginProgress(const QString& text, int total) {
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
     m_progress->setValue(0);
+    // Modal from the first moment, not only once the dialog shows.
+    m_gate = std::make_unique<CInputGate>(m_progress);
 }
 
 bool CQtUiServices::SetProgress(int done) {
@@ -101,6 +112,7 @@ bool CQtUiServices::SetProgress(int done) {
 }
 
 void CQtUiServices::EndProgress() {
+    m_gate.reset();
     delete m_progress;
     m_progress = nullptr;
 }

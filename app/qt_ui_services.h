@@ -2,6 +2,9 @@
 
 #include <QPointer>
 #include <QProgressDialog>
+#include <memory>
+
+#include "app/input_gate.h"
 
 #include "document/ui_services.h"
 
@@ -32,4 +35,5 @@ private:
 
     QPointer<QWidget> m_parent;
     QPointer<QProgressDialog> m_progress;
+    std::unique_ptr<CInputGate> m_gate;
 };
