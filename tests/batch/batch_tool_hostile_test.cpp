@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "batch/tool_run.h"
+#include "support/ordinary_user.h"
 
 namespace {
 
@@ -58,6 +60,34 @@ TEST_F(BatchToolTest, AnOutputThatIsAnInputIsRefused) {
         EXPECT_EQ(ReadFile(Path(QStringLiteral("ok.bmp"))), imageBytes) << c.output;
         EXPECT_TRUE(Temporaries(m_dir.path()).isEmpty()) << c.output;
     }
+}
+
+// A file made read-only is not replaced through its writable folder, as cp or a shell
+// redirection would not write it either. As root, the tool runs as nobody.
+TEST_F(BatchToolTest, AReadOnlyOutputIsRefused) {
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    const std::string session = WriteSession("s.json", kLines, R"(["ok.bmp"])").toStdString();
+    const std::string out = Path(QStringLiteral("out.dat")).toStdString();
+    WriteFile(QString::fromStdString(out), "old content");
+    for (const std::string& path :
+         {m_dir.path().toStdString(), out, session, Path(QStringLiteral("ok.bmp")).toStdString()}) {
+        ASSERT_EQ(::chown(path.c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
+    }
+    ASSERT_EQ(::chmod(out.c_str(), 0444), 0);
+    if (::geteuid() != 0 && ::access(out.c_str(), W_OK) == 0) {
+        GTEST_SKIP() << "permission bits are not enforced for this user";
+    }
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        const ToolRun run = Exec({session, "-o", out});
+        if (run.exitCode == 4 &&
+            run.err == "quandrel-batch: cannot write " + out + ": permission denied\n") {
+            return true;
+        }
+        std::fprintf(stderr, "status %d: %s", run.exitCode, run.err.c_str());
+        return false;
+    }));
+    EXPECT_EQ(ReadFile(QString::fromStdString(out)), QByteArray("old content"));
+    EXPECT_TRUE(Temporaries(m_dir.path()).isEmpty());
 }
 
 TEST_F(BatchToolTest, AClosedStandardOutputIsReported) {
