@@ -1,11 +1,8 @@
 #include "document/session_file.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -198,28 +195,6 @@ TEST(SessionFile, TheShippedSessionsParse) {
         const SessionResult r = LoadSession(path);
         EXPECT_TRUE(r.session) << r.error;
     }
-}
-
-TEST(SessionFile, ReadsNoMoreThanTheLimit) {
-    // A sparse file: refused by its size, before a byte is read.
-    char folder[] = "/tmp/session_limit_XXXXXX";
-    ASSERT_NE(::mkdtemp(folder), nullptr);
-    const std::string big = std::string(folder) + "/big.json";
-    const int fd = ::open(big.c_str(), O_WRONLY | O_CREAT, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, (off_t(64) << 20) + 1), 0);
-    ::close(fd);
-    const std::pair<std::string, std::string> cases[] = {
-        {big, big + ": cannot be read: it is larger than 64 MiB, the most a session file may hold"},
-        {"/dev/zero", "/dev/zero: cannot be read: it is not a regular file"},
-    };
-    for (const auto& [path, error] : cases) {
-        const SessionResult r = LoadSession(path);
-        EXPECT_FALSE(r.session);
-        EXPECT_EQ(r.error, error);
-    }
-    ::unlink(big.c_str());
-    ::rmdir(folder);
 }
 
 TEST(SessionFile, LoadNamesAFileThatCannotBeRead) {

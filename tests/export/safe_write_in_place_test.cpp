@@ -20,15 +20,19 @@ struct AccessCase {
     mode_t folderMode;
     mode_t fileMode;  // 0: there is no file yet
     WriteError error;
+    bool inPlace;           // the folder takes no new file or refuses the rename
+    bool rootOwns = false;  // root owns the folder and the file, not the ordinary user
 };
 
-// Checked as an ordinary user; the user owns the folder and the file.
+// Checked as an ordinary user.
 const AccessCase kAccessCases[] = {
-    {"read-only file", 0755, 0444, WriteError::NoPermission},
-    {"read-only file in a read-only folder", 0555, 0444, WriteError::NoPermission},
-    {"writable file in a read-only folder", 0555, 0644, WriteError::None},  // in place
-    {"new file in a read-only folder", 0555, 0, WriteError::NoPermission},
-    {"writable file", 0755, 0644, WriteError::None},
+    {"read-only file", 0755, 0444, WriteError::NoPermission, false},
+    {"read-only file in a read-only folder", 0555, 0444, WriteError::NoPermission, false},
+    {"writable file in a read-only folder", 0555, 0644, WriteError::None, true},
+    {"new file in a read-only folder", 0555, 0, WriteError::NoPermission, false},
+    {"writable file", 0755, 0644, WriteError::None, false},
+    // Like /tmp: anyone may create files, only a file's owner may rename over it.
+    {"another user's writable file in a sticky folder", 01777, 0666, WriteError::None, true, true},
 };
 
 // Says what is wrong on standard error, since a child can only answer yes or no.
@@ -52,15 +56,17 @@ TEST_F(SafeWrite, WritesExactlyWhatTheUserMayWrite) {
     }
     ASSERT_EQ(::chmod(m_folder.c_str(), 0755), 0);
     for (const AccessCase& c : kAccessCases) {
+        if (c.rootOwns && ::geteuid() != 0) continue;  // only root can give files to root
+        const uid_t owner = c.rootOwns ? 0 : OrdinaryUid();
         const std::string folder = In(std::string("case ") + std::to_string(&c - kAccessCases));
         ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
         const std::string path = folder + "/out.dat";
         if (c.fileMode != 0) {
             WriteDirect(path, "old");
-            ASSERT_EQ(::chown(path.c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
+            ASSERT_EQ(::chown(path.c_str(), owner, static_cast<gid_t>(-1)), 0);
             ASSERT_EQ(::chmod(path.c_str(), c.fileMode), 0);
         }
-        ASSERT_EQ(::chown(folder.c_str(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
+        ASSERT_EQ(::chown(folder.c_str(), owner, static_cast<gid_t>(-1)), 0);
         ASSERT_EQ(::chmod(folder.c_str(), c.folderMode), 0);
         const ino_t inode = c.fileMode != 0 ? StatOf(path).st_ino : 0;
 
@@ -80,8 +86,8 @@ TEST_F(SafeWrite, WritesExactlyWhatTheUserMayWrite) {
         })) << c.name;
         if (c.fileMode != 0) {
             EXPECT_EQ(ModeOf(path), c.fileMode) << c.name;
-            // Written in place where the folder refused a new file: the same file still.
-            if (c.folderMode == 0555) {
+            // Written in place: the same file still.
+            if (c.inPlace) {
                 EXPECT_EQ(StatOf(path).st_ino, inode) << c.name;
             }
         }
