@@ -1,16 +1,20 @@
 // quandrel-batch: measures a list of images with the scan lines of a session file and writes the
 // data file, without a window.
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "document/batch_run.h"
 #include "document/session_file.h"
+#include "export/safe_write.h"
 
 namespace {
 
@@ -19,6 +23,7 @@ constexpr int kExitOk = 0;
 constexpr int kExitUsage = 2;  // also an invalid session or one without scan lines
 constexpr int kExitImage = 3;
 constexpr int kExitWrite = 4;
+constexpr int kExitMemory = 5;
 
 const char kUsage[] =
     "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N]\n"
@@ -83,9 +88,24 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
     return -1;
 }
 
-}  // namespace
+// Puts /dev/null on standard input, output and error where they are closed. Otherwise the next
+// file opened would take the number, and whatever the program (or a library) prints there
+// would land in that file: a session file, or the data file being written.
+void FillClosedStandardDescriptors() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int opened = ::open("/dev/null", O_RDWR);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv, bool standardOutputClosed) {
+    // A kill or Ctrl+C while the data file is written leaves no temporary file behind.
+    RemoveTemporaryOnSignals();
+
     // The application object finds the image format plugins; it also sets the locale from the
     // environment, so the number format is put back to C afterwards.
     QCoreApplication app(argc, argv);
@@ -93,6 +113,11 @@ int main(int argc, char** argv) {
 
     Arguments args;
     if (const int code = ParseArguments(argc, argv, args); code >= 0) return code;
+    if (args.output == "-" && standardOutputClosed) {
+        std::fputs("quandrel-batch: cannot write to standard output: standard output is closed\n",
+                   stderr);
+        return kExitWrite;
+    }
 
     const SessionResult loaded = LoadSession(args.session);
     if (!loaded.session) {
@@ -121,9 +146,32 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "quandrel-batch: %s: %s\n", args.session.c_str(),
                          outcome.message.c_str());
             return kExitUsage;
+        case BatchStatus::OutputIsInput:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitUsage;
         case BatchStatus::WriteFailed:
             std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
             return kExitWrite;
+        case BatchStatus::OutOfMemory:
+            std::fprintf(stderr, "quandrel-batch: out of memory: %s\n", outcome.message.c_str());
+            return kExitMemory;
     }
     return kExitWrite;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Asked before anything opens a descriptor, which would take the number 1 if it is free.
+    const bool standardOutputClosed = ::fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF;
+    FillClosedStandardDescriptors();
+    try {
+        return Run(argc, argv, standardOutputClosed);
+    } catch (const std::bad_alloc&) {
+        // Anywhere outside the detection workers (which report their image): reading the
+        // session, building the records, formatting the data file. Unwinding has freed what was
+        // being built; the message itself needs no memory.
+        std::fputs("quandrel-batch: out of memory\n", stderr);
+        return kExitMemory;
+    }
 }

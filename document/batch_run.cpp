@@ -1,5 +1,8 @@
 #include "document/batch_run.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -56,11 +59,17 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     // Images are handed out in index order and every image taken is finished, so the first
     // failure listed is the lowest whatever the number of threads.
     const DetectFailure& failure = report.failures.front();
-    const char* what = failure.result.status == CPicture::LoadStatus::CannotOpen
-                           ? "cannot be opened"
-                           : "cannot be decoded";
-    return {BatchStatus::ImageFailed,
-            failure.path + ": " + what + ": " + failure.result.reason.toStdString()};
+    const std::string reason = failure.result.reason.toStdString();
+    switch (failure.result.status) {
+        case CPicture::LoadStatus::OutOfMemory:
+            return {BatchStatus::OutOfMemory, failure.path + ": " + reason};
+        case CPicture::LoadStatus::CannotOpen:
+            return {BatchStatus::ImageFailed, failure.path + ": cannot be opened: " + reason};
+        case CPicture::LoadStatus::Ok:
+        case CPicture::LoadStatus::CannotDecode:
+            break;
+    }
+    return {BatchStatus::ImageFailed, failure.path + ": cannot be decoded: " + reason};
 }
 
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
@@ -79,6 +88,34 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
 
 namespace {
 
+// Refuses an output that is the same file as an input: the same device and inode, whatever
+// names lead there (hard and symbolic links, "..", another spelling). Only a regular file can be
+// destroyed so; a terminal or /dev/null is nobody's input.
+BatchOutcome RefuseInputAsOutput(const Session& session, const std::string& output) {
+    const bool toStandardOutput = output == "-";
+    struct stat out {};
+    if (toStandardOutput ? ::fstat(STDOUT_FILENO, &out) != 0 : ::stat(output.c_str(), &out) != 0) {
+        return {};  // nothing there yet (or nothing to compare): not an input either
+    }
+    if (!S_ISREG(out.st_mode)) return {};
+    const auto isOutput = [&out](const std::string& path) {
+        struct stat in {};
+        return ::stat(path.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+    };
+    const std::string name = toStandardOutput ? "standard output" : output;
+    if (!session.source.empty() && isOutput(session.source)) {
+        return {BatchStatus::OutputIsInput,
+                "cannot write " + name + ": it is the session file " + session.source};
+    }
+    for (const SessionImage& image : session.images) {
+        if (isOutput(image.path)) {
+            return {BatchStatus::OutputIsInput,
+                    "cannot write " + name + ": it is the image " + image.path};
+        }
+    }
+    return {};
+}
+
 BatchOutcome WriteStandardOutput(const std::string& bytes) {
     errno = 0;
     const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), stdout);
@@ -94,6 +131,10 @@ BatchOutcome WriteStandardOutput(const std::string& bytes) {
 
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
                       const BatchProgress& progress) {
+    if (BatchOutcome refused = RefuseInputAsOutput(session, output);
+        refused.status != BatchStatus::Ok) {
+        return refused;
+    }
     std::string bytes;
     BatchOutcome outcome = MeasureSession(session, jobs, progress, bytes);
     if (outcome.status != BatchStatus::Ok) return outcome;

@@ -16,6 +16,8 @@ enum class BatchStatus {
     ImageFailed,     // an image cannot be opened or decoded
     NothingToWrite,  // no images or no scan lines
     WriteFailed,
+    OutputIsInput,  // the output is the session file or an image: writing would destroy it
+    OutOfMemory,    // an image could not be measured for want of memory
 };
 
 struct BatchOutcome {
@@ -29,7 +31,8 @@ void BuildProfile(const Session& session, CDataProfile& profile);
 
 // Decodes every image and detects its pending lines, on `jobs` threads (0: one per core); the
 // result does not depend on the number of threads. On failure the other threads stop after
-// their current image, and the failure reported is the one of the lowest image index.
+// their current image, and the failure reported is the one of the lowest image index; one for
+// want of memory is reported as that, never as a picture that does not decode.
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
                           const BatchProgress& progress = {});
 
@@ -39,6 +42,7 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
 
 // Measures the session and writes the data file to `output` ("-": standard output). Nothing is
 // written unless every image has been measured, and a file is replaced only when the new one is
-// whole on disk.
+// whole on disk. An output that is the same file as the session file or an image, by whatever
+// name, is refused before anything is measured.
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
                       const BatchProgress& progress = {});

@@ -1,13 +1,14 @@
 #include "document/session_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <nlohmann/json.hpp>
+#include <string_view>
+
+#include "document/session_limits.h"
 
 namespace {
 
@@ -30,6 +31,34 @@ public:
 private:
     [[noreturn]] void Fail(const std::string& field, const std::string& problem) const {
         throw Failure{m_name + ": " + (field.empty() ? "" : field + ": ") + problem};
+    }
+
+    // Every key must be one that this program reads: a misspelt key would leave the default in
+    // its place and give a wrong result without a word.
+    void CheckKeys(const Json& object, const std::string& field,
+                   std::initializer_list<std::string_view> known) const {
+        for (const auto& item : object.items()) {
+            const std::string& key = item.key();
+            if (std::find(known.begin(), known.end(), key) != known.end()) continue;
+            Fail((field.empty() ? "" : field + ".") + Printable(key), "unknown key");
+        }
+    }
+
+    // The key as a message can show it: control bytes (a NUL would end the message) escaped.
+    static std::string Printable(const std::string& key) {
+        std::string text;
+        for (const char c : key) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (byte >= 0x20 && byte != 0x7f) {
+                text += c;
+                continue;
+            }
+            static constexpr char kHex[] = "0123456789abcdef";
+            text += "\\u00";
+            text += kHex[byte >> 4];
+            text += kHex[byte & 15];
+        }
+        return text;
     }
 
     static std::string Range(long long lo, long long hi) {
@@ -93,6 +122,7 @@ std::array<int, 4> Parser::Line(const Json& value, const std::string& field) con
 
 CData Parser::Point(const Json& value, const std::string& field, CData point) const {
     if (!value.is_object()) Fail(field, "expected an object with \"pixel\" and \"value\"");
+    CheckKeys(value, field, {"pixel", "value"});
     if (const auto it = value.find("pixel"); it != value.end()) {
         if (!it->is_array() || it->size() != 2) Fail(field + ".pixel", "expected [x, y]");
         point.m_xPixel = Int((*it)[0], field + ".pixel[0]", kIntMin, kIntMax);
@@ -109,6 +139,7 @@ CData Parser::Point(const Json& value, const std::string& field, CData point) co
 // Every part left out keeps the default calibration's.
 CDataAxis Parser::Axis(const Json& value, const std::string& field) const {
     if (!value.is_object()) Fail(field, "expected an object");
+    CheckKeys(value, field, {"origin", "xAxis", "yAxis", "logX", "logY"});
     CDataAxis axis;
     if (const auto it = value.find("origin"); it != value.end()) {
         axis.m_origin = Point(*it, field + ".origin", axis.m_origin);
@@ -139,6 +170,7 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     SessionImage image;
     const Json* path = &value;
     if (value.is_object()) {
+        CheckKeys(value, field, {"path", "axis", "cursors"});
         const auto it = value.find("path");
         if (it == value.end()) Fail(field, "the image has no \"path\"");
         path = &*it;
@@ -148,6 +180,11 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     const std::string pathField = value.is_object() ? field + ".path" : field;
     if (!path->is_string() || path->get_ref<const std::string&>().empty()) {
         Fail(pathField, "expected a non-empty path");
+    }
+    // The file system ends a name at a NUL byte: the rest would be cut off, and another file
+    // read in its place.
+    if (path->get_ref<const std::string&>().find('\0') != std::string::npos) {
+        Fail(pathField, "the path holds a NUL byte");
     }
     image.path = Resolve(path->get<std::string>());
     if (!value.is_object()) return image;
@@ -183,6 +220,9 @@ Session Parser::Parse(const Json& root) const {
     if (version == root.end()) Fail("", "not a session file (no \"quandrel-session\" key)");
     if (AsInt(*version, 1, 1) != 1)
         Fail("quandrel-session", "expected 1, the version this program reads");
+    CheckKeys(root, "",
+              {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea", "lines",
+               "axis", "images"});
 
     Session session;
     if (const auto it = root.find("channel"); it != root.end()) {
@@ -211,6 +251,10 @@ Session Parser::Parse(const Json& root) const {
     if (images == root.end()) Fail("", "no \"images\" list");
     if (!images->is_array()) Fail("images", "expected an array of images");
     if (images->empty()) Fail("images", "no images");
+    // Before any image is taken in: the records built from them may not fit in memory.
+    if (const auto size = CheckSessionSize(images->size(), session.lines.size())) {
+        Fail(size->field, size->problem);
+    }
     for (std::size_t k = 0; k < images->size(); ++k) {
         session.images.push_back(
             Image((*images)[k], "images[" + std::to_string(k) + "]", session.lines.size()));
@@ -271,26 +315,12 @@ SessionResult ParseSession(std::string_view text, const std::string& name,
 
 SessionResult LoadSession(const std::string& path) {
     SessionResult result;
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        result.error = path + ": cannot be read: it is a folder";
-        return result;
-    }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        result.error = path + ": cannot be read: " + std::strerror(errno);
-        return result;
-    }
     std::string text;
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) text.append(chunk, got);
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) {
-        result.error = path + ": cannot be read: " + std::strerror(error);
+    if (const std::string failure = ReadSessionText(path, text); !failure.empty()) {
+        result.error = path + ": cannot be read: " + failure;
         return result;
     }
-    return ParseSession(text, path, std::filesystem::path(path).parent_path().string());
+    result = ParseSession(text, path, std::filesystem::path(path).parent_path().string());
+    if (result.session) result.session->source = path;
+    return result;
 }

@@ -24,6 +24,7 @@ struct Session {
     std::vector<std::array<int, 4>> lines;  // x1, y1, x2, y2 in image pixels
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;
+    std::string source;  // the session file it was read from; empty for a session from text
 };
 
 struct SessionResult {

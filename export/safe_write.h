@@ -23,9 +23,23 @@ struct WriteResult {
     bool ok() const { return error == WriteError::None; }
 };
 
-// Writes the bytes to a temporary file beside the target and renames it over the target only
-// when every byte is on disk, so the target is either the old file, untouched, or the new one.
+// Writes the bytes to the file at `path`, as far as the user may write that file: a file the
+// user may not write is refused, whoever may write its folder.
+//
+// Normally the bytes go to a temporary file beside the target, which is renamed over the target
+// only when every byte is on disk, so the target is either the old file, untouched, or the new
+// one. A symbolic link is followed and stays a link (a dangling one gets the file it names).
+// Two kinds of target are written in place instead, into the existing file: one with more than
+// one name (a rename would leave the other names on the old file), and one in a folder where
+// the user may not create the temporary. In place, the target is left as it was when the write
+// is refused or the disk is too full to start, but a failure or a crash in the middle leaves it
+// mixed, part new and part old.
 WriteResult WriteFileSafely(const std::string& path, std::string_view bytes);
+
+// Makes SIGTERM, SIGINT and SIGHUP remove the temporary file of a write in progress before they
+// end the process as they would have; signals the process ignores stay ignored. For programs
+// that write one file at a time, like the batch tool.
+void RemoveTemporaryOnSignals();
 
 namespace detail {
 // The file's bytes go out through this function (::write in the program), so that tests can

@@ -22,7 +22,7 @@ TEST(SessionFile, ReadsEveryFieldAndResolvesPaths) {
     const std::string text = R"({
       // comments are allowed
       "quandrel-session": 1, "channel": 2, "edgeMode": 3,
-      "measureLength": true, "measureArea": false, "unknown key": {"ignored": [1, 2]},
+      "measureLength": true, "measureArea": false,
       "lines": [[10, 20, 110, 20], [-5, 2147483647, 7, -2147483648]],
       "axis": {"origin": {"pixel": [1, 2], "value": [0.5, -1e3]},
                "xAxis": {"pixel": [100, 2]}, "logY": true},
@@ -133,12 +133,67 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
          "s.json: images[0].cursors: expected an array"},
         {With("", R"([{"path": "c", "axis": {"origin": 0}}])"),
          "s.json: images[0].axis.origin: expected an object"},
+        // A misspelt key would leave its default in place: refused at every level.
+        {With(R"("chanel": 2,)"), "s.json: chanel: unknown key"},
+        {With(R"("axis": {"orgin": {}},)"), "s.json: axis.orgin: unknown key"},
+        {With(R"("axis": {"origin": {"pixle": [1, 2]}},)"),
+         "s.json: axis.origin.pixle: unknown key"},
+        {With("", R"([{"path": "c", "cursor": [1]}])"), "s.json: images[0].cursor: unknown key"},
+        {With("", R"([{"path": "c", "axis": {"logx": true}}])"),
+         "s.json: images[0].axis.logx: unknown key"},
+        {With(R"("a\u0000b": 1,)"), "s.json: a\\u0000b: unknown key"},
+        // The name would end at the NUL, and another file would be read.
+        {With("", R"(["a.bmp\u0000.txt"])"), "s.json: images[0]: the path holds a NUL byte"},
+        {With("", R"([{"path": "a.bmp\u0000.txt"}])"),
+         "s.json: images[0].path: the path holds a NUL byte"},
     };
     for (const Case& c : cases) {
         const SessionResult r = Parse(c.text);
         EXPECT_FALSE(r.session) << c.text;
         EXPECT_NE(r.error.find(c.message), std::string::npos)
             << "text: " << c.text << "\nerror: " << r.error << "\nwanted: " << c.message;
+    }
+}
+
+// Sessions that name so many images and lines that the records would not fit in memory are
+// refused before any is built, with what they would need.
+TEST(SessionFile, RefusesSessionsTooLargeToMeasure) {
+    const auto session = [](int images, int lines) {
+        std::string text = R"({"quandrel-session": 1, "lines": [)";
+        for (int k = 0; k < lines; ++k) text += k ? ",[0,0,1,1]" : "[0,0,1,1]";
+        text += R"(], "images": [)";
+        for (int k = 0; k < images; ++k) text += k ? ",\"a\"" : "\"a\"";
+        return text + "]}";
+    };
+    struct Case {
+        int images;
+        int lines;
+        std::string error;  // empty: accepted
+    };
+    const Case cases[] = {
+        {1000, 10000, ""},  // 10,000,000 lines in all, the most measured
+        {1000, 10001,
+         "s.json: the session has 1000 images x 10001 lines: it would need about 1.7 GiB of "
+         "memory; at most 10000000 lines in all are measured"},
+        {1000000, 1, ""},
+        {1000001, 1,
+         "s.json: images: the session has 1000001 images: it would need about 0.9 GiB of "
+         "memory; at most 1000000 images are measured"},
+    };
+    for (const Case& c : cases) {
+        const SessionResult r = Parse(session(c.images, c.lines));
+        EXPECT_EQ(r.error, c.error) << c.images << " x " << c.lines;
+        EXPECT_EQ(r.session.has_value(), c.error.empty());
+    }
+}
+
+TEST(SessionFile, TheShippedSessionsParse) {
+    for (const char* path :
+         {QUANDREL_EXAMPLES_DIR "/session.json", QUANDREL_TEST_DATA_DIR "/../e2e/session.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/example.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/minimal.json"}) {
+        const SessionResult r = LoadSession(path);
+        EXPECT_TRUE(r.session) << r.error;
     }
 }
 

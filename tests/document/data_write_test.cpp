@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
 #include "doc_fakes.h"
+#include "support/ordinary_user.h"
 
 namespace {
 
@@ -175,6 +178,37 @@ TEST(DataWrite, NothingChangesTheRecordsWhileTheDetectionRuns) {
     EXPECT_FALSE(f.doc.IsBusy());
     f.doc.OnDeleteAll();  // the document takes commands again afterwards
     EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+}
+
+// A file made read-only stays as it is, though its folder would let a new file replace it.
+TEST(DataWrite, AReadOnlyFileIsRefusedWithTheCause) {
+    ExportFixture f;
+    for (int i = 0; i < f.doc.m_profile.GetSize(); ++i) {
+        f.doc.m_profile.GetLine(i, 0, 0)->m_bDetect = false;  // no detection threads in the child
+    }
+    f.ui.saveChoices = {f.out};
+    {
+        QFile old(f.out);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old contents");
+    }
+    const QByteArray folder = QFile::encodeName(f.files.Path(QString()));
+    const QByteArray out = QFile::encodeName(f.out);
+    ASSERT_EQ(::chown(folder.constData(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(::chown(out.constData(), OrdinaryUid(), static_cast<gid_t>(-1)), 0);
+    ASSERT_EQ(::chmod(out.constData(), 0444), 0);
+    if (::geteuid() != 0 && ::access(out.constData(), W_OK) == 0) {
+        GTEST_SKIP() << "permission bits are not enforced for this user";
+    }
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        f.doc.OnDataWrite();
+        return f.ui.messages.size() == 1 &&
+               f.ui.messages[0] ==
+                   QStringLiteral("ファイルを開くことができません\n%1\n書き込む権限がありません。")
+                       .arg(f.out);
+    }));
+    EXPECT_EQ(ReadAll(f.out), QByteArray("old contents"));
+    EXPECT_EQ(QDir(f.files.Path(QString())).entryList(QDir::Files | QDir::Hidden).size(), 4);
 }
 
 TEST(AxisSettings, FillsFromTheCurrentImageAndWritesBackByScope) {

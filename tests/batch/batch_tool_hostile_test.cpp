@@ -1,0 +1,192 @@
+// The batch tool given what an attacker or a slip would give it: an output that is one of its
+// inputs, a closed standard output, a folder whose name is not UTF-8, a session that never
+// ends, and too little memory.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "batch/tool_run.h"
+
+namespace {
+
+const char kLines[] = "[[60, 50, 115, 50], [60, 50, 60, 98], [60, 50, 20, 10]]";
+
+// Hidden temporary files left in the folder.
+QStringList Temporaries(const QString& folder) {
+    return QDir(folder).entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
+}
+
+TEST_F(BatchToolTest, AnOutputThatIsAnInputIsRefused) {
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    const QString session = WriteSession("s.json", kLines, R"(["ok.bmp", "ok.bmp"])");
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("sub")));
+    const std::string image = Path(QStringLiteral("ok.bmp")).toStdString();
+    const std::string link = Path(QStringLiteral("link.bmp")).toStdString();
+    const std::string hard = Path(QStringLiteral("hard.bmp")).toStdString();
+    ASSERT_EQ(::symlink("ok.bmp", link.c_str()), 0);
+    ASSERT_EQ(::link(image.c_str(), hard.c_str()), 0);
+    const QByteArray sessionBytes = ReadFile(session);
+    const QByteArray imageBytes = ReadFile(Path(QStringLiteral("ok.bmp")));
+
+    const std::string s = session.toStdString();
+    struct Case {
+        std::string output;
+        std::string stdoutTo;
+        std::string message;
+    };
+    const Case cases[] = {
+        {image, {}, "cannot write " + image + ": it is the image " + image},
+        {s, {}, "cannot write " + s + ": it is the session file " + s},
+        {m_dir.path().toStdString() + "/sub/../s.json", {}, "it is the session file " + s},
+        {link, {}, "cannot write " + link + ": it is the image " + image},
+        {hard, {}, "cannot write " + hard + ": it is the image " + image},
+        {"-", ">>" + Quote(s), "cannot write standard output: it is the session file " + s},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = Exec({s, "-o", c.output}, c.stdoutTo);
+        EXPECT_EQ(run.exitCode, 2) << c.output << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(session), sessionBytes) << c.output;
+        EXPECT_EQ(ReadFile(Path(QStringLiteral("ok.bmp"))), imageBytes) << c.output;
+        EXPECT_TRUE(Temporaries(m_dir.path()).isEmpty()) << c.output;
+    }
+}
+
+TEST_F(BatchToolTest, AClosedStandardOutputIsReported) {
+    const std::string session = QUANDREL_EXAMPLES_DIR "/session.json";
+    const ToolRun piped = Exec({session, "-o", "-"}, ">&-");
+    EXPECT_EQ(piped.exitCode, 4);
+    EXPECT_EQ(piped.err,
+              "quandrel-batch: cannot write to standard output: standard output is closed\n");
+    // A file output does not need standard output; nothing may stray into the file either.
+    const QString out = Path(QStringLiteral("out.dat"));
+    const ToolRun toFile = Exec({session, "-o", out.toStdString()}, ">&-");
+    EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
+    EXPECT_EQ(ReadFile(out), ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")));
+}
+
+// Relative image paths resolve against the session's folder as bytes, whatever the name.
+TEST_F(BatchToolTest, ASessionInAFolderWhoseNameIsNotUtf8) {
+    const std::string folder = m_dir.path().toStdString() + "/caf\xe9 \xff";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0755), 0);
+    for (const char* name : {"session.json", "disc.bmp", "square.jpg", "ellipse.gif"}) {
+        std::filesystem::copy_file(std::string(QUANDREL_EXAMPLES_DIR "/") + name,
+                                   folder + "/" + name);
+    }
+    const std::string out = folder + "/out.dat";
+    const ToolRun run = Exec({folder + "/session.json", "-o", out});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    // Read by its bytes: Qt's own name conversion cannot hold 0xFF.
+    std::ifstream in(out, std::ios::binary);
+    const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(QByteArray::fromStdString(written),
+              ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")));
+}
+
+// A session file too large, a device that never ends and a pipe that never ends: each is
+// refused without reading past the limit.
+TEST_F(BatchToolTest, ASessionTooLargeToReadIsRefused) {
+    const std::string big = Path(QStringLiteral("big.json")).toStdString();
+    ASSERT_EQ(::truncate(WriteSession("big.json", kLines, "[]").toStdString().c_str(),
+                         (off_t(64) << 20) + 1),
+              0);  // sparse: refused by its size, before a byte is read
+    const std::string tooLarge =
+        ": cannot be read: it is larger than 64 MiB, the most a session "
+        "file may hold\n";
+    struct Case {
+        std::string session;
+        std::string before;
+        std::string message;
+    };
+    const Case cases[] = {
+        {big, {}, "quandrel-batch: " + big + tooLarge},
+        {"/dev/zero", {}, "quandrel-batch: /dev/zero: cannot be read: it is not a regular file\n"},
+        {"/dev/stdin", "yes | ", "quandrel-batch: /dev/stdin" + tooLarge},
+    };
+    const std::string out = Path(QStringLiteral("out.dat")).toStdString();
+    for (const Case& c : cases) {
+        const ToolRun run = Exec({c.session, "-o", out}, {}, c.before);
+        EXPECT_EQ(run.exitCode, 2) << c.session;
+        EXPECT_EQ(run.err, c.message);
+    }
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
+}
+
+// An 8-bit run-length BMP of 8192 x 8192 pixels in some 1 KB: its 64 MB of palette indices fit
+// in the memory allowed below, its 256 MB of 32-bit pixels do not.
+QByteArray HugeRleBmp() {
+    QByteArray bmp;
+    const auto put = [&bmp](quint32 value, int bytes) {
+        for (int k = 0; k < bytes; ++k) bmp.append(static_cast<char>((value >> (8 * k)) & 0xFF));
+    };
+    const quint32 offset = 14 + 40 + 256 * 4;
+    bmp.append("BM");
+    put(offset + 2, 4), put(0, 4), put(offset, 4);
+    put(40, 4), put(8192, 4), put(8192, 4), put(1, 2), put(8, 2);
+    put(1, 4), put(2, 4), put(2835, 4), put(2835, 4), put(256, 4), put(0, 4);  // RLE8, 2 bytes
+    for (quint32 i = 0; i < 256; ++i) put(i * 0x010101u, 4);
+    bmp.append("\x00\x01", 2);  // end of the picture
+    return bmp;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSanitizer = true;
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+#else
+constexpr bool kAddressSanitizer = false;
+#endif
+
+TEST_F(BatchToolTest, RunningOutOfMemoryIsReportedAsThat) {
+    if (kAddressSanitizer) {
+        GTEST_SKIP() << "the address sanitizer cannot start under a data size limit";
+    }
+    // The data size limit of the tool's process, in KiB; the tool itself needs some 40 MB.
+    const std::string limit = "ulimit -d 150000; ";
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    WriteFile(Path(QStringLiteral("huge.bmp")), HugeRleBmp());
+    const QString out = Path(QStringLiteral("out.dat"));
+    WriteFile(out, "old content");
+    const QString picture =
+        WriteSession("picture.json", kLines, R"(["ok.bmp", "huge.bmp", "ok.bmp"])");
+    // 5,000 images of 1,000 lines: within the session limits, but some 900 MB of records.
+    std::string lines = "[";
+    for (int k = 0; k < 1000; ++k) lines += k ? ",[0,0,9,9]" : "[0,0,9,9]";
+    std::string images = "[";
+    for (int k = 0; k < 5000; ++k) images += k ? ",\"ok.bmp\"" : "\"ok.bmp\"";
+    const QString records = WriteSession("records.json", lines + "]", images + "]");
+
+    struct Case {
+        QString session;
+        const char* jobs;
+        std::string message;
+    };
+    const std::string huge = Path(QStringLiteral("huge.bmp")).toStdString();
+    const Case cases[] = {
+        {picture, "1", "quandrel-batch: out of memory: " + huge + ": "},
+        {picture, "3", "quandrel-batch: out of memory: " + huge + ": "},
+        {records, "2", "quandrel-batch: out of memory\n"},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run =
+            Exec({c.session.toStdString(), "-o", out.toStdString(), "--jobs", c.jobs}, {}, limit);
+        EXPECT_EQ(run.exitCode, 5) << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(out), QByteArray("old content"));
+        EXPECT_TRUE(Temporaries(m_dir.path()).isEmpty());
+    }
+}
+
+}  // namespace
