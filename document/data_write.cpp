@@ -1,6 +1,9 @@
 // The data export command: every image's edge points, converted values, lengths and areas into
 // one tab-separated file.
+#include <sys/stat.h>
+
 #include <QDir>
+#include <QFile>
 
 #include "document/norvale_doc.h"
 #include "document/series_detect.h"
@@ -32,6 +35,21 @@ QString WriteFailureText(const QString& path, const WriteResult& result) {
         .arg(QDir::toNativeSeparators(path), cause);
 }
 
+// The record whose image is the file at `path` (the same file by device and inode, whatever
+// the spelling), or null.
+const CScanSeries* ImageAt(const CDataProfile& profile, const std::string& path) {
+    struct stat out {};
+    if (::stat(path.c_str(), &out) != 0 || !S_ISREG(out.st_mode)) return nullptr;
+    for (const auto& series : profile.m_arSeries) {
+        struct stat in {};
+        if (::stat(series->m_strPath.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
+            in.st_ino == out.st_ino) {
+            return series.get();
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace
 
 bool CNorvaleDoc::DetectAllPending() {
@@ -59,8 +77,7 @@ bool CNorvaleDoc::DetectAllPending() {
     for (std::size_t k = 0; k < report.failures.size() && k < kListed; ++k) {
         const DetectFailure& failure = report.failures[k];
         text += QStringLiteral("\n%1: %2")
-                    .arg(QString::fromStdString(failure.path),
-                         failure.result.reason);
+                    .arg(QString::fromStdString(failure.path), failure.result.reason);
     }
     if (report.failures.size() > kListed) {
         text += QStringLiteral("\nほか %1 件").arg(report.failures.size() - kListed);
@@ -88,6 +105,13 @@ void CNorvaleDoc::OnDataWrite() {
     request.confirmOverwrite = true;
     const QString path = m_ui.GetSaveFileName(request);
     if (path.isEmpty()) return;
+    // Confirming the overwrite of a picture of the list would destroy what is being measured.
+    if (const CScanSeries* image = ImageAt(m_profile, QFile::encodeName(path).toStdString())) {
+        m_ui.MessageBox(
+            QStringLiteral("測定中の画像には書き出せません\n%1")
+                .arg(QDir::toNativeSeparators(QString::fromStdString(image->m_strPath))));
+        return;
+    }
 
     // Lines never shown on an image are still waiting for detection there; their cursors would
     // be start points, not edges.

@@ -8,6 +8,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <unordered_set>
 
@@ -138,7 +139,16 @@ DetectReport DetectPendingRecords(CDataProfile& profile, const std::vector<int>&
 
     std::vector<std::thread> pool;
     pool.reserve(static_cast<std::size_t>(threads));
-    for (int t = 0; t < threads; ++t) pool.emplace_back(worker);
+    for (int t = 0; t < threads; ++t) {
+        // A system short of threads gets fewer workers, and with none the calling thread does
+        // the work itself: the result is the same, only slower.
+        try {
+            pool.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break;
+        }
+    }
+    if (pool.empty()) worker();
     {
         std::unique_lock lock(mutex);
         for (;;) {

@@ -180,6 +180,19 @@ TEST(DataWrite, NothingChangesTheRecordsWhileTheDetectionRuns) {
     EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
 }
 
+// The export never writes over a picture of the list, however its name is spelt.
+TEST(DataWrite, APictureOfTheListIsNeverTheTarget) {
+    ExportFixture f;
+    const QString image = f.files.Path("b.bmp");
+    const QByteArray before = ReadAll(image);
+    f.ui.saveChoices = {f.files.Path("sub/../b.bmp")};
+    QDir(f.files.Path(QString())).mkdir("sub");
+    f.doc.OnDataWrite();
+    ASSERT_EQ(f.ui.messages.size(), 1u);
+    EXPECT_TRUE(f.ui.messages[0].endsWith(image));
+    EXPECT_EQ(ReadAll(image), before);
+}
+
 // A file made read-only stays as it is, though its folder would let a new file replace it.
 TEST(DataWrite, AReadOnlyFileIsRefusedWithTheCause) {
     ExportFixture f;

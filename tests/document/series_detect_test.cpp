@@ -3,8 +3,11 @@
 #include "document/series_detect.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 #include "doc_fakes.h"
+#include "support/ordinary_user.h"
 
 namespace {
 
@@ -48,6 +51,24 @@ TEST(SeriesDetect, ResultsFollowTheirRecordsAndLinesNotTheirPlaces) {
     // The line reshaped while it was measured keeps waiting for a detection of its new shape.
     EXPECT_TRUE(profile.GetLine(2, 0, 1)->m_bDetect);
     EXPECT_FALSE(profile.GetLine(2, 0, 0)->m_bDetect);
+}
+
+// A system that refuses new threads gets the work done on the calling thread.
+TEST(SeriesDetect, WithoutThreadsTheCallerMeasures) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs a user of its own for the thread limit";
+    ImageFiles files;
+    CDataProfile profile;
+    profile.AddImage("a.bmp", files.Make("a.bmp", 33).toStdString());
+    profile.GetSeries(0)->AddLine(0, 5, 40, 110, 40);
+    ASSERT_EQ(::chmod(QFile::encodeName(files.Path(QString())).constData(), 0755), 0);
+    EXPECT_TRUE(AsOrdinaryUser([&] {
+        const rlimit one{1, 1};  // this process alone: no thread can start
+        if (::setrlimit(RLIMIT_NPROC, &one) != 0) return false;
+        DetectSettings settings;
+        settings.jobs = 2;
+        const DetectReport report = DetectPendingRecords(profile, {0}, settings);
+        return report.failures.empty() && profile.GetCurPoint(0, 0, 0) == CPoint{33, 40};
+    }));
 }
 
 }  // namespace
