@@ -1,5 +1,6 @@
 #include "document/picture_checks.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -83,35 +84,50 @@ PictureFault CheckRunLengths(const QByteArray& data, qsizetype at, qint64 width,
 // ---------------------------------------------------------------------------------------------
 // GIF
 
-// The data sub-blocks of one frame as one stream of LZW codes, low bit first.
+// The data sub-blocks of one frame as one stream of LZW codes, low bit first. The bits are
+// taken into a 64-bit store several bytes at a time, since this runs once per code.
 class CodeReader {
 public:
-    CodeReader(const QByteArray& data, qsizetype at) : m_data(data), m_at(at) {}
+    CodeReader(const QByteArray& data, qsizetype at)
+        : m_at(reinterpret_cast<const unsigned char*>(data.constData()) + at),
+          m_blockEnd(m_at),
+          m_end(reinterpret_cast<const unsigned char*>(data.constData()) + data.size()) {}
 
     // The next code of `width` bits, or -1 at the end of the blocks.
     int Next(int width) {
-        while (m_bits < width) {
-            if (m_left == 0) {
-                if (m_at >= m_data.size()) return -1;
-                m_left = ByteAt(m_data, m_at++);
-                if (m_left == 0) return -1;  // the block terminator
-            }
-            if (m_at >= m_data.size()) return -1;
-            m_acc |= std::uint32_t{ByteAt(m_data, m_at++)} << m_bits;
-            m_bits += 8;
-            --m_left;
+        if (m_bits < width) {
+            Refill();
+            if (m_bits < width) return -1;
         }
-        const int code = static_cast<int>(m_acc & ((1u << width) - 1));
-        m_acc >>= width;
+        const int code = static_cast<int>(m_store & ((1u << width) - 1));
+        m_store >>= width;
         m_bits -= width;
         return code;
     }
 
 private:
-    const QByteArray& m_data;
-    qsizetype m_at;
-    unsigned m_left = 0;  // bytes left in the current sub-block
-    std::uint32_t m_acc = 0;
+    void Refill() {
+        while (m_bits <= 56) {
+            if (m_at == m_blockEnd) {
+                // The next sub-block's length; a zero length is the terminator.
+                if (m_ended || m_at >= m_end || *m_at == 0) {
+                    m_ended = true;
+                    return;
+                }
+                const qsizetype length = *m_at++;
+                m_blockEnd = m_end - m_at < length ? m_end : m_at + length;
+                continue;
+            }
+            m_store |= std::uint64_t{*m_at++} << m_bits;
+            m_bits += 8;
+        }
+    }
+
+    const unsigned char* m_at;
+    const unsigned char* m_blockEnd;  // the end of the current sub-block's data
+    const unsigned char* m_end;       // the end of the file
+    bool m_ended = false;
+    std::uint64_t m_store = 0;
     int m_bits = 0;
 };
 
@@ -125,8 +141,9 @@ PictureFault CheckLzwPixels(const QByteArray& data, qsizetype at, int minCodeSiz
     if (minCodeSize < 1 || minCodeSize > 11) return corrupt;
     const int clear = 1 << minCodeSize;
     const int end = clear + 1;
-    std::array<std::uint16_t, kMaxCodes> lengths{};  // of the strings of the table's entries
-    const auto length = [&](int code) -> qint64 { return code < clear ? 1 : lengths[code]; };
+    // The number of pixels of each code's string; a literal is one pixel.
+    std::array<std::uint16_t, kMaxCodes> lengths{};
+    std::fill_n(lengths.begin(), clear, std::uint16_t{1});
     CodeReader reader(data, at);
     int width = minCodeSize + 1;
     int next = end + 1;  // the entry the next code adds
@@ -141,20 +158,18 @@ PictureFault CheckLzwPixels(const QByteArray& data, qsizetype at, int minCodeSiz
             previous = -1;
             continue;
         }
-        qint64 yields = 1;
         if (previous < 0) {
             if (code > clear) return corrupt;  // nothing in the table yet
         } else {
             if (code > next) return corrupt;
-            // A code one past the table is the previous string and its own first pixel.
-            yields = code == next ? length(previous) + 1 : length(code);
+            // The new entry is the previous string and one pixel more. Written before it is
+            // read, it also serves a code one past the table, which names that very entry.
             if (next < kMaxCodes) {
-                lengths[next] = static_cast<std::uint16_t>(length(previous) + 1);
-                ++next;
-                if (next == 1 << width && width < 12) ++width;
+                lengths[next] = static_cast<std::uint16_t>(lengths[previous] + 1);
+                if (++next == 1 << width && width < 12) ++width;
             }
         }
-        pixels += yields;
+        pixels += lengths[code];
         if (pixels >= wanted) return {};
         previous = code;
     }
