@@ -77,7 +77,7 @@ bool CNorvaleDoc::DetectAllPending() {
     for (std::size_t k = 0; k < report.failures.size() && k < kListed; ++k) {
         const DetectFailure& failure = report.failures[k];
         text += QStringLiteral("\n%1: %2")
-                    .arg(QString::fromStdString(failure.path), failure.result.reason);
+                    .arg(QString::fromStdString(failure.path), failure.result.uiReason);
     }
     if (report.failures.size() > kListed) {
         text += QStringLiteral("\nほか %1 件").arg(report.failures.size() - kListed);

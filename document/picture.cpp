@@ -17,6 +17,8 @@
 #include <mutex>
 #include <new>
 
+#include "document/picture_checks.h"
+
 namespace {
 
 // ---------------------------------------------------------------------------------------------
@@ -77,117 +79,20 @@ private:
     QStringList* m_outer = nullptr;
 };
 
-// libjpeg reports stray bytes between two segments this way; the pixels are all there, and
-// many cameras write such files, so this one warning does not fail the decode.
-bool IsHarmless(const QString& warning) {
-    return warning.contains(QLatin1String("extraneous bytes before marker"));
+PictureFault NoPixels() {
+    return {QStringLiteral("the picture has no pixels"),
+            QStringLiteral("画像に画素がありません。")};
 }
 
-QString TooLarge(qint64 width, qint64 height) {
-    // Divided rather than multiplied: a header may claim sizes whose product overflows.
-    if (width <= 0 || height <= 0 || width <= CPicture::kMaxPixelBytes / 4 / height) return {};
-    return QStringLiteral("the picture of %1 x %2 pixels is larger than 1 GiB")
-        .arg(width)
-        .arg(height);
+// The decoder's own words for a failure. Qt's JPEG plugin says "Premature end of JPEG file" for a
+// cut file; any other warning means data that does not make the picture it announces.
+PictureFault DecoderFault(const QString& reason) {
+    return reason.contains(QLatin1String("Premature end")) ? CutFault(reason)
+                                                           : CorruptFault(reason);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Structural checks for the two formats whose Qt readers return a picture from a cut-off file
-// without any sign: BMP leaves the missing rows as they were in memory, GIF paints them black.
-
-// Callers check the size first.
-unsigned ByteAt(const QByteArray& data, qsizetype at) {
-    return static_cast<unsigned char>(data.at(at));
-}
-
-quint32 ReadLe32(const QByteArray& data, qsizetype at) {
-    return ByteAt(data, at) | ByteAt(data, at + 1) << 8 | ByteAt(data, at + 2) << 16 |
-           ByteAt(data, at + 3) << 24;
-}
-
-quint16 ReadLe16(const QByteArray& data, qsizetype at) {
-    return static_cast<quint16>(ByteAt(data, at) | ByteAt(data, at + 1) << 8);
-}
-
-// Empty when the pixel data that the header announces is all in the file and not too large.
-QString CheckBmpComplete(const QByteArray& data) {
-    if (data.size() < 26) return QStringLiteral("the file ends inside the header");
-    const qint64 offset = ReadLe32(data, 10);
-    const quint32 headerSize = ReadLe32(data, 14);
-    qint64 width = 0;
-    qint64 height = 0;
-    int bitCount = 0;
-    quint32 compression = 0;
-    quint32 imageSize = 0;
-    if (headerSize == 12) {  // the old core header with 16-bit sizes
-        width = ReadLe16(data, 18);
-        height = ReadLe16(data, 20);
-        bitCount = ReadLe16(data, 24);
-    } else {
-        if (data.size() < 38) return QStringLiteral("the file ends inside the header");
-        width = static_cast<qint32>(ReadLe32(data, 18));
-        height = static_cast<qint32>(ReadLe32(data, 22));  // negative: rows stored top down
-        bitCount = ReadLe16(data, 28);
-        compression = ReadLe32(data, 30);
-        imageSize = ReadLe32(data, 34);
-    }
-    // Qt refuses such a header before it reports a size; say why.
-    const QString tooLarge = TooLarge(width < 0 ? -width : width, height < 0 ? -height : height);
-    if (!tooLarge.isEmpty()) return tooLarge;
-    qint64 needed = 0;
-    if (compression == 0 || compression == 3 || compression == 6) {
-        // Uncompressed rows (bit fields only mask them), each padded to 4 bytes.
-        const qint64 rowBytes = (width * bitCount + 31) / 32 * 4;
-        needed = offset + rowBytes * (height < 0 ? -height : height);
-    } else {
-        // Run-length data: its size is the one the header states, when it states one.
-        needed = offset + imageSize;
-    }
-    if (needed > data.size()) return QStringLiteral("the file ends inside the pixel data");
-    return {};
-}
-
-// Empty when the first picture of the GIF, with its colour tables and data blocks, is all in the
-// file. Later frames are never read, so they may be missing.
-QString CheckGifComplete(const QByteArray& data) {
-    const QString cut = QStringLiteral("the file ends inside the picture data");
-    const qsizetype size = data.size();
-    const auto byte = [&](qsizetype at) { return static_cast<unsigned char>(data[at]); };
-    const auto tableBytes = [](unsigned char flags) { return 3 * (qsizetype(2) << (flags & 7)); };
-    // Skips a chain of data sub-blocks; returns the offset after its terminator, or -1 when the
-    // file ends first.
-    const auto skipBlocks = [&](qsizetype at) -> qsizetype {
-        while (at < size) {
-            const unsigned char length = byte(at);
-            if (length == 0) return at + 1;
-            at += 1 + length;
-        }
-        return -1;
-    };
-    qsizetype at = 13;
-    if (size < at) return cut;
-    if (byte(10) & 0x80) at += tableBytes(byte(10));
-    while (at < size) {
-        const unsigned char introducer = byte(at);
-        if (introducer == 0x21) {  // extension: label, then sub-blocks
-            at = at + 2 > size ? -1 : skipBlocks(at + 2);
-        } else if (introducer == 0x2C) {  // image descriptor: 9 bytes, table, code size, data
-            if (at + 10 > size) return cut;
-            const unsigned char flags = byte(at + 9);
-            at += 10;
-            if (flags & 0x80) at += tableBytes(flags);
-            at += 1;  // LZW minimum code size
-            return skipBlocks(at) < 0 ? cut : QString();
-        } else {
-            return {};  // a trailer or a corrupt block: the decoder judges that itself
-        }
-        if (at < 0) return cut;
-    }
-    return cut;
-}
-
-// Decodes the first picture of the bytes; returns why it cannot, or an empty string.
-QString Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
+// Decodes the first picture of the bytes; returns why it cannot, or no fault.
+PictureFault Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
     // Everything the reader says while it reads headers or pixels belongs to this decode.
     WarningCapture capture;
     QImageReader reader(&buffer);
@@ -195,51 +100,88 @@ QString Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
     reader.setAllocationLimit(static_cast<int>(CPicture::kMaxPixelBytes >> 20));
 
     const QByteArray format = reader.format();
-    if (format.isEmpty()) return QStringLiteral("not a BMP, JPEG or GIF picture");
+    if (format.isEmpty()) {
+        return {QStringLiteral("not a BMP, JPEG or GIF picture"),
+                QStringLiteral("BMP、JPEG、GIF のいずれの画像でもありません。")};
+    }
     if (format != "bmp" && format != "jpeg" && format != "gif") {
-        return QStringLiteral("a %1 picture, not BMP, JPEG or GIF")
-            .arg(QString::fromLatin1(format.toUpper()));
+        const QString name = QString::fromLatin1(format.toUpper());
+        return {
+            QStringLiteral("a %1 picture, not BMP, JPEG or GIF").arg(name),
+            QStringLiteral("%1 の画像です。読み込めるのは BMP、JPEG、GIF の画像です。").arg(name)};
     }
     const QSize size = reader.size();
     if (size.isValid()) {
-        if (size.width() <= 0 || size.height() <= 0) {
-            return QStringLiteral("the picture has no pixels");
-        }
-        const QString tooLarge = TooLarge(size.width(), size.height());
-        if (!tooLarge.isEmpty()) return tooLarge;
+        if (size.width() <= 0 || size.height() <= 0) return NoPixels();
+        if (PictureFault tooLarge = TooLargeFault(size.width(), size.height())) return tooLarge;
     }
     if (format == "bmp") {
-        const QString incomplete = CheckBmpComplete(data);
-        if (!incomplete.isEmpty()) return incomplete;
+        if (PictureFault incomplete = CheckBmpComplete(data)) return incomplete;
     }
     if (format == "gif") {
-        const QString incomplete = CheckGifComplete(data);
-        if (!incomplete.isEmpty()) return incomplete;
+        if (PictureFault incomplete = CheckGifComplete(data)) return incomplete;
     }
 
     const bool decoded = reader.read(&image);
     const QStringList& warnings = capture.Messages();
     if (!decoded || image.isNull()) {
         image = QImage();
-        return warnings.isEmpty() ? reader.errorString() : warnings.join(QStringLiteral("; "));
+        return DecoderFault(warnings.isEmpty() ? reader.errorString()
+                                               : warnings.join(QStringLiteral("; ")));
     }
-    for (const QString& warning : warnings) {
-        if (!IsHarmless(warning)) {
-            image = QImage();
-            return warning;
-        }
+    // The JPEG plugin decodes damaged data "successfully": it fills what it cannot decode and
+    // only warns. Stray bytes before a marker count as well: that is all the decoder says when
+    // bytes were inserted into the coded data, since it then runs out of blocks before the data
+    // ends, and every block after the damage is wrong.
+    if (!warnings.isEmpty()) {
+        image = QImage();
+        return DecoderFault(warnings.front());
     }
     return {};
 }
 
-CPicture::LoadResult Failed(CPicture::LoadStatus status, const QString& reason) {
-    return {status, reason};
+CPicture::LoadResult Failed(CPicture::LoadStatus status, const PictureFault& fault) {
+    return {status, fault.reason, fault.uiReason};
+}
+
+PictureFault OutOfMemory(const char* reason) {
+    return {QString::fromLatin1(reason), QStringLiteral("メモリが足りません。")};
+}
+
+PictureFault FileTooLarge() {
+    return {QStringLiteral("the file is larger than 2 GiB"),
+            QStringLiteral("ファイルが大きすぎます（上限は 2 GiB）。")};
 }
 
 // The system's reason in English, whatever the process locale.
 QString SystemReason(int error) {
     const char* text = strerrordesc_np(error);
     return text != nullptr ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(error);
+}
+
+// The window's words for a file that cannot be opened. Rare errors keep the system's English
+// words inside the Japanese sentence: strerror's translated text is not safe on the worker
+// threads that load pictures.
+QString OpenFailureText(int error) {
+    switch (error) {
+        case ENOENT:
+            return QStringLiteral("ファイルが見つかりません。");
+        case EACCES:
+        case EPERM:
+            return QStringLiteral("アクセスが拒否されました。");
+        case EISDIR:
+            return QStringLiteral("フォルダです。");
+        case ENOTDIR:
+            return QStringLiteral("パスの途中がフォルダではありません。");
+        case ENAMETOOLONG:
+            return QStringLiteral("パスが長すぎます。");
+        default:
+            return QStringLiteral("ファイルを読み込めません（%1）。").arg(SystemReason(error));
+    }
+}
+
+QString NotRegularText() {
+    return QStringLiteral("通常のファイルではありません。");
 }
 
 // Reads the whole file; returns 0 or the errno of the failure. The size is a hint: the file may
@@ -280,55 +222,57 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     // system's own words, before any decoder looks at it. Non-blocking, so that a pipe cannot
     // hang the open; only plain files are read, since a device or a pipe may never end.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return Failed(CPicture::LoadStatus::CannotOpen, SystemReason(errno));
+    if (fd < 0) {
+        const int error = errno;
+        return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
+    }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
         ::close(fd);
-        return Failed(CPicture::LoadStatus::CannotOpen, folder
-                                                            ? QStringLiteral("it is a folder")
-                                                            : QStringLiteral("not a regular file"));
+        return Failed(LoadStatus::CannotOpen,
+                      folder
+                          ? PictureFault{QStringLiteral("it is a folder"), OpenFailureText(EISDIR)}
+                          : PictureFault{QStringLiteral("not a regular file"), NotRegularText()});
     }
     // No picture we accept needs more bytes than twice its largest decoded size.
     if (st.st_size > 2 * kMaxPixelBytes) {
         ::close(fd);
-        return Failed(CPicture::LoadStatus::CannotDecode,
-                      QStringLiteral("the file is larger than 2 GiB"));
+        return Failed(LoadStatus::CannotDecode, FileTooLarge());
     }
     QByteArray data;
     const int error = ReadAll(fd, static_cast<qsizetype>(st.st_size), data);
     ::close(fd);
     if (error == ENOMEM) {
-        return Failed(CPicture::LoadStatus::OutOfMemory,
-                      QStringLiteral("not enough memory to read the file"));
+        return Failed(LoadStatus::OutOfMemory, OutOfMemory("not enough memory to read the file"));
     }
-    if (error == EFBIG) {
-        return Failed(CPicture::LoadStatus::CannotDecode,
-                      QStringLiteral("the file is larger than 2 GiB"));
+    if (error == EFBIG) return Failed(LoadStatus::CannotDecode, FileTooLarge());
+    if (error != 0) {
+        return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
     }
-    if (error != 0) return Failed(CPicture::LoadStatus::CannotOpen, SystemReason(error));
     return LoadData(std::move(data));
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     Clear();
-    if (data.isEmpty())
-        return Failed(CPicture::LoadStatus::CannotDecode, QStringLiteral("the file is empty"));
-
+    if (data.isEmpty()) {
+        return Failed(LoadStatus::CannotDecode,
+                      {QStringLiteral("the file is empty"), QStringLiteral("ファイルが空です。")});
+    }
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImage image;
-    const QString failure = Decode(buffer, data, image);
-    if (!failure.isEmpty()) return Failed(CPicture::LoadStatus::CannotDecode, failure);
+    if (const PictureFault fault = Decode(buffer, data, image)) {
+        return Failed(LoadStatus::CannotDecode, fault);
+    }
     if (image.width() <= 0 || image.height() <= 0) {
-        return Failed(CPicture::LoadStatus::CannotDecode,
-                      QStringLiteral("the picture has no pixels"));
+        return Failed(LoadStatus::CannotDecode, NoPixels());
     }
     if (image.format() != QImage::Format_RGB32) {
         image.convertTo(QImage::Format_RGB32);
         if (image.isNull() || image.format() != QImage::Format_RGB32) {
-            return Failed(CPicture::LoadStatus::OutOfMemory,
-                          QStringLiteral("not enough memory for the decoded picture"));
+            return Failed(LoadStatus::OutOfMemory,
+                          OutOfMemory("not enough memory for the decoded picture"));
         }
     }
     m_image = std::move(image);
@@ -342,43 +286,16 @@ PixelView CPicture::View() const {
 }
 
 CPicture::LoadResult CPicture::CheckReadable(const std::string& path) {
-    LoadResult result;
     // Non-blocking, so that a pipe chosen by mistake cannot hang the program in open().
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    int error = fd < 0 ? errno : 0;
-    bool regular = true;
-    if (fd >= 0) {
-        struct stat st {};
-        if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) error = EISDIR;
-        regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-        ::close(fd);
+    if (fd < 0) {
+        const QString text = OpenFailureText(errno);
+        return {LoadStatus::CannotOpen, text, text};
     }
-    if (error == 0 && regular) return result;
-    result.status = LoadStatus::CannotOpen;
-    if (error == 0) {
-        result.reason = QStringLiteral("通常のファイルではありません。");
-        return result;
-    }
-    switch (error) {
-        case ENOENT:
-            result.reason = QStringLiteral("ファイルが見つかりません。");
-            break;
-        case EACCES:
-        case EPERM:
-            result.reason = QStringLiteral("アクセスが拒否されました。");
-            break;
-        case EISDIR:
-            result.reason = QStringLiteral("フォルダです。");
-            break;
-        case ENOTDIR:
-            result.reason = QStringLiteral("パスの途中がフォルダではありません。");
-            break;
-        case ENAMETOOLONG:
-            result.reason = QStringLiteral("パスが長すぎます。");
-            break;
-        default:
-            result.reason = QString::fromLocal8Bit(std::strerror(error));
-            break;
-    }
-    return result;
+    struct stat st {};
+    const bool known = ::fstat(fd, &st) == 0;
+    ::close(fd);
+    if (known && S_ISREG(st.st_mode)) return {};
+    const QString text = known && S_ISDIR(st.st_mode) ? OpenFailureText(EISDIR) : NotRegularText();
+    return {LoadStatus::CannotOpen, text, text};
 }

@@ -19,7 +19,8 @@ public:
 
     struct LoadResult {
         LoadStatus status = LoadStatus::Ok;
-        QString reason;  // why it failed, for the message; empty on success
+        QString reason;    // why it failed, in English for the batch tool; empty on success
+        QString uiReason;  // the same for the window, in Japanese; empty on success
     };
 
     // Largest decoded picture accepted, in bytes of 32-bit pixels.
@@ -31,8 +32,9 @@ public:
     LoadResult Load(const QString& path);
     // Decodes a whole file's bytes, with the checks of Load.
     LoadResult LoadData(QByteArray data);
-    // Whether the file can be opened for reading at all, without decoding it; the reason is the
-    // system's, in Japanese, for the open-failure message.
+    // Whether the file can be opened for reading at all, without decoding it. The window shows
+    // its reason in the open-failure message, so here reason and uiReason are both the
+    // Japanese text, the same one that Load gives as its uiReason.
     static LoadResult CheckReadable(const std::string& path);
     void Clear() { m_image = QImage(); }
 

@@ -53,7 +53,8 @@ void RunJob(const DetectSettings& settings, Job& job) {
     } catch (const std::bad_alloc&) {
         job.edges.clear();
         job.result = {CPicture::LoadStatus::OutOfMemory,
-                      QStringLiteral("not enough memory to measure the picture")};
+                      QStringLiteral("not enough memory to measure the picture"),
+                      QStringLiteral("メモリが足りません。")};
     }
 }
 

@@ -1,5 +1,5 @@
 // Picture files as the program reads them: any bytes either decode into a whole 32-bit picture
-// within the size limit, or fail with a reason.
+// within the size limit, or fail with a reason for the batch tool and one for the window.
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
@@ -11,7 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const CPicture::LoadResult result = picture.LoadData(
         QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     if (result.status != CPicture::LoadStatus::Ok) {
-        if (result.reason.isEmpty() || !picture.IsNull()) std::abort();
+        if (result.reason.isEmpty() || result.uiReason.isEmpty() || !picture.IsNull()) {
+            std::abort();
+        }
         return 0;
     }
     if (picture.IsNull() || picture.Image().format() != QImage::Format_RGB32 ||

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -120,21 +121,29 @@ TEST_F(BatchToolTest, ASessionTooLargeToReadIsRefused) {
     EXPECT_FALSE(QFile::exists(QString::fromStdString(out)));
 }
 
-// An 8-bit run-length BMP of 8192 x 8192 pixels in some 1 KB: its 64 MB of palette indices fit
-// in the memory allowed below, its 256 MB of 32-bit pixels do not.
+// An 8-bit run-length BMP of 8192 x 8192 pixels, every one coded, in some 560 KB: its 64 MB of
+// palette indices fit in the memory allowed below, its 256 MB of 32-bit pixels do not.
 QByteArray HugeRleBmp() {
+    QByteArray runs;
+    for (int row = 0; row < 8192; ++row) {
+        for (int left = 8192; left > 0; left -= 255) {
+            runs.append(static_cast<char>(std::min(left, 255))).append('\x07');
+        }
+        runs.append("\x00\x00", 2);  // end of the row
+    }
+    runs.append("\x00\x01", 2);  // end of the picture
     QByteArray bmp;
     const auto put = [&bmp](quint32 value, int bytes) {
         for (int k = 0; k < bytes; ++k) bmp.append(static_cast<char>((value >> (8 * k)) & 0xFF));
     };
     const quint32 offset = 14 + 40 + 256 * 4;
+    const auto size = static_cast<quint32>(runs.size());
     bmp.append("BM");
-    put(offset + 2, 4), put(0, 4), put(offset, 4);
+    put(offset + size, 4), put(0, 4), put(offset, 4);
     put(40, 4), put(8192, 4), put(8192, 4), put(1, 2), put(8, 2);
-    put(1, 4), put(2, 4), put(2835, 4), put(2835, 4), put(256, 4), put(0, 4);  // RLE8, 2 bytes
+    put(1, 4), put(size, 4), put(2835, 4), put(2835, 4), put(256, 4), put(0, 4);  // RLE8
     for (quint32 i = 0; i < 256; ++i) put(i * 0x010101u, 4);
-    bmp.append("\x00\x01", 2);  // end of the picture
-    return bmp;
+    return bmp + runs;
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -50,6 +50,9 @@ TEST_F(BatchToolTest, ThreadCountDoesNotChangeTheFile) {
 TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
     ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
     WriteFile(Path(QStringLiteral("text.jpg")), "not a picture");
+    // A run-length BMP cut to a third, with no image size in its header to give the cut away.
+    const QByteArray rle = ReadFile(QStringLiteral(QUANDREL_TEST_DATA_DIR "/rle8.bmp"));
+    WriteFile(Path(QStringLiteral("cut.bmp")), rle.left(rle.size() / 3));
     QDir(m_dir.path()).mkdir(QStringLiteral("folder.dat"));
     const std::string good = R"(["ok.bmp", "ok.bmp"])";
     const std::string out = Path(QStringLiteral("out.dat")).toStdString();
@@ -104,6 +107,11 @@ TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
          {"-o", out},
          3,
          {"text.jpg: cannot be decoded: "}},
+        {"damaged image",
+         WriteSession("cut.json", kLines, R"(["ok.bmp", "cut.bmp"])"),
+         {"-o", out},
+         3,
+         {"cut.bmp: cannot be decoded: the file ends inside the pixel data"}},
         {"output in a missing folder",
          WriteSession("ok1.json", kLines, good),
          {"-o", Path(QStringLiteral("no/such/out.dat")).toStdString()},

@@ -100,6 +100,27 @@ QString Saved(ImageFiles& files, const QImage& image, const char* name, const ch
     return path;
 }
 
+// A JPEG of a busy picture with three bytes inserted in the middle of its coded data. (In a
+// smooth picture the decoder often falls back in step within a block or two: the damage then
+// leaves a valid JPEG of slightly different pixels, which nothing can tell from a whole one.)
+QString InsertedInScan(ImageFiles& files, const char* name) {
+    QImage busy(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            busy.setPixel(x, y, qRgb((x * 7 + y * 3) & 255, (x * y) & 255, (x ^ y) & 255));
+        }
+    }
+    const QString path = files.Path(QString::fromLatin1(name));
+    busy.save(path, "JPEG", 90);
+    QByteArray jpeg = ReadFile(path);
+    const qsizetype sos = jpeg.indexOf("\xFF\xDA");
+    const qsizetype start = sos + 2 +
+                            (static_cast<unsigned char>(jpeg[sos + 2]) << 8 |
+                             static_cast<unsigned char>(jpeg[sos + 3]));
+    jpeg.insert((start + jpeg.lastIndexOf("\xFF\xD9")) / 2, "\x5A\xA5\x3C", 3);
+    return files.Text(QString::fromLatin1(name), jpeg);
+}
+
 QImage Pattern(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y) {
@@ -131,6 +152,18 @@ const Case kCases[] = {
     {"truncated GIF",
      [](ImageFiles& f) { return Truncated(f, DataFile("ramp.gif"), "cut.gif", 0.5); },
      Outcome::DecodeMessage},
+    {"JPEG with bytes inserted in its scan",
+     [](ImageFiles& f) { return InsertedInScan(f, "inserted.jpg"); }, Outcome::DecodeMessage},
+    {"GIF whose LZW data ends early", [](ImageFiles&) { return DataFile("short_lzw.gif"); },
+     Outcome::DecodeMessage},
+    {"GIF frame larger than its screen", [](ImageFiles&) { return DataFile("huge_frame.gif"); },
+     Outcome::DecodeMessage},
+    {"GIF frame partly outside its screen",
+     [](ImageFiles&) { return DataFile("frame_outside.gif"); }, Outcome::DecodeMessage},
+    {"run-length BMP cut to a third",
+     [](ImageFiles& f) { return Truncated(f, DataFile("rle8.bmp"), "cut_rle8.bmp", 1.0 / 3); },
+     Outcome::DecodeMessage},
+    {"run-length BMP", [](ImageFiles&) { return DataFile("rle4.bmp"); }, Outcome::Loads},
     {"header claiming 65535 x 65535",
      [](ImageFiles& f) {
          QByteArray bmp(54, '\0');

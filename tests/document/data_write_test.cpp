@@ -129,6 +129,9 @@ TEST(DataWrite, AnUnreadableImageIsNamedAndCanBeWrittenAnyway) {
     f.doc.OnDataWrite();
     ASSERT_EQ(f.ui.questions.size(), 1u);
     EXPECT_TRUE(f.ui.questions[0].contains(f.files.Path("c.bmp")));
+    // The loader's reason in the window's language.
+    EXPECT_TRUE(f.ui.questions[0].contains(QStringLiteral("ファイルが見つかりません。")))
+        << f.ui.questions[0].toStdString();
     EXPECT_TRUE(ReadAll(f.out).contains("3\t         0\t         0\r\n"));  // still its start point
     EXPECT_TRUE(f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect);
     EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);

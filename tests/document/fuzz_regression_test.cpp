@@ -24,6 +24,7 @@ TEST(FuzzRegression, BmpHeaderWhoseSizeOverflows) {
     const CPicture::LoadResult result = picture.LoadData(bytes);
     EXPECT_EQ(result.status, CPicture::LoadStatus::CannotDecode);
     EXPECT_FALSE(result.reason.isEmpty());
+    EXPECT_FALSE(result.uiReason.isEmpty());
     EXPECT_TRUE(picture.IsNull());
 }
 

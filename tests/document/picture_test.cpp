@@ -9,7 +9,10 @@
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <thread>
@@ -61,6 +64,22 @@ bool Near(std::uint32_t colour, std::uint32_t expected, int tolerance) {
     return (colour >> 24) == 0;
 }
 
+// Text for the window: Japanese, with no English word in it (names such as "GIF" may stay).
+bool IsJapanese(const QString& text) {
+    static const QRegularExpression englishWord(QStringLiteral("[a-z]{3,}"));
+    const bool kana = std::any_of(text.begin(), text.end(), [](QChar c) {
+        return c.unicode() >= 0x3040 && c.unicode() <= 0x30FF;
+    });
+    return kana && !text.contains(englishWord);
+}
+
+// Where the coded data of a JPEG's last scan lies: after its header, up to the end marker.
+std::pair<qsizetype, qsizetype> LastScan(const QByteArray& jpeg) {
+    const qsizetype sos = jpeg.lastIndexOf("\xFF\xDA");
+    const auto at = [&jpeg](qsizetype k) { return static_cast<unsigned char>(jpeg[k]); };
+    return {sos + 2 + (at(sos + 2) << 8 | at(sos + 3)), jpeg.lastIndexOf("\xFF\xD9")};
+}
+
 class PictureTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
@@ -71,6 +90,23 @@ protected:
         const QString path = Path(name);
         EXPECT_TRUE(image.save(path, format, quality)) << name;
         return path;
+    }
+
+    QString SaveProgressive(const QImage& image, const char* name) {
+        QImageWriter writer(Path(name), "JPEG");
+        writer.setQuality(90);
+        writer.setProgressiveScanWrite(true);
+        EXPECT_TRUE(writer.write(image)) << name;
+        return Path(name);
+    }
+
+    // Writes `source` to `name` with `change` applied to its bytes.
+    template <typename Change>
+    QString Damage(const QString& source, const char* name, Change change) {
+        QByteArray bytes = ReadAll(source);
+        change(bytes);
+        WriteBytes(Path(name), bytes);
+        return Path(name);
     }
 
     // Writes the first `keep` bytes of `source` (negative: all but that many) to `name`.
@@ -106,6 +142,12 @@ TEST_F(PictureTest, DecodesEachFormatToExactPixels) {
         // Only the first frame of an animation is read.
         {DataFile("animated.gif"), {3, 3}, Bgr(0x20, 0x40, 0x60)},
         {DataFile("ramp.gif"), {63, 47}, Bgr(0xFC, 0xFC, 0xFC)},
+        // Row y of the interlaced picture is in colour y: read in stored order, rows swap.
+        {DataFile("interlaced.gif"), {0, 1}, Bgr(0x10, 0, 0x0F)},
+        {DataFile("interlaced.gif"), {7, 6}, Bgr(0x60, 0, 0x0F)},
+        // The colours picture as a frame at (4, 3) of a larger screen.
+        {DataFile("inset.gif"), {5, 4}, Bgr(0, 0xFF, 0)},
+        {DataFile("inset.gif"), {10, 7}, Bgr(0xFF, 0xFF, 0xFF)},
     };
     for (const Case& c : cases) {
         CPicture picture;
@@ -242,8 +284,111 @@ TEST_F(PictureTest, TellsOpenFailuresFromDecodeFailures) {
         EXPECT_EQ(result.status, c.status) << name << ": " << result.reason.toStdString();
         EXPECT_TRUE(result.reason.contains(QLatin1String(c.reasonPart)))
             << name << ": " << result.reason.toStdString();
-        if (c.status == Status::Ok) continue;
+        if (c.status == Status::Ok) {
+            EXPECT_TRUE(result.uiReason.isEmpty()) << name;
+            continue;
+        }
         EXPECT_FALSE(result.reason.isEmpty()) << name;
+        EXPECT_TRUE(IsJapanese(result.uiReason)) << name << ": " << result.uiReason.toStdString();
+        EXPECT_TRUE(picture.IsNull()) << name;
+        // The window says the same whether it finds the file unreadable before or while loading.
+        if (c.status == Status::CannotOpen) {
+            const std::string bytes = QFile::encodeName(c.path).toStdString();
+            EXPECT_EQ(CPicture::CheckReadable(bytes).uiReason, result.uiReason) << name;
+        }
+    }
+}
+
+TEST_F(PictureTest, RunLengthBmpsDecodeToEveryPixel) {
+    // The pattern of make_pictures.py: runs on the left half, single pixels on the right.
+    const auto colour = [](int x, int y, int width) {
+        const int i = x < width / 2 ? (y / 3) % 16 : (x * 7 + y) % 16;
+        return Bgr(i * 16, 255 - i * 16, i * 53 % 256);
+    };
+    for (const char* name : {"rle8.bmp", "rle4.bmp"}) {
+        CPicture picture;
+        ASSERT_EQ(picture.Load(DataFile(name)).status, Status::Ok) << name;
+        int wrong = 0;
+        for (int y = 0; y < picture.Height(); ++y) {
+            for (int x = 0; x < picture.Width(); ++x) {
+                wrong += picture.GetPixel(x, y) != colour(x, y, picture.Width());
+            }
+        }
+        EXPECT_EQ(wrong, 0) << name;
+    }
+}
+
+// Files whose damage Qt's readers pass over, returning a picture of invented pixels, beside
+// whole files of the same kinds that must still load.
+TEST_F(PictureTest, DamagedPicturesAreDecodeFailures) {
+    const QString rle8 = DataFile("rle8.bmp");
+    const QString rle4 = DataFile("rle4.bmp");
+    const qsizetype rle8Size = ReadAll(rle8).size();
+    const QImage pattern = MakePattern(320, 240);
+    const QString colour = Save(pattern, "colour.jpg", "JPEG", 90);
+    const QString grey =
+        Save(pattern.convertToFormat(QImage::Format_Grayscale8), "grey.jpg", "JPEG", 90);
+    const QString progressive = SaveProgressive(pattern, "progressive.jpg");
+    const auto insertBytes = [](QByteArray& jpeg) {
+        const auto [start, end] = LastScan(jpeg);
+        jpeg.insert((start + end) / 2, "\x5A\xA5\x3C", 3);
+    };
+    const auto changeByte = [](QByteArray& jpeg) {
+        const auto [start, end] = LastScan(jpeg);
+        jpeg[(start + end) / 2] = static_cast<char>(jpeg[(start + end) / 2] ^ 0x10);
+    };
+    // The LZW code size of ramp.gif: after the header, its 256 colours and the descriptor.
+    const auto codeSize12 = [](QByteArray& gif) { gif[13 + 3 * 256 + 10] = 12; };
+
+    struct Case {
+        QString path;
+        const char* reasonPart;  // nullptr: the file loads
+    };
+    const Case cases[] = {
+        {rle8, nullptr},
+        {rle4, nullptr},
+        // Every pixel is coded; only the end-of-bitmap code is missing.
+        {Cut(rle8, -2, "rle8_no_end.bmp"), nullptr},
+        // No image size in the header tells these cuts apart from whole files.
+        {Cut(rle8, rle8Size / 3, "rle8_third.bmp"), "ends inside the pixel data"},
+        {Cut(rle8, rle8Size * 2 / 3, "rle8_two_thirds.bmp"), "ends inside the pixel data"},
+        {Cut(rle4, ReadAll(rle4).size() / 3, "rle4_third.bmp"), "ends inside the pixel data"},
+        {DataFile("rle8_delta_skip.bmp"), "skips pixels"},
+        {DataFile("rle8_short_row.bmp"), "before its last pixel"},
+        {DataFile("rle8_early_end.bmp"), "before the last row"},
+        {DataFile("rle8_delta_out.bmp"), "outside the picture"},
+        {DataFile("rle8_long_run.bmp"), "past the end of its row"},
+        {DataFile("lzw.gif"), nullptr},
+        {DataFile("lzw_full_table.gif"), nullptr},
+        {DataFile("bad_second_frame.gif"), nullptr},  // later frames are never shown
+        {DataFile("short_lzw.gif"), "before all pixels are coded"},
+        {DataFile("short_lzw_no_end.gif"), "before all pixels are coded"},
+        {DataFile("lzw_one_short.gif"), "before all pixels are coded"},
+        {DataFile("lzw_full_table_one_short.gif"), "before all pixels are coded"},
+        {DataFile("lzw_bad_code.gif"), "invalid code"},
+        {Damage(DataFile("ramp.gif"), "code_size.gif", codeSize12), "invalid code"},
+        {DataFile("huge_frame.gif"), "(60000 x 60000 at 0, 0) is not inside the 200 x 150"},
+        {DataFile("frame_outside.gif"), "not inside"},
+        {colour, nullptr},
+        {grey, nullptr},
+        {progressive, nullptr},
+        {Damage(colour, "colour_inserted.jpg", insertBytes), "extraneous bytes"},
+        {Damage(grey, "grey_inserted.jpg", insertBytes), "extraneous bytes"},
+        {Damage(progressive, "progressive_inserted.jpg", insertBytes), "extraneous bytes"},
+        {Damage(colour, "colour_changed.jpg", changeByte), "extraneous bytes"},
+    };
+    for (const Case& c : cases) {
+        CPicture picture;
+        const CPicture::LoadResult result = picture.Load(c.path);
+        const std::string name = QFileInfo(c.path).fileName().toStdString();
+        if (c.reasonPart == nullptr) {
+            EXPECT_EQ(result.status, Status::Ok) << name << ": " << result.reason.toStdString();
+            continue;
+        }
+        EXPECT_EQ(result.status, Status::CannotDecode) << name;
+        EXPECT_TRUE(result.reason.contains(QLatin1String(c.reasonPart)))
+            << name << ": " << result.reason.toStdString();
+        EXPECT_TRUE(IsJapanese(result.uiReason)) << name << ": " << result.uiReason.toStdString();
         EXPECT_TRUE(picture.IsNull()) << name;
     }
 }
@@ -257,6 +402,7 @@ TEST_F(PictureTest, UnreadableFileCannotBeOpened) {
     const CPicture::LoadResult result = picture.Load(path);
     EXPECT_EQ(result.status, Status::CannotOpen);
     EXPECT_TRUE(result.reason.contains(QLatin1String("ermission"))) << result.reason.toStdString();
+    EXPECT_EQ(result.uiReason, QStringLiteral("アクセスが拒否されました。"));
 }
 
 TEST_F(PictureTest, DecodesPicturesAboveQtsDefaultAllocationLimit) {
