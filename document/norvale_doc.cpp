@@ -101,8 +101,7 @@ void CNorvaleDoc::OpenImage(int nIndex) {
     // The old picture goes before the new one is decoded, so two large pictures never share
     // the memory.
     DeleteContents();
-    CPicture::LoadResult result = CPicture::CheckReadable(bytes);
-    if (result.status == CPicture::LoadStatus::Ok) result = m_picture.Load(bytes);
+    const CPicture::LoadResult result = m_picture.Load(bytes);
     m_nCurImage = nIndex;
     if (result.status == CPicture::LoadStatus::Ok) {
         UpdateAllViews();
@@ -112,14 +111,14 @@ void CNorvaleDoc::OpenImage(int nIndex) {
     }
     // The file is current without a picture: the view names it, and the graph and the view
     // show nothing of the previous picture behind the message.
-    m_openFailure = {bytes, result.reason};
+    m_openFailure = {bytes, result.uiReason};
     UpdateAllViews();
     RepaintDataView();
     if (result.status == CPicture::LoadStatus::CannotOpen) {
-        m_ui.ShowOpenFailure(path, result.reason);
+        m_ui.ShowOpenFailure(path, result.uiReason);
     } else {
         m_ui.MessageBox(QStringLiteral("ファイルを開くことができませんでした\n%1\n%2")
-                            .arg(QDir::toNativeSeparators(path), result.reason));
+                            .arg(QDir::toNativeSeparators(path), result.uiReason));
     }
 }
 

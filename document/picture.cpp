@@ -284,18 +284,3 @@ PixelView CPicture::View() const {
     return {m_image.constBits(), m_image.width(), m_image.height(),
             static_cast<std::ptrdiff_t>(m_image.bytesPerLine())};
 }
-
-CPicture::LoadResult CPicture::CheckReadable(const std::string& path) {
-    // Non-blocking, so that a pipe chosen by mistake cannot hang the program in open().
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        const QString text = OpenFailureText(errno);
-        return {LoadStatus::CannotOpen, text, text};
-    }
-    struct stat st {};
-    const bool known = ::fstat(fd, &st) == 0;
-    ::close(fd);
-    if (known && S_ISREG(st.st_mode)) return {};
-    const QString text = known && S_ISDIR(st.st_mode) ? OpenFailureText(EISDIR) : NotRegularText();
-    return {LoadStatus::CannotOpen, text, text};
-}

@@ -32,10 +32,6 @@ public:
     LoadResult Load(const QString& path);
     // Decodes a whole file's bytes, with the checks of Load.
     LoadResult LoadData(QByteArray data);
-    // Whether the file can be opened for reading at all, without decoding it. The window shows
-    // its reason in the open-failure message, so here reason and uiReason are both the
-    // Japanese text, the same one that Load gives as its uiReason.
-    static LoadResult CheckReadable(const std::string& path);
     void Clear() { m_image = QImage(); }
 
     bool IsNull() const { return m_image.isNull(); }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "doc_fakes.h"
 
 namespace {
@@ -49,6 +51,12 @@ TEST(DocOpenImage, UnreadableFilesBecomeCurrentAndCanBeRemoved) {
         EXPECT_EQ(f.ui.messages.size(), step.messages);
         EXPECT_EQ(f.doc.GetPictureBitmap() != nullptr, step.picture);
         EXPECT_EQ(f.doc.GetOpenFailure() == nullptr, step.picture);
+        // The window's reasons are Japanese like the rest of it.
+        if (!step.picture) {
+            const QString& reason = f.doc.GetOpenFailure()->reason;
+            EXPECT_TRUE(std::any_of(reason.begin(), reason.end(),
+                                    [](QChar c) { return c.unicode() >= 0x3000; }));
+        }
         EXPECT_GT(f.panel.repaints, repaints);  // the graph drops the old curve at once
     }
     EXPECT_EQ(f.ui.openFailures[0].first, missing);
