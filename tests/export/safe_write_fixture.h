@@ -3,7 +3,10 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -40,6 +43,19 @@ inline struct stat StatOf(const std::string& path) {
 
 inline mode_t ModeOf(const std::string& path) {
     return StatOf(path).st_mode & 07777;
+}
+
+// A disk that fills up after the first ten bytes: a write that fails half way.
+inline ssize_t FillingDisk(int fd, const void* data, std::size_t count) {
+    static std::size_t total = 0;
+    if (total >= 10) {
+        total = 0;
+        errno = ENOSPC;
+        return -1;
+    }
+    const ssize_t n = ::write(fd, data, std::min<std::size_t>(count, 10 - total));
+    total += static_cast<std::size_t>(n);
+    return n;
 }
 
 // A fresh folder for each test, with the umask fixed to 022.

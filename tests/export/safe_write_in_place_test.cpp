@@ -112,25 +112,12 @@ TEST_F(SafeWrite, HardLinkedFileIsWrittenInPlaceUnderEveryName) {
     EXPECT_EQ(Names(m_folder), (std::set<std::string>{"first.dat", "second.dat"}));
 }
 
-// A write that fails half way: the disk fills up after ten bytes.
-ssize_t TenBytesThenFull(int fd, const void* data, std::size_t count) {
-    static std::size_t total = 0;
-    if (total >= 10) {
-        total = 0;
-        errno = ENOSPC;
-        return -1;
-    }
-    const ssize_t n = ::write(fd, data, std::min<std::size_t>(count, 10 - total));
-    total += static_cast<std::size_t>(n);
-    return n;
-}
-
 TEST_F(SafeWrite, AFailureInPlaceSaysTheFileIsIncomplete) {
     const std::string path = In("out.dat");
     WriteDirect(path, "old content that is long enough");
     ASSERT_EQ(::link(path.c_str(), In("other.dat").c_str()), 0);
     const WriteResult result =
-        detail::WriteFileSafely(path, std::string(100, 'n'), &TenBytesThenFull);
+        detail::WriteFileSafely(path, std::string(100, 'n'), &FillingDisk);
     EXPECT_EQ(result.error, WriteError::DiskFull);
     EXPECT_EQ(result.message,
               "cannot write " + path +

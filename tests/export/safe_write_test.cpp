@@ -95,19 +95,6 @@ TEST_F(SafeWrite, RetriesShortAndInterruptedWrites) {
     EXPECT_EQ(ReadAll(In("out.dat")), bytes);
 }
 
-// A disk that fills up after the first few bytes.
-ssize_t FillingDisk(int fd, const void* data, std::size_t count) {
-    static std::size_t total = 0;
-    if (total >= 10) {
-        total = 0;
-        errno = ENOSPC;
-        return -1;
-    }
-    const ssize_t n = ::write(fd, data, std::min<std::size_t>(count, 10 - total));
-    total += static_cast<std::size_t>(n);
-    return n;
-}
-
 ssize_t StuckWrite(int, const void*, std::size_t) {
     return 0;
 }
