@@ -18,11 +18,15 @@ struct PanelOptions {
     int edgeMode = 0;             // 0 minimum, 1 maximum, 2 steepest fall, 3 steepest rise
     bool autoDetect = true;       // detect newly drawn lines at once
     bool axisIndividual = false;  // calibration changes apply to the current image only
+
+    friend bool operator==(const PanelOptions&, const PanelOptions&) = default;
 };
 
 class IDataPanel : public IDocView {
 public:
     virtual PanelOptions ReadOptions() = 0;
+    // Sets the option controls (a session opened, an option change undone).
+    virtual void WriteOptions(const PanelOptions& options) = 0;
     // Paint now, before returning, so the profile graph shows the buffer as it is.
     virtual void RepaintNow() = 0;
 };

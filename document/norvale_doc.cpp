@@ -73,7 +73,15 @@ void CNorvaleDoc::RepaintDataView() {
 
 PanelOptions CNorvaleDoc::Options() const {
     IDataPanel* panel = GetDataView();
-    return panel != nullptr ? panel->ReadOptions() : PanelOptions{};
+    return panel != nullptr ? panel->ReadOptions() : m_options;
+}
+
+void CNorvaleDoc::SetOptions(const PanelOptions& options) {
+    if (IDataPanel* panel = GetDataView()) {
+        panel->WriteOptions(options);
+    } else {
+        m_options = options;
+    }
 }
 
 int CNorvaleDoc::GetChannel() const {

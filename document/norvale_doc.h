@@ -62,6 +62,10 @@ public:
     int GetEdgeMode() const;
     bool IsAutoDetect() const;
     bool IsAxisIndividual() const;
+    // All four at once, read afresh.
+    PanelOptions Options() const;
+    // The side panel's controls take the options; without a panel the document keeps them.
+    void SetOptions(const PanelOptions& options);
 
     // --- Images --------------------------------------------------------------------------------
     // Makes the image current. A file that cannot be opened or decoded becomes current all the
@@ -163,7 +167,6 @@ private:
         CNorvaleDoc& m_doc;
     };
 
-    PanelOptions Options() const;
     std::vector<CDataAxis*> AxesInScope() const;
     PixelView CurrentPixels() const;
     bool DetectAllPending();
@@ -173,6 +176,7 @@ private:
     std::vector<IDocView*> m_views;
     QString m_strPathName;
     OpenFailure m_openFailure;
+    PanelOptions m_options;  // the options while no panel is attached
     int m_nDetectionJobs = 0;
     int m_nBusy = 0;
 };

@@ -188,6 +188,17 @@ PanelOptions CDataView::ReadOptions() {
     return options;
 }
 
+void CDataView::WriteOptions(const PanelOptions& options) {
+    // Setting a button checks it without a click, so none of the click handlers runs.
+    const auto check = [](QButtonGroup* group, int id) {
+        if (QAbstractButton* button = group->button(id)) button->setChecked(true);
+    };
+    check(m_channel, options.channel);
+    check(m_edgeMode, options.edgeMode);
+    check(m_axisScope, options.axisIndividual ? 1 : 0);
+    m_autoDetect->setChecked(options.autoDetect);
+}
+
 void CDataView::RepaintNow() {
     // Synchronous: while a line is dragged the graph must follow before the handler returns.
     m_graph->repaint();

@@ -27,6 +27,7 @@ public:
 
     // IDataPanel
     PanelOptions ReadOptions() override;
+    void WriteOptions(const PanelOptions& options) override;
     void RepaintNow() override;
     void OnUpdate() override;
 

@@ -27,7 +27,7 @@ public:
     OpenFilesRequest lastOpen;
     SaveFileRequest lastSave;
     int saveDialogs = 0;
-    int cancelProgressAt = -1;  // SetProgress answers false from this count on
+    int cancelProgressAt = -1;            // SetProgress answers false from this count on
     std::function<void(int)> onProgress;  // what the user does while the window runs
     int progressBegun = 0;
     int progressEnded = 0;
@@ -81,6 +81,7 @@ public:
         ++reads;
         return options;
     }
+    void WriteOptions(const PanelOptions& o) override { options = o; }
     void RepaintNow() override { ++repaints; }
     void OnUpdate() override { ++updates; }
 };

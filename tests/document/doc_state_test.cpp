@@ -15,6 +15,8 @@ TEST(DocOptions, DefaultsWithoutAPanelAndFreshReadsWithOne) {
     EXPECT_FALSE(lone.IsAxisIndividual());
     EXPECT_EQ(lone.GetDataView(), nullptr);
     EXPECT_EQ(lone.GetImageView(), nullptr);
+    lone.SetOptions({2, 3, false, true});  // kept by the document itself
+    EXPECT_EQ(lone.Options(), (PanelOptions{2, 3, false, true}));
 
     DocFixture f;
     f.panel.options = {2, 3, false, true};

@@ -151,6 +151,13 @@ void DataViewTest::optionControls() {
     QCOMPARE(f.Control("IDC_CHANNEL_SUM")->isChecked(), channel == 0);
     QCOMPARE(f.Control("IDC_EDGE_MIN")->isChecked(), edgeMode == 0);
     QCOMPARE(f.Control("IDC_AXIS_COMMON")->isChecked(), !individual);
+    // The document sets the controls back and forth (a session opened, a change undone).
+    const PanelOptions clicked = f.doc.Options();
+    f.doc.SetOptions({});
+    QVERIFY(f.Control("IDC_CHANNEL_SUM")->isChecked() && f.Control("IDC_EDGE_MIN")->isChecked());
+    QVERIFY(f.Control("IDC_AUTO_DETECT")->isChecked() && f.Control("IDC_AXIS_COMMON")->isChecked());
+    f.doc.SetOptions(clicked);
+    QCOMPARE(f.doc.Options(), clicked);
     // A line drawn now takes the check box's state.
     f.AddWithButton({f.files.Make(QStringLiteral("a.bmp"), 50)});
     f.doc.AddLineToAll(5, 40, 100, 40);
