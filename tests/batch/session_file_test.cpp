@@ -279,7 +279,12 @@ TEST(SessionFile, TheShippedSessionsParse) {
     for (const char* path :
          {QUANDREL_EXAMPLES_DIR "/session.json", QUANDREL_TEST_DATA_DIR "/../e2e/session.json",
           QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/example.json",
-          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/minimal.json"}) {
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/minimal.json",
+          QUANDREL_EXAMPLES_DIR "/session-v2.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-example.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-empty.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-states.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-no-lines.json"}) {
         const SessionResult r = LoadSession(path);
         EXPECT_TRUE(r.session) << r.error;
     }
