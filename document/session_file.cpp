@@ -167,8 +167,8 @@ SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t 
     SessionView view;
     view.image = imageCount > 0 ? 0 : -1;
     // -1 is none; the counts are within the int range (the session limits saw to that).
-    const auto index = [this](const Json& v, const char* field, std::size_t count,
-                              const char* one, const char* many) {
+    const auto index = [this](const Json& v, const char* field, std::size_t count, const char* one,
+                              const char* many) {
         const long long last = static_cast<long long>(count) - 1;
         const std::optional<int> i = AsInt(v, -1, last);
         if (!i) {

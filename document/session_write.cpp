@@ -217,8 +217,9 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     for (std::size_t i = 0; i < s.images.size(); ++i) {
         const SessionImage& image = s.images[i];
         const auto fail = [&](const std::string& what) {
-            result.error =
-                "images[" + std::to_string(i) + "]: " + PrintableBytes(image.path) + ": " + what;
+            result.error = "images[" + std::to_string(i) +
+                           "]: " + (image.path.empty() ? "" : PrintableBytes(image.path) + ": ") +
+                           what;
             result.image = static_cast<int>(i);
             return result;
         };
@@ -251,8 +252,9 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     AppendJsonInt(out, s.view.zoom);
     out += "}\n}\n";
     if (out.size() > kMaxSessionFileBytes) {
-        result.error = "the session takes " + std::to_string(out.size() >> 20) +
-                       " MiB, more than the " + std::to_string(kMaxSessionFileBytes >> 20) +
+        const std::size_t mib = (out.size() + (std::size_t(1) << 20) - 1) >> 20;
+        result.error = "the session takes " + std::to_string(mib) + " MiB, more than the " +
+                       std::to_string(kMaxSessionFileBytes >> 20) +
                        " MiB that a session file may hold";
         return result;
     }

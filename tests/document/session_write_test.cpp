@@ -127,7 +127,7 @@ TEST(SessionWrite, RefusesWhatCannotBeReadBackNamingIt) {
         {"a path with a NUL", [](Session& s) { s.images[0].path = std::string("/a\0b", 4); },
          "images[0]: /a\\x00b: the path holds a NUL byte", 0},
         {"no path", [](Session& s) { s.images[1].path.clear(); },
-         "images[1]: : the image has no path", 1},
+         "images[1]: the image has no path", 1},
         {"an infinite value",
          [](Session& s) {
              s.images[1].axis = CDataAxis();
