@@ -7,34 +7,17 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <numeric>
 #include <vector>
 
 #include "document/picture.h"
 #include "document/series_detect.h"
+#include "document/session_records.h"
 #include "export/data_file.h"
 #include "export/safe_write.h"
 
 void BuildProfile(const Session& session, CDataProfile& profile) {
-    profile.RemoveAll();
-    for (const SessionImage& image : session.images) {
-        profile.AddImage(std::filesystem::path(image.path).filename().string(), image.path);
-    }
-    for (int i = 0; i < profile.GetSize(); ++i) {
-        CScanSeries* series = profile.GetSeries(i);
-        for (const auto& line : session.lines)
-            series->AddLine(0, line[0], line[1], line[2], line[3]);
-        const SessionImage& image = session.images[static_cast<std::size_t>(i)];
-        *profile.GetAxis(i) = image.axis.value_or(session.axis);
-        for (std::size_t n = 0; n < image.cursors.size(); ++n) {
-            if (!image.cursors[n]) continue;
-            CScan* line = series->GetLine(0, static_cast<int>(n));
-            if (line == nullptr) continue;
-            line->SetPos(*image.cursors[n]);
-            line->m_bDetect = false;
-        }
-    }
+    BuildSessionRecords(session, profile);
 }
 
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
@@ -75,6 +58,9 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
                             std::string& bytes) {
     bytes.clear();
+    // A window's session may have neither yet; the reader lets it through.
+    if (session.lines.empty()) return {BatchStatus::NothingToWrite, "no scan lines"};
+    if (session.images.empty()) return {BatchStatus::NothingToWrite, "no images"};
     CDataProfile profile;
     BuildProfile(session, profile);
     BatchOutcome outcome = DetectImages(session, profile, jobs, progress);

@@ -26,7 +26,7 @@ struct BatchOutcome {
 };
 
 // One record per image of the session with every scan line on it: calibrations as the session
-// gives them, lines with a cursor of their own kept there and not detected, all others pending.
+// gives them, every cursor where the session puts it, kept or pending as it says.
 void BuildProfile(const Session& session, CDataProfile& profile);
 
 // Decodes every image and detects its pending lines, on `jobs` threads (0: one per core); the

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <initializer_list>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
 #include "document/session_limits.h"
+#include "document/session_values.h"
 
 namespace {
 
@@ -17,146 +17,73 @@ using Json = nlohmann::json;
 constexpr long long kIntMin = std::numeric_limits<std::int32_t>::min();
 constexpr long long kIntMax = std::numeric_limits<std::int32_t>::max();
 
-// Thrown inside the parser only, with the complete message; ParseSession turns it into a result.
-struct Failure {
-    std::string message;
-};
+std::string Entries(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " entry" : " entries");
+}
 
-class Parser {
+class Parser : private SessionValues {
 public:
-    Parser(const std::string& name, const std::string& folder) : m_name(name), m_folder(folder) {}
+    Parser(const std::string& name, const std::string& folder)
+        : SessionValues(name), m_folder(folder) {}
 
-    Session Parse(const Json& root) const;
+    Session Parse(const Json& root);
 
 private:
-    [[noreturn]] void Fail(const std::string& field, const std::string& problem) const {
-        throw Failure{m_name + ": " + (field.empty() ? "" : field + ": ") + problem};
-    }
-
-    // Every key must be one that this program reads: a misspelt key would leave the default in
-    // its place and give a wrong result without a word.
-    void CheckKeys(const Json& object, const std::string& field,
-                   std::initializer_list<std::string_view> known) const {
-        for (const auto& item : object.items()) {
-            const std::string& key = item.key();
-            if (std::find(known.begin(), known.end(), key) != known.end()) continue;
-            Fail((field.empty() ? "" : field + ".") + Printable(key), "unknown key");
-        }
-    }
-
-    // The key as a message can show it: control bytes (a NUL would end the message) escaped.
-    static std::string Printable(const std::string& key) {
-        std::string text;
-        for (const char c : key) {
-            const auto byte = static_cast<unsigned char>(c);
-            if (byte >= 0x20 && byte != 0x7f) {
-                text += c;
-                continue;
-            }
-            static constexpr char kHex[] = "0123456789abcdef";
-            text += "\\u00";
-            text += kHex[byte >> 4];
-            text += kHex[byte & 15];
-        }
-        return text;
-    }
-
-    static std::string Range(long long lo, long long hi) {
-        return "expected an integer from " + std::to_string(lo) + " to " + std::to_string(hi);
-    }
-
-    // The value as an integer in lo..hi, or nullopt when it is no integer or out of the range.
-    static std::optional<int> AsInt(const Json& value, long long lo, long long hi) {
-        if (value.is_number_unsigned()) {
-            const auto v = value.get<std::uint64_t>();
-            if (hi < 0 || v > static_cast<std::uint64_t>(hi) || static_cast<long long>(v) < lo) {
-                return std::nullopt;
-            }
-            return static_cast<int>(v);
-        }
-        if (value.is_number_integer()) {
-            const auto v = value.get<std::int64_t>();
-            if (v < lo || v > hi) return std::nullopt;
-            return static_cast<int>(v);
-        }
-        return std::nullopt;
-    }
-
-    int Int(const Json& value, const std::string& field, long long lo, long long hi) const {
-        const std::optional<int> v = AsInt(value, lo, hi);
-        if (!v) Fail(field, Range(lo, hi));
-        return *v;
-    }
-
-    bool Bool(const Json& value, const std::string& field) const {
-        if (!value.is_boolean()) Fail(field, "expected true or false");
-        return value.get<bool>();
-    }
-
-    double Number(const Json& value, const std::string& field) const {
-        if (!value.is_number()) Fail(field, "expected a number");
-        return value.get<double>();
-    }
-
-    std::array<int, 4> Line(const Json& value, const std::string& field) const;
-    CData Point(const Json& value, const std::string& field, CData point) const;
-    CDataAxis Axis(const Json& value, const std::string& field) const;
+    int Version(const Json& root) const;
+    void Lines(const Json& root, Session& session) const;
+    void Images(const Json& root, Session& session) const;
     SessionImage Image(const Json& value, const std::string& field, std::size_t lineCount) const;
+    std::vector<SessionCursor> Cursors(const Json& value, const std::string& field,
+                                       std::size_t lineCount) const;
+    SessionView View(const Json& value, std::size_t imageCount, std::size_t lineCount) const;
     std::string Resolve(const std::string& path) const;
 
-    std::string m_name;
     std::string m_folder;
+    int m_version = 0;
 };
 
-std::array<int, 4> Parser::Line(const Json& value, const std::string& field) const {
-    if (!value.is_array() || value.size() != 4) {
-        Fail(field, "expected an array of 4 integers [x1, y1, x2, y2]");
-    }
-    std::array<int, 4> line{};
-    for (std::size_t k = 0; k < 4; ++k) {
-        line[k] = Int(value[k], field + "[" + std::to_string(k) + "]", kIntMin, kIntMax);
-    }
-    if (line[0] == line[2] && line[1] == line[3]) Fail(field, "the two ends are the same point");
-    return line;
+int Parser::Version(const Json& root) const {
+    if (!root.is_object()) Fail("", "expected a JSON object at the top");
+    const auto version = root.find("quandrel-session");
+    if (version == root.end()) Fail("", "not a session file (no \"quandrel-session\" key)");
+    if (const std::optional<int> v = AsInt(*version, 1, kSessionVersion)) return *v;
+    const bool newer =
+        version->is_number_unsigned()
+            ? version->get<std::uint64_t>() > kSessionVersion
+            : version->is_number_integer() && version->get<std::int64_t>() > kSessionVersion;
+    Fail("quandrel-session", "expected 1 or 2, the versions this program reads" +
+                                 std::string(newer ? "; a newer program wrote this file" : ""));
 }
 
-CData Parser::Point(const Json& value, const std::string& field, CData point) const {
-    if (!value.is_object()) Fail(field, "expected an object with \"pixel\" and \"value\"");
-    CheckKeys(value, field, {"pixel", "value"});
-    if (const auto it = value.find("pixel"); it != value.end()) {
-        if (!it->is_array() || it->size() != 2) Fail(field + ".pixel", "expected [x, y]");
-        point.m_xPixel = Int((*it)[0], field + ".pixel[0]", kIntMin, kIntMax);
-        point.m_yPixel = Int((*it)[1], field + ".pixel[1]", kIntMin, kIntMax);
+void Parser::Lines(const Json& root, Session& session) const {
+    const auto lines = root.find("lines");
+    if (lines != root.end() && !lines->is_array()) Fail("lines", "expected an array of scan lines");
+    // A batch session exists to measure lines; the window saves its work before any is drawn.
+    if (m_version == 1 && (lines == root.end() || lines->empty())) Fail("", "no scan lines");
+    if (lines == root.end()) Fail("", "no \"lines\" list");
+    session.lines.reserve(lines->size());
+    for (std::size_t k = 0; k < lines->size(); ++k) {
+        session.lines.push_back(Line((*lines)[k], "lines[" + std::to_string(k) + "]"));
     }
-    if (const auto it = value.find("value"); it != value.end()) {
-        if (!it->is_array() || it->size() != 2) Fail(field + ".value", "expected [x, y]");
-        point.m_xValue = Number((*it)[0], field + ".value[0]");
-        point.m_yValue = Number((*it)[1], field + ".value[1]");
-    }
-    return point;
 }
 
-// Every part left out keeps the default calibration's.
-CDataAxis Parser::Axis(const Json& value, const std::string& field) const {
-    if (!value.is_object()) Fail(field, "expected an object");
-    CheckKeys(value, field, {"origin", "xAxis", "yAxis", "logX", "logY"});
-    CDataAxis axis;
-    if (const auto it = value.find("origin"); it != value.end()) {
-        axis.m_origin = Point(*it, field + ".origin", axis.m_origin);
+void Parser::Images(const Json& root, Session& session) const {
+    const auto images = root.find("images");
+    if (images == root.end()) Fail("", "no \"images\" list");
+    if (!images->is_array()) Fail("images", "expected an array of images");
+    // Lines live on the images: without one they would be lost on the way into the window.
+    if (images->empty() && (m_version == 1 || !session.lines.empty())) {
+        Fail("images", "no images");
     }
-    if (const auto it = value.find("xAxis"); it != value.end()) {
-        axis.m_xAxis = Point(*it, field + ".xAxis", axis.m_xAxis);
+    // Before any image is taken in: the records built from them may not fit in memory.
+    if (const auto size = CheckSessionSize(images->size(), session.lines.size())) {
+        Fail(size->field, size->problem);
     }
-    if (const auto it = value.find("yAxis"); it != value.end()) {
-        axis.m_yAxis = Point(*it, field + ".yAxis", axis.m_yAxis);
+    session.images.reserve(images->size());
+    for (std::size_t k = 0; k < images->size(); ++k) {
+        session.images.push_back(
+            Image((*images)[k], "images[" + std::to_string(k) + "]", session.lines.size()));
     }
-    if (const auto it = value.find("logX"); it != value.end()) {
-        axis.m_bLogX = Bool(*it, field + ".logX");
-    }
-    if (const auto it = value.find("logY"); it != value.end()) {
-        axis.m_bLogY = Bool(*it, field + ".logY");
-    }
-    return axis;
 }
 
 std::string Parser::Resolve(const std::string& path) const {
@@ -186,43 +113,95 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     if (path->get_ref<const std::string&>().find('\0') != std::string::npos) {
         Fail(pathField, "the path holds a NUL byte");
     }
-    image.path = Resolve(path->get<std::string>());
+    image.path = Resolve(path->get_ref<const std::string&>());
     if (!value.is_object()) return image;
 
     if (const auto it = value.find("axis"); it != value.end()) {
         image.axis = Axis(*it, field + ".axis");
     }
     if (const auto it = value.find("cursors"); it != value.end()) {
-        const std::string cursorsField = field + ".cursors";
-        if (!it->is_array()) Fail(cursorsField, "expected an array of integers or nulls");
-        if (it->size() > lineCount) {
-            Fail(cursorsField, std::to_string(it->size()) + " entries for " +
-                                   std::to_string(lineCount) + " scan lines");
-        }
-        for (std::size_t k = 0; k < it->size(); ++k) {
-            const Json& entry = (*it)[k];
-            if (entry.is_null()) {
-                image.cursors.emplace_back();
-                continue;
-            }
-            const std::optional<int> index = AsInt(entry, kIntMin, kIntMax);
-            if (!index)
-                Fail(cursorsField + "[" + std::to_string(k) + "]", "expected an integer or null");
-            image.cursors.emplace_back(*index);
-        }
+        image.cursors = Cursors(*it, field + ".cursors", lineCount);
     }
     return image;
 }
 
-Session Parser::Parse(const Json& root) const {
-    if (!root.is_object()) Fail("", "expected a JSON object at the top");
-    const auto version = root.find("quandrel-session");
-    if (version == root.end()) Fail("", "not a session file (no \"quandrel-session\" key)");
-    if (AsInt(*version, 1, 1) != 1)
-        Fail("quandrel-session", "expected 1, the version this program reads");
-    CheckKeys(root, "",
-              {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea", "lines",
-               "axis", "images"});
+// An integer is a cursor kept there, null one still to detect. Version 1 may leave out the last
+// lines (still to detect); version 2 gives every line, and says where a pending cursor stands
+// when that is not the start: {"pending": 12}.
+std::vector<SessionCursor> Parser::Cursors(const Json& value, const std::string& field,
+                                           std::size_t lineCount) const {
+    const char* const expected = m_version == 1
+                                     ? "expected an integer or null"
+                                     : "expected an integer, null or {\"pending\": position}";
+    if (!value.is_array()) {
+        Fail(field, m_version == 1 ? "expected an array of integers or nulls"
+                                   : "expected an array of integers, nulls or pending cursors");
+    }
+    if (value.size() > lineCount || (m_version > 1 && value.size() != lineCount)) {
+        Fail(field, Entries(value.size()) + " for " + std::to_string(lineCount) + " scan lines");
+    }
+    std::vector<SessionCursor> cursors;
+    cursors.reserve(value.size());
+    for (std::size_t k = 0; k < value.size(); ++k) {
+        const Json& entry = value[k];
+        if (entry.is_null()) {
+            cursors.push_back(SessionCursor::Pending());
+        } else if (const std::optional<int> kept = AsInt(entry, kIntMin, kIntMax)) {
+            cursors.push_back(SessionCursor::Kept(*kept));
+        } else if (m_version > 1 && entry.is_object()) {
+            const std::string entryField = field + "[" + std::to_string(k) + "]";
+            CheckKeys(entry, entryField, {"pending"});
+            const auto pending = entry.find("pending");
+            if (pending == entry.end()) Fail(entryField, expected);
+            cursors.push_back(SessionCursor::Pending(Int(*pending, entryField + ".pending")));
+        } else {
+            Fail(field + "[" + std::to_string(k) + "]", expected);
+        }
+    }
+    return cursors;
+}
+
+SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t lineCount) const {
+    if (!value.is_object()) Fail("view", "expected an object");
+    CheckKeys(value, "view", {"image", "line", "zoom"});
+    SessionView view;
+    view.image = imageCount > 0 ? 0 : -1;
+    // -1 is none; the counts are within the int range (the session limits saw to that).
+    const auto index = [this](const Json& v, const char* field, std::size_t count, const char* one,
+                              const char* many) {
+        const long long last = static_cast<long long>(count) - 1;
+        const std::optional<int> i = AsInt(v, -1, last);
+        if (!i) {
+            Fail(field, Range(-1, last) + " (-1 for none): the session has " +
+                            std::to_string(count) + " " + (count == 1 ? one : many));
+        }
+        return *i;
+    };
+    if (const auto it = value.find("image"); it != value.end()) {
+        view.image = index(*it, "view.image", imageCount, "image", "images");
+    }
+    if (const auto it = value.find("line"); it != value.end()) {
+        view.line = index(*it, "view.line", lineCount, "scan line", "scan lines");
+    }
+    if (const auto it = value.find("zoom"); it != value.end()) {
+        const std::optional<int> zoom = AsInt(*it, 1, 4);
+        if (!zoom || *zoom == 3) Fail("view.zoom", "expected 1, 2 or 4");
+        view.zoom = *zoom;
+    }
+    return view;
+}
+
+Session Parser::Parse(const Json& root) {
+    m_version = Version(root);
+    if (m_version == 1) {
+        CheckKeys(root, "",
+                  {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
+                   "lines", "axis", "images"});
+    } else {
+        CheckKeys(root, "",
+                  {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
+                   "autoDetect", "axisPerImage", "lines", "axis", "images", "view"});
+    }
 
     Session session;
     if (const auto it = root.find("channel"); it != root.end()) {
@@ -237,27 +216,20 @@ Session Parser::Parse(const Json& root) const {
     if (const auto it = root.find("measureArea"); it != root.end()) {
         session.measureArea = Bool(*it, "measureArea");
     }
-
-    const auto lines = root.find("lines");
-    if (lines != root.end() && !lines->is_array()) Fail("lines", "expected an array of scan lines");
-    if (lines == root.end() || lines->empty()) Fail("", "no scan lines");
-    for (std::size_t k = 0; k < lines->size(); ++k) {
-        session.lines.push_back(Line((*lines)[k], "lines[" + std::to_string(k) + "]"));
+    if (const auto it = root.find("autoDetect"); it != root.end()) {
+        session.autoDetect = Bool(*it, "autoDetect");
     }
-
+    if (const auto it = root.find("axisPerImage"); it != root.end()) {
+        session.axisPerImage = Bool(*it, "axisPerImage");
+    }
+    Lines(root, session);
     if (const auto it = root.find("axis"); it != root.end()) session.axis = Axis(*it, "axis");
-
-    const auto images = root.find("images");
-    if (images == root.end()) Fail("", "no \"images\" list");
-    if (!images->is_array()) Fail("images", "expected an array of images");
-    if (images->empty()) Fail("images", "no images");
-    // Before any image is taken in: the records built from them may not fit in memory.
-    if (const auto size = CheckSessionSize(images->size(), session.lines.size())) {
-        Fail(size->field, size->problem);
-    }
-    for (std::size_t k = 0; k < images->size(); ++k) {
-        session.images.push_back(
-            Image((*images)[k], "images[" + std::to_string(k) + "]", session.lines.size()));
+    Images(root, session);
+    if (const auto it = root.find("view"); it != root.end()) {
+        session.view = View(*it, session.images.size(), session.lines.size());
+    } else {
+        // A version 1 session opens on its first image, as the window does after adding files.
+        session.view.image = session.images.empty() ? -1 : 0;
     }
     return session;
 }
@@ -307,7 +279,7 @@ SessionResult ParseSession(std::string_view text, const std::string& name,
     }
     try {
         result.session = Parser(name, folder).Parse(root);
-    } catch (const Failure& f) {
+    } catch (const SessionFailure& f) {
         result.error = f.message;
     }
     return result;

@@ -8,22 +8,51 @@
 
 #include "model/data_axis.h"
 
-// One image of a batch session.
-struct SessionImage {
-    std::string path;                         // resolved against the session file's folder
-    std::optional<CDataAxis> axis;            // its own calibration; the session's otherwise
-    std::vector<std::optional<int>> cursors;  // per line: an index to keep, or nullopt to detect
+// The version the writer writes. The reader takes it and every older one.
+inline constexpr int kSessionVersion = 2;
+
+// One line's cursor on one image, as the record holds it (CScan::m_nPos and m_bDetect). A
+// pending line may stand anywhere: its cursor shows where it stood until detection moves it.
+struct SessionCursor {
+    int pos = 0;         // put onto the line (0 to its last index) when the records are built
+    bool detect = true;  // the edge is still to be detected on this image
+
+    static SessionCursor Kept(int pos) { return {pos, false}; }
+    static SessionCursor Pending(int pos = 0) { return {pos, true}; }
+
+    friend bool operator==(const SessionCursor&, const SessionCursor&) = default;
 };
 
-// A batch session: the lines, options and calibrations to measure a list of images with.
+// One image of a session.
+struct SessionImage {
+    std::string path;               // resolved against the session file's folder
+    std::optional<CDataAxis> axis;  // its own calibration; the session's otherwise
+    // Per line, in line order; lines past the end of the list are pending at position 0.
+    std::vector<SessionCursor> cursors;
+};
+
+// What the window showed: the batch tool reads and checks it, and does nothing with it.
+struct SessionView {
+    int image = -1;  // the current image; -1 for none
+    int line = -1;   // the current line; -1 for none
+    int zoom = 1;    // 1, 2 or 4
+
+    friend bool operator==(const SessionView&, const SessionView&) = default;
+};
+
+// A session: the images with their cursors and calibrations, the scan lines, and the options
+// to measure them with; everything the window needs to take its work up again.
 struct Session {
     int channel = 0;
     int edgeMode = 0;
     bool measureLength = false;
     bool measureArea = false;
+    bool autoDetect = true;     // new lines are detected at once (the window only)
+    bool axisPerImage = false;  // calibration edits apply to the current image (the window only)
     std::vector<std::array<int, 4>> lines;  // x1, y1, x2, y2 in image pixels
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;
+    SessionView view;
     std::string source;  // the session file it was read from; empty for a session from text
 };
 

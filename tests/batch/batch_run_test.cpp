@@ -51,7 +51,10 @@ TEST_F(BatchRunTest, BuildsRecordsWithKeptCursorsAndOwnCalibrations) {
     s.axis.m_origin.m_xValue = 3.0;
     CDataAxis own;
     own.m_bLogY = true;
-    s.images = {{"/x/a.bmp", std::nullopt, {}}, {"/x/b.bmp", own, {std::nullopt, 5000, -3}}};
+    s.images = {{"/x/a.bmp", std::nullopt, {}},
+                {"/x/b.bmp",
+                 own,
+                 {SessionCursor::Pending(), SessionCursor::Kept(5000), SessionCursor::Kept(-3)}}};
     CDataProfile profile;
     BuildProfile(s, profile);
 
@@ -81,7 +84,7 @@ TEST_F(BatchRunTest, EveryImageIsMeasuredOnItsOwnPictureWhateverTheThreads) {
     for (int k = 0; k < 8; ++k) {
         AddDisc(s, (std::to_string(k) + (k % 3 == 0 ? ".jpg" : ".bmp")).c_str(), radii[k]);
     }
-    s.images[5].cursors = {std::nullopt, 7};
+    s.images[5].cursors = {SessionCursor::Pending(), SessionCursor::Kept(7)};
 
     std::string reference;
     for (const int jobs : {1, 2, 3, 8, 0}) {

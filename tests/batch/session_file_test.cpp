@@ -14,6 +14,13 @@ std::string With(const std::string& extra, const std::string& images = R"(["a.bm
            images + "}";
 }
 
+// The same for version 2, whose extra keys go in `extra` as well.
+std::string With2(const std::string& extra, const std::string& images = R"(["a.bmp"])") {
+    return R"({"quandrel-session": 2, )" + extra + R"( "lines": [[0, 0, 10, 5], [3, 4, 3, 40]],
+              "images": )" +
+           images + "}";
+}
+
 SessionResult Parse(const std::string& text) {
     return ParseSession(text, "s.json", "/data/run");
 }
@@ -59,8 +66,8 @@ TEST(SessionFile, ReadsEveryFieldAndResolvesPaths) {
     own.m_bLogX = true;
     EXPECT_EQ(*s.images[2].axis, own);
     ASSERT_EQ(s.images[2].cursors.size(), 2u);
-    EXPECT_FALSE(s.images[2].cursors[0]);
-    EXPECT_EQ(s.images[2].cursors[1], 7);
+    EXPECT_EQ(s.images[2].cursors[0], SessionCursor::Pending());
+    EXPECT_EQ(s.images[2].cursors[1], SessionCursor::Kept(7));
 }
 
 TEST(SessionFile, DefaultsWhenOptionalKeysAreAbsent) {
@@ -71,6 +78,42 @@ TEST(SessionFile, DefaultsWhenOptionalKeysAreAbsent) {
     EXPECT_FALSE(r.session->measureLength);
     EXPECT_FALSE(r.session->measureArea);
     EXPECT_EQ(r.session->axis, CDataAxis());
+    // What a version 1 session gives the window: its first image, no line, zoom 1, the
+    // panel's defaults.
+    EXPECT_TRUE(r.session->autoDetect);
+    EXPECT_FALSE(r.session->axisPerImage);
+    EXPECT_EQ(r.session->view, (SessionView{0, -1, 1}));
+}
+
+TEST(SessionFile, ReadsVersionTwo) {
+    const SessionResult r = Parse(R"({
+      "quandrel-session": 2, "channel": 1, "edgeMode": 2, "autoDetect": false,
+      "axisPerImage": true, "lines": [[0, 0, 10, 5], [3, 4, 3, 40], [9, 9, 0, 0]],
+      "images": [{"path": "a.bmp", "cursors": [7, null, {"pending": 4}]},
+                 {"path": "/b.bmp", "cursors": [0, {"pending": 0}, -2]}, "c.bmp"],
+      "view": {"image": 2, "line": 1, "zoom": 4}
+    })");
+    ASSERT_TRUE(r.session) << r.error;
+    const Session& s = *r.session;
+    EXPECT_EQ(s.channel, 1);
+    EXPECT_EQ(s.edgeMode, 2);
+    EXPECT_FALSE(s.autoDetect);
+    EXPECT_TRUE(s.axisPerImage);
+    EXPECT_EQ(s.view, (SessionView{2, 1, 4}));
+    ASSERT_EQ(s.images.size(), 3u);
+    using C = SessionCursor;
+    EXPECT_EQ(s.images[0].cursors, (std::vector<C>{C::Kept(7), C::Pending(), C::Pending(4)}));
+    EXPECT_EQ(s.images[1].cursors, (std::vector<C>{C::Kept(0), C::Pending(), C::Kept(-2)}));
+    EXPECT_TRUE(s.images[2].cursors.empty());
+    EXPECT_EQ(s.images[1].path, "/b.bmp");
+
+    // The window saves its work before any line is drawn, and before any image is added.
+    for (const char* text : {R"({"quandrel-session": 2, "lines": [], "images": ["a.bmp"]})",
+                             R"({"quandrel-session": 2, "lines": [], "images": []})"}) {
+        const SessionResult empty = Parse(text);
+        ASSERT_TRUE(empty.session) << text << ": " << empty.error;
+        EXPECT_EQ(empty.session->view.image, empty.session->images.empty() ? -1 : 0);
+    }
 }
 
 TEST(SessionFile, RelativePathsStayRelativeWithoutAFolder) {
@@ -90,7 +133,7 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {"", "s.json:1:1: not valid JSON"},
         {"[1, 2]", "s.json: expected a JSON object"},
         {R"({"lines": [[0, 0, 1, 1]], "images": ["a.bmp"]})", "s.json: not a session file"},
-        {R"({"quandrel-session": 2})", "s.json: quandrel-session: expected 1"},
+        {R"({"quandrel-session": 3})", "s.json: quandrel-session: expected 1"},
         {R"({"quandrel-session": "1"})", "s.json: quandrel-session: expected 1"},
         {With(R"("channel": "1",)"), "s.json: channel: expected an integer from 0 to 3"},
         {With(R"("channel": 4,)"), "s.json: channel: expected an integer from 0 to 3"},
@@ -146,6 +189,51 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {With("", R"(["a.bmp\u0000.txt"])"), "s.json: images[0]: the path holds a NUL byte"},
         {With("", R"([{"path": "a.bmp\u0000.txt"}])"),
          "s.json: images[0].path: the path holds a NUL byte"},
+        {R"({"quandrel-session": 3})", "a newer program wrote this file"},
+        {R"({"quandrel-session": 0})", "s.json: quandrel-session: expected 1 or 2"},
+        {R"({"quandrel-session": 2.0})", "s.json: quandrel-session: expected 1 or 2"},
+        // The window's keys belong to version 2 only; version 1 keeps its own.
+        {With(R"("view": {"zoom": 2},)"), "s.json: view: unknown key"},
+        {With(R"("autoDetect": true,)"), "s.json: autoDetect: unknown key"},
+        {With("", R"([{"path": "c", "cursors": [{"pending": 3}]}])"),
+         "s.json: images[0].cursors[0]: expected an integer or null"},
+        {With2(R"("views": {},)"), "s.json: views: unknown key"},
+        {With2(R"("autoDetect": 1,)"), "s.json: autoDetect: expected true or false"},
+        {With2(R"("axisPerImage": "yes",)"), "s.json: axisPerImage: expected true or false"},
+        {R"({"quandrel-session": 2, "images": []})", "s.json: no \"lines\" list"},
+        {R"({"quandrel-session": 2, "lines": []})", "s.json: no \"images\" list"},
+        {With2("", "[]"), "s.json: images: no images"},
+        {With2(R"("view": [],)"), "s.json: view: expected an object"},
+        {With2(R"("view": {"image": 1},)"),
+         "s.json: view.image: expected an integer from -1 to 0 (-1 for none): the session has 1 "
+         "image"},
+        {With2(R"("view": {"image": -2},)"), "s.json: view.image: expected an integer from -1"},
+        {With2(R"("view": {"line": 2},)"),
+         "s.json: view.line: expected an integer from -1 to 1 (-1 for none): the session has 2 "
+         "scan lines"},
+        {With2(R"("view": {"zoom": 3},)"), "s.json: view.zoom: expected 1, 2 or 4"},
+        {With2(R"("view": {"zoom": 8},)"), "s.json: view.zoom: expected 1, 2 or 4"},
+        {With2(R"("view": {"zoom": "2"},)"), "s.json: view.zoom: expected 1, 2 or 4"},
+        {With2(R"("view": {"zoom": 2, "scroll": [0, 0]},)"), "s.json: view.scroll: unknown key"},
+        // Version 2 gives every line's cursor: a short list lost lines somewhere.
+        {With2("", R"([{"path": "c", "cursors": [1]}])"),
+         "s.json: images[0].cursors: 1 entry for 2 scan lines"},
+        {With2("", R"(["b", {"path": "c", "cursors": [1, 2, null]}])"),
+         "s.json: images[1].cursors: 3 entries for 2 scan lines"},
+        {With2("", R"([{"path": "c", "cursors": [1, "x"]}])"),
+         "s.json: images[0].cursors[1]: expected an integer, null or {\"pending\": position}"},
+        {With2("", R"([{"path": "c", "cursors": [1, {}]}])"),
+         "s.json: images[0].cursors[1]: expected an integer, null or"},
+        {With2("", R"([{"path": "c", "cursors": [{"pending": 1.5}, 1]}])"),
+         "s.json: images[0].cursors[0].pending: expected an integer from -2147483648"},
+        {With2("", R"([{"path": "c", "cursors": [{"pendng": 1}, 1]}])"),
+         "s.json: images[0].cursors[0].pendng: unknown key"},
+        {With2("", R"([{"path": "c", "cursors": {}}])"),
+         "s.json: images[0].cursors: expected an array"},
+        {With2("", R"([{"path": "c", "curser": []}])"), "s.json: images[0].curser: unknown key"},
+        {With2("", R"([{"path": "c", "axis": {"logx": true}}])"),
+         "s.json: images[0].axis.logx: unknown key"},
+        {With2("", R"([""])"), "s.json: images[0]: expected a non-empty path"},
     };
     for (const Case& c : cases) {
         const SessionResult r = Parse(c.text);
@@ -191,7 +279,12 @@ TEST(SessionFile, TheShippedSessionsParse) {
     for (const char* path :
          {QUANDREL_EXAMPLES_DIR "/session.json", QUANDREL_TEST_DATA_DIR "/../e2e/session.json",
           QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/example.json",
-          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/minimal.json"}) {
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/minimal.json",
+          QUANDREL_EXAMPLES_DIR "/session-v2.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-example.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-empty.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-states.json",
+          QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/session/v2-no-lines.json"}) {
         const SessionResult r = LoadSession(path);
         EXPECT_TRUE(r.session) << r.error;
     }

@@ -1,0 +1,17 @@
+#pragma once
+
+// The document's whole work as a session, and back: what the window saves and opens.
+
+#include "document/norvale_doc.h"
+#include "document/session_file.h"
+
+// Everything the document and its views know that a reopened session needs: the images in
+// list order with their cursors and calibrations, the scan lines, the options, the measurement
+// switches, the current image and line and the image view's zoom (1 without a view).
+Session CaptureSession(const CNorvaleDoc& doc);
+
+// Replaces the document's records, current indices, switches and options, and the image view's
+// zoom, with the session's. No picture is loaded and nothing is shown: the caller opens the
+// current image afterwards (and tells of files that are missing). Indices out of range become
+// none. False, changing nothing, while a long operation works on the records.
+bool ApplySession(CNorvaleDoc& doc, const Session& session);

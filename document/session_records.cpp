@@ -1,0 +1,120 @@
+#include "document/session_records.h"
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <memory>
+#include <numeric>
+
+#include "document/norvale_doc.h"
+
+namespace {
+
+using AxisBits = std::array<std::uint64_t, 14>;
+
+AxisBits Bits(const CDataAxis& axis) {
+    AxisBits bits{};
+    std::size_t k = 0;
+    for (const CData* point : {&axis.m_origin, &axis.m_xAxis, &axis.m_yAxis}) {
+        bits[k++] = std::bit_cast<std::uint64_t>(point->m_xValue);
+        bits[k++] = std::bit_cast<std::uint64_t>(point->m_yValue);
+        bits[k++] = static_cast<std::uint32_t>(point->m_xPixel);
+        bits[k++] = static_cast<std::uint32_t>(point->m_yPixel);
+    }
+    bits[k++] = axis.m_bLogX ? 1 : 0;
+    bits[k++] = axis.m_bLogY ? 1 : 0;
+    return bits;
+}
+
+// The index of the calibration that most records have; the lowest index among equals.
+std::size_t MostFrequentAxis(const std::vector<AxisBits>& bits) {
+    std::vector<std::size_t> order(bits.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    // Stable, so each run of equal calibrations starts at its lowest index.
+    std::stable_sort(order.begin(), order.end(),
+                     [&bits](std::size_t a, std::size_t b) { return bits[a] < bits[b]; });
+    std::size_t best = 0;
+    std::size_t bestCount = 0;
+    for (std::size_t start = 0; start < order.size();) {
+        std::size_t end = start + 1;
+        while (end < order.size() && bits[order[end]] == bits[order[start]]) ++end;
+        const std::size_t count = end - start;
+        if (count > bestCount || (count == bestCount && order[start] < best)) {
+            best = order[start];
+            bestCount = count;
+        }
+        start = end;
+    }
+    return best;
+}
+
+}  // namespace
+
+bool SameAxisBits(const CDataAxis& a, const CDataAxis& b) {
+    return Bits(a) == Bits(b);
+}
+
+void BuildSessionRecords(const Session& session, CDataProfile& profile) {
+    // Each line once, walked from its ends; every image takes a copy.
+    std::vector<CScan> lines(session.lines.size());
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const auto& ends = session.lines[n];
+        lines[n].SetLine(ends[0], ends[1], ends[2], ends[3]);
+    }
+    CDataProfile built;
+    built.m_arSeries.reserve(session.images.size());
+    built.m_arAxis.reserve(session.images.size());
+    for (const SessionImage& image : session.images) {
+        auto series = std::make_unique<CScanSeries>();
+        series->m_strTitle = CNorvaleDoc::ExtractTitle(image.path);
+        series->m_strPath = image.path;
+        auto& set = series->GetAt(0)->m_arLine;
+        set.reserve(lines.size());
+        for (std::size_t n = 0; n < lines.size(); ++n) {
+            auto line = std::make_unique<CScan>(lines[n]);
+            if (n < image.cursors.size()) {
+                line->SetPos(image.cursors[n].pos);
+                line->m_bDetect = image.cursors[n].detect;
+            }
+            set.push_back(std::move(line));
+        }
+        built.m_arSeries.push_back(std::move(series));
+        built.m_arAxis.push_back(std::make_unique<CDataAxis>(image.axis.value_or(session.axis)));
+    }
+    profile = std::move(built);
+}
+
+void CaptureSessionRecords(const CDataProfile& profile, Session& session) {
+    session.lines.clear();
+    session.images.clear();
+    session.axis = CDataAxis();
+    // Every record holds the same lines; the first one's end points stand for all.
+    if (const CScanArray* first = profile.GetArray(0, 0)) {
+        session.lines.reserve(first->m_arLine.size());
+        for (const auto& line : first->m_arLine) {
+            session.lines.push_back(
+                {line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x, line->m_ptEnd.y});
+        }
+    }
+    const std::size_t count = static_cast<std::size_t>(profile.GetSize());
+    std::vector<AxisBits> bits;
+    bits.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) bits.push_back(Bits(*profile.m_arAxis[i]));
+    const std::size_t common = count > 0 ? MostFrequentAxis(bits) : 0;
+    if (count > 0) session.axis = *profile.m_arAxis[common];
+
+    session.images.resize(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const CScanSeries& series = *profile.m_arSeries[i];
+        SessionImage& image = session.images[i];
+        image.path = series.m_strPath;
+        if (bits[i] != bits[common]) image.axis = *profile.m_arAxis[i];
+        image.cursors.reserve(session.lines.size());
+        for (std::size_t n = 0; n < session.lines.size(); ++n) {
+            const CScan* line = series.GetLine(0, static_cast<int>(n));
+            image.cursors.push_back(line != nullptr ? SessionCursor{line->m_nPos, line->m_bDetect}
+                                                    : SessionCursor::Pending());
+        }
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+// The image records of a session, and the session of a set of records: the part that the
+// window and the batch tool share.
+
+#include "document/session_file.h"
+#include "model/data_profile.h"
+
+// Replaces the profile's records with the session's: one per image, titled after its path,
+// with every scan line, the image's cursors (each kept or pending as the session says, put onto
+// its line) and its calibration. The profile is left as it was when memory runs out.
+void BuildSessionRecords(const Session& session, CDataProfile& profile);
+
+// Takes the records' images (paths, cursors, calibrations) and scan lines into the session. The
+// session's calibration becomes the one that most images have (the first of them on a tie);
+// only an image whose calibration differs from it has one of its own.
+void CaptureSessionRecords(const CDataProfile& profile, Session& session);
+
+// Whether two calibrations are the same to the bit: 0.0 and -0.0 differ, as a written file
+// would tell them apart.
+bool SameAxisBits(const CDataAxis& a, const CDataAxis& b);
