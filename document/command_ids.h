@@ -38,6 +38,8 @@ inline constexpr int ID_PREV_PANE = 0xE151;
 inline constexpr int ID_EDIT_COPY = 0xE122;
 inline constexpr int ID_EDIT_CUT = 0xE123;
 inline constexpr int ID_EDIT_PASTE = 0xE125;
+inline constexpr int ID_EDIT_UNDO = 0xE12B;        // 57643
+inline constexpr int ID_EDIT_REDO = 0xE12C;        // 57644
 inline constexpr int ID_VIEW_TOOLBAR = 0xE800;     // 59392
 inline constexpr int ID_VIEW_STATUS_BAR = 0xE801;  // 59393
 
