@@ -18,7 +18,6 @@ inline constexpr int ID_AXIS_XPOINT = 32773;
 inline constexpr int ID_AXIS_YPOINT = 32774;
 inline constexpr int ID_AXIS_SETTINGS = 32775;
 inline constexpr int ID_DATA_WRITE = 32776;
-inline constexpr int ID_UNDO_PLACEHOLDER = 32777;  // Ctrl+Z: bound, handled nowhere
 inline constexpr int ID_ZOOM_1X = 32788;
 inline constexpr int ID_ZOOM_2X = 32789;
 inline constexpr int ID_ZOOM_4X = 32790;

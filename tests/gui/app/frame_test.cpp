@@ -109,6 +109,9 @@ private slots:
             "  最近使ったﾌｧｲﾙ=57616",
             "  -",
             "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665",
+            "編集(&E)>",
+            "  元に戻す(&U)=57643",
+            "  やり直し(&R)=57644",
             "表示(&V)>",
             "  ﾂｰﾙ ﾊﾞｰ(&T)=59392",
             "  ｽﾃｰﾀｽ ﾊﾞｰ(&S)=59393",
@@ -224,13 +227,15 @@ private slots:
         QVERIFY(Frame().DataView()->isAncestorOf(QApplication::focusWidget()) ||
                 QApplication::focusWidget() == Frame().DataView());
 
-        // Ctrl+S asks for the data file; the edit keys and Ctrl+Z do nothing.
+        // Ctrl+S asks for the data file; the edit keys do nothing.
         QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(m_ui->saveDialogs, 1);
-        for (auto key : {Qt::Key_C, Qt::Key_X, Qt::Key_V, Qt::Key_Z}) {
+        const int steps = Doc().UndoStack().index();
+        for (auto key : {Qt::Key_C, Qt::Key_X, Qt::Key_V}) {
             QTest::keyClick(&Frame(), key, Qt::ControlModifier);
         }
         QCOMPARE(Doc().m_profile.GetSize(), 3);
+        QCOMPARE(Doc().UndoStack().index(), steps);
         QVERIFY(!Frame().Action(ID_EDIT_COPY)->isEnabled());
     }
 
