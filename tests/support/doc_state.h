@@ -114,7 +114,14 @@ inline std::string Difference(const DocState& a, const DocState& b, bool painted
     if (a.measureLength != b.measureLength || a.measureArea != b.measureArea) {
         return "measurement switches differ";
     }
-    if (!(a.options == b.options)) return "options differ";
+    if (!(a.options == b.options)) {
+        const auto text = [](const PanelOptions& o) {
+            std::ostringstream t;
+            t << o.channel << "/" << o.edgeMode << "/" << o.autoDetect << "/" << o.axisIndividual;
+            return t.str();
+        };
+        return "options " + text(a.options) + " against " + text(b.options);
+    }
     if (painted) return {};
     if (!(a.cursor == b.cursor)) {
         out << "cursor image " << a.cursor.image << " line " << a.cursor.line << " samples "

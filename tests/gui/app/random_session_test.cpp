@@ -268,13 +268,14 @@ private slots:
         // be detected on the other; everything else comes back exactly.
         QCoreApplication::processEvents();
         const DocState end = Snapshot(doc);
-        const int steps = doc.UndoStack().count();
+        // The last keys may have undone steps: redo goes back to where the session ended.
+        const int steps = doc.UndoStack().index();
         while (doc.Undo()) {
         }
         check(QStringLiteral("undone to halfway (seed %1)").arg(seed));
         QVERIFY2(Difference(Snapshot(doc), halfway, true).empty(),
                  qPrintable(QString::fromStdString(Difference(Snapshot(doc), halfway, true))));
-        while (doc.Redo()) {
+        while (doc.UndoStack().index() < steps && doc.Redo()) {
         }
         check(QStringLiteral("redone to the end (seed %1)").arg(seed));
         QVERIFY2(Difference(Snapshot(doc), end, true).empty(),
