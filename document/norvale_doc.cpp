@@ -192,10 +192,11 @@ bool CNorvaleDoc::ReshapeCurLine(int x1, int y1, int x2, int y2) {
 
 void CNorvaleDoc::DeleteCurLine() {
     if (IsBusy() || m_nCurLine < 0) return;
-    const bool everywhere =
-        !m_profile.m_arSeries.empty() &&
-        std::all_of(m_profile.m_arSeries.begin(), m_profile.m_arSeries.end(),
-                    [this](const auto& series) { return series->GetLine(0, m_nCurLine); });
+    const bool everywhere = !m_profile.m_arSeries.empty() &&
+                            std::all_of(m_profile.m_arSeries.begin(), m_profile.m_arSeries.end(),
+                                        [this](const auto& series) {
+                                            return series->GetLine(0, m_nCurLine) != nullptr;
+                                        });
     if (everywhere) {
         Push(std::make_unique<CDeleteLineCommand>(*this, m_nCurLine));
     } else {

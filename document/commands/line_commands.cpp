@@ -22,6 +22,8 @@ CAddLineCommand::CAddLineCommand(CNorvaleDoc& doc, CPoint start, CPoint end, boo
 
 void CAddLineCommand::Apply(bool first) {
     if (first) {
+        // Every record holds the same lines, so the new one is the last everywhere. (Counting
+        // from the current image would name line 0 while no image is current.)
         for (auto& series : Profile().m_arSeries) {
             series->AddLine(0, m_ptStart.x, m_ptStart.y, m_ptEnd.x, m_ptEnd.y);
             CScanArray* lines = series->GetAt(0);
