@@ -5,6 +5,10 @@
 const std::vector<CommandInfo>& CommandTable() {
     static const std::vector<CommandInfo> table = {
         {IDC_ADD_FILES, "IDC_ADD_FILES", "ファイルの追加", nullptr, nullptr},
+        // The document names the step to undo or redo after the text.
+        {ID_EDIT_UNDO, "ID_EDIT_UNDO", "元に戻す(&U)", "直前の操作を元に戻す\n元に戻す", nullptr},
+        {ID_EDIT_REDO, "ID_EDIT_REDO", "やり直し(&R)", "元に戻した操作をやり直す\nやり直し",
+         nullptr},
         {ID_FILE_MRU_FILE1, "ID_FILE_MRU_FILE1", "最近使ったﾌｧｲﾙ", "指定のﾌｧｲﾙを開く\nﾌｧｲﾙを開く",
          nullptr},
         {ID_APP_EXIT, "ID_APP_EXIT", "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)",
@@ -42,7 +46,6 @@ const std::vector<CommandInfo>& CommandTable() {
         {ID_EDIT_CUT, "ID_EDIT_CUT", nullptr, "選択範囲を切り取ってｸﾘｯﾌﾟﾎﾞｰﾄﾞに保存\n切り取り",
          nullptr},
         {ID_EDIT_PASTE, "ID_EDIT_PASTE", nullptr, "ｸﾘｯﾌﾟﾎﾞｰﾄﾞの内容を挿入\n貼り付け", nullptr},
-        {ID_UNDO_PLACEHOLDER, "ID_UNDO_PLACEHOLDER", nullptr, nullptr, nullptr},
     };
     return table;
 }
@@ -78,7 +81,9 @@ const std::vector<Accelerator>& Accelerators() {
         {QKeySequence(Qt::SHIFT | Qt::Key_Delete), ID_EDIT_CUT},
         {QKeySequence(Qt::CTRL | Qt::Key_V), ID_EDIT_PASTE},
         {QKeySequence(Qt::SHIFT | Qt::Key_Insert), ID_EDIT_PASTE},
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_UNDO_PLACEHOLDER},
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), ID_EDIT_UNDO},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), ID_EDIT_REDO},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), ID_EDIT_REDO},
     };
     return keys;
 }

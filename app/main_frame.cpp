@@ -12,6 +12,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUndoStack>
 
 #include "app/command_table.h"
 #include "app/recent_files.h"
@@ -47,6 +48,9 @@ CMainFrame::CMainFrame(CNorvaleDoc& doc, ICmdTarget& app, const CRecentFileList&
     // have changed the document without a command (a picture that failed to load, say).
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &CMainFrame::UpdateCommandUI);
+    // A step taken by the view or the panel (no command) must enable the undo item, and its key,
+    // before the next key press is looked at.
+    connect(&m_doc.UndoStack(), &QUndoStack::indexChanged, this, &CMainFrame::UpdateCommandUI);
     UpdateCommandUI();
 }
 
@@ -78,6 +82,10 @@ void CMainFrame::CreateMenus() {
     m_recentAnchor = m_fileMenu->addSeparator();
     m_fileMenu->addAction(Action(ID_APP_EXIT));
     RebuildRecentFiles();
+
+    QMenu* editMenu = bar->addMenu(QStringLiteral("編集(&E)"));
+    editMenu->addAction(Action(ID_EDIT_UNDO));
+    editMenu->addAction(Action(ID_EDIT_REDO));
 
     QMenu* viewMenu = bar->addMenu(QStringLiteral("表示(&V)"));
     viewMenu->addAction(Action(ID_VIEW_TOOLBAR));
@@ -257,6 +265,7 @@ void CMainFrame::UpdateCommandUI() {
         }
         QAction* action = it.value();
         action->setEnabled(cmdUI.m_bEnabled);
+        if (cmdUI.m_text) action->setText(*cmdUI.m_text);
         if (cmdUI.m_checked) {
             action->setCheckable(true);
             action->setChecked(*cmdUI.m_checked);

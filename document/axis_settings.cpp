@@ -1,5 +1,6 @@
-// The axis settings command: the current image's calibration in numbers, typed back through the
-// scope-aware setters.
+// The axis settings command: the current image's calibration in numbers, typed back as one step
+// on every calibration in scope.
+#include "document/commands/axis_commands.h"
 #include "document/norvale_doc.h"
 
 void CNorvaleDoc::OnAxisSettings() {
@@ -23,14 +24,16 @@ void CNorvaleDoc::OnAxisSettings() {
     v.m_bLogY = axis->m_bLogY;
     if (!m_ui.RunAxisDialog(v)) return;
 
-    SetAxisPixel(0, v.m_nOriginX, v.m_nOriginY);
-    SetAxisPixel(1, v.m_nXAxisX, v.m_nXAxisY);
-    SetAxisPixel(2, v.m_nYAxisX, v.m_nYAxisY);
-    SetAxisValue(0, v.m_dXMin, v.m_dYMin);
-    SetAxisValue(1, v.m_dXMax, 0.0);
-    SetAxisValue(2, 0.0, v.m_dYMax);
-    SetAxisLog(1, v.m_bLogX);
-    SetAxisLog(2, v.m_bLogY);
+    AxisEdit edit;
+    edit.pixel[0] = CPoint{v.m_nOriginX, v.m_nOriginY};
+    edit.pixel[1] = CPoint{v.m_nXAxisX, v.m_nXAxisY};
+    edit.pixel[2] = CPoint{v.m_nYAxisX, v.m_nYAxisY};
+    edit.value[0] = AxisValue{v.m_dXMin, v.m_dYMin};
+    edit.value[1] = AxisValue{v.m_dXMax, 0.0};
+    edit.value[2] = AxisValue{0.0, v.m_dYMax};
+    edit.logX = v.m_bLogX;
+    edit.logY = v.m_bLogY;
+    EditCalibration(QStringLiteral("軸の値の設定"), edit);
     RepaintDataView();
     UpdateAllViews();
 }

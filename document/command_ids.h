@@ -18,7 +18,6 @@ inline constexpr int ID_AXIS_XPOINT = 32773;
 inline constexpr int ID_AXIS_YPOINT = 32774;
 inline constexpr int ID_AXIS_SETTINGS = 32775;
 inline constexpr int ID_DATA_WRITE = 32776;
-inline constexpr int ID_UNDO_PLACEHOLDER = 32777;  // Ctrl+Z: bound, handled nowhere
 inline constexpr int ID_ZOOM_1X = 32788;
 inline constexpr int ID_ZOOM_2X = 32789;
 inline constexpr int ID_ZOOM_4X = 32790;
@@ -38,6 +37,8 @@ inline constexpr int ID_PREV_PANE = 0xE151;
 inline constexpr int ID_EDIT_COPY = 0xE122;
 inline constexpr int ID_EDIT_CUT = 0xE123;
 inline constexpr int ID_EDIT_PASTE = 0xE125;
+inline constexpr int ID_EDIT_UNDO = 0xE12B;        // 57643
+inline constexpr int ID_EDIT_REDO = 0xE12C;        // 57644
 inline constexpr int ID_VIEW_TOOLBAR = 0xE800;     // 59392
 inline constexpr int ID_VIEW_STATUS_BAR = 0xE801;  // 59393
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <optional>
 
 // What the document needs of the two views, declared here so that the document builds and is
@@ -47,6 +48,9 @@ public:
     virtual void InvalidateNoErase() = 0;
     // Force detection of the current line on the current image, then repaint.
     virtual void RedetectCurLine() = 0;
+    // The document is about to change under the view (an undo, a redo): a drag in progress ends
+    // without dropping, since what it would drop on may be gone.
+    virtual void CancelDrag() = 0;
 };
 
 // The enabled and checked state of one menu item or toolbar button, as an update handler
@@ -54,9 +58,11 @@ public:
 struct CCmdUI {
     bool m_bEnabled = true;
     std::optional<bool> m_checked;  // unset: the item carries no check mark of its own
+    std::optional<QString> m_text;  // unset: the item keeps its text
 
     void Enable(bool enable = true) { m_bEnabled = enable; }
     void SetCheck(bool check = true) { m_checked = check; }
+    void SetText(const QString& text) { m_text = text; }
 };
 
 // Something on the command route (a view, the document, the application, the frame): it runs

@@ -1,6 +1,8 @@
 // The file-list commands: add, delete, delete all, sort, move up and move down.
 #include <QStringList>
+#include <numeric>
 
+#include "document/commands/file_commands.h"
 #include "document/norvale_doc.h"
 
 void CNorvaleDoc::OnAddFiles() {
@@ -12,13 +14,14 @@ void CNorvaleDoc::OnAddFiles() {
         {QStringLiteral("すべてのファイル(*.*)"), {"*"}},
     };
     request.defaultSuffix = QStringLiteral("bmp");
-    const int oldCount = m_profile.GetSize();
     const QStringList paths = m_ui.GetOpenFileNames(request);
+    std::vector<std::pair<std::string, std::string>> files;
     for (const QString& path : paths) {
-        const std::string utf8 = path.toStdString();
-        AddImageFile(ExtractTitle(utf8), utf8);
+        std::string utf8 = path.toStdString();
+        files.emplace_back(ExtractTitle(utf8), std::move(utf8));
     }
-    if (oldCount <= m_profile.GetSize() - 1) OpenImage(oldCount);
+    // The first new file becomes current.
+    if (!files.empty()) Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));
     UpdateAllViews();
 }
 
@@ -26,21 +29,11 @@ void CNorvaleDoc::OnDeleteFile() {
     const int n = m_profile.GetSize();
     if (n == 0) return;
     if (!m_ui.AskYesNo(QStringLiteral("現在のファイルを削除しますか"))) return;
-    DeleteContents();
     if (m_nCurImage >= 0) {
-        m_profile.RemoveImage(m_nCurImage);
-        if (n == 1) {
-            m_nCurImage = -1;
-            m_nCurArray = 0;
-            m_nCurLine = -1;
-            m_buffer.m_nLastSample = -1;
-        } else if (m_nCurImage == n - 1) {
-            --m_nCurImage;
-            const CScan* line = GetCurLine();
-            m_buffer.m_nLastSample = line != nullptr ? line->m_nCount : -1;
-        }
+        Push(std::make_unique<CDeleteFileCommand>(*this, m_nCurImage));
+    } else {
+        DeleteContents();
     }
-    OpenImage(m_nCurImage);
     UpdateAllViews();
     InvalidateImageView();
     RepaintDataView();
@@ -49,39 +42,31 @@ void CNorvaleDoc::OnDeleteFile() {
 void CNorvaleDoc::OnDeleteAll() {
     if (m_profile.GetSize() == 0) return;
     if (!m_ui.AskYesNo(QStringLiteral("全てのファイルを削除しますか"))) return;
-    DeleteContents();
-    m_profile.RemoveAll();
-    m_nCurImage = -1;
-    m_nCurLine = -1;
-    m_nCurArray = 0;
-    m_buffer.m_nLastSample = -1;
+    Push(std::make_unique<CDeleteAllCommand>(*this));
     UpdateAllViews();
     RepaintDataView();
 }
 
 void CNorvaleDoc::OnSortFiles() {
-    // The current file stays current: follow its record to its new place.
-    const CScanSeries* current = m_profile.GetSeries(m_nCurImage);
-    m_profile.SortByTitle();
-    if (current != nullptr) {
-        for (int i = 0; i < m_profile.GetSize(); ++i) {
-            if (m_profile.GetSeries(i) == current) m_nCurImage = i;
-        }
-    }
+    // The current file stays current: the step follows its record to its new place.
+    std::vector<int> order = m_profile.TitleOrder();
+    std::vector<int> same(order.size());
+    std::iota(same.begin(), same.end(), 0);
+    if (order != same) Push(std::make_unique<CSortFilesCommand>(*this, std::move(order)));
     UpdateAllViews();
     RepaintDataView();
 }
 
 void CNorvaleDoc::OnMoveUp() {
-    if (!m_profile.MoveImage(m_nCurImage, -1)) return;
-    --m_nCurImage;
+    if (m_nCurImage < 1 || m_nCurImage > m_profile.GetSize() - 1) return;
+    Push(std::make_unique<CMoveFileCommand>(*this, m_nCurImage, -1));
     UpdateAllViews();
     RepaintDataView();
 }
 
 void CNorvaleDoc::OnMoveDown() {
-    if (!m_profile.MoveImage(m_nCurImage, 1)) return;
-    ++m_nCurImage;
+    if (m_nCurImage < 0 || m_nCurImage > m_profile.GetSize() - 2) return;
+    Push(std::make_unique<CMoveFileCommand>(*this, m_nCurImage, 1));
     UpdateAllViews();
     RepaintDataView();
 }

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <algorithm>
 
+#include "document/commands/axis_commands.h"
+#include "document/commands/cursor_commands.h"
+#include "document/commands/line_commands.h"
 #include "model/edge_detect.h"
 
 CNorvaleDoc::CNorvaleDoc(CUiServices& ui) : m_ui(ui) {}
@@ -16,6 +19,7 @@ CNorvaleDoc::~CNorvaleDoc() {
 void CNorvaleDoc::DeleteContents() {
     m_picture.Clear();
     m_openFailure = {};
+    m_picturePath.reset();
 }
 
 bool CNorvaleDoc::OnNewDocument() {
@@ -111,6 +115,7 @@ void CNorvaleDoc::OpenImage(int nIndex) {
     DeleteContents();
     const CPicture::LoadResult result = m_picture.Load(bytes);
     m_nCurImage = nIndex;
+    m_picturePath = bytes;
     if (result.status == CPicture::LoadStatus::Ok) {
         UpdateAllViews();
         InvalidateImageView();
@@ -160,36 +165,67 @@ int CNorvaleDoc::GetLastLineIndex() const {
 }
 
 bool CNorvaleDoc::AddLineToAll(int x1, int y1, int x2, int y2) {
+    return AddLine(x1, y1, x2, y2, false);
+}
+
+bool CNorvaleDoc::DrawLine(int x1, int y1, int x2, int y2) {
+    return AddLine(x1, y1, x2, y2, true);
+}
+
+bool CNorvaleDoc::AddLine(int x1, int y1, int x2, int y2, bool makeCurrent) {
     if (IsBusy()) return false;
-    const bool detect = IsAutoDetect();
-    for (auto& series : m_profile.m_arSeries) {
-        series->AddLine(m_nCurArray, x1, y1, x2, y2);
-        // Every record holds the same lines, so the new one is the last everywhere. (Counting
-        // from the current image would name line 0 while no image is current.)
-        CScanArray* lines = series->GetAt(m_nCurArray);
-        lines->GetAt(lines->GetSize() - 1)->m_bDetect = detect;
-    }
-    return true;
+    // Without images there is nothing to add the line to: no step.
+    if (m_profile.GetSize() == 0) return true;
+    return Push(std::make_unique<CAddLineCommand>(*this, CPoint{x1, y1}, CPoint{x2, y2},
+                                                  IsAutoDetect(), makeCurrent));
 }
 
 bool CNorvaleDoc::ReshapeCurLine(int x1, int y1, int x2, int y2) {
-    if (IsBusy() || m_nCurLine < 0) return false;
-    return m_profile.ReshapeLine(m_nCurLine, x1, y1, x2, y2);
+    if (IsBusy() || m_nCurLine < 0 || m_profile.m_arSeries.empty()) return false;
+    // Every record must have the line, or none changes.
+    for (const auto& series : m_profile.m_arSeries) {
+        if (series->GetLine(0, m_nCurLine) == nullptr) return false;
+    }
+    return Push(
+        std::make_unique<CReshapeLineCommand>(*this, m_nCurLine, CPoint{x1, y1}, CPoint{x2, y2}));
 }
 
 void CNorvaleDoc::DeleteCurLine() {
     if (IsBusy() || m_nCurLine < 0) return;
-    m_profile.RemoveLine(m_nCurLine);
-    if (m_nCurLine > GetLastLineIndex()) m_nCurLine = GetLastLineIndex();
-    const CScan* line = GetCurLine();
-    m_buffer.m_nLastSample = line != nullptr ? line->m_nCount : -1;
+    const bool everywhere = !m_profile.m_arSeries.empty() &&
+                            std::all_of(m_profile.m_arSeries.begin(), m_profile.m_arSeries.end(),
+                                        [this](const auto& series) {
+                                            return series->GetLine(0, m_nCurLine) != nullptr;
+                                        });
+    if (everywhere) {
+        Push(std::make_unique<CDeleteLineCommand>(*this, m_nCurLine));
+    } else {
+        // No such line: nothing to delete, but the current index comes back into range.
+        if (m_nCurLine > GetLastLineIndex()) m_nCurLine = GetLastLineIndex();
+        const CScan* line = GetCurLine();
+        m_buffer.m_nLastSample = line != nullptr ? line->m_nCount : -1;
+    }
     RepaintDataView();
 }
 
 void CNorvaleDoc::RedetectCurLine() {
     IImageView* view = GetImageView();
     if (IsBusy() || m_nCurLine < 0 || view == nullptr) return;
+    const CScan* line = GetCurLine();
+    if (line == nullptr) {
+        view->RedetectCurLine();
+        return;
+    }
+    const DocCursor before = GetCursor();
+    const LineCursor old = CLineCursorCommand::Of(*line);
+    const int image = m_nCurImage;
+    const int n = m_nCurLine;
     view->RedetectCurLine();
+    // The view detects on the line it finds current; record what became of it.
+    const CScan* after = m_profile.GetLine(image, 0, n);
+    if (after == nullptr || CLineCursorCommand::Of(*after) == old) return;
+    Push(std::make_unique<CRedetectCommand>(*this, before, image, n, old,
+                                            CLineCursorCommand::Of(*after)));
 }
 
 PixelView CNorvaleDoc::CurrentPixels() const {
@@ -226,39 +262,37 @@ int CNorvaleDoc::DetectPending() {
 
 // --- Calibration -------------------------------------------------------------------------------
 
-std::vector<CDataAxis*> CNorvaleDoc::AxesInScope() const {
-    if (IsBusy()) return {};
+bool CNorvaleDoc::EditCalibration(const QString& name, const AxisEdit& edit) {
+    if (IsBusy()) return false;
+    int first = 0;
+    int count = m_profile.GetSize();
     if (IsAxisIndividual()) {
-        CDataAxis* axis = m_profile.GetAxis(m_nCurImage);
-        return axis != nullptr ? std::vector<CDataAxis*>{axis} : std::vector<CDataAxis*>{};
+        if (m_profile.GetAxis(m_nCurImage) == nullptr) return false;
+        first = m_nCurImage;
+        count = 1;
     }
-    std::vector<CDataAxis*> axes;
-    for (const auto& axis : m_profile.m_arAxis) axes.push_back(axis.get());
-    return axes;
+    if (count == 0) return false;
+    auto command = std::make_unique<CCalibrationCommand>(*this, name, first, count, edit);
+    if (!command->ChangesAnything()) return false;
+    return Push(std::move(command));
 }
-
-namespace {
-CData& PointOf(CDataAxis& axis, int nPoint) {
-    if (nPoint == 0) return axis.m_origin;
-    if (nPoint == 1) return axis.m_xAxis;
-    return axis.m_yAxis;
-}
-}  // namespace
 
 void CNorvaleDoc::SetAxisPixel(int nPoint, int x, int y) {
-    for (CDataAxis* axis : AxesInScope()) {
-        PointOf(*axis, nPoint).m_xPixel = x;
-        PointOf(*axis, nPoint).m_yPixel = y;
-    }
+    AxisEdit edit;
+    const int n = nPoint == 0 ? 0 : (nPoint == 1 ? 1 : 2);
+    edit.pixel[n] = CPoint{x, y};
+    static const char* const kNames[] = {"原点の設定", "X軸点の設定", "Y軸点の設定"};
+    EditCalibration(QString::fromUtf8(kNames[n]), edit);
 }
 
 void CNorvaleDoc::SetAxisValue(int nPoint, double xv, double yv) {
-    for (CDataAxis* axis : AxesInScope()) {
-        PointOf(*axis, nPoint).m_xValue = xv;
-        PointOf(*axis, nPoint).m_yValue = yv;
-    }
+    AxisEdit edit;
+    edit.value[nPoint == 0 ? 0 : (nPoint == 1 ? 1 : 2)] = AxisValue{xv, yv};
+    EditCalibration(QStringLiteral("軸の値の設定"), edit);
 }
 
 void CNorvaleDoc::SetAxisLog(int nAxis, bool bLog) {
-    for (CDataAxis* axis : AxesInScope()) (nAxis == 1 ? axis->m_bLogX : axis->m_bLogY) = bLog;
+    AxisEdit edit;
+    (nAxis == 1 ? edit.logX : edit.logY) = bLog;
+    EditCalibration(QStringLiteral("軸の値の設定"), edit);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QUndoStack>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,21 @@ inline constexpr int HIT_ORIGIN = 3;
 inline constexpr int HIT_XAXIS = 4;
 inline constexpr int HIT_YAXIS = 5;
 inline constexpr int kHitRadius = 5;
+
+struct AxisEdit;
+class CDocCommand;
+
+// Where the user is: the current image, line and line set, and how many samples of the profile
+// buffer count. Every step remembers it from before and after the edit, and undo and redo put
+// it back.
+struct DocCursor {
+    int image = -1;
+    int line = -1;
+    int array = 0;
+    int lastSample = -1;
+
+    friend bool operator==(const DocCursor&, const DocCursor&) = default;
+};
 
 // The one document: the image list with every image's lines, cursors and calibration, the
 // picture of the current image, the profile buffer and the current indices. Dialogs go through
@@ -65,7 +83,11 @@ public:
     // All four at once, read afresh.
     PanelOptions Options() const;
     // The side panel's controls take the options; without a panel the document keeps them.
+    // Not a step: a session opened, a step undone.
     void SetOptions(const PanelOptions& options);
+    // The user changed the panel's options from `before` to `after`: one step. False while a
+    // long operation runs; the panel then shows `before` again.
+    bool ChangeOptions(const PanelOptions& before, const PanelOptions& after);
 
     // --- Images --------------------------------------------------------------------------------
     // Makes the image current. A file that cannot be opened or decoded becomes current all the
@@ -81,6 +103,8 @@ public:
     const OpenFailure* GetOpenFailure() const {
         return m_openFailure.path.empty() ? nullptr : &m_openFailure;
     }
+    // Appends a record for the file, not as a step: the add command's own part, and how a list
+    // is built from outside (a session, a test).
     void AddImageFile(const std::string& title, const std::string& path);
     static std::string ExtractTitle(const std::string& path);
 
@@ -88,8 +112,10 @@ public:
     int GetBrightness(int nIndex) const;
     CScan* GetCurLine() const;
     int GetLastLineIndex() const;
-    // False, changing nothing, while a long operation runs.
+    // The edits of lines, each one step. False, changing nothing, while a long operation runs.
     bool AddLineToAll(int x1, int y1, int x2, int y2);
+    // A line drawn on the view: added to every image, as AddLineToAll, and made current.
+    bool DrawLine(int x1, int y1, int x2, int y2);
     // The current line takes new end points on every image; false when there is none, or while
     // a long operation runs.
     bool ReshapeCurLine(int x1, int y1, int x2, int y2);
@@ -104,9 +130,30 @@ public:
     int DetectPending();
 
     // --- Calibration (scope: the current image alone, or every image) --------------------------
+    // Each call is one step.
     void SetAxisPixel(int nPoint, int x, int y);
     void SetAxisValue(int nPoint, double xv, double yv);
     void SetAxisLog(int nAxis, bool bLog);
+    // Applies the edit to every calibration in scope as one step named `name`; false when it
+    // would change nothing, or while a long operation runs.
+    bool EditCalibration(const QString& name, const AxisEdit& edit);
+
+    // --- Undo ------------------------------------------------------------------------------------
+    // Every edit of the list, the lines, the cursors, the calibrations, the switches and the
+    // options is one step on this stack. Saving marks it clean (setClean) and the window can
+    // follow cleanChanged. Undo and redo go through Undo() and Redo(), which refuse while a long
+    // operation runs and refresh the views.
+    QUndoStack& UndoStack() { return m_undo; }
+    const QUndoStack& UndoStack() const { return m_undo; }
+    bool Undo();
+    bool Redo();
+    // Forgets every step, as when another session is opened; the stack is clean afterwards.
+    void ClearUndoHistory();
+
+    // The current image and line. SetCursor loads the image's picture as OpenImage does unless
+    // the picture of its file is loaded already (always with bReload); not a step.
+    DocCursor GetCursor() const;
+    void SetCursor(const DocCursor& cursor, bool bReload = false);
 
     // --- Commands ------------------------------------------------------------------------------
     bool HandlesCommand(int id) const override;
@@ -137,11 +184,15 @@ public:
     void OnNextImage();
     void OnAxisSettings();
     void OnDataWrite();
+    void OnEditUndo();
+    void OnEditRedo();
 
     void OnUpdateNeedPicture(CCmdUI& cmdUI) const;
     void OnUpdateZoom(CCmdUI& cmdUI, int zoom) const;
     void OnUpdateMeasureLength(CCmdUI& cmdUI) const;
     void OnUpdateMeasureArea(CCmdUI& cmdUI) const;
+    void OnUpdateEditUndo(CCmdUI& cmdUI) const;
+    void OnUpdateEditRedo(CCmdUI& cmdUI) const;
 
     // What lies under an image point: a part of a scan line (which then becomes current) or a
     // calibration point of the current image.
@@ -156,6 +207,8 @@ public:
     bool IsBusy() const { return m_nBusy > 0; }
 
 private:
+    friend class CDocCommand;
+
     class BusyScope {
     public:
         explicit BusyScope(CNorvaleDoc& doc) : m_doc(doc) { ++m_doc.m_nBusy; }
@@ -167,16 +220,28 @@ private:
         CNorvaleDoc& m_doc;
     };
 
-    std::vector<CDataAxis*> AxesInScope() const;
     PixelView CurrentPixels() const;
     bool DetectAllPending();
+    // Pushes a step and so does it; refused (false) while a long operation runs.
+    bool Push(std::unique_ptr<CDocCommand> command);
+    bool AddLine(int x1, int y1, int x2, int y2, bool makeCurrent);
+    void NudgeCurLine(bool forward);
+    // What the views show after a step was undone or redone.
+    void RefreshAfterStep();
+    // Ends a drag of the image view before a step is undone or redone under it.
+    void CancelViewDrag();
+    // The cursor's indices alone, the picture left as it is.
+    void PlaceCursor(const DocCursor& cursor);
 
     CUiServices& m_ui;
     CPicture m_picture;
     std::vector<IDocView*> m_views;
     QString m_strPathName;
     OpenFailure m_openFailure;
+    // The file whose picture (or failure to load) is the current one; none after DeleteContents.
+    std::optional<std::string> m_picturePath;
     PanelOptions m_options;  // the options while no panel is attached
     int m_nDetectionJobs = 0;
     int m_nBusy = 0;
+    QUndoStack m_undo;
 };

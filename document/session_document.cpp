@@ -33,6 +33,8 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     // The picture shown belongs to the old records.
     doc.DeleteContents();
     doc.m_profile = std::move(records);
+    // The steps of the old work would apply to records that are gone.
+    doc.ClearUndoHistory();
     const auto index = [](int i, int count) { return i >= 0 && i < count ? i : -1; };
     const int images = doc.m_profile.GetSize();
     doc.m_nCurImage = index(session.view.image, images);

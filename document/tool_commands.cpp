@@ -3,6 +3,8 @@
 #include <utility>
 
 #include "document/command_ids.h"
+#include "document/commands/cursor_commands.h"
+#include "document/commands/setting_commands.h"
 #include "document/norvale_doc.h"
 #include "model/hit_geometry.h"
 
@@ -31,29 +33,39 @@ void CNorvaleDoc::OnZoom4() {
 }
 
 void CNorvaleDoc::OnMeasureLength() {
-    m_bMeasureLength = !m_bMeasureLength;
+    Push(std::make_unique<CMeasureSwitchCommand>(*this, false));
     UpdateAllViews();
 }
 
 void CNorvaleDoc::OnMeasureArea() {
-    m_bMeasureArea = !m_bMeasureArea;
+    Push(std::make_unique<CMeasureSwitchCommand>(*this, true));
     UpdateAllViews();
 }
 
 void CNorvaleDoc::OnCursorNext() {
-    // An image without a picture shows no cursor to move.
-    CScan* line = GetCurLine();
-    if (line == nullptr || m_picture.IsNull()) return;
-    line->Next();
-    RepaintDataView();
-    InvalidateImageView();
+    NudgeCurLine(true);
 }
 
 void CNorvaleDoc::OnCursorPrev() {
+    NudgeCurLine(false);
+}
+
+void CNorvaleDoc::NudgeCurLine(bool forward) {
     // An image without a picture shows no cursor to move.
     CScan* line = GetCurLine();
-    if (line == nullptr || m_picture.IsNull()) return;
-    line->Prev();
+    if (IsBusy() || line == nullptr || m_picture.IsNull()) return;
+    const DocCursor cursor = GetCursor();
+    const LineCursor old = CLineCursorCommand::Of(*line);
+    if (forward) {
+        line->Next();
+    } else {
+        line->Prev();
+    }
+    // Done already; the step records it, and merges with the steps before it on this line.
+    const LineCursor now = CLineCursorCommand::Of(*line);
+    if (!(now == old)) {
+        Push(std::make_unique<CNudgeCommand>(*this, cursor, m_nCurImage, m_nCurLine, old, now));
+    }
     RepaintDataView();
     InvalidateImageView();
 }
@@ -152,6 +164,8 @@ constexpr std::pair<int, Handler> kCommands[] = {
     {ID_ZOOM_4X, &CNorvaleDoc::OnZoom4},
     {ID_MEASURE_LENGTH, &CNorvaleDoc::OnMeasureLength},
     {ID_MEASURE_AREA, &CNorvaleDoc::OnMeasureArea},
+    {ID_EDIT_UNDO, &CNorvaleDoc::OnEditUndo},
+    {ID_EDIT_REDO, &CNorvaleDoc::OnEditRedo},
 };
 
 Handler FindHandler(int id) {
@@ -199,6 +213,12 @@ bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
             return true;
         case ID_MEASURE_AREA:
             OnUpdateMeasureArea(cmdUI);
+            return true;
+        case ID_EDIT_UNDO:
+            OnUpdateEditUndo(cmdUI);
+            return true;
+        case ID_EDIT_REDO:
+            OnUpdateEditRedo(cmdUI);
             return true;
         default:
             return false;

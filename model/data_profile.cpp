@@ -57,6 +57,48 @@ bool CDataProfile::ReshapeLine(int n, int x1, int y1, int x2, int y2) {
     return true;
 }
 
+CImageRecord CDataProfile::TakeImage(int i) {
+    if (GetSeries(i) == nullptr || GetAxis(i) == nullptr) return {};
+    CImageRecord record{std::move(m_arSeries[static_cast<std::size_t>(i)]),
+                        std::move(m_arAxis[static_cast<std::size_t>(i)])};
+    m_arSeries.erase(m_arSeries.begin() + i);
+    m_arAxis.erase(m_arAxis.begin() + i);
+    return record;
+}
+
+bool CDataProfile::InsertImage(int i, CImageRecord record) {
+    if (record.series == nullptr || record.axis == nullptr || i < 0 || i > GetSize() ||
+        m_arAxis.size() != m_arSeries.size()) {
+        return false;
+    }
+    m_arSeries.insert(m_arSeries.begin() + i, std::move(record.series));
+    m_arAxis.insert(m_arAxis.begin() + i, std::move(record.axis));
+    return true;
+}
+
+std::vector<std::unique_ptr<CScan>> CDataProfile::TakeLine(int n) {
+    for (const auto& series : m_arSeries) {
+        if (series->GetLine(0, n) == nullptr) return {};
+    }
+    std::vector<std::unique_ptr<CScan>> lines;
+    lines.reserve(m_arSeries.size());
+    for (auto& series : m_arSeries) lines.push_back(series->GetAt(0)->TakeLine(n));
+    return lines;
+}
+
+bool CDataProfile::InsertLine(int n, std::vector<std::unique_ptr<CScan>>& lines) {
+    if (lines.size() != m_arSeries.size()) return false;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        const CScanArray* set = m_arSeries[k]->GetAt(0);
+        if (lines[k] == nullptr || set == nullptr || n < 0 || n > set->GetSize()) return false;
+    }
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        m_arSeries[k]->GetAt(0)->InsertLine(n, std::move(lines[k]));
+    }
+    lines.clear();
+    return true;
+}
+
 CScanSeries* CDataProfile::GetSeries(int i) const {
     return At(m_arSeries, i);
 }
@@ -81,26 +123,46 @@ CPoint CDataProfile::GetCurPoint(int i, int a, int n) const {
 }
 
 void CDataProfile::SortByTitle() {
+    Permute(TitleOrder());
+}
+
+std::vector<int> CDataProfile::TitleOrder() const {
     const std::size_t n = m_arSeries.size();
-    if (n <= 1) return;
+    std::vector<int> order(n);
+    std::iota(order.begin(), order.end(), 0);
+    if (n <= 1) return order;
     std::vector<TitleKey> keys;
     keys.reserve(n);
     for (const auto& series : m_arSeries) keys.push_back(MakeTitleKey(series->m_strTitle));
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), std::size_t{0});
     // Stable: records with equal titles keep their order, as adjacent exchanges of strictly
     // greater neighbours would leave them.
-    std::stable_sort(order.begin(), order.end(), [&keys](std::size_t a, std::size_t b) {
-        return CompareTitleKeys(keys[a], keys[b]) < 0;
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return CompareTitleKeys(keys[static_cast<std::size_t>(a)],
+                                keys[static_cast<std::size_t>(b)]) < 0;
     });
+    return order;
+}
+
+bool CDataProfile::Permute(const std::vector<int>& order) {
+    const std::size_t n = m_arSeries.size();
+    if (order.size() != n || m_arAxis.size() != n) return false;
+    std::vector<bool> seen(n, false);
+    for (int k : order) {
+        if (k < 0 || static_cast<std::size_t>(k) >= n || seen[static_cast<std::size_t>(k)]) {
+            return false;
+        }
+        seen[static_cast<std::size_t>(k)] = true;
+    }
     std::vector<std::unique_ptr<CScanSeries>> series(n);
     std::vector<std::unique_ptr<CDataAxis>> axes(n);
     for (std::size_t k = 0; k < n; ++k) {
-        series[k] = std::move(m_arSeries[order[k]]);
-        axes[k] = std::move(m_arAxis[order[k]]);
+        const auto from = static_cast<std::size_t>(order[k]);
+        series[k] = std::move(m_arSeries[from]);
+        axes[k] = std::move(m_arAxis[from]);
     }
     m_arSeries.swap(series);
     m_arAxis.swap(axes);
+    return true;
 }
 
 bool CDataProfile::MoveImage(int i, int dir) {

@@ -7,6 +7,12 @@
 #include "model/data_axis.h"
 #include "model/scan_array.h"
 
+// One record taken out of the list whole, to be put back later as it was.
+struct CImageRecord {
+    std::unique_ptr<CScanSeries> series;
+    std::unique_ptr<CDataAxis> axis;
+};
+
 // The image records: record i is the i-th file of the list, its lines with this image's cursors
 // (m_arSeries[i]) and its calibration (m_arAxis[i]). Both arrays always have the same size.
 class CDataProfile {
@@ -23,6 +29,17 @@ public:
     // Returns false, changing nothing, when line n does not exist.
     bool ReshapeLine(int n, int x1, int y1, int x2, int y2);
 
+    // Record i taken out whole; empty when it does not exist.
+    CImageRecord TakeImage(int i);
+    // Puts a whole record at place i (0 to the size); false, changing nothing, otherwise.
+    bool InsertImage(int i, CImageRecord record);
+    // Line n of every record taken out whole, in record order; empty, changing nothing, unless
+    // every record has it.
+    std::vector<std::unique_ptr<CScan>> TakeLine(int n);
+    // Puts one line per record back at place n of each; false, changing nothing, unless there
+    // is one for every record and place n exists in each.
+    bool InsertLine(int n, std::vector<std::unique_ptr<CScan>>& lines);
+
     CScanSeries* GetSeries(int i) const;
     CScanArray* GetArray(int i, int a) const;
     CScan* GetLine(int i, int a, int n) const;
@@ -32,6 +49,11 @@ public:
     // Orders the records by title (code page 932 order), stable for equal titles. Every record
     // keeps its cursors, detection flags and calibration.
     void SortByTitle();
+    // The order SortByTitle makes: place k takes the record now at order[k].
+    std::vector<int> TitleOrder() const;
+    // Rearranges the records so that place k takes the record now at order[k]; false, changing
+    // nothing, unless order is a permutation of 0 to size - 1.
+    bool Permute(const std::vector<int>& order);
     // Exchanges record i with its neighbour above (dir -1) or below (dir +1).
     bool MoveImage(int i, int dir);
 

@@ -24,6 +24,19 @@ void CScanArray::RemoveLine(int i) {
     if (IsValidIndex(m_arLine, i)) m_arLine.erase(m_arLine.begin() + i);
 }
 
+std::unique_ptr<CScan> CScanArray::TakeLine(int i) {
+    if (!IsValidIndex(m_arLine, i)) return nullptr;
+    std::unique_ptr<CScan> line = std::move(m_arLine[static_cast<std::size_t>(i)]);
+    m_arLine.erase(m_arLine.begin() + i);
+    return line;
+}
+
+bool CScanArray::InsertLine(int i, std::unique_ptr<CScan> line) {
+    if (line == nullptr || i < 0 || i > GetSize()) return false;
+    m_arLine.insert(m_arLine.begin() + i, std::move(line));
+    return true;
+}
+
 CScan* CScanArray::GetAt(int i) const {
     return IsValidIndex(m_arLine, i) ? m_arLine[static_cast<std::size_t>(i)].get() : nullptr;
 }

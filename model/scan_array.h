@@ -15,6 +15,10 @@ public:
     // Returns false, changing nothing, when line i does not exist.
     bool ReshapeLine(int i, int x1, int y1, int x2, int y2);
     void RemoveLine(int i);
+    // Line i taken out whole (cursor and flag included), or null when it does not exist.
+    std::unique_ptr<CScan> TakeLine(int i);
+    // Puts a line taken out back at place i (0 to the size); false, changing nothing, otherwise.
+    bool InsertLine(int i, std::unique_ptr<CScan> line);
     CScan* GetAt(int i) const;
     CPoint GetCurPoint(int i) const;
     int GetSize() const { return static_cast<int>(m_arLine.size()); }

@@ -136,7 +136,7 @@ void CDataView::BuildForm(QWidget* form) {
 
     MakeGroupBox(form, "表示する輝度値", {7, 95, 98, 25}, units);
     m_channel = MakeRadioGroup(form, std::begin(kChannelRadios), std::end(kChannelRadios), units);
-    connect(m_channel, &QButtonGroup::idClicked, this, [this](int) { OnChannelChange(); });
+    connect(m_channel, &QButtonGroup::idClicked, this, [this](int) { OnOptionClicked(); });
 
     // The whole drawing must show, also where the template's rectangle is smaller than it.
     m_graph = new CProfileGraph(m_doc, form);
@@ -149,9 +149,11 @@ void CDataView::BuildForm(QWidget* form) {
     m_autoDetect->setObjectName(QStringLiteral("IDC_AUTO_DETECT"));
     PlaceControl(m_autoDetect, {7, 215, 68, 10}, units);
     m_autoDetect->setChecked(true);
+    connect(m_autoDetect, &QCheckBox::clicked, this, [this] { OnOptionClicked(); });
 
     MakeGroupBox(form, "エッジとして検出する点", {7, 228, 84, 61}, units);
     m_edgeMode = MakeRadioGroup(form, std::begin(kEdgeRadios), std::end(kEdgeRadios), units);
+    connect(m_edgeMode, &QButtonGroup::idClicked, this, [this](int) { OnOptionClicked(); });
 
     auto* redetect = MakeButton<QPushButton>(
         form, {IDC_REDETECT, "IDC_REDETECT", "再検出", {93, 234, 50, 14}}, units);
@@ -164,6 +166,7 @@ void CDataView::BuildForm(QWidget* form) {
 
     MakeGroupBox(form, "軸の設定", {7, 294, 84, 30}, units);
     m_axisScope = MakeRadioGroup(form, std::begin(kScopeRadios), std::end(kScopeRadios), units);
+    connect(m_axisScope, &QButtonGroup::idClicked, this, [this](int) { OnOptionClicked(); });
 
     auto* axis = MakeButton<QPushButton>(
         form, {ID_AXIS_SETTINGS, "ID_AXIS_SETTINGS", "座標設定", {93, 310, 50, 14}}, units);
@@ -177,6 +180,7 @@ void CDataView::BuildForm(QWidget* form) {
         }
     }
     form->setFixedSize(extent.size());
+    m_shown = ReadOptions();
 }
 
 PanelOptions CDataView::ReadOptions() {
@@ -197,6 +201,7 @@ void CDataView::WriteOptions(const PanelOptions& options) {
     check(m_edgeMode, options.edgeMode);
     check(m_axisScope, options.axisIndividual ? 1 : 0);
     m_autoDetect->setChecked(options.autoDetect);
+    m_shown = ReadOptions();
 }
 
 void CDataView::RepaintNow() {
@@ -248,9 +253,9 @@ void CDataView::OnDeleteScanLine() {
     m_doc.InvalidateImageView();
 }
 
-void CDataView::OnChannelChange() {
-    // Without a picture the new channel simply counts from the next read on.
-    if (m_doc.GetPictureBitmap() == nullptr) return;
-    m_doc.UpdateAllViews();
-    m_doc.RepaintDataView();
+void CDataView::OnOptionClicked() {
+    const PanelOptions before = m_shown;
+    m_shown = ReadOptions();
+    // While a long operation runs the document takes no step; the click is undone here.
+    if (!m_doc.ChangeOptions(before, m_shown)) WriteOptions(before);
 }

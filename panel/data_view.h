@@ -12,8 +12,8 @@ class QTreeWidget;
 
 // The side panel: the file list with its buttons, the profile graph, and the options that the
 // document reads whenever it needs them (channel, edge rule, automatic detection, calibration
-// scope). The controls sit at the places of the panel's form template; the form scrolls when the
-// pane is smaller than it.
+// scope); each click on an option is a step of the document's. The controls sit at the places of
+// the panel's form template; the form scrolls when the pane is smaller than it.
 //
 // The file-list buttons and "座標設定" are document commands: the panel only emits their ids
 // through command(), and the frame routes them like menu commands.
@@ -42,7 +42,9 @@ private:
     void OnClickFileList(int index);
     void OnRedetect();
     void OnDeleteScanLine();
-    void OnChannelChange();
+    // A click on an option control: the document makes it a step, or refuses and the controls
+    // go back.
+    void OnOptionClicked();
     void SelectListItem(int nIndex);
 
     CNorvaleDoc& m_doc;
@@ -53,4 +55,6 @@ private:
     QButtonGroup* m_edgeMode = nullptr;
     QButtonGroup* m_axisScope = nullptr;
     QCheckBox* m_autoDetect = nullptr;
+    // The options as the controls showed them before the latest click.
+    PanelOptions m_shown;
 };

@@ -35,6 +35,7 @@ public:
     void SetZoom(int zoom) override;
     void InvalidateNoErase() override;
     void RedetectCurLine() override;
+    void CancelDrag() override { EndDrag(); }
     // Scroll range from the picture and the zoom, then a full repaint.
     void OnUpdate() override;
     void OnInitialUpdate() { OnUpdate(); }

@@ -145,12 +145,10 @@ void CNorvaleView::Drop(const CPoint& pt) {
             m_ptLineEnd = pt;
             // A line of zero length is not a line.
             if (m_ptLineEnd == m_ptLineStart) break;
-            if (!m_doc.AddLineToAll(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x,
-                                    m_ptLineEnd.y)) {
+            // One step: the line on every image, and current.
+            if (!m_doc.DrawLine(m_ptLineStart.x, m_ptLineStart.y, m_ptLineEnd.x, m_ptLineEnd.y)) {
                 break;
             }
-            m_doc.m_nCurLine = m_doc.GetLastLineIndex();
-            if (CScan* line = m_doc.GetCurLine()) line->m_bDetect = m_doc.IsAutoDetect();
             InvalidateNoErase();
             m_doc.RepaintDataView();
             break;

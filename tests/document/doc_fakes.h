@@ -96,6 +96,7 @@ public:
     int zoom = 1;
     int invalidations = 0;
     int updates = 0;
+    int dragsCancelled = 0;
 
     int GetPickMode() const override { return pickMode; }
     void SetPickMode(int mode) override { pickMode = mode; }
@@ -110,6 +111,7 @@ public:
             m_doc.RepaintDataView();
         }
     }
+    void CancelDrag() override { ++dragsCancelled; }
     void OnUpdate() override { ++updates; }
 
 private:

@@ -144,8 +144,10 @@ TEST_P(SessionRoundTrip, ReopensTheSameWork) {
     ASSERT_NE(target.doc.GetPictureBitmap(), nullptr);
     const SessionResult read = LoadSession(path);
     ASSERT_TRUE(read.session) << read.error;
+    ASSERT_GT(target.doc.UndoStack().count(), 0);
     ASSERT_TRUE(ApplySession(target.doc, *read.session));
     EXPECT_EQ(Dump(target), before);
+    EXPECT_EQ(target.doc.UndoStack().count(), 0);  // the old work's steps are gone with it
     EXPECT_EQ(target.doc.GetPictureBitmap(), nullptr);
     EXPECT_TRUE(target.ui.messages.empty());
     EXPECT_TRUE(target.ui.openFailures.empty());

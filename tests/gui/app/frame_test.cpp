@@ -109,6 +109,9 @@ private slots:
             "  最近使ったﾌｧｲﾙ=57616",
             "  -",
             "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665",
+            "編集(&E)>",
+            "  元に戻す(&U)=57643",
+            "  やり直し(&R)=57644",
             "表示(&V)>",
             "  ﾂｰﾙ ﾊﾞｰ(&T)=59392",
             "  ｽﾃｰﾀｽ ﾊﾞｰ(&S)=59393",
@@ -224,14 +227,71 @@ private slots:
         QVERIFY(Frame().DataView()->isAncestorOf(QApplication::focusWidget()) ||
                 QApplication::focusWidget() == Frame().DataView());
 
-        // Ctrl+S asks for the data file; the edit keys and Ctrl+Z do nothing.
+        // Ctrl+S asks for the data file; the edit keys do nothing.
         QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(m_ui->saveDialogs, 1);
-        for (auto key : {Qt::Key_C, Qt::Key_X, Qt::Key_V, Qt::Key_Z}) {
+        const int steps = Doc().UndoStack().index();
+        for (auto key : {Qt::Key_C, Qt::Key_X, Qt::Key_V}) {
             QTest::keyClick(&Frame(), key, Qt::ControlModifier);
         }
         QCOMPARE(Doc().m_profile.GetSize(), 3);
+        QCOMPARE(Doc().UndoStack().index(), steps);
         QVERIFY(!Frame().Action(ID_EDIT_COPY)->isEnabled());
+    }
+
+    void undoAndRedoByKeysAndMenu() {
+        Start();
+        QAction* undo = Frame().Action(ID_EDIT_UNDO);
+        QAction* redo = Frame().Action(ID_EDIT_REDO);
+        QVERIFY(!undo->isEnabled() && !redo->isEnabled());
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U)"));
+        LoadImages(3);
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U) ファイルの追加"));
+        Frame().RouteCommand(IDC_MOVE_DOWN);
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U) ファイルを下へ"));
+        const auto first = [this] { return Doc().m_profile.GetSeries(0)->m_strTitle; };
+        QCOMPARE(first(), std::string("img1.bmp"));
+
+        struct Key {
+            Qt::KeyboardModifiers mods;
+            Qt::Key key;
+            const char* first;
+        };
+        for (const Key& k : {Key{Qt::ControlModifier, Qt::Key_Z, "img0.bmp"},
+                             Key{Qt::ControlModifier, Qt::Key_Y, "img1.bmp"},
+                             Key{Qt::ControlModifier, Qt::Key_Z, "img0.bmp"},
+                             Key{Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z, "img1.bmp"}}) {
+            QTest::keyClick(&Frame(), k.key, k.mods);
+            QCOMPARE(first(), std::string(k.first));
+        }
+        undo->trigger();
+        QCOMPARE(first(), std::string("img0.bmp"));
+        QCOMPARE(Doc().m_nCurImage, 0);
+        QVERIFY(redo->isEnabled());
+        QCOMPARE(redo->text(), QStringLiteral("やり直し(&R) ファイルを下へ"));
+        redo->trigger();
+        QCOMPARE(first(), std::string("img1.bmp"));
+        QCOMPARE(Doc().m_nCurImage, 1);
+        QVERIFY(!redo->isEnabled());
+
+        // A line drawn on the view is a step that Ctrl+Z reaches at once; Ctrl+Z in the middle
+        // of drawing the next one ends that drag.
+        QWidget* port = Frame().ImageView()->viewport();
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 50));
+        QTest::mouseClick(port, Qt::LeftButton, Qt::NoModifier, QPoint(120, 50));
+        QCOMPARE(Doc().GetLastLineIndex(), 0);
+        QCOMPARE(Doc().m_nCurLine, 0);
+        QTest::mouseClick(port, Qt::LeftButton, Qt::ShiftModifier, QPoint(20, 80));
+        QVERIFY(Frame().ImageView()->IsDragging());
+        QTest::keyClick(&Frame(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(!Frame().ImageView()->IsDragging());
+        QCOMPARE(Doc().GetLastLineIndex(), -1);
+
+        while (undo->isEnabled()) undo->trigger();
+        QCOMPARE(Doc().m_profile.GetSize(), 0);
+        QVERIFY(Doc().GetPictureBitmap() == nullptr);
+        QCOMPARE(undo->text(), QStringLiteral("元に戻す(&U)"));
+        QCOMPARE(redo->text(), QStringLiteral("やり直し(&R) ファイルの追加"));
     }
 
     void splitterAndBars() {

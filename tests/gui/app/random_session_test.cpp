@@ -1,6 +1,8 @@
 // A long random session on the real window: clicks with and without Shift and Ctrl, drags,
-// arrow keys, menu and toolbar commands, panel buttons and list clicks, with the dialogs answered
-// at random. After every event the records' invariants hold and every index is in range.
+// arrow keys, menu and toolbar commands, panel buttons and list clicks, undo and redo keys, with
+// the dialogs answered at random. After every event the records' invariants hold and every index
+// is in range. Halfway the history is cleared; at the end everything is undone, which must give
+// the halfway state again, and redone, which must give the end state again.
 // The seed is printed; QUANDREL_SEED=<seed> replays a run (QUANDREL_SEED=random draws one),
 // QUANDREL_EVENTS=<n> sets its length.
 #include <QAbstractButton>
@@ -21,6 +23,7 @@
 #include "document/command_ids.h"
 #include "document/doc_fakes.h"
 #include "panel/data_view.h"
+#include "support/doc_state.h"
 #include "support/invariants.h"
 #include "view/norvale_view.h"
 
@@ -152,8 +155,35 @@ private slots:
             return QPoint(ui.Pick(w), ui.Pick(h));
         };
 
+        const auto check = [&](const QString& where) {
+            const std::string broken = ProfileInvariantBroken(doc.m_profile);
+            const int images = doc.m_profile.GetSize();
+            const int lines = images > 0 ? doc.m_profile.GetArray(0, 0)->GetSize() : 0;
+            QVERIFY2(broken.empty(), qPrintable(QString::fromStdString(broken) + " " + where));
+            QVERIFY2(doc.m_nCurImage >= -1 && doc.m_nCurImage < images, qPrintable(where));
+            QVERIFY2(doc.m_nCurLine >= -1 && doc.m_nCurLine < std::max(lines, 1) &&
+                         (lines > 0 || doc.m_nCurLine == -1),
+                     qPrintable(where));
+            QVERIFY2(doc.m_nCurArray == 0, qPrintable(where));
+            QVERIFY2(doc.m_buffer.m_nLastSample >= -1 && doc.m_buffer.m_nLastSample < kProfileSize,
+                     qPrintable(where));
+        };
+
+        DocState halfway;
+        bool halved = false;
+        int undoKeys = 0;
         for (int event = 0; event < events; ++event) {
-            switch (ui.Pick(16)) {
+            // From halfway, at the first moment with images and lines to undo things on.
+            const bool busyList = doc.m_profile.GetSize() >= 2 && doc.GetLastLineIndex() >= 0;
+            if (!halved && event >= events / 2 && (busyList || event >= events * 3 / 4)) {
+                QCoreApplication::processEvents();
+                halfway = Snapshot(doc);
+                doc.ClearUndoHistory();
+                halved = true;
+                qInfo("history cleared after %d events, at %d images", event,
+                      doc.m_profile.GetSize());
+            }
+            switch (ui.Pick(18)) {
                 case 0:
                 case 1:
                 case 2:
@@ -202,6 +232,17 @@ private slots:
                         }
                     }
                     break;
+                case 16:
+                    QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier);
+                    ++undoKeys;
+                    break;
+                case 17:
+                    if (ui.Chance(2)) {
+                        QTest::keyClick(&frame, Qt::Key_Y, Qt::ControlModifier);
+                    } else {
+                        QTest::keyClick(&frame, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+                    }
+                    break;
                 default: {
                     QScrollBar* bar = ui.Chance(2) ? frame.ImageView()->horizontalScrollBar()
                                                    : frame.ImageView()->verticalScrollBar();
@@ -211,18 +252,9 @@ private slots:
             }
             if (event % 8 == 0) QCoreApplication::processEvents();
 
-            const std::string broken = ProfileInvariantBroken(doc.m_profile);
-            const int images = doc.m_profile.GetSize();
-            const int lines = images > 0 ? doc.m_profile.GetArray(0, 0)->GetSize() : 0;
             const QString where = QStringLiteral("after event %1 (seed %2)").arg(event).arg(seed);
-            QVERIFY2(broken.empty(), qPrintable(QString::fromStdString(broken) + " " + where));
-            QVERIFY2(doc.m_nCurImage >= -1 && doc.m_nCurImage < images, qPrintable(where));
-            QVERIFY2(doc.m_nCurLine >= -1 && doc.m_nCurLine < std::max(lines, 1) &&
-                         (lines > 0 || doc.m_nCurLine == -1),
-                     qPrintable(where));
-            QVERIFY2(doc.m_nCurArray == 0, qPrintable(where));
-            QVERIFY2(doc.m_buffer.m_nLastSample >= -1 && doc.m_buffer.m_nLastSample < kProfileSize,
-                     qPrintable(where));
+            check(where);
+            if (QTest::currentTestFailed()) return;
             const int zoom = frame.ImageView()->GetZoom();
             QVERIFY2(zoom == 1 || zoom == 2 || zoom == 4, qPrintable(where));
             const int pick = frame.ImageView()->GetPickMode();
@@ -231,6 +263,24 @@ private slots:
         qInfo("%d messages, %d data files written, %d images and %d lines at the end", ui.messages,
               ui.writes, doc.m_profile.GetSize(),
               doc.m_profile.GetSize() > 0 ? doc.m_profile.GetArray(0, 0)->GetSize() : 0);
+
+        // Painting detects pending lines whenever it likes, so a line pending on one side may
+        // be detected on the other; everything else comes back exactly.
+        QCoreApplication::processEvents();
+        const DocState end = Snapshot(doc);
+        // The last keys may have undone steps: redo goes back to where the session ended.
+        const int steps = doc.UndoStack().index();
+        while (doc.Undo()) {
+        }
+        check(QStringLiteral("undone to halfway (seed %1)").arg(seed));
+        QVERIFY2(Difference(Snapshot(doc), halfway, true).empty(),
+                 qPrintable(QString::fromStdString(Difference(Snapshot(doc), halfway, true))));
+        while (doc.UndoStack().index() < steps && doc.Redo()) {
+        }
+        check(QStringLiteral("redone to the end (seed %1)").arg(seed));
+        QVERIFY2(Difference(Snapshot(doc), end, true).empty(),
+                 qPrintable(QString::fromStdString(Difference(Snapshot(doc), end, true))));
+        qInfo("%d undo keys; %d steps undone to halfway and redone", undoKeys, steps);
     }
 };
 

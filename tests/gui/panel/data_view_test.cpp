@@ -98,6 +98,7 @@ private slots:
     void redetectUsesChosenRule();
     void deleteScanLine();
     void channelRedrawsAtOnce();
+    void optionClickWhileBusyIsTakenBack();
     void layoutFollowsTemplate_data();
     void layoutFollowsTemplate();
     void textsFit();
@@ -151,8 +152,20 @@ void DataViewTest::optionControls() {
     QCOMPARE(f.Control("IDC_CHANNEL_SUM")->isChecked(), channel == 0);
     QCOMPARE(f.Control("IDC_EDGE_MIN")->isChecked(), edgeMode == 0);
     QCOMPARE(f.Control("IDC_AXIS_COMMON")->isChecked(), !individual);
-    // The document sets the controls back and forth (a session opened, a change undone).
+    // The click is one step: undone, the controls show the defaults again; a click on the
+    // choice already made is none.
     const PanelOptions clicked = f.doc.Options();
+    QCOMPARE(f.doc.UndoStack().count(), 1);
+    QVERIFY(f.doc.Undo());
+    QCOMPARE(f.doc.Options(), PanelOptions{});
+    QVERIFY(f.Control("IDC_CHANNEL_SUM")->isChecked() && f.Control("IDC_AXIS_COMMON")->isChecked());
+    QVERIFY(f.doc.Redo());
+    QCOMPARE(f.doc.Options(), clicked);
+    if (control != QLatin1String("IDC_AUTO_DETECT")) {
+        f.Click(control.toLatin1().constData());
+        QCOMPARE(f.doc.UndoStack().count(), 1);
+    }
+    // The document sets the controls back and forth (a session opened, a change undone).
     f.doc.SetOptions({});
     QVERIFY(f.Control("IDC_CHANNEL_SUM")->isChecked() && f.Control("IDC_EDGE_MIN")->isChecked());
     QVERIFY(f.Control("IDC_AUTO_DETECT")->isChecked() && f.Control("IDC_AXIS_COMMON")->isChecked());
@@ -330,6 +343,32 @@ void DataViewTest::channelRedrawsAtOnce() {
     QVERIFY(f.view.updates > updates);
     QCOMPARE(pixel(15, ProfileY(204)), QRgb{0});
     QCOMPARE(pixel(15, ProfileY(68)), QRgb{0xFFFFFF});
+}
+
+// While the export detects, the document takes no step; a click that reaches an option then
+// must not leave the control showing what the document does not hold.
+void DataViewTest::optionClickWhileBusyIsTakenBack() {
+    PanelFixture f;
+    f.AddWithButton({f.files.Make(QStringLiteral("a.bmp"), 50)});
+    f.doc.AddLineToAll(5, 40, 100, 40);
+    const int steps = f.doc.UndoStack().count();
+    bool clicked = false;
+    f.ui.onProgress = [&](int) {
+        if (clicked) return;
+        clicked = true;
+        f.Click("IDC_EDGE_RISE");
+        f.Click("IDC_AUTO_DETECT");
+    };
+    f.ui.saveChoices.push_back(f.files.Path(QStringLiteral("out.dat")));
+    f.doc.OnDataWrite();
+    QVERIFY(clicked);
+    QVERIFY(f.Control("IDC_EDGE_MIN")->isChecked());
+    QVERIFY(f.Control("IDC_AUTO_DETECT")->isChecked());
+    QCOMPARE(f.doc.UndoStack().count(), steps);
+    // Afterwards the controls and the steps agree again.
+    f.Click("IDC_EDGE_MAX");
+    QVERIFY(f.doc.Undo());
+    QVERIFY(f.Control("IDC_EDGE_MIN")->isChecked());
 }
 
 void DataViewTest::layoutFollowsTemplate_data() {

@@ -1,0 +1,39 @@
+#include "document/commands/cursor_commands.h"
+
+CLineCursorCommand::CLineCursorCommand(CNorvaleDoc& doc, const QString& text,
+                                       const DocCursor& before, int image, int line, LineCursor old,
+                                       LineCursor now)
+    : CDocCommand(doc, text, before), m_nImage(image), m_nLine(line), m_old(old), m_now(now) {}
+
+void CLineCursorCommand::Put(const LineCursor& cursor) {
+    CScan* line = Profile().GetLine(m_nImage, 0, m_nLine);
+    if (line == nullptr) return;
+    line->SetPos(cursor.pos);
+    line->m_bDetect = cursor.detect;
+}
+
+void CLineCursorCommand::Apply(bool /*first*/) {
+    Put(m_now);
+}
+
+void CLineCursorCommand::Revert() {
+    Put(m_old);
+}
+
+CNudgeCommand::CNudgeCommand(CNorvaleDoc& doc, const DocCursor& before, int image, int line,
+                             LineCursor old, LineCursor now)
+    : CLineCursorCommand(doc, QStringLiteral("エッジ点の移動"), before, image, line, old, now) {}
+
+bool CNudgeCommand::mergeWith(const QUndoCommand* other) {
+    const auto* next = dynamic_cast<const CNudgeCommand*>(other);
+    if (next == nullptr || next->m_nImage != m_nImage || next->m_nLine != m_nLine) return false;
+    m_now = next->m_now;
+    m_after = next->m_after;
+    // Stepped back to where it began: the stack drops the step.
+    setObsolete(m_now == m_old);
+    return true;
+}
+
+CRedetectCommand::CRedetectCommand(CNorvaleDoc& doc, const DocCursor& before, int image, int line,
+                                   LineCursor old, LineCursor now)
+    : CLineCursorCommand(doc, QStringLiteral("再検出"), before, image, line, old, now) {}

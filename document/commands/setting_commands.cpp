@@ -1,0 +1,45 @@
+#include "document/commands/setting_commands.h"
+
+namespace {
+
+// The step is named after the control the user clicked, as the panel labels it.
+QString OptionsText(const PanelOptions& a, const PanelOptions& b) {
+    const int changed = (a.channel != b.channel) + (a.edgeMode != b.edgeMode) +
+                        (a.autoDetect != b.autoDetect) + (a.axisIndividual != b.axisIndividual);
+    if (changed != 1) return QStringLiteral("オプションの変更");
+    if (a.channel != b.channel) return QStringLiteral("表示する輝度値の変更");
+    if (a.edgeMode != b.edgeMode) return QStringLiteral("エッジとして検出する点の変更");
+    if (a.autoDetect != b.autoDetect) return QStringLiteral("エッジの自動検出の切り替え");
+    return QStringLiteral("軸の設定の切り替え");
+}
+
+}  // namespace
+
+CMeasureSwitchCommand::CMeasureSwitchCommand(CNorvaleDoc& doc, bool area)
+    : CDocCommand(doc, area ? QStringLiteral("面積の計測") : QStringLiteral("長さの計測")),
+      m_bArea(area) {}
+
+void CMeasureSwitchCommand::Toggle() {
+    bool& on = m_bArea ? Doc().m_bMeasureArea : Doc().m_bMeasureLength;
+    on = !on;
+}
+
+void CMeasureSwitchCommand::Apply(bool /*first*/) {
+    Toggle();
+}
+
+void CMeasureSwitchCommand::Revert() {
+    Toggle();
+}
+
+COptionsCommand::COptionsCommand(CNorvaleDoc& doc, const PanelOptions& before,
+                                 const PanelOptions& after)
+    : CDocCommand(doc, OptionsText(before, after)), m_before(before), m_after(after) {}
+
+void COptionsCommand::Apply(bool /*first*/) {
+    Doc().SetOptions(m_after);
+}
+
+void COptionsCommand::Revert() {
+    Doc().SetOptions(m_before);
+}
