@@ -5,6 +5,12 @@
 const std::vector<CommandInfo>& CommandTable() {
     static const std::vector<CommandInfo> table = {
         {IDC_ADD_FILES, "IDC_ADD_FILES", "ファイルの追加", nullptr, nullptr},
+        {ID_FILE_OPEN, "ID_FILE_OPEN", "セッションを開く(&O)...",
+         "保存したセッションを開く\nセッションを開く", nullptr},
+        {ID_FILE_SAVE, "ID_FILE_SAVE", "セッションの保存(&S)",
+         "作業をセッション ファイルに保存\nセッションの保存", nullptr},
+        {ID_FILE_SAVE_AS, "ID_FILE_SAVE_AS", "名前を付けて保存(&A)...",
+         "作業を新しい名前のセッション ファイルに保存\n名前を付けて保存", nullptr},
         // The document names the step to undo or redo after the text.
         {ID_EDIT_UNDO, "ID_EDIT_UNDO", "元に戻す(&U)", "直前の操作を元に戻す\n元に戻す", nullptr},
         {ID_EDIT_REDO, "ID_EDIT_REDO", "やり直し(&R)", "元に戻した操作をやり直す\nやり直し",
@@ -69,6 +75,10 @@ const std::vector<Accelerator>& Accelerators() {
     static const std::vector<Accelerator> keys = {
         {QKeySequence(Qt::CTRL | Qt::Key_O), IDC_ADD_FILES},
         {QKeySequence(Qt::CTRL | Qt::Key_S), ID_DATA_WRITE},
+        // Ctrl+O and Ctrl+S add files and write the data file, so sessions take Shift and Alt.
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), ID_FILE_OPEN},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), ID_FILE_SAVE},
+        {QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), ID_FILE_SAVE_AS},
         {QKeySequence(Qt::Key_Right), ID_MOVE_RIGHT},
         {QKeySequence(Qt::Key_Left), ID_MOVE_LEFT},
         {QKeySequence(Qt::Key_Up), ID_MOVE_UP},

@@ -44,6 +44,8 @@ CMainFrame::CMainFrame(CNorvaleDoc& doc, ICmdTarget& app, const CRecentFileList&
     CreateClient();
     RestoreState();
     m_doc.AddView(this);
+    ShowSessionName();
+    setAcceptDrops(true);
     // Items are refreshed whenever the program falls idle, as a check after anything that may
     // have changed the document without a command (a picture that failed to load, say).
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
@@ -78,6 +80,8 @@ void CMainFrame::CreateMenus() {
     QMenuBar* bar = menuBar();
     m_fileMenu = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
     m_fileMenu->addAction(Action(IDC_ADD_FILES));
+    m_fileMenu->addSeparator();
+    for (int id : {ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}) m_fileMenu->addAction(Action(id));
     m_fileMenu->addSeparator();
     m_recentAnchor = m_fileMenu->addSeparator();
     m_fileMenu->addAction(Action(ID_APP_EXIT));
@@ -162,6 +166,11 @@ void CMainFrame::CreateStatusBar() {
     // Pane 0 stretches and carries the prompts; its idle text shows whenever no prompt does.
     m_panes[0] = new QLabel(QStringLiteral("ﾚﾃﾞｨ"), bar);
     bar->addWidget(m_panes[0], 1);
+    m_pSessionPane = new QLabel(bar);
+    m_pSessionPane->setObjectName(QStringLiteral("SessionPane"));
+    m_pSessionPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addPermanentWidget(m_pSessionPane);
+    connect(&m_doc.UndoStack(), &QUndoStack::cleanChanged, this, &CMainFrame::ShowSessionName);
     for (int k = 1; k < kPaneCount; ++k) {
         auto* pane = new QLabel(bar);
         pane->setFixedWidth(kPaneWidth);
@@ -210,8 +219,9 @@ void CMainFrame::SaveState() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    // The window stays while a long operation works on the document.
-    if (m_doc.IsBusy()) {
+    // The window stays while a long operation works on the document, and when the user keeps
+    // unsaved work.
+    if (m_doc.IsBusy() || !m_doc.SaveModified()) {
         event->ignore();
         return;
     }
@@ -221,6 +231,14 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 
 void CMainFrame::OnUpdate() {
     UpdateCommandUI();
+    ShowSessionName();
+}
+
+void CMainFrame::ShowSessionName() {
+    // The caption stays the program's name; the session and its unsaved mark live here.
+    m_pSessionPane->setText(m_doc.GetSessionName() +
+                            (m_doc.IsModified() ? QStringLiteral(" *") : QString()));
+    m_pSessionPane->setToolTip(m_doc.GetPathName());
 }
 
 ICmdTarget* CMainFrame::ActiveViewTarget() const {

@@ -52,11 +52,17 @@ public:
     bool OnCmdMsg(int id) override;
     bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
+    QLabel* SessionPane() const { return m_pSessionPane; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Files dropped from a file manager: pictures are added, a session is opened.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void OnUpdate() override;
+    void ShowSessionName();
     QAction* MakeAction(int id);
     void CreateMenus();
     void CreateToolBar();
@@ -79,4 +85,5 @@ private:
     CDataView* m_pDataView = nullptr;
     CNorvaleView* m_pImageView = nullptr;
     std::array<QLabel*, kPaneCount> m_panes{};
+    QLabel* m_pSessionPane = nullptr;
 };

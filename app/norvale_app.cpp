@@ -60,24 +60,27 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
     m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *this, m_recent);
     if (m_pOwnUi) m_pOwnUi->SetParent(m_pFrame.get());
 
-    // The command line: options are Qt's or ignored; the first plain argument is a file to open.
-    for (const QString& argument : arguments) {
-        if (argument.startsWith('-')) continue;
-        if (!OpenDocumentFile(argument)) return false;
-        break;
-    }
+    // A session opened or saved goes to the front of the recent-file list.
+    m_pDoc->SetSessionFileListener([this](const QString& path) {
+        m_recent.Add(path);
+        QSettings recent;
+        m_recent.Save(recent);
+        if (m_pFrame) m_pFrame->RebuildRecentFiles();
+    });
+
     m_pFrame->show();
+    // The command line: options are Qt's or ignored; a session is opened, pictures are added.
+    // A file that cannot be opened is told of in the window, which starts all the same.
+    QStringList files;
+    for (const QString& argument : arguments) {
+        if (!argument.startsWith('-')) files << argument;
+    }
+    if (!files.isEmpty()) m_pDoc->OpenFiles(files);
     return true;
 }
 
 bool CNorvaleApp::OpenDocumentFile(const QString& path) {
-    if (!m_pDoc->OnOpenDocument(path)) return false;
-    m_pDoc->SetPathName(path);
-    m_recent.Add(path);
-    QSettings settings;
-    m_recent.Save(settings);
-    if (m_pFrame) m_pFrame->RebuildRecentFiles();
-    return true;
+    return m_pDoc->SaveModified() && m_pDoc->OnOpenDocument(path);
 }
 
 void CNorvaleApp::OnAppAbout() {

@@ -28,8 +28,8 @@ public:
     // Start-up; the arguments exclude the program's name. False when start-up fails.
     bool InitInstance(const QStringList& arguments);
 
-    // The framework's open path: the document accepts the path and loads nothing; the path
-    // enters the recent-file list.
+    // The framework's open path (a recent file): the session is opened in place of the work,
+    // after the question about unsaved changes; it then enters the recent-file list.
     bool OpenDocumentFile(const QString& path);
     void OnAppAbout();
 

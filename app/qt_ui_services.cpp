@@ -30,6 +30,29 @@ bool CQtUiServices::AskYesNo(const QString& text) {
     return box.exec() == QMessageBox::Yes;
 }
 
+SaveChoice CQtUiServices::AskSaveChanges(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text,
+                    QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
+    box.setDefaultButton(QMessageBox::Save);
+    box.setEscapeButton(QMessageBox::Cancel);
+    FitCaption(box);
+    switch (box.exec()) {
+        case QMessageBox::Save:
+            return SaveChoice::Save;
+        case QMessageBox::Discard:
+            return SaveChoice::Discard;
+        default:
+            return SaveChoice::Cancel;
+    }
+}
+
+void CQtUiServices::MessageBoxWithDetails(const QString& text, const QString& details) {
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, m_parent);
+    box.setDetailedText(details);
+    FitCaption(box);
+    box.exec();
+}
+
 QStringList CQtUiServices::NameFilters(const std::vector<FileFilter>& filters) {
     QStringList names;
     for (const FileFilter& filter : filters) {
@@ -56,7 +79,7 @@ void CQtUiServices::RememberFolder(const QString& file) const {
 QStringList CQtUiServices::GetOpenFileNames(const OpenFilesRequest& request) {
     QFileDialog dialog(m_parent, QString(), LastFolder());
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setFileMode(request.multiple ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
     // The type list shows the descriptions alone; the patterns stay behind the scenes.
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setNameFilters(NameFilters(request.filters));

@@ -18,6 +18,8 @@ public:
 
     void MessageBox(const QString& text) override;
     bool AskYesNo(const QString& text) override;
+    SaveChoice AskSaveChanges(const QString& text) override;
+    void MessageBoxWithDetails(const QString& text, const QString& details) override;
     QStringList GetOpenFileNames(const OpenFilesRequest& request) override;
     QString GetSaveFileName(const SaveFileRequest& request) override;
     void ShowOpenFailure(const QString& path, const QString& reason) override;

@@ -29,6 +29,9 @@ inline constexpr int ID_MEASURE_AREA = 32800;
 inline constexpr int ID_MEASURE_LENGTH = 32801;
 
 // The framework's standard commands, with their standard values.
+inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601
+inline constexpr int ID_FILE_SAVE = 0xE103;       // 57603
+inline constexpr int ID_FILE_SAVE_AS = 0xE104;    // 57604
 inline constexpr int ID_FILE_MRU_FILE1 = 0xE110;  // 57616
 inline constexpr int ID_APP_ABOUT = 0xE140;       // 57664
 inline constexpr int ID_APP_EXIT = 0xE141;        // 57665

@@ -14,7 +14,10 @@ void CNorvaleDoc::OnAddFiles() {
         {QStringLiteral("すべてのファイル(*.*)"), {"*"}},
     };
     request.defaultSuffix = QStringLiteral("bmp");
-    const QStringList paths = m_ui.GetOpenFileNames(request);
+    AddFiles(m_ui.GetOpenFileNames(request));
+}
+
+void CNorvaleDoc::AddFiles(const QStringList& paths) {
     std::vector<std::pair<std::string, std::string>> files;
     for (const QString& path : paths) {
         std::string utf8 = path.toStdString();
@@ -41,6 +44,8 @@ void CNorvaleDoc::OnDeleteFile() {
 
 void CNorvaleDoc::OnDeleteAll() {
     if (m_profile.GetSize() == 0) return;
+    // Undo can bring the files back, but a session's changes deserve the question first.
+    if (!SaveModified()) return;
     if (!m_ui.AskYesNo(QStringLiteral("全てのファイルを削除しますか"))) return;
     Push(std::make_unique<CDeleteAllCommand>(*this));
     UpdateAllViews();

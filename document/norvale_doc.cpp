@@ -28,8 +28,8 @@ bool CNorvaleDoc::OnNewDocument() {
     return true;
 }
 
-bool CNorvaleDoc::OnOpenDocument(const QString& /*path*/) {
-    return true;
+bool CNorvaleDoc::OnOpenDocument(const QString& path) {
+    return OpenSession(path);
 }
 
 // --- Views -------------------------------------------------------------------------------------
@@ -103,7 +103,7 @@ bool CNorvaleDoc::IsAxisIndividual() const {
 
 // --- Images ------------------------------------------------------------------------------------
 
-void CNorvaleDoc::OpenImage(int nIndex) {
+void CNorvaleDoc::OpenImage(int nIndex, bool bReport) {
     if (IsBusy()) return;
     const CScanSeries* series = m_profile.GetSeries(nIndex);
     if (series == nullptr) return;
@@ -117,6 +117,7 @@ void CNorvaleDoc::OpenImage(int nIndex) {
     m_nCurImage = nIndex;
     m_picturePath = bytes;
     if (result.status == CPicture::LoadStatus::Ok) {
+        m_missing.erase(series);
         UpdateAllViews();
         InvalidateImageView();
         RepaintDataView();
@@ -125,8 +126,10 @@ void CNorvaleDoc::OpenImage(int nIndex) {
     // The file is current without a picture: the view names it, and the graph and the view
     // show nothing of the previous picture behind the message.
     m_openFailure = {bytes, result.uiReason};
+    m_missing.insert(series);
     UpdateAllViews();
     RepaintDataView();
+    if (!bReport) return;
     if (result.status == CPicture::LoadStatus::CannotOpen) {
         m_ui.ShowOpenFailure(path, result.uiReason);
     } else {

@@ -2,9 +2,11 @@
 
 #include <QString>
 #include <QUndoStack>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "document/doc_views.h"
@@ -60,8 +62,7 @@ public:
     // --- Framework operations ----------------------------------------------------------------
     void DeleteContents();
     bool OnNewDocument();
-    // Accepts a path (the command line, a recent file) and loads nothing: images enter the list
-    // only through the add command.
+    // Opens the session file (the command line, a recent file); see OpenSession.
     bool OnOpenDocument(const QString& path);
     const QString& GetPathName() const { return m_strPathName; }
     void SetPathName(const QString& path) { m_strPathName = path; }
@@ -92,7 +93,7 @@ public:
     // --- Images --------------------------------------------------------------------------------
     // Makes the image current. A file that cannot be opened or decoded becomes current all the
     // same, without a picture, so that the list commands reach it; the user is told why.
-    void OpenImage(int nIndex);
+    void OpenImage(int nIndex, bool bReport = true);
     // The current picture, or null when none is loaded.
     const CPicture* GetPictureBitmap() const;
     // Why the current image has no picture, when its file could not be opened or decoded.
@@ -138,6 +139,35 @@ public:
     // would change nothing, or while a long operation runs.
     bool EditCalibration(const QString& name, const AxisEdit& edit);
 
+    // --- Sessions (session_commands.cpp)
+    // ---------------------------------------------------------- The session file is the document's
+    // path name; an untitled work has none. Whether the work has changed since it was opened, saved
+    // or started.
+    bool IsModified() const;
+    // The session file's name, or "無題".
+    QString GetSessionName() const;
+    // Replaces the work with the session in the file, loading its current picture and telling
+    // of every image that cannot be found (those are marked, see IsMissing). False, with the work
+    // untouched and the user told why, when the file cannot be read as a session.
+    bool OpenSession(const QString& path);
+    // Saves to the session's own file, asking for one when it has none (SaveSessionAs). False
+    // when cancelled or the file cannot be written; the user is told why.
+    bool SaveSession();
+    bool SaveSessionAs();
+    // Before the work would be replaced or dropped: with unsaved changes, asks whether to save
+    // them. False when the user cancels, or the save does not succeed.
+    bool SaveModified();
+    // Files given on the command line or dropped on the window: the first session among them is
+    // opened (after the question about unsaved changes), the others are added as pictures.
+    void OpenFiles(const QStringList& paths);
+    // Whether the image's file was found missing or unreadable when it was last looked for.
+    bool IsMissing(int i) const;
+    // Told of the session file whenever the work is opened from or saved to one (the recent-file
+    // list follows it).
+    void SetSessionFileListener(std::function<void(const QString&)> listener) {
+        m_onSessionFile = std::move(listener);
+    }
+
     // --- Undo ------------------------------------------------------------------------------------
     // Every edit of the list, the lines, the cursors, the calibrations, the switches and the
     // options is one step on this stack. Saving marks it clean (setClean) and the window can
@@ -164,6 +194,12 @@ public:
     bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
     void OnAddFiles();
+    // Adds the files as the add command adds its dialog's choice: one step, the first new file
+    // current.
+    void AddFiles(const QStringList& paths);
+    void OnFileOpen();
+    void OnFileSave();
+    void OnFileSaveAs();
     void OnDeleteFile();
     void OnDeleteAll();
     void OnSortFiles();
@@ -222,6 +258,7 @@ private:
 
     PixelView CurrentPixels() const;
     bool DetectAllPending();
+    bool SaveSessionTo(const QString& path);
     // Pushes a step and so does it; refused (false) while a long operation runs.
     bool Push(std::unique_ptr<CDocCommand> command);
     bool AddLine(int x1, int y1, int x2, int y2, bool makeCurrent);
@@ -238,6 +275,8 @@ private:
     std::vector<IDocView*> m_views;
     QString m_strPathName;
     OpenFailure m_openFailure;
+    std::unordered_set<const CScanSeries*> m_missing;
+    std::function<void(const QString&)> m_onSessionFile;
     // The file whose picture (or failure to load) is the current one; none after DeleteContents.
     std::optional<std::string> m_picturePath;
     PanelOptions m_options;  // the options while no panel is attached

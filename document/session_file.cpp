@@ -1,5 +1,9 @@
 #include "document/session_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -236,7 +240,7 @@ Session Parser::Parse(const Json& root) {
 
 // "file:line:column: not valid JSON: what the parser expected".
 std::string SyntaxMessage(std::string_view text, const std::string& name,
-                          const Json::parse_error& error) {
+                          const Json::parse_error& error, SessionProblem& problem) {
     const std::size_t end = std::min<std::size_t>(error.byte > 0 ? error.byte - 1 : 0, text.size());
     std::size_t line = 1;
     std::size_t lineStart = 0;
@@ -247,6 +251,7 @@ std::string SyntaxMessage(std::string_view text, const std::string& name,
         }
     }
     const std::size_t column = end - lineStart + 1;
+    problem = {SessionProblem::Kind::Syntax, {}, static_cast<int>(line), static_cast<int>(column)};
     // The library's text starts with its own id and position; keep only what it found wrong.
     std::string detail = error.what();
     if (const auto at = detail.find("column "); at != std::string::npos) {
@@ -270,17 +275,19 @@ SessionResult ParseSession(std::string_view text, const std::string& name,
         // Comments are allowed: a session is often annotated by hand.
         root = Json::parse(text.begin(), text.end(), nullptr, true, true);
     } catch (const Json::parse_error& e) {
-        result.error = SyntaxMessage(text, name, e);
+        result.error = SyntaxMessage(text, name, e, result.problem);
         return result;
     } catch (const Json::exception& e) {
         // A number too large for a double, say: the text is JSON, but not one we can hold.
         result.error = name + ": " + e.what();
+        result.problem.kind = SessionProblem::Kind::Content;
         return result;
     }
     try {
         result.session = Parser(name, folder).Parse(root);
     } catch (const SessionFailure& f) {
         result.error = f.message;
+        result.problem = {SessionProblem::Kind::Content, f.field};
     }
     return result;
 }
@@ -290,9 +297,27 @@ SessionResult LoadSession(const std::string& path) {
     std::string text;
     if (const std::string failure = ReadSessionText(path, text); !failure.empty()) {
         result.error = path + ": cannot be read: " + failure;
+        result.problem.kind = SessionProblem::Kind::Unreadable;
         return result;
     }
     result = ParseSession(text, path, std::filesystem::path(path).parent_path().string());
     if (result.session) result.session->source = path;
     return result;
+}
+
+bool LooksLikeSessionFile(const std::string& path) {
+    // Non-blocking and plain files only: a pipe named by mistake must not hang the start.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    char head[64];
+    ssize_t got = 0;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) got = ::read(fd, head, sizeof head);
+    ::close(fd);
+    for (ssize_t k = 0; k < got; ++k) {
+        const char c = head[k];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') continue;
+        return c == '{' || c == '/';
+    }
+    return false;
 }

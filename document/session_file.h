@@ -56,9 +56,19 @@ struct Session {
     std::string source;  // the session file it was read from; empty for a session from text
 };
 
+// Where a file that is not a session went wrong, for a message in the window's language.
+struct SessionProblem {
+    enum class Kind { None, Unreadable, Syntax, Content };
+    Kind kind = Kind::None;
+    std::string field;  // Content: the field at fault, empty for the file as a whole
+    int line = 0;       // Syntax: where the text stops being JSON
+    int column = 0;
+};
+
 struct SessionResult {
     std::optional<Session> session;
     std::string error;  // names the file and, where it applies, the field or the line and column
+    SessionProblem problem;
 };
 
 // Parses the text of a session file. `name` is how messages name the file; relative image paths
@@ -68,3 +78,7 @@ SessionResult ParseSession(std::string_view text, const std::string& name,
 
 // Reads and parses the session file at `path`.
 SessionResult LoadSession(const std::string& path);
+
+// Whether the file reads as the start of a session (JSON text: an object, or a comment before
+// it) rather than a picture; a file that cannot be read is no session.
+bool LooksLikeSessionFile(const std::string& path);

@@ -12,7 +12,7 @@ constexpr long long kIntMax = std::numeric_limits<std::int32_t>::max();
 }  // namespace
 
 void SessionValues::Fail(const std::string& field, const std::string& problem) const {
-    throw SessionFailure{m_name + ": " + (field.empty() ? "" : field + ": ") + problem};
+    throw SessionFailure{m_name + ": " + (field.empty() ? "" : field + ": ") + problem, field};
 }
 
 void SessionValues::CheckKeys(const Json& object, const std::string& field,

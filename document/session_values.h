@@ -16,6 +16,7 @@
 // Thrown by the readers with the whole message; the session reader turns it into its result.
 struct SessionFailure {
     std::string message;
+    std::string field;  // the field at fault, empty for the file as a whole
 };
 
 class SessionValues {

@@ -13,7 +13,11 @@ struct FileFilter {
 struct OpenFilesRequest {
     std::vector<FileFilter> filters;
     QString defaultSuffix;
+    bool multiple = true;  // false: exactly one existing file
 };
+
+// The answers to the question asked before unsaved work would be lost.
+enum class SaveChoice { Save, Discard, Cancel };
 
 struct SaveFileRequest {
     std::vector<FileFilter> filters;
@@ -49,6 +53,10 @@ public:
     virtual void MessageBox(const QString& text) = 0;
     // A Yes/No question, Yes being the default; true for Yes.
     virtual bool AskYesNo(const QString& text) = 0;
+    // Whether to save the changes first: save (the default), discard them, or cancel.
+    virtual SaveChoice AskSaveChanges(const QString& text) = 0;
+    // A notice with a list too long for its text (every missing file), shown on request.
+    virtual void MessageBoxWithDetails(const QString& text, const QString& details) = 0;
     // The chosen files, in the dialog's order; empty when cancelled.
     virtual QStringList GetOpenFileNames(const OpenFilesRequest& request) = 0;
     // The chosen file; empty when cancelled.

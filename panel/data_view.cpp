@@ -214,7 +214,13 @@ void CDataView::OnUpdate() {
     const int count = m_doc.m_profile.GetSize();
     for (int i = 0; i < count; ++i) {
         const QString title = QString::fromStdString(m_doc.m_profile.GetSeries(i)->m_strTitle);
-        new QTreeWidgetItem(m_wndFileList, QStringList{title});
+        auto* item = new QTreeWidgetItem(m_wndFileList, QStringList{title});
+        // A file that could not be found or read stands out, so its path can be put right.
+        if (m_doc.IsMissing(i)) {
+            item->setText(0, QStringLiteral("%1（見つかりません）").arg(title));
+            item->setForeground(0, QColor(176, 0, 0));
+            item->setToolTip(0, QString::fromStdString(m_doc.m_profile.GetSeries(i)->m_strPath));
+        }
     }
     if (count >= 1 && m_doc.m_nCurImage >= 0) SelectListItem(m_doc.m_nCurImage);
 }

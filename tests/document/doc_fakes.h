@@ -20,6 +20,10 @@ public:
     std::vector<QString> questions;
     std::vector<std::pair<QString, QString>> openFailures;
     std::deque<bool> answers;  // AskYesNo; Yes when the script has run out
+    // AskSaveChanges; Discard when the script has run out, so that tests of other things go on
+    std::deque<SaveChoice> saveAnswers;
+    std::vector<QString> saveQuestions;
+    std::vector<QString> details;  // of MessageBoxWithDetails, whose text goes to messages
     std::deque<QStringList> openChoices;
     std::deque<QString> saveChoices;
     std::function<bool(AxisDialogValues&)> axisDialog;
@@ -39,6 +43,17 @@ public:
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
+    }
+    SaveChoice AskSaveChanges(const QString& text) override {
+        saveQuestions.push_back(text);
+        if (saveAnswers.empty()) return SaveChoice::Discard;
+        const SaveChoice answer = saveAnswers.front();
+        saveAnswers.pop_front();
+        return answer;
+    }
+    void MessageBoxWithDetails(const QString& text, const QString& list) override {
+        messages.push_back(text);
+        details.push_back(list);
     }
     QStringList GetOpenFileNames(const OpenFilesRequest& request) override {
         lastOpen = request;

@@ -80,14 +80,6 @@ TEST(DocOpenImage, UnreadableFilesBecomeCurrentAndCanBeRemoved) {
     EXPECT_EQ(f.doc.GetOpenFailure(), nullptr);
 }
 
-TEST(DocOpenImage, CommandLinePathLoadsNothing) {
-    DocFixture f;
-    EXPECT_TRUE(f.doc.OnOpenDocument(f.files.Make("a.bmp", 3)));
-    EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
-    EXPECT_EQ(f.doc.GetPictureBitmap(), nullptr);
-    EXPECT_EQ(f.doc.m_nCurImage, -1);
-}
-
 TEST(DocLines, AddDeleteAndRedetect) {
     DocFixture f;
     f.Add({f.files.Make("a.bmp", 30), f.files.Make("b.bmp", 50)});

@@ -32,7 +32,7 @@ Session TwoImages() {
 
 SessionResult ReadBack(const Session& s) {
     const SessionText text = SessionToText(s, "/run/s.json");
-    if (!text.text) return {std::nullopt, "not written: " + text.error};
+    if (!text.text) return {std::nullopt, "not written: " + text.error, {}};
     return ParseSession(*text.text, "s.json", "/run");
 }
 

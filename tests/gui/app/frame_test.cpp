@@ -106,6 +106,10 @@ private slots:
             "ﾌｧｲﾙ(&F)>",
             "  ファイルの追加=1016",
             "  -",
+            "  セッションを開く(&O)...=57601",
+            "  セッションの保存(&S)=57603",
+            "  名前を付けて保存(&A)...=57604",
+            "  -",
             "  最近使ったﾌｧｲﾙ=57616",
             "  -",
             "  ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)=57665",
@@ -313,18 +317,28 @@ private slots:
         QVERIFY(Frame().statusBar()->isHidden());
     }
 
-    void commandLinePathLoadsNothingAndRecentFilesAreCapped() {
+    // The command line adds pictures or opens a session; a session opened or saved goes to the
+    // front of the recent-file list, which keeps four, and choosing an entry opens it.
+    void commandLineAndRecentSessions() {
         const QString image = m_files->Make("cmd.bmp", 10);
         Start({image});
-        QCOMPARE(Doc().m_profile.GetSize(), 0);
-        QVERIFY(Doc().GetPictureBitmap() == nullptr);
-        QCOMPARE(m_app->RecentFiles().Entries(), QStringList{image});
-        QVERIFY(Frame().Action(57616)->isEnabled());
+        QCOMPARE(Doc().m_profile.GetSize(), 1);
+        QVERIFY(Doc().GetPictureBitmap() != nullptr);
+        QVERIFY(m_app->RecentFiles().Entries().isEmpty());
+        QVERIFY(!Frame().Action(57616)->isEnabled());
 
-        for (int k = 0; k < 5; ++k)
-            m_app->OpenDocumentFile(m_files->Path(QStringLiteral("f%1.bmp").arg(k)));
+        const auto session = [this](int k) {
+            const QString picture = QStringLiteral("f%1.bmp").arg(k);
+            m_files->Make(picture, 10 + k);
+            return m_files->Text(QStringLiteral("s%1.quandrel").arg(k),
+                                 QStringLiteral(R"({"quandrel-session": 2, "lines": [],
+                                                  "images": ["%1"]})")
+                                     .arg(picture)
+                                     .toUtf8());
+        };
+        for (int k = 0; k < 5; ++k) QVERIFY(m_app->OpenDocumentFile(session(k)));
         QCOMPARE(m_app->RecentFiles().Entries().size(), 4);
-        QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("f4.bmp"));
+        QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("s4.quandrel"));
         QStringList menuEntries;
         for (QAction* action : Frame().RecentFilesMenuAnchor()->actions()) {
             const int id = CommandId(action);
@@ -332,11 +346,19 @@ private slots:
                 menuEntries << action->text();
         }
         QCOMPARE(menuEntries.size(), 4);
-        QCOMPARE(menuEntries.first(), QStringLiteral("&1 ") + m_files->Path("f4.bmp"));
-        // Choosing an entry moves it to the front and still loads nothing.
+        QCOMPARE(menuEntries.first(), QStringLiteral("&1 ") + m_files->Path("s4.quandrel"));
         Frame().RouteCommand(ID_FILE_MRU_FILE1 + 2);
-        QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("f2.bmp"));
-        QCOMPARE(Doc().m_profile.GetSize(), 0);
+        QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("s2.quandrel"));
+        QCOMPARE(Doc().m_profile.GetSeries(0)->m_strTitle, std::string("f2.bmp"));
+        QCOMPARE(Frame().SessionPane()->text(), QStringLiteral("s2.quandrel"));
+
+        // A session on the command line opens; the caption stays the program's name.
+        m_app.reset();
+        Start({m_files->Path("s3.quandrel"), m_files->Make("extra.bmp", 40)});
+        QCOMPARE(Doc().GetPathName(), m_files->Path("s3.quandrel"));
+        QCOMPARE(Doc().m_profile.GetSize(), 2);  // and the picture beside it is added
+        QCOMPARE(Frame().SessionPane()->text(), QStringLiteral("s3.quandrel *"));
+        QCOMPARE(Frame().windowTitle(), QStringLiteral("Quandrel"));
     }
 
     void aboutBox() {

@@ -40,6 +40,11 @@ public:
 
     void MessageBox(const QString&) override { ++messages; }
     bool AskYesNo(const QString&) override { return Chance(2); }
+    SaveChoice AskSaveChanges(const QString&) override {
+        // Saving would need a file name; the session's own are not part of this run.
+        return Chance(2) ? SaveChoice::Discard : SaveChoice::Cancel;
+    }
+    void MessageBoxWithDetails(const QString&, const QString&) override { ++messages; }
     QStringList GetOpenFileNames(const OpenFilesRequest&) override {
         QStringList files;
         const int count = Pick(4);

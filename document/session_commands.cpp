@@ -1,0 +1,186 @@
+// The session commands: open, save and save as, the question asked before unsaved work would be
+// lost, and the images of an opened session that cannot be found.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "document/norvale_doc.h"
+#include "document/session_document.h"
+#include "document/session_write.h"
+
+namespace {
+
+constexpr int kListed = 10;
+
+std::vector<FileFilter> SessionFilters() {
+    return {{QStringLiteral("セッション ファイル (*.quandrel;*.json)"), {"*.quandrel", "*.json"}},
+            {QStringLiteral("すべてのファイル(*.*)"), {"*"}}};
+}
+
+QString Native(const std::string& path) {
+    return QDir::toNativeSeparators(QString::fromStdString(path));
+}
+
+// Whether the file can be opened for reading as a plain file; a session opens without decoding
+// its pictures, so this is all it can know of them until each is shown.
+bool CanBeRead(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    return regular;
+}
+
+// Why the file is no session, in the window's words; the reader's own text goes with it.
+QString ProblemText(const SessionProblem& problem) {
+    switch (problem.kind) {
+        case SessionProblem::Kind::Unreadable:
+            return QStringLiteral("ファイルを読み込めません。");
+        case SessionProblem::Kind::Syntax:
+            return QStringLiteral("%1 行 %2 列目から JSON として正しくありません。")
+                .arg(problem.line)
+                .arg(problem.column);
+        case SessionProblem::Kind::Content:
+            if (problem.field.empty()) return QStringLiteral("セッション ファイルではありません。");
+            return QStringLiteral("項目 %1 が正しくありません。")
+                .arg(QString::fromStdString(problem.field));
+        case SessionProblem::Kind::None:
+            break;
+    }
+    return {};
+}
+
+}  // namespace
+
+bool CNorvaleDoc::IsModified() const {
+    return !m_undo.isClean();
+}
+
+QString CNorvaleDoc::GetSessionName() const {
+    return m_strPathName.isEmpty() ? QStringLiteral("無題") : QFileInfo(m_strPathName).fileName();
+}
+
+bool CNorvaleDoc::IsMissing(int i) const {
+    return m_missing.contains(m_profile.GetSeries(i));
+}
+
+bool CNorvaleDoc::SaveModified() {
+    if (!IsModified()) return true;
+    switch (
+        m_ui.AskSaveChanges(QStringLiteral("%1 への変更を保存しますか").arg(GetSessionName()))) {
+        case SaveChoice::Save:
+            return SaveSession();
+        case SaveChoice::Discard:
+            return true;
+        case SaveChoice::Cancel:
+            break;
+    }
+    return false;
+}
+
+bool CNorvaleDoc::OpenSession(const QString& path) {
+    if (IsBusy()) return false;
+    const SessionResult read = LoadSession(QFile::encodeName(path).toStdString());
+    if (!read.session) {
+        // The work in the window stays as it is.
+        m_ui.MessageBoxWithDetails(
+            QStringLiteral("セッションを開くことができません\n%1\n%2")
+                .arg(QDir::toNativeSeparators(path), ProblemText(read.problem)),
+            QString::fromStdString(read.error));
+        return false;
+    }
+    if (!ApplySession(*this, *read.session)) return false;
+    m_strPathName = path;
+    m_missing.clear();
+    QStringList missing;
+    for (const auto& series : m_profile.m_arSeries) {
+        if (CanBeRead(series->m_strPath)) continue;
+        m_missing.insert(series.get());
+        missing << Native(series->m_strPath);
+    }
+    // A missing current picture is told of in the list below, not on its own as well.
+    OpenImage(m_nCurImage, !IsMissing(m_nCurImage));
+    UpdateAllViews();
+    if (!missing.isEmpty()) {
+        QString text = QStringLiteral(
+                           "このセッションの画像のうち %1 件が見つかりません。"
+                           "ファイルの一覧に印が付いています。\n")
+                           .arg(missing.size());
+        text += missing.mid(0, kListed).join(QLatin1Char('\n'));
+        if (missing.size() > kListed) {
+            text += QStringLiteral("\nほか %1 件").arg(missing.size() - kListed);
+        }
+        m_ui.MessageBoxWithDetails(text, missing.join(QLatin1Char('\n')));
+    }
+    if (m_onSessionFile) m_onSessionFile(path);
+    return true;
+}
+
+bool CNorvaleDoc::SaveSessionTo(const QString& path) {
+    const SessionSaveResult saved =
+        ::SaveSession(CaptureSession(*this), QFile::encodeName(path).toStdString());
+    if (!saved.ok()) {
+        m_ui.MessageBoxWithDetails(QStringLiteral("セッションを保存できませんでした\n%1")
+                                       .arg(QDir::toNativeSeparators(path)),
+                                   QString::fromStdString(saved.error));
+        return false;
+    }
+    m_strPathName = path;
+    m_undo.setClean();
+    if (m_onSessionFile) m_onSessionFile(path);
+    return true;
+}
+
+bool CNorvaleDoc::SaveSession() {
+    if (IsBusy()) return false;
+    if (m_strPathName.isEmpty()) return SaveSessionAs();
+    return SaveSessionTo(m_strPathName);
+}
+
+bool CNorvaleDoc::SaveSessionAs() {
+    if (IsBusy()) return false;
+    SaveFileRequest request;
+    request.filters = SessionFilters();
+    request.defaultSuffix = QStringLiteral("quandrel");
+    request.confirmOverwrite = true;
+    const QString path = m_ui.GetSaveFileName(request);
+    return !path.isEmpty() && SaveSessionTo(path);
+}
+
+void CNorvaleDoc::OpenFiles(const QStringList& paths) {
+    QString session;
+    QStringList pictures;
+    for (const QString& path : paths) {
+        const QString absolute = QFileInfo(path).absoluteFilePath();
+        if (session.isEmpty() && LooksLikeSessionFile(QFile::encodeName(absolute).toStdString())) {
+            session = absolute;
+        } else {
+            pictures << absolute;
+        }
+    }
+    if (!session.isEmpty() && SaveModified()) OpenSession(session);
+    if (!pictures.isEmpty()) AddFiles(pictures);
+}
+
+void CNorvaleDoc::OnFileOpen() {
+    if (!SaveModified()) return;
+    OpenFilesRequest request;
+    request.filters = SessionFilters();
+    request.defaultSuffix = QStringLiteral("quandrel");
+    request.multiple = false;
+    const QStringList paths = m_ui.GetOpenFileNames(request);
+    if (!paths.isEmpty()) OpenSession(paths.first());
+}
+
+void CNorvaleDoc::OnFileSave() {
+    SaveSession();
+}
+
+void CNorvaleDoc::OnFileSaveAs() {
+    SaveSessionAs();
+}
