@@ -1,16 +1,20 @@
 #include "app/norvale_app.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontDatabase>
 #include <QLibraryInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTranslator>
+#include <exception>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "app/qt_ui_services.h"
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
+#include "document/recovery_copy.h"
 
 namespace {
 
@@ -36,8 +40,34 @@ CNorvaleApp::CNorvaleApp(CUiServices* ui) : m_pUi(ui) {
 }
 
 CNorvaleApp::~CNorvaleApp() {
+    // A normal end needs no copy of the work; an exception on its way out (memory ran out)
+    // leaves the copy for the next start.
+    if (m_pRecovery && std::uncaught_exceptions() == 0) m_pRecovery->Discard();
+    m_pRecovery.reset();
     m_pFrame.reset();  // the views detach from the document before it goes
     m_pDoc.reset();
+}
+
+QString CNorvaleApp::RecoveryFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/recovery");
+}
+
+void CNorvaleApp::OfferRecovery() {
+    const std::vector<CRecoveryCopy::Abandoned> abandoned =
+        CRecoveryCopy::FindAbandoned(RecoveryFolder());
+    if (abandoned.empty()) return;
+    // The newest first; an older one is offered at the next start.
+    const CRecoveryCopy::Abandoned& last = abandoned.front();
+    const QString session =
+        last.session.isEmpty() ? QStringLiteral("無題") : QDir::toNativeSeparators(last.session);
+    const QString question =
+        QStringLiteral(
+            "前回、保存されていない作業を残したまま Quandrel が終了しました。\n%1\n"
+            "%2 の時点の作業を復元しますか")
+            .arg(session, last.written.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    if (m_pUi->AskYesNo(question) && !CRecoveryCopy::Restore(*m_pDoc, last)) return;
+    CRecoveryCopy::Remove(last);
 }
 
 bool CNorvaleApp::InitInstance(const QStringList& arguments) {
@@ -69,6 +99,8 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
     });
 
     m_pFrame->show();
+    OfferRecovery();
+    m_pRecovery = std::make_unique<CRecoveryCopy>(*m_pDoc, RecoveryFolder());
     // The command line: options are Qt's or ignored; a session is opened, pictures are added.
     // A file that cannot be opened is told of in the window, which starts all the same.
     QStringList files;

@@ -10,6 +10,7 @@
 class CMainFrame;
 class CNorvaleDoc;
 class CQtUiServices;
+class CRecoveryCopy;
 class CUiServices;
 class QTranslator;
 
@@ -25,13 +26,16 @@ public:
     CNorvaleApp(const CNorvaleApp&) = delete;
     CNorvaleApp& operator=(const CNorvaleApp&) = delete;
 
-    // Start-up; the arguments exclude the program's name. False when start-up fails.
+    // Start-up; the arguments exclude the program's name. False when start-up fails. Work left
+    // unsaved by a program that crashed is offered back first.
     bool InitInstance(const QStringList& arguments);
 
     // The framework's open path (a recent file): the session is opened in place of the work,
     // after the question about unsaved changes; it then enters the recent-file list.
     bool OpenDocumentFile(const QString& path);
     void OnAppAbout();
+    // Where the copies of unsaved work are kept against a crash.
+    static QString RecoveryFolder();
 
     CNorvaleDoc& Document() const { return *m_pDoc; }
     CMainFrame& Frame() const { return *m_pFrame; }
@@ -42,10 +46,13 @@ public:
     bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
 private:
+    void OfferRecovery();
+
     std::unique_ptr<QTranslator> m_pQtTranslator;
     std::unique_ptr<CQtUiServices> m_pOwnUi;
     CUiServices* m_pUi;
     CRecentFileList m_recent{kRecentFiles};
     std::unique_ptr<CNorvaleDoc> m_pDoc;
+    std::unique_ptr<CRecoveryCopy> m_pRecovery;
     std::unique_ptr<CMainFrame> m_pFrame;
 };

@@ -150,6 +150,9 @@ public:
     // of every image that cannot be found (those are marked, see IsMissing). False, with the work
     // untouched and the user told why, when the file cannot be read as a session.
     bool OpenSession(const QString& path);
+    // Opens a copy of unsaved work kept against a crash, as the unsaved work of the session
+    // file `session` (empty: untitled); the copy does not enter the recent-file list.
+    bool RestoreSession(const QString& copy, const QString& session);
     // Saves to the session's own file, asking for one when it has none (SaveSessionAs). False
     // when cancelled or the file cannot be written; the user is told why.
     bool SaveSession();
@@ -259,6 +262,7 @@ private:
     PixelView CurrentPixels() const;
     bool DetectAllPending();
     bool SaveSessionTo(const QString& path);
+    bool ReadSession(const QString& path);
     // Pushes a step and so does it; refused (false) while a long operation runs.
     bool Push(std::unique_ptr<CDocCommand> command);
     bool AddLine(int x1, int y1, int x2, int y2, bool makeCurrent);

@@ -84,6 +84,21 @@ bool CNorvaleDoc::SaveModified() {
 }
 
 bool CNorvaleDoc::OpenSession(const QString& path) {
+    if (!ReadSession(path)) return false;
+    if (m_onSessionFile) m_onSessionFile(path);
+    return true;
+}
+
+bool CNorvaleDoc::RestoreSession(const QString& copy, const QString& session) {
+    if (!ReadSession(copy)) return false;
+    m_strPathName = session;
+    // The work is what was left unsaved; saving it goes to its own session file.
+    m_undo.resetClean();
+    UpdateAllViews();
+    return true;
+}
+
+bool CNorvaleDoc::ReadSession(const QString& path) {
     if (IsBusy()) return false;
     const SessionResult read = LoadSession(QFile::encodeName(path).toStdString());
     if (!read.session) {
@@ -117,7 +132,6 @@ bool CNorvaleDoc::OpenSession(const QString& path) {
         }
         m_ui.MessageBoxWithDetails(text, missing.join(QLatin1Char('\n')));
     }
-    if (m_onSessionFile) m_onSessionFile(path);
     return true;
 }
 

@@ -2,26 +2,29 @@
 
 #include "document/session_records.h"
 
-Session CaptureSession(const CNorvaleDoc& doc) {
-    Session session;
-    CaptureSessionRecords(doc.m_profile, session);
+CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_profile, m_session) {
     const PanelOptions options = doc.Options();
-    session.channel = options.channel;
-    session.edgeMode = options.edgeMode;
-    session.autoDetect = options.autoDetect;
-    session.axisPerImage = options.axisIndividual;
-    session.measureLength = doc.m_bMeasureLength;
-    session.measureArea = doc.m_bMeasureArea;
+    m_session.channel = options.channel;
+    m_session.edgeMode = options.edgeMode;
+    m_session.autoDetect = options.autoDetect;
+    m_session.axisPerImage = options.axisIndividual;
+    m_session.measureLength = doc.m_bMeasureLength;
+    m_session.measureArea = doc.m_bMeasureArea;
 
     const auto index = [](int i, std::size_t count) {
         return i >= 0 && static_cast<std::size_t>(i) < count ? i : -1;
     };
-    session.view.image = index(doc.m_nCurImage, session.images.size());
-    session.view.line = index(doc.m_nCurLine, session.lines.size());
+    m_session.view.image = index(doc.m_nCurImage, m_session.images.size());
+    m_session.view.line = index(doc.m_nCurLine, m_session.lines.size());
     const IImageView* view = doc.GetImageView();
     const int zoom = view != nullptr ? view->GetZoom() : 1;
-    session.view.zoom = zoom == 2 || zoom == 4 ? zoom : 1;
-    return session;
+    m_session.view.zoom = zoom == 2 || zoom == 4 ? zoom : 1;
+}
+
+Session CaptureSession(const CNorvaleDoc& doc) {
+    CSessionSnapshot snapshot(doc);
+    snapshot.Take(static_cast<std::size_t>(doc.m_profile.GetSize()));
+    return std::move(snapshot.Result());
 }
 
 bool ApplySession(CNorvaleDoc& doc, const Session& session) {

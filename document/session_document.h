@@ -4,11 +4,29 @@
 
 #include "document/norvale_doc.h"
 #include "document/session_file.h"
+#include "document/session_records.h"
 
 // Everything the document and its views know that a reopened session needs: the images in
 // list order with their cursors and calibrations, the scan lines, the options, the measurement
 // switches, the current image and line and the image view's zoom (1 without a view).
 Session CaptureSession(const CNorvaleDoc& doc);
+
+// The same a run of images at a time, for a copy of a large work that must never hold the window
+// for long: the options, the view, the lines and the calibrations at once, then the images. The
+// work must not change in between; the caller starts afresh when it does.
+class CSessionSnapshot {
+public:
+    explicit CSessionSnapshot(const CNorvaleDoc& doc);
+    CSessionSnapshot(const CSessionSnapshot&) = delete;
+    CSessionSnapshot& operator=(const CSessionSnapshot&) = delete;
+    // Takes up to `images` more images; true once every image is taken.
+    bool Take(std::size_t images) { return m_records.Take(images); }
+    Session& Result() { return m_session; }
+
+private:
+    Session m_session;
+    CRecordCapture m_records;
+};
 
 // Replaces the document's records, current indices, switches and options, and the image view's
 // zoom, with the session's. No picture is loaded and nothing is shown: the caller opens the

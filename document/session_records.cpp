@@ -85,7 +85,8 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
     profile = std::move(built);
 }
 
-void CaptureSessionRecords(const CDataProfile& profile, Session& session) {
+CRecordCapture::CRecordCapture(const CDataProfile& profile, Session& session)
+    : m_profile(profile), m_session(session) {
     session.lines.clear();
     session.images.clear();
     session.axis = CDataAxis();
@@ -103,18 +104,35 @@ void CaptureSessionRecords(const CDataProfile& profile, Session& session) {
     for (std::size_t i = 0; i < count; ++i) bits.push_back(Bits(*profile.m_arAxis[i]));
     const std::size_t common = count > 0 ? MostFrequentAxis(bits) : 0;
     if (count > 0) session.axis = *profile.m_arAxis[common];
-
+    // Which images keep a calibration of their own, decided now while the whole list is at hand.
+    m_ownAxis.resize(count);
+    for (std::size_t i = 0; i < count; ++i) m_ownAxis[i] = bits[i] != bits[common];
     session.images.resize(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const CScanSeries& series = *profile.m_arSeries[i];
-        SessionImage& image = session.images[i];
+}
+
+bool CRecordCapture::Take(std::size_t images) {
+    // The records may not change between the runs; should the list shrink all the same, the
+    // capture stops rather than reach past its end.
+    const std::size_t count =
+        std::min(m_session.images.size(), static_cast<std::size_t>(m_profile.GetSize()));
+    if (m_next >= count) return true;
+    const std::size_t end = images >= count - m_next ? count : m_next + images;
+    const std::size_t lines = m_session.lines.size();
+    for (; m_next < end; ++m_next) {
+        const CScanSeries& series = *m_profile.m_arSeries[m_next];
+        SessionImage& image = m_session.images[m_next];
         image.path = series.m_strPath;
-        if (bits[i] != bits[common]) image.axis = *profile.m_arAxis[i];
-        image.cursors.reserve(session.lines.size());
-        for (std::size_t n = 0; n < session.lines.size(); ++n) {
+        if (m_ownAxis[m_next]) image.axis = *m_profile.m_arAxis[m_next];
+        image.cursors.reserve(lines);
+        for (std::size_t n = 0; n < lines; ++n) {
             const CScan* line = series.GetLine(0, static_cast<int>(n));
             image.cursors.push_back(line != nullptr ? SessionCursor{line->m_nPos, line->m_bDetect}
                                                     : SessionCursor::Pending());
         }
     }
+    return m_next >= count;
+}
+
+void CaptureSessionRecords(const CDataProfile& profile, Session& session) {
+    CRecordCapture(profile, session).Take(static_cast<std::size_t>(profile.GetSize()));
 }

@@ -3,6 +3,9 @@
 // The image records of a session, and the session of a set of records: the part that the
 // window and the batch tool share.
 
+#include <cstddef>
+#include <vector>
+
 #include "document/session_file.h"
 #include "model/data_profile.h"
 
@@ -15,6 +18,22 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile);
 // session's calibration becomes the one that most images have (the first of them on a tie);
 // only an image whose calibration differs from it has one of its own.
 void CaptureSessionRecords(const CDataProfile& profile, Session& session);
+
+// The same a run of images at a time, for a copy of a large work that must never hold the
+// window for long. The records must not change between the runs; the lines and the common
+// calibration are taken at once.
+class CRecordCapture {
+public:
+    CRecordCapture(const CDataProfile& profile, Session& session);
+    // Takes up to `images` more images; true once every image is taken.
+    bool Take(std::size_t images);
+
+private:
+    const CDataProfile& m_profile;
+    Session& m_session;
+    std::vector<bool> m_ownAxis;
+    std::size_t m_next = 0;
+};
 
 // Whether two calibrations are the same to the bit: 0.0 and -0.0 differ, as a written file
 // would tell them apart.

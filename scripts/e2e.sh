@@ -3,7 +3,8 @@
 # sample images through the real file dialog with the keyboard, draws a scan line with
 # Shift+click, move and click, steps through the images with Down, writes the data file with
 # Ctrl+S through the real save dialog, and compares the file with the expected one (which the
-# batch tool also produces from tests/e2e/session.json).
+# batch tool also produces from tests/e2e/session.json). Then it kills the program, starts it
+# again and restores the unsaved work from the copy kept against a crash.
 #   scripts/e2e.sh [BUILD_DIR]   default build/
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -64,11 +65,37 @@ for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.1; done
 alive
 
 "$build/app/quandrel-batch" tests/e2e/session.json -o "$work/batch.dat"
-if cmp -s "$out" tests/e2e/expected.dat && cmp -s "$work/batch.dat" tests/e2e/expected.dat; then
-  echo "e2e: 1 passed, 0 failed"
-else
+if ! cmp -s "$out" tests/e2e/expected.dat || ! cmp -s "$work/batch.dat" tests/e2e/expected.dat; then
   echo "e2e: the data file differs from tests/e2e/expected.dat"
   diff <(cat -A "$out" 2>/dev/null) <(cat -A tests/e2e/expected.dat) || true
   echo "e2e: 0 passed, 1 failed"
+  exit 1
+fi
+
+# The work is unsaved: a copy of it is kept against a crash. Kill the program outright, start
+# it again, take the offer to restore (Return answers Yes), and write the data file once more:
+# the restored records give the same file.
+recovery=$HOME/.local/share/Zentor/Quandrel/recovery
+for _ in $(seq 100); do ls "$recovery"/recovery-*.quandrel >/dev/null 2>&1 && break; sleep 0.1; done
+ls "$recovery"/recovery-*.quandrel >/dev/null 2>&1 || { echo "e2e: no copy of the unsaved work"; exit 1; }
+kill -KILL "$app"; wait "$app" 2>/dev/null || true
+"$build/app/quandrel" >"$work/quandrel2.log" 2>&1 &
+app=$!
+for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^Quandrel$' 2>/dev/null | wc -l)" -ge 2 ] && break; sleep 0.1; done
+step 1; alive
+xdotool key Return; step 1.5; alive
+xdotool mousemove 600 400 click 1; step
+restored=$work/restored.dat
+xdotool key ctrl+s; step 1.5
+xdotool type --delay 15 "$restored"
+xdotool key Return
+for _ in $(seq 100); do [ -s "$restored" ] && break; sleep 0.1; done
+alive
+if cmp -s "$restored" "$out"; then
+  echo "e2e: 2 passed, 0 failed"
+else
+  echo "e2e: the restored work writes another data file"
+  diff <(cat -A "$restored" 2>/dev/null) <(cat -A "$out") || true
+  echo "e2e: 1 passed, 1 failed"
   exit 1
 fi
