@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSettings>
 #include <QSplitter>
 #include <QStandardPaths>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <memory>
 
 #include "app/main_frame.h"
@@ -85,6 +87,46 @@ private slots:
         m_app.reset();
         m_ui.reset();
         QSettings().clear();
+    }
+
+    // No two commands share a key, whatever the new session keys took.
+    void everyKeyHasOneCommand() {
+        Start();
+        QMap<QString, int> owner;
+        for (QAction* action : Frame().findChildren<QAction*>()) {
+            for (const QKeySequence& key : action->shortcuts()) {
+                const QString text = key.toString();
+                QVERIFY2(!owner.contains(text) || owner[text] == CommandId(action),
+                         qPrintable(text));
+                owner[text] = CommandId(action);
+            }
+        }
+        QCOMPARE(owner.value(QStringLiteral("Ctrl+O")), IDC_ADD_FILES);
+        QCOMPARE(owner.value(QStringLiteral("Ctrl+S")), ID_DATA_WRITE);
+        QCOMPARE(owner.value(QStringLiteral("Ctrl+Shift+O")), ID_FILE_OPEN);
+    }
+
+    // Closing with unsaved work asks first; files dropped from a file manager are taken.
+    void closingAsksAndDropsAreTaken() {
+        Start();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(m_files->Make("d1.bmp", 20)),
+                      QUrl::fromLocalFile(m_files->Make("d2.bmp", 30))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &drop);
+        QCOMPARE(Doc().m_profile.GetSize(), 2);
+        QCOMPARE(Frame().SessionPane()->text(), QStringLiteral("無題 *"));
+
+        m_ui->saveAnswers = {SaveChoice::Cancel, SaveChoice::Discard};
+        Frame().close();
+        QVERIFY(Frame().isVisible());
+        Frame().close();
+        QVERIFY(!Frame().isVisible());
+        QCOMPARE(m_ui->saveQuestions.size(), std::size_t{2});
     }
 
     void captionStaysTheProgramName() {
