@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "document/doc_fakes.h"
+#include "support/resident_memory.h"
 
 namespace {
 
@@ -133,15 +134,6 @@ BENCHMARK(BM_UndoRedo)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(20);
-
-double ResidentMiB() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) return 0.0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE)) /
-                                   (1024.0 * 1024.0)
-                             : 0.0;
-}
 
 // 10,000 steps that each touch every image: common calibration picks and reshapes of a line,
 // in turn, so no two merge.

@@ -41,6 +41,14 @@ xdotool windowmove --sync "$window" 0 0
 sleep 1
 step() { sleep "${1:-0.7}"; }
 alive() { kill -0 "$app" 2>/dev/null || { echo "e2e: the program ended"; cat "$work/quandrel.log"; exit 1; }; }
+# Writes the data file with Ctrl+S through the real save dialog and waits for it.
+write_data_file() {
+  xdotool key ctrl+s; step 1.5
+  xdotool type --delay 15 "$1"
+  xdotool key Return
+  for _ in $(seq 100); do [ -s "$1" ] && break; sleep 0.1; done
+  alive
+}
 
 # Without a window manager the window takes the keyboard once it is clicked.
 xdotool mousemove 600 400 click 1; step
@@ -58,11 +66,7 @@ for _ in 1 2 3; do xdotool key Down; step; done
 alive
 
 out=$work/result.dat
-xdotool key ctrl+s; step 1.5
-xdotool type --delay 15 "$out"
-xdotool key Return
-for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.1; done
-alive
+write_data_file "$out"
 
 "$build/app/quandrel-batch" tests/e2e/session.json -o "$work/batch.dat"
 if ! cmp -s "$out" tests/e2e/expected.dat || ! cmp -s "$work/batch.dat" tests/e2e/expected.dat; then
@@ -86,11 +90,7 @@ step 1; alive
 xdotool key Return; step 1.5; alive
 xdotool mousemove 600 400 click 1; step
 restored=$work/restored.dat
-xdotool key ctrl+s; step 1.5
-xdotool type --delay 15 "$restored"
-xdotool key Return
-for _ in $(seq 100); do [ -s "$restored" ] && break; sleep 0.1; done
-alive
+write_data_file "$restored"
 if cmp -s "$restored" "$out"; then
   echo "e2e: 2 passed, 0 failed"
 else

@@ -14,19 +14,7 @@
 #include "app/main_frame.h"
 #include "app/norvale_app.h"
 #include "document/doc_fakes.h"
-
-namespace {
-
-double ResidentMiB() {
-    QFile statm(QStringLiteral("/proc/self/statm"));
-    if (!statm.open(QIODevice::ReadOnly)) return 0.0;
-    const QList<QByteArray> fields = statm.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toDouble() * static_cast<double>(::sysconf(_SC_PAGESIZE)) /
-                                   (1024.0 * 1024.0)
-                             : 0.0;
-}
-
-}  // namespace
+#include "support/resident_memory.h"
 
 class MemoryTest : public QObject {
     Q_OBJECT
