@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QUrl>
 #include <memory>
 
@@ -393,6 +394,15 @@ private slots:
         QCOMPARE(m_app->RecentFiles().Entries().first(), m_files->Path("s2.quandrel"));
         QCOMPARE(Doc().m_profile.GetSeries(0)->m_strTitle, std::string("f2.bmp"));
         QCOMPARE(Frame().SessionPane()->text(), QStringLiteral("s2.quandrel"));
+
+        // A session's missing image is marked in the file list.
+        const QString gone = m_files->Text(QStringLiteral("gone.quandrel"),
+                                           R"({"quandrel-session": 2, "lines": [],
+                                               "images": ["f1.bmp", "nowhere.bmp"]})");
+        QVERIFY(m_app->OpenDocumentFile(gone));
+        const auto* list = Frame().DataView()->findChild<QTreeWidget*>();
+        QVERIFY(!list->topLevelItem(0)->text(0).contains(QStringLiteral("見つかりません")));
+        QVERIFY(list->topLevelItem(1)->text(0).contains(QStringLiteral("見つかりません")));
 
         // A session on the command line opens; the caption stays the program's name.
         m_app.reset();
