@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <cmath>
+#include <vector>
+
+// What the series plot shows: one quantity for every image of the list, as one curve per scan
+// line (or a single curve for the length or the area). No widgets: the document fills it in,
+// the plot only draws it.
+
+// The quantities the plot can show.
+enum class SeriesQuantity {
+    ConvertedX,  // the edge point's x in the calibration's units
+    ConvertedY,
+    PixelDx,  // the edge point's pixel offset from the image's origin, x to the right
+    PixelDy,  // rows counted upwards, as the data file counts them
+    Length,   // of the polyline through the edge points (when measured)
+    Area,     // of the polygon they enclose (when measured)
+};
+
+struct SeriesCurve {
+    QString name;  // "走査線 1", ..., or the quantity for the length and the area
+    // Per image, in list order; NaN where the image has no value (not measured yet, a
+    // calibration that cannot convert, a file that cannot be read).
+    std::vector<double> values;
+};
+
+struct SeriesData {
+    SeriesQuantity quantity = SeriesQuantity::ConvertedX;
+    QString label;  // the quantity as the axis names it
+    int images = 0;
+    std::vector<SeriesCurve> curves;
+    // Per image: why it has no values (a file that cannot be read, a calibration that cannot
+    // convert); empty where it has them or they are still being measured.
+    std::vector<QString> gaps;
+    // Per image: whether its points wait for a detection that is under way.
+    std::vector<bool> pending;
+    int current = -1;  // the current image, marked on the plot
+
+    static bool HasValue(double v) { return !std::isnan(v); }
+};
