@@ -67,6 +67,7 @@ bool CNorvaleDoc::DetectAllPending() {
     if (report.cancelled) return false;
 
     // The current image may have had pending lines too: show where they landed.
+    NotifyMeasured();
     UpdateAllViews();
     InvalidateImageView();
     if (report.failures.empty()) return true;

@@ -11,6 +11,8 @@ public:
     virtual ~IDocView() = default;
     // The document changed: re-read whatever is shown.
     virtual void OnUpdate() = 0;
+    // Edge points moved without any other change (a detection ran): re-read them if shown.
+    virtual void OnMeasured() {}
 };
 
 // The states of the side panel's option controls, read afresh on every question.

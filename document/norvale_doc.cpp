@@ -64,6 +64,11 @@ void CNorvaleDoc::UpdateAllViews() {
     for (IDocView* view : views) view->OnUpdate();
 }
 
+void CNorvaleDoc::NotifyMeasured() {
+    const std::vector<IDocView*> views = m_views;
+    for (IDocView* view : views) view->OnMeasured();
+}
+
 void CNorvaleDoc::InvalidateImageView() {
     IImageView* view = GetImageView();
     if (!m_picture.IsNull() && view != nullptr) view->InvalidateNoErase();
@@ -126,7 +131,7 @@ void CNorvaleDoc::OpenImage(int nIndex, bool bReport) {
     // The file is current without a picture: the view names it, and the graph and the view
     // show nothing of the previous picture behind the message.
     m_openFailure = {bytes, result.uiReason};
-    m_missing.insert(series);
+    m_missing[series] = {series->m_strPath, result.uiReason};
     UpdateAllViews();
     RepaintDataView();
     if (!bReport) return;
@@ -259,8 +264,10 @@ int CNorvaleDoc::DetectPending() {
                                      [](const auto& line) { return line->m_bDetect; });
     if (!pending) return 0;
     const PanelOptions options = Options();
-    return ::DetectPending(m_profile, m_nCurImage, m_nCurArray, CurrentPixels(), options.channel,
-                           options.edgeMode, m_buffer);
+    const int detected = ::DetectPending(m_profile, m_nCurImage, m_nCurArray, CurrentPixels(),
+                                         options.channel, options.edgeMode, m_buffer);
+    if (detected > 0) NotifyMeasured();
+    return detected;
 }
 
 // --- Calibration -------------------------------------------------------------------------------

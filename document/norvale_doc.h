@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 #include "document/doc_views.h"
@@ -73,6 +73,8 @@ public:
     IDataPanel* GetDataView() const;
     IImageView* GetImageView() const;
     void UpdateAllViews();
+    // Tells every view that edge points moved (IDocView::OnMeasured).
+    void NotifyMeasured();
     void InvalidateImageView();
     void RepaintDataView();
 
@@ -163,8 +165,12 @@ public:
     // Files given on the command line or dropped on the window: the first session among them is
     // opened (after the question about unsaved changes), the others are added as pictures.
     void OpenFiles(const QStringList& paths);
-    // Whether the image's file was found missing or unreadable when it was last looked for.
+    // Whether the image's file was found missing or unreadable when it was last looked for, and
+    // why (empty when it was not).
     bool IsMissing(int i) const;
+    QString MissingReason(int i) const;
+    // A detection elsewhere (the series plot's) found the record's file unreadable.
+    void NoteUnreadable(const CScanSeries* series, const QString& reason);
     // Told of the session file whenever the work is opened from or saved to one (the recent-file
     // list follows it).
     void SetSessionFileListener(std::function<void(const QString&)> listener) {
@@ -279,7 +285,14 @@ private:
     std::vector<IDocView*> m_views;
     QString m_strPathName;
     OpenFailure m_openFailure;
-    std::unordered_set<const CScanSeries*> m_missing;
+    // The records whose files could not be opened or decoded when last tried: the file and the
+    // reason. The file is kept too, so that a new record at a freed record's address is not
+    // taken for it.
+    struct Missing {
+        std::string path;
+        QString reason;
+    };
+    std::unordered_map<const CScanSeries*, Missing> m_missing;
     std::function<void(const QString&)> m_onSessionFile;
     // The file whose picture (or failure to load) is the current one; none after DeleteContents.
     std::optional<std::string> m_picturePath;

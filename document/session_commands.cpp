@@ -66,7 +66,19 @@ QString CNorvaleDoc::GetSessionName() const {
 }
 
 bool CNorvaleDoc::IsMissing(int i) const {
-    return m_missing.contains(m_profile.GetSeries(i));
+    const CScanSeries* series = m_profile.GetSeries(i);
+    const auto it = m_missing.find(series);
+    return it != m_missing.end() && it->second.path == series->m_strPath;
+}
+
+QString CNorvaleDoc::MissingReason(int i) const {
+    return IsMissing(i) ? m_missing.at(m_profile.GetSeries(i)).reason : QString();
+}
+
+void CNorvaleDoc::NoteUnreadable(const CScanSeries* series, const QString& reason) {
+    for (const auto& record : m_profile.m_arSeries) {
+        if (record.get() == series) m_missing[series] = {series->m_strPath, reason};
+    }
 }
 
 bool CNorvaleDoc::SaveModified() {
@@ -115,7 +127,7 @@ bool CNorvaleDoc::ReadSession(const QString& path) {
     QStringList missing;
     for (const auto& series : m_profile.m_arSeries) {
         if (CanBeRead(series->m_strPath)) continue;
-        m_missing.insert(series.get());
+        m_missing[series.get()] = {series->m_strPath, QStringLiteral("ファイルが見つかりません。")};
         missing << Native(series->m_strPath);
     }
     // A missing current picture is told of in the list below, not on its own as well.

@@ -1,0 +1,73 @@
+#include "document/background_detection.h"
+
+#include "document/norvale_doc.h"
+#include "document/series_detect.h"
+
+namespace {
+constexpr int kPollMs = 100;
+}  // namespace
+
+CBackgroundDetection::CBackgroundDetection(CNorvaleDoc& doc) : m_doc(doc) {
+    m_poll.setInterval(kPollMs);
+    connect(&m_poll, &QTimer::timeout, this, &CBackgroundDetection::Poll);
+}
+
+CBackgroundDetection::~CBackgroundDetection() {
+    if (m_run) m_run->Cancel();
+}
+
+void CBackgroundDetection::Start() {
+    if (m_run != nullptr || m_doc.IsBusy()) return;
+    // A file already known to be unreadable would only fail again.
+    std::vector<int> records;
+    for (const int i : RecordsWithPendingLines(m_doc.m_profile)) {
+        if (!m_doc.IsMissing(i)) records.push_back(i);
+    }
+    if (records.empty()) return;
+    const PanelOptions options = m_doc.Options();
+    m_settings = {};
+    m_settings.channel = options.channel;
+    m_settings.mode = options.edgeMode;
+    m_run = std::make_unique<CDetectionRun>(m_doc.m_profile, records, m_settings);
+    m_poll.start();
+}
+
+void CBackgroundDetection::Cancel() {
+    if (m_run == nullptr) return;
+    m_run->Cancel();
+    Poll();
+}
+
+int CBackgroundDetection::Done() const {
+    return m_run != nullptr ? m_run->Done() : 0;
+}
+
+int CBackgroundDetection::Total() const {
+    return m_run != nullptr ? m_run->Total() : 0;
+}
+
+bool CBackgroundDetection::IsOutdated() const {
+    if (m_run == nullptr) return false;
+    const PanelOptions options = m_doc.Options();
+    return options.channel != m_settings.channel || options.edgeMode != m_settings.mode;
+}
+
+void CBackgroundDetection::Poll() {
+    if (m_run == nullptr) return;
+    // Nothing changes the records while the export works on them; its own detection does the
+    // same work meanwhile.
+    if (m_doc.IsBusy()) return;
+    const bool finished = m_run->Finished();
+    const std::vector<DetectFailure> failures = m_run->Collect(m_doc.m_profile);
+    for (const DetectFailure& failure : failures) {
+        m_doc.NoteUnreadable(failure.series, failure.result.uiReason);
+    }
+    if (finished) Finish();
+    m_doc.NotifyMeasured();
+    if (m_listener) m_listener();
+}
+
+void CBackgroundDetection::Finish() {
+    m_poll.stop();
+    m_run.reset();
+}

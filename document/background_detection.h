@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QObject>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "document/detection_run.h"
+
+class CNorvaleDoc;
+
+// The images whose lines still wait for a detection, measured for the series plot while the
+// window goes on: the same detection as the export's, on every core, with the options of the
+// moment it starts. Results are written back a few times a second (never while a long
+// operation of the document runs), and an image that cannot be read is noted in the document
+// as missing, with its reason, and not tried again.
+class CBackgroundDetection : public QObject {
+public:
+    explicit CBackgroundDetection(CNorvaleDoc& doc);
+    ~CBackgroundDetection() override;
+    CBackgroundDetection(const CBackgroundDetection&) = delete;
+    CBackgroundDetection& operator=(const CBackgroundDetection&) = delete;
+
+    // Measures what is pending now; nothing when nothing is, or a run is under way already.
+    void Start();
+    // Stops after the images being measured; what is measured so far is kept.
+    void Cancel();
+    bool IsRunning() const { return m_run != nullptr; }
+    int Done() const;
+    int Total() const;
+    // Whether a run was started with other options than the document's now.
+    bool IsOutdated() const;
+    // Called after results were written back, and when a run ends.
+    void SetListener(std::function<void()> listener) { m_listener = std::move(listener); }
+
+private:
+    void Poll();
+    void Finish();
+
+    CNorvaleDoc& m_doc;
+    std::unique_ptr<CDetectionRun> m_run;
+    DetectSettings m_settings;
+    QTimer m_poll;
+    std::function<void()> m_listener;
+};
