@@ -7,32 +7,15 @@
 
 #include "document/norvale_doc.h"
 #include "document/series_detect.h"
+#include "document/write_failure_text.h"
 #include "export/data_file.h"
 #include "export/safe_write.h"
 
 namespace {
 
 QString WriteFailureText(const QString& path, const WriteResult& result) {
-    QString cause;
-    switch (result.error) {
-        case WriteError::DiskFull:
-            cause = QStringLiteral("ディスクの空き容量が足りません。");
-            break;
-        case WriteError::NoPermission:
-            cause = QStringLiteral("書き込む権限がありません。");
-            break;
-        case WriteError::FolderMissing:
-            cause = QStringLiteral("フォルダが見つかりません。");
-            break;
-        case WriteError::IsFolder:
-            cause = QStringLiteral("同じ名前のフォルダがあります。");
-            break;
-        default:
-            cause = QString::fromStdString(result.message);
-            break;
-    }
     return QStringLiteral("ファイルを開くことができません\n%1\n%2")
-        .arg(QDir::toNativeSeparators(path), cause);
+        .arg(QDir::toNativeSeparators(path), WriteFailureCause(result));
 }
 
 // The record whose image is the file at `path` (the same file by device and inode, whatever

@@ -67,6 +67,9 @@ public:
     const QString& GetPathName() const { return m_strPathName; }
     void SetPathName(const QString& path) { m_strPathName = path; }
 
+    // The dialogs and messages, for a view that asks the user something of its own.
+    CUiServices& Ui() const { return m_ui; }
+
     // --- Views -------------------------------------------------------------------------------
     void AddView(IDocView* view);
     void RemoveView(IDocView* view);

@@ -39,3 +39,11 @@ struct SeriesData {
 
     static bool HasValue(double v) { return !std::isnan(v); }
 };
+
+class CNorvaleDoc;
+
+// The quantity for every image of the document. A line still waiting for its detection has no
+// value yet (its image is marked pending); an image whose file cannot be read, or whose
+// calibration cannot convert a converted quantity, is a gap with the reason. The length and the
+// area come only with their switches on, and only for images whose lines are all measured.
+SeriesData BuildSeriesData(const CNorvaleDoc& doc, SeriesQuantity quantity);

@@ -11,6 +11,7 @@
 #include "document/norvale_doc.h"
 #include "document/session_document.h"
 #include "document/session_write.h"
+#include "document/write_failure_text.h"
 
 namespace {
 
@@ -151,8 +152,12 @@ bool CNorvaleDoc::SaveSessionTo(const QString& path) {
     const SessionSaveResult saved =
         ::SaveSession(CaptureSession(*this), QFile::encodeName(path).toStdString());
     if (!saved.ok()) {
-        m_ui.MessageBoxWithDetails(QStringLiteral("セッションを保存できませんでした\n%1")
-                                       .arg(QDir::toNativeSeparators(path)),
+        // A file that cannot be written says why in the window's words; a work that cannot go
+        // into a session file (a picture's name that is not UTF-8, say) names it in the details.
+        const QString cause = saved.write.ok() ? QStringLiteral("作業をセッションに書けません。")
+                                               : WriteFailureCause(saved.write);
+        m_ui.MessageBoxWithDetails(QStringLiteral("セッションを保存できませんでした\n%1\n%2")
+                                       .arg(QDir::toNativeSeparators(path), cause),
                                    QString::fromStdString(saved.error));
         return false;
     }

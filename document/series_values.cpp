@@ -1,0 +1,113 @@
+#include "document/series_values.h"
+
+#include <limits>
+
+#include "document/norvale_doc.h"
+#include "export/image_measures.h"
+
+namespace {
+
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
+QString LabelOf(SeriesQuantity quantity) {
+    switch (quantity) {
+        case SeriesQuantity::ConvertedX:
+            return QStringLiteral("X（変換値）");
+        case SeriesQuantity::ConvertedY:
+            return QStringLiteral("Y（変換値）");
+        case SeriesQuantity::PixelDx:
+            return QStringLiteral("dx（ピクセル）");
+        case SeriesQuantity::PixelDy:
+            return QStringLiteral("dy（ピクセル）");
+        case SeriesQuantity::Length:
+            return QStringLiteral("長さ");
+        case SeriesQuantity::Area:
+            return QStringLiteral("面積");
+    }
+    return {};
+}
+
+bool PerImage(SeriesQuantity quantity) {
+    return quantity == SeriesQuantity::Length || quantity == SeriesQuantity::Area;
+}
+
+bool Converted(SeriesQuantity quantity) {
+    return quantity != SeriesQuantity::PixelDx && quantity != SeriesQuantity::PixelDy;
+}
+
+double PointValue(SeriesQuantity quantity, const EdgeMeasure& point) {
+    switch (quantity) {
+        case SeriesQuantity::ConvertedX:
+            return point.value.x;
+        case SeriesQuantity::ConvertedY:
+            return point.value.y;
+        case SeriesQuantity::PixelDx:
+            return static_cast<double>(point.dx);
+        case SeriesQuantity::PixelDy:
+            return static_cast<double>(point.dy);
+        default:
+            return kNone;
+    }
+}
+
+}  // namespace
+
+SeriesData BuildSeriesData(const CNorvaleDoc& doc, SeriesQuantity quantity) {
+    const CDataProfile& profile = doc.m_profile;
+    SeriesData data;
+    data.quantity = quantity;
+    data.label = LabelOf(quantity);
+    data.images = profile.GetSize();
+    data.current = doc.m_nCurImage;
+    const int lines = MeasuredLineCount(profile);
+    const std::size_t images = static_cast<std::size_t>(data.images);
+    data.gaps.assign(images, QString());
+    data.pending.assign(images, false);
+
+    const bool switchedOn = quantity == SeriesQuantity::Length ? doc.m_bMeasureLength
+                            : quantity == SeriesQuantity::Area ? doc.m_bMeasureArea
+                                                               : true;
+    if (!switchedOn || lines == 0) return data;
+    if (PerImage(quantity)) {
+        data.curves.push_back({data.label, std::vector<double>(images, kNone)});
+    } else {
+        for (int n = 0; n < lines; ++n) {
+            data.curves.push_back(
+                {QStringLiteral("走査線 %1").arg(n + 1), std::vector<double>(images, kNone)});
+        }
+    }
+
+    const QString noCalibration = QStringLiteral("軸の設定が正しくないため変換できません。");
+    ImageMeasures measures;
+    for (std::size_t i = 0; i < images; ++i) {
+        const int image = static_cast<int>(i);
+        if (doc.IsMissing(image)) {
+            data.gaps[i] = doc.MissingReason(image);
+            continue;
+        }
+        MeasureImage(profile, image, lines, measures);
+        if (Converted(quantity) && !measures.converts) {
+            data.gaps[i] = noCalibration;
+            continue;
+        }
+        const CScanArray* set = profile.GetArray(image, 0);
+        bool waiting = false;
+        for (int n = 0; n < lines; ++n) {
+            const CScan* line = set->GetAt(n);
+            const bool pending = line != nullptr && line->m_bDetect;
+            waiting = waiting || pending;
+            if (PerImage(quantity) || pending) continue;
+            const EdgeMeasure& point = measures.points[static_cast<std::size_t>(n)];
+            if (point.present)
+                data.curves[static_cast<std::size_t>(n)].values[i] = PointValue(quantity, point);
+        }
+        data.pending[i] = waiting;
+        // A length or an area stands for every line: none until all of them are measured.
+        if (PerImage(quantity) && !waiting) {
+            const std::optional<double>& value =
+                quantity == SeriesQuantity::Length ? measures.length : measures.area;
+            if (value) data.curves[0].values[i] = *value;
+        }
+    }
+    return data;
+}

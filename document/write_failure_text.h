@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+#include "export/safe_write.h"
+
+// Why a file could not be written, in the window's words: the common causes in Japanese, any
+// other as the system says it.
+QString WriteFailureCause(const WriteResult& result);
