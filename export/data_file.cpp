@@ -4,12 +4,12 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
+#include "export/image_measures.h"
 #include "export/number_format.h"
 
 namespace {
@@ -55,96 +55,43 @@ void AppendHeader(std::string& out, int lineCount) {
     out += kEol;
 }
 
-// Line j of a record, or null when the record does not have it.
-const CScan* LineOf(const CScanArray* lines, int j) {
-    if (lines == nullptr || j >= lines->GetSize()) return nullptr;
-    return lines->m_arLine[static_cast<std::size_t>(j)].get();
-}
-
 // The row buffer has room for the longest row of a section.
-char* PutPixelRow(char* out, const CDataProfile& profile, int i, int lineCount) {
-    // A record without a calibration object (which the profile never makes) is measured from
-    // the default origin rather than read through a null pointer.
-    static const CDataAxis kFallbackAxis;
-    const CDataAxis* axis = profile.GetAxis(i);
-    const CData& origin = (axis != nullptr ? *axis : kFallbackAxis).m_origin;
-    const CScanArray* lines = profile.GetArray(i, 0);
-
+char* PutPixelRow(char* out, int i, const ImageMeasures& m) {
     out = PutFileNumber(out, i);
-    for (int j = 0; j < lineCount; ++j) {
-        const CScan* line = LineOf(lines, j);
-        if (line == nullptr) {
+    for (const EdgeMeasure& point : m.points) {
+        if (!point.present) {
             out = Put(out, kNoDataPair);
             continue;
         }
-        // Relative to the record's own origin, rows counted upwards. 64-bit, so that a
-        // calibration point typed far off the picture cannot overflow the difference.
         *out++ = '\t';
-        out = WriteInt10(out, static_cast<long long>(line->m_ptCur.x) - origin.m_xPixel);
+        out = WriteInt10(out, point.dx);
         *out++ = '\t';
-        out = WriteInt10(out, static_cast<long long>(origin.m_yPixel) - line->m_ptCur.y);
+        out = WriteInt10(out, point.dy);
     }
     return Put(out, kEol);
 }
 
-// The length and area of one record from its converted points, in line order. Both sums are
-// accumulated in exactly this order so that the last bits agree with every other build of the
-// file.
-void Measure2D(const std::vector<AxisValue>& values, Measure& length, Measure& area) {
-    length = {};
-    area = {};
-    if (values.size() >= 2) {
-        // The open polyline through the edge points.
-        double sum = 0.0;
-        for (std::size_t k = 1; k < values.size(); ++k) {
-            const AxisValue& prev = values[k - 1];
-            const AxisValue& cur = values[k];
-            sum = Distance(prev.x, prev.y, cur.x, cur.y) + sum;
-        }
-        length = {Measure::Kind::Value, sum};
-    }
-    if (values.size() >= 3) {
-        // The closed polygon, as a fan of triangles from the first point.
-        const AxisValue& p0 = values[0];
-        double sum = 0.0;
-        for (std::size_t k = 2; k < values.size(); ++k) {
-            const AxisValue& prev = values[k - 1];
-            const AxisValue& cur = values[k];
-            sum = CrossProduct(p0.x, p0.y, prev.x, prev.y, cur.x, cur.y) * 0.5 + sum;
-        }
-        area = {Measure::Kind::Value, std::fabs(sum)};
-    }
-}
-
-// Writes the converted row of a record with a usable calibration and works out its length and
-// area from the same values, so that each point is converted once.
-char* PutValueRow(char* out, const AxisFrame& frame, const CDataProfile& profile, int i,
-                  int lineCount, std::vector<AxisValue>& values, Measure& length, Measure& area) {
-    const CScanArray* lines = profile.GetArray(i, 0);
-    values.clear();
+// The converted row of a record whose calibration converts.
+char* PutValueRow(char* out, int i, const ImageMeasures& m) {
     out = PutFileNumber(out, i);
-    for (int j = 0; j < lineCount; ++j) {
-        const CScan* line = LineOf(lines, j);
-        if (line == nullptr) {
+    for (const EdgeMeasure& point : m.points) {
+        if (!point.present) {
             out = Put(out, kNoDataPair);
             continue;
         }
-        const AxisValue v = frame.Convert(line->m_ptCur);
-        values.push_back(v);
         *out++ = '\t';
-        out = WriteExp(out, v.x);
+        out = WriteExp(out, point.value.x);
         *out++ = '\t';
-        out = WriteExp(out, v.y);
-    }
-    if (values.size() == static_cast<std::size_t>(lineCount)) {
-        Measure2D(values, length, area);
-    } else {
-        // A record that lacks some of the lines has no length or area: measuring the lines it
-        // does have would silently describe a different figure.
-        length = {};
-        area = {};
+        out = WriteExp(out, point.value.y);
     }
     return Put(out, kEol);
+}
+
+// What the length or area section says of a record.
+Measure MeasureOf(const ImageMeasures& m, const std::optional<double>& value) {
+    if (!m.converts) return {Measure::Kind::NoCalibration, 0.0};
+    if (!value) return {};
+    return {Measure::Kind::Value, *value};
 }
 
 void AppendMeasureSection(std::string& out, std::string_view title,
@@ -189,8 +136,7 @@ std::optional<std::string> BuildDataFile(const CDataProfile& profile, bool measu
     const int recordCount = profile.GetSize();
     if (recordCount == 0) return std::nullopt;
     // Every record has the same lines; the first one says how many.
-    const CScanArray* firstLines = profile.GetArray(0, 0);
-    const int lineCount = firstLines != nullptr ? firstLines->GetSize() : 0;
+    const int lineCount = MeasuredLineCount(profile);
     if (lineCount == 0) return std::nullopt;
 
     const auto records = static_cast<std::size_t>(recordCount);
@@ -208,8 +154,12 @@ std::optional<std::string> BuildDataFile(const CDataProfile& profile, bool measu
     out += "Pixcel Value";
     out += kEol;
     AppendHeader(out, lineCount);
+    // Each section in a pass of its own: the pixel pass needs no conversion, and the value
+    // pass converts every point once.
+    ImageMeasures measures;
     for (int i = 0; i < recordCount; ++i) {
-        out.append(row.data(), PutPixelRow(row.data(), profile, i, lineCount));
+        MeasurePixels(profile, i, lineCount, measures);
+        out.append(row.data(), PutPixelRow(row.data(), i, measures));
     }
 
     out += kEol;
@@ -218,24 +168,17 @@ std::optional<std::string> BuildDataFile(const CDataProfile& profile, bool measu
     AppendHeader(out, lineCount);
     std::vector<Measure> lengths(records);
     std::vector<Measure> areas(records);
-    std::vector<AxisValue> values;
-    values.reserve(lines);
     for (int i = 0; i < recordCount; ++i) {
         const auto slot = static_cast<std::size_t>(i);
-        const CDataAxis* axis = profile.GetAxis(i);
-        if (axis != nullptr) {
-            const AxisFrame frame(*axis);
-            if (frame.IsValid()) {
-                char* end = PutValueRow(row.data(), frame, profile, i, lineCount, values,
-                                        lengths[slot], areas[slot]);
-                out.append(row.data(), end);
-                continue;
-            }
+        MeasureImage(profile, i, lineCount, measures);
+        lengths[slot] = MeasureOf(measures, measures.length);
+        areas[slot] = MeasureOf(measures, measures.area);
+        if (measures.converts) {
+            out.append(row.data(), PutValueRow(row.data(), i, measures));
+        } else {
+            // The record keeps its place among the entries but has no number.
+            out += kAxisNotice;
         }
-        // The record keeps its place among the entries but has no number.
-        out += kAxisNotice;
-        lengths[slot].kind = Measure::Kind::NoCalibration;
-        areas[slot].kind = Measure::Kind::NoCalibration;
     }
 
     if (measureLength) AppendMeasureSection(out, "Line Length", lengths);

@@ -111,9 +111,18 @@ TEST(NumberFormat, ExponentWritesFixedExamples) {
 }
 
 TEST(NumberFormat, IntegerMatchesTheCLibrary) {
-    const std::vector<long long> values = {
+    std::vector<long long> values = {
         0,          1,          -1,         50,      -3,      -4,        999999999, -99999999,
         -999999999, 1000000000, 1234567890, INT_MAX, INT_MIN, LLONG_MAX, LLONG_MIN, 4294967295LL};
+    // Every number of digits, both signs, and the powers of ten either side.
+    std::mt19937_64 random(20240611);
+    for (int k = 0; k < 4000; ++k) {
+        const auto bits = static_cast<long long>(random());
+        values.push_back(bits >> (random() % 64));
+    }
+    for (long long p = 1; p <= LLONG_MAX / 10; p *= 10) {
+        for (long long v : {p - 1, p, p + 1}) values.insert(values.end(), {v, -v});
+    }
     std::vector<std::string> expected;
     for (long long v : values) expected.push_back(Reference10d(v));
     CommaLocale comma;
