@@ -245,6 +245,9 @@ CDataProfile RandomProfile(std::mt19937& random, bool large) {
         axis.m_bLogX = pick(3) == 0;
         axis.m_bLogY = pick(3) == 0;
         if (pick(4) == 0) axis = CDataAxis{};
+        // What the profile never holds, and neither writer may trip over.
+        if (pick(10) == 0) profile.m_arAxis[i].reset();
+        if (own > 0 && pick(10) == 0) series.GetAt(0)->m_arLine[pick(own)].reset();
     }
     return profile;
 }
