@@ -1,5 +1,5 @@
 // quandrel-batch: measures a list of images with the scan lines of a session file and writes the
-// data file, without a window.
+// data file (or the tidy table), without a window.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -26,11 +26,17 @@ constexpr int kExitWrite = 4;
 constexpr int kExitMemory = 5;
 
 const char kUsage[] =
-    "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N]\n"
+    "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--format dat|csv [--semicolon]]\n"
     "  -o OUT.dat   the data file to write; - writes to standard output\n"
-    "  --jobs N     images decoded at once (1 to 256; default: one per core)\n";
+    "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
+    "  --format F   dat: the data file (the default); csv: a table with one row per image and\n"
+    "               line (image, path, line, x, y, dx, dy, value_x, value_y, length, area)\n"
+    "  --semicolon  csv only: fields separated by ';' and numbers with a decimal comma, for\n"
+    "               spreadsheets whose locale reads a comma as the decimal separator\n";
 
 struct Arguments {
+    BatchFormat format;
+    bool semicolon = false;
     std::string session;
     std::string output;
     int jobs = 0;
@@ -75,6 +81,21 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
             if (!ParseJobs(value, args.jobs)) {
                 return UsageError("--jobs: expected a number from 1 to 256, not \"" + value + "\"");
             }
+        } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
+            std::string value;
+            if (arg.size() > 8) {
+                value = arg.substr(9);
+            } else if (k + 1 < argc) {
+                value = argv[++k];
+            } else {
+                return UsageError("--format needs dat or csv");
+            }
+            if (value != "dat" && value != "csv") {
+                return UsageError("--format: expected dat or csv, not \"" + value + "\"");
+            }
+            args.format.tidyTable = value == "csv";
+        } else if (arg == "--semicolon") {
+            args.semicolon = true;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("unknown option " + arg);
         } else if (args.session.empty()) {
@@ -85,6 +106,10 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
     }
     if (args.session.empty()) return UsageError("no session file");
     if (!haveOutput || args.output.empty()) return UsageError("no output file (-o OUT.dat)");
+    if (args.semicolon && !args.format.tidyTable) {
+        return UsageError("--semicolon goes only with --format csv");
+    }
+    if (args.semicolon) args.format.tidy.delimiter = TidyOptions::Delimiter::Semicolon;
     return -1;
 }
 
@@ -133,7 +158,8 @@ int Run(int argc, char** argv, bool standardOutputClosed) {
             std::fflush(stderr);
         };
     }
-    const BatchOutcome outcome = RunBatch(*loaded.session, args.output, args.jobs, progress);
+    const BatchOutcome outcome =
+        RunBatch(*loaded.session, args.output, args.jobs, progress, args.format);
     if (showProgress) std::fputs("\n", stderr);
 
     switch (outcome.status) {

@@ -56,7 +56,7 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
 }
 
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
-                            std::string& bytes) {
+                            std::string& bytes, const BatchFormat& format) {
     bytes.clear();
     // A window's session may have neither yet; the reader lets it through.
     if (session.lines.empty()) return {BatchStatus::NothingToWrite, "no scan lines"};
@@ -66,7 +66,9 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
     BatchOutcome outcome = DetectImages(session, profile, jobs, progress);
     if (outcome.status != BatchStatus::Ok) return outcome;
     std::optional<std::string> file =
-        BuildDataFile(profile, session.measureLength, session.measureArea);
+        format.tidyTable
+            ? BuildTidyTable(profile, session.measureLength, session.measureArea, format.tidy)
+            : BuildDataFile(profile, session.measureLength, session.measureArea);
     if (!file) return {BatchStatus::NothingToWrite, "there is no data: no images or no scan lines"};
     bytes = std::move(*file);
     return outcome;
@@ -116,13 +118,13 @@ BatchOutcome WriteStandardOutput(const std::string& bytes) {
 }  // namespace
 
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
-                      const BatchProgress& progress) {
+                      const BatchProgress& progress, const BatchFormat& format) {
     if (BatchOutcome refused = RefuseInputAsOutput(session, output);
         refused.status != BatchStatus::Ok) {
         return refused;
     }
     std::string bytes;
-    BatchOutcome outcome = MeasureSession(session, jobs, progress, bytes);
+    BatchOutcome outcome = MeasureSession(session, jobs, progress, bytes, format);
     if (outcome.status != BatchStatus::Ok) return outcome;
     if (output == "-") return WriteStandardOutput(bytes);
     const WriteResult written = WriteFileSafely(output, bytes);

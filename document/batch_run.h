@@ -5,6 +5,7 @@
 #include <string>
 
 #include "document/session_file.h"
+#include "export/tidy_table.h"
 #include "model/data_profile.h"
 
 // Called as images are measured, with the number measured so far and the total; calls come
@@ -25,6 +26,12 @@ struct BatchOutcome {
     std::string message;  // names the image, or the cause of a write failure; empty on success
 };
 
+// What a run writes: the data file (the default), or the tidy table with its options.
+struct BatchFormat {
+    bool tidyTable = false;
+    TidyOptions tidy;
+};
+
 // One record per image of the session with every scan line on it: calibrations as the session
 // gives them, every cursor where the session puts it, kept or pending as it says.
 void BuildProfile(const Session& session, CDataProfile& profile);
@@ -36,13 +43,13 @@ void BuildProfile(const Session& session, CDataProfile& profile);
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
                           const BatchProgress& progress = {});
 
-// Builds, detects and formats the data file of the session into `bytes`.
+// Builds, detects and formats the data file (or the tidy table) of the session into `bytes`.
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
-                            std::string& bytes);
+                            std::string& bytes, const BatchFormat& format = {});
 
 // Measures the session and writes the data file to `output` ("-": standard output). Nothing is
 // written unless every image has been measured, and a file is replaced only when the new one is
 // whole on disk. An output that is the same file as the session file or an image, by whatever
 // name, is refused before anything is measured.
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
-                      const BatchProgress& progress = {});
+                      const BatchProgress& progress = {}, const BatchFormat& format = {});

@@ -1,15 +1,13 @@
 #include "export/data_file.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "export/image_measures.h"
+#include "export/large_pages.h"
 #include "export/number_format.h"
 
 namespace {
@@ -110,23 +108,6 @@ void AppendMeasureSection(std::string& out, std::string_view title,
         end = Put(end, kEol);
         out.append(row, end);
     }
-}
-
-// A file for thousands of images is tens of megabytes, written once from start to end. Faulting
-// that in 4 KiB pages costs more than formatting every number in it, so the buffer asks for
-// large pages where the kernel leaves them to the program's choice. Only whole 2 MiB blocks
-// inside the buffer are touched, and the advice is a hint: when it is refused nothing changes.
-void AdviseLargePages(std::string& out) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
-    if (out.capacity() < 4 * kLargePage) return;
-    const auto begin = reinterpret_cast<std::uintptr_t>(out.data());
-    const std::uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t last = (begin + out.capacity()) & ~(kLargePage - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)out;
-#endif
 }
 
 }  // namespace

@@ -33,16 +33,6 @@ void Measure2D(ImageMeasures& m) {
     }
 }
 
-}  // namespace
-
-int MeasuredLineCount(const CDataProfile& profile) {
-    if (profile.GetSize() == 0) return 0;
-    const CScanArray* first = profile.GetArray(0, 0);
-    return first != nullptr ? first->GetSize() : 0;
-}
-
-namespace {
-
 // Both halves in one pass over the lines, or the pixel half alone; the choice is made once per
 // image, not per point.
 template <bool kConvert>
@@ -76,7 +66,11 @@ void Measure(const CDataProfile& profile, int image, int lineCount, const AxisFr
         point->pixel = cur;
         point->dx = static_cast<long long>(cur.x) - origin.m_xPixel;
         point->dy = static_cast<long long>(origin.m_yPixel) - cur.y;
-        if constexpr (kConvert) point->value = frame->Convert(cur);
+        if constexpr (kConvert) {
+            point->value = frame->Convert(cur);
+        } else {
+            point->value = {};
+        }
     }
     for (std::size_t j = present; j < count; ++j) into.points[j] = {};
     if constexpr (kConvert) {
@@ -85,6 +79,12 @@ void Measure(const CDataProfile& profile, int image, int lineCount, const AxisFr
 }
 
 }  // namespace
+
+int MeasuredLineCount(const CDataProfile& profile) {
+    if (profile.GetSize() == 0) return 0;
+    const CScanArray* first = profile.GetArray(0, 0);
+    return first != nullptr ? first->GetSize() : 0;
+}
 
 void MeasurePixels(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into) {
     Measure<false>(profile, image, lineCount, nullptr, into);

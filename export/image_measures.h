@@ -18,7 +18,7 @@ struct EdgeMeasure {
     // far off the picture cannot overflow the difference.
     long long dx = 0;
     long long dy = 0;
-    AxisValue value;  // the converted point; set only when the image's calibration converts
+    AxisValue value;  // the converted point; 0, 0 unless the image's calibration converts
 };
 
 struct ImageMeasures {

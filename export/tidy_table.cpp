@@ -1,0 +1,179 @@
+#include "export/tidy_table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "export/csv_field.h"
+#include "export/image_measures.h"
+#include "export/large_pages.h"
+
+namespace {
+
+constexpr std::string_view kEol = "\r\n";
+
+// Longest text of each kind of field, so that rows are built in a buffer that cannot overflow
+// and the whole table is reserved at once.
+constexpr std::size_t kMaxInt = 11;   // an int: "-2147483648"; a difference of two ints too
+constexpr std::size_t kMaxReal = 24;  // "-2.2250738585072014e-308"
+// x, y, dx and dy, and the two values, each after a delimiter (the line number comes before).
+constexpr std::size_t kMaxPoint = 4 * (1 + kMaxInt) + 2 * (1 + kMaxReal);
+
+struct Format {
+    char delimiter;
+    char decimal;
+};
+
+char* Put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+template <typename Int>
+char* PutInt(char* out, Int value) {
+    return std::to_chars(out, out + kMaxInt, value).ptr;
+}
+
+std::size_t DigitCount(int value) {
+    std::size_t digits = 1;
+    for (; value >= 10; value /= 10) ++digits;
+    return digits;
+}
+
+char* PutReal(char* out, double value, char decimal) {
+    // One spelling for every NaN, whatever its sign bit or payload.
+    if (std::isnan(value)) return Put(out, "nan");
+    char* const first = out;
+    out = std::to_chars(out, out + kMaxReal, value).ptr;
+    if (decimal != '.') {
+        for (char* p = first; p < out; ++p) {
+            if (*p == '.') {
+                *p = decimal;
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea) {
+    for (const char* name : {"image", "path", "line", "x", "y", "dx", "dy", "value_x"}) {
+        out += name;
+        out += d;
+    }
+    out += "value_y";
+    if (measureLength) (out += d) += "length";
+    if (measureArea) (out += d) += "area";
+    out += kEol;
+}
+
+// The fields after the point's: the image's length and area (the same on each of its rows),
+// and the line end.
+std::string_view MeasureFields(char* buffer, const ImageMeasures& m, bool measureLength,
+                               bool measureArea, const Format& f) {
+    char* out = buffer;
+    if (measureLength) {
+        *out++ = f.delimiter;
+        if (m.length) out = PutReal(out, *m.length, f.decimal);
+    }
+    if (measureArea) {
+        *out++ = f.delimiter;
+        if (m.area) out = PutReal(out, *m.area, f.decimal);
+    }
+    out = Put(out, kEol);
+    return {buffer, static_cast<std::size_t>(out - buffer)};
+}
+
+char* PutPoint(char* out, int line, const EdgeMeasure& point, bool converts, const Format& f) {
+    out = PutInt(out, line + 1);
+    if (!point.present) {
+        std::memset(out, f.delimiter, 6);
+        return out + 6;
+    }
+    *out++ = f.delimiter;
+    out = PutInt(out, point.pixel.x);
+    *out++ = f.delimiter;
+    out = PutInt(out, point.pixel.y);
+    *out++ = f.delimiter;
+    out = PutInt(out, point.dx);
+    *out++ = f.delimiter;
+    out = PutInt(out, point.dy);
+    *out++ = f.delimiter;
+    if (converts) out = PutReal(out, point.value.x, f.decimal);
+    *out++ = f.delimiter;
+    if (converts) out = PutReal(out, point.value.y, f.decimal);
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool measureLength,
+                                          bool measureArea, const TidyOptions& options) {
+    const int recordCount = profile.GetSize();
+    const int lineCount = MeasuredLineCount(profile);
+    if (recordCount == 0 || lineCount == 0) return std::nullopt;
+    const Format f = options.delimiter == TidyOptions::Delimiter::Semicolon ? Format{';', ','}
+                                                                            : Format{',', '.'};
+
+    // Every row repeats its image's number and path, which are summed over the images, so that
+    // long or escaped paths are reserved for and short ones cost nothing extra.
+    const auto lines = static_cast<std::size_t>(lineCount);
+    std::size_t longestLead = 0;
+    std::size_t leadBytes = 0;
+    for (int i = 0; i < recordCount; ++i) {
+        const CScanSeries* series = profile.GetSeries(i);
+        const std::size_t lead =
+            DigitCount(i + 1) + 2 +
+            (series != nullptr ? PathFieldSize(series->m_strPath, f.delimiter) : 0);
+        longestLead = std::max(longestLead, lead);
+        leadBytes += lead;
+    }
+    const std::size_t tailSize =
+        (measureLength ? 1 + kMaxReal : 0) + (measureArea ? 1 + kMaxReal : 0) + kEol.size();
+    const std::size_t fixedRow = DigitCount(lineCount) + kMaxPoint + tailSize;
+    // Address space reserved and never written costs nothing, so the bound may be loose.
+    std::string out;
+    out.reserve(128 + lines * (leadBytes + static_cast<std::size_t>(recordCount) * fixedRow));
+    AdviseLargePages(out);
+
+    AppendHeader(out, f.delimiter, measureLength, measureArea);
+    // Rows are built in a block and appended a block at a time; a block holds all of an image's
+    // rows unless they are very many.
+    const std::size_t longestRow = longestLead + fixedRow;
+    const std::size_t blockRows = std::clamp<std::size_t>((1u << 20) / longestRow, 1, lines);
+    std::vector<char> block(blockRows * longestRow);
+    char* const blockEnd = block.data() + block.size();
+    std::string lead;
+    char tailBuffer[2 * (1 + kMaxReal) + kEol.size()];
+    ImageMeasures measures;
+    for (int i = 0; i < recordCount; ++i) {
+        MeasureImage(profile, i, lineCount, measures);
+        // The image's number and path, the same on each of its rows.
+        lead.clear();
+        char number[kMaxInt];
+        lead.append(number, PutInt(number, i + 1));
+        lead += f.delimiter;
+        const CScanSeries* series = profile.GetSeries(i);
+        if (series != nullptr) AppendPathField(lead, series->m_strPath, f.delimiter);
+        lead += f.delimiter;
+        const std::string_view tail =
+            MeasureFields(tailBuffer, measures, measureLength, measureArea, f);
+
+        char* row = block.data();
+        for (int j = 0; j < lineCount; ++j) {
+            if (static_cast<std::size_t>(blockEnd - row) < longestRow) {
+                out.append(block.data(), row);
+                row = block.data();
+            }
+            row = Put(row, lead);
+            row = PutPoint(row, j, measures.points[static_cast<std::size_t>(j)], measures.converts,
+                           f);
+            row = Put(row, tail);
+        }
+        out.append(block.data(), row);
+    }
+    return out;
+}

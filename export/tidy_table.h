@@ -1,0 +1,41 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "model/data_profile.h"
+
+// How the tidy table separates its fields.
+struct TidyOptions {
+    enum class Delimiter {
+        Comma,      // fields separated by ',', numbers with a decimal point
+        Semicolon,  // fields separated by ';', numbers with a decimal comma: for spreadsheets
+                    // whose locale reads a comma as the decimal separator
+    };
+    Delimiter delimiter = Delimiter::Comma;
+};
+
+// The results as one table of UTF-8 text with one row per image and line, for programs that read
+// delimited text; the data file holds the same numbers. A header row names the columns:
+//
+//   image    the image's number, counted from 1 in list order as the data file counts
+//   path     the image file's path (see AppendPathField in csv_field.h for its escape)
+//   line     the scan line's number, counted from 1
+//   x, y     the edge point's pixel on the picture (rows grow downwards)
+//   dx, dy   the data file's pixel values: x - origin x and origin y - y, from the image's own
+//            calibration
+//   value_x, value_y   the converted point; empty when the image's calibration cannot convert
+//   length   with measureLength: the image's line length, on each of its rows
+//   area     with measureArea: the image's area, on each of its rows
+//
+// Length and area are empty where the data file has no number for them. A line that an image
+// lacks keeps its row, with every field after the line number empty. Lines an image has beyond
+// those of the first image are not measured, as in the data file.
+//
+// Fields are quoted as RFC 4180 says and rows end in CR LF. Numbers are the same in every process
+// locale: integers in decimal, other numbers in the shortest form that reads back as the same
+// double (std::to_chars: "0.5", "1e-07", "-2.5e+300"), infinities as "inf" and "-inf", and "nan"
+// for any value that is not a number. nullopt when there is nothing to write (no records, or no
+// scan lines on record 0), as for the data file.
+std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool measureLength,
+                                          bool measureArea, const TidyOptions& options = {});

@@ -1,0 +1,73 @@
+// The batch tool's tidy table: the examples' numbers are the data file's, and the options that
+// choose it are checked like every other.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "batch/tool_run.h"
+#include "export/tidy_check.h"
+
+namespace {
+
+TEST_F(BatchToolTest, TheExamplesTablesHoldTheDataFilesNumbers) {
+    const std::string expected =
+        ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")).toStdString();
+    const std::string out = Path(QStringLiteral("out")).toStdString();
+    for (const char* session : {"/session.json", "/session-v2.json"}) {
+        const std::string path = QUANDREL_EXAMPLES_DIR + std::string(session);
+        const ToolRun dat = Exec({path, "--format", "dat", "-o", out});
+        ASSERT_EQ(dat.exitCode, 0) << dat.err;
+        EXPECT_EQ(ReadFile(QString::fromStdString(out)).toStdString(), expected) << session;
+
+        const ToolRun comma = Exec({path, "--format", "csv", "-o", out});
+        ASSERT_EQ(comma.exitCode, 0) << comma.err;
+        const std::string table = ReadFile(QString::fromStdString(out)).toStdString();
+        const ToolRun semicolon = Exec({path, "-o", "-", "--format=csv", "--semicolon"});
+        ASSERT_EQ(semicolon.exitCode, 0) << semicolon.err;
+        std::size_t numbers = 0;
+        EXPECT_EQ(tidy_check::Compare(table, ',', '.', expected, numbers), "") << table;
+        EXPECT_EQ(tidy_check::Compare(semicolon.out.toStdString(), ';', ',', expected, numbers), "")
+            << semicolon.out.toStdString();
+        // Three images of three lines: two pixels, two values, a length and an area per row.
+        EXPECT_EQ(numbers, 2u * 3 * 3 * 6);
+        const std::vector<tidy_check::Row> rows = tidy_check::ParseCsv(table, ',');
+        ASSERT_EQ(rows.size(), 10u);
+        EXPECT_EQ(rows[1][1], QUANDREL_EXAMPLES_DIR "/disc.bmp");
+    }
+}
+
+TEST_F(BatchToolTest, TheTableOptionsAreCheckedAndTheTableWrittenSafely) {
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    const std::string session =
+        WriteSession("s.json", "[[60, 50, 115, 50]]", R"(["ok.bmp"])").toStdString();
+    const QString out = Path(QStringLiteral("out.csv"));
+    const std::string o = out.toStdString();
+    const std::string image = Path(QStringLiteral("ok.bmp")).toStdString();
+    const struct {
+        std::vector<std::string> args;  // after the session path
+        int exitCode;
+        std::string message;
+    } cases[] = {
+        {{"-o", o, "--format", "xml"}, 2, "--format: expected dat or csv, not \"xml\""},
+        {{"-o", o, "--format=", "csv"}, 2, "--format: expected dat or csv, not \"\""},
+        {{"-o", o, "--format"}, 2, "--format needs dat or csv"},
+        {{"-o", o, "--semicolon"}, 2, "--semicolon goes only with --format csv"},
+        {{"-o", o, "--format", "dat", "--semicolon"}, 2, "--semicolon goes only with"},
+        {{"-o", image, "--format", "csv"}, 2, "it is the image " + image},
+        {{"-o", Path(QStringLiteral("no/t.csv")).toStdString(), "--format", "csv"}, 4, "no/t.csv"},
+    };
+    for (const auto& c : cases) {
+        WriteFile(out, "old content");
+        std::vector<std::string> args = {session};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolRun run = Exec(args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.message << ": " << run.err;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(out), QByteArray("old content")) << c.message;
+    }
+    const ToolRun help = Exec({"--help"});
+    EXPECT_NE(help.out.indexOf("--semicolon  csv only"), -1) << help.out.toStdString();
+}
+
+}  // namespace
