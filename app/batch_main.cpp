@@ -7,13 +7,18 @@
 #include <QCoreApplication>
 #include <cerrno>
 #include <clocale>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "document/batch_run.h"
+#include "document/part_merge.h"
 #include "document/session_file.h"
+#include "document/shard_run.h"
 #include "export/safe_write.h"
 
 namespace {
@@ -27,13 +32,23 @@ constexpr int kExitMemory = 5;
 
 const char kUsage[] =
     "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N]\n"
+    "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N]\n"
+    "       quandrel-batch merge PART... -o OUT.dat\n"
     "  -o OUT.dat   the data file to write; - writes to standard output\n"
-    "  --jobs N     images decoded at once (1 to 256; default: one per core)\n";
+    "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
+    "  --shard K/N  measure only part K of N of the image list and write its part file\n"
+    "  merge        join the part files of every K of one N into the data file\n";
+
+// Most parts a list may be split into: as many as a session may have images.
+constexpr std::uint32_t kMaxShards = 1'000'000;
 
 struct Arguments {
     std::string session;
     std::string output;
     int jobs = 0;
+    std::optional<ShardSpec> shard;
+    bool merge = false;
+    std::vector<std::string> parts;
 };
 
 int UsageError(const std::string& problem) {
@@ -50,14 +65,71 @@ bool ParseJobs(const std::string& text, int& jobs) {
     return jobs >= 1 && jobs <= 256;
 }
 
+// "K/N" with 1 <= K <= N <= kMaxShards, digits only.
+std::optional<ShardSpec> ParseShard(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    const auto number = [](const std::string& digits) -> std::uint32_t {
+        if (digits.empty() || digits.size() > 7) return 0;
+        for (const char c : digits) {
+            if (c < '0' || c > '9') return 0;
+        }
+        return static_cast<std::uint32_t>(std::stoul(digits));
+    };
+    const std::uint32_t part = number(text.substr(0, slash));
+    const std::uint32_t parts = number(text.substr(slash + 1));
+    if (part == 0 || parts == 0 || part > parts || parts > kMaxShards) return std::nullopt;
+    return ShardSpec{part, parts};
+}
+
+// quandrel-batch merge PART... -o OUT.dat
+int ParseMergeArguments(int argc, char** argv, Arguments& args) {
+    args.merge = true;
+    for (int k = 2; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        if (arg == "-o" || arg == "--output") {
+            if (k + 1 >= argc) return UsageError("merge: " + arg + " needs a file name");
+            args.output = argv[++k];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("merge: unknown option " + arg);
+        } else {
+            args.parts.push_back(arg);
+        }
+    }
+    if (args.parts.empty()) return UsageError("merge: no part files");
+    if (args.output.empty()) return UsageError("merge: no output file (-o OUT.dat)");
+    return -1;
+}
+
 // Returns an exit code when the arguments end the run (help or a usage error), -1 otherwise.
 int ParseArguments(int argc, char** argv, Arguments& args) {
+    if (argc > 1 && std::string(argv[1]) == "merge") return ParseMergeArguments(argc, argv, args);
     bool haveOutput = false;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
         if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
             return kExitOk;
+        }
+        if (arg == "--shard" || arg.rfind("--shard=", 0) == 0) {
+            std::string value;
+            if (arg.size() > 7) {
+                value = arg.substr(8);
+            } else if (k + 1 < argc) {
+                value = argv[++k];
+            } else {
+                return UsageError("--shard needs K/N");
+            }
+            args.shard = ParseShard(value);
+            if (!args.shard) {
+                return UsageError("--shard: expected K/N, a part K from 1 to N and N at most " +
+                                  std::to_string(kMaxShards) + ", not \"" + value + "\"");
+            }
+            continue;
         }
         if (arg == "-o" || arg == "--output") {
             if (k + 1 >= argc) return UsageError(arg + " needs a file name");
@@ -86,6 +158,39 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
     if (args.session.empty()) return UsageError("no session file");
     if (!haveOutput || args.output.empty()) return UsageError("no output file (-o OUT.dat)");
     return -1;
+}
+
+// Reports the outcome of a run on standard error and returns the exit code. `session` is the
+// session file's name, for a session with nothing to measure.
+int ExitCodeOf(const BatchOutcome& outcome, const std::string& session) {
+    switch (outcome.status) {
+        case BatchStatus::Ok:
+            return kExitOk;
+        case BatchStatus::ImageFailed:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitImage;
+        case BatchStatus::NothingToWrite:
+            if (session.empty()) {
+                std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            } else {
+                std::fprintf(stderr, "quandrel-batch: %s: %s\n", session.c_str(),
+                             outcome.message.c_str());
+            }
+            return kExitUsage;
+        case BatchStatus::OutputIsInput:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitUsage;
+        case BatchStatus::BadPart:
+            std::fprintf(stderr, "quandrel-batch: merge: %s\n", outcome.message.c_str());
+            return kExitUsage;
+        case BatchStatus::WriteFailed:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitWrite;
+        case BatchStatus::OutOfMemory:
+            std::fprintf(stderr, "quandrel-batch: out of memory: %s\n", outcome.message.c_str());
+            return kExitMemory;
+    }
+    return kExitWrite;
 }
 
 // Puts /dev/null on standard input, output and error where they are closed. Otherwise the next
@@ -119,7 +224,16 @@ int Run(int argc, char** argv, bool standardOutputClosed) {
         return kExitWrite;
     }
 
-    const SessionResult loaded = LoadSession(args.session);
+    if (args.merge) return ExitCodeOf(RunMerge(args.parts, args.output), {});
+
+    // A shard hashes the bytes it parses, so that its part names the session it is of.
+    HashedSession hashed;
+    if (args.shard) {
+        hashed = LoadHashedSession(args.session);
+    } else {
+        hashed.loaded = LoadSession(args.session);
+    }
+    const SessionResult& loaded = hashed.loaded;
     if (!loaded.session) {
         std::fprintf(stderr, "quandrel-batch: %s\n", loaded.error.c_str());
         return kExitUsage;
@@ -133,30 +247,12 @@ int Run(int argc, char** argv, bool standardOutputClosed) {
             std::fflush(stderr);
         };
     }
-    const BatchOutcome outcome = RunBatch(*loaded.session, args.output, args.jobs, progress);
+    const BatchOutcome outcome = args.shard
+                                     ? RunShard(std::move(*hashed.loaded.session), hashed.hash,
+                                                *args.shard, args.output, args.jobs, progress)
+                                     : RunBatch(*loaded.session, args.output, args.jobs, progress);
     if (showProgress) std::fputs("\n", stderr);
-
-    switch (outcome.status) {
-        case BatchStatus::Ok:
-            return kExitOk;
-        case BatchStatus::ImageFailed:
-            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
-            return kExitImage;
-        case BatchStatus::NothingToWrite:
-            std::fprintf(stderr, "quandrel-batch: %s: %s\n", args.session.c_str(),
-                         outcome.message.c_str());
-            return kExitUsage;
-        case BatchStatus::OutputIsInput:
-            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
-            return kExitUsage;
-        case BatchStatus::WriteFailed:
-            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
-            return kExitWrite;
-        case BatchStatus::OutOfMemory:
-            std::fprintf(stderr, "quandrel-batch: out of memory: %s\n", outcome.message.c_str());
-            return kExitMemory;
-    }
-    return kExitWrite;
+    return ExitCodeOf(outcome, args.session);
 }
 
 }  // namespace
