@@ -13,8 +13,10 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "document/batch_progress.h"
 #include "document/batch_run.h"
 #include "document/part_merge.h"
 #include "document/session_file.h"
@@ -31,12 +33,13 @@ constexpr int kExitWrite = 4;
 constexpr int kExitMemory = 5;
 
 const char kUsage[] =
-    "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N]\n"
-    "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N]\n"
+    "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--quiet]\n"
+    "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N] [--quiet]\n"
     "       quandrel-batch merge PART... -o OUT.dat\n"
     "  -o OUT.dat   the data file to write; - writes to standard output\n"
     "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
     "  --shard K/N  measure only part K of N of the image list and write its part file\n"
+    "  --quiet      no progress on a terminal\n"
     "  merge        join the part files of every K of one N into the data file\n";
 
 // Most parts a list may be split into: as many as a session may have images.
@@ -46,6 +49,7 @@ struct Arguments {
     std::string session;
     std::string output;
     int jobs = 0;
+    bool quiet = false;
     std::optional<ShardSpec> shard;
     bool merge = false;
     std::vector<std::string> parts;
@@ -94,6 +98,8 @@ int ParseMergeArguments(int argc, char** argv, Arguments& args) {
         if (arg == "-o" || arg == "--output") {
             if (k + 1 >= argc) return UsageError("merge: " + arg + " needs a file name");
             args.output = argv[++k];
+        } else if (arg == "--quiet" || arg == "-q") {
+            args.quiet = true;  // a merge shows no progress; taken so that scripts may pass it
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("merge: unknown option " + arg);
         } else {
@@ -129,6 +135,10 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
                 return UsageError("--shard: expected K/N, a part K from 1 to N and N at most " +
                                   std::to_string(kMaxShards) + ", not \"" + value + "\"");
             }
+            continue;
+        }
+        if (arg == "--quiet" || arg == "-q") {
+            args.quiet = true;
             continue;
         }
         if (arg == "-o" || arg == "--output") {
@@ -239,19 +249,21 @@ int Run(int argc, char** argv, bool standardOutputClosed) {
         return kExitUsage;
     }
 
+    // Progress only for a person watching: never into a log file or a pipe.
+    std::optional<CProgressLine> line;
     BatchProgress progress;
-    const bool showProgress = isatty(2) != 0;
-    if (showProgress) {
-        progress = [](int done, int total) {
-            std::fprintf(stderr, "\rimage %d/%d", done, total);
+    if (!args.quiet && isatty(2) != 0) {
+        line.emplace([](std::string_view text) {
+            std::fwrite(text.data(), 1, text.size(), stderr);
             std::fflush(stderr);
-        };
+        });
+        progress = [&line](int done, int total) { line->Update(done, total); };
     }
     const BatchOutcome outcome = args.shard
                                      ? RunShard(std::move(*hashed.loaded.session), hashed.hash,
                                                 *args.shard, args.output, args.jobs, progress)
                                      : RunBatch(*loaded.session, args.output, args.jobs, progress);
-    if (showProgress) std::fputs("\n", stderr);
+    if (line) line->Finish();
     return ExitCodeOf(outcome, args.session);
 }
 
