@@ -92,14 +92,11 @@ BatchOutcome Refused(std::string message) {
 template <typename Key>
 std::vector<std::vector<const GivenPart*>> GroupBy(const std::vector<GivenPart>& given, Key key) {
     std::vector<std::vector<const GivenPart*>> groups;
+    std::map<decltype(key(given.front())), std::size_t> index;
     for (const GivenPart& part : given) {
-        auto it = std::find_if(groups.begin(), groups.end(),
-                               [&](const auto& g) { return key(*g.front()) == key(part); });
-        if (it == groups.end()) {
-            groups.push_back({&part});
-        } else {
-            it->push_back(&part);
-        }
+        const auto [it, added] = index.try_emplace(key(part), groups.size());
+        if (added) groups.emplace_back();
+        groups[it->second].push_back(&part);
     }
     return groups;
 }
