@@ -1,5 +1,5 @@
 // quandrel-batch: measures a list of images with the scan lines of a session file and writes the
-// data file (or the tidy table), without a window.
+// data file, without a window.
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,109 +8,52 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <new>
+#include <optional>
 #include <string>
+#include <string_view>
 
+#include "app/batch_arguments.h"
+#include "document/batch_progress.h"
 #include "document/batch_run.h"
+#include "document/part_merge.h"
 #include "document/session_file.h"
+#include "document/shard_run.h"
 #include "export/safe_write.h"
 
 namespace {
 
-// Exit codes.
-constexpr int kExitOk = 0;
-constexpr int kExitUsage = 2;  // also an invalid session or one without scan lines
-constexpr int kExitImage = 3;
-constexpr int kExitWrite = 4;
-constexpr int kExitMemory = 5;
-
-const char kUsage[] =
-    "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--format dat|csv [--semicolon]]\n"
-    "  -o OUT.dat   the data file to write; - writes to standard output\n"
-    "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
-    "  --format F   dat: the data file (the default); csv: a table with one row per image and\n"
-    "               line (image, path, line, x, y, dx, dy, value_x, value_y, length, area)\n"
-    "  --semicolon  csv only: fields separated by ';' and numbers with a decimal comma, for\n"
-    "               spreadsheets whose locale reads a comma as the decimal separator\n";
-
-struct Arguments {
-    BatchFormat format;
-    bool semicolon = false;
-    std::string session;
-    std::string output;
-    int jobs = 0;
-};
-
-int UsageError(const std::string& problem) {
-    std::fprintf(stderr, "quandrel-batch: %s\n%s", problem.c_str(), kUsage);
-    return kExitUsage;
-}
-
-bool ParseJobs(const std::string& text, int& jobs) {
-    if (text.empty() || text.size() > 3) return false;
-    for (const char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    jobs = std::atoi(text.c_str());
-    return jobs >= 1 && jobs <= 256;
-}
-
-// Returns an exit code when the arguments end the run (help or a usage error), -1 otherwise.
-int ParseArguments(int argc, char** argv, Arguments& args) {
-    bool haveOutput = false;
-    for (int k = 1; k < argc; ++k) {
-        const std::string arg = argv[k];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
+// Reports the outcome of a run on standard error and returns the exit code. `session` is the
+// session file's name, for a session with nothing to measure.
+int ExitCodeOf(const BatchOutcome& outcome, const std::string& session) {
+    switch (outcome.status) {
+        case BatchStatus::Ok:
             return kExitOk;
-        }
-        if (arg == "-o" || arg == "--output") {
-            if (k + 1 >= argc) return UsageError(arg + " needs a file name");
-            args.output = argv[++k];
-            haveOutput = true;
-        } else if (arg == "--jobs" || arg == "-j" || arg.rfind("--jobs=", 0) == 0) {
-            std::string value;
-            if (arg.size() > 6 && arg[6] == '=') {
-                value = arg.substr(7);
-            } else if (k + 1 < argc) {
-                value = argv[++k];
+        case BatchStatus::ImageFailed:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitImage;
+        case BatchStatus::NothingToWrite:
+            if (session.empty()) {
+                std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
             } else {
-                return UsageError(arg + " needs a number");
+                std::fprintf(stderr, "quandrel-batch: %s: %s\n", session.c_str(),
+                             outcome.message.c_str());
             }
-            if (!ParseJobs(value, args.jobs)) {
-                return UsageError("--jobs: expected a number from 1 to 256, not \"" + value + "\"");
-            }
-        } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
-            std::string value;
-            if (arg.size() > 8) {
-                value = arg.substr(9);
-            } else if (k + 1 < argc) {
-                value = argv[++k];
-            } else {
-                return UsageError("--format needs dat or csv");
-            }
-            if (value != "dat" && value != "csv") {
-                return UsageError("--format: expected dat or csv, not \"" + value + "\"");
-            }
-            args.format.tidyTable = value == "csv";
-        } else if (arg == "--semicolon") {
-            args.semicolon = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option " + arg);
-        } else if (args.session.empty()) {
-            args.session = arg;
-        } else {
-            return UsageError("more than one session file: " + arg);
-        }
+            return kExitUsage;
+        case BatchStatus::OutputIsInput:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitUsage;
+        case BatchStatus::BadPart:
+            std::fprintf(stderr, "quandrel-batch: merge: %s\n", outcome.message.c_str());
+            return kExitUsage;
+        case BatchStatus::WriteFailed:
+            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
+            return kExitWrite;
+        case BatchStatus::OutOfMemory:
+            std::fprintf(stderr, "quandrel-batch: out of memory: %s\n", outcome.message.c_str());
+            return kExitMemory;
     }
-    if (args.session.empty()) return UsageError("no session file");
-    if (!haveOutput || args.output.empty()) return UsageError("no output file (-o OUT.dat)");
-    if (args.semicolon && !args.format.tidyTable) {
-        return UsageError("--semicolon goes only with --format csv");
-    }
-    if (args.semicolon) args.format.tidy.delimiter = TidyOptions::Delimiter::Semicolon;
-    return -1;
+    return kExitWrite;
 }
 
 // Puts /dev/null on standard input, output and error where they are closed. Otherwise the next
@@ -136,53 +79,46 @@ int Run(int argc, char** argv, bool standardOutputClosed) {
     QCoreApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
 
-    Arguments args;
-    if (const int code = ParseArguments(argc, argv, args); code >= 0) return code;
+    BatchArguments args;
+    if (const int code = ParseBatchArguments(argc, argv, args); code >= 0) return code;
     if (args.output == "-" && standardOutputClosed) {
         std::fputs("quandrel-batch: cannot write to standard output: standard output is closed\n",
                    stderr);
         return kExitWrite;
     }
 
-    const SessionResult loaded = LoadSession(args.session);
+    if (args.merge) return ExitCodeOf(RunMerge(args.parts, args.output, args.format), {});
+
+    // A shard hashes the bytes it parses, so that its part names the session it is of.
+    HashedSession hashed;
+    if (args.shard) {
+        hashed = LoadHashedSession(args.session);
+    } else {
+        hashed.loaded = LoadSession(args.session);
+    }
+    const SessionResult& loaded = hashed.loaded;
     if (!loaded.session) {
         std::fprintf(stderr, "quandrel-batch: %s\n", loaded.error.c_str());
         return kExitUsage;
     }
 
+    // Progress only for a person watching: never into a log file or a pipe.
+    std::optional<CProgressLine> line;
     BatchProgress progress;
-    const bool showProgress = isatty(2) != 0;
-    if (showProgress) {
-        progress = [](int done, int total) {
-            std::fprintf(stderr, "\rimage %d/%d", done, total);
+    if (!args.quiet && isatty(2) != 0) {
+        line.emplace([](std::string_view text) {
+            std::fwrite(text.data(), 1, text.size(), stderr);
             std::fflush(stderr);
-        };
+        });
+        progress = [&line](int done, int total) { line->Update(done, total); };
     }
-    const BatchOutcome outcome =
-        RunBatch(*loaded.session, args.output, args.jobs, progress, args.format);
-    if (showProgress) std::fputs("\n", stderr);
-
-    switch (outcome.status) {
-        case BatchStatus::Ok:
-            return kExitOk;
-        case BatchStatus::ImageFailed:
-            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
-            return kExitImage;
-        case BatchStatus::NothingToWrite:
-            std::fprintf(stderr, "quandrel-batch: %s: %s\n", args.session.c_str(),
-                         outcome.message.c_str());
-            return kExitUsage;
-        case BatchStatus::OutputIsInput:
-            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
-            return kExitUsage;
-        case BatchStatus::WriteFailed:
-            std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
-            return kExitWrite;
-        case BatchStatus::OutOfMemory:
-            std::fprintf(stderr, "quandrel-batch: out of memory: %s\n", outcome.message.c_str());
-            return kExitMemory;
-    }
-    return kExitWrite;
+    const BatchOutcome outcome = args.shard
+                                     ? RunShard(std::move(*hashed.loaded.session), hashed.hash,
+                                                *args.shard, args.output, args.jobs, progress)
+                                     : RunBatch(*loaded.session, args.output, args.jobs, progress,
+                                                args.format);
+    if (line) line->Finish();
+    return ExitCodeOf(outcome, args.session);
 }
 
 }  // namespace

@@ -74,8 +74,6 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
     return outcome;
 }
 
-namespace {
-
 // Refuses an output that is the same file as an input: the same device and inode, whatever
 // names lead there (hard and symbolic links, "..", another spelling). Only a regular file can be
 // destroyed so; a terminal or /dev/null is nobody's input.
@@ -114,8 +112,6 @@ BatchOutcome WriteStandardOutput(const std::string& bytes) {
     }
     return {};
 }
-
-}  // namespace
 
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
                       const BatchProgress& progress, const BatchFormat& format) {

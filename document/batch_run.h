@@ -19,6 +19,7 @@ enum class BatchStatus {
     WriteFailed,
     OutputIsInput,  // the output is the session file or an image: writing would destroy it
     OutOfMemory,    // an image could not be measured for want of memory
+    BadPart,        // part files that cannot be merged: unreadable, damaged, or not a whole set
 };
 
 struct BatchOutcome {
@@ -53,3 +54,10 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
 // name, is refused before anything is measured.
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
                       const BatchProgress& progress = {}, const BatchFormat& format = {});
+
+// Refuses an output that is the same file as the session file or one of its images, by
+// whatever name; Ok otherwise.
+BatchOutcome RefuseInputAsOutput(const Session& session, const std::string& output);
+
+// Writes the bytes to standard output, reporting a failure to write them all.
+BatchOutcome WriteStandardOutput(const std::string& bytes);

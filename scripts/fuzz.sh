@@ -11,11 +11,11 @@ scripts/install-deps.sh --fuzz
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DQUANDREL_FUZZ=ON -DQUANDREL_BUILD_TESTS=OFF -DQUANDREL_BUILD_BENCH=OFF
-cmake --build build-fuzz -j "$(nproc)" --target fuzz_picture fuzz_session fuzz_model
+cmake --build build-fuzz -j "$(nproc)" --target fuzz_picture fuzz_session fuzz_model fuzz_part
 
 export QT_QPA_PLATFORM=offscreen
 status=0
-for target in picture session model; do
+for target in picture session model part; do
   work=build-fuzz/corpus/$target
   mkdir -p "$work"
   echo "== fuzz_$target for ${seconds}s"

@@ -1,0 +1,191 @@
+#include "app/batch_arguments.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const char kUsage[] =
+    "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--quiet]\n"
+    "                      [--format dat|csv [--semicolon]]\n"
+    "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N] [--quiet]\n"
+    "       quandrel-batch merge PART... -o OUT.dat [--format dat|csv [--semicolon]]\n"
+    "  -o OUT.dat   the data file to write; - writes to standard output\n"
+    "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
+    "  --format F   dat: the data file (the default); csv: a table with one row per image and\n"
+    "               line (image, path, line, x, y, dx, dy, value_x, value_y, length, area)\n"
+    "  --semicolon  csv only: fields separated by ';' and numbers with a decimal comma, for\n"
+    "               spreadsheets whose locale reads a comma as the decimal separator\n"
+    "  --shard K/N  measure only part K of N of the image list and write its part file\n"
+    "  --quiet      no progress on a terminal\n"
+    "  merge        join the part files of every K of one N into the data file\n";
+
+// Most parts a list may be split into: as many as a session may have images.
+constexpr std::uint32_t kMaxShards = 1'000'000;
+
+int UsageError(const std::string& problem) {
+    std::fprintf(stderr, "quandrel-batch: %s\n%s", problem.c_str(), kUsage);
+    return kExitUsage;
+}
+
+bool ParseJobs(const std::string& text, int& jobs) {
+    if (text.empty() || text.size() > 3) return false;
+    for (const char c : text) {
+        if (c < '0' || c > '9') return false;
+    }
+    jobs = std::atoi(text.c_str());
+    return jobs >= 1 && jobs <= 256;
+}
+
+// "K/N" with 1 <= K <= N <= kMaxShards, digits only.
+std::optional<ShardSpec> ParseShard(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    if (slash == std::string::npos) return std::nullopt;
+    const auto number = [](const std::string& digits) -> std::uint32_t {
+        if (digits.empty() || digits.size() > 7) return 0;
+        for (const char c : digits) {
+            if (c < '0' || c > '9') return 0;
+        }
+        return static_cast<std::uint32_t>(std::stoul(digits));
+    };
+    const std::uint32_t part = number(text.substr(0, slash));
+    const std::uint32_t parts = number(text.substr(slash + 1));
+    if (part == 0 || parts == 0 || part > parts || parts > kMaxShards) return std::nullopt;
+    return ShardSpec{part, parts};
+}
+
+// The value of an option given as "--name value" or "--name=value"; false when there is none.
+bool OptionValue(int argc, char** argv, int& k, const std::string& name, std::string& value) {
+    const std::string arg = argv[k];
+    if (arg.size() > name.size()) {
+        value = arg.substr(name.size() + 1);
+        return true;
+    }
+    if (k + 1 >= argc) return false;
+    value = argv[++k];
+    return true;
+}
+
+bool IsOption(const std::string& arg, const std::string& name) {
+    return arg == name || arg.rfind(name + "=", 0) == 0;
+}
+
+constexpr int kTaken = -1;    // the option was one of the common ones, and is read
+constexpr int kNotMine = -2;  // it is not a common option
+
+// Takes the options that both a run and a merge know: kTaken, kNotMine, or the exit code of a
+// usage error.
+int ParseCommonOption(int argc, char** argv, int& k, BatchArguments& args) {
+    const std::string arg = argv[k];
+    if (arg == "-o" || arg == "--output") {
+        if (k + 1 >= argc) return UsageError(arg + " needs a file name");
+        args.output = argv[++k];
+        return kTaken;
+    }
+    if (arg == "--quiet" || arg == "-q") {
+        args.quiet = true;
+        return kTaken;
+    }
+    if (arg == "--semicolon") {
+        args.format.tidy.delimiter = TidyOptions::Delimiter::Semicolon;
+        return kTaken;
+    }
+    if (IsOption(arg, "--format")) {
+        std::string value;
+        if (!OptionValue(argc, argv, k, "--format", value)) {
+            return UsageError("--format needs dat or csv");
+        }
+        if (value != "dat" && value != "csv") {
+            return UsageError("--format: expected dat or csv, not \"" + value + "\"");
+        }
+        args.format.tidyTable = value == "csv";
+        return kTaken;
+    }
+    return kNotMine;
+}
+
+// What every command line must hold, checked once all of it is read.
+int CheckFormat(const BatchArguments& args) {
+    const bool semicolon = args.format.tidy.delimiter == TidyOptions::Delimiter::Semicolon;
+    if (semicolon && !args.format.tidyTable) {
+        return UsageError("--semicolon goes only with --format csv");
+    }
+    if (args.shard && (args.format.tidyTable || semicolon)) {
+        return UsageError("--format goes with a whole run or the merge, not with --shard: a part "
+                          "file is the same for every format");
+    }
+    return -1;
+}
+
+// quandrel-batch merge PART... -o OUT.dat
+int ParseMergeArguments(int argc, char** argv, BatchArguments& args) {
+    args.merge = true;
+    for (int k = 2; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        // A merge shows no progress; --quiet is taken so that scripts may pass it.
+        if (const int common = ParseCommonOption(argc, argv, k, args); common != kNotMine) {
+            if (common != kTaken) return common;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("merge: unknown option " + arg);
+        } else {
+            args.parts.push_back(arg);
+        }
+    }
+    if (args.parts.empty()) return UsageError("merge: no part files");
+    if (args.output.empty()) return UsageError("merge: no output file (-o OUT.dat)");
+    return CheckFormat(args);
+}
+
+}  // namespace
+
+int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
+    if (argc > 1 && std::string(argv[1]) == "merge") return ParseMergeArguments(argc, argv, args);
+    bool haveOutput = false;
+    for (int k = 1; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            return kExitOk;
+        }
+        if (arg == "-o" || arg == "--output") haveOutput = true;
+        if (const int common = ParseCommonOption(argc, argv, k, args); common != kNotMine) {
+            if (common != kTaken) return common;
+        } else if (IsOption(arg, "--shard")) {
+            std::string value;
+            if (!OptionValue(argc, argv, k, "--shard", value)) {
+                return UsageError("--shard needs K/N");
+            }
+            args.shard = ParseShard(value);
+            if (!args.shard) {
+                return UsageError("--shard: expected K/N, a part K from 1 to N and N at most " +
+                                  std::to_string(kMaxShards) + ", not \"" + value + "\"");
+            }
+        } else if (arg == "--jobs" || arg == "-j" || arg.rfind("--jobs=", 0) == 0) {
+            std::string value;
+            if (arg.size() > 6 && arg[6] == '=') {
+                value = arg.substr(7);
+            } else if (k + 1 < argc) {
+                value = argv[++k];
+            } else {
+                return UsageError(arg + " needs a number");
+            }
+            if (!ParseJobs(value, args.jobs)) {
+                return UsageError("--jobs: expected a number from 1 to 256, not \"" + value + "\"");
+            }
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("unknown option " + arg);
+        } else if (args.session.empty()) {
+            args.session = arg;
+        } else {
+            return UsageError("more than one session file: " + arg);
+        }
+    }
+    if (args.session.empty()) return UsageError("no session file");
+    if (!haveOutput || args.output.empty()) return UsageError("no output file (-o OUT.dat)");
+    return CheckFormat(args);
+}

@@ -1,0 +1,246 @@
+#include "document/part_merge.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <map>
+
+#include "document/norvale_doc.h"
+#include "document/session_limits.h"
+#include "document/shard_run.h"
+#include "export/data_file.h"
+#include "export/part_file.h"
+#include "export/safe_write.h"
+
+namespace {
+
+// A message names at most this many files or part numbers, then says how many more.
+constexpr std::size_t kMostNamed = 8;
+
+struct GivenPart {
+    const std::string* path = nullptr;
+    PartHeader header;
+    std::string start;  // the header's bytes as first read
+};
+
+std::string SystemReason(int error) {
+    // strerror follows the process locale; the messages are always English.
+    if (const char* text = strerrordesc_np(error)) return text;
+    return "error " + std::to_string(error);
+}
+
+// Reads up to `limit` bytes of the regular file at `path` and its size; empty, or why not.
+std::string ReadPart(const std::string& path, std::uint64_t limit, std::string& bytes,
+                     std::uint64_t& size) {
+    // Not blocking on a pipe named by mistake; only a regular file can be a part.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return "cannot be read: " + SystemReason(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return folder ? "cannot be read: it is a folder" : "cannot be read: not a regular file";
+    }
+    size = static_cast<std::uint64_t>(st.st_size);
+    const std::uint64_t wanted = std::min(size, limit);
+    bytes.clear();
+    bytes.resize(static_cast<std::size_t>(wanted));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            return "cannot be read: " + SystemReason(error);
+        }
+        if (n == 0) break;  // shorter than it was a moment ago: the checks below tell
+        got += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return {};
+}
+
+// "a", "a and b", "a, b and c", "a, b, ... and 12 more".
+template <typename T, typename Name>
+std::string Listed(const std::vector<T>& items, std::size_t count, Name name) {
+    std::string text;
+    const std::size_t shown = std::min(items.size(), kMostNamed);
+    for (std::size_t k = 0; k < shown; ++k) {
+        if (k > 0) text += (k + 1 == shown && count == shown) ? " and " : ", ";
+        text += name(items[k]);
+    }
+    if (count > shown) text += " and " + std::to_string(count - shown) + " more";
+    return text;
+}
+
+std::string PathsOf(const std::vector<const GivenPart*>& parts) {
+    return Listed(parts, parts.size(), [](const GivenPart* p) { return *p->path; });
+}
+
+BatchOutcome Refused(std::string message) {
+    return {BatchStatus::BadPart, std::move(message)};
+}
+
+// Groups the parts by a key, in the order each key first appears; more than one group is a
+// mixture that cannot be merged.
+template <typename Key>
+std::vector<std::vector<const GivenPart*>> GroupBy(const std::vector<GivenPart>& given, Key key) {
+    std::vector<std::vector<const GivenPart*>> groups;
+    std::map<decltype(key(given.front())), std::size_t> index;
+    for (const GivenPart& part : given) {
+        const auto [it, added] = index.try_emplace(key(part), groups.size());
+        if (added) groups.emplace_back();
+        groups[it->second].push_back(&part);
+    }
+    return groups;
+}
+
+// That the parts are each of 1 to N of one session, once; the order to read them in.
+BatchOutcome CheckSet(const std::vector<GivenPart>& given, std::vector<const GivenPart*>& order) {
+    const auto sessions = GroupBy(given, [](const GivenPart& p) { return p.header.session; });
+    if (sessions.size() > 1) {
+        std::string text = "parts of different sessions: ";
+        for (std::size_t g = 0; g < sessions.size(); ++g) {
+            text += (g > 0 ? "; " : "") + PathsOf(sessions[g]) + " (session " +
+                    HashText(sessions[g].front()->header.session, 12) + ")";
+        }
+        return Refused(text);
+    }
+    const auto splits = GroupBy(given, [](const GivenPart& p) { return p.header.parts; });
+    if (splits.size() > 1) {
+        std::string text = "parts of different splits of the list: ";
+        for (std::size_t g = 0; g < splits.size(); ++g) {
+            const std::vector<const GivenPart*>& group = splits[g];
+            text += (g > 0 ? "; " : "") + PathsOf(group) + (group.size() > 1 ? " are" : " is") +
+                    " of " + std::to_string(group.front()->header.parts) + " parts";
+        }
+        return Refused(text);
+    }
+    std::map<std::uint32_t, std::vector<const GivenPart*>> byPart;
+    for (const GivenPart& part : given) byPart[part.header.part].push_back(&part);
+    for (const auto& [k, same] : byPart) {
+        if (same.size() > 1) {
+            return Refused("part " + std::to_string(k) + " of " +
+                           std::to_string(same.front()->header.parts) + " is given " +
+                           (same.size() == 2 ? "twice" : std::to_string(same.size()) + " times") +
+                           ": " + PathsOf(same));
+        }
+    }
+    const PartHeader& first = given.front().header;
+    if (byPart.size() < first.parts) {
+        std::vector<std::uint64_t> missing;
+        std::uint64_t next = 1;
+        for (const auto& [k, same] : byPart) {
+            for (; next < k && missing.size() < kMostNamed; ++next) missing.push_back(next);
+            next = std::uint64_t{k} + 1;
+        }
+        for (; next <= first.parts && missing.size() < kMostNamed; ++next) missing.push_back(next);
+        const std::uint64_t count = first.parts - byPart.size();
+        std::vector<const GivenPart*> all;
+        for (const auto& [k, same] : byPart) all.push_back(same.front());
+        return Refused((count == 1 ? "part " : "parts ") +
+                       Listed(missing, count, [](std::uint64_t k) { return std::to_string(k); }) +
+                       " of " + std::to_string(first.parts) + (count == 1 ? " is" : " are") +
+                       " missing (given: " + PathsOf(all) + ")");
+    }
+    for (const auto& [k, same] : byPart) order.push_back(same.front());
+    // One session's parts agree on all the rest; a file that does not was made otherwise.
+    for (const GivenPart* part : order) {
+        const PartHeader& h = part->header;
+        if (h.total != first.total || h.lines != first.lines ||
+            h.measureLength != first.measureLength || h.measureArea != first.measureArea) {
+            return Refused(*part->path + ": damaged: it does not agree with " +
+                           *given.front().path + " on the session it is a part of");
+        }
+    }
+    if (const auto size = CheckSessionSize(first.total, first.lines)) {
+        return Refused(*given.front().path + ": " + size->problem);
+    }
+    return {};
+}
+
+}  // namespace
+
+BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& merged) {
+    if (parts.empty()) return Refused("no part files to merge");
+    std::vector<GivenPart> given(parts.size());
+    for (std::size_t k = 0; k < parts.size(); ++k) {
+        GivenPart& part = given[k];
+        part.path = &parts[k];
+        std::uint64_t size = 0;
+        std::string problem = ReadPart(parts[k], kPartHeaderBytes, part.start, size);
+        if (problem.empty()) problem = ReadPartHeader(part.start, size, part.header);
+        if (!problem.empty()) return Refused(parts[k] + ": " + problem);
+    }
+    std::vector<const GivenPart*> order;
+    if (BatchOutcome checked = CheckSet(given, order); checked.status != BatchStatus::Ok) {
+        return checked;
+    }
+
+    MergedSeries series;
+    series.measureLength = order.front()->header.measureLength;
+    series.measureArea = order.front()->header.measureArea;
+    series.profile.m_arSeries.reserve(order.front()->header.total);
+    series.profile.m_arAxis.reserve(order.front()->header.total);
+    std::vector<LineEnds> lines;
+    std::string bytes;
+    for (const GivenPart* part : order) {
+        const std::string& path = *part->path;
+        std::uint64_t size = 0;
+        std::string problem = ReadPart(path, UINT64_MAX, bytes, size);
+        if (problem.empty() && bytes.compare(0, kPartHeaderBytes, part->start) != 0) {
+            problem = "changed while it was merged";
+        }
+        std::vector<LineEnds> own;
+        if (problem.empty()) problem = ReadPartRecords(bytes, part->header, own, series.profile);
+        if (problem.empty() && part != order.front() && own != lines) {
+            problem = "damaged: its scan lines are not those of " + *order.front()->path;
+        }
+        if (!problem.empty()) return Refused(path + ": " + problem);
+        lines = std::move(own);
+    }
+    for (const auto& record : series.profile.m_arSeries) {
+        record->m_strTitle = CNorvaleDoc::ExtractTitle(record->m_strPath);
+    }
+    merged = std::move(series);
+    return {};
+}
+
+BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& output,
+                      const BatchFormat& format) {
+    // An output that is one of the parts would lose that part: the same file by any name.
+    struct stat out {};
+    const bool toStandardOutput = output == "-";
+    if ((toStandardOutput ? ::fstat(STDOUT_FILENO, &out) : ::stat(output.c_str(), &out)) == 0 &&
+        S_ISREG(out.st_mode)) {
+        for (const std::string& part : parts) {
+            struct stat in {};
+            if (::stat(part.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
+                in.st_ino == out.st_ino) {
+                return {BatchStatus::OutputIsInput,
+                        "cannot write " + (toStandardOutput ? "standard output" : output) +
+                            ": it is the part file " + part};
+            }
+        }
+    }
+    MergedSeries merged;
+    if (BatchOutcome outcome = MergeParts(parts, merged); outcome.status != BatchStatus::Ok) {
+        return outcome;
+    }
+    std::optional<std::string> bytes =
+        format.tidyTable ? BuildTidyTable(merged.profile, merged.measureLength,
+                                          merged.measureArea, format.tidy)
+                         : BuildDataFile(merged.profile, merged.measureLength, merged.measureArea);
+    if (!bytes) return {BatchStatus::NothingToWrite, "there is no data: the parts hold no images"};
+    merged = MergedSeries();  // the bytes are all that is needed now
+    if (toStandardOutput) return WriteStandardOutput(*bytes);
+    const WriteResult written = WriteFileSafely(output, *bytes);
+    if (!written.ok()) return {BatchStatus::WriteFailed, written.message};
+    return {};
+}

@@ -1,0 +1,335 @@
+#include "export/part_file.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <memory>
+#include <unordered_map>
+
+namespace {
+
+constexpr std::string_view kMagic = "QDRLPART";
+constexpr std::size_t kLineBytes = 16;
+constexpr std::size_t kAxisBytes = 3 * 24 + 1;
+constexpr std::size_t kChecksumBytes = 4;
+// The fixed part of an image's entry: calibration index, shared length, rest length.
+constexpr std::size_t kImageBytes = 12;
+
+constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
+    std::array<std::uint32_t, 256> table{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+        std::uint32_t c = n;
+        for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
+
+class Writer {
+public:
+    explicit Writer(std::string& out) : m_out(out) {}
+    void U8(std::uint8_t v) { m_out.push_back(static_cast<char>(v)); }
+    void U16(std::uint16_t v) { Le(v, 2); }
+    void U32(std::uint32_t v) { Le(v, 4); }
+    void U64(std::uint64_t v) { Le(v, 8); }
+    void I32(int v) { U32(static_cast<std::uint32_t>(v)); }
+    void F64(double v) { U64(std::bit_cast<std::uint64_t>(v)); }
+    void Bytes(std::string_view b) { m_out.append(b); }
+
+private:
+    void Le(std::uint64_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k) m_out.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
+    }
+    std::string& m_out;
+};
+
+// Reads from a span whose length has been checked for what is read; no read goes past its end.
+class Reader {
+public:
+    explicit Reader(std::string_view in) : m_in(in) {}
+    std::size_t Left() const { return m_in.size() - m_at; }
+    std::uint8_t U8() { return static_cast<std::uint8_t>(Le(1)); }
+    std::uint16_t U16() { return static_cast<std::uint16_t>(Le(2)); }
+    std::uint32_t U32() { return static_cast<std::uint32_t>(Le(4)); }
+    std::uint64_t U64() { return Le(8); }
+    int I32() { return static_cast<int>(U32()); }
+    double F64() { return std::bit_cast<double>(U64()); }
+    std::string_view Bytes(std::size_t n) {
+        n = std::min(n, Left());
+        const std::string_view b = m_in.substr(m_at, n);
+        m_at += n;
+        return b;
+    }
+
+private:
+    std::uint64_t Le(int bytes) {
+        std::uint64_t v = 0;
+        for (int k = 0; k < bytes && m_at < m_in.size(); ++k) {
+            v |= std::uint64_t{static_cast<unsigned char>(m_in[m_at++])} << (8 * k);
+        }
+        return v;
+    }
+    std::string_view m_in;
+    std::size_t m_at = 0;
+};
+
+void PutAxis(Writer& w, const CDataAxis& axis) {
+    for (const CData* point : {&axis.m_origin, &axis.m_xAxis, &axis.m_yAxis}) {
+        w.F64(point->m_xValue);
+        w.F64(point->m_yValue);
+        w.I32(point->m_xPixel);
+        w.I32(point->m_yPixel);
+    }
+    w.U8(static_cast<std::uint8_t>((axis.m_bLogX ? 1 : 0) | (axis.m_bLogY ? 2 : 0)));
+}
+
+bool GetAxis(Reader& r, CDataAxis& axis) {
+    for (CData* point : {&axis.m_origin, &axis.m_xAxis, &axis.m_yAxis}) {
+        point->m_xValue = r.F64();
+        point->m_yValue = r.F64();
+        point->m_xPixel = r.I32();
+        point->m_yPixel = r.I32();
+    }
+    const std::uint8_t flags = r.U8();
+    axis.m_bLogX = (flags & 1) != 0;
+    axis.m_bLogY = (flags & 2) != 0;
+    return (flags & ~3) == 0;
+}
+
+std::string AxisKey(const CDataAxis& axis) {
+    std::string key;
+    Writer w(key);
+    PutAxis(w, axis);
+    return key;
+}
+
+void PutHeader(std::string& out, const PartHeader& h) {
+    Writer w(out);
+    w.Bytes(kMagic);
+    w.U32(kPartFormatVersion);
+    w.U32((h.measureLength ? 1u : 0u) | (h.measureArea ? 2u : 0u));
+    w.Bytes(std::string_view(reinterpret_cast<const char*>(h.session.data()), h.session.size()));
+    w.U32(h.part);
+    w.U32(h.parts);
+    w.U64(h.first);
+    w.U64(h.images);
+    w.U64(h.total);
+    w.U32(h.lines);
+    w.U32(h.axes);
+    w.U64(h.bodyBytes);
+    w.U32(PartChecksum(out));
+}
+
+std::string Count(std::uint64_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+}
+
+}  // namespace
+
+std::uint32_t PartChecksum(std::string_view bytes) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (const char b : bytes) c = kCrcTable[(c ^ static_cast<unsigned char>(b)) & 0xFF] ^ (c >> 8);
+    return c ^ 0xFFFFFFFFu;
+}
+
+PartRange PartRangeOf(std::uint64_t total, std::uint32_t part, std::uint32_t parts) {
+    if (parts == 0 || part == 0 || part > parts) return {};
+    // The first total % parts parts take one image more; no product can overflow.
+    const std::uint64_t base = total / parts;
+    const std::uint64_t extra = total % parts;
+    const std::uint64_t k = part - 1;
+    return {k * base + std::min(k, extra), base + (k < extra ? 1 : 0)};
+}
+
+std::optional<std::string> BuildPartFile(const PartHeader& header,
+                                         const std::vector<LineEnds>& lines,
+                                         const CDataProfile& records) {
+    if (records.m_arSeries.size() != header.images || records.m_arAxis.size() != header.images) {
+        return std::nullopt;
+    }
+    std::string body;
+    Writer w(body);
+    for (const LineEnds& ends : lines) {
+        for (const int v : ends) w.I32(v);
+    }
+    // Images mostly share a few calibrations: each distinct one is written once.
+    std::unordered_map<std::string, std::uint32_t> axisIndex;
+    std::vector<std::uint32_t> axisOf;
+    axisOf.reserve(header.images);
+    for (const auto& axis : records.m_arAxis) {
+        if (!axis) return std::nullopt;
+        std::string key = AxisKey(*axis);
+        const auto [it, added] =
+            axisIndex.try_emplace(std::move(key), static_cast<std::uint32_t>(axisIndex.size()));
+        if (added) body += it->first;
+        axisOf.push_back(it->second);
+    }
+    const std::size_t lineCount = lines.size();
+    body.reserve(body.size() + header.images * (kImageBytes + 16 + 2 * lineCount));
+    std::string_view previous;
+    for (std::size_t i = 0; i < records.m_arSeries.size(); ++i) {
+        const CScanSeries* series = records.m_arSeries[i].get();
+        const CScanArray* set = series != nullptr ? series->GetAt(0) : nullptr;
+        if (set == nullptr || set->m_arLine.size() != lineCount) return std::nullopt;
+        w.U32(axisOf[i]);
+        const std::string_view path = series->m_strPath;
+        const auto shared = static_cast<std::size_t>(
+            std::mismatch(path.begin(), path.end(), previous.begin(), previous.end()).first -
+            path.begin());
+        w.U32(static_cast<std::uint32_t>(shared));
+        w.U32(static_cast<std::uint32_t>(path.size() - shared));
+        w.Bytes(path.substr(shared));
+        previous = path;
+        for (std::size_t n = 0; n < lineCount; ++n) {
+            const CScan& line = *set->m_arLine[n];
+            const LineEnds& ends = lines[n];
+            if (line.m_ptStart != CPoint{ends[0], ends[1]} ||
+                line.m_ptEnd != CPoint{ends[2], ends[3]} || line.m_nPos < 0 ||
+                line.m_nPos > line.m_nCount) {
+                return std::nullopt;
+            }
+            w.U16(static_cast<std::uint16_t>(line.m_nPos));
+        }
+    }
+    PartHeader h = header;
+    h.lines = static_cast<std::uint32_t>(lineCount);
+    h.axes = static_cast<std::uint32_t>(axisIndex.size());
+    h.bodyBytes = body.size();
+    std::string out;
+    out.reserve(kPartHeaderBytes + body.size() + kChecksumBytes);
+    PutHeader(out, h);
+    out += body;
+    Writer(out).U32(PartChecksum(body));
+    return out;
+}
+
+std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartHeader& header) {
+    const std::size_t magic = std::min(start.size(), kMagic.size());
+    if (magic == 0 || start.substr(0, magic) != kMagic.substr(0, magic)) {
+        return "not a part file of quandrel-batch";
+    }
+    if (start.size() < kPartHeaderBytes) {
+        return "truncated: it holds " + Count(start.size(), "byte") + ", less than the " +
+               std::to_string(kPartHeaderBytes) + " of a part file's header";
+    }
+    Reader r(start.substr(0, kPartHeaderBytes));
+    r.Bytes(kMagic.size());
+    const std::uint32_t version = r.U32();
+    if (version != kPartFormatVersion) {
+        // Damage can look like a new version; the checksum tells which.
+        if (PartChecksum(start.substr(0, kPartHeaderBytes - kChecksumBytes)) ==
+                Reader(start.substr(kPartHeaderBytes - kChecksumBytes)).U32() &&
+            version > kPartFormatVersion) {
+            return "written in part file format " + std::to_string(version) +
+                   ", which this version does not read (it reads format " +
+                   std::to_string(kPartFormatVersion) + ")";
+        }
+        return "damaged: its header does not match its checksum";
+    }
+    PartHeader h;
+    const std::uint32_t flags = r.U32();
+    const std::string_view hash = r.Bytes(h.session.size());
+    std::memcpy(h.session.data(), hash.data(), h.session.size());
+    h.part = r.U32();
+    h.parts = r.U32();
+    h.first = r.U64();
+    h.images = r.U64();
+    h.total = r.U64();
+    h.lines = r.U32();
+    h.axes = r.U32();
+    h.bodyBytes = r.U64();
+    const std::uint32_t checksum = r.U32();
+    if (checksum != PartChecksum(start.substr(0, kPartHeaderBytes - kChecksumBytes))) {
+        return "damaged: its header does not match its checksum";
+    }
+    h.measureLength = (flags & 1) != 0;
+    h.measureArea = (flags & 2) != 0;
+    const PartRange range = PartRangeOf(h.total, h.part, h.parts);
+    if ((flags & ~3u) != 0 || h.part == 0 || h.part > h.parts || range.first != h.first ||
+        range.images != h.images || h.lines == 0 || (h.images > 0 && h.axes == 0) ||
+        h.axes > h.images) {
+        return "damaged: its header does not describe a part";
+    }
+    // Saturating: a damaged count must not wrap round to a size that seems right.
+    const std::uint64_t expected = h.bodyBytes > UINT64_MAX - kPartHeaderBytes - kChecksumBytes
+                                       ? UINT64_MAX
+                                       : kPartHeaderBytes + h.bodyBytes + kChecksumBytes;
+    if (fileSize < expected) {
+        return "truncated: it holds " + Count(fileSize, "byte") + " of " + std::to_string(expected);
+    }
+    if (fileSize > expected) {
+        return "damaged: " + Count(fileSize - expected, "byte") + " after the end of the part";
+    }
+    header = h;
+    return {};
+}
+
+std::string ReadPartRecords(std::string_view file, const PartHeader& header,
+                            std::vector<LineEnds>& lines, CDataProfile& profile) {
+    if (file.size() != kPartHeaderBytes + header.bodyBytes + kChecksumBytes) {
+        return "truncated: it holds " + Count(file.size(), "byte") + " of " +
+               std::to_string(kPartHeaderBytes + header.bodyBytes + kChecksumBytes);
+    }
+    const std::string_view body = file.substr(kPartHeaderBytes, header.bodyBytes);
+    if (PartChecksum(body) != Reader(file.substr(file.size() - kChecksumBytes)).U32()) {
+        return "damaged: its contents do not match their checksum";
+    }
+    const std::string damaged = "damaged: its contents do not describe the part";
+    // Every entry has its fixed size: a body too short for them is refused before anything is
+    // made from the counts (each bound divided, so that no product of counts can overflow).
+    const std::size_t perImage = kImageBytes + 2 * std::size_t{header.lines};
+    if (header.lines > body.size() / kLineBytes || header.axes > body.size() / kAxisBytes ||
+        header.images > body.size() / perImage) {
+        return damaged;
+    }
+    Reader r(body);
+    std::vector<LineEnds> ends(header.lines);
+    std::vector<CScan> prototypes(header.lines);
+    for (std::size_t n = 0; n < ends.size(); ++n) {
+        for (int& v : ends[n]) v = r.I32();
+        prototypes[n].SetLine(ends[n][0], ends[n][1], ends[n][2], ends[n][3]);
+        prototypes[n].m_bDetect = false;
+    }
+    std::vector<CDataAxis> axes(header.axes);
+    for (CDataAxis& axis : axes) {
+        if (!GetAxis(r, axis)) return damaged;
+    }
+    CDataProfile added;
+    added.m_arSeries.reserve(header.images);
+    added.m_arAxis.reserve(header.images);
+    std::string path;
+    for (std::uint64_t i = 0; i < header.images; ++i) {
+        if (r.Left() < kImageBytes + 2 * std::size_t{header.lines}) return damaged;
+        const std::uint32_t axis = r.U32();
+        const std::uint32_t shared = r.U32();
+        const std::uint32_t restLength = r.U32();
+        if (axis >= axes.size() || shared > path.size() ||
+            restLength > r.Left() - 2 * std::size_t{header.lines}) {
+            return damaged;
+        }
+        path.resize(shared);
+        path += r.Bytes(restLength);
+        auto series = std::make_unique<CScanSeries>();
+        series->m_strPath = path;
+        auto& set = series->GetAt(0)->m_arLine;
+        set.reserve(prototypes.size());
+        for (const CScan& prototype : prototypes) {
+            const std::uint16_t pos = r.U16();
+            if (pos > prototype.m_nCount) return damaged;
+            auto line = std::make_unique<CScan>(prototype);
+            line->SetPos(pos);
+            set.push_back(std::move(line));
+        }
+        added.m_arSeries.push_back(std::move(series));
+        added.m_arAxis.push_back(std::make_unique<CDataAxis>(axes[axis]));
+    }
+    if (r.Left() != 0) return damaged;
+    // Only now, with the whole part read, do its records join the others.
+    profile.m_arSeries.reserve(profile.m_arSeries.size() + added.m_arSeries.size());
+    profile.m_arAxis.reserve(profile.m_arAxis.size() + added.m_arAxis.size());
+    for (auto& series : added.m_arSeries) profile.m_arSeries.push_back(std::move(series));
+    for (auto& axis : added.m_arAxis) profile.m_arAxis.push_back(std::move(axis));
+    lines = std::move(ends);
+    return {};
+}

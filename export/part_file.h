@@ -1,0 +1,83 @@
+#pragma once
+
+// A part file: the measured records of one contiguous part of a session's image list, written
+// by one shard of a run and joined with the other parts into the data file. It holds all that
+// the data file is built from (the scan lines, each image's calibration and final cursors, the
+// switches), so that the parts alone make the data file, wherever the session file is.
+//
+// Layout (little-endian throughout):
+//   header, kPartHeaderBytes:
+//     0  8  magic "QDRLPART"             48 4  K, this part (1 to N)
+//     8  4  format version (1)           52 4  N, the number of parts
+//    12  4  flags: 1 lengths, 2 areas    56 8  the first image's place in the whole list
+//    16 32  SHA-256 of the session file  64 8  images in this part
+//                                        72 8  images in the whole list
+//    80  4  scan lines per image         84 4  calibrations in the part's table
+//    88  8  bytes of the body            96 4  CRC-32 of bytes 0 to 95
+//   body:
+//     per line: x1, y1, x2, y2 (int32)
+//     per calibration: origin, x axis, y axis, each x value, y value (IEEE double bits), x
+//       pixel, y pixel (int32); then a byte: 1 logarithmic x, 2 logarithmic y
+//     per image: its calibration's index (uint32); its path as the length it shares with the
+//       previous image's path and the rest (uint32, uint32, bytes); each line's cursor (uint16)
+//   CRC-32 of the body (uint32)
+// Both checksums are checked before anything is believed, so a truncated or damaged file is
+// refused whole.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "model/data_profile.h"
+
+inline constexpr std::size_t kPartHeaderBytes = 100;
+inline constexpr std::uint32_t kPartFormatVersion = 1;
+
+using SessionHash = std::array<std::uint8_t, 32>;
+using LineEnds = std::array<int, 4>;  // x1, y1, x2, y2
+
+struct PartHeader {
+    SessionHash session{};
+    std::uint32_t part = 1;   // K
+    std::uint32_t parts = 1;  // N
+    std::uint64_t first = 0;
+    std::uint64_t images = 0;
+    std::uint64_t total = 0;
+    std::uint32_t lines = 0;
+    bool measureLength = false;
+    bool measureArea = false;
+    std::uint32_t axes = 0;       // read from a file; the writer works it out
+    std::uint64_t bodyBytes = 0;  // likewise
+};
+
+// The images of part K of N of a list of `total`: contiguous, in list order, every part within
+// one image of the same size; a part past the end of a short list is empty.
+struct PartRange {
+    std::uint64_t first = 0;
+    std::uint64_t images = 0;
+};
+PartRange PartRangeOf(std::uint64_t total, std::uint32_t part, std::uint32_t parts);
+
+// The bytes of the part file of the records, every one of which holds exactly `lines`, with
+// its cursors where the measurement left them. nullopt when a record does not hold them, or
+// when the records are not the header's number of images.
+std::optional<std::string> BuildPartFile(const PartHeader& header,
+                                         const std::vector<LineEnds>& lines,
+                                         const CDataProfile& records);
+
+// Reads the header from the first bytes of a part file of `fileSize` bytes. Empty on success,
+// otherwise what is wrong, for "PATH: WHAT": not a part file, truncated, damaged.
+std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartHeader& header);
+
+// Reads the whole part file, whose header has been read, and appends its records to `profile`
+// (paths without titles; every line detected, its cursor put onto it). The profile is left as
+// it was when the file is damaged; returns what is wrong, or empty.
+std::string ReadPartRecords(std::string_view file, const PartHeader& header,
+                            std::vector<LineEnds>& lines, CDataProfile& profile);
+
+// The checksum of both parts of the file (CRC-32 of IEEE 802.3), for tests that damage a file.
+std::uint32_t PartChecksum(std::string_view bytes);

@@ -1,0 +1,213 @@
+// Shards and their merge, through the built tool: the merged file is the single run's, byte for
+// byte, and every set of parts that is not one session's whole set is refused by name.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "batch/tool_run.h"
+
+namespace {
+
+const char kLines[] = "[[60, 50, 115, 50], [60, 50, 60, 98], [60, 50, 20, 10]]";
+const std::string kExamples = QUANDREL_EXAMPLES_DIR "/session.json";
+
+class ShardToolTest : public BatchToolTest {
+protected:
+    // Ten discs, BMP and JPEG, some with their own calibration and some with kept cursors.
+    std::string MakeSeries(const char* name = "series.json") {
+        std::string images = "[";
+        for (int k = 0; k < 10; ++k) {
+            const std::string file = "d" + std::to_string(k) + (k % 3 ? ".bmp" : ".jpg");
+            EXPECT_TRUE(SaveDisc(Path(QString::fromStdString(file)), 6 + 4 * k));
+            std::string entry = "\"" + file + "\"";
+            if (k % 4 == 1) {
+                entry = R"({"path": ")" + file + R"(", "axis": {"origin": {"pixel": [10, 90],
+                    "value": [0, 0]}, "xAxis": {"pixel": [110, 90], "value": [)" +
+                        std::to_string(k) + R"(, 0]}, "yAxis": {"pixel": [10, 10],
+                    "value": [0, 2.5]}}})";
+            } else if (k == 6) {
+                entry = R"({"path": ")" + file + R"(", "cursors": [3, null, 17]})";
+            }
+            images += (k ? ", " : "") + entry;
+        }
+        return WriteSession(name, kLines, images + "]").toStdString();
+    }
+
+    // Runs every shard of N and returns the part files' paths, in order of K.
+    std::vector<std::string> Shards(const std::string& session, int parts, const char* tag) {
+        std::vector<std::string> paths;
+        for (int k = 1; k <= parts; ++k) {
+            const std::string part =
+                Path(QString::asprintf("%s-%d-of-%d.qpart", tag, k, parts)).toStdString();
+            const ToolRun run =
+                Exec({session, "--shard", std::to_string(k) + "/" + std::to_string(parts), "-o",
+                      part, "--jobs", "2"});
+            EXPECT_EQ(run.exitCode, 0) << k << "/" << parts << ": " << run.err;
+            paths.push_back(part);
+        }
+        return paths;
+    }
+
+    std::vector<std::string> Merge(std::vector<std::string> parts, const std::string& out) {
+        parts.insert(parts.begin(), "merge");
+        parts.insert(parts.end(), {"-o", out});
+        return parts;
+    }
+};
+
+TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
+    const std::string out = Path(QStringLiteral("merged.dat")).toStdString();
+    const std::string series = MakeSeries();
+    for (const std::string& session : {kExamples, series}) {
+        const ToolRun single = Exec({session, "-o", "-"});
+        ASSERT_EQ(single.exitCode, 0) << single.err;
+        if (session == kExamples) {
+            EXPECT_EQ(single.out, ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")));
+        }
+        // 7 and 15 leave parts empty on three images, 15 on ten.
+        for (const int parts : {1, 2, 3, 7, 15}) {
+            std::vector<std::string> paths = Shards(session, parts, "p");
+            std::reverse(paths.begin(), paths.end());  // any order
+            const ToolRun merged = Exec(Merge(paths, out));
+            EXPECT_EQ(merged.exitCode, 0) << merged.err;
+            EXPECT_EQ(ReadFile(QString::fromStdString(out)), single.out)
+                << session << " in " << parts << " parts";
+            EXPECT_EQ(merged.err, "");
+        }
+    }
+    // To standard output as well, and in every format: the format goes with the merge.
+    const std::vector<std::string> halves = Shards(series, 2, "s");
+    for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
+             {}, {"--format", "csv"}, {"--format=csv", "--semicolon"}}) {
+        std::vector<std::string> merge = Merge(halves, "-");
+        std::vector<std::string> single = {series, "-o", "-"};
+        merge.insert(merge.end(), format.begin(), format.end());
+        single.insert(single.end(), format.begin(), format.end());
+        const ToolRun piped = Exec(merge);
+        EXPECT_EQ(piped.exitCode, 0) << piped.err;
+        EXPECT_EQ(piped.out, Exec(single).out) << (format.empty() ? "dat" : format.back());
+    }
+    const ToolRun csvShard = Exec({series, "--shard", "1/2", "-o", out, "--format", "csv"});
+    EXPECT_EQ(csvShard.exitCode, 2);
+    EXPECT_NE(csvShard.err.find("not with --shard"), std::string::npos) << csvShard.err;
+}
+
+TEST_F(ShardToolTest, MergesThatAreNotOneWholeSetAreRefusedByName) {
+    const std::string series = MakeSeries();
+    const std::vector<std::string> a = Shards(series, 3, "a");
+    const std::vector<std::string> b = Shards(series, 2, "b");
+    // The same session but for one blank: another session's bytes.
+    WriteFile(Path(QStringLiteral("other.json")), ReadFile(QString::fromStdString(series)) + " ");
+    const std::string other = Shards(Path(QStringLiteral("other.json")).toStdString(), 3, "c")[1];
+    const std::string copy = Path(QStringLiteral("copy.qpart")).toStdString();
+    WriteFile(QString::fromStdString(copy), ReadFile(QString::fromStdString(a[1])));
+    const QByteArray part2 = ReadFile(QString::fromStdString(a[1]));
+    const std::string cut = Path(QStringLiteral("cut.qpart")).toStdString();
+    WriteFile(QString::fromStdString(cut), part2.left(part2.size() - 9));
+    QByteArray flippedBytes = part2;
+    flippedBytes[flippedBytes.size() / 2] =
+        static_cast<char>(flippedBytes[flippedBytes.size() / 2] ^ 4);
+    const std::string flipped = Path(QStringLiteral("flipped.qpart")).toStdString();
+    WriteFile(QString::fromStdString(flipped), flippedBytes);
+    const std::string data = Path(QStringLiteral("single.dat")).toStdString();
+    ASSERT_EQ(Exec({series, "-o", data}).exitCode, 0);
+    const std::string nowhere = Path(QStringLiteral("nowhere.qpart")).toStdString();
+    const std::string out = Path(QStringLiteral("out.dat")).toStdString();
+
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::vector<std::string> inMessage;
+    };
+    const Case cases[] = {
+        {"parts of two sessions",
+         Merge({a[0], other, a[2]}, out),
+         {"parts of different sessions: ", a[0] + " and " + a[2] + " (session ",
+          other + " (session "}},
+        {"a part missing", Merge({a[2], a[0]}, out), {"part 2 of 3 is missing", a[0], a[2]}},
+        {"a part twice",
+         Merge({a[0], a[1], a[2], copy}, out),
+         {"part 2 of 3 is given twice: " + a[1] + " and " + copy}},
+        {"a part of another N",
+         Merge({a[0], a[1], a[2], b[1]}, out),
+         {"parts of different splits of the list: ", b[1] + " is of 2 parts"}},
+        {"a truncated part", Merge({a[0], cut, a[2]}, out), {cut + ": truncated: it holds "}},
+        {"a damaged part",
+         Merge({a[0], flipped, a[2]}, out),
+         {flipped + ": damaged: its contents do not match their checksum"}},
+        {"a data file for a part",
+         Merge({a[0], data, a[2]}, out),
+         {data + ": not a part file of quandrel-batch"}},
+        {"a part that is not there",
+         Merge({a[0], nowhere, a[2]}, out),
+         {nowhere + ": cannot be read: No such file or directory"}},
+        {"no parts", Merge({}, out), {"merge: no part files", "usage:"}},
+        {"an output that is a part",
+         Merge({a[0], a[1], a[2], copy}, copy),
+         {"cannot write " + copy + ": it is the part file " + copy}},
+        {"an unknown option", Merge({a[0], "--jobs", "2"}, out), {"merge: unknown option --jobs"}},
+    };
+    for (const Case& c : cases) {
+        WriteFile(QString::fromStdString(out), "old content");
+        const ToolRun run = Exec(c.args);
+        EXPECT_EQ(run.exitCode, 2) << c.name << ": " << run.err;
+        for (const std::string& part : c.inMessage) {
+            EXPECT_NE(run.err.find(part), std::string::npos) << c.name << ": " << run.err;
+        }
+        EXPECT_EQ(ReadFile(QString::fromStdString(out)), QByteArray("old content")) << c.name;
+        EXPECT_TRUE(run.out.isEmpty()) << c.name;
+    }
+    EXPECT_EQ(ReadFile(QString::fromStdString(copy)), part2);
+}
+
+// A shard fails as a single run does; its part file is written only when all of it is measured.
+TEST_F(ShardToolTest, AShardThatFailsWritesNoPart) {
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    const std::string broken =
+        WriteSession("broken.json", kLines, R"(["ok.bmp", "ok.bmp", "ok.bmp", "gone.bmp"])")
+            .toStdString();
+    const std::string empty = Path(QStringLiteral("empty.json")).toStdString();
+    WriteFile(QString::fromStdString(empty),
+              R"({"quandrel-session": 2, "lines": [], "images": []})");
+    const std::string part = Path(QStringLiteral("part.qpart")).toStdString();
+
+    struct Case {
+        std::vector<std::string> args;  // after the session
+        std::string session;
+        int exitCode;
+        std::string message;  // empty: none
+    };
+    const std::string badShard = "--shard: expected K/N, a part K from 1 to N";
+    const Case cases[] = {
+        {{"--shard", "1/2"}, broken, 0, ""},
+        {{"--shard", "2/2"}, broken, 3, "gone.bmp: cannot be opened: No such file or directory"},
+        {{"--shard=2/2", "--jobs", "3"}, broken, 3, "gone.bmp: cannot be opened"},
+        {{"--shard", "1/3"}, empty, 2, empty + ": no scan lines"},
+        {{"--shard", "0/3"}, broken, 2, badShard},
+        {{"--shard", "4/3"}, broken, 2, badShard},
+        {{"--shard", "3"}, broken, 2, badShard},
+        {{"--shard", "1/0"}, broken, 2, badShard},
+        {{"--shard", "+1/3"}, broken, 2, badShard},
+        {{"--shard", "1/3/5"}, broken, 2, badShard},
+        {{"--shard", "1/1000001"}, broken, 2, badShard},
+        {{"--shard"}, broken, 2, "--shard needs K/N"},
+        {{"--shard", "1/2", "-o", broken}, broken, 2, "it is the session file"},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(QString::fromStdString(part));
+        std::vector<std::string> args = {c.session, "-o", part};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolRun run = Exec(args);
+        const std::string name = c.args.size() > 1 ? c.args[1] : c.args[0];
+        EXPECT_EQ(run.exitCode, c.exitCode) << name << ": " << run.err;
+        if (!c.message.empty()) {
+            EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+        }
+        EXPECT_EQ(QFile::exists(QString::fromStdString(part)), c.exitCode == 0) << name;
+    }
+}
+
+}  // namespace

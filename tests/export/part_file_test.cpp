@@ -1,0 +1,214 @@
+#include "export/part_file.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "export/data_file.h"
+
+namespace {
+
+// A long line (the longest walk, 1024 places), a short one and a steep one.
+const std::vector<LineEnds> kLines = {{0, 0, 2000, 7}, {5, 5, 9, 5}, {3, 40, 1, 0}};
+
+// Six images under one folder, with three distinct calibrations among them (one of them with
+// -0.0 and a NaN, which must come back to the bit) and cursors at both ends of the lines.
+CDataProfile MakeRecords(int images = 6) {
+    CDataAxis odd;
+    odd.m_origin.m_xValue = -0.0;
+    odd.m_yAxis.m_yValue = std::numeric_limits<double>::quiet_NaN();
+    odd.m_bLogX = true;
+    CDataAxis other;
+    other.m_xAxis.m_xPixel = -7;
+    other.m_bLogY = true;
+    CDataProfile profile;
+    for (int i = 0; i < images; ++i) {
+        profile.AddImage("", "/data/run/img" + std::to_string(i % 3 == 0 ? 1000 + i : i) + ".bmp");
+    }
+    for (int i = 0; i < images; ++i) {
+        for (const LineEnds& e : kLines) profile.GetSeries(i)->AddLine(0, e[0], e[1], e[2], e[3]);
+        for (int n = 0; n < 3; ++n) {
+            CScan* line = profile.GetLine(i, 0, n);
+            line->SetPos(i == 0 ? line->m_nCount : (i * 37 + n * 11) % (line->m_nCount + 1));
+            line->m_bDetect = false;
+        }
+        *profile.GetAxis(i) = i % 3 == 1 ? odd : i % 3 == 2 ? other : CDataAxis();
+    }
+    return profile;
+}
+
+PartHeader MakeHeader(std::uint64_t images, std::uint64_t total, std::uint32_t part,
+                      std::uint32_t parts) {
+    PartHeader h;
+    h.session.fill(0xA5);
+    h.part = part;
+    h.parts = parts;
+    h.total = total;
+    const PartRange range = PartRangeOf(total, part, parts);
+    h.first = range.first;
+    h.images = images;
+    h.measureLength = true;
+    return h;
+}
+
+std::string Read(const std::string& file, CDataProfile& profile, PartHeader& header) {
+    std::string problem = ReadPartHeader(file, file.size(), header);
+    std::vector<LineEnds> lines;
+    if (problem.empty()) problem = ReadPartRecords(file, header, lines, profile);
+    if (problem.empty() && lines != kLines) problem = "other lines";
+    return problem;
+}
+
+std::uint64_t Bits(double v) {
+    return std::bit_cast<std::uint64_t>(v);
+}
+
+TEST(PartFile, RecordsComeBackAsTheDataFileNeedsThem) {
+    const CDataProfile records = MakeRecords();
+    const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+    ASSERT_TRUE(file);
+    CDataProfile read;
+    PartHeader header;
+    ASSERT_EQ(Read(*file, read, header), "");
+    EXPECT_EQ(header.axes, 3u);
+    EXPECT_TRUE(header.measureLength);
+    EXPECT_FALSE(header.measureArea);
+    ASSERT_EQ(read.GetSize(), 6);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(read.GetSeries(i)->m_strPath, records.GetSeries(i)->m_strPath);
+        const CDataAxis& a = *read.GetAxis(i);
+        const CDataAxis& b = *records.GetAxis(i);
+        EXPECT_EQ(Bits(a.m_origin.m_xValue), Bits(b.m_origin.m_xValue)) << i;
+        EXPECT_EQ(Bits(a.m_yAxis.m_yValue), Bits(b.m_yAxis.m_yValue)) << i;
+        EXPECT_EQ(a.m_xAxis.m_xPixel, b.m_xAxis.m_xPixel);
+        EXPECT_EQ(a.m_bLogX, b.m_bLogX);
+        EXPECT_EQ(a.m_bLogY, b.m_bLogY);
+        for (int n = 0; n < 3; ++n) {
+            const CScan& got = *read.GetLine(i, 0, n);
+            const CScan& want = *records.GetLine(i, 0, n);
+            EXPECT_EQ(got.m_nPos, want.m_nPos);
+            EXPECT_EQ(got.m_ptCur, want.m_ptCur);
+            EXPECT_EQ(got.m_ptEnd, want.m_ptEnd);
+            EXPECT_FALSE(got.m_bDetect);
+        }
+    }
+    EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
+    // A part past the end of a short list holds no image, and reads as that.
+    const auto empty = BuildPartFile(MakeHeader(0, 6, 9, 9), kLines, CDataProfile());
+    ASSERT_TRUE(empty);
+    CDataProfile none;
+    EXPECT_EQ(Read(*empty, none, header), "");
+    EXPECT_EQ(none.GetSize(), 0);
+    EXPECT_EQ(header.first, 6u);
+}
+
+TEST(PartFile, PartsAreContiguousAndEven) {
+    for (const std::uint64_t total : {0ull, 1ull, 3ull, 10ull, 999'999ull}) {
+        for (const std::uint32_t parts : {1u, 2u, 3u, 7u, 11u}) {
+            std::uint64_t next = 0;
+            for (std::uint32_t k = 1; k <= parts; ++k) {
+                const PartRange r = PartRangeOf(total, k, parts);
+                EXPECT_EQ(r.first, next) << total << " " << k << "/" << parts;
+                EXPECT_LE(r.images, total / parts + 1);
+                EXPECT_GE(r.images, total / parts);
+                next += r.images;
+            }
+            EXPECT_EQ(next, total) << total << " in " << parts;
+        }
+    }
+    EXPECT_EQ(PartRangeOf(5, 0, 3).images, 0u);
+    EXPECT_EQ(PartRangeOf(5, 4, 3).images, 0u);
+}
+
+// Every cut and every single flipped bit is refused, the records left as they were.
+TEST(PartFile, TruncatedOrDamagedFilesAreRefusedWhole) {
+    const auto file = BuildPartFile(MakeHeader(3, 3, 1, 1), kLines, MakeRecords(3));
+    ASSERT_TRUE(file);
+    const auto refused = [](const std::string& bytes, const char* what) {
+        CDataProfile profile = MakeRecords(1);
+        PartHeader header;
+        const std::string problem = Read(bytes, profile, header);
+        EXPECT_EQ(profile.GetSize(), 1) << what;
+        return problem;
+    };
+    for (std::size_t size = 0; size < file->size(); ++size) {
+        const std::string problem = refused(file->substr(0, size), "cut");
+        EXPECT_TRUE(problem.rfind("truncated", 0) == 0 || problem.rfind("not a part", 0) == 0)
+            << size << ": " << problem;
+    }
+    EXPECT_EQ(refused(*file + '\0', "longer"), "damaged: 1 byte after the end of the part");
+    for (std::size_t bit = 0; bit < file->size() * 8; ++bit) {
+        std::string bytes = *file;
+        bytes[bit / 8] = static_cast<char>(bytes[bit / 8] ^ (1 << (bit % 8)));
+        const std::string problem = refused(bytes, "flip");
+        EXPECT_FALSE(problem.empty()) << "bit " << bit;
+        EXPECT_TRUE(problem.rfind("damaged", 0) == 0 || problem.rfind("not a part", 0) == 0 ||
+                    problem.rfind("truncated", 0) == 0)
+            << bit << ": " << problem;
+    }
+}
+
+// Files whose checksums are right but whose contents are not a part (made by something else,
+// or deliberately): the reader checks every count and index itself.
+TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
+    const auto file = BuildPartFile(MakeHeader(3, 3, 1, 1), kLines, MakeRecords(3));
+    ASSERT_TRUE(file);
+    const std::size_t header = kPartHeaderBytes;
+    const std::size_t axes = header + 3 * 16;
+    const std::size_t images = axes + 3 * 73;  // the first image's entry
+    const auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) {
+        for (int k = 0; k < 4; ++k) b[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    // Resets both checksums after a change.
+    const auto seal = [&put32](std::string& b) {
+        put32(b, header - 4, PartChecksum(std::string_view(b).substr(0, header - 4)));
+        const std::size_t body = b.size() - header - 4;
+        put32(b, b.size() - 4, PartChecksum(std::string_view(b).substr(header, body)));
+    };
+    struct Case {
+        const char* name;
+        std::size_t at;
+        std::uint32_t value;
+        const char* problem;
+    };
+    const Case cases[] = {
+        {"K past N", 48, 2, "damaged: its header does not describe a part"},
+        {"first not that of K", 56, 1, "damaged: its header does not describe a part"},
+        {"no lines", 80, 0, "damaged: its header does not describe a part"},
+        {"unknown flag", 12, 8, "damaged: its header does not describe a part"},
+        {"more calibrations than images", 84, 4, "damaged: its header does not describe a part"},
+        {"a calibration past the table", images, 3,
+         "damaged: its contents do not describe the part"},
+        {"a shared length past the last path", images + 4, 1,
+         "damaged: its contents do not describe the part"},
+        {"a path longer than the file", images + 8, 1u << 30,
+         "damaged: its contents do not describe the part"},
+        {"a cursor past its line", images + 12 + 21, 0x7FFF,
+         "damaged: its contents do not describe the part"},
+        {"a logarithm flag unknown", axes + 72, 4,
+         "damaged: its contents do not describe the part"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = *file;
+        if (c.at + 4 <= bytes.size()) put32(bytes, c.at, c.value);
+        seal(bytes);
+        CDataProfile profile;
+        PartHeader h;
+        EXPECT_EQ(Read(bytes, profile, h), c.problem) << c.name;
+        EXPECT_EQ(profile.GetSize(), 0) << c.name;
+    }
+    // A newer format is named as such, not as damage.
+    std::string newer = *file;
+    put32(newer, 8, 2);
+    seal(newer);
+    PartHeader h;
+    EXPECT_EQ(ReadPartHeader(newer, newer.size(), h),
+              "written in part file format 2, which this version does not read (it reads format "
+              "1)");
+}
+
+}  // namespace
