@@ -11,6 +11,9 @@
 namespace {
 
 constexpr double kMax = std::numeric_limits<double>::max();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+// Curves that a tooltip lists for an image at most.
+constexpr int kTipCurves = 8;
 
 // Half the distance from a to b: the whole distance overflows for values near the ends of the
 // double range, half of it never does.
@@ -112,6 +115,7 @@ std::vector<int> ImageTicks(int images, int maxTicks) {
     for (long long v = step == 1 ? 1 : step; v <= images; v += step) {
         ticks.push_back(static_cast<int>(v));
     }
+    if (ticks.empty()) ticks.push_back(1);
     return ticks;
 }
 
@@ -310,19 +314,39 @@ PlotHit HitTest(const PlotFrame& frame, const SeriesData& data, QPointF pos, dou
 
 QString HitText(const SeriesData& data, const PlotHit& hit) {
     if (hit.image < 0) return {};
-    QString text = QStringLiteral("画像 %1").arg(hit.image + 1);
-    const auto has = [&hit](const auto& list) { return hit.image < static_cast<int>(list.size()); };
-    if (hit.curve >= 0 && hit.curve < static_cast<int>(data.curves.size()) &&
-        has(data.curves[hit.curve].values)) {
-        const SeriesCurve& curve = data.curves[hit.curve];
-        text +=
-            QStringLiteral("\n%1: %2").arg(curve.name, FormatDialogDouble(curve.values[hit.image]));
-    } else if (has(data.gaps) && !data.gaps[hit.image].isEmpty()) {
-        text += QLatin1Char('\n') + data.gaps[hit.image];
-    } else if (!(has(data.pending) && data.pending[hit.image])) {
-        text += QStringLiteral("\n値なし");
+    const int i = hit.image;
+    const auto has = [i](const auto& list) { return i < static_cast<int>(list.size()); };
+    const auto value = [&data, i](int c) {
+        const std::vector<double>& values = data.curves[c].values;
+        return i < static_cast<int>(values.size()) ? values[i] : kNaN;
+    };
+    const auto line = [&data, &value](int c) {
+        return QStringLiteral("\n%1: %2").arg(data.curves[c].name, FormatDialogDouble(value(c)));
+    };
+    QString text = QStringLiteral("画像 %1").arg(i + 1);
+    const int curves = static_cast<int>(data.curves.size());
+    if (hit.curve >= 0 && hit.curve < curves) {
+        text += line(hit.curve);
+    } else if (has(data.gaps) && !data.gaps[i].isEmpty()) {
+        text += QLatin1Char('\n') + data.gaps[i];
+    } else {
+        // No point near: the image's values, a few curves at most.
+        int shown = 0;
+        int more = 0;
+        for (int c = 0; c < curves; ++c) {
+            if (!IsPlottable(value(c))) continue;
+            if (shown < kTipCurves) {
+                text += line(c);
+                ++shown;
+            } else {
+                ++more;
+            }
+        }
+        if (more > 0) text += QStringLiteral("\nほか %1 本").arg(more);
+        if (shown == 0 && !(has(data.pending) && data.pending[i]))
+            text += QStringLiteral("\n値なし");
     }
-    if (has(data.pending) && data.pending[hit.image]) text += QStringLiteral("\n検出待ち");
+    if (has(data.pending) && data.pending[i]) text += QStringLiteral("\n検出待ち");
     return text;
 }
 
@@ -332,7 +356,7 @@ QColor CurveColour(int curve) {
     static constexpr std::array<QRgb, 20> kColours{
         0x005AC8, 0xE67800, 0x00963C, 0xD21E28, 0x823CB4, 0x8C5A28, 0xC828A0,
         0x008C96, 0x828200, 0x14286E, 0x46A0E6, 0xC8A000, 0x5ABE28, 0xF0645A,
-        0xAA78DC, 0xBE8C5A, 0xF06EBE, 0x28BEC8, 0x646432, 0x781428,
+        0xAA78DC, 0xBE8C5A, 0xF06EBE, 0x28BEC8, 0xA05000, 0x781428,
     };
     if (curve >= 0 && curve < static_cast<int>(kColours.size())) return QColor(kColours[curve]);
     return QColor::fromHsv((std::max(curve, 0) * 137) % 360, 220, 170);

@@ -117,8 +117,9 @@ struct PlotHit {
 };
 PlotHit HitTest(const PlotFrame& frame, const SeriesData& data, QPointF pos, double radius);
 
-// The tooltip for a hit: the image number, then the curve and its value, or the gap's reason,
-// or what the image is waiting for. Empty when nothing was hit.
+// The tooltip for a hit: the image number, then the curve and its value; or the gap's reason;
+// or, where no point was hit, the values of the first few curves at that image ("値なし" for
+// none). A pending image says so as well. Empty when nothing was hit.
 QString HitText(const SeriesData& data, const PlotHit& hit);
 
 // Colour of curve i: distinct from each other for the first twenty, dark enough to read on
