@@ -7,8 +7,8 @@
 # Does nothing when everything is already there.
 set -euo pipefail
 
-packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-translations-l10n libgtest-dev
-          nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel)
+packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
+          libgtest-dev nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel)
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;

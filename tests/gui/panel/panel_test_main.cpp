@@ -1,5 +1,6 @@
 // Runs the panel's test classes in one program, then the number handling once more under a
-// German locale, where a careless printf or QLocale would write "0,5".
+// German locale, where a careless printf or QLocale would write "0,5" (in a dialog, or on the
+// series plot's axes and tooltips).
 #include <QApplication>
 #include <QLocale>
 #include <QStandardPaths>
@@ -17,6 +18,8 @@ int main(int argc, char** argv) {
     failures += RunProfileGraphTests(argc, argv);
     failures += RunDataViewTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
+    failures += RunPlotMappingTests(argc, argv);
+    failures += RunSeriesPlotTests(argc, argv);
 
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
         std::fprintf(stderr, "FAIL: the de_DE.UTF-8 locale is not installed\n");
@@ -26,5 +29,6 @@ int main(int argc, char** argv) {
     std::printf("--- again under de_DE.UTF-8 ---\n");
     failures += RunDialogNumbersTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
+    failures += RunPlotMappingTests(argc, argv);
     return failures;
 }

@@ -99,3 +99,5 @@ int RunDialogNumbersTests(int argc, char** argv);
 int RunProfileGraphTests(int argc, char** argv);
 int RunDataViewTests(int argc, char** argv);
 int RunAxisDlgTests(int argc, char** argv);
+int RunPlotMappingTests(int argc, char** argv);
+int RunSeriesPlotTests(int argc, char** argv);
