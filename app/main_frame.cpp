@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
@@ -19,6 +20,7 @@
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
 #include "panel/data_view.h"
+#include "panel/series_panel.h"
 #include "view/norvale_view.h"
 
 namespace {
@@ -58,6 +60,9 @@ CMainFrame::CMainFrame(CNorvaleDoc& doc, ICmdTarget& app, const CRecentFileList&
 
 CMainFrame::~CMainFrame() {
     m_doc.RemoveView(this);
+    // The base class hides the children while it closes the window, after this frame's part is
+    // gone: the dock's visibility signal must not reach it then.
+    disconnect(m_pSeriesDock, nullptr, this, nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int id) {
@@ -94,6 +99,7 @@ void CMainFrame::CreateMenus() {
     QMenu* viewMenu = bar->addMenu(QStringLiteral("表示(&V)"));
     viewMenu->addAction(Action(ID_VIEW_TOOLBAR));
     viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
+    viewMenu->addAction(Action(ID_VIEW_SERIES));
     QMenu* zoom = viewMenu->addMenu(QStringLiteral("拡大"));
     for (int id : {ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X}) zoom->addAction(Action(id));
 
@@ -103,6 +109,7 @@ void CMainFrame::CreateMenus() {
         axis->addAction(Action(id));
     }
     dataMenu->addAction(Action(ID_DATA_WRITE));
+    dataMenu->addAction(Action(ID_DATA_WRITE_CSV));
     QMenu* measure = dataMenu->addMenu(QStringLiteral("計測"));
     for (int id : {ID_MEASURE_LENGTH, ID_MEASURE_AREA}) measure->addAction(Action(id));
 
@@ -196,6 +203,15 @@ void CMainFrame::CreateClient() {
     connect(m_pImageView, &CNorvaleView::paneText, this, [this](int pane, const QString& text) {
         if (pane > 0 && pane < kPaneCount) m_panes[static_cast<std::size_t>(pane)]->setText(text);
     });
+    // The series plot beside the image view; hidden until the user asks for it, and then as
+    // the settings remember it.
+    m_pSeriesDock = new QDockWidget(QStringLiteral("系列グラフ"), this);
+    m_pSeriesDock->setObjectName(QStringLiteral("SeriesDock"));
+    m_pSeriesPanel = new CSeriesPanel(m_doc, m_pSeriesDock);
+    m_pSeriesDock->setWidget(m_pSeriesPanel);
+    addDockWidget(Qt::RightDockWidgetArea, m_pSeriesDock);
+    m_pSeriesDock->hide();
+    connect(m_pSeriesDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
     m_doc.UpdateAllViews();  // the views' initial update
 }
 
@@ -292,8 +308,8 @@ void CMainFrame::UpdateCommandUI() {
 }
 
 bool CMainFrame::HandlesCommand(int id) const {
-    return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR || id == ID_NEXT_PANE ||
-           id == ID_PREV_PANE;
+    return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR || id == ID_VIEW_SERIES ||
+           id == ID_NEXT_PANE || id == ID_PREV_PANE;
 }
 
 bool CMainFrame::OnCmdMsg(int id) {
@@ -303,6 +319,9 @@ bool CMainFrame::OnCmdMsg(int id) {
             return true;
         case ID_VIEW_STATUS_BAR:
             statusBar()->setVisible(statusBar()->isHidden());
+            return true;
+        case ID_VIEW_SERIES:
+            m_pSeriesDock->setVisible(m_pSeriesDock->isHidden());
             return true;
         case ID_NEXT_PANE:
             ActivateNextPane(1);
@@ -324,6 +343,10 @@ bool CMainFrame::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
     }
     if (id == ID_VIEW_STATUS_BAR) {
         cmdUI.SetCheck(!statusBar()->isHidden());
+        return true;
+    }
+    if (id == ID_VIEW_SERIES) {
+        cmdUI.SetCheck(!m_pSeriesDock->isHidden());
         return true;
     }
     return false;

@@ -10,6 +10,8 @@ class CDataView;
 class CNorvaleDoc;
 class CNorvaleView;
 class CRecentFileList;
+class CSeriesPanel;
+class QDockWidget;
 class QAction;
 class QLabel;
 class QMenu;
@@ -43,6 +45,8 @@ public:
     QMenu* RecentFilesMenuAnchor() const { return m_fileMenu; }
     CDataView* DataView() const { return m_pDataView; }
     CNorvaleView* ImageView() const { return m_pImageView; }
+    CSeriesPanel* SeriesPanel() const { return m_pSeriesPanel; }
+    QDockWidget* SeriesDock() const { return m_pSeriesDock; }
     QSplitter* Splitter() const { return m_pSplitter; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* Pane(int index) const { return m_panes.at(static_cast<std::size_t>(index)); }
@@ -84,6 +88,8 @@ private:
     QToolBar* m_pToolBar = nullptr;
     CDataView* m_pDataView = nullptr;
     CNorvaleView* m_pImageView = nullptr;
+    QDockWidget* m_pSeriesDock = nullptr;
+    CSeriesPanel* m_pSeriesPanel = nullptr;
     std::array<QLabel*, kPaneCount> m_panes{};
     QLabel* m_pSessionPane = nullptr;
 };

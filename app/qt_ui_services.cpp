@@ -90,15 +90,18 @@ QStringList CQtUiServices::GetOpenFileNames(const OpenFilesRequest& request) {
     return files;
 }
 
-QString CQtUiServices::GetSaveFileName(const SaveFileRequest& request) {
+QString CQtUiServices::GetSaveFileName(SaveFileRequest& request) {
     QFileDialog dialog(m_parent, QString(), LastFolder());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    dialog.setNameFilters(NameFilters(request.filters));
+    const QStringList names = NameFilters(request.filters);
+    dialog.setNameFilters(names);
     dialog.setDefaultSuffix(request.defaultSuffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    request.selectedFilter =
+        std::max(0, static_cast<int>(names.indexOf(dialog.selectedNameFilter())));
     const QString file = dialog.selectedFiles().first();
     RememberFolder(file);
     return file;

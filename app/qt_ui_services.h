@@ -21,7 +21,7 @@ public:
     SaveChoice AskSaveChanges(const QString& text) override;
     void MessageBoxWithDetails(const QString& text, const QString& details) override;
     QStringList GetOpenFileNames(const OpenFilesRequest& request) override;
-    QString GetSaveFileName(const SaveFileRequest& request) override;
+    QString GetSaveFileName(SaveFileRequest& request) override;
     void ShowOpenFailure(const QString& path, const QString& reason) override;
     bool RunAxisDialog(AxisDialogValues& values) override;
     void BeginProgress(const QString& text, int total) override;

@@ -38,6 +38,13 @@ void CBackgroundDetection::Cancel() {
     Poll();
 }
 
+void CBackgroundDetection::Discard() {
+    if (m_run == nullptr) return;
+    m_run->Cancel();
+    Finish();
+    if (m_listener) m_listener();
+}
+
 int CBackgroundDetection::Done() const {
     return m_run != nullptr ? m_run->Done() : 0;
 }

@@ -25,6 +25,9 @@ public:
     void Start();
     // Stops after the images being measured; what is measured so far is kept.
     void Cancel();
+    // Stops and throws away what is not written back yet: for a run whose options are no
+    // longer the document's, whose edges would not be what the export finds.
+    void Discard();
     bool IsRunning() const { return m_run != nullptr; }
     int Done() const;
     int Total() const;

@@ -27,6 +27,8 @@ inline constexpr int ID_MOVE_UP = 32797;
 inline constexpr int ID_MOVE_DOWN = 32798;
 inline constexpr int ID_MEASURE_AREA = 32800;
 inline constexpr int ID_MEASURE_LENGTH = 32801;
+inline constexpr int ID_VIEW_SERIES = 32810;      // the series plot's dock
+inline constexpr int ID_DATA_WRITE_CSV = 32811;   // the tidy table
 
 // The framework's standard commands, with their standard values.
 inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601

@@ -9,6 +9,7 @@
 #include "document/series_detect.h"
 #include "document/write_failure_text.h"
 #include "export/data_file.h"
+#include "export/tidy_table.h"
 #include "export/safe_write.h"
 
 namespace {
@@ -72,6 +73,33 @@ bool CNorvaleDoc::DetectAllPending() {
 }
 
 void CNorvaleDoc::OnDataWrite() {
+    SaveFileRequest request;
+    request.filters = {{QStringLiteral("データファイル (*.dat)"), {"*.dat"}},
+                       {QStringLiteral("All Files (*.*)"), {"*"}}};
+    request.defaultSuffix = QStringLiteral("dat");
+    WriteResults(request, [this](int) {
+        return BuildDataFile(m_profile, m_bMeasureLength, m_bMeasureArea);
+    });
+}
+
+void CNorvaleDoc::OnDataWriteCsv() {
+    // The file type chosen is the table's form: commas, or semicolons with decimal commas for
+    // spreadsheets of the locales that read numbers so.
+    SaveFileRequest request;
+    request.filters = {
+        {QStringLiteral("CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
+        {QStringLiteral("CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"), {"*.csv"}}};
+    request.defaultSuffix = QStringLiteral("csv");
+    WriteResults(request, [this](int filter) {
+        TidyOptions options;
+        if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
+        return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options);
+    });
+}
+
+void CNorvaleDoc::WriteResults(
+    SaveFileRequest& request,
+    const std::function<std::optional<std::string>(int filter)>& build) {
     if (IsBusy()) return;
     const BusyScope busy(*this);
     // Checked before anything is chosen or touched: no lines means no data, and an existing
@@ -82,10 +110,6 @@ void CNorvaleDoc::OnDataWrite() {
         return;
     }
 
-    SaveFileRequest request;
-    request.filters = {{QStringLiteral("データファイル (*.dat)"), {"*.dat"}},
-                       {QStringLiteral("All Files (*.*)"), {"*"}}};
-    request.defaultSuffix = QStringLiteral("dat");
     request.confirmOverwrite = true;
     const QString path = m_ui.GetSaveFileName(request);
     if (path.isEmpty()) return;
@@ -101,8 +125,7 @@ void CNorvaleDoc::OnDataWrite() {
     // be start points, not edges.
     if (!DetectAllPending()) return;
 
-    const std::optional<std::string> bytes =
-        BuildDataFile(m_profile, m_bMeasureLength, m_bMeasureArea);
+    const std::optional<std::string> bytes = build(request.selectedFilter);
     if (!bytes) {
         m_ui.MessageBox(QStringLiteral("データがありません"));
         return;

@@ -194,7 +194,8 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
         for (std::size_t n = 0; n < job.edges.size(); ++n) {
             if (job.edges[n] < 0) continue;
             CScan* line = FindOriginal(*job.series, job, n);
-            if (line == nullptr) continue;
+            // A line the user has placed meanwhile keeps the user's cursor.
+            if (line == nullptr || !line->m_bDetect) continue;
             line->SetPos(job.edges[n]);
             line->m_bDetect = false;
         }

@@ -232,6 +232,8 @@ public:
     void OnNextImage();
     void OnAxisSettings();
     void OnDataWrite();
+    // The tidy table: one row per image and line, as CSV.
+    void OnDataWriteCsv();
     void OnEditUndo();
     void OnEditRedo();
 
@@ -270,6 +272,10 @@ private:
 
     PixelView CurrentPixels() const;
     bool DetectAllPending();
+    // The export of a results file: the checks, the save dialog, the detection of pending
+    // lines, then the bytes that `build` makes for the file type chosen, written safely.
+    void WriteResults(SaveFileRequest& request,
+                      const std::function<std::optional<std::string>(int filter)>& build);
     bool SaveSessionTo(const QString& path);
     bool ReadSession(const QString& path);
     // Pushes a step and so does it; refused (false) while a long operation runs.

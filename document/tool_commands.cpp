@@ -146,6 +146,7 @@ using Handler = void (CNorvaleDoc::*)();
 constexpr std::pair<int, Handler> kCommands[] = {
     {ID_AXIS_SETTINGS, &CNorvaleDoc::OnAxisSettings},
     {ID_DATA_WRITE, &CNorvaleDoc::OnDataWrite},
+    {ID_DATA_WRITE_CSV, &CNorvaleDoc::OnDataWriteCsv},
     {IDC_ADD_FILES, &CNorvaleDoc::OnAddFiles},
     {ID_FILE_OPEN, &CNorvaleDoc::OnFileOpen},
     {ID_FILE_SAVE, &CNorvaleDoc::OnFileSave},
@@ -197,6 +198,7 @@ bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
     switch (id) {
         case ID_AXIS_SETTINGS:
         case ID_DATA_WRITE:
+        case ID_DATA_WRITE_CSV:
         case ID_AXIS_ORIGIN:
         case ID_AXIS_XPOINT:
         case ID_AXIS_YPOINT:

@@ -23,6 +23,7 @@ struct SaveFileRequest {
     std::vector<FileFilter> filters;
     QString defaultSuffix;
     bool confirmOverwrite = true;
+    int selectedFilter = 0;  // set by the dialog: the index of the type the user chose
 };
 
 // The axis settings dialog's fields.
@@ -60,7 +61,7 @@ public:
     // The chosen files, in the dialog's order; empty when cancelled.
     virtual QStringList GetOpenFileNames(const OpenFilesRequest& request) = 0;
     // The chosen file; empty when cancelled.
-    virtual QString GetSaveFileName(const SaveFileRequest& request) = 0;
+    virtual QString GetSaveFileName(SaveFileRequest& request) = 0;
     // A file that cannot be opened at all, with the system's reason.
     virtual void ShowOpenFailure(const QString& path, const QString& reason) = 0;
     // Runs the axis settings dialog on the values; true for OK, with the values as typed.

@@ -31,6 +31,7 @@ public:
     OpenFilesRequest lastOpen;
     SaveFileRequest lastSave;
     int saveDialogs = 0;
+    int saveFilter = 0;  // the file type the save dialog answers with
     int cancelProgressAt = -1;            // SetProgress answers false from this count on
     std::function<void(int)> onProgress;  // what the user does while the window runs
     int progressBegun = 0;
@@ -62,7 +63,8 @@ public:
         openChoices.pop_front();
         return files;
     }
-    QString GetSaveFileName(const SaveFileRequest& request) override {
+    QString GetSaveFileName(SaveFileRequest& request) override {
+        request.selectedFilter = saveFilter;
         lastSave = request;
         ++saveDialogs;
         if (saveChoices.empty()) return {};

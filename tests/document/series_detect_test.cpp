@@ -35,6 +35,9 @@ TEST(SeriesDetect, ResultsFollowTheirRecordsAndLinesNotTheirPlaces) {
                 profile.MoveImage(0, 1);  // p0 and p1 trade places
                 profile.RemoveImage(3);
                 profile.GetSeries(2)->GetAt(0)->GetAt(1)->ReshapeLine(5, 61, 110, 61);  // on p2
+                CScan* placed = profile.GetLine(1, 0, 1);  // p0 now: the user keeps it there
+                placed->SetPos(7);
+                placed->m_bDetect = false;
             }
             return true;
         });
@@ -51,6 +54,8 @@ TEST(SeriesDetect, ResultsFollowTheirRecordsAndLinesNotTheirPlaces) {
     // The line reshaped while it was measured keeps waiting for a detection of its new shape.
     EXPECT_TRUE(profile.GetLine(2, 0, 1)->m_bDetect);
     EXPECT_FALSE(profile.GetLine(2, 0, 0)->m_bDetect);
+    // The line the user placed meanwhile keeps the user's cursor.
+    EXPECT_EQ(profile.GetLine(1, 0, 1)->m_nPos, 7);
 }
 
 // A system that refuses new threads gets the work done on the calling thread.

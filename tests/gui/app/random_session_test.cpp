@@ -51,7 +51,7 @@ public:
         for (int k = 0; k < count; ++k) files << m_pool[Pick(static_cast<int>(m_pool.size()))];
         return files;
     }
-    QString GetSaveFileName(const SaveFileRequest&) override {
+    QString GetSaveFileName(SaveFileRequest&) override {
         if (Chance(3)) return {};
         ++writes;
         return m_folder + QStringLiteral("/out%1.dat").arg(Pick(3));
@@ -148,7 +148,8 @@ private slots:
         QList<QAction*> actions;
         for (int id : {IDC_ADD_FILES, ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X, ID_AXIS_ORIGIN,
                        ID_AXIS_XPOINT, ID_AXIS_YPOINT, ID_AXIS_SETTINGS, ID_DATA_WRITE,
-                       ID_MEASURE_LENGTH, ID_MEASURE_AREA, ID_VIEW_TOOLBAR, ID_NEXT_PANE}) {
+                       ID_MEASURE_LENGTH, ID_MEASURE_AREA, ID_VIEW_TOOLBAR, ID_NEXT_PANE,
+                       ID_VIEW_SERIES, ID_DATA_WRITE_CSV}) {
             actions << frame.Action(id);
         }
 

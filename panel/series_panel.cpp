@@ -1,0 +1,157 @@
+#include "panel/series_panel.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "document/norvale_doc.h"
+#include "document/write_failure_text.h"
+#include "panel/series_plot.h"
+
+namespace {
+
+// The quantities in the order the list offers them.
+constexpr SeriesQuantity kQuantities[] = {
+    SeriesQuantity::ConvertedX, SeriesQuantity::ConvertedY, SeriesQuantity::PixelDx,
+    SeriesQuantity::PixelDy,    SeriesQuantity::Length,     SeriesQuantity::Area,
+};
+
+constexpr QSize kSavedSize(1200, 600);
+
+}  // namespace
+
+CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
+    : QWidget(parent), m_doc(doc), m_detection(doc) {
+    setObjectName(QStringLiteral("SeriesPanel"));
+    m_quantity = new QComboBox(this);
+    m_quantity->setObjectName(QStringLiteral("SeriesQuantity"));
+    for (const char* text : {"X（変換値）", "Y（変換値）", "dx（ピクセル）", "dy（ピクセル）",
+                             "長さ", "面積"}) {
+        m_quantity->addItem(QString::fromUtf8(text));
+    }
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("SeriesProgress"));
+    m_progress->setFormat(QStringLiteral("測定中 %v / %m"));
+    m_stop = new QPushButton(QStringLiteral("中止"), this);
+    m_stop->setObjectName(QStringLiteral("SeriesStop"));
+    m_save = new QPushButton(QStringLiteral("画像の保存..."), this);
+    m_save->setObjectName(QStringLiteral("SeriesSave"));
+    m_plot = new CSeriesPlot(this);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(new QLabel(QStringLiteral("表示する量"), this));
+    bar->addWidget(m_quantity);
+    bar->addWidget(m_progress, 1);
+    bar->addWidget(m_stop);
+    bar->addWidget(m_save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_plot, 1);
+
+    connect(m_quantity, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+    connect(m_stop, &QPushButton::clicked, this, &CSeriesPanel::OnStop);
+    connect(m_save, &QPushButton::clicked, this, &CSeriesPanel::OnSavePicture);
+    connect(m_plot, &CSeriesPlot::imageClicked, this, [this](int index) {
+        // As a click in the file list does.
+        m_doc.OpenImage(index);
+        m_doc.UpdateAllViews();
+        m_doc.InvalidateImageView();
+        m_doc.RepaintDataView();
+    });
+    connect(&m_doc.UndoStack(), &QUndoStack::indexChanged, this, [this] {
+        m_stopped = false;
+        ScheduleRefresh();
+    });
+    m_detection.SetListener([this] { ScheduleRefresh(); });
+    m_doc.AddView(this);
+}
+
+CSeriesPanel::~CSeriesPanel() {
+    m_doc.RemoveView(this);
+}
+
+SeriesQuantity CSeriesPanel::Quantity() const {
+    const int index = std::max(0, m_quantity->currentIndex());
+    return kQuantities[index];
+}
+
+void CSeriesPanel::SetQuantity(SeriesQuantity quantity) {
+    for (int k = 0; k < static_cast<int>(std::size(kQuantities)); ++k) {
+        if (kQuantities[k] == quantity) m_quantity->setCurrentIndex(k);
+    }
+}
+
+void CSeriesPanel::OnUpdate() {
+    ScheduleRefresh();
+}
+
+void CSeriesPanel::OnMeasured() {
+    ScheduleRefresh();
+}
+
+void CSeriesPanel::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    ScheduleRefresh();
+}
+
+void CSeriesPanel::ScheduleRefresh() {
+    if (m_refreshQueued) return;
+    m_refreshQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_refreshQueued = false;
+        Refresh();
+    });
+}
+
+void CSeriesPanel::Refresh() {
+    // Hidden, the panel neither draws nor measures; it catches up when shown.
+    if (!isVisible()) return;
+    // Points measured under other options than the panel's now would not be what the export
+    // measures: what is not measured yet starts over with the new ones.
+    if (m_detection.IsOutdated()) m_detection.Discard();
+    if (!m_stopped && !m_doc.IsBusy()) m_detection.Start();
+
+    const SeriesQuantity quantity = Quantity();
+    m_plot->SetData(BuildSeriesData(m_doc, quantity));
+    // The length and the area exist only with their switches on.
+    if (auto* model = qobject_cast<QStandardItemModel*>(m_quantity->model())) {
+        model->item(4)->setEnabled(m_doc.m_bMeasureLength);
+        model->item(5)->setEnabled(m_doc.m_bMeasureArea);
+    }
+    const bool measuring = m_detection.IsRunning();
+    m_progress->setVisible(measuring);
+    m_stop->setVisible(measuring);
+    if (measuring) {
+        m_progress->setRange(0, m_detection.Total());
+        m_progress->setValue(m_detection.Done());
+    }
+}
+
+void CSeriesPanel::OnStop() {
+    m_stopped = true;
+    m_detection.Cancel();
+    ScheduleRefresh();
+}
+
+void CSeriesPanel::OnSavePicture() {
+    SaveFileRequest request;
+    request.filters = {{QStringLiteral("PNG 画像 (*.png)"), {"*.png"}},
+                       {QStringLiteral("SVG 画像 (*.svg)"), {"*.svg"}}};
+    request.defaultSuffix = QStringLiteral("png");
+    request.confirmOverwrite = true;
+    const QString path = m_doc.Ui().GetSaveFileName(request);
+    if (path.isEmpty()) return;
+    const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+    const bool saved = svg ? m_plot->SaveSvg(path, kSavedSize) : m_plot->SavePng(path, kSavedSize);
+    if (!saved) {
+        m_doc.Ui().MessageBox(QStringLiteral("グラフを保存できませんでした\n%1\n%2")
+                                  .arg(QDir::toNativeSeparators(path),
+                                       WriteFailureCause(m_plot->LastSaveResult())));
+    }
+}

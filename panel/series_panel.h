@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QWidget>
+
+#include "document/background_detection.h"
+#include "document/doc_views.h"
+#include "document/series_values.h"
+
+class CNorvaleDoc;
+class CSeriesPlot;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+// The series plot with what goes around it: the choice of quantity, the progress of measuring
+// the images not shown yet (which it starts itself while it is shown, and which the user can
+// stop), and saving the picture. It follows every change of the document at once; clicking a
+// point makes that image current.
+class CSeriesPanel : public QWidget, public IDocView {
+    Q_OBJECT
+
+public:
+    explicit CSeriesPanel(CNorvaleDoc& doc, QWidget* parent = nullptr);
+    ~CSeriesPanel() override;
+
+    void OnUpdate() override;
+    void OnMeasured() override;
+
+    CSeriesPlot* Plot() const { return m_plot; }
+    SeriesQuantity Quantity() const;
+    void SetQuantity(SeriesQuantity quantity);
+    bool IsMeasuring() const { return m_detection.IsRunning(); }
+    // Saves the plot as PNG or SVG (by the file's suffix), asking for the file.
+    void OnSavePicture();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // Coalesces the refreshes of one burst of changes into one, after the event that caused
+    // them.
+    void ScheduleRefresh();
+    void Refresh();
+    void OnStop();
+
+    CNorvaleDoc& m_doc;
+    CBackgroundDetection m_detection;
+    CSeriesPlot* m_plot = nullptr;
+    QComboBox* m_quantity = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_stop = nullptr;
+    QPushButton* m_save = nullptr;
+    bool m_refreshQueued = false;
+    bool m_stopped = false;  // the user stopped the measuring; the next edit starts it again
+};
