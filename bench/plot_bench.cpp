@@ -10,7 +10,9 @@
 #include <cstdio>
 #include <memory>
 
+#include "document/doc_fakes.h"
 #include "panel/plot_mapping.h"
+#include "panel/series_panel.h"
 #include "panel/series_plot.h"
 #include "time_keeper.h"
 
@@ -104,6 +106,39 @@ void BM_PlotGrab(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PlotGrab)->Unit(benchmark::kMillisecond);
+
+// The whole panel after a nudge in a document of 10,000 images by 20 kept lines: the values
+// gathered from the records, the drawing worked out and painted, as the window does it.
+void BM_PanelAfterNudge(benchmark::State& state) {
+    FakeUi ui;
+    CNorvaleDoc doc(ui);
+    doc.OnNewDocument();
+    for (int i = 0; i < kImages; ++i) {
+        doc.m_profile.AddImage("img" + std::to_string(i), "/none/img" + std::to_string(i) + ".bmp");
+        for (int n = 0; n < kLines; ++n) {
+            doc.m_profile.GetSeries(i)->AddLine(0, 0, 10 * n, 1000, 10 * n + 7);
+            CScan* line = doc.m_profile.GetLine(i, 0, n);
+            line->SetPos((i * 7 + n * 13) % line->m_nCount);
+            line->m_bDetect = false;
+        }
+    }
+    CSeriesPanel panel(doc);
+    panel.resize(kWidth, kHeight + 40);
+    panel.show();
+    panel.SetQuantity(SeriesQuantity::PixelDx);
+    QApplication::processEvents();
+    QImage target(panel.size(), QImage::Format_RGB32);
+    int step = 0;
+    for (auto _ : state) {
+        CScan* line = doc.m_profile.GetLine(kImages / 2, 0, 3);
+        line->SetPos(100 + (++step % 2));
+        doc.UpdateAllViews();
+        QApplication::processEvents();  // the refresh the update scheduled
+        panel.render(&target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(BM_PanelAfterNudge)->Unit(benchmark::kMillisecond);
 
 // The same curves in the same frame, one segment per pair of neighbouring values with the same
 // one-pixel pen, without the reduction; nothing else of the plot is drawn.
