@@ -3,24 +3,13 @@
 #include <string>
 
 #include "export/data_file.h"
+#include "bench_records.h"
 #include "model/data_profile.h"
 
 namespace {
 
-// Many images sharing many lines, with cursors spread along the lines and each image's
-// calibration a little different, so every number in the file has its own digits.
 CDataProfile MakeProfile(int images, int lines) {
-    CDataProfile profile;
-    for (int i = 0; i < images; ++i) profile.AddImage("img" + std::to_string(i), "");
-    for (int i = 0; i < images; ++i) {
-        CScanSeries& series = *profile.GetSeries(i);
-        for (int n = 0; n < lines; ++n) series.AddLine(0, 5, 5 + n, 900, 400 + 3 * n);
-        for (int n = 0; n < lines; ++n) series.GetLine(0, n)->SetPos((i * 7 + n * 13) % 800);
-        CDataAxis& axis = *profile.GetAxis(i);
-        axis.m_xAxis.m_xValue = 1.0 + i * 1e-3;
-        axis.m_yAxis.m_yValue = 250.0 - i * 1e-2;
-    }
-    return profile;
+    return MakeBenchRecords(images, lines, false);
 }
 
 void BM_BuildDataFile(benchmark::State& state) {

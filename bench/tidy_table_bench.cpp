@@ -7,29 +7,13 @@
 
 #include "export/data_file.h"
 #include "export/tidy_table.h"
+#include "bench_records.h"
 #include "model/data_profile.h"
 
 namespace {
 
-// Many images sharing many lines, with cursors spread along the lines and each image's
-// calibration a little different, so every number has its own digits; paths as a folder of a
-// series of pictures has them.
 CDataProfile MakeProfile(int images, int lines) {
-    CDataProfile profile;
-    for (int i = 0; i < images; ++i) {
-        char path[64];
-        std::snprintf(path, sizeof path, "/data/series/run-07/img%05d.bmp", i + 1);
-        profile.AddImage(path + 20, path);
-    }
-    for (int i = 0; i < images; ++i) {
-        CScanSeries& series = *profile.GetSeries(i);
-        for (int n = 0; n < lines; ++n) series.AddLine(0, 5, 5 + n, 900, 400 + 3 * n);
-        for (int n = 0; n < lines; ++n) series.GetLine(0, n)->SetPos((i * 7 + n * 13) % 800);
-        CDataAxis& axis = *profile.GetAxis(i);
-        axis.m_xAxis.m_xValue = 1.0 + i * 1e-3;
-        axis.m_yAxis.m_yValue = 250.0 - i * 1e-2;
-    }
-    return profile;
+    return MakeBenchRecords(images, lines, true);
 }
 
 const CDataProfile& Profile() {

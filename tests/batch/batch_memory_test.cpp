@@ -8,20 +8,9 @@
 
 #include "batch/tool_run.h"
 #include "support/peak_memory.h"
+#include "support/sanitizer.h"
 
 namespace {
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 class BatchMemoryTest : public BatchToolTest {
 protected:

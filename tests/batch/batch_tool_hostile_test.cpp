@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "batch/tool_run.h"
+#include "support/sanitizer.h"
 
 namespace {
 
@@ -145,18 +146,6 @@ QByteArray HugeRleBmp() {
     for (quint32 i = 0; i < 256; ++i) put(i * 0x010101u, 4);
     return bmp + runs;
 }
-
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kAddressSanitizer = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool kAddressSanitizer = true;
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
-#else
-constexpr bool kAddressSanitizer = false;
-#endif
 
 TEST_F(BatchToolTest, RunningOutOfMemoryIsReportedAsThat) {
     if (kAddressSanitizer) {
