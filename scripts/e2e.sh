@@ -40,7 +40,7 @@ window=$(timeout 60 xdotool search --sync --onlyvisible --name '^Quandrel$' | he
 xdotool windowmove --sync "$window" 0 0
 sleep 1
 step() { sleep "${1:-0.7}"; }
-alive() { kill -0 "$app" 2>/dev/null || { echo "e2e: the program ended"; cat "$work/quandrel.log"; exit 1; }; }
+alive() { kill -0 "$app" 2>/dev/null || { echo "e2e: the program ended"; cat "$work"/quandrel*.log; exit 1; }; }
 # Writes the data file with Ctrl+S through the real save dialog and waits for it.
 write_data_file() {
   xdotool key ctrl+s; step 1.5
