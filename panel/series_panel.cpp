@@ -100,6 +100,13 @@ void CSeriesPanel::showEvent(QShowEvent* event) {
     ScheduleRefresh();
 }
 
+void CSeriesPanel::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // Nobody looks: the cores go back to the user. What is measured so far is kept, and the
+    // rest is measured when the panel is shown again.
+    m_detection.Cancel();
+}
+
 void CSeriesPanel::ScheduleRefresh() {
     if (m_refreshQueued) return;
     m_refreshQueued = true;

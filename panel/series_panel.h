@@ -36,6 +36,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Coalesces the refreshes of one burst of changes into one, after the event that caused

@@ -127,6 +127,14 @@ private slots:
                             static_cast<int>(plot.Frame().area.center().y()));
         QVERIFY2(plot.ToolTipAt(column).contains(reason), qPrintable(plot.ToolTipAt(column)));
         QCOMPARE(Shown().current, 5);
+
+        // Hidden, the panel measures nothing: what a new line leaves pending stays so.
+        Frame().Action(ID_VIEW_SERIES)->trigger();
+        QVERIFY(Doc().AddLineToAll(5, 30, 150, 30));
+        Doc().UpdateAllViews();
+        QTest::qWait(300);
+        QVERIFY(!Panel().IsMeasuring());
+        QVERIFY(Doc().m_profile.GetLine(kImages - 1, 0, 1)->m_bDetect);
     }
 
     // A nudge moves its point at once; a click on a point makes its image current.
