@@ -86,6 +86,7 @@ void CNorvaleDoc::SetCursor(const DocCursor& cursor, bool bReload) {
     if (series == nullptr) {
         if (m_picturePath || !m_picture->IsNull()) DeleteContents();
         m_nCurImage = -1;
+        RetargetPrefetch();  // nothing is current: nothing is wanted ahead
         return;
     }
     // The same file shows the same picture: only a new file is read (and may fail to be).
