@@ -87,6 +87,8 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
 
     m_pDoc = std::make_unique<CNorvaleDoc>(*m_pUi);
     if (!m_pDoc->OnNewDocument()) return false;
+    // Stepping through a series in the window should not wait for the decoder.
+    m_pDoc->EnablePrefetch(true);
     m_pFrame = std::make_unique<CMainFrame>(*m_pDoc, *this, m_recent);
     if (m_pOwnUi) m_pOwnUi->SetParent(m_pFrame.get());
 

@@ -7,7 +7,7 @@ void CNorvaleDoc::OnAxisSettings() {
     // The side panel's button reaches here without an update pass, so the command checks for
     // itself that there is an image to calibrate.
     const CDataAxis* axis = m_profile.GetAxis(m_nCurImage);
-    if (m_picture.IsNull() || axis == nullptr) return;
+    if (m_picture->IsNull() || axis == nullptr) return;
 
     AxisDialogValues v;
     v.m_nOriginX = axis->m_origin.m_xPixel;

@@ -74,6 +74,8 @@ void CNorvaleDoc::PlaceCursor(const DocCursor& cursor) {
     m_nCurLine = cursor.line;
     m_nCurArray = cursor.array;
     m_buffer.m_nLastSample = cursor.lastSample;
+    // The list may have changed under the cursor: other records are now its neighbours.
+    RetargetPrefetch();
 }
 
 void CNorvaleDoc::SetCursor(const DocCursor& cursor, bool bReload) {
@@ -82,16 +84,20 @@ void CNorvaleDoc::SetCursor(const DocCursor& cursor, bool bReload) {
     m_buffer.m_nLastSample = cursor.lastSample;
     const CScanSeries* series = m_profile.GetSeries(cursor.image);
     if (series == nullptr) {
-        if (m_picturePath || !m_picture.IsNull()) DeleteContents();
+        if (m_picturePath || !m_picture->IsNull()) DeleteContents();
         m_nCurImage = -1;
+        RetargetPrefetch();  // nothing is current: nothing is wanted ahead
         return;
     }
     // The same file shows the same picture: only a new file is read (and may fail to be).
     if (bReload || m_picturePath != series->m_strPath) {
         OpenImage(cursor.image);
-    } else {
-        m_nCurImage = cursor.image;
+        return;
     }
+    m_nCurImage = cursor.image;
+    // The picture is the file's, whichever record now names it.
+    m_pictureRecord = series;
+    RetargetPrefetch();
 }
 
 // --- Options -------------------------------------------------------------------------------------
@@ -101,7 +107,7 @@ bool CNorvaleDoc::ChangeOptions(const PanelOptions& before, const PanelOptions& 
     if (before == after) return true;
     Push(std::make_unique<COptionsCommand>(*this, before, after));
     // Another channel shows another curve, and the view's read-out follows.
-    if (before.channel != after.channel && !m_picture.IsNull()) {
+    if (before.channel != after.channel && !m_picture->IsNull()) {
         UpdateAllViews();
         RepaintDataView();
     }

@@ -1,14 +1,14 @@
 #include "document/norvale_doc.h"
 
-#include <QDir>
 #include <algorithm>
 
 #include "document/commands/axis_commands.h"
 #include "document/commands/cursor_commands.h"
 #include "document/commands/line_commands.h"
+#include "document/picture_prefetch.h"
 #include "model/edge_detect.h"
 
-CNorvaleDoc::CNorvaleDoc(CUiServices& ui) : m_ui(ui) {}
+CNorvaleDoc::CNorvaleDoc(CUiServices& ui) : m_ui(ui), m_picture(std::make_unique<CPicture>()) {}
 
 CNorvaleDoc::~CNorvaleDoc() {
     DeleteContents();
@@ -17,9 +17,13 @@ CNorvaleDoc::~CNorvaleDoc() {
 // --- Framework operations ----------------------------------------------------------------------
 
 void CNorvaleDoc::DeleteContents() {
-    m_picture.Clear();
+    m_picture->Clear();
     m_openFailure = {};
     m_picturePath.reset();
+    m_pictureRecord = nullptr;
+    m_pictureStamp.reset();
+    // The pictures ahead were for a list that is gone.
+    if (m_prefetch) m_prefetch->Drop();
 }
 
 bool CNorvaleDoc::OnNewDocument() {
@@ -71,7 +75,7 @@ void CNorvaleDoc::NotifyMeasured() {
 
 void CNorvaleDoc::InvalidateImageView() {
     IImageView* view = GetImageView();
-    if (!m_picture.IsNull() && view != nullptr) view->InvalidateNoErase();
+    if (!m_picture->IsNull() && view != nullptr) view->InvalidateNoErase();
 }
 
 void CNorvaleDoc::RepaintDataView() {
@@ -107,45 +111,6 @@ bool CNorvaleDoc::IsAxisIndividual() const {
 }
 
 // --- Images ------------------------------------------------------------------------------------
-
-void CNorvaleDoc::OpenImage(int nIndex, bool bReport) {
-    if (IsBusy()) return;
-    const CScanSeries* series = m_profile.GetSeries(nIndex);
-    if (series == nullptr) return;
-    const std::string& bytes = series->m_strPath;
-    const QString path = QString::fromStdString(bytes);
-
-    // The old picture goes before the new one is decoded, so two large pictures never share
-    // the memory.
-    DeleteContents();
-    const CPicture::LoadResult result = m_picture.Load(bytes);
-    m_nCurImage = nIndex;
-    m_picturePath = bytes;
-    if (result.status == CPicture::LoadStatus::Ok) {
-        m_missing.erase(series);
-        UpdateAllViews();
-        InvalidateImageView();
-        RepaintDataView();
-        return;
-    }
-    // The file is current without a picture: the view names it, and the graph and the view
-    // show nothing of the previous picture behind the message.
-    m_openFailure = {bytes, result.uiReason};
-    m_missing[series] = {series->m_strPath, result.uiReason};
-    UpdateAllViews();
-    RepaintDataView();
-    if (!bReport) return;
-    if (result.status == CPicture::LoadStatus::CannotOpen) {
-        m_ui.ShowOpenFailure(path, result.uiReason);
-    } else {
-        m_ui.MessageBox(QStringLiteral("ファイルを開くことができませんでした\n%1\n%2")
-                            .arg(QDir::toNativeSeparators(path), result.uiReason));
-    }
-}
-
-const CPicture* CNorvaleDoc::GetPictureBitmap() const {
-    return m_picture.IsNull() ? nullptr : &m_picture;
-}
 
 void CNorvaleDoc::AddImageFile(const std::string& title, const std::string& path) {
     m_profile.AddImage(title, path);
@@ -237,7 +202,7 @@ void CNorvaleDoc::RedetectCurLine() {
 }
 
 PixelView CNorvaleDoc::CurrentPixels() const {
-    return m_picture.View();
+    return m_picture->View();
 }
 
 void CNorvaleDoc::SampleLine(int x1, int y1, int x2, int y2) {
@@ -246,7 +211,7 @@ void CNorvaleDoc::SampleLine(int x1, int y1, int x2, int y2) {
 
 bool CNorvaleDoc::SampleCurLine() {
     const CScan* line = GetCurLine();
-    if (line == nullptr || m_picture.IsNull()) return false;
+    if (line == nullptr || m_picture->IsNull()) return false;
     SampleScan(CurrentPixels(), *line, m_buffer);
     return true;
 }
@@ -258,7 +223,7 @@ bool CNorvaleDoc::DetectEdge(int n) {
 
 int CNorvaleDoc::DetectPending() {
     const CScanArray* lines = m_profile.GetArray(m_nCurImage, m_nCurArray);
-    if (lines == nullptr || m_picture.IsNull()) return 0;
+    if (lines == nullptr || m_picture->IsNull()) return 0;
     // Most paints find every line settled; only then is the panel asked for its rule, and once.
     const bool pending = std::any_of(lines->m_arLine.begin(), lines->m_arLine.end(),
                                      [](const auto& line) { return line->m_bDetect; });

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "document/doc_views.h"
+#include "document/file_stamp.h"
 #include "document/picture.h"
 #include "document/ui_services.h"
 #include "model/data_profile.h"
@@ -26,6 +27,7 @@ inline constexpr int kHitRadius = 5;
 
 struct AxisEdit;
 class CDocCommand;
+class CPicturePrefetch;
 
 // Where the user is: the current image, line and line set, and how many samples of the profile
 // buffer count. Every step remembers it from before and after the edit, and undo and redo put
@@ -101,6 +103,11 @@ public:
     void OpenImage(int nIndex, bool bReport = true);
     // The current picture, or null when none is loaded.
     const CPicture* GetPictureBitmap() const;
+    // The window decodes the neighbours of the current image ahead, on a worker thread, so that
+    // a step onto one finds its picture decoded (doc_pictures.cpp). Off until switched on.
+    void EnablePrefetch(bool on);
+    // The prefetch while it is on, else null: for the tests and the benchmarks.
+    CPicturePrefetch* Prefetch() const { return m_prefetch.get(); }
     // Why the current image has no picture, when its file could not be opened or decoded.
     struct OpenFailure {
         std::string path;
@@ -288,9 +295,15 @@ private:
     void CancelViewDrag();
     // The cursor's indices alone, the picture left as it is.
     void PlaceCursor(const DocCursor& cursor);
+    // Makes the record's picture the current one: the prefetched picture when there is one
+    // for it that is still its file's, else decoded here.
+    CPicture::LoadResult LoadPicture(const CScanSeries& series);
+    // Points the prefetch at the neighbours of the current image in the list as it is now.
+    void RetargetPrefetch();
 
     CUiServices& m_ui;
-    CPicture m_picture;
+    // Never null; an object exchanged with the prefetch's slots rather than made anew.
+    std::unique_ptr<CPicture> m_picture;
     std::vector<IDocView*> m_views;
     QString m_strPathName;
     OpenFailure m_openFailure;
@@ -305,6 +318,13 @@ private:
     std::function<void(const QString&)> m_onSessionFile;
     // The file whose picture (or failure to load) is the current one; none after DeleteContents.
     std::optional<std::string> m_picturePath;
+    // The record the current picture was loaded for (compared, never followed), and its file's
+    // stamp when the picture was decoded whole from an unchanging file.
+    const CScanSeries* m_pictureRecord = nullptr;
+    std::optional<FileStamp> m_pictureStamp;
+    std::unique_ptr<CPicturePrefetch> m_prefetch;
+    // The way the user last stepped through the list (+1 down, -1 up): its neighbour comes first.
+    int m_nStepDirection = 1;
     PanelOptions m_options;  // the options while no panel is attached
     int m_nDetectionJobs = 0;
     int m_nBusy = 0;

@@ -53,7 +53,7 @@ void CNorvaleDoc::OnCursorPrev() {
 void CNorvaleDoc::NudgeCurLine(bool forward) {
     // An image without a picture shows no cursor to move.
     CScan* line = GetCurLine();
-    if (IsBusy() || line == nullptr || m_picture.IsNull()) return;
+    if (IsBusy() || line == nullptr || m_picture->IsNull()) return;
     const DocCursor cursor = GetCursor();
     const LineCursor old = CLineCursorCommand::Of(*line);
     if (forward) {
@@ -75,6 +75,7 @@ void CNorvaleDoc::OnPrevImage() {
     if (count < 2) return;
     int i = m_nCurImage - 1;
     if (i < 0) i = count - 1;
+    m_nStepDirection = -1;
     OpenImage(i);
     UpdateAllViews();
 }
@@ -84,27 +85,28 @@ void CNorvaleDoc::OnNextImage() {
     if (count < 2) return;
     int i = m_nCurImage + 1;
     if (i > count - 1) i = 0;
+    m_nStepDirection = 1;
     OpenImage(i);
     UpdateAllViews();
 }
 
 void CNorvaleDoc::OnUpdateNeedPicture(CCmdUI& cmdUI) const {
-    if (m_picture.IsNull()) cmdUI.Enable(false);
+    if (m_picture->IsNull()) cmdUI.Enable(false);
 }
 
 void CNorvaleDoc::OnUpdateZoom(CCmdUI& cmdUI, int zoom) const {
-    if (m_picture.IsNull()) cmdUI.Enable(false);
+    if (m_picture->IsNull()) cmdUI.Enable(false);
     const IImageView* view = GetImageView();
     cmdUI.SetCheck((view != nullptr ? view->GetZoom() : 1) == zoom);
 }
 
 void CNorvaleDoc::OnUpdateMeasureLength(CCmdUI& cmdUI) const {
-    if (m_picture.IsNull()) cmdUI.Enable(false);
+    if (m_picture->IsNull()) cmdUI.Enable(false);
     cmdUI.SetCheck(m_bMeasureLength);
 }
 
 void CNorvaleDoc::OnUpdateMeasureArea(CCmdUI& cmdUI) const {
-    if (m_picture.IsNull()) cmdUI.Enable(false);
+    if (m_picture->IsNull()) cmdUI.Enable(false);
     cmdUI.SetCheck(m_bMeasureArea);
 }
 

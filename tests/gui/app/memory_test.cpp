@@ -1,5 +1,5 @@
-// Stepping through a long series with the Down key holds one decoded picture at a time: the
-// process's resident memory stays flat.
+// Stepping through a long series with the Down key holds a fixed number of decoded pictures (the
+// current one and the two decoded ahead): the process's resident memory stays flat.
 #include <unistd.h>
 
 #include <QDir>
