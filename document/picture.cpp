@@ -17,6 +17,7 @@
 #include <mutex>
 #include <new>
 
+#include "document/direct_decode.h"
 #include "document/picture_checks.h"
 
 namespace {
@@ -91,8 +92,8 @@ PictureFault DecoderFault(const QString& reason) {
                                                            : CorruptFault(reason);
 }
 
-// Decodes the first picture of the bytes; returns why it cannot, or no fault.
-PictureFault Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
+// Decodes the first picture of the bytes with Qt's readers; returns why it cannot, or no fault.
+PictureFault DecodeWithQt(QBuffer& buffer, const QByteArray& data, QImage& image) {
     // Everything the reader says while it reads headers or pixels belongs to this decode.
     WarningCapture capture;
     QImageReader reader(&buffer);
@@ -137,6 +138,15 @@ PictureFault Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
         image = QImage();
         return DecoderFault(warnings.front());
     }
+    return {};
+}
+
+// The kinds of picture that series are made of go to the direct decoders, told apart by their
+// first bytes as Qt tells them apart (so a JPEG named .bmp is still a JPEG).
+DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels) {
+    if (data.startsWith("\xFF\xD8")) return DecodeJpeg(data, pixels);
+    if (data.startsWith("BM")) return DecodeBmp24(data, pixels);
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a")) return DecodeGif(data, pixels);
     return {};
 }
 
@@ -186,9 +196,11 @@ QString NotRegularText() {
 
 // Reads the whole file; returns 0 or the errno of the failure. The size is a hint: the file may
 // grow or shrink while it is read.
+// The bytes go into `data` from its start, reusing the memory it already has.
 int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
     try {
-        data.reserve(sizeHint + 1);
+        // One byte more than the hint, so that the read that finds the end needs no growth.
+        data.resize(std::max(data.capacity(), sizeHint + 1));
         qsizetype used = 0;
         for (;;) {
             if (data.size() - used < 65536) data.resize(used + std::max<qsizetype>(65536, used));
@@ -240,8 +252,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
         ::close(fd);
         return Failed(LoadStatus::CannotDecode, FileTooLarge());
     }
-    QByteArray data;
-    const int error = ReadAll(fd, static_cast<qsizetype>(st.st_size), data);
+    const int error = ReadAll(fd, static_cast<qsizetype>(st.st_size), m_file);
     ::close(fd);
     if (error == ENOMEM) {
         return Failed(LoadStatus::OutOfMemory, OutOfMemory("not enough memory to read the file"));
@@ -250,19 +261,43 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     if (error != 0) {
         return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
     }
-    return LoadData(std::move(data));
+    return Decode(m_file);
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     Clear();
+    return Decode(data);
+}
+
+CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
     if (data.isEmpty()) {
         return Failed(LoadStatus::CannotDecode,
                       {QStringLiteral("the file is empty"), QStringLiteral("ファイルが空です。")});
     }
-    QBuffer buffer(&data);
+    const DirectDecode direct = DecodeDirect(data, m_pixels);
+    switch (direct.outcome) {
+        case DirectDecode::Outcome::Decoded:
+            m_image = m_pixels.Wrap(direct.width, direct.height);
+            if (m_image.isNull()) {
+                return Failed(LoadStatus::OutOfMemory,
+                              OutOfMemory("not enough memory for the decoded picture"));
+            }
+            return {};
+        case DirectDecode::Outcome::Failed:
+            return Failed(LoadStatus::CannotDecode, direct.fault);
+        case DirectDecode::Outcome::OutOfMemory:
+            return Failed(LoadStatus::OutOfMemory,
+                          OutOfMemory("not enough memory for the decoded picture"));
+        case DirectDecode::Outcome::Declined:
+            break;
+    }
+    // Shares the bytes only while the reader runs: the file's memory is free again for the
+    // next load afterwards.
+    QBuffer buffer;
+    buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImage image;
-    if (const PictureFault fault = Decode(buffer, data, image)) {
+    if (const PictureFault fault = DecodeWithQt(buffer, data, image)) {
         return Failed(LoadStatus::CannotDecode, fault);
     }
     if (image.width() <= 0 || image.height() <= 0) {
