@@ -9,6 +9,8 @@
 
 // jpeglib.h needs the size types of stdio.h declared first.
 #include <jpeglib.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 
 #include "document/direct_decode.h"
 #include "document/picture.h"
@@ -51,7 +53,11 @@ enum class Step { Decoded, Declined, Failed, TooLarge, OutOfMemory };
 // destructor.
 Step Run(jpeg_decompress_struct& info, ErrorManager& errors, const QByteArray& data,
          CPixelBuffer& buffer, int& width, int& height) {
-    if (setjmp(errors.escape) != 0) return Step::Failed;
+    if (setjmp(errors.escape) != 0) {
+        // The decoder's own memory (a progressive picture's coefficients, say) ran out: that is
+        // no fault of the file.
+        return errors.base.msg_code == JERR_OUT_OF_MEMORY ? Step::OutOfMemory : Step::Failed;
+    }
     jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     jpeg_read_header(&info, TRUE);

@@ -7,6 +7,7 @@
 #include <turbojpeg.h>
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
@@ -196,6 +197,38 @@ TEST(DecodePaths, GiveExactlyQtsPixels) {
         ASSERT_EQ(picture.Image().format(), QImage::Format_RGB32) << c.name;
         ASSERT_EQ(picture.Image().size(), expected.size()) << c.name;
         EXPECT_EQ(RowsDiffering(picture.Image(), expected), 0) << c.name;
+    }
+}
+
+// The fuzzer's seed pictures, whole and damaged: a picture that loads has Qt's pixels, one
+// that does not says why, and the damaged seeds stay refused.
+TEST(DecodePaths, CorpusPicturesLoadAsQtReadsThemOrFailWithAReason) {
+    const QDir corpus(QString::fromUtf8(QUANDREL_TEST_DATA_DIR "/../../fuzz/corpus/picture"));
+    const QStringList names = corpus.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    CPicture picture;
+    for (const QString& name : names) {
+        QFile file(corpus.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+        const QByteArray bytes = file.readAll();
+        const CPicture::LoadResult result = picture.LoadData(bytes);
+        const bool damaged = name.contains(QLatin1String("cut")) ||
+                             name.contains(QLatin1String("corrupt")) ||
+                             name.contains(QLatin1String("inserted")) ||
+                             name.contains(QLatin1String("short")) ||
+                             name.contains(QLatin1String("outside")) ||
+                             name.contains(QLatin1String("huge")) ||
+                             name.contains(QLatin1String("delta-out"));
+        if (result.status != CPicture::LoadStatus::Ok) {
+            EXPECT_TRUE(damaged) << name.toStdString() << ": " << result.reason.toStdString();
+            EXPECT_FALSE(result.reason.isEmpty()) << name.toStdString();
+            EXPECT_TRUE(picture.IsNull()) << name.toStdString();
+            continue;
+        }
+        EXPECT_FALSE(damaged) << name.toStdString();
+        const QImage expected = QtPixels(bytes);
+        ASSERT_EQ(picture.Image().size(), expected.size()) << name.toStdString();
+        EXPECT_EQ(RowsDiffering(picture.Image(), expected), 0) << name.toStdString();
     }
 }
 
