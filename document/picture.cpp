@@ -194,9 +194,9 @@ QString NotRegularText() {
     return QStringLiteral("通常のファイルではありません。");
 }
 
-// Reads the whole file; returns 0 or the errno of the failure. The size is a hint: the file may
-// grow or shrink while it is read.
-// The bytes go into `data` from its start, reusing the memory it already has.
+// Reads the whole file into `data`, from its start and into the memory it already has; returns
+// 0 or the errno of the failure. The size is a hint: the file may grow or shrink while it is
+// read.
 int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
     try {
         // One byte more than the hint, so that the read that finds the end needs no growth.
