@@ -53,7 +53,7 @@ void RunJob(const DetectSettings& settings, Job& job, Worker& worker) {
     try {
         MeasureJob(settings, job, worker);
     } catch (const std::bad_alloc&) {
-        worker.picture.Clear();
+        worker.picture.Clear();  // and the memory it kept: the next image may need it
         job.edges.clear();
         job.result = {CPicture::LoadStatus::OutOfMemory,
                       QStringLiteral("not enough memory to measure the picture"),

@@ -228,8 +228,14 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
     return Load(QFile::encodeName(path).toStdString());
 }
 
+void CPicture::Clear() {
+    m_image = QImage();
+    m_pixels = CPixelBuffer();
+    m_file = QByteArray();
+}
+
 CPicture::LoadResult CPicture::Load(const std::string& path) {
-    Clear();
+    m_image = QImage();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
     // system's own words, before any decoder looks at it. Non-blocking, so that a pipe cannot
     // hang the open; only plain files are read, since a device or a pipe may never end.
@@ -265,7 +271,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
-    Clear();
+    m_image = QImage();
     return Decode(data);
 }
 

@@ -39,8 +39,9 @@ public:
     LoadResult Load(const QString& path);
     // Decodes a whole file's bytes, with the checks of Load.
     LoadResult LoadData(QByteArray data);
-    // Lets go of the picture; the memory stays for the next load.
-    void Clear() { m_image = QImage(); }
+    // Lets go of the picture and of the memory kept for the next load (a load lets go of the
+    // picture only).
+    void Clear();
 
     bool IsNull() const { return m_image.isNull(); }
     int Width() const { return m_image.width(); }

@@ -266,6 +266,16 @@ TEST(DecodePaths, ReuseNeverChangesAnImageHandedOut) {
     EXPECT_EQ(picture.LoadData(larger.left(larger.size() / 2)).status,
               CPicture::LoadStatus::CannotDecode);
     EXPECT_TRUE(picture.IsNull());
+
+    // Clear gives the memory back; the picture loads again afterwards, and an image handed
+    // out before keeps its pixels.
+    ASSERT_EQ(picture.LoadData(second).status, CPicture::LoadStatus::Ok);
+    const QImage kept = picture.Image();
+    picture.Clear();
+    EXPECT_TRUE(picture.IsNull());
+    EXPECT_EQ(RowsDiffering(kept, QtPixels(second)), 0);
+    ASSERT_EQ(picture.LoadData(first).status, CPicture::LoadStatus::Ok);
+    EXPECT_EQ(RowsDiffering(picture.Image(), QtPixels(first)), 0);
 }
 
 }  // namespace
