@@ -39,12 +39,9 @@ DirectDecode DecodeBmp24(const QByteArray& data, CPixelBuffer& buffer) {
     if (size < 54 || bytes[0] != 'B' || bytes[1] != 'M') return {};
     const qint64 offset = Le32(bytes + 10);
     const quint32 headerSize = Le32(bytes + 14);
-    // The information headers of version 3, 4 and 5 (and the two between); the old core
-    // header and the OS/2 ones go to Qt.
-    if (headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 108 &&
-        headerSize != 124) {
-        return {};
-    }
+    // The information headers of version 3, 4 and 5; the old core header, the OS/2 ones and
+    // the sizes between, which Qt refuses, go to Qt.
+    if (headerSize != 40 && headerSize != 108 && headerSize != 124) return {};
     if (size < 14 + qint64{headerSize}) return {};
     const auto width = static_cast<qint32>(Le32(bytes + 18));
     const auto height = static_cast<qint32>(Le32(bytes + 22));  // negative: stored top down
