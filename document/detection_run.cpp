@@ -24,11 +24,19 @@ namespace {
 
 using Job = CDetectionRun::Job;
 
-void MeasureJob(const DetectSettings& settings, Job& job) {
+// What a worker keeps from one image to the next: the picture's memory (file bytes and decoded
+// rows) and the profile buffer, so that a series costs no allocation per image.
+struct Worker {
     CPicture picture;
+    std::unique_ptr<ProfileBuffer> buffer;
+};
+
+void MeasureJob(const DetectSettings& settings, Job& job, Worker& worker) {
+    CPicture& picture = worker.picture;
     job.result = picture.Load(job.path);
     if (job.result.status != CPicture::LoadStatus::Ok) return;
-    const auto buffer = std::make_unique<ProfileBuffer>();
+    if (!worker.buffer) worker.buffer = std::make_unique<ProfileBuffer>();
+    ProfileBuffer* buffer = worker.buffer.get();
     job.edges.assign(job.lines.size(), -1);
     const PixelView pixels = picture.View();
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
@@ -41,10 +49,11 @@ void MeasureJob(const DetectSettings& settings, Job& job) {
 
 // A worker must not end the program: memory running out for one picture is that picture's
 // failure, reported as what it is.
-void RunJob(const DetectSettings& settings, Job& job) {
+void RunJob(const DetectSettings& settings, Job& job, Worker& worker) {
     try {
-        MeasureJob(settings, job);
+        MeasureJob(settings, job, worker);
     } catch (const std::bad_alloc&) {
+        worker.picture.Clear();  // and the memory it kept: the next image may need it
         job.edges.clear();
         job.result = {CPicture::LoadStatus::OutOfMemory,
                       QStringLiteral("not enough memory to measure the picture"),
@@ -124,12 +133,13 @@ CDetectionRun::~CDetectionRun() {
 
 void CDetectionRun::Work() {
     const int total = Total();
+    Worker worker;
     for (;;) {
         if (m_stop.load()) break;
         const int k = m_next.fetch_add(1);
         if (k >= total) break;
         Job& job = m_jobs[static_cast<std::size_t>(k)];
-        RunJob(m_settings, job);
+        RunJob(m_settings, job, worker);
         if (job.result.status != CPicture::LoadStatus::Ok && m_settings.stopOnFailure) {
             m_stop.store(true);
         }

@@ -17,6 +17,7 @@
 #include <mutex>
 #include <new>
 
+#include "document/direct_decode.h"
 #include "document/picture_checks.h"
 
 namespace {
@@ -91,8 +92,8 @@ PictureFault DecoderFault(const QString& reason) {
                                                            : CorruptFault(reason);
 }
 
-// Decodes the first picture of the bytes; returns why it cannot, or no fault.
-PictureFault Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
+// Decodes the first picture of the bytes with Qt's readers; returns why it cannot, or no fault.
+PictureFault DecodeWithQt(QBuffer& buffer, const QByteArray& data, QImage& image) {
     // Everything the reader says while it reads headers or pixels belongs to this decode.
     WarningCapture capture;
     QImageReader reader(&buffer);
@@ -140,6 +141,15 @@ PictureFault Decode(QBuffer& buffer, const QByteArray& data, QImage& image) {
     return {};
 }
 
+// The kinds of picture that series are made of go to the direct decoders, told apart by their
+// first bytes as Qt tells them apart (so a JPEG named .bmp is still a JPEG).
+DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels) {
+    if (data.startsWith("\xFF\xD8")) return DecodeJpeg(data, pixels);
+    if (data.startsWith("BM")) return DecodeBmp24(data, pixels);
+    if (data.startsWith("GIF87a") || data.startsWith("GIF89a")) return DecodeGif(data, pixels);
+    return {};
+}
+
 CPicture::LoadResult Failed(CPicture::LoadStatus status, const PictureFault& fault) {
     return {status, fault.reason, fault.uiReason};
 }
@@ -184,11 +194,13 @@ QString NotRegularText() {
     return QStringLiteral("通常のファイルではありません。");
 }
 
-// Reads the whole file; returns 0 or the errno of the failure. The size is a hint: the file may
-// grow or shrink while it is read.
+// Reads the whole file into `data`, from its start and into the memory it already has; returns
+// 0 or the errno of the failure. The size is a hint: the file may grow or shrink while it is
+// read.
 int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
     try {
-        data.reserve(sizeHint + 1);
+        // One byte more than the hint, so that the read that finds the end needs no growth.
+        data.resize(std::max(data.capacity(), sizeHint + 1));
         qsizetype used = 0;
         for (;;) {
             if (data.size() - used < 65536) data.resize(used + std::max<qsizetype>(65536, used));
@@ -216,8 +228,14 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
     return Load(QFile::encodeName(path).toStdString());
 }
 
+void CPicture::Clear() {
+    m_image = QImage();
+    m_pixels = CPixelBuffer();
+    m_file = QByteArray();
+}
+
 CPicture::LoadResult CPicture::Load(const std::string& path) {
-    Clear();
+    m_image = QImage();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
     // system's own words, before any decoder looks at it. Non-blocking, so that a pipe cannot
     // hang the open; only plain files are read, since a device or a pipe may never end.
@@ -240,8 +258,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
         ::close(fd);
         return Failed(LoadStatus::CannotDecode, FileTooLarge());
     }
-    QByteArray data;
-    const int error = ReadAll(fd, static_cast<qsizetype>(st.st_size), data);
+    const int error = ReadAll(fd, static_cast<qsizetype>(st.st_size), m_file);
     ::close(fd);
     if (error == ENOMEM) {
         return Failed(LoadStatus::OutOfMemory, OutOfMemory("not enough memory to read the file"));
@@ -250,19 +267,43 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     if (error != 0) {
         return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
     }
-    return LoadData(std::move(data));
+    return Decode(m_file);
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
-    Clear();
+    m_image = QImage();
+    return Decode(data);
+}
+
+CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
     if (data.isEmpty()) {
         return Failed(LoadStatus::CannotDecode,
                       {QStringLiteral("the file is empty"), QStringLiteral("ファイルが空です。")});
     }
-    QBuffer buffer(&data);
+    const DirectDecode direct = DecodeDirect(data, m_pixels);
+    switch (direct.outcome) {
+        case DirectDecode::Outcome::Decoded:
+            m_image = m_pixels.Wrap(direct.width, direct.height);
+            if (m_image.isNull()) {
+                return Failed(LoadStatus::OutOfMemory,
+                              OutOfMemory("not enough memory for the decoded picture"));
+            }
+            return {};
+        case DirectDecode::Outcome::Failed:
+            return Failed(LoadStatus::CannotDecode, direct.fault);
+        case DirectDecode::Outcome::OutOfMemory:
+            return Failed(LoadStatus::OutOfMemory,
+                          OutOfMemory("not enough memory for the decoded picture"));
+        case DirectDecode::Outcome::Declined:
+            break;
+    }
+    // Shares the bytes only while the reader runs: the file's memory is free again for the
+    // next load afterwards.
+    QBuffer buffer;
+    buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     QImage image;
-    if (const PictureFault fault = Decode(buffer, data, image)) {
+    if (const PictureFault fault = DecodeWithQt(buffer, data, image)) {
         return Failed(LoadStatus::CannotDecode, fault);
     }
     if (image.width() <= 0 || image.height() <= 0) {

@@ -4,10 +4,17 @@
 #include <QString>
 #include <string>
 
+#include "document/pixel_buffer.h"
 #include "model/sampling.h"
 
 // The decoded picture of one image file, held as 32-bit RGB so that sampling reads its rows
 // directly.
+//
+// A CPicture that loads one image after another keeps the memory of the file's bytes and of the
+// pixels and decodes the next image into it, so a series costs no new memory per image. An
+// image that Image() handed out, and copies of it, keep their pixels: the next load then decodes
+// into new memory. A View(), a plain pointer to the rows, is valid only until the next Load,
+// LoadData or Clear.
 class CPicture {
 public:
     enum class LoadStatus {
@@ -32,7 +39,9 @@ public:
     LoadResult Load(const QString& path);
     // Decodes a whole file's bytes, with the checks of Load.
     LoadResult LoadData(QByteArray data);
-    void Clear() { m_image = QImage(); }
+    // Lets go of the picture and of the memory kept for the next load (a load lets go of the
+    // picture only).
+    void Clear();
 
     bool IsNull() const { return m_image.isNull(); }
     int Width() const { return m_image.width(); }
@@ -44,5 +53,9 @@ public:
     std::uint32_t GetPixel(int x, int y) const { return View().GetPixel(x, y); }
 
 private:
+    LoadResult Decode(const QByteArray& data);
+
     QImage m_image;
+    CPixelBuffer m_pixels;  // decoded rows, reused from one load to the next
+    QByteArray m_file;      // the file's bytes, likewise
 };

@@ -8,6 +8,7 @@
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
+          libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev
           libgtest-dev nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel)
 for option in "$@"; do
   case "$option" in

@@ -112,10 +112,15 @@ def interlaced_rows(indices, width, height):
     return [indices[y * width + x] for y in order for x in range(width)]
 
 
-def image_block(width, height, indices, delay=None, left=0, top=0, interlaced=False, lzw=None):
-    """One frame; lzw, when given, replaces the frame's coded pixel data."""
+def image_block(width, height, indices, delay=None, left=0, top=0, interlaced=False, lzw=None,
+                transparent=None):
+    """One frame; lzw, when given, replaces the frame's coded pixel data; transparent, when
+    given, is the index of the frame's transparent colour."""
     out = bytearray()
-    if delay is not None:
+    if transparent is not None:
+        # Graphic control extension: dispose "do not dispose", this index transparent.
+        out += b"\x21\xF9\x04\x05" + struct.pack("<H", delay or 0) + bytes((transparent, 0))
+    elif delay is not None:
         # Graphic control extension: dispose "do not dispose", no transparency.
         out += b"\x21\xF9\x04" + bytes((0x04,)) + struct.pack("<H", delay) + b"\x00\x00"
     out += b"\x2C" + struct.pack("<HHHH", left, top, width, height)
@@ -271,6 +276,12 @@ def write_gifs():
 
     # An 8 x 6 frame at (4, 3) on a 16 x 12 screen: the screen around it has no coded pixels.
     write("inset.gif", gif_file(16, 12, colours, [image_block(8, 6, pixels, left=4, top=3)]))
+
+    # The colours picture with its blue half transparent, and the same as an inset frame:
+    # what shows through is Qt's choice, which the loader must keep.
+    write("transparent.gif", gif_file(8, 6, colours, [image_block(8, 6, pixels, transparent=1)]))
+    write("transparent_inset.gif",
+          gif_file(16, 12, colours, [image_block(8, 6, pixels, left=4, top=3, transparent=1)]))
 
     # 160 x 120 of four-colour noise through real LZW: strings from the table, codes that widen
     # to 12 bits and a table that fills up, once with clear codes and once without.
