@@ -8,7 +8,8 @@
 #include "document/picture_prefetch.h"
 #include "model/edge_detect.h"
 
-CNorvaleDoc::CNorvaleDoc(CUiServices& ui) : m_ui(ui), m_picture(std::make_unique<CPicture>()) {}
+CNorvaleDoc::CNorvaleDoc(CUiServices& ui)
+    : m_ui(ui), m_picture(std::make_unique<CPicture>(CPicture::FileBytes::Release)) {}
 
 CNorvaleDoc::~CNorvaleDoc() {
     DeleteContents();

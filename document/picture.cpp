@@ -267,7 +267,9 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     if (error != 0) {
         return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
     }
-    return Decode(m_file);
+    LoadResult result = Decode(m_file);
+    if (m_fileBytes == FileBytes::Release) m_file = QByteArray();
+    return result;
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {

@@ -30,6 +30,12 @@ public:
         QString uiReason;  // the same for the window, in Japanese; empty on success
     };
 
+    // What a picture does with the file's bytes once it has decoded them. A batch worker keeps
+    // them for the next file; the window, which holds three pictures at once for their pixels,
+    // gives them back: that is megabytes per picture it would otherwise carry for nothing.
+    enum class FileBytes { Keep, Release };
+    explicit CPicture(FileBytes fileBytes = FileBytes::Keep) : m_fileBytes(fileBytes) {}
+
     // Largest decoded picture accepted, in bytes of 32-bit pixels.
     static constexpr qint64 kMaxPixelBytes = qint64(1) << 30;
 
@@ -57,5 +63,6 @@ private:
 
     QImage m_image;
     CPixelBuffer m_pixels;  // decoded rows, reused from one load to the next
-    QByteArray m_file;      // the file's bytes, likewise
+    QByteArray m_file;      // the file's bytes, likewise (unless released)
+    FileBytes m_fileBytes = FileBytes::Keep;
 };

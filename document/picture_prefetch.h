@@ -77,7 +77,8 @@ private:
         Key key;
         FileStamp stamp;
         bool dropped = false;  // while decoding: no longer wanted, freed when the decode ends
-        std::unique_ptr<CPicture> picture = std::make_unique<CPicture>();
+        std::unique_ptr<CPicture> picture =
+            std::make_unique<CPicture>(CPicture::FileBytes::Release);
     };
 
     void Work();
