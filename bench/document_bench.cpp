@@ -13,26 +13,10 @@
 
 #include "document/doc_fakes.h"
 #include "document/series_detect.h"
+#include "series_files.h"
 
 namespace {
 
-// A shaded ground with a dark disc and a fine texture, so the JPEG data is that of a photograph.
-QImage MakePicture(int width, int height, int k) {
-    QImage image(width, height, QImage::Format_RGB32);
-    const int cx = width / 2 + (k % 13) * 9;
-    const int cy = height / 2 + (k % 7) * 11;
-    const int r = height / 3 + (k * 37) % 100;
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int dx = x - cx, dy = y - cy;
-            const int texture = ((x * 7) ^ (y * 13) ^ k) & 15;
-            row[x] = dx * dx + dy * dy <= r * r ? qRgb(30 + texture, 40 + texture, 60)
-                                                : qRgb(180 + texture, 170 + texture, 150);
-        }
-    }
-    return image;
-}
 
 QTemporaryDir& Folder() {
     static QTemporaryDir dir;
@@ -42,7 +26,7 @@ QTemporaryDir& Folder() {
 const QString& BigJpeg() {
     static const QString path = [] {
         const QString file = Folder().filePath(QStringLiteral("big.jpg"));
-        MakePicture(4000, 3000, 1).save(file, "JPEG", 90);
+        series_files::Scene(4000, 3000, 1).save(file, "JPEG", 90);
         return file;
     }();
     return path;
@@ -61,7 +45,7 @@ const QStringList& Series() {
             files << Folder().filePath(QStringLiteral("s%1.jpg").arg(k, 5, 10, QLatin1Char('0')));
             // A handful of distinct pictures, written under many names, keeps the set-up short.
             if (k < 8) {
-                MakePicture(1632, 1224, k).save(files.back(), "JPEG", 90);
+                series_files::Scene(1632, 1224, k).save(files.back(), "JPEG", 90);
             } else {
                 QFile::copy(files[k % 8], files.back());
             }

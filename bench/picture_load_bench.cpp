@@ -15,6 +15,7 @@
 
 #include "document/picture.h"
 #include "document/picture_checks.h"
+#include "series_files.h"
 #include "time_keeper.h"
 
 namespace {
@@ -36,14 +37,8 @@ std::vector<unsigned char> Pixels() {
     return pixels;
 }
 
-void Put16(QByteArray& out, unsigned v) {
-    out.append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8 & 0xFF));
-}
-
-void Put32(QByteArray& out, unsigned v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
+using series_files::Put16;
+using series_files::Put32;
 
 // An 8-bit run-length BMP of the pixels, one encoded run per run of equal pixels.
 QByteArray RleBmp(const std::vector<unsigned char>& pixels) {
@@ -72,61 +67,6 @@ QByteArray RleBmp(const std::vector<unsigned char>& pixels) {
     return bmp + codes;
 }
 
-// A GIF of the pixels with real LZW data (16 colours, clear code when the table is full).
-QByteArray Gif(const std::vector<unsigned char>& pixels) {
-    constexpr int kMinCodeSize = 4;
-    constexpr int kClear = 1 << kMinCodeSize;
-    std::vector<std::array<std::uint16_t, 16>> child(4096);  // 0: no entry
-    QByteArray data;
-    std::uint32_t acc = 0;
-    int bits = 0;
-    int width = kMinCodeSize + 1;
-    const auto putCode = [&](int code) {
-        acc |= static_cast<std::uint32_t>(code) << bits;
-        for (bits += width; bits >= 8; bits -= 8, acc >>= 8) data.append(static_cast<char>(acc));
-    };
-    int next = kClear + 2;
-    putCode(kClear);
-    int prefix = pixels[0];
-    for (std::size_t k = 1; k < pixels.size(); ++k) {
-        const int pixel = pixels[k];
-        if (child[prefix][pixel] != 0) {
-            prefix = child[prefix][pixel];
-            continue;
-        }
-        putCode(prefix);
-        if (next < 4096) {
-            child[prefix][pixel] = static_cast<std::uint16_t>(next++);
-            if (next > (1 << width) && width < 12) ++width;
-        } else {
-            putCode(kClear);
-            for (auto& entry : child) entry.fill(0);
-            next = kClear + 2;
-            width = kMinCodeSize + 1;
-        }
-        prefix = pixel;
-    }
-    putCode(prefix);
-    putCode(kClear + 1);
-    if (bits > 0) data.append(static_cast<char>(acc));
-
-    QByteArray gif("GIF89a");
-    Put16(gif, kWidth);
-    Put16(gif, kHeight);
-    gif.append(static_cast<char>(0xF3)).append(2, '\0');  // a global table of 16 colours
-    for (int i = 0; i < 16; ++i) gif.append(3, static_cast<char>(i * 16));
-    gif.append(',');
-    Put32(gif, 0);
-    Put16(gif, kWidth);
-    Put16(gif, kHeight);
-    gif.append('\0').append(static_cast<char>(kMinCodeSize));
-    for (qsizetype at = 0; at < data.size(); at += 255) {
-        const QByteArray block = data.mid(at, 255);
-        gif.append(static_cast<char>(block.size())).append(block);
-    }
-    return gif.append('\0').append(';');
-}
-
 QByteArray Jpeg() {
     QImage image(kWidth, kHeight, QImage::Format_RGB32);
     for (int y = 0; y < kHeight; ++y) {
@@ -145,7 +85,7 @@ QByteArray Jpeg() {
 const QByteArray& Bytes(char kind) {
     static const std::vector<unsigned char> pixels = Pixels();
     static const QByteArray bmp = RleBmp(pixels);
-    static const QByteArray gif = Gif(pixels);
+    static const QByteArray gif = series_files::Gif(kWidth, kHeight, pixels);
     static const QByteArray jpeg = Jpeg();
     return kind == 'b' ? bmp : kind == 'g' ? gif : jpeg;
 }

@@ -21,6 +21,7 @@
 #include "document/doc_fakes.h"
 #include "document/picture_prefetch.h"
 #include "support/resident_memory.h"
+#include "series_files.h"
 #include "time_keeper.h"
 #include "view/norvale_view.h"
 
@@ -33,23 +34,6 @@ constexpr int kHeight = 3000;
 constexpr int kPictures = 6;
 constexpr auto kPace = std::chrono::milliseconds(300);
 
-// A shaded ground with a dark disc and a fine texture, so the JPEG data is that of a photograph.
-QImage MakePicture(int k) {
-    QImage image(kWidth, kHeight, QImage::Format_RGB32);
-    const int cx = kWidth / 2 + k * 97;
-    const int cy = kHeight / 2 + k * 31;
-    const int r = kHeight / 3 + k * 23;
-    for (int y = 0; y < kHeight; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < kWidth; ++x) {
-            const int dx = x - cx, dy = y - cy;
-            const int texture = ((x * 7) ^ (y * 13) ^ k) & 15;
-            row[x] = dx * dx + dy * dy <= r * r ? qRgb(30 + texture, 40 + texture, 60)
-                                                : qRgb(180 + texture, 170 + texture, 150);
-        }
-    }
-    return image;
-}
 
 QTemporaryDir& Folder() {
     static QTemporaryDir dir;
@@ -61,7 +45,7 @@ const QStringList& Pictures() {
         QStringList files;
         for (int k = 0; k < kPictures; ++k) {
             files << Folder().filePath(QStringLiteral("p%1.jpg").arg(k));
-            MakePicture(k).save(files.back(), "JPEG", 90);
+            series_files::Scene(kWidth, kHeight, k).save(files.back(), "JPEG", 90);
         }
         return files;
     }();
