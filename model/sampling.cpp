@@ -16,15 +16,20 @@ void SampleWalk(const PixelView& picture, const CPoint& start, const CPoint& end
     const bool inside = start.x >= 0 && start.y >= 0 && start.x < picture.width &&
                         start.y < picture.height && end.x >= 0 && end.y >= 0 &&
                         end.x < picture.width && end.y < picture.height;
-    if (!inside) {
+    buffer.m_nMaxValue = picture.MaxValue();
+    if (!inside || picture.format != PixelFormat::Rgb32) {
+        // Off the picture a sample reads as white at the picture's depth: for an 8-bit picture
+        // that is CLR_INVALID's channels, 255 each, what a line running off the edge has always
+        // read.
+        const int white = picture.MaxValue();
         for (int i = 0; i <= count; ++i) {
             const int major = i * walk.step;
-            const std::uint32_t col = walk.xMajor
-                                          ? picture.GetPixel(start.x + major, start.y + minor[i])
-                                          : picture.GetPixel(start.x + minor[i], start.y + major);
-            buffer.m_nRed[i] = static_cast<int>(col & 0xFFu);
-            buffer.m_nGreen[i] = static_cast<int>((col >> 8) & 0xFFu);
-            buffer.m_nBlue[i] = static_cast<int>((col >> 16) & 0xFFu);
+            const int x = walk.xMajor ? start.x + major : start.x + minor[i];
+            const int y = walk.xMajor ? start.y + minor[i] : start.y + major;
+            const SampleRgb s = picture.Contains(x, y) ? picture.SampleAt(x, y) : SampleRgb{white, white, white};
+            buffer.m_nRed[i] = s.r;
+            buffer.m_nGreen[i] = s.g;
+            buffer.m_nBlue[i] = s.b;
         }
         buffer.m_nLastSample = count;
         return;

@@ -8,21 +8,63 @@
 inline constexpr int kProfileSize = 1024;
 inline constexpr std::uint32_t CLR_INVALID = 0xFFFFFFFFu;
 
-// Read-only view of 32-bit pixels laid out as 0xffRRGGBB words (Qt's RGB32), row by row.
+// How a picture's samples are laid out in memory.
+enum class PixelFormat : std::uint8_t {
+    Rgb32,   // 0xffRRGGBB words (Qt's RGB32): every 8-bit picture
+    Rgba64,  // four 16-bit words R, G, B, A in memory order (Qt's RGBA64): 16-bit colour
+    Grey16,  // one 16-bit word per pixel (Qt's Grayscale16): 16-bit grey
+};
+
+// One sample's colour at the picture's own depth (0..255 or 0..65535).
+struct SampleRgb {
+    int r = 0;
+    int g = 0;
+    int b = 0;
+};
+
+// Read-only view of a picture's rows, row by row.
 struct PixelView {
     const std::uint8_t* bits = nullptr;
     int width = 0;
     int height = 0;
     std::ptrdiff_t stride = 0;  // bytes per row
+    PixelFormat format = PixelFormat::Rgb32;
 
     bool IsNull() const { return bits == nullptr; }
+    bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+    // The largest sample value: 255 for 8-bit pictures, 65535 for 16-bit ones.
+    int MaxValue() const { return format == PixelFormat::Rgb32 ? 255 : 65535; }
 
-    // The colour as 0x00BBGGRR, or CLR_INVALID outside the picture.
+    // The sample at a point inside the picture, at the picture's own depth.
+    SampleRgb SampleAt(int x, int y) const {
+        const std::uint8_t* row = bits + y * stride;
+        switch (format) {
+            case PixelFormat::Rgba64: {
+                const auto* p = reinterpret_cast<const std::uint16_t*>(row) + 4 * x;
+                return {p[0], p[1], p[2]};
+            }
+            case PixelFormat::Grey16: {
+                const int v = reinterpret_cast<const std::uint16_t*>(row)[x];
+                return {v, v, v};
+            }
+            case PixelFormat::Rgb32:
+            default: {
+                const std::uint32_t argb = reinterpret_cast<const std::uint32_t*>(row)[x];
+                return {static_cast<int>((argb >> 16) & 0xFFu), static_cast<int>((argb >> 8) & 0xFFu),
+                        static_cast<int>(argb & 0xFFu)};
+            }
+        }
+    }
+
+    // The colour cut to 8 bits as 0x00BBGGRR, or CLR_INVALID outside the picture. A 16-bit
+    // sample v becomes the 8-bit value nearest v / 257, as Qt converts it for display.
     std::uint32_t GetPixel(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width || y >= height) return CLR_INVALID;
-        const auto* row = reinterpret_cast<const std::uint32_t*>(bits + y * stride);
-        const std::uint32_t argb = row[x];
-        return ((argb >> 16) & 0xFFu) | (argb & 0xFF00u) | ((argb & 0xFFu) << 16);
+        if (!Contains(x, y)) return CLR_INVALID;
+        const SampleRgb s = SampleAt(x, y);
+        const auto cut = [this](int v) {
+            return static_cast<std::uint32_t>(format == PixelFormat::Rgb32 ? v : (v + 128) / 257);
+        };
+        return cut(s.r) | (cut(s.g) << 8) | (cut(s.b) << 16);
     }
 };
 
@@ -33,6 +75,7 @@ struct ProfileBuffer {
     int m_nGreen[kProfileSize] = {};
     int m_nBlue[kProfileSize] = {};
     int m_nLastSample = -1;  // -1: no current line
+    int m_nMaxValue = 255;   // the sampled picture's largest sample value (255 or 65535)
 };
 
 enum Channel { kChannelSum = 0, kChannelRed = 1, kChannelGreen = 2, kChannelBlue = 3 };
