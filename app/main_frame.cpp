@@ -101,7 +101,11 @@ void CMainFrame::CreateMenus() {
     viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
     viewMenu->addAction(Action(ID_VIEW_SERIES));
     QMenu* zoom = viewMenu->addMenu(QStringLiteral("拡大"));
-    for (int id : {ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X}) zoom->addAction(Action(id));
+    for (int id : {ID_ZOOM_QUARTER, ID_ZOOM_HALF, ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X}) {
+        zoom->addAction(Action(id));
+    }
+    zoom->addSeparator();
+    zoom->addAction(Action(ID_ZOOM_FIT));
 
     QMenu* dataMenu = bar->addMenu(QStringLiteral("ﾃﾞｰﾀ(&D)"));
     QMenu* axis = dataMenu->addMenu(QStringLiteral("軸設定"));
@@ -180,7 +184,7 @@ void CMainFrame::CreateStatusBar() {
     connect(&m_doc.UndoStack(), &QUndoStack::cleanChanged, this, &CMainFrame::ShowSessionName);
     for (int k = 1; k < kPaneCount; ++k) {
         auto* pane = new QLabel(bar);
-        pane->setFixedWidth(kPaneWidth);
+        pane->setFixedWidth(k < kFirstValuePane ? kPaneWidth : kValuePaneWidth);
         pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         pane->setObjectName(QStringLiteral("pane%1").arg(k));
         bar->addPermanentWidget(pane);

@@ -26,8 +26,11 @@ class CMainFrame : public QMainWindow, public ICmdTarget, private IDocView {
     Q_OBJECT
 
 public:
-    static constexpr int kPaneCount = 6;
+    // Panes 1 to 5 the pixel read-out, 6 and 7 the calibrated values.
+    static constexpr int kPaneCount = 8;
+    static constexpr int kFirstValuePane = 6;
     static constexpr int kPaneWidth = 75;
+    static constexpr int kValuePaneWidth = 110;
     static constexpr int kPanelWidth = 300;
 
     CMainFrame(CNorvaleDoc& doc, ICmdTarget& app, const CRecentFileList& recent,

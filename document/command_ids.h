@@ -29,6 +29,9 @@ inline constexpr int ID_MEASURE_AREA = 32800;
 inline constexpr int ID_MEASURE_LENGTH = 32801;
 inline constexpr int ID_VIEW_SERIES = 32810;      // the series plot's dock
 inline constexpr int ID_DATA_WRITE_CSV = 32811;   // the tidy table
+inline constexpr int ID_ZOOM_HALF = 32820;
+inline constexpr int ID_ZOOM_QUARTER = 32821;
+inline constexpr int ID_ZOOM_FIT = 32822;         // the whole picture in the window
 
 // The framework's standard commands, with their standard values.
 inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601

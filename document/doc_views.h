@@ -34,6 +34,10 @@ public:
     virtual void RepaintNow() = 0;
 };
 
+// The image view's zoom steps, smallest first. Each is exact in binary, so a scale compares
+// equal to its step.
+inline constexpr double kZoomSteps[] = {0.25, 0.5, 1.0, 2.0, 4.0};
+
 inline constexpr int PICK_NONE = -1;
 inline constexpr int PICK_ORIGIN = 0;
 inline constexpr int PICK_XAXIS = 1;
@@ -43,9 +47,15 @@ class IImageView : public IDocView {
 public:
     virtual int GetPickMode() const = 0;
     virtual void SetPickMode(int mode) = 0;
-    virtual int GetZoom() const = 0;
-    // Keeps 2 and 4, takes anything else as 1.
-    virtual void SetZoom(int zoom) = 0;
+    // The scale in effect, in logical pixels per image pixel: a zoom step, or while the view
+    // fits the picture to its window, the scale that does.
+    virtual double GetZoom() const = 0;
+    // Keeps the steps 1/4, 1/2, 2 and 4, takes anything else as 1; the view stops fitting.
+    virtual void SetZoom(double zoom) = 0;
+    // Whether the view shows the whole picture at the largest scale that fits its window,
+    // following resizes and picture changes.
+    virtual bool IsZoomFit() const = 0;
+    virtual void SetZoomFit() = 0;
     // Schedule a repaint of the whole view, without erasing first.
     virtual void InvalidateNoErase() = 0;
     // Force detection of the current line on the current image, then repaint.

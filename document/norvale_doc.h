@@ -231,6 +231,9 @@ public:
     void OnZoom1();
     void OnZoom2();
     void OnZoom4();
+    void OnZoomHalf();
+    void OnZoomQuarter();
+    void OnZoomFit();
     void OnMeasureLength();
     void OnMeasureArea();
     void OnCursorNext();
@@ -245,7 +248,8 @@ public:
     void OnEditRedo();
 
     void OnUpdateNeedPicture(CCmdUI& cmdUI) const;
-    void OnUpdateZoom(CCmdUI& cmdUI, int zoom) const;
+    // A zoom step's item (zoom > 0) or the fit item (zoom 0).
+    void OnUpdateZoom(CCmdUI& cmdUI, double zoom) const;
     void OnUpdateMeasureLength(CCmdUI& cmdUI) const;
     void OnUpdateMeasureArea(CCmdUI& cmdUI) const;
     void OnUpdateEditUndo(CCmdUI& cmdUI) const;
@@ -253,7 +257,9 @@ public:
 
     // What lies under an image point: a part of a scan line (which then becomes current) or a
     // calibration point of the current image.
-    int HitTest(int x, int y);
+    // The radius is in image pixels; a view that shows the picture reduced passes a larger one
+    // so that the markers stay as easy to hit as they look.
+    int HitTest(int x, int y, int radius = kHitRadius);
 
     // How many threads detect pending lines before an export; 0 means one per core.
     void SetDetectionJobs(int jobs) { m_nDetectionJobs = jobs; }

@@ -17,8 +17,10 @@ CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_pro
     m_session.view.image = index(doc.m_nCurImage, m_session.images.size());
     m_session.view.line = index(doc.m_nCurLine, m_session.lines.size());
     const IImageView* view = doc.GetImageView();
-    const int zoom = view != nullptr ? view->GetZoom() : 1;
-    m_session.view.zoom = zoom == 2 || zoom == 4 ? zoom : 1;
+    // The session file knows the steps 1, 2 and 4; a view reduced or fitting the picture is
+    // saved at 1.
+    const double zoom = view != nullptr && !view->IsZoomFit() ? view->GetZoom() : 1.0;
+    m_session.view.zoom = zoom == 2.0 ? 2 : (zoom == 4.0 ? 4 : 1);
 }
 
 Session CaptureSession(const CNorvaleDoc& doc) {

@@ -32,6 +32,18 @@ void CNorvaleDoc::OnZoom4() {
     if (IImageView* view = GetImageView()) view->SetZoom(4);
 }
 
+void CNorvaleDoc::OnZoomHalf() {
+    if (IImageView* view = GetImageView()) view->SetZoom(0.5);
+}
+
+void CNorvaleDoc::OnZoomQuarter() {
+    if (IImageView* view = GetImageView()) view->SetZoom(0.25);
+}
+
+void CNorvaleDoc::OnZoomFit() {
+    if (IImageView* view = GetImageView()) view->SetZoomFit();
+}
+
 void CNorvaleDoc::OnMeasureLength() {
     Push(std::make_unique<CMeasureSwitchCommand>(*this, false));
     UpdateAllViews();
@@ -94,10 +106,16 @@ void CNorvaleDoc::OnUpdateNeedPicture(CCmdUI& cmdUI) const {
     if (m_picture->IsNull()) cmdUI.Enable(false);
 }
 
-void CNorvaleDoc::OnUpdateZoom(CCmdUI& cmdUI, int zoom) const {
+void CNorvaleDoc::OnUpdateZoom(CCmdUI& cmdUI, double zoom) const {
     if (m_picture->IsNull()) cmdUI.Enable(false);
     const IImageView* view = GetImageView();
-    cmdUI.SetCheck((view != nullptr ? view->GetZoom() : 1) == zoom);
+    const bool fit = view != nullptr && view->IsZoomFit();
+    // Fitting checks its own item only, even when the fitting scale happens to be a step.
+    if (zoom == 0.0) {
+        cmdUI.SetCheck(fit);
+    } else {
+        cmdUI.SetCheck(!fit && (view != nullptr ? view->GetZoom() : 1.0) == zoom);
+    }
 }
 
 void CNorvaleDoc::OnUpdateMeasureLength(CCmdUI& cmdUI) const {
@@ -110,17 +128,17 @@ void CNorvaleDoc::OnUpdateMeasureArea(CCmdUI& cmdUI) const {
     cmdUI.SetCheck(m_bMeasureArea);
 }
 
-int CNorvaleDoc::HitTest(int x, int y) {
+int CNorvaleDoc::HitTest(int x, int y, int radius) {
     const CPoint p{x, y};
     if (const CScanArray* lines = m_profile.GetArray(m_nCurImage, m_nCurArray)) {
         for (int i = 0; i < lines->GetSize(); ++i) {
             const CScan& line = *lines->GetAt(i);
             int hit = HIT_NONE;
-            if (PointInCircle(line.m_ptStart, kHitRadius, p)) {
+            if (PointInCircle(line.m_ptStart, radius, p)) {
                 hit = HIT_START;
-            } else if (PointInCircle(line.m_ptEnd, kHitRadius, p)) {
+            } else if (PointInCircle(line.m_ptEnd, radius, p)) {
                 hit = HIT_END;
-            } else if (PointInPolygon(LineBand(line.m_ptStart, line.m_ptEnd, kHitRadius), p)) {
+            } else if (PointInPolygon(LineBand(line.m_ptStart, line.m_ptEnd, radius), p)) {
                 hit = HIT_LINE;
             }
             if (hit != HIT_NONE) {
@@ -132,7 +150,7 @@ int CNorvaleDoc::HitTest(int x, int y) {
     const CDataAxis* axis = m_profile.GetAxis(m_nCurImage);
     if (axis == nullptr) return HIT_NONE;
     const auto near = [&](const CData& point) {
-        return PointInCircle({point.m_xPixel, point.m_yPixel}, kHitRadius, p);
+        return PointInCircle({point.m_xPixel, point.m_yPixel}, radius, p);
     };
     if (near(axis->m_origin)) return HIT_ORIGIN;
     if (near(axis->m_xAxis)) return HIT_XAXIS;
@@ -168,6 +186,9 @@ constexpr std::pair<int, Handler> kCommands[] = {
     {ID_ZOOM_1X, &CNorvaleDoc::OnZoom1},
     {ID_ZOOM_2X, &CNorvaleDoc::OnZoom2},
     {ID_ZOOM_4X, &CNorvaleDoc::OnZoom4},
+    {ID_ZOOM_HALF, &CNorvaleDoc::OnZoomHalf},
+    {ID_ZOOM_QUARTER, &CNorvaleDoc::OnZoomQuarter},
+    {ID_ZOOM_FIT, &CNorvaleDoc::OnZoomFit},
     {ID_MEASURE_LENGTH, &CNorvaleDoc::OnMeasureLength},
     {ID_MEASURE_AREA, &CNorvaleDoc::OnMeasureArea},
     {ID_EDIT_UNDO, &CNorvaleDoc::OnEditUndo},
@@ -214,6 +235,15 @@ bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
             return true;
         case ID_ZOOM_4X:
             OnUpdateZoom(cmdUI, 4);
+            return true;
+        case ID_ZOOM_HALF:
+            OnUpdateZoom(cmdUI, 0.5);
+            return true;
+        case ID_ZOOM_QUARTER:
+            OnUpdateZoom(cmdUI, 0.25);
+            return true;
+        case ID_ZOOM_FIT:
+            OnUpdateZoom(cmdUI, 0.0);
             return true;
         case ID_MEASURE_LENGTH:
             OnUpdateMeasureLength(cmdUI);

@@ -28,12 +28,6 @@ CNorvaleView::~CNorvaleView() {
 
 // --- Document interface ------------------------------------------------------------------------
 
-void CNorvaleView::SetZoom(int zoom) {
-    m_nZoom = (zoom == 2 || zoom == 4) ? zoom : 1;
-    OnUpdate();
-    InvalidateNoErase();
-}
-
 void CNorvaleView::InvalidateNoErase() {
     viewport()->update();
 }
@@ -110,7 +104,7 @@ QPoint CNorvaleView::ScrollOffset() const {
 }
 
 QPointF CNorvaleView::ImageToView(const CPoint& pt) const {
-    return {static_cast<double>(m_nZoom) * pt.x, static_cast<double>(m_nZoom) * pt.y};
+    return {m_dZoom * pt.x, m_dZoom * pt.y};
 }
 
 CPoint CNorvaleView::ClientToImage(const QPointF& client) const {
@@ -118,13 +112,12 @@ CPoint CNorvaleView::ClientToImage(const QPointF& client) const {
     // it. Half a device pixel more is that pixel's centre, which is what the nearest-neighbour
     // blit samples, so at a scale factor of 1.5 or 2 the result is the image pixel actually shown
     // under the pointer. A centre exactly on the border of two image pixels shows the upper or
-    // left one, as the blit rounds; the small bias keeps that choice.
-    const double half = 0.5 / viewport()->devicePixelRatioF();
+    // left one, as the blit rounds; the small bias keeps that choice. Reduced, the scaler paints
+    // each device pixel from the image pixels around this one (PixelUnder).
+    const double dpr = viewport()->devicePixelRatioF();
     const QPoint scroll = ScrollOffset();
-    const auto map = [&](double c, int offset) {
-        return static_cast<int>(std::floor((c + offset + half) / m_nZoom - 1e-6));
-    };
-    return {map(client.x(), scroll.x()), map(client.y(), scroll.y())};
+    return {PixelUnder(client.x(), scroll.x(), dpr, m_dZoom),
+            PixelUnder(client.y(), scroll.y(), dpr, m_dZoom)};
 }
 
 QRect CNorvaleView::BandRect() const {
@@ -154,7 +147,8 @@ QRect CNorvaleView::BandRect() const {
 }
 
 void CNorvaleView::UpdateScrollSizes() {
-    const QSize size = GetPictureSize() * m_nZoom;
+    if (m_bZoomFit) SetScale(FitScale());
+    const QSize size = ContentSize();
     const QSize page = viewport()->size();
     // setRange clamps the current value, so a zoom change keeps the scroll position where it
     // still fits.

@@ -9,6 +9,7 @@
 #include "document/doc_views.h"
 #include "document/norvale_doc.h"
 #include "model/point.h"
+#include "view/picture_scaler.h"
 
 class CPointerTracker;
 class QPainter;
@@ -17,8 +18,8 @@ class QPainter;
 // its own for a new line.
 inline constexpr int DRAG_NEW_LINE = -1;
 
-// The image view: the current picture at zoom 1, 2 or 4 with the scan lines, edge points and
-// calibration of the current image drawn over it. Every paint runs the pending detections and
+// The image view: the current picture at a zoom step (1/4 to 4) or fitted to the window, with the
+// scan lines, edge points and calibration of the current image drawn over it. Every paint runs the pending detections and
 // samples the current line, so the side panel's graph always shows what the view shows. Input is
 // click, move, click: a click that picks something keeps the mouse until the click that drops.
 class CNorvaleView : public QAbstractScrollArea, public IImageView {
@@ -31,8 +32,10 @@ public:
     // --- IImageView --------------------------------------------------------------------------
     int GetPickMode() const override { return m_nPickMode; }
     void SetPickMode(int mode) override { m_nPickMode = mode; }
-    int GetZoom() const override { return m_nZoom; }
-    void SetZoom(int zoom) override;
+    double GetZoom() const override { return m_dZoom; }
+    void SetZoom(double zoom) override;
+    bool IsZoomFit() const override { return m_bZoomFit; }
+    void SetZoomFit() override;
     void InvalidateNoErase() override;
     void RedetectCurLine() override;
     void CancelDrag() override { EndDrag(); }
@@ -57,7 +60,9 @@ public:
     CPoint ClientToImage(const QPointF& client) const;
 
 signals:
-    // The status bar's read-out: pane 1 "x = ...", 2 "y = ...", 3 to 5 the colour channels.
+    // The status bar's read-out: pane 1 "x = ...", 2 "y = ...", 3 to 5 the colour channels, 6 and
+    // 7 the calibrated values "X = ...", "Y = ..." (empty without a valid calibration or off the
+    // picture).
     void paneText(int pane, const QString& text);
 
 protected:
@@ -71,6 +76,7 @@ protected:
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -79,7 +85,8 @@ protected:
 
 private:
     // Painting (view_paint.cpp).
-    void PaintPicture(QPainter& painter, const QRect& client) const;
+    void PaintPicture(QPainter& painter, const QRect& client);
+    void PaintReduced(QPainter& painter, const QRect& client, const QImage& image);
     void DrawOverlays(QPainter& painter) const;
     void DrawBand(QPainter& painter) const;
     void DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure& failure) const;
@@ -97,10 +104,25 @@ private:
     void CheckCapture();
     void MoveBand(const QPointF& viewPos);
     void ShowReadOut(const CPoint& pt);
+    // Panes 6 and 7: the calibrated values of the pixel, or nothing.
+    void ShowValueReadOut(const CPoint* pt);
     // The read-out after the picture changed: the new picture's pixel under the mouse, or
     // nothing.
     void RefreshReadOut();
     void ApplyCursor();
+
+    // Zoom (view_zoom.cpp). A new scale, or fitting, keeping the image pixel under an anchor
+    // (client coordinates) under it where the scroll range allows.
+    void ZoomTo(double scale, bool fit, const std::optional<QPointF>& anchor);
+    double FitScale() const;
+    // Changes the scale in effect; a band being dragged keeps its place on the picture.
+    void SetScale(double scale);
+    // The picture's extent at the zoom, in logical pixels.
+    QSize ContentSize() const;
+    // Whole zooms blit the picture's pixels; the others go through the scaler.
+    bool IsWholeZoom() const;
+    // In image pixels: the markers are as easy to hit as they are large on the screen.
+    int HitRadius() const;
 
     // Geometry (norvale_view.cpp).
     QPoint ScrollOffset() const;
@@ -117,7 +139,8 @@ public:
     // Interaction state; the document's pick and zoom commands and the tests read it.
     int m_nPickMode = PICK_NONE;
     int m_nShiftUp = -1;  // -1 while Shift is up, 0 while it is held
-    int m_nZoom = 1;
+    double m_dZoom = 1.0;  // logical pixels per image pixel
+    bool m_bZoomFit = false;
     int m_nDragKind = DRAG_NEW_LINE;
     CPoint m_ptLineStart;  // image pixels: the line being drawn or reshaped
     CPoint m_ptLineEnd;
@@ -145,4 +168,9 @@ private:
     // was last seen over the viewport.
     qint64 m_nReadOutPicture = 0;
     std::optional<QPointF> m_ptMouse;
+    // Reduced paints: the scaler's column tables and the device-pixel buffer, the size of what
+    // one paint covers at most.
+    CPictureScaler m_scaler;
+    QImage m_scaled;
+    int m_nWheelAngle = 0;  // Ctrl+wheel turns not yet a whole notch
 };

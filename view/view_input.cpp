@@ -79,10 +79,10 @@ void CNorvaleView::OnPlainClick(const CPoint& pt) {
         Drop(pt);
         return;
     }
-    const int hit = m_doc.HitTest(pt.x, pt.y);
+    const int hit = m_doc.HitTest(pt.x, pt.y, HitRadius());
     const CScan* line = m_doc.GetCurLine();
     const CDataAxis* axis = m_doc.m_profile.GetAxis(m_doc.m_nCurImage);
-    const double z = m_nZoom;
+    const double z = m_dZoom;
     switch (hit) {
         case HIT_START:
         case HIT_END: {
@@ -239,6 +239,7 @@ void CNorvaleView::MoveBand(const QPointF& viewPos) {
 
 void CNorvaleView::leaveEvent(QEvent* event) {
     m_ptMouse.reset();
+    if (HasPicture()) ShowValueReadOut(nullptr);
     QAbstractScrollArea::leaveEvent(event);
 }
 
@@ -252,6 +253,7 @@ void CNorvaleView::RefreshReadOut() {
     }
     m_nReadOutPicture = key;
     for (int pane = 1; pane <= 5; ++pane) emit paneText(pane, QString());
+    ShowValueReadOut(nullptr);
 }
 
 void CNorvaleView::ShowReadOut(const CPoint& pt) {
@@ -267,11 +269,21 @@ void CNorvaleView::ShowReadOut(const CPoint& pt) {
     emit paneText(3, QString::asprintf("R = %3u", colour & 0xFFu));
     emit paneText(4, QString::asprintf("G = %3u", (colour >> 8) & 0xFFu));
     emit paneText(5, QString::asprintf("B = %3u", (colour >> 16) & 0xFFu));
+    ShowValueReadOut(&pt);
 }
 
 // --- Keys and cursors --------------------------------------------------------------------------
 
 void CNorvaleView::keyPressEvent(QKeyEvent* event) {
+    // Esc drops nothing: the band goes and the document stays as it was. Without a drag the key
+    // goes on as before.
+    if (event->key() == Qt::Key_Escape && m_bDragging) {
+        event->accept();
+        EndDrag();
+        // The graph showed the dragged segment; it shows the current line again.
+        SampleCurLine();
+        return;
+    }
     if (HasPicture()) {
         if (event->key() == Qt::Key_Shift) m_nShiftUp = 0;
         ApplyCursor();

@@ -64,12 +64,20 @@ void CNorvaleView::DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure
                      Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere, text);
 }
 
-void CNorvaleView::PaintPicture(QPainter& painter, const QRect& client) const {
+void CNorvaleView::PaintPicture(QPainter& painter, const QRect& client) {
     const QImage& image = m_doc.GetPictureBitmap()->Image();
     const QPoint scroll = ScrollOffset();
-    const QRect view = client.translated(scroll);
-    const int z = m_nZoom;
+    const QRect picture(-scroll, ContentSize());
+    for (const QRect& rest : QRegion(client).subtracted(picture)) {
+        painter.fillRect(rest, kBackground);
+    }
+    if (!IsWholeZoom()) {
+        PaintReduced(painter, client.intersected(picture), image);
+        return;
+    }
 
+    const QRect view = client.translated(scroll);
+    const int z = static_cast<int>(m_dZoom);
     // Only the image pixels this rectangle touches are scaled, straight from the picture, so a
     // paint costs what the viewport costs at every zoom and no enlarged copy ever exists.
     const int x0 = std::max(0, FloorDiv(view.left(), z));
@@ -82,11 +90,28 @@ void CNorvaleView::PaintPicture(QPainter& painter, const QRect& client) const {
                            source.height() * z);
         painter.drawImage(target, image, source);
     }
+}
 
-    const QRect picture(-scroll, image.size() * z);
-    for (const QRect& rest : QRegion(client).subtracted(picture)) {
-        painter.fillRect(rest, kBackground);
+void CNorvaleView::PaintReduced(QPainter& painter, const QRect& client, const QImage& image) {
+    if (client.isEmpty()) return;
+    // The device pixels the rectangle touches, whole: at a fractional scale factor a logical
+    // edge may cut one, and the scaler paints each device pixel from its own place.
+    const double dpr = viewport()->devicePixelRatioF();
+    const int left = static_cast<int>(std::floor(client.left() * dpr));
+    const int top = static_cast<int>(std::floor(client.top() * dpr));
+    const int right = static_cast<int>(std::ceil((client.right() + 1) * dpr));
+    const int bottom = static_cast<int>(std::ceil((client.bottom() + 1) * dpr));
+    const QSize size(right - left, bottom - top);
+    // One buffer for every paint, grown to the largest rectangle painted so far: never more
+    // than the viewport, whatever the picture.
+    if (m_scaled.width() < size.width() || m_scaled.height() < size.height()) {
+        m_scaled = QImage(size.expandedTo(m_scaled.size()), QImage::Format_RGB32);
     }
+    QImage target(m_scaled.bits(), size.width(), size.height(), m_scaled.bytesPerLine(),
+                  QImage::Format_RGB32);
+    m_scaler.Paint(image, {m_dZoom, dpr, ScrollOffset()}, {left, top}, target);
+    target.setDevicePixelRatio(dpr);
+    painter.drawImage(QPointF(left / dpr, top / dpr), target);
 }
 
 void CNorvaleView::MeasureForPaint() {
@@ -108,7 +133,7 @@ void CNorvaleView::MeasureForPaint() {
 }
 
 void CNorvaleView::DrawOverlays(QPainter& painter) const {
-    const double z = m_nZoom;
+    const double z = m_dZoom;
     const auto toView = [z](const CPoint& p) { return QPointF(z * p.x, z * p.y); };
     const QPen green(kGreen, 1);
     const QPen red(kRed, 1);

@@ -110,15 +110,21 @@ public:
     explicit FakeImageView(CNorvaleDoc& doc) : m_doc(doc) {}
 
     int pickMode = PICK_NONE;
-    int zoom = 1;
+    double zoom = 1;
+    bool fit = false;
     int invalidations = 0;
     int updates = 0;
     int dragsCancelled = 0;
 
     int GetPickMode() const override { return pickMode; }
     void SetPickMode(int mode) override { pickMode = mode; }
-    int GetZoom() const override { return zoom; }
-    void SetZoom(int z) override { zoom = (z == 2 || z == 4) ? z : 1; }
+    double GetZoom() const override { return zoom; }
+    void SetZoom(double z) override {
+        zoom = (z == 0.25 || z == 0.5 || z == 2 || z == 4) ? z : 1;
+        fit = false;
+    }
+    bool IsZoomFit() const override { return fit; }
+    void SetZoomFit() override { fit = true; }
     void InvalidateNoErase() override { ++invalidations; }
     void RedetectCurLine() override {
         if (CScan* line = m_doc.GetCurLine()) {

@@ -164,9 +164,13 @@ private slots:
             "  ｽﾃｰﾀｽ ﾊﾞｰ(&S)=59393",
             "  系列グラフ(&G)=32810",
             "  拡大>",
+            "    1/4倍=32821",
+            "    1/2倍=32820",
             "    1倍=32788",
             "    2倍=32789",
             "    4倍=32790",
+            "    -",
+            "    全体表示=32822",
             "ﾃﾞｰﾀ(&D)>",
             "  軸設定>",
             "    原点選択=32772",
@@ -213,7 +217,10 @@ private slots:
         }
         for (int id : {1016, 32800, 32801}) QVERIFY(Frame().Action(id)->statusTip().isEmpty());
         QCOMPARE(Frame().Pane(0)->text(), QStringLiteral("ﾚﾃﾞｨ"));
-        for (int k = 1; k < CMainFrame::kPaneCount; ++k) QCOMPARE(Frame().Pane(k)->width(), 75);
+        // The pixel read-out's five panes, then the two calibrated values, wider.
+        for (int k = 1; k < CMainFrame::kPaneCount; ++k) {
+            QCOMPARE(Frame().Pane(k)->width(), k < 6 ? 75 : 110);
+        }
     }
 
     void itemsFollowThePicture() {

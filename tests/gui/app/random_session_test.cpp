@@ -15,6 +15,8 @@
 #include <QTest>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <random>
 
@@ -149,7 +151,8 @@ private slots:
         for (int id : {IDC_ADD_FILES, ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X, ID_AXIS_ORIGIN,
                        ID_AXIS_XPOINT, ID_AXIS_YPOINT, ID_AXIS_SETTINGS, ID_DATA_WRITE,
                        ID_MEASURE_LENGTH, ID_MEASURE_AREA, ID_VIEW_TOOLBAR, ID_NEXT_PANE,
-                       ID_VIEW_SERIES, ID_DATA_WRITE_CSV}) {
+                       ID_VIEW_SERIES, ID_DATA_WRITE_CSV, ID_ZOOM_HALF, ID_ZOOM_QUARTER,
+                       ID_ZOOM_FIT}) {
             actions << frame.Action(id);
         }
 
@@ -261,8 +264,10 @@ private slots:
             const QString where = QStringLiteral("after event %1 (seed %2)").arg(event).arg(seed);
             check(where);
             if (QTest::currentTestFailed()) return;
-            const int zoom = frame.ImageView()->GetZoom();
-            QVERIFY2(zoom == 1 || zoom == 2 || zoom == 4, qPrintable(where));
+            const double zoom = frame.ImageView()->GetZoom();
+            const bool step = std::find(std::begin(kZoomSteps), std::end(kZoomSteps), zoom) !=
+                              std::end(kZoomSteps);
+            QVERIFY2(step || (frame.ImageView()->IsZoomFit() && zoom > 0), qPrintable(where));
             const int pick = frame.ImageView()->GetPickMode();
             QVERIFY2(pick >= PICK_NONE && pick <= PICK_YAXIS, qPrintable(where));
         }

@@ -34,7 +34,7 @@ struct ViewFixture {
     FakePanel panel;
     QTemporaryDir dir;
     std::unique_ptr<CNorvaleView> view;
-    QStringList panes = QStringList(6);
+    QStringList panes = QStringList(8);
     int paneWrites = 0;
 
     explicit ViewFixture(bool withPicture = true) {
@@ -84,11 +84,15 @@ struct ViewFixture {
     }
 
     // A viewport position inside the enlarged block of image pixel p, whatever the zoom, the
-    // scroll position and the scale factor.
+    // scroll position and the scale factor; reduced, the logical pixel that holds the centre of
+    // p's painted area.
     QPoint ClientOf(int x, int y) const {
-        const int z = view->m_nZoom;
-        return {x * z + z / 2 - view->horizontalScrollBar()->value(),
-                y * z + z / 2 - view->verticalScrollBar()->value()};
+        const double z = view->m_dZoom;
+        const auto at = [z](int p, int scroll) {
+            return static_cast<int>(std::floor((p + 0.5) * z)) - scroll;
+        };
+        return {at(x, view->horizontalScrollBar()->value()),
+                at(y, view->verticalScrollBar()->value())};
     }
 
     void Click(int x, int y, Qt::KeyboardModifiers mods = Qt::NoModifier,

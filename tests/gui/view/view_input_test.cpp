@@ -228,7 +228,7 @@ private slots:
         f.view->SetZoom(zoom);
         f.Settle();
         f.Move(pixel.x(), pixel.y());
-        QCOMPARE(f.panes.mid(1), texts);
+        QCOMPARE(f.panes.mid(1, 5), texts);
     }
 
     void toolCursorsWhileShiftIsHeld_data() {

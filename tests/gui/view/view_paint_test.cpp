@@ -153,9 +153,9 @@ private slots:
     void zoomKeepsTheScrollPositionClamped() {
         ViewFixture f;
         f.view->SetZoom(3);
-        QCOMPARE(f.view->m_nZoom, 1);
+        QCOMPARE(f.view->m_dZoom, 1.0);
         f.view->SetZoom(0);
-        QCOMPARE(f.view->m_nZoom, 1);
+        QCOMPARE(f.view->m_dZoom, 1.0);
 
         f.view->SetZoom(2);
         const QSize port = f.Port()->size();

@@ -1,0 +1,162 @@
+#include "view/picture_scaler.h"
+
+#include <algorithm>
+#include <thread>
+
+namespace {
+
+// Two 8-bit channels of an RGB32 word in 16-bit lanes: blue and red, or green and alpha. A lane
+// holds the sum of up to 257 samples, which bounds the boxes the packed sums may take.
+constexpr std::uint32_t kLanes = 0x00FF00FFu;
+constexpr long long kPackedLimit = 257;
+// Below this many image pixels a second thread costs more than it saves.
+constexpr long long kThreadedWork = 1 << 20;
+
+bool IsWordFormat(QImage::Format format) {
+    return format == QImage::Format_RGB32 || format == QImage::Format_ARGB32 ||
+           format == QImage::Format_ARGB32_Premultiplied;
+}
+
+std::uint32_t Mean(std::uint32_t sum, std::uint64_t reciprocal) {
+    return static_cast<std::uint32_t>((sum * reciprocal + (1ull << 31)) >> 32);
+}
+
+}  // namespace
+
+void CPictureScaler::Ranges(double scale, double dpr, int scroll, int origin, int count,
+                            int limit, std::vector<int>& lo, std::vector<int>& hi) const {
+    lo.resize(static_cast<std::size_t>(count));
+    hi.resize(static_cast<std::size_t>(count));
+    for (int k = 0; k < count; ++k) {
+        const auto i = static_cast<std::size_t>(k);
+        const double left = (origin + k) / dpr;
+        int first = 0;
+        int last = 0;
+        if (scale < 1.0) {
+            // Every image pixel the device pixel's area touches, at least the one under its
+            // centre.
+            first = static_cast<int>(std::floor((left + scroll) / scale + 1e-9));
+            last = static_cast<int>(std::ceil(((origin + k + 1) / dpr + scroll) / scale - 1e-9));
+        } else {
+            first = PixelUnder(left, scroll, dpr, scale);
+            last = first + 1;
+        }
+        first = std::clamp(first, 0, limit - 1);
+        lo[i] = first;
+        hi[i] = std::clamp(last, first + 1, limit);
+    }
+}
+
+void CPictureScaler::Paint(const QImage& picture, const ScaleMapping& mapping, QPoint origin,
+                           QImage& target) {
+    const int width = target.width();
+    const int height = target.height();
+    if (width <= 0 || height <= 0 || picture.isNull()) return;
+    Ranges(mapping.scale, mapping.dpr, mapping.scroll.x(), origin.x(), width, picture.width(),
+           m_colLo, m_colHi);
+    Ranges(mapping.scale, mapping.dpr, mapping.scroll.y(), origin.y(), height, picture.height(),
+           m_rowLo, m_rowHi);
+    const auto w = static_cast<std::size_t>(width);
+    m_sums.resize(8 * w);
+
+    const bool words = IsWordFormat(picture.format());
+    const long long work = static_cast<long long>(m_colHi.back() - m_colLo.front()) *
+                           (m_rowHi.back() - m_rowLo.front());
+    if (!words || work < kThreadedWork) {
+        PaintRows(picture, 0, height, target, m_sums.data());
+        return;
+    }
+    // The two halves write disjoint rows of the target and read the picture only.
+    const int middle = height / 2;
+    std::thread other(
+        [&] { PaintRows(picture, middle, height, target, m_sums.data() + 4 * w); });
+    PaintRows(picture, 0, middle, target, m_sums.data());
+    other.join();
+}
+
+void CPictureScaler::PaintRows(const QImage& picture, int rowBegin, int rowEnd,
+                               QImage& target, std::uint32_t* sums) const {
+    const int width = target.width();
+    const auto w = static_cast<std::size_t>(width);
+    const bool words = IsWordFormat(picture.format());
+    const int left = m_colLo.front();
+    const int right = m_colHi.back();
+    int widest = 0;
+    for (std::size_t k = 0; k < w; ++k) widest = std::max(widest, m_colHi[k] - m_colLo[k]);
+
+    QImage band;
+    for (int row = rowBegin; row < rowEnd; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        const int top = m_rowLo[r];
+        const int rows = m_rowHi[r] - top;
+        auto* out = reinterpret_cast<std::uint32_t*>(target.scanLine(row));
+        // A picture of other samples (16-bit colour or grey) is read through a converted copy
+        // of just the rows and columns this target row needs.
+        const QImage* source = &picture;
+        int dx = 0;
+        int dy = 0;
+        if (!words) {
+            band = picture.copy(left, top, right - left, rows).convertToFormat(QImage::Format_RGB32);
+            if (band.isNull()) {
+                std::fill(out, out + width, 0xFF000000u);
+                continue;
+            }
+            source = &band;
+            dx = left;
+            dy = top;
+        }
+        const auto line = [&](int y) {
+            return reinterpret_cast<const std::uint32_t*>(source->constScanLine(y - dy));
+        };
+
+        if (static_cast<long long>(widest) * rows <= kPackedLimit) {
+            std::uint32_t* low = sums;
+            std::uint32_t* high = sums + w;
+            std::fill(low, low + 2 * w, 0u);
+            for (int y = top; y < top + rows; ++y) {
+                const std::uint32_t* in = line(y) - dx;
+                for (std::size_t k = 0; k < w; ++k) {
+                    std::uint32_t a = 0;
+                    std::uint32_t b = 0;
+                    for (int x = m_colLo[k]; x < m_colHi[k]; ++x) {
+                        a += in[x] & kLanes;
+                        b += (in[x] >> 8) & kLanes;
+                    }
+                    low[k] += a;
+                    high[k] += b;
+                }
+            }
+            for (std::size_t k = 0; k < w; ++k) {
+                const auto n = static_cast<std::uint64_t>((m_colHi[k] - m_colLo[k]) * rows);
+                const std::uint64_t reciprocal = ((1ull << 32) + n - 1) / n;
+                const std::uint32_t blue = Mean(low[k] & 0xFFFFu, reciprocal);
+                const std::uint32_t red = Mean(low[k] >> 16, reciprocal);
+                const std::uint32_t green = Mean(high[k] & 0xFFFFu, reciprocal);
+                out[k] = 0xFF000000u | std::min(red, 255u) << 16 | std::min(green, 255u) << 8 |
+                         std::min(blue, 255u);
+            }
+            continue;
+        }
+        // Boxes too large for 16-bit lanes: a 32-bit sum per channel.
+        std::fill(sums, sums + 3 * w, 0u);
+        for (int y = top; y < top + rows; ++y) {
+            const std::uint32_t* in = line(y) - dx;
+            for (std::size_t k = 0; k < w; ++k) {
+                for (int x = m_colLo[k]; x < m_colHi[k]; ++x) {
+                    sums[3 * k] += in[x] & 0xFFu;
+                    sums[3 * k + 1] += (in[x] >> 8) & 0xFFu;
+                    sums[3 * k + 2] += (in[x] >> 16) & 0xFFu;
+                }
+            }
+        }
+        for (std::size_t k = 0; k < w; ++k) {
+            const auto n = static_cast<std::uint64_t>(m_colHi[k] - m_colLo[k]) *
+                           static_cast<std::uint64_t>(rows);
+            const auto mean = [&](std::uint32_t sum) {
+                return static_cast<std::uint32_t>(std::min<std::uint64_t>((sum + n / 2) / n, 255));
+            };
+            out[k] = 0xFF000000u | mean(sums[3 * k + 2]) << 16 | mean(sums[3 * k + 1]) << 8 |
+                     mean(sums[3 * k]);
+        }
+    }
+}
