@@ -3,3 +3,4 @@
 // Each test class of view_tests runs from the one main, under one QApplication.
 int RunViewPaintTests(int argc, char** argv);
 int RunViewInputTests(int argc, char** argv);
+int RunViewZoomTests(int argc, char** argv);

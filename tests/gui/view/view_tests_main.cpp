@@ -9,5 +9,6 @@ int main(int argc, char** argv) {
     int failures = 0;
     failures += RunViewPaintTests(argc, argv);
     failures += RunViewInputTests(argc, argv);
+    failures += RunViewZoomTests(argc, argv);
     return failures;
 }
