@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "doc_fakes.h"
+#include "document/session_document.h"
 
 namespace {
 
@@ -41,6 +42,32 @@ TEST(ToolCommands, UpdateHandlersNeedAPictureAndCheckTheZoom) {
     EXPECT_EQ(Update(f.doc, ID_MEASURE_AREA).m_checked, false);
     f.doc.OnCmdMsg(ID_MEASURE_LENGTH);
     EXPECT_FALSE(f.doc.m_bMeasureLength);
+}
+
+TEST(ToolCommands, EveryZoomItemChecksItselfAloneAndTheSessionKeepsOnlyWholeSteps) {
+    DocFixture f;
+    f.Add({f.files.Make("a.bmp", 3)});
+    const int items[] = {ID_ZOOM_QUARTER, ID_ZOOM_HALF, ID_ZOOM_1X,
+                         ID_ZOOM_2X,      ID_ZOOM_4X,   ID_ZOOM_FIT};
+    struct Case {
+        int command;
+        double zoom;
+        bool fit;
+        int saved;  // the session's zoom
+    };
+    for (const Case& c : {Case{ID_ZOOM_HALF, 0.5, false, 1}, Case{ID_ZOOM_QUARTER, 0.25, false, 1},
+                          Case{ID_ZOOM_4X, 4, false, 4}, Case{ID_ZOOM_FIT, 4, true, 1},
+                          Case{ID_ZOOM_2X, 2, false, 2}}) {
+        f.doc.OnCmdMsg(c.command);
+        EXPECT_EQ(f.view.zoom, c.zoom) << c.command;
+        EXPECT_EQ(f.view.fit, c.fit) << c.command;
+        for (int id : items) {
+            const CCmdUI ui = Update(f.doc, id);
+            EXPECT_TRUE(ui.m_bEnabled) << id;
+            EXPECT_EQ(ui.m_checked, id == c.command) << c.command << " " << id;
+        }
+        EXPECT_EQ(CaptureSession(f.doc).view.zoom, c.saved) << c.command;
+    }
 }
 
 TEST(ToolCommands, PickModesReplaceEachOther) {

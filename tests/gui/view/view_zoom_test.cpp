@@ -86,6 +86,51 @@ private slots:
         }
     }
 
+    void fitFollowsTheWindowAndThePicture() {
+        ViewFixture f;
+        f.view->SetZoomFit();
+        f.Settle();
+        const auto wholeAndFilling = [&] {
+            // No scrolling, and the picture meets two sides of the viewport.
+            const QSize port = f.Port()->size();
+            const double z = f.view->GetZoom();
+            QCOMPARE(f.view->horizontalScrollBar()->maximum(), 0);
+            QCOMPARE(f.view->verticalScrollBar()->maximum(), 0);
+            const QSize painted(static_cast<int>(std::ceil(kPicWidth * z - 1e-9)),
+                                static_cast<int>(std::ceil(kPicHeight * z - 1e-9)));
+            QVERIFY(painted.width() <= port.width() && painted.height() <= port.height());
+            QVERIFY(painted.width() == port.width() || painted.height() == port.height());
+        };
+        wholeAndFilling();
+        const double small = f.view->GetZoom();
+        f.view->resize(700, 500);
+        f.Settle();
+        QVERIFY(f.view->IsZoomFit());
+        QVERIFY(f.view->GetZoom() > small);
+        wholeAndFilling();
+
+        // A picture twice as large in each direction is shown at half the scale.
+        const double before = f.view->GetZoom();
+        QImage large(2 * kPicWidth, 2 * kPicHeight, QImage::Format_RGB32);
+        large.fill(qRgb(90, 90, 90));
+        const QString path = f.dir.filePath(QStringLiteral("large.bmp"));
+        QVERIFY(large.save(path));
+        f.ui.openChoices.push_back({path});
+        f.doc.OnAddFiles();
+        // The list keeps its titles in order; step to the large picture wherever it went.
+        if (f.view->GetPictureSize().width() != 2 * kPicWidth) f.doc.OnCmdMsg(ID_MOVE_DOWN);
+        f.Settle();
+        QCOMPARE(f.view->GetPictureSize(), large.size());
+        QCOMPARE(f.view->GetZoom(), before / 2);
+
+        // A step ends fitting.
+        f.view->SetZoom(1);
+        f.view->resize(300, 200);
+        f.Settle();
+        QVERIFY(!f.view->IsZoomFit());
+        QCOMPARE(f.view->GetZoom(), 1.0);
+    }
+
     void ctrlWheelStepsAboutTheMouse_data() {
         QTest::addColumn<double>("zoom");  // as ApplyZoom takes it
         QTest::addColumn<QPoint>("scroll");
