@@ -114,6 +114,9 @@ private:
     // Zoom (view_zoom.cpp). A new scale, or fitting, keeping the image pixel under an anchor
     // (client coordinates) under it where the scroll range allows.
     void ZoomTo(double scale, bool fit, const std::optional<QPointF>& anchor);
+    // The scroll position that puts an image point (image pixels, continuous) back under the
+    // anchor, moved by the least that keeps its pixel under it too.
+    void KeepUnder(const QPointF& anchor, const CPoint& pixel, const QPointF& image);
     double FitScale() const;
     // Changes the scale in effect; a band being dragged keeps its place on the picture.
     void SetScale(double scale);

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QPoint>
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -22,7 +23,9 @@ struct ScaleMapping {
 // those it shows. Painting and picking both use this, so they agree to the last bit.
 inline int PixelUnder(double client, int scroll, double dpr, double scale) {
     const double half = 0.5 / dpr;
-    return static_cast<int>(std::floor((client + scroll + half) / scale - 1e-6));
+    // Clamped, a pointer far outside a reduced view still names a pixel, if a distant one.
+    const double pixel = std::floor((client + scroll + half) / scale - 1e-6);
+    return static_cast<int>(std::clamp(pixel, -1e9, 1e9));
 }
 
 // Paints the picture into a rectangle of device pixels: target's pixel (0, 0) is the viewport's

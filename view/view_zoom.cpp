@@ -75,9 +75,8 @@ void CNorvaleView::SetScale(double scale) {
 }
 
 void CNorvaleView::ZoomTo(double scale, bool fit, const std::optional<QPointF>& anchor) {
-    const double dpr = viewport()->devicePixelRatioF();
     const QPoint scroll = ScrollOffset();
-    const double half = 0.5 / dpr;
+    const double half = 0.5 / viewport()->devicePixelRatioF();
     // The anchor's place on the picture, in image pixels, before the change.
     CPoint pixel;
     QPointF image;
@@ -88,11 +87,16 @@ void CNorvaleView::ZoomTo(double scale, bool fit, const std::optional<QPointF>& 
     m_bZoomFit = fit;
     SetScale(scale);
     OnUpdate();
-    if (!anchor) return;
+    if (anchor) KeepUnder(*anchor, pixel, image);
+    // The mouse may stand over another pixel now, though neither it nor the picture moved.
+    if (m_ptMouse && HasPicture()) ShowReadOut(ClientToImage(*m_ptMouse));
+}
 
-    // The scroll position that puts the anchor's point back under it, moved by the least that
-    // keeps its image pixel there too (always possible from scale 1 up; reduced, one device
-    // pixel shows several image pixels and the nearest is kept).
+void CNorvaleView::KeepUnder(const QPointF& anchor, const CPoint& pixel, const QPointF& image) {
+    const double dpr = viewport()->devicePixelRatioF();
+    const double half = 0.5 / dpr;
+    // Always possible from scale 1 up; reduced, one device pixel shows several image pixels and
+    // the nearest scroll position is kept.
     const auto place = [&](double client, double at, int wanted, QScrollBar* bar) {
         const int ideal = static_cast<int>(std::lround(at * m_dZoom - client - half));
         int best = ideal;
@@ -109,9 +113,8 @@ void CNorvaleView::ZoomTo(double scale, bool fit, const std::optional<QPointF>& 
         }
         bar->setValue(best);
     };
-    place(anchor->x(), image.x(), pixel.x, horizontalScrollBar());
-    place(anchor->y(), image.y(), pixel.y, verticalScrollBar());
-    RefreshReadOut();
+    place(anchor.x(), image.x(), pixel.x, horizontalScrollBar());
+    place(anchor.y(), image.y(), pixel.y, verticalScrollBar());
 }
 
 void CNorvaleView::wheelEvent(QWheelEvent* event) {
