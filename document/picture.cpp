@@ -220,9 +220,8 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
         }
     }
     m_image = std::move(image);
-    if (held != QImage::Format_RGB32) {
-        m_display = MakeDisplayImage(View(), m_displayPixels);
-        if (m_display.isNull()) {
+    if (held != QImage::Format_RGB32 && m_displayCopy == DisplayCopy::AtLoad) {
+        if (DisplayImage().isNull()) {
             m_image = QImage();
             return Failed(LoadStatus::OutOfMemory,
                           OutOfMemory("not enough memory for the decoded picture"));
@@ -242,5 +241,7 @@ PixelView CPicture::View() const {
 }
 
 const QImage& CPicture::DisplayImage() const {
-    return m_display.isNull() ? m_image : m_display;
+    if (m_image.isNull() || m_image.format() == QImage::Format_RGB32) return m_image;
+    if (m_display.isNull()) m_display = MakeDisplayImage(View(), m_displayPixels);
+    return m_display;
 }

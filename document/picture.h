@@ -35,7 +35,13 @@ public:
     // them for the next file; the window, which holds three pictures at once for their pixels,
     // gives them back: that is megabytes per picture it would otherwise carry for nothing.
     enum class FileBytes { Keep, Release };
-    explicit CPicture(FileBytes fileBytes = FileBytes::Keep) : m_fileBytes(fileBytes) {}
+    // When a 16-bit picture makes its 32-bit copy to paint: at load for the window, which
+    // decodes ahead on a worker and paints at once; on the first DisplayImage() call otherwise,
+    // so that the batch tool, which paints nothing, never spends the time and memory.
+    enum class DisplayCopy { OnDemand, AtLoad };
+    explicit CPicture(FileBytes fileBytes = FileBytes::Keep,
+                      DisplayCopy display = DisplayCopy::OnDemand)
+        : m_fileBytes(fileBytes), m_displayCopy(display) {}
 
     // Largest decoded picture accepted, in bytes of the pixels held: 4 a pixel for 8-bit
     // pictures, and for 16-bit ones their own 2 (grey) or 8 (colour) and 4 of the copy to paint.
@@ -57,7 +63,9 @@ public:
     // The picture as decoded: RGB32, or for 16-bit samples Grayscale16 or RGBX64.
     const QImage& Image() const { return m_image; }
     // The picture to paint, in RGB32: Image() itself for 8-bit pictures, and for 16-bit ones
-    // the copy made at load, each colour cut to 8 bits as GetPixel cuts it.
+    // a copy made once, each colour cut to 8 bits as GetPixel cuts it (null only when there was
+    // no memory for it). The first call on a picture made OnDemand makes the copy: it must not
+    // race another call on the same picture.
     const QImage& DisplayImage() const;
     // The rows, in the format of Image().
     PixelView View() const;
@@ -69,9 +77,11 @@ private:
     LoadResult Decode(const QByteArray& data);
 
     QImage m_image;
-    QImage m_display;       // the 32-bit copy of a 16-bit picture; null for 8-bit ones
+    // The 32-bit copy of a 16-bit picture, once made; null for 8-bit ones.
+    mutable QImage m_display;
     CPixelBuffer m_pixels;  // decoded rows, reused from one load to the next
-    CPixelBuffer m_displayPixels;
+    mutable CPixelBuffer m_displayPixels;
     QByteArray m_file;  // the file's bytes, likewise (unless released)
     FileBytes m_fileBytes = FileBytes::Keep;
+    DisplayCopy m_displayCopy = DisplayCopy::OnDemand;
 };
