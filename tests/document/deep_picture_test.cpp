@@ -12,6 +12,7 @@
 
 #include "doc_fakes.h"
 #include "document/picture.h"
+#include "document/picture_prefetch.h"
 #include "document/series_detect.h"
 
 namespace {
@@ -326,6 +327,46 @@ TEST(DeepPictures, EdgesOnlySixteenBitsShowAreFound) {
             DetectPendingRecords(f.doc.m_profile, {0}, settings, [](int, int) { return true; });
         EXPECT_TRUE(report.failures.empty()) << c.name;
         EXPECT_EQ(f.doc.m_profile.GetLine(0, 0, 0)->m_nPos, c.index) << c.name << " (batch)";
+    }
+}
+
+// The window decodes the neighbours ahead: a 16-bit picture comes from there whole, with its
+// copy to paint made on the worker, and goes back there when the user steps away.
+TEST(DeepPictures, ThePrefetchCarriesSixteenBitPictures) {
+    DocFixture f;
+    f.doc.EnablePrefetch(true);
+    const auto write = [&f](const char* name, const QByteArray& bytes) {
+        const QString path = f.files.Path(QString::fromLatin1(name));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    };
+    const QString grey = write("grey.tif", Written(Deep(64, 32, false, Busy), "tiff"));
+    const QString colour = write("colour.png", Written(Deep(64, 32, true, Busy), "png"));
+    f.Add({grey, colour});
+    CPicturePrefetch* prefetch = f.doc.Prefetch();
+    ASSERT_NE(prefetch, nullptr);
+    const struct {
+        void (CNorvaleDoc::*step)();
+        const QString& path;
+        PixelFormat format;
+        int taken;
+    } steps[] = {
+        {&CNorvaleDoc::OnNextImage, colour, PixelFormat::Rgba64, 1},
+        {&CNorvaleDoc::OnPrevImage, grey, PixelFormat::Grey16, 2},
+    };
+    for (const auto& s : steps) {
+        ASSERT_TRUE(prefetch->WaitIdle(10000));
+        (f.doc.*s.step)();
+        EXPECT_EQ(prefetch->GetCounts().taken, s.taken);
+        const CPicture* shown = f.doc.GetPictureBitmap();
+        ASSERT_NE(shown, nullptr);
+        CPicture fresh;
+        ASSERT_EQ(fresh.Load(s.path).status, Status::Ok);
+        EXPECT_EQ(shown->View().format, s.format);
+        EXPECT_TRUE(shown->Image() == fresh.Image());
+        EXPECT_TRUE(SamePixels(shown->DisplayImage(), fresh.DisplayImage()));
     }
 }
 
