@@ -138,6 +138,22 @@ PictureFault CheckTiffComplete(const QByteArray& data) {
     if (width == 0 || height == 0) {
         return CorruptFault(QStringLiteral("the TIFF picture has no pixels"));
     }
+    // The limit before anything else, with the bytes Qt's reader holds for such samples: 16-bit
+    // grey, or deeper colour, beside its 32-bit copy to paint.
+    const std::uint64_t bits = value(kBits, 0, 1);
+    const std::uint64_t samples = value(kSamples, 0, 1);
+    if (width > static_cast<std::uint64_t>(INT32_MAX) ||
+        height > static_cast<std::uint64_t>(INT32_MAX)) {
+        return TooLargeFault(static_cast<qint64>(std::min<std::uint64_t>(width, INT64_MAX)),
+                             static_cast<qint64>(std::min<std::uint64_t>(height, INT64_MAX)));
+    }
+    if (PictureFault tooLarge =
+            TooLargeFault(static_cast<qint64>(width), static_cast<qint64>(height),
+                          bits <= 8      ? 4
+                          : samples == 1 ? 6
+                                         : 12)) {
+        return tooLarge;
+    }
     const std::uint64_t compression = value(kCompression, 0, 1);
     // None, LZW, Deflate (both codes) and PackBits: their decoders fail on short or bad data.
     if (compression != 1 && compression != 5 && compression != 8 && compression != 32946 &&
@@ -147,8 +163,6 @@ PictureFault CheckTiffComplete(const QByteArray& data) {
                 .arg(compression),
             QStringLiteral("この圧縮方式（%1）の TIFF 画像は読み込めません。").arg(compression)};
     }
-    const std::uint64_t samples = value(kSamples, 0, 1);
-    const std::uint64_t bits = value(kBits, 0, 1);
     const bool planar = value(kPlanar, 0, 1) == 2;
     const bool tiled = fields[kTileOffsets].Present();
     const std::uint64_t blockWidth = tiled ? value(kTileWidth, 0, 0) : width;

@@ -139,6 +139,11 @@ PictureFault DecodeWithQt(const QByteArray& data, CPixelBuffer& pixels, QImage& 
             QStringLiteral("%1 の画像です。読み込めるのは BMP、JPEG、GIF、PNG、TIFF の画像です。")
                 .arg(name)};
     }
+    // A cut TIFF may have lost the very directory that gives its size, and libtiff prints its
+    // complaints about such a file on standard error: its structure is checked before Qt looks.
+    if (format == "tiff") {
+        if (PictureFault incomplete = CheckTiffComplete(data)) return incomplete;
+    }
     const QSize size = reader.size();
     // What Qt will decode into, known from the headers for PNG and TIFF; 32-bit otherwise.
     const QImage::Format qtFormat = deepFormat ? reader.imageFormat() : QImage::Format_Invalid;
@@ -150,15 +155,12 @@ PictureFault DecodeWithQt(const QByteArray& data, CPixelBuffer& pixels, QImage& 
             return tooLarge;
         }
     }
-    // A cut TIFF may have lost the very directory that gives its size: the checks then say so.
     if (format == "bmp") {
         if (PictureFault incomplete = CheckBmpComplete(data)) return incomplete;
     } else if (format == "gif") {
         if (PictureFault incomplete = CheckGifComplete(data)) return incomplete;
     } else if (format == "png") {
         if (PictureFault incomplete = CheckPngComplete(data)) return incomplete;
-    } else if (format == "tiff") {
-        if (PictureFault incomplete = CheckTiffComplete(data)) return incomplete;
     }
     // Qt's readers allocate a new image unless they are given one of the very size and format
     // they decode into: a series then costs no new memory, and no page faults, per picture.
