@@ -7,10 +7,12 @@
 
 void CNorvaleDoc::OnAddFiles() {
     OpenFilesRequest request;
-    // The list shows what users expect; the patterns also take upper-case names and .jpeg.
+    // The list shows what users expect; the patterns also take upper-case names, .jpeg, and
+    // PNG and TIFF pictures.
     request.filters = {
         {QStringLiteral("画像ファイル(*.bmp;*.jpg;*,gif)"),
-         {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.BMP", "*.JPG", "*.JPEG", "*.GIF"}},
+         {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.png", "*.tif", "*.tiff", "*.BMP", "*.JPG",
+          "*.JPEG", "*.GIF", "*.PNG", "*.TIF", "*.TIFF"}},
         {QStringLiteral("すべてのファイル(*.*)"), {"*"}},
     };
     request.defaultSuffix = QStringLiteral("bmp");

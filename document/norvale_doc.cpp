@@ -9,7 +9,9 @@
 #include "model/edge_detect.h"
 
 CNorvaleDoc::CNorvaleDoc(CUiServices& ui)
-    : m_ui(ui), m_picture(std::make_unique<CPicture>(CPicture::FileBytes::Release)) {}
+    : m_ui(ui),
+      m_picture(std::make_unique<CPicture>(CPicture::FileBytes::Release,
+                                           CPicture::DisplayCopy::AtLoad)) {}
 
 CNorvaleDoc::~CNorvaleDoc() {
     DeleteContents();

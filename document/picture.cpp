@@ -4,141 +4,42 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QImageReader>
-#include <QLoggingCategory>
-#include <QStringList>
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <new>
 
 #include "document/direct_decode.h"
 #include "document/picture_checks.h"
+#include "document/qt_decode.h"
 
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// Warnings raised while decoding. Qt's JPEG plugin decodes a cut-off file "successfully", fills
-// the missing rows with grey and says so only through a log warning; the capture turns such a
-// warning into a failure of the decode that raised it. The handler is process-wide, the capture
-// slot is per thread, so several threads can decode at once.
-
-thread_local QStringList* t_capture = nullptr;
-QtMessageHandler g_previousHandler = nullptr;
-QLoggingCategory::CategoryFilter g_previousFilter = nullptr;
-
-void CaptureHandler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (t_capture != nullptr && type != QtDebugMsg && type != QtInfoMsg) {
-        t_capture->append(message);
-        return;
+// The picture's colours cut to 8 bits, as GetPixel cuts them, in 32-bit rows for painting.
+QImage MakeDisplayImage(const PixelView& view, CPixelBuffer& pixels) {
+    std::uint32_t* out = pixels.Prepare(view.width, view.height);
+    if (out == nullptr) return {};
+    const auto cut = [](std::uint32_t v) { return (v + 128) / 257; };
+    for (int y = 0; y < view.height; ++y) {
+        const auto* row = reinterpret_cast<const std::uint16_t*>(view.bits + y * view.stride);
+        std::uint32_t* to = out + static_cast<std::ptrdiff_t>(y) * view.width;
+        if (view.format == PixelFormat::Grey16) {
+            for (int x = 0; x < view.width; ++x) to[x] = 0xFF000000u | cut(row[x]) * 0x010101u;
+        } else {
+            for (int x = 0; x < view.width; ++x) {
+                const std::uint16_t* p = row + 4 * x;
+                to[x] = 0xFF000000u | cut(p[0]) << 16 | cut(p[1]) << 8 | cut(p[2]);
+            }
+        }
     }
-    if (g_previousHandler != nullptr) {
-        g_previousHandler(type, context, message);
-    } else {
-        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
-    }
+    return pixels.Wrap(view.width, view.height);
 }
-
-// The JPEG plugin's warnings are our only sign of a truncated file: keep them on even when the
-// logging rules of the environment switch that category off.
-void KeepDecoderWarnings(QLoggingCategory* category) {
-    if (g_previousFilter != nullptr) g_previousFilter(category);
-    if (qstrncmp(category->categoryName(), "qt.gui.imageio", 14) == 0) {
-        category->setEnabled(QtWarningMsg, true);
-        category->setEnabled(QtCriticalMsg, true);
-    }
-}
-
-void InstallCapture() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        g_previousHandler = qInstallMessageHandler(CaptureHandler);
-        g_previousFilter = QLoggingCategory::installFilter(KeepDecoderWarnings);
-    });
-}
-
-class WarningCapture {
-public:
-    WarningCapture() {
-        InstallCapture();
-        m_outer = t_capture;
-        t_capture = &m_messages;
-    }
-    ~WarningCapture() { t_capture = m_outer; }
-    WarningCapture(const WarningCapture&) = delete;
-    WarningCapture& operator=(const WarningCapture&) = delete;
-
-    const QStringList& Messages() const { return m_messages; }
-
-private:
-    QStringList m_messages;
-    QStringList* m_outer = nullptr;
-};
 
 PictureFault NoPixels() {
     return {QStringLiteral("the picture has no pixels"),
             QStringLiteral("画像に画素がありません。")};
-}
-
-// The decoder's own words for a failure. Qt's JPEG plugin says "Premature end of JPEG file" for a
-// cut file; any other warning means data that does not make the picture it announces.
-PictureFault DecoderFault(const QString& reason) {
-    return reason.contains(QLatin1String("Premature end")) ? CutFault(reason)
-                                                           : CorruptFault(reason);
-}
-
-// Decodes the first picture of the bytes with Qt's readers; returns why it cannot, or no fault.
-PictureFault DecodeWithQt(QBuffer& buffer, const QByteArray& data, QImage& image) {
-    // Everything the reader says while it reads headers or pixels belongs to this decode.
-    WarningCapture capture;
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);  // pixel positions are the file's own, whatever EXIF says
-    reader.setAllocationLimit(static_cast<int>(CPicture::kMaxPixelBytes >> 20));
-
-    const QByteArray format = reader.format();
-    if (format.isEmpty()) {
-        return {QStringLiteral("not a BMP, JPEG or GIF picture"),
-                QStringLiteral("BMP、JPEG、GIF のいずれの画像でもありません。")};
-    }
-    if (format != "bmp" && format != "jpeg" && format != "gif") {
-        const QString name = QString::fromLatin1(format.toUpper());
-        return {
-            QStringLiteral("a %1 picture, not BMP, JPEG or GIF").arg(name),
-            QStringLiteral("%1 の画像です。読み込めるのは BMP、JPEG、GIF の画像です。").arg(name)};
-    }
-    const QSize size = reader.size();
-    if (size.isValid()) {
-        if (size.width() <= 0 || size.height() <= 0) return NoPixels();
-        if (PictureFault tooLarge = TooLargeFault(size.width(), size.height())) return tooLarge;
-    }
-    if (format == "bmp") {
-        if (PictureFault incomplete = CheckBmpComplete(data)) return incomplete;
-    }
-    if (format == "gif") {
-        if (PictureFault incomplete = CheckGifComplete(data)) return incomplete;
-    }
-
-    const bool decoded = reader.read(&image);
-    const QStringList& warnings = capture.Messages();
-    if (!decoded || image.isNull()) {
-        image = QImage();
-        return DecoderFault(warnings.isEmpty() ? reader.errorString()
-                                               : warnings.join(QStringLiteral("; ")));
-    }
-    // The JPEG plugin decodes damaged data "successfully": it fills what it cannot decode and
-    // only warns. Stray bytes before a marker count as well: that is all the decoder says when
-    // bytes were inserted into the coded data, since it then runs out of blocks before the data
-    // ends, and every block after the damage is wrong.
-    if (!warnings.isEmpty()) {
-        image = QImage();
-        return DecoderFault(warnings.front());
-    }
-    return {};
 }
 
 // The kinds of picture that series are made of go to the direct decoders, told apart by their
@@ -230,12 +131,15 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
 
 void CPicture::Clear() {
     m_image = QImage();
+    m_display = QImage();
     m_pixels = CPixelBuffer();
+    m_displayPixels = CPixelBuffer();
     m_file = QByteArray();
 }
 
 CPicture::LoadResult CPicture::Load(const std::string& path) {
     m_image = QImage();
+    m_display = QImage();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
     // system's own words, before any decoder looks at it. Non-blocking, so that a pipe cannot
     // hang the open; only plain files are read, since a device or a pipe may never end.
@@ -274,6 +178,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     m_image = QImage();
+    m_display = QImage();
     return Decode(data);
 }
 
@@ -299,31 +204,44 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
         case DirectDecode::Outcome::Declined:
             break;
     }
-    // Shares the bytes only while the reader runs: the file's memory is free again for the
-    // next load afterwards.
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
     QImage image;
-    if (const PictureFault fault = DecodeWithQt(buffer, data, image)) {
+    if (const PictureFault fault = DecodeWithQt(data, m_pixels, image)) {
         return Failed(LoadStatus::CannotDecode, fault);
     }
     if (image.width() <= 0 || image.height() <= 0) {
         return Failed(LoadStatus::CannotDecode, NoPixels());
     }
-    if (image.format() != QImage::Format_RGB32) {
-        image.convertTo(QImage::Format_RGB32);
-        if (image.isNull() || image.format() != QImage::Format_RGB32) {
+    const QImage::Format held = HeldFormat(image.format());
+    if (image.format() != held) {
+        image.convertTo(held);
+        if (image.isNull() || image.format() != held) {
             return Failed(LoadStatus::OutOfMemory,
                           OutOfMemory("not enough memory for the decoded picture"));
         }
     }
     m_image = std::move(image);
+    if (held != QImage::Format_RGB32 && m_displayCopy == DisplayCopy::AtLoad) {
+        if (DisplayImage().isNull()) {
+            m_image = QImage();
+            return Failed(LoadStatus::OutOfMemory,
+                          OutOfMemory("not enough memory for the decoded picture"));
+        }
+    }
     return {};
 }
 
 PixelView CPicture::View() const {
     if (m_image.isNull()) return {};
+    const PixelFormat format = m_image.format() == QImage::Format_RGBX64 ? PixelFormat::Rgba64
+                               : m_image.format() == QImage::Format_Grayscale16
+                                   ? PixelFormat::Grey16
+                                   : PixelFormat::Rgb32;
     return {m_image.constBits(), m_image.width(), m_image.height(),
-            static_cast<std::ptrdiff_t>(m_image.bytesPerLine())};
+            static_cast<std::ptrdiff_t>(m_image.bytesPerLine()), format};
+}
+
+const QImage& CPicture::DisplayImage() const {
+    if (m_image.isNull() || m_image.format() == QImage::Format_RGB32) return m_image;
+    if (m_display.isNull()) m_display = MakeDisplayImage(View(), m_displayPixels);
+    return m_display;
 }

@@ -186,9 +186,11 @@ PictureFault CorruptFault(const QString& reason) {
     return {reason, QStringLiteral("画像のデータが壊れています。")};
 }
 
-PictureFault TooLargeFault(qint64 width, qint64 height) {
+PictureFault TooLargeFault(qint64 width, qint64 height, int bytesPerPixel) {
     // Divided rather than multiplied: a header may claim sizes whose product overflows.
-    if (width <= 0 || height <= 0 || width <= CPicture::kMaxPixelBytes / 4 / height) return {};
+    if (width <= 0 || height <= 0 || width <= CPicture::kMaxPixelBytes / bytesPerPixel / height) {
+        return {};
+    }
     return {
         QStringLiteral("the picture of %1 x %2 pixels is larger than 1 GiB").arg(width).arg(height),
         QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル、上限は 1 GiB）。")

@@ -17,8 +17,9 @@ struct PictureFault {
 PictureFault CutFault(const QString& reason);
 PictureFault CorruptFault(const QString& reason);
 
-// A fault when a picture of this size would take more than CPicture::kMaxPixelBytes decoded.
-PictureFault TooLargeFault(qint64 width, qint64 height);
+// A fault when a picture of this size would take more than CPicture::kMaxPixelBytes decoded,
+// at `bytesPerPixel` bytes for each pixel held.
+PictureFault TooLargeFault(qint64 width, qint64 height, int bytesPerPixel = 4);
 
 // Completeness checks for the formats whose Qt readers hand back a picture from damaged data
 // without a word: for BMP the missing pixels are whatever was in memory, for GIF they are
@@ -33,3 +34,14 @@ PictureFault CheckBmpComplete(const QByteArray& data);
 // are all in the file, and its LZW codes yield every one of its pixels. Later frames are never
 // shown, so they are not looked at.
 PictureFault CheckGifComplete(const QByteArray& data);
+
+// The chunks of the PNG are all in the file, from the header chunk up to and including the end
+// chunk. Qt's reader makes up the end chunk's checksum when the file stops inside it, and the
+// checksums and the compressed stream of the pixel data are the decoder's to judge.
+PictureFault CheckPngComplete(const QByteArray& data);
+
+// The first directory of the TIFF and every value it points to are in the file, its strips or
+// tiles cover the picture and lie wholly in the file (uncompressed ones hold all their rows),
+// and the compression is one whose decoder reports damaged or short data as an error; the
+// others (JPEG inside TIFF among them) only warn, on a channel that does not reach us.
+PictureFault CheckTiffComplete(const QByteArray& data);

@@ -78,7 +78,7 @@ private:
         FileStamp stamp;
         bool dropped = false;  // while decoding: no longer wanted, freed when the decode ends
         std::unique_ptr<CPicture> picture =
-            std::make_unique<CPicture>(CPicture::FileBytes::Release);
+            std::make_unique<CPicture>(CPicture::FileBytes::Release, CPicture::DisplayCopy::AtLoad);
     };
 
     void Work();

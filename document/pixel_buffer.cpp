@@ -36,7 +36,7 @@ struct CPixelBuffer::Block {
     explicit Block(std::size_t n) : capacity(n), pixels(AllocatePixels(n)) {}
 
     std::atomic<int> holders{1};
-    std::size_t capacity;  // in pixels
+    std::size_t capacity;  // in 32-bit words
     std::unique_ptr<std::uint32_t[], FreePixels> pixels;
 };
 
@@ -84,7 +84,12 @@ std::size_t CPixelBuffer::Capacity() const {
 }
 
 std::uint32_t* CPixelBuffer::Prepare(int width, int height) {
-    const std::size_t wanted = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    return static_cast<std::uint32_t*>(
+        PrepareBytes(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4));
+}
+
+void* CPixelBuffer::PrepareBytes(std::size_t bytes) {
+    const std::size_t wanted = (bytes + 3) / 4;  // in 32-bit words
     // Acquire: an image released on another thread has finished reading the pixels.
     const bool free = m_block != nullptr && m_block->holders.load(std::memory_order_acquire) == 1;
     if (free && m_block->capacity >= wanted) return m_block->pixels.get();
@@ -108,6 +113,15 @@ QImage CPixelBuffer::Wrap(int width, int height) {
     const auto* bits = reinterpret_cast<const uchar*>(m_block->pixels.get());
     QImage image(bits, width, height, static_cast<qsizetype>(width) * 4, QImage::Format_RGB32,
                  DropFromImage, m_block);
+    if (image.isNull()) Drop(m_block);
+    return image;
+}
+
+QImage CPixelBuffer::WrapWritable(int width, int height, qsizetype stride, QImage::Format format) {
+    if (m_block == nullptr) return {};
+    m_block->holders.fetch_add(1, std::memory_order_relaxed);
+    auto* bits = reinterpret_cast<uchar*>(m_block->pixels.get());
+    QImage image(bits, width, height, stride, format, DropFromImage, m_block);
     if (image.isNull()) Drop(m_block);
     return image;
 }

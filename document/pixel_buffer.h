@@ -27,9 +27,17 @@ public:
     // picture size limit.
     std::uint32_t* Prepare(int width, int height);
 
+    // The same for pixels of any size: at least `bytes` contiguous bytes, 4-byte aligned.
+    void* PrepareBytes(std::size_t bytes);
+
     // The pixels of the last Prepare as an RGB32 image; a null image when there is no memory.
     // Writing to the image (or a copy) detaches it, leaving the buffer as it was.
     QImage Wrap(int width, int height);
+
+    // The memory of the last Prepare as an image of any format with rows of `stride` bytes, for
+    // a decoder to write into: the image's holder may write to it; a copy that writes detaches.
+    // The rows must fit in what was prepared.
+    QImage WrapWritable(int width, int height, qsizetype stride, QImage::Format format);
 
     std::size_t Capacity() const;
 

@@ -1,10 +1,12 @@
-// Picture files as the program reads them: any bytes either decode into a whole 32-bit picture
-// within the size limit, or fail with a reason for the batch tool and one for the window.
+// Picture files as the program reads them: any bytes either decode into a whole picture (32-bit,
+// or 16-bit grey or colour with its 32-bit copy to paint) within the size limit, or fail with a
+// reason for the batch tool and one for the window.
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
 
 #include "document/picture.h"
+#include "document/qt_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CPicture picture;
@@ -16,13 +18,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    if (picture.IsNull() || picture.Image().format() != QImage::Format_RGB32 ||
-        qint64(picture.Width()) * picture.Height() * 4 > CPicture::kMaxPixelBytes) {
+    const QImage::Format format = picture.Image().format();
+    if (picture.IsNull() || HeldFormat(format) != format ||
+        qint64(picture.Width()) * picture.Height() * HeldBytesPerPixel(format) >
+            CPicture::kMaxPixelBytes) {
+        std::abort();
+    }
+    const QImage& display = picture.DisplayImage();
+    if (display.format() != QImage::Format_RGB32 || display.size() != picture.Image().size()) {
         std::abort();
     }
     // Every pixel is readable; outside reads as invalid.
     const PixelView view = picture.View();
-    (void)view.GetPixel(picture.Width() - 1, picture.Height() - 1);
+    const int x = picture.Width() - 1;
+    const int y = picture.Height() - 1;
+    // What is painted is the 8-bit colour that GetPixel gives.
+    const std::uint32_t bgr = view.GetPixel(x, y);
+    const QRgb painted = display.pixel(x, y);
+    if (qRed(painted) != int(bgr & 0xFF) || qGreen(painted) != int(bgr >> 8 & 0xFF) ||
+        qBlue(painted) != int(bgr >> 16 & 0xFF)) {
+        std::abort();
+    }
     if (view.GetPixel(picture.Width(), 0) != CLR_INVALID) std::abort();
     return 0;
 }

@@ -26,7 +26,8 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     int best = 0;
     switch (mode) {
         case kEdgeMinimum: {
-            int extreme = 255;
+            // From the picture's white: 255 for 8-bit pictures, 65535 for 16-bit ones.
+            int extreme = buffer.m_nMaxValue;
             for (int i = 0; i <= count; ++i) {
                 if (v[i] < extreme) extreme = v[i], best = i;
             }

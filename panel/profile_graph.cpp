@@ -17,6 +17,12 @@ int ProfileY(int v) {
     return kGraphBottom - static_cast<int>(v * 0.39215686274509803);
 }
 
+int ProfileY(int v, int maxValue) {
+    if (maxValue == 255 || maxValue <= 0) return ProfileY(v);
+    // Wide, then truncated as the 8-bit rows are.
+    return kGraphBottom - static_cast<int>(static_cast<long long>(v) * 100 / maxValue);
+}
+
 namespace {
 
 // Paints a segment by the rule of ForEachSegmentPixel, joining the pixels that share a row or a
@@ -79,9 +85,10 @@ void CProfileGraph::DrawProfile(QPainter& painter) const {
     const int n = m_doc.m_buffer.m_nLastSample;
     // A single sample, or none, is no curve.
     if (n <= 0) return;
-    QPoint from(ProfileX(0, n), ProfileY(m_doc.GetBrightness(0)));
+    const int top = m_doc.m_buffer.m_nMaxValue;
+    QPoint from(ProfileX(0, n), ProfileY(m_doc.GetBrightness(0), top));
     for (int i = 1; i <= n; ++i) {
-        const QPoint to(ProfileX(i, n), ProfileY(m_doc.GetBrightness(i)));
+        const QPoint to(ProfileX(i, n), ProfileY(m_doc.GetBrightness(i), top));
         DrawSegment(painter, from, to, Qt::black);
         from = to;
     }
@@ -94,7 +101,7 @@ void CProfileGraph::DrawCursorMark(QPainter& painter) const {
     if (line == nullptr || m_doc.GetOpenFailure() != nullptr) return;
     const int a = line->m_nPos;
     const QPoint centre(ProfileX(a, m_doc.m_buffer.m_nLastSample),
-                        ProfileY(m_doc.GetBrightness(a)));
+                        ProfileY(m_doc.GetBrightness(a), m_doc.m_buffer.m_nMaxValue));
     QPen pen(QColor(255, 0, 0));
     pen.setWidth(0);
     painter.setPen(pen);

@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Quandrel need, and the
 # de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma. GNU
-# parallel is there for the test of scripts/cluster/parallel_run.sh.
+# parallel is there for the test of scripts/cluster/parallel_run.sh. Qt reads PNG itself (its
+# GUI library links libpng); TIFF needs the plugin of qt6-image-formats-plugins.
 #   --fuzz  also clang and its sanitizer runtime, for the fuzz targets
 #   --e2e   also a virtual X server and xdotool, for the end-to-end test of the window
 # Does nothing when everything is already there.
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
-          libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev
+          libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev qt6-image-formats-plugins
           libgtest-dev nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel)
 for option in "$@"; do
   case "$option" in

@@ -2,6 +2,7 @@
 // and drop, the rubber band, the live profile, the status read-out and the tool cursors.
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <array>
 
 #include "document/norvale_doc.h"
 #include "view/norvale_view.h"
@@ -237,6 +238,22 @@ void CNorvaleView::MoveBand(const QPointF& viewPos) {
 
 // --- Status read-out ---------------------------------------------------------------------------
 
+namespace {
+
+// The R, G and B panes at the picture's own depth: "R = 200" on an 8-bit picture, "R = 51400"
+// on a 16-bit one; outside the picture white at that depth, as sampling reads it there (for an
+// 8-bit picture CLR_INVALID's channels, as it always read).
+std::array<QString, 3> ColourReadOut(const PixelView& picture, const CPoint& pt) {
+    const int white = picture.MaxValue();
+    SampleRgb s{white, white, white};
+    if (picture.Contains(pt.x, pt.y)) s = picture.SampleAt(pt.x, pt.y);
+    const char* format = picture.MaxValue() > 255 ? "%c = %5d" : "%c = %3d";
+    return {QString::asprintf(format, 'R', s.r), QString::asprintf(format, 'G', s.g),
+            QString::asprintf(format, 'B', s.b)};
+}
+
+}  // namespace
+
 void CNorvaleView::leaveEvent(QEvent* event) {
     m_ptMouse.reset();
     if (HasPicture()) ShowValueReadOut(nullptr);
@@ -263,12 +280,10 @@ void CNorvaleView::ShowReadOut(const CPoint& pt) {
     // Wide arithmetic: a calibration point typed far outside the picture must not overflow.
     const long long rx = static_cast<long long>(pt.x) - origin.x;
     const long long ry = static_cast<long long>(pt.y) - origin.y;
-    const std::uint32_t colour = m_doc.GetPictureBitmap()->GetPixel(pt.x, pt.y);
     emit paneText(1, QString::asprintf("x = %3lld", rx));
     emit paneText(2, QString::asprintf("y = %3lld", -ry));
-    emit paneText(3, QString::asprintf("R = %3u", colour & 0xFFu));
-    emit paneText(4, QString::asprintf("G = %3u", (colour >> 8) & 0xFFu));
-    emit paneText(5, QString::asprintf("B = %3u", (colour >> 16) & 0xFFu));
+    const std::array<QString, 3> rgb = ColourReadOut(m_doc.GetPictureBitmap()->View(), pt);
+    for (int k = 0; k < 3; ++k) emit paneText(3 + k, rgb[k]);
     ShowValueReadOut(&pt);
 }
 

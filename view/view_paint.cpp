@@ -65,7 +65,7 @@ void CNorvaleView::DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure
 }
 
 void CNorvaleView::PaintPicture(QPainter& painter, const QRect& client) {
-    const QImage& image = m_doc.GetPictureBitmap()->Image();
+    const QImage& image = m_doc.GetPictureBitmap()->DisplayImage();
     const QPoint scroll = ScrollOffset();
     const QRect picture(-scroll, ContentSize());
     for (const QRect& rest : QRegion(client).subtracted(picture)) {

@@ -259,8 +259,9 @@ TEST_F(PictureTest, TellsOpenFailuresFromDecodeFailures) {
         {Path("pipe.bmp"), Status::CannotOpen, "not a regular file"},
         {QStringLiteral("/dev/zero"), Status::CannotOpen, "not a regular file"},
         {Path("empty.bmp"), Status::CannotDecode, "empty"},
-        {Path("text.jpg"), Status::CannotDecode, "not a BMP, JPEG or GIF"},
-        {Save(png, "red.png", "PNG"), Status::CannotDecode, "PNG"},
+        {Path("text.jpg"), Status::CannotDecode, "not a BMP, JPEG, GIF, PNG or TIFF"},
+        // A kind Qt reads that the loader does not take.
+        {Save(png, "red.ppm", "PPM"), Status::CannotDecode, "PPM"},
         {Path("huge.bmp"), Status::CannotDecode, "larger than 1 GiB"},
         {Cut(jpeg, ReadAll(jpeg).size() * 6 / 10, "cut.jpg"), Status::CannotDecode, "JPEG"},
         {Cut(jpeg, -100, "cut_end.jpg"), Status::CannotDecode, "JPEG"},

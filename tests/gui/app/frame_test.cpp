@@ -130,6 +130,27 @@ private slots:
         QCOMPARE(m_ui->saveQuestions.size(), std::size_t{2});
     }
 
+    // PNG and TIFF files dropped on the window are added and shown like any other picture.
+    void dropsTakePngAndTiff() {
+        Start();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(m_files->Make("d1.png", 20)),
+                      QUrl::fromLocalFile(m_files->Make("d2.tif", 30))});
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &drop);
+        QCOMPARE(Doc().m_profile.GetSize(), 2);
+        for (int i : {1, 0}) {
+            Doc().OpenImage(i, true);
+            QVERIFY(Doc().GetPictureBitmap() != nullptr);
+            QVERIFY(Doc().GetOpenFailure() == nullptr);
+        }
+        QVERIFY(m_ui->messages.empty());
+    }
+
     void captionStaysTheProgramName() {
         Start();
         QCOMPARE(Frame().windowTitle(), QStringLiteral("Quandrel"));

@@ -134,6 +134,13 @@ void ProfileGraphTest::mapYMatchesIntegerFormula() {
     QCOMPARE(ProfileY(50), 91);
     QCOMPARE(ProfileY(2), 110);
     for (int v = 0; v <= 255; ++v) QCOMPARE(ProfileY(v), 110 - (20 * v) / 51);
+    // 16-bit pictures span the same 100 rows; 8-bit ones are drawn exactly as before.
+    for (int v = 0; v <= 255; ++v) QCOMPARE(ProfileY(v, 255), ProfileY(v));
+    QCOMPARE(ProfileY(65535, 65535), 10);
+    QCOMPARE(ProfileY(65534, 65535), 11);
+    QCOMPARE(ProfileY(32768, 65535), 60);
+    QCOMPARE(ProfileY(655, 65535), 110);
+    QCOMPARE(ProfileY(656, 65535), 109);
 }
 
 void ProfileGraphTest::segmentPixels_data() {

@@ -159,6 +159,57 @@ private slots:
         QCOMPARE(f.panes.mid(1, 5), texts);
     }
 
+    // A 16-bit picture reads out its own samples and is painted cut to 8 bits: red (or grey)
+    // 1000 + 100 x + y, green 20000 + y, blue 65535.
+    void sixteenBitReadOut_data() {
+        QTest::addColumn<bool>("colour");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QPoint>("pixel");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("grey png") << false << "grey.png" << QPoint(3, 2)
+                                  << QStringList{"R =  1302", "G =  1302", "B =  1302"};
+        QTest::newRow("colour tiff") << true << "colour.tif" << QPoint(7, 30)
+                                     << QStringList{"R =  1730", "G = 20030", "B = 65535"};
+        QTest::newRow("outside") << true << "colour.tif" << QPoint(kPicWidth + 30, 20)
+                                 << QStringList{"R = 65535", "G = 65535", "B = 65535"};
+    }
+    void sixteenBitReadOut() {
+        QFETCH(bool, colour);
+        QFETCH(QString, file);
+        QFETCH(QPoint, pixel);
+        QFETCH(QStringList, texts);
+        ViewFixture f;
+        QImage image(60, 40, colour ? QImage::Format_RGBX64 : QImage::Format_Grayscale16);
+        for (int y = 0; y < image.height(); ++y) {
+            auto* row = reinterpret_cast<quint16*>(image.scanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const auto level = static_cast<quint16>(1000 + 100 * x + y);
+                if (!colour) {
+                    row[x] = level;
+                    continue;
+                }
+                row[4 * x] = level;
+                row[4 * x + 1] = static_cast<quint16>(20000 + y);
+                row[4 * x + 2] = 65535;
+                row[4 * x + 3] = 65535;
+            }
+        }
+        const QString path = f.dir.filePath(file);
+        QVERIFY(image.save(path));
+        f.ui.openChoices.push_back({path});
+        f.doc.OnAddFiles();
+        f.Settle();
+        f.Move(pixel.x(), pixel.y());
+        QCOMPARE(f.panes.mid(3), texts);
+        if (pixel.x() < image.width()) {
+            const auto cut = [](int v) { return (v + 128) / 257; };
+            const int level = 1000 + 100 * pixel.x() + pixel.y();
+            const QRgb painted = colour ? qRgb(cut(level), cut(20000 + pixel.y()), 255)
+                                        : qRgb(cut(level), cut(level), cut(level));
+            QCOMPARE(ColourAt(f.Grab(), f.ClientOf(pixel.x(), pixel.y())).rgb(), painted);
+        }
+    }
+
     void toolCursorsWhileShiftIsHeld_data() {
         QTest::addColumn<QString>("pick");
         QTest::addColumn<QString>("image");
