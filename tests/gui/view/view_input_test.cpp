@@ -200,7 +200,7 @@ private slots:
         f.doc.OnAddFiles();
         f.Settle();
         f.Move(pixel.x(), pixel.y());
-        QCOMPARE(f.panes.mid(3), texts);
+        QCOMPARE(f.panes.mid(3, 3), texts);
         if (pixel.x() < image.width()) {
             const auto cut = [](int v) { return (v + 128) / 257; };
             const int level = 1000 + 100 * pixel.x() + pixel.y();
