@@ -106,8 +106,10 @@ bool CNorvaleDoc::ChangeOptions(const PanelOptions& before, const PanelOptions& 
     if (IsBusy()) return false;
     if (before == after) return true;
     Push(std::make_unique<COptionsCommand>(*this, before, after));
-    // Another channel shows another curve, and the view's read-out follows.
-    if (before.channel != after.channel && !m_picture->IsNull()) {
+    // Another channel shows another curve, and the view's read-out follows; so do another
+    // width (sampled afresh by the step) and another smoothing.
+    if ((before.channel != after.channel || !(before.edge == after.edge)) && !m_picture->IsNull()) {
+        InvalidateImageView();
         UpdateAllViews();
         RepaintDataView();
     }

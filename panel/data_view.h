@@ -42,6 +42,8 @@ private:
     void OnClickFileList(int index);
     void OnRedetect();
     void OnDeleteScanLine();
+    // The button of the finer detection options: their dialog, then a step like a click.
+    void OnEdgeDetails();
     // A click on an option control: the document makes it a step, or refuses and the controls
     // go back.
     void OnOptionClicked();
@@ -55,6 +57,7 @@ private:
     QButtonGroup* m_edgeMode = nullptr;
     QButtonGroup* m_axisScope = nullptr;
     QCheckBox* m_autoDetect = nullptr;
+    EdgeOptions m_edge;  // shown in their own dialog, not on the panel
     // The options as the controls showed them before the latest click.
     PanelOptions m_shown;
 };

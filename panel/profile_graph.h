@@ -17,6 +17,8 @@ inline constexpr int kGraphRight = 210;
 // Column of sample i when the last sample is n: one pixel per sample below 200 samples, the
 // whole curve squeezed into 200 pixels from there on (i / n first, the product truncated).
 int ProfileX(int i, int n);
+// The same at a fractional sample t, for an edge placed between samples.
+double ProfileXF(double t, int n);
 // Row of brightness v.
 int ProfileY(int v);
 
