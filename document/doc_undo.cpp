@@ -102,6 +102,14 @@ void CNorvaleDoc::SetCursor(const DocCursor& cursor, bool bReload) {
 
 // --- Options -------------------------------------------------------------------------------------
 
+bool CNorvaleDoc::EditEdgeOptions() {
+    if (IsBusy()) return false;
+    const PanelOptions before = Options();
+    PanelOptions after = before;
+    if (!m_ui.RunEdgeOptionsDialog(after.edge) || after == before) return false;
+    return ChangeOptions(before, after);
+}
+
 bool CNorvaleDoc::ChangeOptions(const PanelOptions& before, const PanelOptions& after) {
     if (IsBusy()) return false;
     if (before == after) return true;

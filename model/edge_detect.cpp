@@ -26,8 +26,10 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     int best = 0;
     switch (mode) {
         case kEdgeMinimum: {
-            int extreme = 255;
-            for (int i = 0; i <= count; ++i) {
+            // From the first sample: the same as starting at 255 for 8-bit samples, and right
+            // for 16-bit ones, which all lie above 255.
+            int extreme = v[0];
+            for (int i = 1; i <= count; ++i) {
                 if (v[i] < extreme) extreme = v[i], best = i;
             }
             break;

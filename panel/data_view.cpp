@@ -14,7 +14,6 @@
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
 #include "panel/dialog_units.h"
-#include "panel/edge_options_dlg.h"
 #include "panel/profile_graph.h"
 
 namespace {
@@ -167,7 +166,7 @@ void CDataView::BuildForm(QWidget* form) {
     auto* details = MakeButton<QPushButton>(
         form, {IDC_EDGE_DETAILS, "IDC_EDGE_DETAILS", "詳細設定", {93, 266, 50, 14}}, units);
     details->setAutoDefault(false);
-    connect(details, &QPushButton::clicked, this, [this] { OnEdgeDetails(); });
+    connect(details, &QPushButton::clicked, this, [this] { m_doc.EditEdgeOptions(); });
 
     MakeGroupBox(form, "軸の設定", {7, 294, 84, 30}, units);
     m_axisScope = MakeRadioGroup(form, std::begin(kScopeRadios), std::end(kScopeRadios), units);
@@ -264,13 +263,6 @@ void CDataView::OnDeleteScanLine() {
     m_doc.DeleteCurLine();
     m_doc.RepaintDataView();
     m_doc.InvalidateImageView();
-}
-
-void CDataView::OnEdgeDetails() {
-    EdgeOptions edge = m_edge;
-    if (!CEdgeOptionsDlg::Run(this, edge) || edge == m_edge) return;
-    m_edge = edge;
-    OnOptionClicked();
 }
 
 void CDataView::OnOptionClicked() {

@@ -42,8 +42,6 @@ private:
     void OnClickFileList(int index);
     void OnRedetect();
     void OnDeleteScanLine();
-    // The button of the finer detection options: their dialog, then a step like a click.
-    void OnEdgeDetails();
     // A click on an option control: the document makes it a step, or refuses and the controls
     // go back.
     void OnOptionClicked();

@@ -10,11 +10,6 @@
 
 namespace {
 
-CEdgeOptionsDlg::RunHook& Hook() {
-    static CEdgeOptionsDlg::RunHook hook;
-    return hook;
-}
-
 QSpinBox* OddSpinBox(int lo, int hi, QWidget* parent) {
     auto* box = new QSpinBox(parent);
     box->setRange(lo, hi);
@@ -83,14 +78,10 @@ void CEdgeOptionsDlg::UpdateEnabled() {
     m_smoothWidth->setEnabled(m_smoothing->currentIndex() != kSmoothNone);
 }
 
-void CEdgeOptionsDlg::SetRunHook(RunHook hook) {
-    Hook() = std::move(hook);
-}
-
 bool CEdgeOptionsDlg::Run(QWidget* parent, EdgeOptions& options) {
     CEdgeOptionsDlg dialog(parent);
     dialog.SetOptions(options);
-    const bool ok = Hook() ? Hook()(dialog) : dialog.exec() == QDialog::Accepted;
+    const bool ok = dialog.exec() == QDialog::Accepted;
     if (ok) options = dialog.Options();
     return ok;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDialog>
-#include <functional>
 
 #include "model/edge_options.h"
 
@@ -20,10 +19,7 @@ public:
     // The options as the controls show them; an even width typed in is taken as the next odd one.
     EdgeOptions Options() const;
 
-    // Runs the dialog modally; true, with the options as set, for OK. Tests replace the modal
-    // run so that no dialog waits for a click; an empty hook restores the default.
-    using RunHook = std::function<bool(CEdgeOptionsDlg& dialog)>;
-    static void SetRunHook(RunHook hook);
+    // Runs the dialog modally; true, with the options as set, for OK.
     static bool Run(QWidget* parent, EdgeOptions& options);
 
 private:

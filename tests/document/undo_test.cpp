@@ -102,6 +102,14 @@ const EditCase kEdits[] = {
          after.edgeMode = 3;
          f.doc.ChangeOptions(before, after);
      }},
+    {"edge details", "エッジ検出の詳細設定の変更",
+     [](UndoFixture& f) {
+         f.ui.edgeDialog = [](EdgeOptions& o) {
+             o = {true, 5, kSmoothGaussian, 7};
+             return true;
+         };
+     },
+     [](UndoFixture& f) { f.doc.EditEdgeOptions(); }},
 };
 
 // Undone, every edit leaves the document as it was before; redone, as it was after. Between
