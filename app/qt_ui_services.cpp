@@ -10,6 +10,7 @@
 
 #include "app/caption_width.h"
 #include "panel/axis_dlg.h"
+#include "panel/edge_options_dlg.h"
 
 namespace {
 const QString kTitle = QStringLiteral("Quandrel");
@@ -114,6 +115,10 @@ void CQtUiServices::ShowOpenFailure(const QString& path, const QString& reason) 
 
 bool CQtUiServices::RunAxisDialog(AxisDialogValues& values) {
     return CAxisDlg::Run(m_parent, values);
+}
+
+bool CQtUiServices::RunEdgeOptionsDialog(EdgeOptions& options) {
+    return CEdgeOptionsDlg::Run(m_parent, options);
 }
 
 void CQtUiServices::BeginProgress(const QString& text, int total) {

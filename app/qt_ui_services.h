@@ -24,6 +24,7 @@ public:
     QString GetSaveFileName(SaveFileRequest& request) override;
     void ShowOpenFailure(const QString& path, const QString& reason) override;
     bool RunAxisDialog(AxisDialogValues& values) override;
+    bool RunEdgeOptionsDialog(EdgeOptions& options) override;
     void BeginProgress(const QString& text, int total) override;
     bool SetProgress(int done) override;
     void EndProgress() override;

@@ -12,6 +12,7 @@
 
 #include "document/picture.h"
 #include "model/edge_detect.h"
+#include "model/edge_options.h"
 #include "model/sampling.h"
 #include "time_keeper.h"
 
@@ -51,6 +52,27 @@ void BM_SampleAndDetect(benchmark::State& state) {
 }
 BENCHMARK(BM_SampleAndDetect);
 
+// The same line with the finer options all on: a band 5 pixels wide, the profile smoothed, the
+// edge placed between samples. Measured against BM_SampleAndDetect, the defaults.
+void SampleAndDetectWide(benchmark::State& state, int smoothing) {
+    const PixelView view = Picture().View();
+    ProfileBuffer buffer;
+    const EdgeOptions options{true, 5, smoothing, 5};
+    for (auto _ : state) {
+        SampleLine(view, kX1, kY1, kX2, kY2, buffer, options.lineWidth);
+        benchmark::DoNotOptimize(
+            FindEdge(buffer, buffer.m_nLastSample, kChannelSum, kEdgeSteepestRise, options));
+    }
+}
+void BM_SampleAndDetectWideMean(benchmark::State& state) {
+    SampleAndDetectWide(state, kSmoothMean);
+}
+BENCHMARK(BM_SampleAndDetectWideMean);
+void BM_SampleAndDetectWideGaussian(benchmark::State& state) {
+    SampleAndDetectWide(state, kSmoothGaussian);
+}
+BENCHMARK(BM_SampleAndDetectWideGaussian);
+
 // The same walk and detection, each pixel read with QImage::pixel().
 void BM_QImagePixelBaseline(benchmark::State& state) {
     const QImage& image = Picture().Image();
@@ -82,6 +104,13 @@ int main(int argc, char** argv) {
             "sample+detect of 1024 samples: %.0f ns (target <= 5000); QImage::pixel() "
             "loop: %.0f ns; %.1fx faster (target >= 10x)\n",
             ours->second * 1e9, base->second * 1e9, base->second / ours->second);
+        for (const char* name : {"BM_SampleAndDetectWideMean", "BM_SampleAndDetectWideGaussian"}) {
+            const auto wide = t.find(name);
+            if (wide == t.end()) continue;
+            std::printf("%s (width 5, smoothing 5, sub-pixel): %.0f ns, %.2fx the defaults "
+                        "(target <= 3x)\n",
+                        name, wide->second * 1e9, wide->second / ours->second);
+        }
     }
     return 0;
 }

@@ -28,6 +28,7 @@ void CBackgroundDetection::Start() {
     m_settings = {};
     m_settings.channel = options.channel;
     m_settings.mode = options.edgeMode;
+    m_settings.edge = options.edge;
     m_run = std::make_unique<CDetectionRun>(m_doc.m_profile, records, m_settings);
     m_poll.start();
 }
@@ -56,7 +57,8 @@ int CBackgroundDetection::Total() const {
 bool CBackgroundDetection::IsOutdated() const {
     if (m_run == nullptr) return false;
     const PanelOptions options = m_doc.Options();
-    return options.channel != m_settings.channel || options.edgeMode != m_settings.mode;
+    return options.channel != m_settings.channel || options.edgeMode != m_settings.mode ||
+           !(options.edge == m_settings.edge);
 }
 
 void CBackgroundDetection::Poll() {

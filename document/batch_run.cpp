@@ -29,6 +29,7 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     DetectSettings settings;
     settings.channel = session.channel;
     settings.mode = session.edgeMode;
+    settings.edge = session.edge;
     settings.jobs = jobs;
     settings.stopOnFailure = true;
     int reported = 0;
@@ -67,7 +68,8 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
     if (outcome.status != BatchStatus::Ok) return outcome;
     std::optional<std::string> file =
         format.tidyTable
-            ? BuildTidyTable(profile, session.measureLength, session.measureArea, format.tidy)
+            ? BuildTidyTable(profile, session.measureLength, session.measureArea,
+                             WithSubPixel(format.tidy, session.edge.subPixel))
             : BuildDataFile(profile, session.measureLength, session.measureArea);
     if (!file) return {BatchStatus::NothingToWrite, "there is no data: no images or no scan lines"};
     bytes = std::move(*file);

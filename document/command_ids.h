@@ -66,6 +66,7 @@ inline constexpr int IDC_EDGE_FALL = 1042;
 inline constexpr int IDC_EDGE_RISE = 1043;
 inline constexpr int IDC_AXIS_COMMON = 1046;
 inline constexpr int IDC_AXIS_EACH = 1047;
+inline constexpr int IDC_EDGE_DETAILS = 32830;
 
 // Axis settings dialog fields.
 inline constexpr int IDC_ORIGIN_X = 1000;

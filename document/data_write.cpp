@@ -43,6 +43,7 @@ bool CNorvaleDoc::DetectAllPending() {
     DetectSettings settings;
     settings.channel = GetChannel();
     settings.mode = GetEdgeMode();
+    settings.edge = Options().edge;
     settings.jobs = m_nDetectionJobs;
     m_ui.BeginProgress(QStringLiteral("エッジを検出しています"), static_cast<int>(pending.size()));
     const DetectReport report = DetectPendingRecords(
@@ -93,6 +94,7 @@ void CNorvaleDoc::OnDataWriteCsv() {
     WriteResults(request, [this](int filter) {
         TidyOptions options;
         if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
+        options.subPixel = Options().edge.subPixel;
         return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options);
     });
 }

@@ -18,6 +18,7 @@ struct CDetectionRun::Job {
     std::vector<const CScan*> originals;  // the lines the copies were taken from
     CPicture::LoadResult result;
     std::vector<int> edges;  // per line: the edge index, or -1 for a line that was not pending
+    std::vector<double> subPos;  // per line: the sub-pixel edge, negative for none
 };
 
 namespace {
@@ -38,12 +39,16 @@ void MeasureJob(const DetectSettings& settings, Job& job, Worker& worker) {
     if (!worker.buffer) worker.buffer = std::make_unique<ProfileBuffer>();
     ProfileBuffer* buffer = worker.buffer.get();
     job.edges.assign(job.lines.size(), -1);
+    job.subPos.assign(job.lines.size(), -1.0);
     const PixelView pixels = picture.View();
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
         const CScan& line = job.lines[n];
         if (!line.m_bDetect) continue;
-        SampleScan(pixels, line, *buffer);
-        job.edges[n] = FindEdge(*buffer, line.m_nCount, settings.channel, settings.mode);
+        SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
+        const EdgeResult edge =
+            FindEdge(*buffer, line.m_nCount, settings.channel, settings.mode, settings.edge);
+        job.edges[n] = edge.index;
+        job.subPos[n] = edge.subPos;
     }
 }
 
@@ -206,7 +211,7 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
             CScan* line = FindOriginal(*job.series, job, n);
             // A line the user has placed meanwhile keeps the user's cursor.
             if (line == nullptr || !line->m_bDetect) continue;
-            line->SetPos(job.edges[n]);
+            line->SetEdge(job.edges[n], job.subPos[n]);
             line->m_bDetect = false;
         }
     }

@@ -10,6 +10,7 @@
 
 #include "document/picture.h"
 #include "model/data_profile.h"
+#include "model/edge_options.h"
 
 struct DetectFailure {
     int record = -1;  // its index when the detection began
@@ -25,6 +26,7 @@ struct DetectSettings {
     int mode = 0;
     int jobs = 0;                // threads; 0 means one per core
     bool stopOnFailure = false;  // stop at the first image that cannot be read
+    EdgeOptions edge;
 };
 
 // One detection of the pending lines of some records, under way on worker threads. Each

@@ -102,12 +102,22 @@ void CNorvaleDoc::SetCursor(const DocCursor& cursor, bool bReload) {
 
 // --- Options -------------------------------------------------------------------------------------
 
+bool CNorvaleDoc::EditEdgeOptions() {
+    if (IsBusy()) return false;
+    const PanelOptions before = Options();
+    PanelOptions after = before;
+    if (!m_ui.RunEdgeOptionsDialog(after.edge) || after == before) return false;
+    return ChangeOptions(before, after);
+}
+
 bool CNorvaleDoc::ChangeOptions(const PanelOptions& before, const PanelOptions& after) {
     if (IsBusy()) return false;
     if (before == after) return true;
     Push(std::make_unique<COptionsCommand>(*this, before, after));
-    // Another channel shows another curve, and the view's read-out follows.
-    if (before.channel != after.channel && !m_picture->IsNull()) {
+    // Another channel shows another curve, and the view's read-out follows; so do another
+    // width (sampled afresh by the step) and another smoothing.
+    if ((before.channel != after.channel || !(before.edge == after.edge)) && !m_picture->IsNull()) {
+        InvalidateImageView();
         UpdateAllViews();
         RepaintDataView();
     }

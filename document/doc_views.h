@@ -3,6 +3,8 @@
 #include <QString>
 #include <optional>
 
+#include "model/edge_options.h"
+
 // What the document needs of the two views, declared here so that the document builds and is
 // tested without widgets. The frame attaches the real views; tests attach fakes.
 
@@ -17,10 +19,19 @@ public:
 
 // The states of the side panel's option controls, read afresh on every question.
 struct PanelOptions {
+    // Not an aggregate: the four options of the panel itself may be given alone, the finer
+    // detection options then keeping the plain detection.
+    PanelOptions() = default;
+    PanelOptions(int channel_, int edgeMode_, bool autoDetect_, bool axisIndividual_,
+                 const EdgeOptions& edge_ = {})
+        : channel(channel_), edgeMode(edgeMode_), autoDetect(autoDetect_),
+          axisIndividual(axisIndividual_), edge(edge_) {}
+
     int channel = 0;              // 0 the average, 1 R, 2 G, 3 B
     int edgeMode = 0;             // 0 minimum, 1 maximum, 2 steepest fall, 3 steepest rise
     bool autoDetect = true;       // detect newly drawn lines at once
     bool axisIndividual = false;  // calibration changes apply to the current image only
+    EdgeOptions edge;             // line width, smoothing and sub-pixel placement of the edge
 
     friend bool operator==(const PanelOptions&, const PanelOptions&) = default;
 };

@@ -209,19 +209,20 @@ PixelView CNorvaleDoc::CurrentPixels() const {
 }
 
 void CNorvaleDoc::SampleLine(int x1, int y1, int x2, int y2) {
-    ::SampleLine(CurrentPixels(), x1, y1, x2, y2, m_buffer);
+    ::SampleLine(CurrentPixels(), x1, y1, x2, y2, m_buffer, Options().edge.lineWidth);
 }
 
 bool CNorvaleDoc::SampleCurLine() {
     const CScan* line = GetCurLine();
     if (line == nullptr || m_picture->IsNull()) return false;
-    SampleScan(CurrentPixels(), *line, m_buffer);
+    SampleScan(CurrentPixels(), *line, m_buffer, Options().edge.lineWidth);
     return true;
 }
 
 bool CNorvaleDoc::DetectEdge(int n) {
-    return ::DetectEdge(m_profile, m_nCurImage, m_nCurArray, n, CurrentPixels(), GetChannel(),
-                        GetEdgeMode(), m_buffer);
+    const PanelOptions options = Options();
+    return ::DetectEdge(m_profile, m_nCurImage, m_nCurArray, n, CurrentPixels(), options.channel,
+                        options.edgeMode, m_buffer, options.edge);
 }
 
 int CNorvaleDoc::DetectPending() {
@@ -233,7 +234,8 @@ int CNorvaleDoc::DetectPending() {
     if (!pending) return 0;
     const PanelOptions options = Options();
     const int detected = ::DetectPending(m_profile, m_nCurImage, m_nCurArray, CurrentPixels(),
-                                         options.channel, options.edgeMode, m_buffer);
+                                         options.channel, options.edgeMode, m_buffer,
+                                         options.edge);
     if (detected > 0) NotifyMeasured();
     return detected;
 }

@@ -96,6 +96,9 @@ public:
     // The user changed the panel's options from `before` to `after`: one step. False while a
     // long operation runs; the panel then shows `before` again.
     bool ChangeOptions(const PanelOptions& before, const PanelOptions& after);
+    // The dialog of the finer detection options, its result one step; false when cancelled,
+    // unchanged or refused.
+    bool EditEdgeOptions();
 
     // --- Images --------------------------------------------------------------------------------
     // Makes the image current. A file that cannot be opened or decoded becomes current all the

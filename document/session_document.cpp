@@ -6,6 +6,7 @@ CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_pro
     const PanelOptions options = doc.Options();
     m_session.channel = options.channel;
     m_session.edgeMode = options.edgeMode;
+    m_session.edge = options.edge;
     m_session.autoDetect = options.autoDetect;
     m_session.axisPerImage = options.axisIndividual;
     m_session.measureLength = doc.m_bMeasureLength;
@@ -50,7 +51,8 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     doc.m_buffer.m_nLastSample = -1;  // nothing is sampled until the picture is open
     doc.m_bMeasureLength = session.measureLength;
     doc.m_bMeasureArea = session.measureArea;
-    doc.SetOptions({session.channel, session.edgeMode, session.autoDetect, session.axisPerImage});
+    doc.SetOptions(
+        {session.channel, session.edgeMode, session.autoDetect, session.axisPerImage, session.edge});
     if (IImageView* view = doc.GetImageView()) view->SetZoom(session.view.zoom);
     doc.UpdateAllViews();
     return true;

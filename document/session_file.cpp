@@ -36,6 +36,7 @@ private:
     int Version(const Json& root) const;
     void Lines(const Json& root, Session& session) const;
     void Images(const Json& root, Session& session) const;
+    void EdgeFields(const Json& root, EdgeOptions& edge) const;
     SessionImage Image(const Json& value, const std::string& field, std::size_t lineCount) const;
     std::vector<SessionCursor> Cursors(const Json& value, const std::string& field,
                                        std::size_t lineCount) const;
@@ -195,6 +196,24 @@ SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t 
     return view;
 }
 
+// The detection's finer options; each is optional, and absent keeps the plain detection.
+void Parser::EdgeFields(const Json& root, EdgeOptions& edge) const {
+    if (const auto it = root.find("subPixel"); it != root.end()) {
+        edge.subPixel = Bool(*it, "subPixel");
+    }
+    if (const auto it = root.find("lineWidth"); it != root.end()) {
+        edge.lineWidth = Int(*it, "lineWidth", 1, kMaxLineWidth);
+        if (!IsValidLineWidth(edge.lineWidth)) Fail("lineWidth", "expected an odd number");
+    }
+    if (const auto it = root.find("smoothing"); it != root.end()) {
+        edge.smoothing = Int(*it, "smoothing", kSmoothNone, kSmoothGaussian);
+    }
+    if (const auto it = root.find("smoothWidth"); it != root.end()) {
+        edge.smoothWidth = Int(*it, "smoothWidth", kMinSmoothWidth, kMaxSmoothWidth);
+        if (!IsValidSmoothWidth(edge.smoothWidth)) Fail("smoothWidth", "expected an odd number");
+    }
+}
+
 Session Parser::Parse(const Json& root) {
     m_version = Version(root);
     if (m_version == 1) {
@@ -204,7 +223,8 @@ Session Parser::Parse(const Json& root) {
     } else {
         CheckKeys(root, "",
                   {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
-                   "autoDetect", "axisPerImage", "lines", "axis", "images", "view"});
+                   "autoDetect", "axisPerImage", "subPixel", "lineWidth", "smoothing",
+                   "smoothWidth", "lines", "axis", "images", "view"});
     }
 
     Session session;
@@ -226,6 +246,7 @@ Session Parser::Parse(const Json& root) {
     if (const auto it = root.find("axisPerImage"); it != root.end()) {
         session.axisPerImage = Bool(*it, "axisPerImage");
     }
+    EdgeFields(root, session.edge);
     Lines(root, session);
     if (const auto it = root.find("axis"); it != root.end()) session.axis = Axis(*it, "axis");
     Images(root, session);

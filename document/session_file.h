@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/data_axis.h"
+#include "model/edge_options.h"
 
 // The version the writer writes. The reader takes it and every older one.
 inline constexpr int kSessionVersion = 2;
@@ -49,6 +50,7 @@ struct Session {
     bool measureArea = false;
     bool autoDetect = true;     // new lines are detected at once (the window only)
     bool axisPerImage = false;  // calibration edits apply to the current image (the window only)
+    EdgeOptions edge;           // written only where it differs from the defaults
     std::vector<std::array<int, 4>> lines;  // x1, y1, x2, y2 in image pixels
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;

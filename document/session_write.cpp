@@ -78,6 +78,11 @@ std::optional<Problem> CheckSession(const Session& s) {
     const auto range = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
     if (!range(s.channel, 0, 3)) return Problem{"channel", "expected 0 to 3"};
     if (!range(s.edgeMode, 0, 3)) return Problem{"edgeMode", "expected 0 to 3"};
+    if (!IsValidLineWidth(s.edge.lineWidth)) return Problem{"lineWidth", "expected an odd 1 to 51"};
+    if (!IsValidSmoothing(s.edge.smoothing)) return Problem{"smoothing", "expected 0 to 2"};
+    if (!IsValidSmoothWidth(s.edge.smoothWidth)) {
+        return Problem{"smoothWidth", "expected an odd 3 to 51"};
+    }
     for (std::size_t n = 0; n < s.lines.size(); ++n) {
         const auto& l = s.lines[n];
         if (l[0] == l[2] && l[1] == l[3]) {
@@ -201,6 +206,13 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     AppendField(out, "measureArea", s.measureArea);
     AppendField(out, "autoDetect", s.autoDetect);
     AppendField(out, "axisPerImage", s.axisPerImage);
+    // The finer detection options only where they differ from the plain detection: a session
+    // that does not use them reads, and is written, exactly as before they existed.
+    const EdgeOptions plain;
+    if (s.edge.subPixel != plain.subPixel) AppendField(out, "subPixel", s.edge.subPixel);
+    if (s.edge.lineWidth != plain.lineWidth) AppendField(out, "lineWidth", s.edge.lineWidth);
+    if (s.edge.smoothing != plain.smoothing) AppendField(out, "smoothing", s.edge.smoothing);
+    if (s.edge.smoothWidth != plain.smoothWidth) AppendField(out, "smoothWidth", s.edge.smoothWidth);
     out += "  \"lines\": [";
     for (std::size_t n = 0; n < s.lines.size(); ++n) {
         out += n > 0 ? ",\n    [" : "\n    [";

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <vector>
 
+#include "model/edge_options.h"
+
 // One entry of a file dialog's type list: the text shown and the patterns it matches.
 struct FileFilter {
     QString description;
@@ -66,6 +68,9 @@ public:
     virtual void ShowOpenFailure(const QString& path, const QString& reason) = 0;
     // Runs the axis settings dialog on the values; true for OK, with the values as typed.
     virtual bool RunAxisDialog(AxisDialogValues& values) = 0;
+    // Runs the dialog of the finer detection options; true for OK, with the options as set. A
+    // user interface that cannot ask answers as a cancel, which changes nothing.
+    virtual bool RunEdgeOptionsDialog(EdgeOptions& /*options*/) { return false; }
 
     // Progress of a long operation. SetProgress returns false once the user asked to cancel.
     virtual void BeginProgress(const QString& text, int total) = 0;

@@ -21,6 +21,8 @@ constexpr std::size_t kMaxInt = 11;   // an int: "-2147483648"; a difference of 
 constexpr std::size_t kMaxReal = 24;  // "-2.2250738585072014e-308"
 // x, y, dx and dy, and the two values, each after a delimiter (the line number comes before).
 constexpr std::size_t kMaxPoint = 4 * (1 + kMaxInt) + 2 * (1 + kMaxReal);
+// The sub-pixel position, point and values, each after a delimiter.
+constexpr std::size_t kMaxSubFields = 5 * (1 + kMaxReal);
 
 struct Format {
     char delimiter;
@@ -59,12 +61,17 @@ char* PutReal(char* out, double value, char decimal) {
     return out;
 }
 
-void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea) {
+void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea, bool subPixel) {
     for (const char* name : {"image", "path", "line", "x", "y", "dx", "dy", "value_x"}) {
         out += name;
         out += d;
     }
     out += "value_y";
+    if (subPixel) {
+        for (const char* name : {"position", "x_sub", "y_sub", "value_x_sub", "value_y_sub"}) {
+            (out += d) += name;
+        }
+    }
     if (measureLength) (out += d) += "length";
     if (measureArea) (out += d) += "area";
     out += kEol;
@@ -108,6 +115,31 @@ char* PutPoint(char* out, int line, const EdgeMeasure& point, bool converts, con
     return out;
 }
 
+// The sub-pixel fields of line j on image i, each after a delimiter; empty where the line has no
+// sub-pixel edge.
+char* PutSubPixel(char* out, const CDataProfile& profile, int i, int j, bool converts,
+                  const Format& f) {
+    const CScan* line = profile.GetLine(i, 0, j);
+    if (line == nullptr || !line->HasSubPos()) {
+        std::memset(out, f.delimiter, 5);
+        return out + 5;
+    }
+    const CPointF p = line->SubPoint();
+    for (const double v : {line->m_dSubPos, p.x, p.y}) {
+        *out++ = f.delimiter;
+        out = PutReal(out, v, f.decimal);
+    }
+    AxisValue value;
+    const CDataAxis* axis = profile.GetAxis(i);
+    converts = converts && axis != nullptr;
+    if (converts) value = AxisFrame(*axis).Convert(p.x, p.y);
+    *out++ = f.delimiter;
+    if (converts) out = PutReal(out, value.x, f.decimal);
+    *out++ = f.delimiter;
+    if (converts) out = PutReal(out, value.y, f.decimal);
+    return out;
+}
+
 }  // namespace
 
 std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool measureLength,
@@ -133,13 +165,14 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     }
     const std::size_t tailSize =
         (measureLength ? 1 + kMaxReal : 0) + (measureArea ? 1 + kMaxReal : 0) + kEol.size();
-    const std::size_t fixedRow = DigitCount(lineCount) + kMaxPoint + tailSize;
+    const std::size_t fixedRow = DigitCount(lineCount) + kMaxPoint + tailSize +
+                                 (options.subPixel ? kMaxSubFields : 0);
     // Address space reserved and never written costs nothing, so the bound may be loose.
     std::string out;
     out.reserve(128 + lines * (leadBytes + static_cast<std::size_t>(recordCount) * fixedRow));
     AdviseLargePages(out);
 
-    AppendHeader(out, f.delimiter, measureLength, measureArea);
+    AppendHeader(out, f.delimiter, measureLength, measureArea, options.subPixel);
     // Rows are built in a block and appended a block at a time; a block holds all of an image's
     // rows unless they are very many.
     const std::size_t longestRow = longestLead + fixedRow;
@@ -171,6 +204,7 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
             row = Put(row, lead);
             row = PutPoint(row, j, measures.points[static_cast<std::size_t>(j)], measures.converts,
                            f);
+            if (options.subPixel) row = PutSubPixel(row, profile, i, j, measures.converts, f);
             row = Put(row, tail);
         }
         out.append(block.data(), row);

@@ -13,7 +13,14 @@ struct TidyOptions {
                     // whose locale reads a comma as the decimal separator
     };
     Delimiter delimiter = Delimiter::Comma;
+    // The edges placed between pixels, in five more columns (see below).
+    bool subPixel = false;
 };
+
+inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
+    options.subPixel = subPixel;
+    return options;
+}
 
 // The results as one table of UTF-8 text with one row per image and line, for programs that read
 // delimited text; the data file holds the same numbers. A header row names the columns:
@@ -25,6 +32,12 @@ struct TidyOptions {
 //   dx, dy   the data file's pixel values: x - origin x and origin y - y, from the image's own
 //            calibration
 //   value_x, value_y   the converted point; empty when the image's calibration cannot convert
+//   position with subPixel: the edge between samples, in samples from the line's start (the
+//            sample index as a fraction); empty for a line whose cursor was not placed so (put
+//            by hand, or read from a session)
+//   x_sub, y_sub   with subPixel: that edge on the picture, between the pixels of the two
+//            samples it falls between; x and y stay the integer pixel of the data file
+//   value_x_sub, value_y_sub   with subPixel: the point converted; empty where value_x is
 //   length   with measureLength: the image's line length, on each of its rows
 //   area     with measureArea: the image's area, on each of its rows
 //

@@ -36,7 +36,7 @@ bool SameImage(const SessionImage& a, const SessionImage& b, std::size_t lines) 
 bool Same(const Session& a, const Session& b) {
     if (a.channel != b.channel || a.edgeMode != b.edgeMode || a.measureLength != b.measureLength ||
         a.measureArea != b.measureArea || a.autoDetect != b.autoDetect ||
-        a.axisPerImage != b.axisPerImage || a.lines != b.lines || !SameAxisBits(a.axis, b.axis) ||
+        a.axisPerImage != b.axisPerImage || !(a.edge == b.edge) || a.lines != b.lines || !SameAxisBits(a.axis, b.axis) ||
         !(a.view == b.view) || a.images.size() != b.images.size()) {
         return false;
     }
@@ -49,6 +49,7 @@ bool Same(const Session& a, const Session& b) {
 void CheckInvariants(const Session& s) {
     const auto within = [](long long v, long long lo, long long hi) { return v >= lo && v <= hi; };
     if (!within(s.channel, 0, 3) || !within(s.edgeMode, 0, 3)) std::abort();
+    if (!IsValidEdgeOptions(s.edge)) std::abort();
     if (s.images.empty() && !s.lines.empty()) std::abort();
     if (!within(s.view.image, -1, static_cast<long long>(s.images.size()) - 1) ||
         !within(s.view.line, -1, static_cast<long long>(s.lines.size()) - 1) ||

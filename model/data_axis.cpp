@@ -65,6 +65,16 @@ AxisValue AxisFrame::Convert(const CPoint& p) const {
     return {m_bLogX ? std::pow(10.0, tx) : tx, m_bLogY ? std::pow(10.0, ty) : ty};
 }
 
+AxisValue AxisFrame::Convert(double x, double y) const {
+    const double px = x - m_ptOrigin.x;
+    const double py = y - m_ptOrigin.y;
+    const double a = (px * m_uyY - py * m_uyX) * m_dInvD;
+    const double b = (py * m_uxX - px * m_uxY) * m_dInvD;
+    const double tx = m_dBaseX + a / m_dLx * m_dRangeX;
+    const double ty = m_dBaseY + m_dRangeY * (b / m_dLy);
+    return {m_bLogX ? std::pow(10.0, tx) : tx, m_bLogY ? std::pow(10.0, ty) : ty};
+}
+
 double Distance(double x1, double y1, double x2, double y2) {
     return std::sqrt((y2 - y1) * (y2 - y1) + (x2 - x1) * (x2 - x1));
 }

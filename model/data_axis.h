@@ -47,6 +47,8 @@ public:
 
     bool IsValid() const { return m_bValid; }
     AxisValue Convert(const CPoint& p) const;
+    // A point between pixels; for whole coordinates the same as the integer form.
+    AxisValue Convert(double x, double y) const;
 
 private:
     CPoint m_ptOrigin;

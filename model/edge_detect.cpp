@@ -26,9 +26,10 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     int best = 0;
     switch (mode) {
         case kEdgeMinimum: {
-            // From the picture's white: 255 for 8-bit pictures, 65535 for 16-bit ones.
-            int extreme = buffer.m_nMaxValue;
-            for (int i = 0; i <= count; ++i) {
+            // From the first sample: the same as starting at 255 for 8-bit samples, and right
+            // for 16-bit ones, which all lie above 255.
+            int extreme = v[0];
+            for (int i = 1; i <= count; ++i) {
                 if (v[i] < extreme) extreme = v[i], best = i;
             }
             break;
@@ -61,24 +62,25 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
 }
 
 bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& picture, int channel,
-                int mode, ProfileBuffer& buffer) {
+                int mode, ProfileBuffer& buffer, const EdgeOptions& options) {
     CScan* line = profile.GetLine(i, a, n);
     // Without a picture there is nothing to measure: the line stays pending.
     if (line == nullptr || !line->m_bDetect || picture.IsNull()) return false;
     SampleLine(picture, line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x, line->m_ptEnd.y,
-               buffer);
-    line->SetPos(FindEdge(buffer, line->m_nCount, channel, mode));
+               buffer, options.lineWidth);
+    const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
+    line->SetEdge(edge.index, edge.subPos);
     line->m_bDetect = false;
     return true;
 }
 
 int DetectPending(CDataProfile& profile, int i, int a, const PixelView& picture, int channel,
-                  int mode, ProfileBuffer& buffer) {
+                  int mode, ProfileBuffer& buffer, const EdgeOptions& options) {
     const CScanArray* set = profile.GetArray(i, a);
     if (set == nullptr) return 0;
     int detected = 0;
     for (int n = 0; n < set->GetSize(); ++n) {
-        if (DetectEdge(profile, i, a, n, picture, channel, mode, buffer)) ++detected;
+        if (DetectEdge(profile, i, a, n, picture, channel, mode, buffer, options)) ++detected;
     }
     return detected;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/data_profile.h"
+#include "model/edge_options.h"
 #include "model/sampling.h"
 
 enum EdgeMode {
@@ -15,12 +16,33 @@ enum EdgeMode {
 // edge is the sample before the largest step.
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode);
 
+// The same rules on a profile of real values 0..count, with the same strict comparisons.
+int FindEdgeIn(const double* values, int count, int mode);
+
+// The edge between samples around the rule's index, as a fraction of a sample from the start,
+// clamped to 0..count. Minimum and maximum: the vertex of the parabola through the extreme and
+// its two neighbours. Slope rules: the step v[i+1] - v[i] is taken to sit at i + 0.5, halfway
+// between the samples it joins, and the vertex of the parabola through the largest step and the
+// steps either side of it is the edge; so the position lies between the sample before the step
+// (the rule's index, which is its whole part) and the one after it. Where a neighbour is missing
+// (the extreme at an end of the line) the position is the rule's index itself.
+double RefineEdge(const double* values, int count, int mode, int index);
+
+struct EdgeResult {
+    int index = 0;         // the cursor's index, as FindEdge gives it
+    double subPos = -1.0;  // the sub-pixel position; negative unless the options ask for it
+};
+
+// The edge under the options. With the plain profile the index is FindEdge's, bit for bit.
+EdgeResult FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode,
+                    const EdgeOptions& options);
+
 // Detects line n of line set a of record i on the picture when its detection is pending: samples
 // it into the buffer, puts the cursor on the edge and clears the flag. False when the line does
 // not exist or is not pending.
 bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& picture, int channel,
-                int mode, ProfileBuffer& buffer);
+                int mode, ProfileBuffer& buffer, const EdgeOptions& options = {});
 
 // Detects every pending line of line set a of record i; returns how many were detected.
 int DetectPending(CDataProfile& profile, int i, int a, const PixelView& picture, int channel,
-                  int mode, ProfileBuffer& buffer);
+                  int mode, ProfileBuffer& buffer, const EdgeOptions& options = {});

@@ -1,5 +1,9 @@
 #include "model/sampling.h"
 
+#include <cmath>
+
+#include "model/band_sampling.h"
+
 namespace {
 
 // Splits the colours of samples 0..count into the buffer, reading each position of the walk
@@ -60,16 +64,30 @@ void SampleWalk(const PixelView& picture, const CPoint& start, const CPoint& end
 
 }  // namespace
 
-void SampleLine(const PixelView& picture, int x1, int y1, int x2, int y2, ProfileBuffer& buffer) {
+void SampleLine(const PixelView& picture, int x1, int y1, int x2, int y2, ProfileBuffer& buffer,
+                int width) {
+    if (picture.IsNull()) return;
+    if (width > 1) {
+        SampleBand(picture, {x1, y1}, {x2, y2}, SetupWalk(x1, y1, x2, y2), width, buffer);
+        return;
+    }
+    buffer.m_nWidth = 1;
     SampleWalk(picture, {x1, y1}, {x2, y2}, SetupWalk(x1, y1, x2, y2), buffer);
 }
 
-void SampleScan(const PixelView& picture, const CScan& line, ProfileBuffer& buffer) {
+void SampleScan(const PixelView& picture, const CScan& line, ProfileBuffer& buffer, int width) {
+    if (picture.IsNull()) return;
+    if (width > 1) {
+        SampleBand(picture, line.m_ptStart, line.m_ptEnd, line.Walk(), width, buffer);
+        return;
+    }
+    buffer.m_nWidth = 1;
     SampleWalk(picture, line.m_ptStart, line.m_ptEnd, line.Walk(), buffer);
 }
 
 int GetBrightness(const ProfileBuffer& buffer, int i, int channel) {
     if (i < 0 || i >= kProfileSize) return 0;
+    if (buffer.m_nWidth > 1) return static_cast<int>(std::lround(GetSampleValue(buffer, i, channel)));
     switch (channel) {
         case kChannelSum:
             return (buffer.m_nRed[i] + buffer.m_nGreen[i] + buffer.m_nBlue[i]) / 3;
@@ -79,5 +97,22 @@ int GetBrightness(const ProfileBuffer& buffer, int i, int channel) {
             return buffer.m_nGreen[i];
         default:
             return buffer.m_nBlue[i];
+    }
+}
+
+double GetSampleValue(const ProfileBuffer& buffer, int i, int channel) {
+    if (i < 0 || i >= kProfileSize) return 0.0;
+    if (buffer.m_nWidth <= 1) return GetBrightness(buffer, i, channel);
+    const double n = buffer.m_nInside[i] > 0 ? buffer.m_nInside[i] : 1;
+    switch (channel) {
+        case kChannelSum:
+            return (static_cast<double>(buffer.m_nRed[i]) + buffer.m_nGreen[i] + buffer.m_nBlue[i]) /
+                   (3.0 * n);
+        case kChannelRed:
+            return buffer.m_nRed[i] / n;
+        case kChannelGreen:
+            return buffer.m_nGreen[i] / n;
+        default:
+            return buffer.m_nBlue[i] / n;
     }
 }

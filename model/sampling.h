@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "model/edge_options.h"
 #include "model/scan.h"
 
 inline constexpr int kProfileSize = 1024;
@@ -69,22 +70,35 @@ struct PixelView {
 };
 
 // The samples of the latest sampling; entries above m_nLastSample keep what an earlier, longer
-// sampling left.
+// sampling left. With a line width of 1 each entry is one pixel's colour; wider, each entry is the
+// sum over the band's pixels that lie on the picture, and m_nInside says how many those were.
 struct ProfileBuffer {
     int m_nRed[kProfileSize] = {};
     int m_nGreen[kProfileSize] = {};
     int m_nBlue[kProfileSize] = {};
+    int m_nInside[kProfileSize] = {};  // only read while m_nWidth > 1
     int m_nLastSample = -1;  // -1: no current line
     int m_nMaxValue = 255;   // the sampled picture's largest sample value (255 or 65535)
+    int m_nWidth = 1;        // the line width the buffer was sampled with
 };
 
 enum Channel { kChannelSum = 0, kChannelRed = 1, kChannelGreen = 2, kChannelBlue = 3 };
 
-// Samples the walk of the segment into the buffer; does nothing without a picture.
-void SampleLine(const PixelView& picture, int x1, int y1, int x2, int y2, ProfileBuffer& buffer);
+// Samples the walk of the segment into the buffer; does nothing without a picture. A width above
+// 1 (odd) averages that many pixels across the line into each sample (see SampleBand).
+void SampleLine(const PixelView& picture, int x1, int y1, int x2, int y2, ProfileBuffer& buffer,
+                int width = 1);
 // Samples a line with its stored walk; does nothing without a picture.
-void SampleScan(const PixelView& picture, const CScan& line, ProfileBuffer& buffer);
+void SampleScan(const PixelView& picture, const CScan& line, ProfileBuffer& buffer, int width = 1);
+
+// The band's pixels across the line at each walk position, as offsets from that position: the
+// nearest pixels to the points spaced one pixel apart on the perpendicular through it, centred
+// on it. Two neighbouring points may round to the same pixel (a diagonal line), which then counts
+// twice, as nearest-pixel sampling of the perpendicular does. `width` odd, 1 to kMaxLineWidth.
+int BandOffsets(const CPoint& start, const CPoint& end, int width, CPoint* offsets);
 
 // Sample i reduced by the channel: 0 the average of the three, 1 red, 2 green, anything else
-// blue. 0 for an index outside the buffer.
+// blue. 0 for an index outside the buffer. A wide sample gives its mean rounded to the nearest.
 int GetBrightness(const ProfileBuffer& buffer, int i, int channel);
+// The same without rounding: the value the edge rules read. For width 1 exactly GetBrightness.
+double GetSampleValue(const ProfileBuffer& buffer, int i, int channel);

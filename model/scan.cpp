@@ -52,6 +52,23 @@ void CScan::ReshapeLine(int x1, int y1, int x2, int y2) {
 
 void CScan::UpdatePos() {
     m_ptCur = PositionAt(m_nPos);
+    m_dSubPos = -1.0;
+}
+
+void CScan::SetEdge(int n, double subPos) {
+    SetPos(n);
+    if (subPos >= 0.0) m_dSubPos = subPos > m_nCount ? m_nCount : subPos;
+}
+
+CPointF CScan::SubPoint() const {
+    if (!HasSubPos()) return {static_cast<double>(m_ptCur.x), static_cast<double>(m_ptCur.y)};
+    const double t = m_dSubPos;
+    int whole = static_cast<int>(t);
+    if (whole >= m_nCount) whole = m_nCount > 0 ? m_nCount - 1 : 0;
+    const CPoint a = PositionAt(whole);
+    const CPoint b = m_nCount > 0 ? PositionAt(whole + 1) : a;
+    const double f = t - whole;
+    return {a.x + f * (b.x - a.x), a.y + f * (b.y - a.y)};
 }
 
 void CScan::SetPos(int n) {

@@ -23,6 +23,12 @@ inline CPoint WalkPosition(const CPoint& start, const ScanWalk& walk, int i) {
     return {start.x + minor, start.y + i * walk.step};
 }
 
+// A point between pixels, in the picture's pixel coordinates (a pixel's centre is whole).
+struct CPointF {
+    double x = 0.0;
+    double y = 0.0;
+};
+
 // One scan line on one image: its end points (the same on every image), the walker, and the
 // cursor that marks this image's edge point.
 class CScan {
@@ -36,6 +42,17 @@ public:
     CPoint m_ptCur;
     CPoint m_ptStart;
     CPoint m_ptEnd;
+    // The edge found between samples, as a fraction of a sample from the start (0 to m_nCount),
+    // when a sub-pixel detection put the cursor here; negative otherwise. Moving the cursor any
+    // other way drops it. m_ptCur stays the integer pixel the data file holds.
+    double m_dSubPos = -1.0;
+
+    bool HasSubPos() const { return m_dSubPos >= 0.0; }
+    // Puts the cursor on index n and keeps the sub-pixel position beside it (negative for none).
+    void SetEdge(int n, double subPos);
+    // The sub-pixel edge on the picture: between the pixels of the two samples it falls between,
+    // in proportion, so that a whole index gives that sample's pixel, m_ptCur's.
+    CPointF SubPoint() const;
 
     void SetLine(int x1, int y1, int x2, int y2);
     void ReshapeLine(int x1, int y1, int x2, int y2);

@@ -163,6 +163,10 @@ void CDataView::BuildForm(QWidget* form) {
         form, {IDC_DELETE_SCAN, "IDC_DELETE_SCAN", "走査線削除", {93, 248, 50, 14}}, units);
     deleteScan->setAutoDefault(false);
     connect(deleteScan, &QPushButton::clicked, this, [this] { OnDeleteScanLine(); });
+    auto* details = MakeButton<QPushButton>(
+        form, {IDC_EDGE_DETAILS, "IDC_EDGE_DETAILS", "詳細設定", {93, 266, 50, 14}}, units);
+    details->setAutoDefault(false);
+    connect(details, &QPushButton::clicked, this, [this] { m_doc.EditEdgeOptions(); });
 
     MakeGroupBox(form, "軸の設定", {7, 294, 84, 30}, units);
     m_axisScope = MakeRadioGroup(form, std::begin(kScopeRadios), std::end(kScopeRadios), units);
@@ -189,6 +193,7 @@ PanelOptions CDataView::ReadOptions() {
     options.edgeMode = m_edgeMode->checkedId();
     options.autoDetect = m_autoDetect->isChecked();
     options.axisIndividual = m_axisScope->checkedId() == 1;
+    options.edge = m_edge;
     return options;
 }
 
@@ -201,6 +206,7 @@ void CDataView::WriteOptions(const PanelOptions& options) {
     check(m_edgeMode, options.edgeMode);
     check(m_axisScope, options.axisIndividual ? 1 : 0);
     m_autoDetect->setChecked(options.autoDetect);
+    m_edge = options.edge;
     m_shown = ReadOptions();
 }
 

@@ -55,6 +55,7 @@ private:
     QButtonGroup* m_edgeMode = nullptr;
     QButtonGroup* m_axisScope = nullptr;
     QCheckBox* m_autoDetect = nullptr;
+    EdgeOptions m_edge;  // shown in their own dialog, not on the panel
     // The options as the controls showed them before the latest click.
     PanelOptions m_shown;
 };

@@ -3,13 +3,21 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cmath>
+
 #include "document/norvale_doc.h"
+#include "model/profile_filter.h"
 #include "panel/line_raster.h"
 
 int ProfileX(int i, int n) {
     if (n < 200) return kGraphLeft + i;
     const double share = static_cast<double>(i) / n;
     return kGraphLeft + static_cast<int>(share * 200.0);
+}
+
+double ProfileXF(double t, int n) {
+    if (n < 200) return kGraphLeft + t;
+    return kGraphLeft + t / n * 200.0;
 }
 
 int ProfileY(int v) {
@@ -86,6 +94,22 @@ void CProfileGraph::DrawProfile(QPainter& painter) const {
     // A single sample, or none, is no curve.
     if (n <= 0) return;
     const int top = m_doc.m_buffer.m_nMaxValue;
+    const PanelOptions options = m_doc.Options();
+    if (!options.edge.IsPlainProfile()) {
+        // The curve the rule reads: the band's means, smoothed.
+        double values[kProfileSize];
+        ProfileValues(m_doc.m_buffer, n, options.channel, options.edge, values);
+        const auto row = [&values, top](int i) {
+            return ProfileY(static_cast<int>(std::lround(values[i])), top);
+        };
+        QPoint from(ProfileX(0, n), row(0));
+        for (int i = 1; i <= n; ++i) {
+            const QPoint to(ProfileX(i, n), row(i));
+            DrawSegment(painter, from, to, Qt::black);
+            from = to;
+        }
+        return;
+    }
     QPoint from(ProfileX(0, n), ProfileY(m_doc.GetBrightness(0), top));
     for (int i = 1; i <= n; ++i) {
         const QPoint to(ProfileX(i, n), ProfileY(m_doc.GetBrightness(i), top));
@@ -100,11 +124,27 @@ void CProfileGraph::DrawCursorMark(QPainter& painter) const {
     const CScan* line = m_doc.GetCurLine();
     if (line == nullptr || m_doc.GetOpenFailure() != nullptr) return;
     const int a = line->m_nPos;
-    const QPoint centre(ProfileX(a, m_doc.m_buffer.m_nLastSample),
-                        ProfileY(m_doc.GetBrightness(a), m_doc.m_buffer.m_nMaxValue));
+    const int n = m_doc.m_buffer.m_nLastSample;
+    const int top = m_doc.m_buffer.m_nMaxValue;
     QPen pen(QColor(255, 0, 0));
     pen.setWidth(0);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawEllipse(centre, 2, 2);
+    const PanelOptions options = m_doc.Options();
+    if (options.edge.IsPlainProfile() && !line->HasSubPos()) {
+        painter.drawEllipse(QPoint(ProfileX(a, n), ProfileY(m_doc.GetBrightness(a), top)), 2, 2);
+        return;
+    }
+    // On the curve the rule read, between samples where the edge was placed between them.
+    double values[kProfileSize];
+    const int last = std::min(std::max(n, a + 1), kProfileSize - 1);
+    ProfileValues(m_doc.m_buffer, last, options.channel, options.edge, values);
+    const double t = line->HasSubPos() ? line->m_dSubPos : a;
+    const int whole = std::min(static_cast<int>(t), last);
+    const double f = t - whole;
+    const double v = whole < last ? values[whole] + f * (values[whole + 1] - values[whole])
+                                  : values[whole];
+    const double y = top > 255 ? kGraphBottom - v * 100.0 / top : kGraphBottom - v * 0.39215686274509803;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.drawEllipse(QPointF(ProfileXF(t, n), y), 2.0, 2.0);
 }

@@ -17,7 +17,9 @@ inline constexpr int kGraphRight = 210;
 // Column of sample i when the last sample is n: one pixel per sample below 200 samples, the
 // whole curve squeezed into 200 pixels from there on (i / n first, the product truncated).
 int ProfileX(int i, int n);
-// Row of brightness v of an 8-bit picture.
+// The same at a fractional sample t, for an edge placed between samples.
+double ProfileXF(double t, int n);
+// Row of brightness v.
 int ProfileY(int v);
 // Row of brightness v on a picture whose samples go up to maxValue (255 or 65535): the same
 // 100 rows from 0 to the picture's white; exactly ProfileY(v) for 8-bit pictures.

@@ -6,6 +6,7 @@
 #include <QPolygonF>
 
 #include "document/norvale_doc.h"
+#include "view/edge_overlay.h"
 #include "view/norvale_view.h"
 
 namespace {
@@ -49,6 +50,7 @@ void CNorvaleView::paintEvent(QPaintEvent* event) {
 
     painter.translate(-ScrollOffset());
     DrawOverlays(painter);
+    DrawEdgeOverlay(painter, m_doc, ImageToView({0, 0}), ImageToView({1, 1}) - ImageToView({0, 0}));
     DrawBand(painter);
 }
 

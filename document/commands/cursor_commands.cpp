@@ -8,7 +8,8 @@ CLineCursorCommand::CLineCursorCommand(CNorvaleDoc& doc, const QString& text,
 void CLineCursorCommand::Put(const LineCursor& cursor) {
     CScan* line = Profile().GetLine(m_nImage, 0, m_nLine);
     if (line == nullptr) return;
-    line->SetPos(cursor.pos);
+    // A re-detection undone and redone brings its sub-pixel edge back with the cursor.
+    line->SetEdge(cursor.pos, cursor.subPos);
     line->m_bDetect = cursor.detect;
 }
 

@@ -6,6 +6,7 @@
 struct LineCursor {
     int pos = 0;
     bool detect = false;
+    double subPos = -1.0;  // the sub-pixel edge beside the cursor, negative for none
 
     friend bool operator==(const LineCursor&, const LineCursor&) = default;
 };
@@ -17,7 +18,9 @@ public:
     CLineCursorCommand(CNorvaleDoc& doc, const QString& text, const DocCursor& before, int image,
                        int line, LineCursor old, LineCursor now);
 
-    static LineCursor Of(const CScan& line) { return {line.m_nPos, line.m_bDetect}; }
+    static LineCursor Of(const CScan& line) {
+        return {line.m_nPos, line.m_bDetect, line.m_dSubPos};
+    }
 
 protected:
     void Apply(bool first) override;

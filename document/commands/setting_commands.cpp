@@ -5,8 +5,10 @@ namespace {
 // The step is named after the control the user clicked, as the panel labels it.
 QString OptionsText(const PanelOptions& a, const PanelOptions& b) {
     const int changed = (a.channel != b.channel) + (a.edgeMode != b.edgeMode) +
-                        (a.autoDetect != b.autoDetect) + (a.axisIndividual != b.axisIndividual);
+                        (a.autoDetect != b.autoDetect) + (a.axisIndividual != b.axisIndividual) +
+                        !(a.edge == b.edge);
     if (changed != 1) return QStringLiteral("オプションの変更");
+    if (!(a.edge == b.edge)) return QStringLiteral("エッジ検出の詳細設定の変更");
     if (a.channel != b.channel) return QStringLiteral("表示する輝度値の変更");
     if (a.edgeMode != b.edgeMode) return QStringLiteral("エッジとして検出する点の変更");
     if (a.autoDetect != b.autoDetect) return QStringLiteral("エッジの自動検出の切り替え");
@@ -38,8 +40,11 @@ COptionsCommand::COptionsCommand(CNorvaleDoc& doc, const PanelOptions& before,
 
 void COptionsCommand::Apply(bool /*first*/) {
     Doc().SetOptions(m_after);
+    // The graph shows the current line as the new width samples it.
+    if (m_after.edge.lineWidth != m_before.edge.lineWidth) Doc().SampleCurLine();
 }
 
 void COptionsCommand::Revert() {
     Doc().SetOptions(m_before);
+    if (m_after.edge.lineWidth != m_before.edge.lineWidth) Doc().SampleCurLine();
 }

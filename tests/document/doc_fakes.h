@@ -27,6 +27,7 @@ public:
     std::deque<QStringList> openChoices;
     std::deque<QString> saveChoices;
     std::function<bool(AxisDialogValues&)> axisDialog;
+    std::function<bool(EdgeOptions&)> edgeDialog;
     std::vector<AxisDialogValues> axisShown;
     OpenFilesRequest lastOpen;
     SaveFileRequest lastSave;
@@ -78,6 +79,9 @@ public:
     bool RunAxisDialog(AxisDialogValues& values) override {
         axisShown.push_back(values);
         return axisDialog ? axisDialog(values) : false;
+    }
+    bool RunEdgeOptionsDialog(EdgeOptions& options) override {
+        return edgeDialog ? edgeDialog(options) : false;
     }
     void BeginProgress(const QString&, int) override { ++progressBegun; }
     bool SetProgress(int done) override {

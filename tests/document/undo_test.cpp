@@ -85,6 +85,14 @@ const EditCase kEdits[] = {
      [](UndoFixture& f) { f.doc.OnAxisSettings(); }},
     {"re-detect", "再検出", [](UndoFixture& f) { f.doc.m_nCurLine = 0; },
      [](UndoFixture& f) { f.doc.RedetectCurLine(); }},
+    {"sub-pixel re-detect", "再検出",
+     [](UndoFixture& f) {
+         f.doc.m_nCurLine = 0;
+         PanelOptions options = f.doc.Options();
+         options.edge = {true, 3, kSmoothMean, 3};
+         f.doc.SetOptions(options);
+     },
+     [](UndoFixture& f) { f.doc.RedetectCurLine(); }},
     {"length switch", "長さの計測", nullptr,
      [](UndoFixture& f) { f.doc.OnCmdMsg(ID_MEASURE_LENGTH); }},
     {"area switch", "面積の計測", nullptr, [](UndoFixture& f) { f.doc.OnCmdMsg(ID_MEASURE_AREA); }},
@@ -102,6 +110,14 @@ const EditCase kEdits[] = {
          after.edgeMode = 3;
          f.doc.ChangeOptions(before, after);
      }},
+    {"edge details", "エッジ検出の詳細設定の変更",
+     [](UndoFixture& f) {
+         f.ui.edgeDialog = [](EdgeOptions& o) {
+             o = {true, 5, kSmoothGaussian, 7};
+             return true;
+         };
+     },
+     [](UndoFixture& f) { f.doc.EditEdgeOptions(); }},
 };
 
 // Undone, every edit leaves the document as it was before; redone, as it was after. Between

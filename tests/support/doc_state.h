@@ -17,6 +17,7 @@ struct LineState {
     int pos = 0;
     int count = 0;
     bool detect = false;
+    double subPos = -1.0;
 };
 
 struct RecordState {
@@ -44,7 +45,7 @@ inline DocState Snapshot(const CNorvaleDoc& doc) {
         for (const auto& set : doc.m_profile.GetSeries(i)->m_arArray) {
             for (const auto& line : set->m_arLine) {
                 record.lines.push_back({line->m_ptStart, line->m_ptEnd, line->m_ptCur, line->m_nPos,
-                                        line->m_nCount, line->m_bDetect});
+                                        line->m_nCount, line->m_bDetect, line->m_dSubPos});
             }
         }
         record.axis = *doc.m_profile.GetAxis(i);
@@ -104,9 +105,11 @@ inline std::string Difference(const DocState& a, const DocState& b, bool painted
                 return out.str();
             }
             if (painted && l.detect != m.detect) continue;
-            if (l.pos != m.pos || !(l.cur == m.cur) || l.detect != m.detect) {
+            if (l.pos != m.pos || !(l.cur == m.cur) || l.detect != m.detect ||
+                l.subPos != m.subPos) {
                 out << "record " << i << " line " << n << ": cursor " << l.pos << "/" << l.detect
-                    << " against " << m.pos << "/" << m.detect;
+                    << "/" << l.subPos << " against " << m.pos << "/" << m.detect << "/"
+                    << m.subPos;
                 return out.str();
             }
         }

@@ -1,0 +1,38 @@
+#pragma once
+
+// How a scan line's samples are turned into the profile the edge rule reads, and how finely the
+// edge is placed. The defaults are the plain detection: one pixel per sample, no smoothing, the
+// edge on a whole sample.
+
+enum SmoothKind {
+    kSmoothNone = 0,
+    kSmoothMean = 1,      // moving average over smoothWidth samples
+    kSmoothGaussian = 2,  // Gaussian whose full width at half maximum is smoothWidth samples
+};
+
+inline constexpr int kMaxLineWidth = 51;
+inline constexpr int kMinSmoothWidth = 3;
+inline constexpr int kMaxSmoothWidth = 51;
+
+struct EdgeOptions {
+    bool subPixel = false;     // place the edge between samples (a parabola through the peak)
+    int lineWidth = 1;         // pixels across the line averaged into a sample: odd, 1 to 51
+    int smoothing = kSmoothNone;
+    int smoothWidth = 3;       // odd, 3 to 51; only read while smoothing is on
+
+    // The rule reads the integer brightness exactly as the plain detection does.
+    bool IsPlainProfile() const { return lineWidth == 1 && smoothing == kSmoothNone; }
+
+    friend bool operator==(const EdgeOptions&, const EdgeOptions&) = default;
+};
+
+// Odd widths keep the band and the window centred on the sample.
+inline bool IsValidLineWidth(int w) { return w >= 1 && w <= kMaxLineWidth && w % 2 == 1; }
+inline bool IsValidSmoothWidth(int w) {
+    return w >= kMinSmoothWidth && w <= kMaxSmoothWidth && w % 2 == 1;
+}
+inline bool IsValidSmoothing(int kind) { return kind >= kSmoothNone && kind <= kSmoothGaussian; }
+inline bool IsValidEdgeOptions(const EdgeOptions& o) {
+    return IsValidLineWidth(o.lineWidth) && IsValidSmoothing(o.smoothing) &&
+           IsValidSmoothWidth(o.smoothWidth);
+}

@@ -1,0 +1,87 @@
+#include "panel/edge_options_dlg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
+#include <algorithm>
+
+namespace {
+
+QSpinBox* OddSpinBox(int lo, int hi, QWidget* parent) {
+    auto* box = new QSpinBox(parent);
+    box->setRange(lo, hi);
+    box->setSingleStep(2);
+    return box;
+}
+
+int Odd(int v, int lo, int hi) {
+    return std::clamp(v % 2 == 0 ? v + 1 : v, lo, hi);
+}
+
+}  // namespace
+
+CEdgeOptionsDlg::CEdgeOptionsDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("エッジ検出の詳細設定"));
+    setObjectName(QStringLiteral("IDD_EDGE_OPTIONS"));
+    auto* form = new QFormLayout(this);
+
+    m_lineWidth = OddSpinBox(1, kMaxLineWidth, this);
+    m_lineWidth->setObjectName(QStringLiteral("IDC_LINE_WIDTH"));
+    m_lineWidth->setSuffix(QStringLiteral(" 画素"));
+    form->addRow(QStringLiteral("線の幅:"), m_lineWidth);
+
+    m_smoothing = new QComboBox(this);
+    m_smoothing->setObjectName(QStringLiteral("IDC_SMOOTHING"));
+    m_smoothing->addItems({QStringLiteral("なし"), QStringLiteral("移動平均"),
+                           QStringLiteral("ガウシアン")});
+    form->addRow(QStringLiteral("平滑化:"), m_smoothing);
+
+    m_smoothWidth = OddSpinBox(kMinSmoothWidth, kMaxSmoothWidth, this);
+    m_smoothWidth->setObjectName(QStringLiteral("IDC_SMOOTH_WIDTH"));
+    m_smoothWidth->setSuffix(QStringLiteral(" サンプル"));
+    form->addRow(QStringLiteral("平滑化の幅:"), m_smoothWidth);
+
+    m_subPixel = new QCheckBox(QStringLiteral("サブピクセル位置で検出"), this);
+    m_subPixel->setObjectName(QStringLiteral("IDC_SUB_PIXEL"));
+    form->addRow(m_subPixel);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    form->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(m_smoothing, &QComboBox::currentIndexChanged, this, [this] { UpdateEnabled(); });
+    SetOptions({});
+}
+
+void CEdgeOptionsDlg::SetOptions(const EdgeOptions& options) {
+    m_subPixel->setChecked(options.subPixel);
+    m_lineWidth->setValue(options.lineWidth);
+    m_smoothing->setCurrentIndex(std::clamp(options.smoothing, 0, 2));
+    m_smoothWidth->setValue(options.smoothWidth);
+    UpdateEnabled();
+}
+
+EdgeOptions CEdgeOptionsDlg::Options() const {
+    EdgeOptions options;
+    options.subPixel = m_subPixel->isChecked();
+    options.lineWidth = Odd(m_lineWidth->value(), 1, kMaxLineWidth);
+    options.smoothing = m_smoothing->currentIndex();
+    options.smoothWidth = Odd(m_smoothWidth->value(), kMinSmoothWidth, kMaxSmoothWidth);
+    return options;
+}
+
+void CEdgeOptionsDlg::UpdateEnabled() {
+    m_smoothWidth->setEnabled(m_smoothing->currentIndex() != kSmoothNone);
+}
+
+bool CEdgeOptionsDlg::Run(QWidget* parent, EdgeOptions& options) {
+    CEdgeOptionsDlg dialog(parent);
+    dialog.SetOptions(options);
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    if (ok) options = dialog.Options();
+    return ok;
+}
