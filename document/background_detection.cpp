@@ -66,6 +66,13 @@ void CBackgroundDetection::Poll() {
     // Nothing changes the records while the export works on them; its own detection does the
     // same work meanwhile.
     if (m_doc.IsBusy()) return;
+    // Images still being measured when the panel was hidden go on being written back, and a
+    // hidden panel hears of no change of options: what was measured under a channel, rule or
+    // detail setting that is no longer the document's is thrown away here.
+    if (IsOutdated()) {
+        Discard();
+        return;
+    }
     const bool finished = m_run->Finished();
     const std::vector<DetectFailure> failures = m_run->Collect(m_doc.m_profile);
     for (const DetectFailure& failure : failures) {

@@ -9,11 +9,13 @@
 #include <QTest>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "app/norvale_app.h"
 #include "document/doc_fakes.h"
 #include "export/tidy_table.h"
+#include "model/edge_detect.h"
 #include "panel/series_panel.h"
 #include "panel/series_plot.h"
 #include "view/norvale_view.h"
@@ -135,6 +137,40 @@ private slots:
         QTest::qWait(300);
         QVERIFY(!Panel().IsMeasuring());
         QVERIFY(Doc().m_profile.GetLine(kImages - 1, 0, 1)->m_bDetect);
+    }
+
+    // Images being measured when the dock is hidden finish and are written back; when the rule
+    // has changed meanwhile, their edges are thrown away, and every line still pending at the
+    // change gets the new rule's edge once the dock is shown again.
+    void resultsUnderAnOldRuleNeverLand() {
+        Start();
+        constexpr int kImages = 12;
+        QStringList paths;
+        for (int k = 0; k < kImages; ++k) {
+            // Large enough that the workers are in the middle of them when the dock goes.
+            paths << m_files->Make(QStringLiteral("big%1.bmp").arg(k), 20 + 2 * k, 1600, 1200);
+        }
+        m_ui->openChoices.push_back(paths);
+        QTest::keyClick(&Frame(), Qt::Key_O, Qt::ControlModifier);
+        QVERIFY(Doc().AddLineToAll(5, 60, 150, 60));
+        Doc().UpdateAllViews();
+        QAction* toggle = Frame().Action(ID_VIEW_SERIES);
+        toggle->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(Panel().IsMeasuring());
+        toggle->trigger();
+        std::vector<int> pending;
+        for (int i = 0; i < kImages; ++i) {
+            if (Doc().m_profile.GetLine(i, 0, 0)->m_bDetect) pending.push_back(i);
+        }
+        PanelOptions after = Doc().Options();
+        after.edgeMode = kEdgeMaximum;
+        QVERIFY(Doc().ChangeOptions(Doc().Options(), after));
+        QTest::qWait(600);
+        toggle->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(AllMeasured(), 20000);
+        // On a grey picture with a dark bar the maximum is the line's first sample.
+        for (int i : pending) QCOMPARE(Doc().m_profile.GetLine(i, 0, 0)->m_nPos, 0);
     }
 
     // A nudge moves its point at once; a click on a point makes its image current.
