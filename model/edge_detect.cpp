@@ -1,5 +1,7 @@
 #include "model/edge_detect.h"
 
+#include "model/edge_rules.h"
+
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     if (count < 0) return 0;
     if (count > kProfileSize - 1) count = kProfileSize - 1;
@@ -22,43 +24,7 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
             for (int i = 0; i <= count; ++i) v[i] = b[i];
             break;
     }
-
-    int best = 0;
-    switch (mode) {
-        case kEdgeMinimum: {
-            // From the first sample: the same as starting at 255 for 8-bit samples, and right
-            // for 16-bit ones, which all lie above 255.
-            int extreme = v[0];
-            for (int i = 1; i <= count; ++i) {
-                if (v[i] < extreme) extreme = v[i], best = i;
-            }
-            break;
-        }
-        case kEdgeMaximum: {
-            int extreme = 0;
-            for (int i = 0; i <= count; ++i) {
-                if (v[i] > extreme) extreme = v[i], best = i;
-            }
-            break;
-        }
-        case kEdgeSteepestFall: {
-            int extreme = 0;
-            for (int i = 0; i < count; ++i) {
-                const int d = v[i + 1] - v[i];
-                if (d < extreme) extreme = d, best = i;
-            }
-            break;
-        }
-        default: {
-            int extreme = 0;
-            for (int i = 0; i < count; ++i) {
-                const int d = v[i + 1] - v[i];
-                if (d > extreme) extreme = d, best = i;
-            }
-            break;
-        }
-    }
-    return best;
+    return FindEdgeIndex(v, count, mode);
 }
 
 bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& picture, int channel,

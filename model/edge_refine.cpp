@@ -3,41 +3,13 @@
 #include <algorithm>
 
 #include "model/edge_detect.h"
+#include "model/edge_rules.h"
 #include "model/profile_filter.h"
 
 int FindEdgeIn(const double* v, int count, int mode) {
     if (count < 0) return 0;
     count = std::min(count, kProfileSize - 1);
-    int best = 0;
-    switch (mode) {
-        case kEdgeMinimum:
-        case kEdgeMaximum: {
-            // Starting from the first sample is what the integer rules' start values amount to
-            // for 8-bit samples, and stays right for deeper ones.
-            double extreme = v[0];
-            for (int i = 1; i <= count; ++i) {
-                if (mode == kEdgeMinimum ? v[i] < extreme : v[i] > extreme) extreme = v[i], best = i;
-            }
-            break;
-        }
-        case kEdgeSteepestFall: {
-            double extreme = 0.0;
-            for (int i = 0; i < count; ++i) {
-                const double d = v[i + 1] - v[i];
-                if (d < extreme) extreme = d, best = i;
-            }
-            break;
-        }
-        default: {
-            double extreme = 0.0;
-            for (int i = 0; i < count; ++i) {
-                const double d = v[i + 1] - v[i];
-                if (d > extreme) extreme = d, best = i;
-            }
-            break;
-        }
-    }
-    return best;
+    return FindEdgeIndex(v, count, mode);
 }
 
 namespace {
