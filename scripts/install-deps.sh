@@ -2,15 +2,18 @@
 # Installs the Debian packages that building, running and testing Quandrel need, and the
 # de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma. GNU
 # parallel is there for the test of scripts/cluster/parallel_run.sh. Qt reads PNG itself (its
-# GUI library links libpng); TIFF needs the plugin of qt6-image-formats-plugins.
+# GUI library links libpng); TIFF needs the plugin of qt6-image-formats-plugins. qt6-l10n-tools
+# builds the English translation; scdoc the manual pages; the rest checks the Debian package and
+# its desktop files (dpkg-shlibdeps, man, desktop-file-validate, appstreamcli, the MIME database).
 #   --fuzz  also clang and its sanitizer runtime, for the fuzz targets
 #   --e2e   also a virtual X server and xdotool, for the end-to-end test of the window
 # Does nothing when everything is already there.
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
-          libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev qt6-image-formats-plugins
-          libgtest-dev nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel)
+          qt6-l10n-tools libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev qt6-image-formats-plugins
+          libgtest-dev nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel
+          dpkg-dev scdoc man-db desktop-file-utils appstream shared-mime-info)
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
