@@ -1,5 +1,6 @@
 #include "app/about_dlg.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QIcon>
@@ -12,7 +13,7 @@
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("IDD_ABOUTBOX"));
-    setWindowTitle(QStringLiteral("Quandrelのﾊﾞｰｼﾞｮﾝ情報"));
+    setWindowTitle(QCoreApplication::translate("Frame", "Quandrelのﾊﾞｰｼﾞｮﾝ情報"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
 
     auto* icon = new QLabel(this);

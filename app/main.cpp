@@ -1,17 +1,41 @@
 // The program: the window on one document.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <clocale>
+#include <cstdio>
 #include <new>
 
 #include "app/norvale_app.h"
+#include "app/ui_language.h"
+#include "app/window_arguments.h"
 
 int main(int argc, char** argv) {
+    // --help, --version and a wrong line are answered before Qt starts, so that they work
+    // without a display.
+    QStringList raw;
+    for (int k = 1; k < argc; ++k) raw << QString::fromLocal8Bit(argv[k]);
+    const WindowArguments early = ParseWindowArguments(raw);
+    if (!early.error.isEmpty()) {
+        std::fprintf(stderr, "quandrel: %s\n%s", qPrintable(early.error),
+                     qPrintable(WindowUsage()));
+        return 2;
+    }
+    if (early.help || early.version) {
+        std::fputs(qPrintable(early.help ? WindowUsage() : WindowVersion()), stdout);
+        return 0;
+    }
+    const UiLanguage language =
+        early.language.value_or(LanguageOfLocale(MessagesLocaleOfEnvironment()));
+
     QApplication application(argc, argv);
+    // So that a desktop matches the window with its entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.zentor.Quandrel"));
     // Qt adopts the user's locale at start-up; numbers are always read and written with a point.
     std::setlocale(LC_NUMERIC, "C");
     try {
         CNorvaleApp theApp;
+        theApp.UseLanguage(language);
         if (!theApp.InitInstance(QApplication::arguments().mid(1))) return 1;
         return QApplication::exec();
     } catch (const std::bad_alloc&) {
@@ -19,8 +43,9 @@ int main(int argc, char** argv) {
         // are gone with the application object and unwinding has freed what the command held,
         // so there is usually enough left to say so; if not, the exit status still does.
         try {
+            const CUiTranslation translation(language);
             QMessageBox::critical(nullptr, QStringLiteral("Quandrel"),
-                                  QStringLiteral("メモリが足りません。"));
+                                  QCoreApplication::translate("Frame", "メモリが足りません。"));
         } catch (const std::bad_alloc&) {
         }
         return 5;

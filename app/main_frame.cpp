@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDockWidget>
 #include <QIcon>
 #include <QLabel>
@@ -70,7 +71,7 @@ QAction* CMainFrame::MakeAction(int id) {
     auto* action = new QAction(this);
     action->setObjectName(QString::fromUtf8(info->name));
     action->setProperty(kCommandId, id);
-    if (info->text != nullptr) action->setText(QString::fromUtf8(info->text));
+    if (info->text != nullptr) action->setText(QCoreApplication::translate("Frame", info->text));
     action->setStatusTip(StatusPrompt(*info));
     if (!ToolTip(*info).isEmpty()) action->setToolTip(ToolTip(*info));
     if (info->icon != nullptr) action->setIcon(QIcon(QString::fromUtf8(info->icon)));
@@ -83,7 +84,7 @@ QAction* CMainFrame::MakeAction(int id) {
 
 void CMainFrame::CreateMenus() {
     QMenuBar* bar = menuBar();
-    m_fileMenu = bar->addMenu(QStringLiteral("ﾌｧｲﾙ(&F)"));
+    m_fileMenu = bar->addMenu(QCoreApplication::translate("Frame", "ﾌｧｲﾙ(&F)"));
     m_fileMenu->addAction(Action(IDC_ADD_FILES));
     m_fileMenu->addSeparator();
     for (int id : {ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_SAVE_AS}) m_fileMenu->addAction(Action(id));
@@ -92,32 +93,32 @@ void CMainFrame::CreateMenus() {
     m_fileMenu->addAction(Action(ID_APP_EXIT));
     RebuildRecentFiles();
 
-    QMenu* editMenu = bar->addMenu(QStringLiteral("編集(&E)"));
+    QMenu* editMenu = bar->addMenu(QCoreApplication::translate("Frame", "編集(&E)"));
     editMenu->addAction(Action(ID_EDIT_UNDO));
     editMenu->addAction(Action(ID_EDIT_REDO));
 
-    QMenu* viewMenu = bar->addMenu(QStringLiteral("表示(&V)"));
+    QMenu* viewMenu = bar->addMenu(QCoreApplication::translate("Frame", "表示(&V)"));
     viewMenu->addAction(Action(ID_VIEW_TOOLBAR));
     viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
     viewMenu->addAction(Action(ID_VIEW_SERIES));
-    QMenu* zoom = viewMenu->addMenu(QStringLiteral("拡大"));
+    QMenu* zoom = viewMenu->addMenu(QCoreApplication::translate("Frame", "拡大"));
     for (int id : {ID_ZOOM_QUARTER, ID_ZOOM_HALF, ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X}) {
         zoom->addAction(Action(id));
     }
     zoom->addSeparator();
     zoom->addAction(Action(ID_ZOOM_FIT));
 
-    QMenu* dataMenu = bar->addMenu(QStringLiteral("ﾃﾞｰﾀ(&D)"));
-    QMenu* axis = dataMenu->addMenu(QStringLiteral("軸設定"));
+    QMenu* dataMenu = bar->addMenu(QCoreApplication::translate("Frame", "ﾃﾞｰﾀ(&D)"));
+    QMenu* axis = dataMenu->addMenu(QCoreApplication::translate("Frame", "軸設定"));
     for (int id : {ID_AXIS_ORIGIN, ID_AXIS_XPOINT, ID_AXIS_YPOINT, ID_AXIS_SETTINGS}) {
         axis->addAction(Action(id));
     }
     dataMenu->addAction(Action(ID_DATA_WRITE));
     dataMenu->addAction(Action(ID_DATA_WRITE_CSV));
-    QMenu* measure = dataMenu->addMenu(QStringLiteral("計測"));
+    QMenu* measure = dataMenu->addMenu(QCoreApplication::translate("Frame", "計測"));
     for (int id : {ID_MEASURE_LENGTH, ID_MEASURE_AREA}) measure->addAction(Action(id));
 
-    QMenu* help = bar->addMenu(QStringLiteral("ﾍﾙﾌﾟ(&H)"));
+    QMenu* help = bar->addMenu(QCoreApplication::translate("Frame", "ﾍﾙﾌﾟ(&H)"));
     help->addAction(Action(ID_APP_ABOUT));
 
     for (QMenu* menu : bar->findChildren<QMenu*>()) {
@@ -133,7 +134,7 @@ void CMainFrame::RebuildRecentFiles() {
     m_recentActions.clear();
     QAction* placeholder = Action(ID_FILE_MRU_FILE1);
     if (m_recent.Entries().isEmpty()) {
-        placeholder->setText(QStringLiteral("最近使ったﾌｧｲﾙ"));
+        placeholder->setText(QCoreApplication::translate("Frame", "最近使ったﾌｧｲﾙ"));
         m_fileMenu->insertAction(m_recentAnchor, placeholder);
         m_recentActions.append(placeholder);
         UpdateCommandUI();
@@ -156,7 +157,7 @@ void CMainFrame::RebuildRecentFiles() {
 }
 
 void CMainFrame::CreateToolBar() {
-    m_pToolBar = addToolBar(QStringLiteral("ﾂｰﾙ ﾊﾞｰ"));
+    m_pToolBar = addToolBar(QCoreApplication::translate("Frame", "ﾂｰﾙ ﾊﾞｰ"));
     m_pToolBar->setObjectName(QStringLiteral("MainToolBar"));
     m_pToolBar->setIconSize(QSize(16, 15));
     m_pToolBar->setMovable(true);
@@ -175,7 +176,7 @@ void CMainFrame::CreateStatusBar() {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("MainStatusBar"));
     // Pane 0 stretches and carries the prompts; its idle text shows whenever no prompt does.
-    m_panes[0] = new QLabel(QStringLiteral("ﾚﾃﾞｨ"), bar);
+    m_panes[0] = new QLabel(QCoreApplication::translate("Frame", "ﾚﾃﾞｨ"), bar);
     bar->addWidget(m_panes[0], 1);
     m_pSessionPane = new QLabel(bar);
     m_pSessionPane->setObjectName(QStringLiteral("SessionPane"));
@@ -209,7 +210,7 @@ void CMainFrame::CreateClient() {
     });
     // The series plot beside the image view; hidden until the user asks for it, and then as
     // the settings remember it.
-    m_pSeriesDock = new QDockWidget(QStringLiteral("系列グラフ"), this);
+    m_pSeriesDock = new QDockWidget(QCoreApplication::translate("Frame", "系列グラフ"), this);
     m_pSeriesDock->setObjectName(QStringLiteral("SeriesDock"));
     m_pSeriesPanel = new CSeriesPanel(m_doc, m_pSeriesDock);
     m_pSeriesDock->setWidget(m_pSeriesPanel);

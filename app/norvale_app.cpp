@@ -1,17 +1,17 @@
 #include "app/norvale_app.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
-#include <QLibraryInfo>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QTranslator>
 #include <exception>
 
 #include "app/about_dlg.h"
 #include "app/main_frame.h"
 #include "app/qt_ui_services.h"
+#include "app/window_arguments.h"
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
 #include "document/recovery_copy.h"
@@ -59,10 +59,11 @@ void CNorvaleApp::OfferRecovery() {
     if (abandoned.empty()) return;
     // The newest first; an older one is offered at the next start.
     const CRecoveryCopy::Abandoned& last = abandoned.front();
-    const QString session =
-        last.session.isEmpty() ? QStringLiteral("無題") : QDir::toNativeSeparators(last.session);
+    const QString session = last.session.isEmpty() ? QCoreApplication::translate("Frame", "無題")
+                                                   : QDir::toNativeSeparators(last.session);
     const QString question =
-        QStringLiteral(
+        QCoreApplication::translate(
+            "Frame",
             "前回、保存されていない作業を残したまま Quandrel が終了しました。\n%1\n"
             "%2 の時点の作業を復元しますか")
             .arg(session, last.written.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
@@ -74,14 +75,11 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
     // The per-user settings live under the maker's name, then the program's.
     QCoreApplication::setOrganizationName(QStringLiteral("Zentor"));
     QCoreApplication::setApplicationName(QStringLiteral("Quandrel"));
-    UseJapaneseFont();
+    const WindowArguments parsed = ParseWindowArguments(arguments);
     // Qt's own dialogs and buttons (file dialogs, Yes and No, the overwrite question) speak the
     // language of the rest of the window.
-    m_pQtTranslator = std::make_unique<QTranslator>();
-    if (m_pQtTranslator->load(QStringLiteral("qtbase_ja"),
-                              QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(m_pQtTranslator.get());
-    }
+    m_pTranslation = std::make_unique<CUiTranslation>(parsed.language.value_or(m_language));
+    if (m_pTranslation->Language() == UiLanguage::Japanese) UseJapaneseFont();
     QSettings settings;
     m_recent.Load(settings);
 
@@ -103,13 +101,9 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
     m_pFrame->show();
     OfferRecovery();
     m_pRecovery = std::make_unique<CRecoveryCopy>(*m_pDoc, RecoveryFolder());
-    // The command line: options are Qt's or ignored; a session is opened, pictures are added.
-    // A file that cannot be opened is told of in the window, which starts all the same.
-    QStringList files;
-    for (const QString& argument : arguments) {
-        if (!argument.startsWith('-')) files << argument;
-    }
-    if (!files.isEmpty()) m_pDoc->OpenFiles(files);
+    // A session is opened, pictures are added. A file that cannot be opened is told of in the
+    // window, which starts all the same.
+    if (!parsed.files.isEmpty()) m_pDoc->OpenFiles(parsed.files);
     return true;
 }
 

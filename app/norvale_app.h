@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/recent_files.h"
+#include "app/ui_language.h"
 #include "document/doc_views.h"
 
 class CMainFrame;
@@ -12,7 +13,6 @@ class CNorvaleDoc;
 class CQtUiServices;
 class CRecoveryCopy;
 class CUiServices;
-class QTranslator;
 
 // The application: settings, the recent-file list, the one document and its frame, the command
 // line, and the application's own commands (about box, exit, recent files).
@@ -26,6 +26,8 @@ public:
     CNorvaleApp(const CNorvaleApp&) = delete;
     CNorvaleApp& operator=(const CNorvaleApp&) = delete;
 
+    // The language of the window when the command line names none; Japanese unless told.
+    void UseLanguage(UiLanguage language) { m_language = language; }
     // Start-up; the arguments exclude the program's name. False when start-up fails. Work left
     // unsaved by a program that crashed is offered back first.
     bool InitInstance(const QStringList& arguments);
@@ -48,7 +50,8 @@ public:
 private:
     void OfferRecovery();
 
-    std::unique_ptr<QTranslator> m_pQtTranslator;
+    UiLanguage m_language = UiLanguage::Japanese;
+    std::unique_ptr<CUiTranslation> m_pTranslation;
     std::unique_ptr<CQtUiServices> m_pOwnUi;
     CUiServices* m_pUi;
     CRecentFileList m_recent{kRecentFiles};

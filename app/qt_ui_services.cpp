@@ -1,6 +1,7 @@
 #include "app/qt_ui_services.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -109,7 +110,7 @@ QString CQtUiServices::GetSaveFileName(SaveFileRequest& request) {
 }
 
 void CQtUiServices::ShowOpenFailure(const QString& path, const QString& reason) {
-    MessageBox(QStringLiteral("%1 を開くことができません。\n%2")
+    MessageBox(QCoreApplication::translate("Frame", "%1 を開くことができません。\n%2")
                    .arg(QDir::toNativeSeparators(path), reason));
 }
 
@@ -124,7 +125,8 @@ bool CQtUiServices::RunEdgeOptionsDialog(EdgeOptions& options) {
 void CQtUiServices::BeginProgress(const QString& text, int total) {
     m_gate.reset();
     delete m_progress;
-    m_progress = new QProgressDialog(text, QStringLiteral("ｷｬﾝｾﾙ"), 0, total, m_parent);
+    m_progress = new QProgressDialog(text, QCoreApplication::translate("Frame", "ｷｬﾝｾﾙ"), 0, total,
+                                     m_parent);
     m_progress->setWindowTitle(kTitle);
     m_progress->setWindowModality(Qt::ApplicationModal);
     m_progress->setMinimumDuration(500);  // short series finish before it would show

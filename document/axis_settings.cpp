@@ -1,5 +1,7 @@
 // The axis settings command: the current image's calibration in numbers, typed back as one step
 // on every calibration in scope.
+#include <QCoreApplication>
+
 #include "document/commands/axis_commands.h"
 #include "document/norvale_doc.h"
 
@@ -33,7 +35,7 @@ void CNorvaleDoc::OnAxisSettings() {
     edit.value[2] = AxisValue{0.0, v.m_dYMax};
     edit.logX = v.m_bLogX;
     edit.logY = v.m_bLogY;
-    EditCalibration(QStringLiteral("軸の値の設定"), edit);
+    EditCalibration(QCoreApplication::translate("Document", "軸の値の設定"), edit);
     RepaintDataView();
     UpdateAllViews();
 }

@@ -2,6 +2,7 @@
 // one tab-separated file.
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -9,13 +10,13 @@
 #include "document/series_detect.h"
 #include "document/write_failure_text.h"
 #include "export/data_file.h"
-#include "export/tidy_table.h"
 #include "export/safe_write.h"
+#include "export/tidy_table.h"
 
 namespace {
 
 QString WriteFailureText(const QString& path, const WriteResult& result) {
-    return QStringLiteral("ファイルを開くことができません\n%1\n%2")
+    return QCoreApplication::translate("Document", "ファイルを開くことができません\n%1\n%2")
         .arg(QDir::toNativeSeparators(path), WriteFailureCause(result));
 }
 
@@ -45,7 +46,8 @@ bool CNorvaleDoc::DetectAllPending() {
     settings.mode = GetEdgeMode();
     settings.edge = Options().edge;
     settings.jobs = m_nDetectionJobs;
-    m_ui.BeginProgress(QStringLiteral("エッジを検出しています"), static_cast<int>(pending.size()));
+    m_ui.BeginProgress(QCoreApplication::translate("Document", "エッジを検出しています"),
+                       static_cast<int>(pending.size()));
     const DetectReport report = DetectPendingRecords(
         m_profile, pending, settings, [this](int done, int) { return m_ui.SetProgress(done); });
     m_ui.EndProgress();
@@ -58,25 +60,27 @@ bool CNorvaleDoc::DetectAllPending() {
     if (report.failures.empty()) return true;
 
     constexpr std::size_t kListed = 10;
-    QString text =
-        QStringLiteral("次の画像を読み込めなかったため、エッジを検出できませんでした。\n");
+    QString text = QCoreApplication::translate(
+        "Document", "次の画像を読み込めなかったため、エッジを検出できませんでした。\n");
     for (std::size_t k = 0; k < report.failures.size() && k < kListed; ++k) {
         const DetectFailure& failure = report.failures[k];
         text += QStringLiteral("\n%1: %2")
                     .arg(QString::fromStdString(failure.path), failure.result.uiReason);
     }
     if (report.failures.size() > kListed) {
-        text += QStringLiteral("\nほか %1 件").arg(report.failures.size() - kListed);
+        text += QCoreApplication::translate("Document", "\nほか %1 件")
+                    .arg(report.failures.size() - kListed);
     }
-    text +=
-        QStringLiteral("\n\nこれらの画像の点は検出されていないまま書き出されます。書き出しますか");
+    text += QCoreApplication::translate(
+        "Document", "\n\nこれらの画像の点は検出されていないまま書き出されます。書き出しますか");
     return m_ui.AskYesNo(text);
 }
 
 void CNorvaleDoc::OnDataWrite() {
     SaveFileRequest request;
-    request.filters = {{QStringLiteral("データファイル (*.dat)"), {"*.dat"}},
-                       {QStringLiteral("All Files (*.*)"), {"*"}}};
+    request.filters = {
+        {QCoreApplication::translate("Document", "データファイル (*.dat)"), {"*.dat"}},
+        {QStringLiteral("All Files (*.*)"), {"*"}}};
     request.defaultSuffix = QStringLiteral("dat");
     WriteResults(request, [this](int) {
         return BuildDataFile(m_profile, m_bMeasureLength, m_bMeasureArea);
@@ -88,8 +92,10 @@ void CNorvaleDoc::OnDataWriteCsv() {
     // spreadsheets of the locales that read numbers so.
     SaveFileRequest request;
     request.filters = {
-        {QStringLiteral("CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
-        {QStringLiteral("CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"), {"*.csv"}}};
+        {QCoreApplication::translate("Document", "CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
+        {QCoreApplication::translate("Document",
+                                     "CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"),
+         {"*.csv"}}};
     request.defaultSuffix = QStringLiteral("csv");
     WriteResults(request, [this](int filter) {
         TidyOptions options;
@@ -99,16 +105,15 @@ void CNorvaleDoc::OnDataWriteCsv() {
     });
 }
 
-void CNorvaleDoc::WriteResults(
-    SaveFileRequest& request,
-    const std::function<std::optional<std::string>(int filter)>& build) {
+void CNorvaleDoc::WriteResults(SaveFileRequest& request,
+                               const std::function<std::optional<std::string>(int filter)>& build) {
     if (IsBusy()) return;
     const BusyScope busy(*this);
     // Checked before anything is chosen or touched: no lines means no data, and an existing
     // file of that name must survive.
     const CScanArray* first = m_profile.GetArray(0, 0);
     if (first == nullptr || first->GetSize() == 0) {
-        m_ui.MessageBox(QStringLiteral("データがありません"));
+        m_ui.MessageBox(QCoreApplication::translate("Document", "データがありません"));
         return;
     }
 
@@ -118,7 +123,7 @@ void CNorvaleDoc::WriteResults(
     // Confirming the overwrite of a picture of the list would destroy what is being measured.
     if (const CScanSeries* image = ImageAt(m_profile, QFile::encodeName(path).toStdString())) {
         m_ui.MessageBox(
-            QStringLiteral("測定中の画像には書き出せません\n%1")
+            QCoreApplication::translate("Document", "測定中の画像には書き出せません\n%1")
                 .arg(QDir::toNativeSeparators(QString::fromStdString(image->m_strPath))));
         return;
     }
@@ -129,7 +134,7 @@ void CNorvaleDoc::WriteResults(
 
     const std::optional<std::string> bytes = build(request.selectedFilter);
     if (!bytes) {
-        m_ui.MessageBox(QStringLiteral("データがありません"));
+        m_ui.MessageBox(QCoreApplication::translate("Document", "データがありません"));
         return;
     }
     const WriteResult result = WriteFileSafely(path.toStdString(), *bytes);

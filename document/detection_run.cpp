@@ -1,5 +1,6 @@
 #include "document/detection_run.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <algorithm>
 #include <chrono>
@@ -17,7 +18,7 @@ struct CDetectionRun::Job {
     std::vector<CScan> lines;             // copies; only the pending ones are measured
     std::vector<const CScan*> originals;  // the lines the copies were taken from
     CPicture::LoadResult result;
-    std::vector<int> edges;  // per line: the edge index, or -1 for a line that was not pending
+    std::vector<int> edges;      // per line: the edge index, or -1 for a line that was not pending
     std::vector<double> subPos;  // per line: the sub-pixel edge, negative for none
 };
 
@@ -62,7 +63,7 @@ void RunJob(const DetectSettings& settings, Job& job, Worker& worker) {
         job.edges.clear();
         job.result = {CPicture::LoadStatus::OutOfMemory,
                       QStringLiteral("not enough memory to measure the picture"),
-                      QStringLiteral("メモリが足りません。")};
+                      QCoreApplication::translate("Document", "メモリが足りません。")};
     }
 }
 

@@ -1,4 +1,5 @@
 // The current picture: opening an image, and the prefetch of its neighbours in the list.
+#include <QCoreApplication>
 #include <QDir>
 #include <algorithm>
 #include <array>
@@ -34,8 +35,9 @@ void CNorvaleDoc::OpenImage(int nIndex, bool bReport) {
     if (result.status == CPicture::LoadStatus::CannotOpen) {
         m_ui.ShowOpenFailure(path, result.uiReason);
     } else {
-        m_ui.MessageBox(QStringLiteral("ファイルを開くことができませんでした\n%1\n%2")
-                            .arg(QDir::toNativeSeparators(path), result.uiReason));
+        m_ui.MessageBox(
+            QCoreApplication::translate("Document", "ファイルを開くことができませんでした\n%1\n%2")
+                .arg(QDir::toNativeSeparators(path), result.uiReason));
     }
 }
 

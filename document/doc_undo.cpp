@@ -1,5 +1,7 @@
 // The document's undo stack: pushing steps, undo and redo with their menu items, and the cursor
 // that every step puts back.
+#include <QCoreApplication>
+
 #include "document/commands/doc_command.h"
 #include "document/commands/setting_commands.h"
 #include "document/norvale_doc.h"
@@ -52,14 +54,14 @@ void CNorvaleDoc::OnEditRedo() {
 void CNorvaleDoc::OnUpdateEditUndo(CCmdUI& cmdUI) const {
     const bool can = m_undo.canUndo() && !IsBusy();
     cmdUI.Enable(can);
-    const QString item = QStringLiteral("元に戻す(&U)");
+    const QString item = QCoreApplication::translate("Document", "元に戻す(&U)");
     cmdUI.SetText(m_undo.canUndo() ? item + QLatin1Char(' ') + m_undo.undoText() : item);
 }
 
 void CNorvaleDoc::OnUpdateEditRedo(CCmdUI& cmdUI) const {
     const bool can = m_undo.canRedo() && !IsBusy();
     cmdUI.Enable(can);
-    const QString item = QStringLiteral("やり直し(&R)");
+    const QString item = QCoreApplication::translate("Document", "やり直し(&R)");
     cmdUI.SetText(m_undo.canRedo() ? item + QLatin1Char(' ') + m_undo.redoText() : item);
 }
 

@@ -1,4 +1,5 @@
 // The file-list commands: add, delete, delete all, sort, move up and move down.
+#include <QCoreApplication>
 #include <QStringList>
 #include <numeric>
 
@@ -10,10 +11,10 @@ void CNorvaleDoc::OnAddFiles() {
     // The list shows what users expect; the patterns also take upper-case names, .jpeg, and
     // PNG and TIFF pictures.
     request.filters = {
-        {QStringLiteral("画像ファイル(*.bmp;*.jpg;*,gif)"),
+        {QCoreApplication::translate("Document", "画像ファイル(*.bmp;*.jpg;*,gif)"),
          {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.png", "*.tif", "*.tiff", "*.BMP", "*.JPG",
           "*.JPEG", "*.GIF", "*.PNG", "*.TIF", "*.TIFF"}},
-        {QStringLiteral("すべてのファイル(*.*)"), {"*"}},
+        {QCoreApplication::translate("Document", "すべてのファイル(*.*)"), {"*"}},
     };
     request.defaultSuffix = QStringLiteral("bmp");
     AddFiles(m_ui.GetOpenFileNames(request));
@@ -33,7 +34,8 @@ void CNorvaleDoc::AddFiles(const QStringList& paths) {
 void CNorvaleDoc::OnDeleteFile() {
     const int n = m_profile.GetSize();
     if (n == 0) return;
-    if (!m_ui.AskYesNo(QStringLiteral("現在のファイルを削除しますか"))) return;
+    if (!m_ui.AskYesNo(QCoreApplication::translate("Document", "現在のファイルを削除しますか")))
+        return;
     if (m_nCurImage >= 0) {
         Push(std::make_unique<CDeleteFileCommand>(*this, m_nCurImage));
     } else {
@@ -48,7 +50,8 @@ void CNorvaleDoc::OnDeleteAll() {
     if (m_profile.GetSize() == 0) return;
     // Undo can bring the files back, but a session's changes deserve the question first.
     if (!SaveModified()) return;
-    if (!m_ui.AskYesNo(QStringLiteral("全てのファイルを削除しますか"))) return;
+    if (!m_ui.AskYesNo(QCoreApplication::translate("Document", "全てのファイルを削除しますか")))
+        return;
     Push(std::make_unique<CDeleteAllCommand>(*this));
     UpdateAllViews();
     RepaintDataView();

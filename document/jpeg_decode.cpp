@@ -3,6 +3,7 @@
 // instead of rows of 24 bits that are converted afterwards, and so that each warning reaches
 // us directly rather than through Qt's log.
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <csetjmp>
 #include <cstdio>
@@ -130,7 +131,8 @@ DirectDecode DecodeJpeg(const QByteArray& data, CPixelBuffer& buffer) {
             result.outcome = DirectDecode::Outcome::Failed;
             result.fault = result.width <= 0 || result.height <= 0
                                ? PictureFault{QStringLiteral("the picture has no pixels"),
-                                              QStringLiteral("画像に画素がありません。")}
+                                              QCoreApplication::translate(
+                                                  "Document", "画像に画素がありません。")}
                                : TooLargeFault(result.width, result.height);
             break;
         case Step::OutOfMemory:

@@ -1,5 +1,6 @@
 #include "document/norvale_doc.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 #include "document/commands/axis_commands.h"
@@ -234,8 +235,7 @@ int CNorvaleDoc::DetectPending() {
     if (!pending) return 0;
     const PanelOptions options = Options();
     const int detected = ::DetectPending(m_profile, m_nCurImage, m_nCurArray, CurrentPixels(),
-                                         options.channel, options.edgeMode, m_buffer,
-                                         options.edge);
+                                         options.channel, options.edgeMode, m_buffer, options.edge);
     if (detected > 0) NotifyMeasured();
     return detected;
 }
@@ -261,18 +261,20 @@ void CNorvaleDoc::SetAxisPixel(int nPoint, int x, int y) {
     AxisEdit edit;
     const int n = nPoint == 0 ? 0 : (nPoint == 1 ? 1 : 2);
     edit.pixel[n] = CPoint{x, y};
-    static const char* const kNames[] = {"原点の設定", "X軸点の設定", "Y軸点の設定"};
-    EditCalibration(QString::fromUtf8(kNames[n]), edit);
+    static const char* const kNames[] = {QT_TRANSLATE_NOOP("Document", "原点の設定"),
+                                         QT_TRANSLATE_NOOP("Document", "X軸点の設定"),
+                                         QT_TRANSLATE_NOOP("Document", "Y軸点の設定")};
+    EditCalibration(QCoreApplication::translate("Document", kNames[n]), edit);
 }
 
 void CNorvaleDoc::SetAxisValue(int nPoint, double xv, double yv) {
     AxisEdit edit;
     edit.value[nPoint == 0 ? 0 : (nPoint == 1 ? 1 : 2)] = AxisValue{xv, yv};
-    EditCalibration(QStringLiteral("軸の値の設定"), edit);
+    EditCalibration(QCoreApplication::translate("Document", "軸の値の設定"), edit);
 }
 
 void CNorvaleDoc::SetAxisLog(int nAxis, bool bLog) {
     AxisEdit edit;
     (nAxis == 1 ? edit.logX : edit.logY) = bLog;
-    EditCalibration(QStringLiteral("軸の値の設定"), edit);
+    EditCalibration(QCoreApplication::translate("Document", "軸の値の設定"), edit);
 }

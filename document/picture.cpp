@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <cerrno>
@@ -39,7 +40,7 @@ QImage MakeDisplayImage(const PixelView& view, CPixelBuffer& pixels) {
 
 PictureFault NoPixels() {
     return {QStringLiteral("the picture has no pixels"),
-            QStringLiteral("画像に画素がありません。")};
+            QCoreApplication::translate("Document", "画像に画素がありません。")};
 }
 
 // The kinds of picture that series are made of go to the direct decoders, told apart by their
@@ -56,12 +57,13 @@ CPicture::LoadResult Failed(CPicture::LoadStatus status, const PictureFault& fau
 }
 
 PictureFault OutOfMemory(const char* reason) {
-    return {QString::fromLatin1(reason), QStringLiteral("メモリが足りません。")};
+    return {QString::fromLatin1(reason),
+            QCoreApplication::translate("Document", "メモリが足りません。")};
 }
 
 PictureFault FileTooLarge() {
     return {QStringLiteral("the file is larger than 2 GiB"),
-            QStringLiteral("ファイルが大きすぎます（上限は 2 GiB）。")};
+            QCoreApplication::translate("Document", "ファイルが大きすぎます（上限は 2 GiB）。")};
 }
 
 // The system's reason in English, whatever the process locale.
@@ -76,23 +78,24 @@ QString SystemReason(int error) {
 QString OpenFailureText(int error) {
     switch (error) {
         case ENOENT:
-            return QStringLiteral("ファイルが見つかりません。");
+            return QCoreApplication::translate("Document", "ファイルが見つかりません。");
         case EACCES:
         case EPERM:
-            return QStringLiteral("アクセスが拒否されました。");
+            return QCoreApplication::translate("Document", "アクセスが拒否されました。");
         case EISDIR:
-            return QStringLiteral("フォルダです。");
+            return QCoreApplication::translate("Document", "フォルダです。");
         case ENOTDIR:
-            return QStringLiteral("パスの途中がフォルダではありません。");
+            return QCoreApplication::translate("Document", "パスの途中がフォルダではありません。");
         case ENAMETOOLONG:
-            return QStringLiteral("パスが長すぎます。");
+            return QCoreApplication::translate("Document", "パスが長すぎます。");
         default:
-            return QStringLiteral("ファイルを読み込めません（%1）。").arg(SystemReason(error));
+            return QCoreApplication::translate("Document", "ファイルを読み込めません（%1）。")
+                .arg(SystemReason(error));
     }
 }
 
 QString NotRegularText() {
-    return QStringLiteral("通常のファイルではありません。");
+    return QCoreApplication::translate("Document", "通常のファイルではありません。");
 }
 
 // Reads the whole file into `data`, from its start and into the memory it already has; returns
@@ -185,7 +188,8 @@ CPicture::LoadResult CPicture::LoadData(QByteArray data) {
 CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
     if (data.isEmpty()) {
         return Failed(LoadStatus::CannotDecode,
-                      {QStringLiteral("the file is empty"), QStringLiteral("ファイルが空です。")});
+                      {QStringLiteral("the file is empty"),
+                       QCoreApplication::translate("Document", "ファイルが空です。")});
     }
     const DirectDecode direct = DecodeDirect(data, m_pixels);
     switch (direct.outcome) {

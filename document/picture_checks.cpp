@@ -1,5 +1,6 @@
 #include "document/picture_checks.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -23,7 +24,8 @@ quint16 ReadLe16(const QByteArray& data, qsizetype at) {
 }
 
 PictureFault MissingPixels(const QString& reason) {
-    return {reason, QStringLiteral("画像のデータに欠けている画素があります。")};
+    return {reason,
+            QCoreApplication::translate("Document", "画像のデータに欠けている画素があります。")};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -179,11 +181,11 @@ PictureFault CheckLzwPixels(const QByteArray& data, qsizetype at, int minCodeSiz
 }  // namespace
 
 PictureFault CutFault(const QString& reason) {
-    return {reason, QStringLiteral("ファイルが途中で切れています。")};
+    return {reason, QCoreApplication::translate("Document", "ファイルが途中で切れています。")};
 }
 
 PictureFault CorruptFault(const QString& reason) {
-    return {reason, QStringLiteral("画像のデータが壊れています。")};
+    return {reason, QCoreApplication::translate("Document", "画像のデータが壊れています。")};
 }
 
 PictureFault TooLargeFault(qint64 width, qint64 height, int bytesPerPixel) {
@@ -193,7 +195,8 @@ PictureFault TooLargeFault(qint64 width, qint64 height, int bytesPerPixel) {
     }
     return {
         QStringLiteral("the picture of %1 x %2 pixels is larger than 1 GiB").arg(width).arg(height),
-        QStringLiteral("画像が大きすぎます（%1 × %2 ピクセル、上限は 1 GiB）。")
+        QCoreApplication::translate("Document",
+                                    "画像が大きすぎます（%1 × %2 ピクセル、上限は 1 GiB）。")
             .arg(width)
             .arg(height)};
 }
@@ -289,7 +292,8 @@ PictureFault CheckGifComplete(const QByteArray& data) {
                         .arg(top)
                         .arg(screenWidth)
                         .arg(screenHeight),
-                    QStringLiteral("GIF の画像が画面の外にはみ出しています。")};
+                    QCoreApplication::translate("Document",
+                                                "GIF の画像が画面の外にはみ出しています。")};
         }
         if (width == 0 || height == 0) {
             return CorruptFault(QStringLiteral("the first frame has no pixels"));

@@ -2,6 +2,7 @@
 // fail on most damage themselves; what they pass over is a file cut inside the PNG end chunk,
 // TIFF values cut from the end of the file (the directory Qt writes follows the pixels), and the
 // TIFF compressions whose decoders only warn about damaged data.
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -158,10 +159,11 @@ PictureFault CheckTiffComplete(const QByteArray& data) {
     // None, LZW, Deflate (both codes) and PackBits: their decoders fail on short or bad data.
     if (compression != 1 && compression != 5 && compression != 8 && compression != 32946 &&
         compression != 32773) {
-        return {
-            QStringLiteral("a TIFF picture with compression %1, which is not read")
-                .arg(compression),
-            QStringLiteral("この圧縮方式（%1）の TIFF 画像は読み込めません。").arg(compression)};
+        return {QStringLiteral("a TIFF picture with compression %1, which is not read")
+                    .arg(compression),
+                QCoreApplication::translate("Document",
+                                            "この圧縮方式（%1）の TIFF 画像は読み込めません。")
+                    .arg(compression)};
     }
     const bool planar = value(kPlanar, 0, 1) == 2;
     const bool tiled = fields[kTileOffsets].Present();
@@ -202,7 +204,8 @@ PictureFault CheckTiffComplete(const QByteArray& data) {
             const std::uint64_t rows = tiled ? blockHeight : std::min(blockHeight, height - row);
             if (count / rowBytes < rows) {
                 return {QStringLiteral("a TIFF strip or tile holds fewer rows than it must"),
-                        QStringLiteral("画像のデータに欠けている画素があります。")};
+                        QCoreApplication::translate("Document",
+                                                    "画像のデータに欠けている画素があります。")};
             }
         }
     }

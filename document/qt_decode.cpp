@@ -1,6 +1,7 @@
 #include "document/qt_decode.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageReader>
 #include <QLoggingCategory>
 #include <QStringList>
@@ -72,7 +73,7 @@ private:
 
 PictureFault NoPixels() {
     return {QStringLiteral("the picture has no pixels"),
-            QStringLiteral("画像に画素がありません。")};
+            QCoreApplication::translate("Document", "画像に画素がありません。")};
 }
 
 // The decoder's own words for a failure. Qt's JPEG plugin says "Premature end of JPEG file" for a
@@ -129,14 +130,16 @@ PictureFault DecodeWithQt(const QByteArray& data, CPixelBuffer& pixels, QImage& 
     const QByteArray format = reader.format();
     if (format.isEmpty()) {
         return {QStringLiteral("not a BMP, JPEG, GIF, PNG or TIFF picture"),
-                QStringLiteral("BMP、JPEG、GIF、PNG、TIFF のいずれの画像でもありません。")};
+                QCoreApplication::translate(
+                    "Document", "BMP、JPEG、GIF、PNG、TIFF のいずれの画像でもありません。")};
     }
     const bool deepFormat = format == "png" || format == "tiff";
     if (format != "bmp" && format != "jpeg" && format != "gif" && !deepFormat) {
         const QString name = QString::fromLatin1(format.toUpper());
         return {
             QStringLiteral("a %1 picture, not BMP, JPEG, GIF, PNG or TIFF").arg(name),
-            QStringLiteral("%1 の画像です。読み込めるのは BMP、JPEG、GIF、PNG、TIFF の画像です。")
+            QCoreApplication::translate(
+                "Document", "%1 の画像です。読み込めるのは BMP、JPEG、GIF、PNG、TIFF の画像です。")
                 .arg(name)};
     }
     // A cut TIFF may have lost the very directory that gives its size, and libtiff prints its

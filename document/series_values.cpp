@@ -1,5 +1,6 @@
 #include "document/series_values.h"
 
+#include <QCoreApplication>
 #include <limits>
 
 #include "document/norvale_doc.h"
@@ -12,17 +13,17 @@ constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 QString LabelOf(SeriesQuantity quantity) {
     switch (quantity) {
         case SeriesQuantity::ConvertedX:
-            return QStringLiteral("X（変換値）");
+            return QCoreApplication::translate("Document", "X（変換値）");
         case SeriesQuantity::ConvertedY:
-            return QStringLiteral("Y（変換値）");
+            return QCoreApplication::translate("Document", "Y（変換値）");
         case SeriesQuantity::PixelDx:
-            return QStringLiteral("dx（ピクセル）");
+            return QCoreApplication::translate("Document", "dx（ピクセル）");
         case SeriesQuantity::PixelDy:
-            return QStringLiteral("dy（ピクセル）");
+            return QCoreApplication::translate("Document", "dy（ピクセル）");
         case SeriesQuantity::Length:
-            return QStringLiteral("長さ");
+            return QCoreApplication::translate("Document", "長さ");
         case SeriesQuantity::Area:
-            return QStringLiteral("面積");
+            return QCoreApplication::translate("Document", "面積");
     }
     return {};
 }
@@ -72,12 +73,13 @@ SeriesData BuildSeriesData(const CNorvaleDoc& doc, SeriesQuantity quantity) {
         data.curves.push_back({data.label, std::vector<double>(images, kNone)});
     } else {
         for (int n = 0; n < lines; ++n) {
-            data.curves.push_back(
-                {QStringLiteral("走査線 %1").arg(n + 1), std::vector<double>(images, kNone)});
+            data.curves.push_back({QCoreApplication::translate("Document", "走査線 %1").arg(n + 1),
+                                   std::vector<double>(images, kNone)});
         }
     }
 
-    const QString noCalibration = QStringLiteral("軸の設定が正しくないため変換できません。");
+    const QString noCalibration =
+        QCoreApplication::translate("Document", "軸の設定が正しくないため変換できません。");
     ImageMeasures measures;
     for (std::size_t i = 0; i < images; ++i) {
         const int image = static_cast<int>(i);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,8 +19,9 @@ namespace {
 constexpr int kListed = 10;
 
 std::vector<FileFilter> SessionFilters() {
-    return {{QStringLiteral("セッション ファイル (*.quandrel;*.json)"), {"*.quandrel", "*.json"}},
-            {QStringLiteral("すべてのファイル(*.*)"), {"*"}}};
+    return {{QCoreApplication::translate("Document", "セッション ファイル (*.quandrel;*.json)"),
+             {"*.quandrel", "*.json"}},
+            {QCoreApplication::translate("Document", "すべてのファイル(*.*)"), {"*"}}};
 }
 
 QString Native(const std::string& path) {
@@ -41,14 +43,17 @@ bool CanBeRead(const std::string& path) {
 QString ProblemText(const SessionProblem& problem) {
     switch (problem.kind) {
         case SessionProblem::Kind::Unreadable:
-            return QStringLiteral("ファイルを読み込めません。");
+            return QCoreApplication::translate("Document", "ファイルを読み込めません。");
         case SessionProblem::Kind::Syntax:
-            return QStringLiteral("%1 行 %2 列目から JSON として正しくありません。")
+            return QCoreApplication::translate("Document",
+                                               "%1 行 %2 列目から JSON として正しくありません。")
                 .arg(problem.line)
                 .arg(problem.column);
         case SessionProblem::Kind::Content:
-            if (problem.field.empty()) return QStringLiteral("セッション ファイルではありません。");
-            return QStringLiteral("項目 %1 が正しくありません。")
+            if (problem.field.empty())
+                return QCoreApplication::translate("Document",
+                                                   "セッション ファイルではありません。");
+            return QCoreApplication::translate("Document", "項目 %1 が正しくありません。")
                 .arg(QString::fromStdString(problem.field));
         case SessionProblem::Kind::None:
             break;
@@ -63,7 +68,8 @@ bool CNorvaleDoc::IsModified() const {
 }
 
 QString CNorvaleDoc::GetSessionName() const {
-    return m_strPathName.isEmpty() ? QStringLiteral("無題") : QFileInfo(m_strPathName).fileName();
+    return m_strPathName.isEmpty() ? QCoreApplication::translate("Document", "無題")
+                                   : QFileInfo(m_strPathName).fileName();
 }
 
 bool CNorvaleDoc::IsMissing(int i) const {
@@ -84,8 +90,8 @@ void CNorvaleDoc::NoteUnreadable(const CScanSeries* series, const QString& reaso
 
 bool CNorvaleDoc::SaveModified() {
     if (!IsModified()) return true;
-    switch (
-        m_ui.AskSaveChanges(QStringLiteral("%1 への変更を保存しますか").arg(GetSessionName()))) {
+    switch (m_ui.AskSaveChanges(QCoreApplication::translate("Document", "%1 への変更を保存しますか")
+                                    .arg(GetSessionName()))) {
         case SaveChoice::Save:
             return SaveSession();
         case SaveChoice::Discard:
@@ -117,7 +123,7 @@ bool CNorvaleDoc::ReadSession(const QString& path) {
     if (!read.session) {
         // The work in the window stays as it is.
         m_ui.MessageBoxWithDetails(
-            QStringLiteral("セッションを開くことができません\n%1\n%2")
+            QCoreApplication::translate("Document", "セッションを開くことができません\n%1\n%2")
                 .arg(QDir::toNativeSeparators(path), ProblemText(read.problem)),
             QString::fromStdString(read.error));
         return false;
@@ -128,20 +134,24 @@ bool CNorvaleDoc::ReadSession(const QString& path) {
     QStringList missing;
     for (const auto& series : m_profile.m_arSeries) {
         if (CanBeRead(series->m_strPath)) continue;
-        m_missing[series.get()] = {series->m_strPath, QStringLiteral("ファイルが見つかりません。")};
+        m_missing[series.get()] = {
+            series->m_strPath,
+            QCoreApplication::translate("Document", "ファイルが見つかりません。")};
         missing << Native(series->m_strPath);
     }
     // A missing current picture is told of in the list below, not on its own as well.
     OpenImage(m_nCurImage, !IsMissing(m_nCurImage));
     UpdateAllViews();
     if (!missing.isEmpty()) {
-        QString text = QStringLiteral(
-                           "このセッションの画像のうち %1 件が見つかりません。"
-                           "ファイルの一覧に印が付いています。\n")
-                           .arg(missing.size());
+        QString text =
+            QCoreApplication::translate("Document",
+                                        "このセッションの画像のうち %1 件が見つかりません。"
+                                        "ファイルの一覧に印が付いています。\n")
+                .arg(missing.size());
         text += missing.mid(0, kListed).join(QLatin1Char('\n'));
         if (missing.size() > kListed) {
-            text += QStringLiteral("\nほか %1 件").arg(missing.size() - kListed);
+            text += QCoreApplication::translate("Document", "\nほか %1 件")
+                        .arg(missing.size() - kListed);
         }
         m_ui.MessageBoxWithDetails(text, missing.join(QLatin1Char('\n')));
     }
@@ -154,11 +164,13 @@ bool CNorvaleDoc::SaveSessionTo(const QString& path) {
     if (!saved.ok()) {
         // A file that cannot be written says why in the window's words; a work that cannot go
         // into a session file (a picture's name that is not UTF-8, say) names it in the details.
-        const QString cause = saved.write.ok() ? QStringLiteral("作業をセッションに書けません。")
+        const QString cause = saved.write.ok() ? QCoreApplication::translate(
+                                                     "Document", "作業をセッションに書けません。")
                                                : WriteFailureCause(saved.write);
-        m_ui.MessageBoxWithDetails(QStringLiteral("セッションを保存できませんでした\n%1\n%2")
-                                       .arg(QDir::toNativeSeparators(path), cause),
-                                   QString::fromStdString(saved.error));
+        m_ui.MessageBoxWithDetails(
+            QCoreApplication::translate("Document", "セッションを保存できませんでした\n%1\n%2")
+                .arg(QDir::toNativeSeparators(path), cause),
+            QString::fromStdString(saved.error));
         return false;
     }
     m_strPathName = path;

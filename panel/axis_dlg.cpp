@@ -1,6 +1,7 @@
 #include "panel/axis_dlg.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,7 +30,7 @@ void ShowMessage(QWidget* parent, const QString& text) {
 }  // namespace
 
 CAxisDlg::CAxisDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("軸の設定"));
+    setWindowTitle(QCoreApplication::translate("Panel", "軸の設定"));
     setFont(DialogFont());
     const DialogBaseUnits units = BaseUnitsOf(font());
     setFixedSize(DluToPixels({0, 0, 238, 215}, units).size());
@@ -40,7 +41,7 @@ CAxisDlg::CAxisDlg(QWidget* parent) : QDialog(parent) {
     ok->setDefault(true);
     PlaceControl(ok, {180, 25, 50, 14}, units);
     connect(ok, &QPushButton::clicked, this, &CAxisDlg::accept);
-    auto* cancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    auto* cancel = new QPushButton(QCoreApplication::translate("Panel", "ｷｬﾝｾﾙ"), this);
     cancel->setObjectName(QStringLiteral("IDCANCEL"));
     PlaceControl(cancel, {180, 40, 50, 14}, units);
     connect(cancel, &QPushButton::clicked, this, &CAxisDlg::reject);
@@ -48,16 +49,17 @@ CAxisDlg::CAxisDlg(QWidget* parent) : QDialog(parent) {
     // The template's label widths fit the glyphs of the font it was drawn with; where this
     // font's text is wider, a label grows to the right, into the gap before its field.
     auto label = [this, &units](const char* text, const QRect& dlu) {
-        auto* control = new QLabel(QString::fromUtf8(text), this);
+        auto* control = new QLabel(QCoreApplication::translate("Panel", text), this);
         PlaceControl(control, dlu, units);
         control->resize(control->size().expandedTo(control->sizeHint()));
     };
-    PlaceControl(new QGroupBox(QStringLiteral("ピクセル値"), this), {10, 15, 145, 90}, units);
+    PlaceControl(new QGroupBox(QCoreApplication::translate("Panel", "ピクセル値"), this),
+                 {10, 15, 145, 90}, units);
     label("X", {65, 25, 8, 8});
     label("Y", {120, 25, 8, 8});
-    label("原点", {20, 45, 15, 8});
-    label("X　軸", {20, 65, 16, 8});
-    label("Y　軸", {20, 85, 16, 8});
+    label(QT_TRANSLATE_NOOP("Panel", "原点"), {20, 45, 15, 8});
+    label(QT_TRANSLATE_NOOP("Panel", "X　軸"), {20, 65, 16, 8});
+    label(QT_TRANSLATE_NOOP("Panel", "Y　軸"), {20, 85, 16, 8});
     m_editOriginX = MakeEdit("IDC_ORIGIN_X", {50, 40, 40, 14});
     m_editOriginY = MakeEdit("IDC_ORIGIN_Y", {105, 40, 40, 14});
     m_editXAxisX = MakeEdit("IDC_XAXIS_X", {50, 60, 40, 14});
@@ -65,12 +67,13 @@ CAxisDlg::CAxisDlg(QWidget* parent) : QDialog(parent) {
     m_editYAxisX = MakeEdit("IDC_YAXIS_X", {50, 80, 40, 14});
     m_editYAxisY = MakeEdit("IDC_YAXIS_Y", {105, 80, 40, 14});
 
-    PlaceControl(new QGroupBox(QStringLiteral("座標値"), this), {10, 120, 180, 75}, units);
+    PlaceControl(new QGroupBox(QCoreApplication::translate("Panel", "座標値"), this),
+                 {10, 120, 180, 75}, units);
     label("Min", {60, 135, 11, 8});
     label("Max", {105, 135, 13, 8});
-    label("対数軸", {160, 135, 22, 8});
-    label("X　軸", {20, 155, 16, 8});
-    label("Y　軸", {20, 175, 16, 8});
+    label(QT_TRANSLATE_NOOP("Panel", "対数軸"), {160, 135, 22, 8});
+    label(QT_TRANSLATE_NOOP("Panel", "X　軸"), {20, 155, 16, 8});
+    label(QT_TRANSLATE_NOOP("Panel", "Y　軸"), {20, 175, 16, 8});
     m_editXMin = MakeEdit("IDC_X_MIN", {50, 150, 40, 14});
     m_editXMax = MakeEdit("IDC_X_MAX", {105, 150, 40, 14});
     m_editYMin = MakeEdit("IDC_Y_MIN", {50, 170, 40, 14});
@@ -128,13 +131,15 @@ bool CAxisDlg::UpdateData(bool bSaveAndValidate) {
     };
     auto readInt = [&fail](QLineEdit* edit, int& out) {
         const std::optional<int> value = ParseDialogInt(edit->text());
-        if (!value) return fail(edit, QStringLiteral("整数を入力してください。"));
+        if (!value)
+            return fail(edit, QCoreApplication::translate("Panel", "整数を入力してください。"));
         out = *value;
         return true;
     };
     auto readDouble = [&fail](QLineEdit* edit, double& out) {
         const std::optional<double> value = ParseDialogDouble(edit->text());
-        if (!value) return fail(edit, QStringLiteral("数値を入力してください。"));
+        if (!value)
+            return fail(edit, QCoreApplication::translate("Panel", "数値を入力してください。"));
         out = *value;
         return true;
     };

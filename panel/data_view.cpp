@@ -2,6 +2,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
@@ -31,36 +32,42 @@ struct ButtonTemplate {
 
 // Buttons whose clicks are document commands.
 const ButtonTemplate kCommandButtons[] = {
-    {IDC_ADD_FILES, "IDC_ADD_FILES", "追加", {93, 7, 50, 14}},
-    {IDC_DELETE_FILE, "IDC_DELETE_FILE", "削除", {93, 21, 50, 14}},
-    {IDC_DELETE_ALL, "IDC_DELETE_ALL", "すべて削除", {93, 35, 50, 14}},
-    {IDC_SORT_FILES, "IDC_SORT_FILES", "ソート", {93, 49, 50, 14}},
-    {IDC_MOVE_UP, "IDC_MOVE_UP", "上へ", {93, 63, 50, 14}},
-    {IDC_MOVE_DOWN, "IDC_MOVE_DOWN", "下へ", {93, 77, 50, 14}},
+    {IDC_ADD_FILES, "IDC_ADD_FILES", QT_TRANSLATE_NOOP("Panel", "追加"), {93, 7, 50, 14}},
+    {IDC_DELETE_FILE, "IDC_DELETE_FILE", QT_TRANSLATE_NOOP("Panel", "削除"), {93, 21, 50, 14}},
+    {IDC_DELETE_ALL, "IDC_DELETE_ALL", QT_TRANSLATE_NOOP("Panel", "すべて削除"), {93, 35, 50, 14}},
+    {IDC_SORT_FILES, "IDC_SORT_FILES", QT_TRANSLATE_NOOP("Panel", "ソート"), {93, 49, 50, 14}},
+    {IDC_MOVE_UP, "IDC_MOVE_UP", QT_TRANSLATE_NOOP("Panel", "上へ"), {93, 63, 50, 14}},
+    {IDC_MOVE_DOWN, "IDC_MOVE_DOWN", QT_TRANSLATE_NOOP("Panel", "下へ"), {93, 77, 50, 14}},
 };
 
 const ButtonTemplate kChannelRadios[] = {
-    {IDC_CHANNEL_SUM, "IDC_CHANNEL_SUM", "合計", {10, 107, 30, 10}},
+    {IDC_CHANNEL_SUM, "IDC_CHANNEL_SUM", QT_TRANSLATE_NOOP("Panel", "合計"), {10, 107, 30, 10}},
     {IDC_CHANNEL_R, "IDC_CHANNEL_R", "R", {40, 107, 21, 10}},
     {IDC_CHANNEL_G, "IDC_CHANNEL_G", "G", {61, 107, 21, 10}},
     {IDC_CHANNEL_B, "IDC_CHANNEL_B", "B", {82, 107, 21, 10}},
 };
 
 const ButtonTemplate kEdgeRadios[] = {
-    {IDC_EDGE_MIN, "IDC_EDGE_MIN", "最小値", {16, 241, 37, 10}},
-    {IDC_EDGE_MAX, "IDC_EDGE_MAX", "最大値", {16, 252, 37, 10}},
-    {IDC_EDGE_FALL, "IDC_EDGE_FALL", "下り勾配の最大値", {16, 263, 69, 10}},
-    {IDC_EDGE_RISE, "IDC_EDGE_RISE", "上り勾配の最大値", {16, 274, 69, 10}},
+    {IDC_EDGE_MIN, "IDC_EDGE_MIN", QT_TRANSLATE_NOOP("Panel", "最小値"), {16, 241, 37, 10}},
+    {IDC_EDGE_MAX, "IDC_EDGE_MAX", QT_TRANSLATE_NOOP("Panel", "最大値"), {16, 252, 37, 10}},
+    {IDC_EDGE_FALL,
+     "IDC_EDGE_FALL",
+     QT_TRANSLATE_NOOP("Panel", "下り勾配の最大値"),
+     {16, 263, 69, 10}},
+    {IDC_EDGE_RISE,
+     "IDC_EDGE_RISE",
+     QT_TRANSLATE_NOOP("Panel", "上り勾配の最大値"),
+     {16, 274, 69, 10}},
 };
 
 const ButtonTemplate kScopeRadios[] = {
-    {IDC_AXIS_COMMON, "IDC_AXIS_COMMON", "共通", {19, 307, 30, 10}},
-    {IDC_AXIS_EACH, "IDC_AXIS_EACH", "個別", {51, 308, 30, 10}},
+    {IDC_AXIS_COMMON, "IDC_AXIS_COMMON", QT_TRANSLATE_NOOP("Panel", "共通"), {19, 307, 30, 10}},
+    {IDC_AXIS_EACH, "IDC_AXIS_EACH", QT_TRANSLATE_NOOP("Panel", "個別"), {51, 308, 30, 10}},
 };
 
 template <class Button>
 Button* MakeButton(QWidget* form, const ButtonTemplate& entry, const DialogBaseUnits& units) {
-    auto* button = new Button(QString::fromUtf8(entry.caption), form);
+    auto* button = new Button(QCoreApplication::translate("Panel", entry.caption), form);
     button->setObjectName(QString::fromLatin1(entry.name));
     PlaceControl(button, entry.dlu, units);
     return button;
@@ -68,7 +75,7 @@ Button* MakeButton(QWidget* form, const ButtonTemplate& entry, const DialogBaseU
 
 void MakeGroupBox(QWidget* form, const char* caption, const QRect& dlu,
                   const DialogBaseUnits& units) {
-    auto* group = new QGroupBox(QString::fromUtf8(caption), form);
+    auto* group = new QGroupBox(QCoreApplication::translate("Panel", caption), form);
     PlaceControl(group, dlu, units);
 }
 
@@ -116,7 +123,7 @@ void CDataView::BuildForm(QWidget* form) {
     m_wndFileList->setObjectName(QStringLiteral("IDC_FILE_LIST"));
     PlaceControl(m_wndFileList, {7, 7, 84, 85}, units);
     m_wndFileList->setColumnCount(1);
-    m_wndFileList->setHeaderLabels({QStringLiteral("ファイル名")});
+    m_wndFileList->setHeaderLabels({QCoreApplication::translate("Panel", "ファイル名")});
     m_wndFileList->setHeaderHidden(true);
     m_wndFileList->header()->setStretchLastSection(false);
     m_wndFileList->setColumnWidth(0, kFileColumnWidth);
@@ -134,7 +141,7 @@ void CDataView::BuildForm(QWidget* form) {
         connect(button, &QPushButton::clicked, this, [this, id = entry.id] { emit command(id); });
     }
 
-    MakeGroupBox(form, "表示する輝度値", {7, 95, 98, 25}, units);
+    MakeGroupBox(form, QT_TRANSLATE_NOOP("Panel", "表示する輝度値"), {7, 95, 98, 25}, units);
     m_channel = MakeRadioGroup(form, std::begin(kChannelRadios), std::end(kChannelRadios), units);
     connect(m_channel, &QButtonGroup::idClicked, this, [this](int) { OnOptionClicked(); });
 
@@ -145,35 +152,50 @@ void CDataView::BuildForm(QWidget* form) {
     graph.setSize(graph.size().expandedTo(m_graph->minimumSizeHint()));
     m_graph->setGeometry(graph);
 
-    m_autoDetect = new QCheckBox(QStringLiteral("エッジの自動検出"), form);
+    m_autoDetect = new QCheckBox(QCoreApplication::translate("Panel", "エッジの自動検出"), form);
     m_autoDetect->setObjectName(QStringLiteral("IDC_AUTO_DETECT"));
     PlaceControl(m_autoDetect, {7, 215, 68, 10}, units);
     m_autoDetect->setChecked(true);
     connect(m_autoDetect, &QCheckBox::clicked, this, [this] { OnOptionClicked(); });
 
-    MakeGroupBox(form, "エッジとして検出する点", {7, 228, 84, 61}, units);
+    MakeGroupBox(form, QT_TRANSLATE_NOOP("Panel", "エッジとして検出する点"), {7, 228, 84, 61},
+                 units);
     m_edgeMode = MakeRadioGroup(form, std::begin(kEdgeRadios), std::end(kEdgeRadios), units);
     connect(m_edgeMode, &QButtonGroup::idClicked, this, [this](int) { OnOptionClicked(); });
 
     auto* redetect = MakeButton<QPushButton>(
-        form, {IDC_REDETECT, "IDC_REDETECT", "再検出", {93, 234, 50, 14}}, units);
+        form,
+        {IDC_REDETECT, "IDC_REDETECT", QT_TRANSLATE_NOOP("Panel", "再検出"), {93, 234, 50, 14}},
+        units);
     redetect->setAutoDefault(false);
     connect(redetect, &QPushButton::clicked, this, [this] { OnRedetect(); });
-    auto* deleteScan = MakeButton<QPushButton>(
-        form, {IDC_DELETE_SCAN, "IDC_DELETE_SCAN", "走査線削除", {93, 248, 50, 14}}, units);
+    auto* deleteScan = MakeButton<QPushButton>(form,
+                                               {IDC_DELETE_SCAN,
+                                                "IDC_DELETE_SCAN",
+                                                QT_TRANSLATE_NOOP("Panel", "走査線削除"),
+                                                {93, 248, 50, 14}},
+                                               units);
     deleteScan->setAutoDefault(false);
     connect(deleteScan, &QPushButton::clicked, this, [this] { OnDeleteScanLine(); });
-    auto* details = MakeButton<QPushButton>(
-        form, {IDC_EDGE_DETAILS, "IDC_EDGE_DETAILS", "詳細設定", {93, 266, 50, 14}}, units);
+    auto* details = MakeButton<QPushButton>(form,
+                                            {IDC_EDGE_DETAILS,
+                                             "IDC_EDGE_DETAILS",
+                                             QT_TRANSLATE_NOOP("Panel", "詳細設定"),
+                                             {93, 266, 50, 14}},
+                                            units);
     details->setAutoDefault(false);
     connect(details, &QPushButton::clicked, this, [this] { m_doc.EditEdgeOptions(); });
 
-    MakeGroupBox(form, "軸の設定", {7, 294, 84, 30}, units);
+    MakeGroupBox(form, QT_TRANSLATE_NOOP("Panel", "軸の設定"), {7, 294, 84, 30}, units);
     m_axisScope = MakeRadioGroup(form, std::begin(kScopeRadios), std::end(kScopeRadios), units);
     connect(m_axisScope, &QButtonGroup::idClicked, this, [this](int) { OnOptionClicked(); });
 
-    auto* axis = MakeButton<QPushButton>(
-        form, {ID_AXIS_SETTINGS, "ID_AXIS_SETTINGS", "座標設定", {93, 310, 50, 14}}, units);
+    auto* axis = MakeButton<QPushButton>(form,
+                                         {ID_AXIS_SETTINGS,
+                                          "ID_AXIS_SETTINGS",
+                                          QT_TRANSLATE_NOOP("Panel", "座標設定"),
+                                          {93, 310, 50, 14}},
+                                         units);
     axis->setAutoDefault(false);
     connect(axis, &QPushButton::clicked, this, [this] { emit command(ID_AXIS_SETTINGS); });
 
@@ -223,7 +245,8 @@ void CDataView::OnUpdate() {
         auto* item = new QTreeWidgetItem(m_wndFileList, QStringList{title});
         // A file that could not be found or read stands out, so its path can be put right.
         if (m_doc.IsMissing(i)) {
-            item->setText(0, QStringLiteral("%1（見つかりません）").arg(title));
+            item->setText(0,
+                          QCoreApplication::translate("Panel", "%1（見つかりません）").arg(title));
             item->setForeground(0, QColor(176, 0, 0));
             item->setToolTip(0, QString::fromStdString(m_doc.m_profile.GetSeries(i)->m_strPath));
         }

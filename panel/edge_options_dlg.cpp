@@ -2,9 +2,10 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QPushButton>
 #include <QSpinBox>
 #include <algorithm>
 
@@ -24,32 +25,35 @@ int Odd(int v, int lo, int hi) {
 }  // namespace
 
 CEdgeOptionsDlg::CEdgeOptionsDlg(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("エッジ検出の詳細設定"));
+    setWindowTitle(QCoreApplication::translate("Panel", "エッジ検出の詳細設定"));
     setObjectName(QStringLiteral("IDD_EDGE_OPTIONS"));
     auto* form = new QFormLayout(this);
 
     m_lineWidth = OddSpinBox(1, kMaxLineWidth, this);
     m_lineWidth->setObjectName(QStringLiteral("IDC_LINE_WIDTH"));
-    m_lineWidth->setSuffix(QStringLiteral(" 画素"));
-    form->addRow(QStringLiteral("線の幅:"), m_lineWidth);
+    m_lineWidth->setSuffix(QCoreApplication::translate("Panel", " 画素"));
+    form->addRow(QCoreApplication::translate("Panel", "線の幅:"), m_lineWidth);
 
     m_smoothing = new QComboBox(this);
     m_smoothing->setObjectName(QStringLiteral("IDC_SMOOTHING"));
-    m_smoothing->addItems({QStringLiteral("なし"), QStringLiteral("移動平均"),
-                           QStringLiteral("ガウシアン")});
-    form->addRow(QStringLiteral("平滑化:"), m_smoothing);
+    m_smoothing->addItems({QCoreApplication::translate("Panel", "なし"),
+                           QCoreApplication::translate("Panel", "移動平均"),
+                           QCoreApplication::translate("Panel", "ガウシアン")});
+    form->addRow(QCoreApplication::translate("Panel", "平滑化:"), m_smoothing);
 
     m_smoothWidth = OddSpinBox(kMinSmoothWidth, kMaxSmoothWidth, this);
     m_smoothWidth->setObjectName(QStringLiteral("IDC_SMOOTH_WIDTH"));
-    m_smoothWidth->setSuffix(QStringLiteral(" サンプル"));
-    form->addRow(QStringLiteral("平滑化の幅:"), m_smoothWidth);
+    m_smoothWidth->setSuffix(QCoreApplication::translate("Panel", " サンプル"));
+    form->addRow(QCoreApplication::translate("Panel", "平滑化の幅:"), m_smoothWidth);
 
-    m_subPixel = new QCheckBox(QStringLiteral("サブピクセル位置で検出"), this);
+    m_subPixel =
+        new QCheckBox(QCoreApplication::translate("Panel", "サブピクセル位置で検出"), this);
     m_subPixel->setObjectName(QStringLiteral("IDC_SUB_PIXEL"));
     form->addRow(m_subPixel);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)
+        ->setText(QCoreApplication::translate("Panel", "キャンセル"));
     form->addRow(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

@@ -1,5 +1,6 @@
 #include "panel/plot_mapping.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -323,7 +324,7 @@ QString HitText(const SeriesData& data, const PlotHit& hit) {
     const auto line = [&data, &value](int c) {
         return QStringLiteral("\n%1: %2").arg(data.curves[c].name, FormatDialogDouble(value(c)));
     };
-    QString text = QStringLiteral("画像 %1").arg(i + 1);
+    QString text = QCoreApplication::translate("Panel", "画像 %1").arg(i + 1);
     const int curves = static_cast<int>(data.curves.size());
     if (hit.curve >= 0 && hit.curve < curves) {
         text += line(hit.curve);
@@ -342,11 +343,12 @@ QString HitText(const SeriesData& data, const PlotHit& hit) {
                 ++more;
             }
         }
-        if (more > 0) text += QStringLiteral("\nほか %1 本").arg(more);
+        if (more > 0) text += QCoreApplication::translate("Panel", "\nほか %1 本").arg(more);
         if (shown == 0 && !(has(data.pending) && data.pending[i]))
-            text += QStringLiteral("\n値なし");
+            text += QCoreApplication::translate("Panel", "\n値なし");
     }
-    if (has(data.pending) && data.pending[i]) text += QStringLiteral("\n検出待ち");
+    if (has(data.pending) && data.pending[i])
+        text += QCoreApplication::translate("Panel", "\n検出待ち");
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "panel/plot_painter.h"
 
+#include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
@@ -14,7 +15,7 @@ constexpr double kSwatch = 16.0;  // length of a legend entry's stroke
 constexpr double kDot = 2.5;      // radius of a point's dot
 
 QString XAxisText() {
-    return QStringLiteral("画像番号");
+    return QCoreApplication::translate("Panel", "画像番号");
 }
 
 // The texts are measured on the device they will be painted on: a generator of SVG counts a
@@ -39,7 +40,7 @@ PlotLayout LayoutPlot(const SeriesData& data, QSize size, const QFont& font,
     for (const SeriesCurve& curve : data.curves) {
         widths.push_back(kSwatch + 4.0 + metrics.horizontalAdvance(curve.name));
     }
-    layout.moreText = QStringLiteral("ほか %1 本").arg(data.curves.size());
+    layout.moreText = QCoreApplication::translate("Panel", "ほか %1 本").arg(data.curves.size());
     const int maxRows = std::max(1, static_cast<int>(size.height() / 4 / line));
     layout.legend = FlowLegend(widths, metrics.horizontalAdvance(layout.moreText),
                                size.width() - 2 * pad, line, line, maxRows);
@@ -197,7 +198,8 @@ void PaintPlot(QPainter& painter, const PlotLayout& layout, const SeriesData& da
     painter.fillRect(whole, QColor(kPlotBackground));
     painter.setPen(Qt::black);
     if (data.images <= 0) {
-        painter.drawText(whole, Qt::AlignCenter, QStringLiteral("画像がありません"));
+        painter.drawText(whole, Qt::AlignCenter,
+                         QCoreApplication::translate("Panel", "画像がありません"));
         painter.restore();
         return;
     }
@@ -225,7 +227,8 @@ void PaintPlot(QPainter& painter, const PlotLayout& layout, const SeriesData& da
     PaintAxes(painter, layout, data, QFontMetricsF(font, painter.device()));
     if (!layout.hasValues) {
         painter.setPen(Qt::black);
-        painter.drawText(area, Qt::AlignCenter, QStringLiteral("値はまだありません"));
+        painter.drawText(area, Qt::AlignCenter,
+                         QCoreApplication::translate("Panel", "値はまだありません"));
     }
     PaintLegend(painter, layout, data);
     painter.restore();

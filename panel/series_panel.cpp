@@ -1,6 +1,7 @@
 #include "panel/series_panel.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -31,21 +32,24 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     setObjectName(QStringLiteral("SeriesPanel"));
     m_quantity = new QComboBox(this);
     m_quantity->setObjectName(QStringLiteral("SeriesQuantity"));
-    for (const char* text : {"X（変換値）", "Y（変換値）", "dx（ピクセル）", "dy（ピクセル）",
-                             "長さ", "面積"}) {
-        m_quantity->addItem(QString::fromUtf8(text));
+    for (const char* text :
+         {QT_TRANSLATE_NOOP("Panel", "X（変換値）"), QT_TRANSLATE_NOOP("Panel", "Y（変換値）"),
+          QT_TRANSLATE_NOOP("Panel", "dx（ピクセル）"),
+          QT_TRANSLATE_NOOP("Panel", "dy（ピクセル）"), QT_TRANSLATE_NOOP("Panel", "長さ"),
+          QT_TRANSLATE_NOOP("Panel", "面積")}) {
+        m_quantity->addItem(QCoreApplication::translate("Panel", text));
     }
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("SeriesProgress"));
-    m_progress->setFormat(QStringLiteral("測定中 %v / %m"));
-    m_stop = new QPushButton(QStringLiteral("中止"), this);
+    m_progress->setFormat(QCoreApplication::translate("Panel", "測定中 %v / %m"));
+    m_stop = new QPushButton(QCoreApplication::translate("Panel", "中止"), this);
     m_stop->setObjectName(QStringLiteral("SeriesStop"));
-    m_save = new QPushButton(QStringLiteral("画像の保存..."), this);
+    m_save = new QPushButton(QCoreApplication::translate("Panel", "画像の保存..."), this);
     m_save->setObjectName(QStringLiteral("SeriesSave"));
     m_plot = new CSeriesPlot(this);
 
     auto* bar = new QHBoxLayout;
-    bar->addWidget(new QLabel(QStringLiteral("表示する量"), this));
+    bar->addWidget(new QLabel(QCoreApplication::translate("Panel", "表示する量"), this));
     bar->addWidget(m_quantity);
     bar->addWidget(m_progress, 1);
     bar->addWidget(m_stop);
@@ -148,8 +152,8 @@ void CSeriesPanel::OnStop() {
 
 void CSeriesPanel::OnSavePicture() {
     SaveFileRequest request;
-    request.filters = {{QStringLiteral("PNG 画像 (*.png)"), {"*.png"}},
-                       {QStringLiteral("SVG 画像 (*.svg)"), {"*.svg"}}};
+    request.filters = {{QCoreApplication::translate("Panel", "PNG 画像 (*.png)"), {"*.png"}},
+                       {QCoreApplication::translate("Panel", "SVG 画像 (*.svg)"), {"*.svg"}}};
     request.defaultSuffix = QStringLiteral("png");
     request.confirmOverwrite = true;
     const QString path = m_doc.Ui().GetSaveFileName(request);
@@ -157,8 +161,8 @@ void CSeriesPanel::OnSavePicture() {
     const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
     const bool saved = svg ? m_plot->SaveSvg(path, kSavedSize) : m_plot->SavePng(path, kSavedSize);
     if (!saved) {
-        m_doc.Ui().MessageBox(QStringLiteral("グラフを保存できませんでした\n%1\n%2")
-                                  .arg(QDir::toNativeSeparators(path),
-                                       WriteFailureCause(m_plot->LastSaveResult())));
+        m_doc.Ui().MessageBox(
+            QCoreApplication::translate("Panel", "グラフを保存できませんでした\n%1\n%2")
+                .arg(QDir::toNativeSeparators(path), WriteFailureCause(m_plot->LastSaveResult())));
     }
 }

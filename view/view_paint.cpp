@@ -1,5 +1,6 @@
 // Painting the image view: the exposed part of the picture, the measurement that every paint
 // runs, then the overlays and the rubber band.
+#include <QCoreApplication>
 #include <QDir>
 #include <QPaintEvent>
 #include <QPainter>
@@ -58,7 +59,7 @@ void CNorvaleView::DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure
     // The current file is in the list but shows nothing: say which file and why, where the
     // picture would be.
     const QString text =
-        QStringLiteral("この画像は表示できません。\n%1\n%2")
+        QCoreApplication::translate("View", "この画像は表示できません。\n%1\n%2")
             .arg(QDir::toNativeSeparators(QString::fromStdString(failure.path)), failure.reason);
     painter.setPen(Qt::black);
     painter.drawText(viewport()->rect().adjusted(kFailureMargin, kFailureMargin, -kFailureMargin,

@@ -1,5 +1,7 @@
 #include "document/commands/cursor_commands.h"
 
+#include <QCoreApplication>
+
 CLineCursorCommand::CLineCursorCommand(CNorvaleDoc& doc, const QString& text,
                                        const DocCursor& before, int image, int line, LineCursor old,
                                        LineCursor now)
@@ -23,7 +25,8 @@ void CLineCursorCommand::Revert() {
 
 CNudgeCommand::CNudgeCommand(CNorvaleDoc& doc, const DocCursor& before, int image, int line,
                              LineCursor old, LineCursor now)
-    : CLineCursorCommand(doc, QStringLiteral("エッジ点の移動"), before, image, line, old, now) {}
+    : CLineCursorCommand(doc, QCoreApplication::translate("Document", "エッジ点の移動"), before,
+                         image, line, old, now) {}
 
 bool CNudgeCommand::mergeWith(const QUndoCommand* other) {
     const auto* next = dynamic_cast<const CNudgeCommand*>(other);
@@ -37,4 +40,5 @@ bool CNudgeCommand::mergeWith(const QUndoCommand* other) {
 
 CRedetectCommand::CRedetectCommand(CNorvaleDoc& doc, const DocCursor& before, int image, int line,
                                    LineCursor old, LineCursor now)
-    : CLineCursorCommand(doc, QStringLiteral("再検出"), before, image, line, old, now) {}
+    : CLineCursorCommand(doc, QCoreApplication::translate("Document", "再検出"), before, image,
+                         line, old, now) {}

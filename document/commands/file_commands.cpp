@@ -1,10 +1,12 @@
 #include "document/commands/file_commands.h"
 
+#include <QCoreApplication>
+
 // --- Add -----------------------------------------------------------------------------------------
 
 CAddFilesCommand::CAddFilesCommand(CNorvaleDoc& doc,
                                    std::vector<std::pair<std::string, std::string>> files)
-    : CDocCommand(doc, QStringLiteral("ファイルの追加")),
+    : CDocCommand(doc, QCoreApplication::translate("Document", "ファイルの追加")),
       m_nFirst(doc.m_profile.GetSize()),
       m_files(std::move(files)) {}
 
@@ -37,7 +39,8 @@ void CAddFilesCommand::Revert() {
 // --- Delete --------------------------------------------------------------------------------------
 
 CDeleteFileCommand::CDeleteFileCommand(CNorvaleDoc& doc, int index)
-    : CDocCommand(doc, QStringLiteral("ファイルの削除")), m_nIndex(index) {}
+    : CDocCommand(doc, QCoreApplication::translate("Document", "ファイルの削除")),
+      m_nIndex(index) {}
 
 void CDeleteFileCommand::Apply(bool first) {
     const int count = Profile().GetSize();
@@ -63,7 +66,7 @@ void CDeleteFileCommand::Revert() {
 // --- Delete all ----------------------------------------------------------------------------------
 
 CDeleteAllCommand::CDeleteAllCommand(CNorvaleDoc& doc)
-    : CDocCommand(doc, QStringLiteral("すべて削除")) {}
+    : CDocCommand(doc, QCoreApplication::translate("Document", "すべて削除")) {}
 
 void CDeleteAllCommand::Apply(bool first) {
     m_series.swap(Profile().m_arSeries);
@@ -81,7 +84,8 @@ void CDeleteAllCommand::Revert() {
 // --- Sort ----------------------------------------------------------------------------------------
 
 CSortFilesCommand::CSortFilesCommand(CNorvaleDoc& doc, std::vector<int> order)
-    : CDocCommand(doc, QStringLiteral("ファイルの並べ替え")), m_order(std::move(order)) {}
+    : CDocCommand(doc, QCoreApplication::translate("Document", "ファイルの並べ替え")),
+      m_order(std::move(order)) {}
 
 void CSortFilesCommand::Apply(bool first) {
     if (!Profile().Permute(m_order) || !first || m_before.image < 0) return;
@@ -102,8 +106,8 @@ void CSortFilesCommand::Revert() {
 // --- Move ----------------------------------------------------------------------------------------
 
 CMoveFileCommand::CMoveFileCommand(CNorvaleDoc& doc, int index, int dir)
-    : CDocCommand(doc,
-                  dir < 0 ? QStringLiteral("ファイルを上へ") : QStringLiteral("ファイルを下へ")),
+    : CDocCommand(doc, dir < 0 ? QCoreApplication::translate("Document", "ファイルを上へ")
+                               : QCoreApplication::translate("Document", "ファイルを下へ")),
       m_nIndex(index),
       m_nDir(dir) {}
 

@@ -1,5 +1,7 @@
 #include "document/commands/line_commands.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 int LineCount(const CDataProfile& profile) {
@@ -13,7 +15,7 @@ int LineCount(const CDataProfile& profile) {
 
 CAddLineCommand::CAddLineCommand(CNorvaleDoc& doc, CPoint start, CPoint end, bool detect,
                                  bool makeCurrent)
-    : CDocCommand(doc, QStringLiteral("走査線の追加")),
+    : CDocCommand(doc, QCoreApplication::translate("Document", "走査線の追加")),
       m_nIndex(LineCount(doc.m_profile)),
       m_ptStart(start),
       m_ptEnd(end),
@@ -42,7 +44,7 @@ void CAddLineCommand::Revert() {
 // --- Reshape -------------------------------------------------------------------------------------
 
 CReshapeLineCommand::CReshapeLineCommand(CNorvaleDoc& doc, int n, CPoint start, CPoint end)
-    : CDocCommand(doc, QStringLiteral("走査線の変形")),
+    : CDocCommand(doc, QCoreApplication::translate("Document", "走査線の変形")),
       m_nLine(n),
       m_ptNewStart(start),
       m_ptNewEnd(end) {
@@ -102,7 +104,7 @@ void CReshapeLineCommand::Revert() {
 // --- Delete --------------------------------------------------------------------------------------
 
 CDeleteLineCommand::CDeleteLineCommand(CNorvaleDoc& doc, int n)
-    : CDocCommand(doc, QStringLiteral("走査線の削除")), m_nLine(n) {}
+    : CDocCommand(doc, QCoreApplication::translate("Document", "走査線の削除")), m_nLine(n) {}
 
 void CDeleteLineCommand::Apply(bool first) {
     m_lines = Profile().TakeLine(m_nLine);

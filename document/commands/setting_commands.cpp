@@ -1,5 +1,7 @@
 #include "document/commands/setting_commands.h"
 
+#include <QCoreApplication>
+
 namespace {
 
 // The step is named after the control the user clicked, as the panel labels it.
@@ -7,18 +9,23 @@ QString OptionsText(const PanelOptions& a, const PanelOptions& b) {
     const int changed = (a.channel != b.channel) + (a.edgeMode != b.edgeMode) +
                         (a.autoDetect != b.autoDetect) + (a.axisIndividual != b.axisIndividual) +
                         !(a.edge == b.edge);
-    if (changed != 1) return QStringLiteral("オプションの変更");
-    if (!(a.edge == b.edge)) return QStringLiteral("エッジ検出の詳細設定の変更");
-    if (a.channel != b.channel) return QStringLiteral("表示する輝度値の変更");
-    if (a.edgeMode != b.edgeMode) return QStringLiteral("エッジとして検出する点の変更");
-    if (a.autoDetect != b.autoDetect) return QStringLiteral("エッジの自動検出の切り替え");
-    return QStringLiteral("軸の設定の切り替え");
+    if (changed != 1) return QCoreApplication::translate("Document", "オプションの変更");
+    if (!(a.edge == b.edge))
+        return QCoreApplication::translate("Document", "エッジ検出の詳細設定の変更");
+    if (a.channel != b.channel)
+        return QCoreApplication::translate("Document", "表示する輝度値の変更");
+    if (a.edgeMode != b.edgeMode)
+        return QCoreApplication::translate("Document", "エッジとして検出する点の変更");
+    if (a.autoDetect != b.autoDetect)
+        return QCoreApplication::translate("Document", "エッジの自動検出の切り替え");
+    return QCoreApplication::translate("Document", "軸の設定の切り替え");
 }
 
 }  // namespace
 
 CMeasureSwitchCommand::CMeasureSwitchCommand(CNorvaleDoc& doc, bool area)
-    : CDocCommand(doc, area ? QStringLiteral("面積の計測") : QStringLiteral("長さの計測")),
+    : CDocCommand(doc, area ? QCoreApplication::translate("Document", "面積の計測")
+                            : QCoreApplication::translate("Document", "長さの計測")),
       m_bArea(area) {}
 
 void CMeasureSwitchCommand::Toggle() {
