@@ -1,8 +1,10 @@
 #include "app/batch_arguments.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -11,6 +13,7 @@ const char kUsage[] =
     "                      [--format dat|csv [--semicolon]]\n"
     "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N] [--quiet]\n"
     "       quandrel-batch merge PART... -o OUT.dat [--format dat|csv [--semicolon]]\n"
+    "       quandrel-batch --help | --version\n"
     "  -o OUT.dat   the data file to write; - writes to standard output\n"
     "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
     "  --format F   dat: the data file (the default); csv: a table with one row per image and\n"
@@ -19,10 +22,33 @@ const char kUsage[] =
     "               spreadsheets whose locale reads a comma as the decimal separator\n"
     "  --shard K/N  measure only part K of N of the image list and write its part file\n"
     "  --quiet      no progress on a terminal\n"
-    "  merge        join the part files of every K of one N into the data file\n";
+    "  merge        join the part files of every K of one N into the data file\n"
+    "  -h, --help   print this text and exit\n"
+    "  --version    print the program's version and exit\n";
 
 // Most parts a list may be split into: as many as a session may have images.
 constexpr std::uint32_t kMaxShards = 1'000'000;
+
+// Help and the version end the run wherever they stand, before anything else is checked, so
+// that a script may ask them of any command line; both go to standard output. Returns the exit
+// code, or -1 for any other argument. A text that cannot be written (a full disk behind the
+// redirection) is an output that failed, not a run that went well.
+int PrintedInformation(const std::string& arg) {
+    const char* text = nullptr;
+    if (arg == "-h" || arg == "--help") {
+        text = kUsage;
+    } else if (arg == "--version") {
+        text = "quandrel-batch " QUANDREL_VERSION "\n";
+    } else {
+        return -1;
+    }
+    if (std::fputs(text, stdout) < 0 || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "quandrel-batch: cannot write to standard output: %s\n",
+                     std::strerror(errno));
+        return kExitWrite;
+    }
+    return kExitOk;
+}
 
 int UsageError(const std::string& problem) {
     std::fprintf(stderr, "quandrel-batch: %s\n%s", problem.c_str(), kUsage);
@@ -123,10 +149,7 @@ int ParseMergeArguments(int argc, char** argv, BatchArguments& args) {
     args.merge = true;
     for (int k = 2; k < argc; ++k) {
         const std::string arg = argv[k];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
+        if (const int code = PrintedInformation(arg); code >= 0) return code;
         // A merge shows no progress; --quiet is taken so that scripts may pass it.
         if (const int common = ParseCommonOption(argc, argv, k, args); common != kNotMine) {
             if (common != kTaken) return common;
@@ -148,10 +171,7 @@ int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
     bool haveOutput = false;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
-        if (arg == "-h" || arg == "--help") {
-            std::fputs(kUsage, stdout);
-            return kExitOk;
-        }
+        if (const int code = PrintedInformation(arg); code >= 0) return code;
         if (arg == "-o" || arg == "--output") haveOutput = true;
         if (const int common = ParseCommonOption(argc, argv, k, args); common != kNotMine) {
             if (common != kTaken) return common;

@@ -174,4 +174,49 @@ TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
     EXPECT_EQ(Exec({}).exitCode, 2);
 }
 
+// --help and --version answer on standard output wherever they stand, and measure nothing: the
+// session and output given with them are not touched.
+TEST_F(BatchToolTest, HelpAndVersionGoToStandardOutput) {
+    const std::string session = QUANDREL_EXAMPLES_DIR "/session.json";
+    const QString out = Path(QStringLiteral("out.dat"));
+    const std::string o = out.toStdString();
+    const std::string version = "quandrel-batch " QUANDREL_VERSION "\n";
+    struct Case {
+        std::vector<std::string> args;
+        std::string stdoutTo;
+        int exitCode;
+        std::string out;  // the whole of standard output, or "usage" for the usage text
+        std::string err;  // a part of standard error; empty for none at all
+    };
+    const std::vector<Case> cases = {
+        {{"--version"}, {}, 0, version, {}},
+        {{session, "-o", o, "--version"}, {}, 0, version, {}},
+        {{"merge", "a.part", "--version"}, {}, 0, version, {}},
+        {{"--help"}, {}, 0, "usage", {}},
+        {{"-h", session, "-o", o}, {}, 0, "usage", {}},
+        {{"merge", "-h"}, {}, 0, "usage", {}},
+        {{"--version"}, ">/dev/full", 4, {}, "cannot write to standard output"},
+        {{"--help"}, ">/dev/full", 4, {}, "cannot write to standard output"},
+        {{"--versions"}, {}, 2, {}, "unknown option --versions"},
+    };
+    for (const Case& c : cases) {
+        WriteFile(out, "old content");
+        const ToolRun run = Exec(c.args, c.stdoutTo);
+        const std::string name = c.args.front() + " " + c.args.back() + " " + c.stdoutTo;
+        EXPECT_EQ(run.exitCode, c.exitCode) << name << ": " << run.err;
+        if (c.out == "usage") {
+            EXPECT_TRUE(run.out.startsWith("usage: quandrel-batch")) << name;
+            EXPECT_NE(run.out.indexOf("--version"), -1) << name;
+        } else if (c.stdoutTo.empty()) {
+            EXPECT_EQ(run.out.toStdString(), c.out) << name;
+        }
+        if (c.err.empty()) {
+            EXPECT_EQ(run.err, "") << name;
+        } else {
+            EXPECT_NE(run.err.find(c.err), std::string::npos) << name << ": " << run.err;
+        }
+        EXPECT_EQ(ReadFile(out), QByteArray("old content")) << name;
+    }
+}
+
 }  // namespace
