@@ -85,6 +85,9 @@ done
 # --- the packaged tool at work ----------------------------------------------------------------
 batch=$root/usr/bin/quandrel-batch
 [ "$("$batch" --version)" = "quandrel-batch $version" ] || fail "--version: $("$batch" --version)"
+# The window answers --version before it needs a display.
+[ "$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/quandrel" --version)" = \
+  "quandrel $version" ] || fail "the packaged window's --version"
 if "$batch" "$source/examples/session.json" -o "$work/example.dat" 2>"$work/err"; then
   cmp -s "$work/example.dat" "$source/examples/expected.dat" ||
     fail "the packaged tool's data file differs from examples/expected.dat"
