@@ -845,7 +845,7 @@ Restore the work as it was at %2?</translation>
     </message>
     <message>
         <source> 画素</source>
-        <translation> pixels</translation>
+        <translation> px</translation>
     </message>
     <message>
         <source>線の幅:</source>
