@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
 
     QApplication application(argc, argv);
     // So that a desktop matches the window with its entry (its icon and name on Wayland).
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.zentor.Quandrel"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(QUANDREL_APP_ID));
     // Qt adopts the user's locale at start-up; numbers are always read and written with a point.
     std::setlocale(LC_NUMERIC, "C");
     try {

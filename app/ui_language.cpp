@@ -29,7 +29,6 @@ QString MessagesLocaleOfEnvironment() {
 CUiTranslation::CUiTranslation(UiLanguage language) : m_language(language) {
     if (language == UiLanguage::English) {
         m_bProgram = Install(m_program, QStringLiteral("quandrel_en"), QStringLiteral(":/i18n"));
-        m_bComplete = m_bProgram;
     } else {
         // Qt's Japanese texts come with Qt's translations package; without it Qt's own buttons
         // stay English, which is no reason to refuse to start.

@@ -30,7 +30,7 @@ public:
 
     UiLanguage Language() const { return m_language; }
     // False when a translation the language needs could not be loaded.
-    bool Complete() const { return m_bComplete; }
+    bool Complete() const { return m_language == UiLanguage::Japanese || m_bProgram; }
 
 private:
     bool Install(QTranslator& translator, const QString& name, const QString& folder);
@@ -40,5 +40,4 @@ private:
     QTranslator m_qt;
     bool m_bProgram = false;
     bool m_bQt = false;
-    bool m_bComplete = true;
 };

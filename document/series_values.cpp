@@ -10,7 +10,9 @@ namespace {
 
 constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
 
-QString LabelOf(SeriesQuantity quantity) {
+}  // namespace
+
+QString SeriesQuantityLabel(SeriesQuantity quantity) {
     switch (quantity) {
         case SeriesQuantity::ConvertedX:
             return QCoreApplication::translate("Document", "X（変換値）");
@@ -27,6 +29,8 @@ QString LabelOf(SeriesQuantity quantity) {
     }
     return {};
 }
+
+namespace {
 
 bool PerImage(SeriesQuantity quantity) {
     return quantity == SeriesQuantity::Length || quantity == SeriesQuantity::Area;
@@ -57,7 +61,7 @@ SeriesData BuildSeriesData(const CNorvaleDoc& doc, SeriesQuantity quantity) {
     const CDataProfile& profile = doc.m_profile;
     SeriesData data;
     data.quantity = quantity;
-    data.label = LabelOf(quantity);
+    data.label = SeriesQuantityLabel(quantity);
     data.images = profile.GetSize();
     data.current = doc.m_nCurImage;
     const int lines = MeasuredLineCount(profile);

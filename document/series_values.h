@@ -18,6 +18,9 @@ enum class SeriesQuantity {
     Area,     // of the polygon they enclose (when measured)
 };
 
+// The quantity as the list offers it and the axis names it, in the window's language.
+QString SeriesQuantityLabel(SeriesQuantity quantity);
+
 struct SeriesCurve {
     QString name;  // "走査線 1", ..., or the quantity for the length and the area
     // Per image, in list order; NaN where the image has no value (not measured yet, a

@@ -32,12 +32,8 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     setObjectName(QStringLiteral("SeriesPanel"));
     m_quantity = new QComboBox(this);
     m_quantity->setObjectName(QStringLiteral("SeriesQuantity"));
-    for (const char* text :
-         {QT_TRANSLATE_NOOP("Panel", "X（変換値）"), QT_TRANSLATE_NOOP("Panel", "Y（変換値）"),
-          QT_TRANSLATE_NOOP("Panel", "dx（ピクセル）"),
-          QT_TRANSLATE_NOOP("Panel", "dy（ピクセル）"), QT_TRANSLATE_NOOP("Panel", "長さ"),
-          QT_TRANSLATE_NOOP("Panel", "面積")}) {
-        m_quantity->addItem(QCoreApplication::translate("Panel", text));
+    for (const SeriesQuantity quantity : kQuantities) {
+        m_quantity->addItem(SeriesQuantityLabel(quantity));
     }
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("SeriesProgress"));

@@ -922,30 +922,6 @@ waiting for detection</translation>
         <translation>No values yet</translation>
     </message>
     <message>
-        <source>X（変換値）</source>
-        <translation>X (converted)</translation>
-    </message>
-    <message>
-        <source>Y（変換値）</source>
-        <translation>Y (converted)</translation>
-    </message>
-    <message>
-        <source>dx（ピクセル）</source>
-        <translation>dx (pixels)</translation>
-    </message>
-    <message>
-        <source>dy（ピクセル）</source>
-        <translation>dy (pixels)</translation>
-    </message>
-    <message>
-        <source>長さ</source>
-        <translation>Length</translation>
-    </message>
-    <message>
-        <source>面積</source>
-        <translation>Area</translation>
-    </message>
-    <message>
         <source>測定中 %v / %m</source>
         <translation>Measuring %v / %m</translation>
     </message>
