@@ -9,7 +9,7 @@ namespace {
 
 // Sums the band's RGB32 pixels at every position. Red and blue are summed together in the two
 // 16-bit halves of one word (at most kMaxLineWidth * 255 = 13005 each, so neither carries into
-// the other), green apart. kAcross fixes the band's width for the common ones, 0 leaves it to
+// the other), green apart, and each pixel's brightness under the average channel beside them. kAcross fixes the band's width for the common ones, 0 leaves it to
 // `across`.
 template <int kAcross>
 void SumRows(const std::uint8_t* origin, const std::ptrdiff_t* at, const std::ptrdiff_t* step,
@@ -19,15 +19,18 @@ void SumRows(const std::uint8_t* origin, const std::ptrdiff_t* at, const std::pt
         const std::uint8_t* centre = origin + at[i];
         std::uint32_t rb = 0;
         std::uint32_t g = 0;
+        std::uint32_t average = 0;
         for (int k = 0; k < n; ++k) {
             std::uint32_t argb;
             std::memcpy(&argb, centre + step[k], sizeof argb);
             rb += argb & 0x00FF00FFu;
             g += (argb >> 8) & 0xFFu;
+            average += (((argb >> 16) & 0xFFu) + ((argb >> 8) & 0xFFu) + (argb & 0xFFu)) / 3u;
         }
         buffer.m_nRed[i] = static_cast<int>(rb >> 16);
         buffer.m_nGreen[i] = static_cast<int>(g);
         buffer.m_nBlue[i] = static_cast<int>(rb & 0xFFFFu);
+        buffer.m_nAverage[i] = static_cast<int>(average);
         buffer.m_nInside[i] = n;
     }
 }
@@ -109,18 +112,19 @@ void SampleBand(const PixelView& picture, const CPoint& start, const CPoint& end
     const int white = picture.MaxValue();
     for (int i = 0; i <= count; ++i) {
         const CPoint p = WalkPosition(start, walk, i);
-        int r = 0, g = 0, b = 0, n = 0;
+        int r = 0, g = 0, b = 0, average = 0, n = 0;
         for (int k = 0; k < across; ++k) {
             const int x = p.x + offsets[k].x;
             const int y = p.y + offsets[k].y;
             if (!picture.Contains(x, y)) continue;
             const SampleRgb s = picture.SampleAt(x, y);
-            r += s.r, g += s.g, b += s.b, ++n;
+            r += s.r, g += s.g, b += s.b, average += (s.r + s.g + s.b) / 3, ++n;
         }
-        if (n == 0) r = g = b = white, n = 1;
+        if (n == 0) r = g = b = average = white, n = 1;
         buffer.m_nRed[i] = r;
         buffer.m_nGreen[i] = g;
         buffer.m_nBlue[i] = b;
+        buffer.m_nAverage[i] = average;
         buffer.m_nInside[i] = n;
     }
 }

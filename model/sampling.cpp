@@ -103,11 +103,11 @@ int GetBrightness(const ProfileBuffer& buffer, int i, int channel) {
 double GetSampleValue(const ProfileBuffer& buffer, int i, int channel) {
     if (i < 0 || i >= kProfileSize) return 0.0;
     if (buffer.m_nWidth <= 1) return GetBrightness(buffer, i, channel);
+    // Both integers are doubles exactly, so the quotient is the nearest double to the mean.
     const double n = buffer.m_nInside[i] > 0 ? buffer.m_nInside[i] : 1;
     switch (channel) {
         case kChannelSum:
-            return (static_cast<double>(buffer.m_nRed[i]) + buffer.m_nGreen[i] + buffer.m_nBlue[i]) /
-                   (3.0 * n);
+            return buffer.m_nAverage[i] / n;
         case kChannelRed:
             return buffer.m_nRed[i] / n;
         case kChannelGreen:
