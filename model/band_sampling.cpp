@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -65,6 +66,7 @@ void SampleBand(const PixelView& picture, const CPoint& start, const CPoint& end
         reachY = std::max(reachY, std::abs(offsets[k].y));
     }
     const int count = walk.count;
+    buffer.Reserve(count);
     buffer.m_nMaxValue = picture.MaxValue();
     buffer.m_nWidth = across;
     buffer.m_nLastSample = count;
@@ -83,7 +85,9 @@ void SampleBand(const PixelView& picture, const CPoint& start, const CPoint& end
         }
         // The byte offset of each position from the start pixel, worked out in a loop of its own
         // that the compiler can vectorise, as the plain walk does.
-        std::ptrdiff_t at[kProfileSize];
+        thread_local std::vector<std::ptrdiff_t> places;
+        places.resize(static_cast<std::size_t>(count) + 1);
+        std::ptrdiff_t* const at = places.data();
         const std::ptrdiff_t majorStep = walk.xMajor ? 4 * walk.step : picture.stride * walk.step;
         const std::ptrdiff_t minorStep = walk.xMajor ? picture.stride : 4;
         for (int i = 0; i <= count; ++i) {

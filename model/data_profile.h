@@ -19,6 +19,9 @@ class CDataProfile {
 public:
     std::vector<std::unique_ptr<CScanSeries>> m_arSeries;
     std::vector<std::unique_ptr<CDataAxis>> m_arAxis;
+    // How far every line is walked: kMaxScanSteps, or kMaxWholeScanSteps for whole lines. New
+    // lines and the lines of new images take it too.
+    int m_nMaxSteps = kMaxScanSteps;
 
     int GetSize() const { return static_cast<int>(m_arSeries.size()); }
 
@@ -26,6 +29,8 @@ public:
     void RemoveAll();
     void RemoveImage(int i);
     void RemoveLine(int n);
+    // Walks every line of every record under another limit (CScan::SetStepLimit).
+    void SetStepLimit(int maxSteps);
     // Returns false, changing nothing, when line n does not exist.
     bool ReshapeLine(int n, int x1, int y1, int x2, int y2);
 

@@ -72,15 +72,15 @@ const std::vector<std::int64_t>& GaussianWeights(int width) {
 
 void ExactProfile::Build(const ProfileBuffer& buffer, int count, int channel,
                          const EdgeOptions& options) {
-    count = std::min(count, kProfileSize - 1);
+    count = std::min(count, buffer.Size() - 1);
     const std::size_t size = count < 0 ? 0 : static_cast<std::size_t>(count) + 1;
     m_sums.resize(size);
     m_pixels.resize(size);
     const bool wide = buffer.m_nWidth > 1;
-    const int* source = channel == kChannelSum ? (wide ? buffer.m_nAverage : nullptr)
-                        : channel == kChannelRed ? buffer.m_nRed
-                        : channel == kChannelGreen ? buffer.m_nGreen
-                                                   : buffer.m_nBlue;
+    const int* source = channel == kChannelSum ? (wide ? buffer.m_nAverage.data() : nullptr)
+                        : channel == kChannelRed ? buffer.m_nRed.data()
+                        : channel == kChannelGreen ? buffer.m_nGreen.data()
+                                                   : buffer.m_nBlue.data();
     for (int i = 0; i <= count; ++i) {
         m_sums[static_cast<std::size_t>(i)] =
             source != nullptr ? source[i] : GetBrightness(buffer, i, channel);

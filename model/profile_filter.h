@@ -20,8 +20,8 @@
 //   are sums of integers; Den(i) is the sum of the window's weights.
 class ExactProfile {
 public:
-    // Samples 0..count of the buffer under the channel. count is capped at kProfileSize - 1; a
-    // negative count builds an empty profile.
+    // Samples 0..count of the buffer under the channel. count is capped at the buffer's last
+    // sample; a negative count builds an empty profile.
     void Build(const ProfileBuffer& buffer, int count, int channel, const EdgeOptions& options);
     // The same from each sample's brightness sum and its number of pixels (all above 0).
     void Build(const std::int64_t* sums, const int* pixels, int count, int smoothing, int width);
@@ -81,6 +81,7 @@ private:
 const std::vector<std::int64_t>& GaussianWeights(int width);
 
 // The profile's values as the nearest doubles, samples 0..count, for showing it. `out` holds
-// count + 1 values; count is capped at kProfileSize - 1 and a negative count writes nothing.
+// count + 1 values; count is capped at the buffer's last sample and a negative count writes
+// nothing.
 void ProfileValues(const ProfileBuffer& buffer, int count, int channel, const EdgeOptions& options,
                    double* out);

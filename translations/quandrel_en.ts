@@ -953,6 +953,14 @@ waiting for detection</translation>
 %1
 %2</translation>
     </message>
+    <message>
+        <source>全長を測定</source>
+        <translation>Measure whole lines</translation>
+    </message>
+    <message>
+        <source>1,024 サンプルを超える走査線も、最初の 1,024 サンプルだけでなく全長を測定します</source>
+        <translation>Measure scan lines longer than 1,024 samples over their whole length, not only their first 1,024 samples</translation>
+    </message>
 </context>
 <context>
     <name>View</name>

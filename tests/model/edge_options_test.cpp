@@ -242,6 +242,34 @@ TEST(EdgeOptions, GaussianWeightsAreTheSameForAnyExp) {
     }
 }
 
+TEST(EdgeOptions, WholeLinesFindEdgesPastTheFirst1024Samples) {
+    // A shallow dip at 500 and a deeper one at 2000 on a 3000-pixel row.
+    const Picture picture(3000, 20, [](int x, int) { return x == 2000 ? 10 : x == 500 ? 60 : 200; });
+    struct Case {
+        CPoint start, end;
+        bool whole;
+        EdgeOptions options;
+        int x;
+    };
+    const Case cases[] = {
+        {{0, 10}, {2999, 10}, false, {}, 500},  // only the first 1024 samples are read
+        {{0, 10}, {2999, 10}, true, {}, 2000},
+        {{2999, 10}, {0, 10}, false, {}, 2000},  // drawn the other way, the first 1024 hold it
+        {{0, 10}, {2999, 10}, true, With(true, 3, kSmoothGaussian, 3), 2000},
+    };
+    for (const Case& c : cases) {
+        CScan line;
+        line.m_nMaxSteps = c.whole ? kMaxWholeScanSteps : kMaxScanSteps;
+        line.SetLine(c.start.x, c.start.y, c.end.x, c.end.y);
+        ProfileBuffer buffer;
+        SampleScan(picture.View(), line, buffer, c.options.lineWidth);
+        ASSERT_EQ(buffer.m_nLastSample, line.m_nCount);
+        const EdgeResult edge = FindEdge(buffer, line.m_nCount, kChannelSum, kEdgeMinimum, c.options);
+        line.SetEdge(edge.index, edge.subPos);
+        EXPECT_EQ(line.m_ptCur.x, c.x) << "from " << c.start.x << (c.whole ? " whole" : "");
+    }
+}
+
 TEST(EdgeOptions, WideLinesAverageAcrossTheLine) {
     // Each row is 10 times its number: the band's mean is the mean of the rows it covers.
     const Picture rows(20, 20, [](int, int y) { return 10 * y; });
