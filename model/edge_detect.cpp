@@ -41,6 +41,7 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
     const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
     line->SetEdge(edge.index, edge.subPos);
     line->m_bDetect = false;
+    profile.MarkDetected(*line, {channel, mode, options});
     return true;
 }
 

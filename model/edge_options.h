@@ -34,6 +34,16 @@ struct EdgeOptions {
     friend bool operator==(const EdgeOptions&, const EdgeOptions&) = default;
 };
 
+// What an edge was detected with: the channel, the edge rule and the finer options. Every
+// detected cursor keeps it, so that results found under other settings can be told apart.
+struct DetectionSettings {
+    int channel = 0;
+    int mode = 0;
+    EdgeOptions edge;
+
+    friend bool operator==(const DetectionSettings&, const DetectionSettings&) = default;
+};
+
 // Odd widths keep the band and the window centred on the sample.
 inline bool IsValidLineWidth(int w) { return w >= 1 && w <= kMaxLineWidth && w % 2 == 1; }
 inline bool IsValidSmoothWidth(int w) {

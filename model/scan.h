@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "model/point.h"
 
 // The longest walk along a line's major axis: 1023 steps, so 1024 positions. A longer line is
@@ -35,6 +37,13 @@ struct CPointF {
     double y = 0.0;
 };
 
+// How a line's cursor came to stand where it is on an image.
+enum class CursorOrigin : std::uint8_t {
+    Kept,      // read from a file that does not say, or where the line was drawn
+    Placed,    // put there by hand
+    Detected,  // found by edge detection (CScan::m_nFound names the settings)
+};
+
 // One scan line on one image: its end points (the same on every image), the walker, and the
 // cursor that marks this image's edge point.
 class CScan {
@@ -53,6 +62,10 @@ public:
     // other way drops it. m_ptCur stays the integer pixel the data file holds.
     double m_dSubPos = -1.0;
     int m_nMaxSteps = kMaxScanSteps;  // the walk's limit: kMaxScanSteps or kMaxWholeScanSteps
+    CursorOrigin m_origin = CursorOrigin::Kept;
+    // While m_origin is Detected: which of the record list's detection settings found the edge
+    // (CDataProfile::m_detections).
+    std::uint32_t m_nFound = 0;
 
     bool HasSubPos() const { return m_dSubPos >= 0.0; }
     // Puts the cursor on index n and keeps the sub-pixel position beside it (negative for none).
