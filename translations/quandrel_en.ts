@@ -953,6 +953,14 @@ waiting for detection</translation>
 %1
 %2</translation>
     </message>
+    <message>
+        <source>軸の値の差が大きすぎます。</source>
+        <translation>The axis values are too far apart.</translation>
+    </message>
+    <message>
+        <source>対数軸には 0 より大きい値を入力してください。</source>
+        <translation>Enter a value greater than 0 for a logarithmic axis.</translation>
+    </message>
 </context>
 <context>
     <name>View</name>

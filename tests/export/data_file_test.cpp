@@ -223,21 +223,42 @@ TEST(DataFile, LogAxisOverflowReadsAsCWritesIt) {
     EXPECT_NE(file.find("Area\r\n1       nan\t\r\n"), std::string::npos) << file;
 }
 
-TEST(DataFile, LinearSpanOverflowGivesSignedInfinities) {
-    // A span too wide for a double is infinite; points either side of the origin convert to
-    // -inf and +inf and the origin itself to nan (0 times inf).
-    CDataProfile profile = MakeProfile(1, std::vector<Line>(3, {0, 0, 300, 0}));
-    CDataAxis& axis = *profile.GetAxis(0);
-    axis.m_origin.m_xValue = -1e308;
-    axis.m_xAxis.m_xValue = 1e308;
-    SetCursor(profile, 0, 0, {0, 110});
-    SetCursor(profile, 0, 1, {10, 110});
-    SetCursor(profile, 0, 2, {20, 110});
-    const std::string file = *BuildDataFile(profile, false, false);
-    EXPECT_NE(file.find("1\t      -inf\t 0.000000e+000\t       nan\t 0.000000e+000\t       inf\t "
-                        "0.000000e+000\r\n"),
-              std::string::npos)
-        << file;
+TEST(DataFile, CalibrationsThatCannotConvertGetTheNotice) {
+    // Each would have converted every point to the same made-up number: a span too wide for a
+    // double to -inf, nan and inf although the true values are finite, a logarithmic axis
+    // point at 0 to 0, a logarithmic origin at 0 to nan.
+    const struct {
+        const char* what;
+        double origin, axis;
+        bool log;
+    } cases[] = {
+        {"span beyond a double", -1e308, 1e308, false},
+        {"log axis point at 0", 1, 0, true},
+        {"log origin at 0", 0, 1, true},
+    };
+    for (const auto& c : cases) {
+        CDataProfile profile = MakeProfile(1, std::vector<Line>(3, {0, 0, 300, 0}));
+        CDataAxis& axis = *profile.GetAxis(0);
+        axis.m_origin.m_xValue = c.origin;
+        axis.m_xAxis.m_xValue = c.axis;
+        axis.m_bLogX = c.log;
+        SetCursor(profile, 0, 0, {0, 110});
+        SetCursor(profile, 0, 1, {10, 110});
+        SetCursor(profile, 0, 2, {20, 110});
+        const std::string file = *BuildDataFile(profile, true, true);
+        const std::string converted =
+            "Converted Value\r\n"
+            "File No.\tPt1_x\tPt1_y\tPt2_x\tPt2_y\tPt3_x\tPt3_y\r\n"
+            "\r\n"
+            "Axis setting is not appropriate. Data can't be converted.\r\n"
+            "\r\n"
+            "Line Length\r\n"
+            "\t\r\n"
+            "\r\n"
+            "Area\r\n"
+            "\t\r\n";
+        EXPECT_EQ(file.substr(file.find("Converted Value")), converted) << c.what;
+    }
 }
 
 TEST(DataFile, MissingLinesReadNoData) {
