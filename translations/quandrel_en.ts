@@ -108,14 +108,6 @@
 and %1 more</translation>
     </message>
     <message>
-        <source>
-
-これらの画像の点は検出されていないまま書き出されます。書き出しますか</source>
-        <translation>
-
-Their points will be written undetected. Write the data file?</translation>
-    </message>
-    <message>
         <source>データファイル (*.dat)</source>
         <translation>Data file (*.dat)</translation>
     </message>
@@ -358,6 +350,14 @@ Their points will be written undetected. Write the data file?</translation>
     <message>
         <source>同じ名前のフォルダがあります。</source>
         <translation>A folder of the same name exists.</translation>
+    </message>
+    <message>
+        <source>
+
+これらの画像の検出されていない点には測定値がなく、データファイルでは No Data、表では空欄として書き出されます。書き出しますか</source>
+        <translation>
+
+Their undetected points hold no measurement: they will be written as No Data in the data file and as empty fields in the table. Write the file?</translation>
     </message>
 </context>
 <context>
