@@ -52,17 +52,17 @@ bool CNorvaleDoc::DetectAllPending() {
         m_profile, pending, settings, [this](int done, int) { return m_ui.SetProgress(done); });
     m_ui.EndProgress();
     if (report.cancelled) return false;
+    // Images that could not be read: the file list marks them (before the views update), and
+    // the table's rows of their pending lines say why they are empty.
+    for (const DetectFailure& failure : report.failures) {
+        NoteUnreadable(failure.series, failure.result.uiReason);
+    }
 
     // The current image may have had pending lines too: show where they landed.
     NotifyMeasured();
     UpdateAllViews();
     InvalidateImageView();
     if (report.failures.empty()) return true;
-    // The file list marks them, and the table's rows of their pending lines say why they are
-    // empty.
-    for (const DetectFailure& failure : report.failures) {
-        NoteUnreadable(failure.series, failure.result.uiReason);
-    }
 
     constexpr std::size_t kListed = 10;
     QString text = QCoreApplication::translate(
