@@ -155,7 +155,7 @@ BatchOutcome CheckSet(const std::vector<GivenPart>& given, std::vector<const Giv
         const PartHeader& h = part->header;
         if (h.total != first.total || h.lines != first.lines ||
             h.measureLength != first.measureLength || h.measureArea != first.measureArea ||
-            h.wholeLines != first.wholeLines) {
+            h.wholeLines != first.wholeLines || h.subPixel != first.subPixel) {
             return Refused(*part->path + ": damaged: it does not agree with " +
                            *given.front().path + " on the session it is a part of");
         }
@@ -187,6 +187,7 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
     MergedSeries series;
     series.measureLength = order.front()->header.measureLength;
     series.measureArea = order.front()->header.measureArea;
+    series.subPixel = order.front()->header.subPixel;
     series.profile.m_arSeries.reserve(order.front()->header.total);
     series.profile.m_arAxis.reserve(order.front()->header.total);
     std::vector<LineEnds> lines;
@@ -236,7 +237,7 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
     }
     std::optional<std::string> bytes =
         format.tidyTable ? BuildTidyTable(merged.profile, merged.measureLength,
-                                          merged.measureArea, format.tidy)
+                                          merged.measureArea, WithSubPixel(format.tidy, merged.subPixel))
                          : BuildDataFile(merged.profile, merged.measureLength, merged.measureArea);
     if (!bytes) return {BatchStatus::NothingToWrite, "there is no data: the parts hold no images"};
     merged = MergedSeries();  // the bytes are all that is needed now

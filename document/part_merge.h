@@ -15,6 +15,7 @@ struct MergedSeries {
     CDataProfile profile;
     bool measureLength = false;
     bool measureArea = false;
+    bool subPixel = false;  // the session placed edges between samples: the table says where
 };
 
 // Reads the part files (in any order) into the records. Fails with BadPart, changing nothing

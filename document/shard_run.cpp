@@ -55,6 +55,7 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     header.measureLength = session.measureLength;
     header.measureArea = session.measureArea;
     header.wholeLines = session.edge.wholeLine;
+    header.subPixel = session.edge.subPixel;
     const PartRange range = PartRangeOf(header.total, shard.part, shard.parts);
     header.first = range.first;
     header.images = range.images;

@@ -3,9 +3,15 @@
 LineStatus StatusOf(const CScan* line, bool imageReadable) {
     if (line == nullptr) return LineStatus::Missing;
     if (line->m_bDetect) return imageReadable ? LineStatus::Pending : LineStatus::Unreadable;
-    // Only a detection leaves a sub-pixel edge beside the cursor; any other move drops it.
-    if (line->HasSubPos()) return LineStatus::Detected;
-    return LineStatus::Placed;
+    switch (line->m_origin) {
+        case CursorOrigin::Detected:
+            return LineStatus::Detected;
+        case CursorOrigin::Placed:
+            return LineStatus::Placed;
+        case CursorOrigin::Kept:
+            break;
+    }
+    return LineStatus::Kept;
 }
 
 std::string_view StatusWord(LineStatus status) {
@@ -13,7 +19,9 @@ std::string_view StatusWord(LineStatus status) {
         case LineStatus::Detected:
             return "detected";
         case LineStatus::Placed:
-            return "placed";
+            return "hand-placed";
+        case LineStatus::Kept:
+            return "kept";
         case LineStatus::Pending:
             return "pending";
         case LineStatus::Unreadable:
@@ -23,4 +31,37 @@ std::string_view StatusWord(LineStatus status) {
     }
     // A literal, not a default string_view: its data is never null, so writers may copy it.
     return "";
+}
+
+std::string FoundWithWords(const DetectionSettings* settings) {
+    if (settings == nullptr) return {};
+    static const char* const kRules[] = {"minimum", "maximum", "steepest-fall", "steepest-rise"};
+    static const char* const kChannels[] = {"average", "red", "green", "blue"};
+    const auto word = [](const char* const* words, int k) {
+        return words[k < 0 ? 0 : (k > 3 ? 3 : k)];
+    };
+    const EdgeOptions& edge = settings->edge;
+    std::string words = word(kRules, settings->mode);
+    (words += ' ') += word(kChannels, settings->channel);
+    words += " width=" + std::to_string(edge.lineWidth);
+    if (edge.smoothing == kSmoothMean) words += " moving-average=" + std::to_string(edge.smoothWidth);
+    if (edge.smoothing == kSmoothGaussian) words += " gaussian=" + std::to_string(edge.smoothWidth);
+    if (edge.subPixel) words += " sub-pixel";
+    if (edge.wholeLine) words += " whole-line";
+    return words;
+}
+
+std::size_t CountFoundOtherwise(const CDataProfile& profile, int lineCount,
+                                const DetectionSettings& settings) {
+    const DetectionSettings now = settings.Normalized();
+    std::size_t count = 0;
+    for (int i = 0; i < profile.GetSize(); ++i) {
+        for (int n = 0; n < lineCount; ++n) {
+            const CScan* line = profile.GetLine(i, 0, n);
+            if (line == nullptr || line->m_bDetect) continue;
+            const DetectionSettings* found = profile.FoundWith(*line);
+            if (found != nullptr && !(*found == now)) ++count;
+        }
+    }
+    return count;
 }

@@ -6,7 +6,12 @@
 #include <memory>
 #include <unordered_map>
 
+#include "export/part_bytes.h"
+
 namespace {
+
+using part_bytes::Reader;
+using part_bytes::Writer;
 
 constexpr std::string_view kMagic = "QDRLPART";
 constexpr std::size_t kLineBytes = 16;
@@ -25,54 +30,6 @@ constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
     return table;
 }
 constexpr std::array<std::uint32_t, 256> kCrcTable = MakeCrcTable();
-
-class Writer {
-public:
-    explicit Writer(std::string& out) : m_out(out) {}
-    void U8(std::uint8_t v) { m_out.push_back(static_cast<char>(v)); }
-    void U16(std::uint16_t v) { Le(v, 2); }
-    void U32(std::uint32_t v) { Le(v, 4); }
-    void U64(std::uint64_t v) { Le(v, 8); }
-    void I32(int v) { U32(static_cast<std::uint32_t>(v)); }
-    void F64(double v) { U64(std::bit_cast<std::uint64_t>(v)); }
-    void Bytes(std::string_view b) { m_out.append(b); }
-
-private:
-    void Le(std::uint64_t v, int bytes) {
-        for (int k = 0; k < bytes; ++k) m_out.push_back(static_cast<char>((v >> (8 * k)) & 0xFF));
-    }
-    std::string& m_out;
-};
-
-// Reads from a span whose length has been checked for what is read; no read goes past its end.
-class Reader {
-public:
-    explicit Reader(std::string_view in) : m_in(in) {}
-    std::size_t Left() const { return m_in.size() - m_at; }
-    std::uint8_t U8() { return static_cast<std::uint8_t>(Le(1)); }
-    std::uint16_t U16() { return static_cast<std::uint16_t>(Le(2)); }
-    std::uint32_t U32() { return static_cast<std::uint32_t>(Le(4)); }
-    std::uint64_t U64() { return Le(8); }
-    int I32() { return static_cast<int>(U32()); }
-    double F64() { return std::bit_cast<double>(U64()); }
-    std::string_view Bytes(std::size_t n) {
-        n = std::min(n, Left());
-        const std::string_view b = m_in.substr(m_at, n);
-        m_at += n;
-        return b;
-    }
-
-private:
-    std::uint64_t Le(int bytes) {
-        std::uint64_t v = 0;
-        for (int k = 0; k < bytes && m_at < m_in.size(); ++k) {
-            v |= std::uint64_t{static_cast<unsigned char>(m_in[m_at++])} << (8 * k);
-        }
-        return v;
-    }
-    std::string_view m_in;
-    std::size_t m_at = 0;
-};
 
 void PutAxis(Writer& w, const CDataAxis& axis) {
     for (const CData* point : {&axis.m_origin, &axis.m_xAxis, &axis.m_yAxis}) {
@@ -108,7 +65,8 @@ void PutHeader(std::string& out, const PartHeader& h) {
     Writer w(out);
     w.Bytes(kMagic);
     w.U32(kPartFormatVersion);
-    w.U32((h.measureLength ? 1u : 0u) | (h.measureArea ? 2u : 0u) | (h.wholeLines ? 4u : 0u));
+    w.U32((h.measureLength ? 1u : 0u) | (h.measureArea ? 2u : 0u) | (h.wholeLines ? 4u : 0u) |
+          (h.subPixel ? 8u : 0u));
     w.Bytes(std::string_view(reinterpret_cast<const char*>(h.session.data()), h.session.size()));
     w.U32(h.part);
     w.U32(h.parts);
@@ -121,8 +79,54 @@ void PutHeader(std::string& out, const PartHeader& h) {
     w.U32(PartChecksum(out));
 }
 
-// The bytes of one cursor: whole lines may be walked past the 16 bits of the default's 1024 places.
-std::size_t CursorBytes(const PartHeader& h) { return h.wholeLines ? 4 : 2; }
+// The bytes of one cursor: its place, how it came there, its settings and its sub-pixel edge;
+// in format 1 its place alone.
+std::size_t CursorBytes(const PartHeader& h) { return h.version == 1 ? 2 : 4 + 1 + 4 + 8; }
+constexpr std::size_t kSettingsBytes = 7;
+
+void PutSettings(Writer& w, const DetectionSettings& s) {
+    for (const int v : {s.channel, s.mode, s.edge.subPixel ? 1 : 0, s.edge.lineWidth, s.edge.smoothing,
+                        s.edge.smoothWidth, s.edge.wholeLine ? 1 : 0}) {
+        w.U8(static_cast<std::uint8_t>(v));
+    }
+}
+
+bool GetSettings(Reader& r, DetectionSettings& s) {
+    s.channel = r.U8();
+    s.mode = r.U8();
+    const int sub = r.U8();
+    s.edge.lineWidth = r.U8();
+    s.edge.smoothing = r.U8();
+    s.edge.smoothWidth = r.U8();
+    const int whole = r.U8();
+    s.edge.subPixel = sub == 1;
+    s.edge.wholeLine = whole == 1;
+    return s.channel <= 3 && s.mode <= 3 && sub <= 1 && whole <= 1 && IsValidEdgeOptions(s.edge);
+}
+
+// One cursor onto its line (a copy of the line's prototype); false for one that cannot be.
+bool GetCursor(Reader& r, const PartHeader& h, std::size_t settings, CScan& line) {
+    if (h.version == 1) {
+        const std::uint16_t pos = r.U16();
+        if (pos > line.m_nCount) return false;
+        line.SetPos(pos);
+        return true;
+    }
+    const std::uint32_t pos = r.U32();
+    const std::uint8_t origin = r.U8();
+    const std::uint32_t found = r.U32();
+    const double subPos = r.F64();
+    const bool detected = origin == static_cast<std::uint8_t>(CursorOrigin::Detected);
+    if (pos > static_cast<std::uint32_t>(line.m_nCount) || origin > 2 ||
+        (detected ? found >= settings : found != 0) ||
+        !(subPos < 0.0 || (detected && subPos <= line.m_nCount))) {
+        return false;
+    }
+    line.SetEdge(static_cast<int>(pos), subPos);
+    line.m_origin = static_cast<CursorOrigin>(origin);
+    line.m_nFound = found;
+    return true;
+}
 
 std::string Count(std::uint64_t n, const char* what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
@@ -168,6 +172,8 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
         if (added) body += it->first;
         axisOf.push_back(it->second);
     }
+    w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
+    for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings);
     const std::size_t lineCount = lines.size();
     body.reserve(body.size() + header.images * (kImageBytes + 16 + CursorBytes(header) * lineCount));
     std::string_view previous;
@@ -192,11 +198,12 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
                 line.m_nPos > line.m_nCount) {
                 return std::nullopt;
             }
-            if (header.wholeLines) {
-                w.U32(static_cast<std::uint32_t>(line.m_nPos));
-            } else {
-                w.U16(static_cast<std::uint16_t>(line.m_nPos));
-            }
+            const bool detected = line.m_origin == CursorOrigin::Detected;
+            if (detected && line.m_nFound >= records.m_detections.size()) return std::nullopt;
+            w.U32(static_cast<std::uint32_t>(line.m_nPos));
+            w.U8(static_cast<std::uint8_t>(line.m_origin));
+            w.U32(detected ? line.m_nFound : 0);
+            w.F64(line.m_dSubPos);
         }
     }
     PartHeader h = header;
@@ -223,7 +230,7 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
     Reader r(start.substr(0, kPartHeaderBytes));
     r.Bytes(kMagic.size());
     const std::uint32_t version = r.U32();
-    if (version != kPartFormatVersion) {
+    if (version != kPartFormatVersion && version != 1) {
         // Damage can look like a new version; the checksum tells which.
         if (PartChecksum(start.substr(0, kPartHeaderBytes - kChecksumBytes)) ==
                 Reader(start.substr(kPartHeaderBytes - kChecksumBytes)).U32() &&
@@ -253,8 +260,10 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
     h.measureLength = (flags & 1) != 0;
     h.measureArea = (flags & 2) != 0;
     h.wholeLines = (flags & 4) != 0;
+    h.subPixel = (flags & 8) != 0;
+    h.version = version;
     const PartRange range = PartRangeOf(h.total, h.part, h.parts);
-    if ((flags & ~7u) != 0 || h.part == 0 || h.part > h.parts || range.first != h.first ||
+    if ((flags & ~(version == 1 ? 3u : 15u)) != 0 || h.part == 0 || h.part > h.parts || range.first != h.first ||
         range.images != h.images || h.lines == 0 || (h.images > 0 && h.axes == 0) ||
         h.axes > h.images) {
         return "damaged: its header does not describe a part";
@@ -305,6 +314,16 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     for (CDataAxis& axis : axes) {
         if (!GetAxis(r, axis)) return damaged;
     }
+    std::vector<DetectionSettings> settings;
+    if (header.version > 1) {
+        if (r.Left() < 4) return damaged;
+        const std::uint32_t count = r.U32();
+        if (count > r.Left() / kSettingsBytes) return damaged;
+        settings.resize(count);
+        for (DetectionSettings& s : settings) {
+            if (!GetSettings(r, s)) return damaged;
+        }
+    }
     CDataProfile added;
     added.m_arSeries.reserve(header.images);
     added.m_arAxis.reserve(header.images);
@@ -325,17 +344,23 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         auto& set = series->GetAt(0)->m_arLine;
         set.reserve(prototypes.size());
         for (const CScan& prototype : prototypes) {
-            const std::uint32_t pos = header.wholeLines ? r.U32() : r.U16();
-            if (pos > static_cast<std::uint32_t>(prototype.m_nCount)) return damaged;
             auto line = std::make_unique<CScan>(prototype);
-            line->SetPos(static_cast<int>(pos));
+            if (!GetCursor(r, header, settings.size(), *line)) return damaged;
             set.push_back(std::move(line));
         }
         added.m_arSeries.push_back(std::move(series));
         added.m_arAxis.push_back(std::make_unique<CDataAxis>(axes[axis]));
     }
     if (r.Left() != 0) return damaged;
-    // Only now, with the whole part read, do its records join the others.
+    // Only now, with the whole part read, do its records join the others, their detections
+    // named by the settings of the whole list.
+    std::vector<std::uint32_t> found(settings.size());
+    for (std::size_t k = 0; k < settings.size(); ++k) found[k] = profile.DetectionIndex(settings[k]);
+    for (auto& series : added.m_arSeries) {
+        for (auto& line : series->GetAt(0)->m_arLine) {
+            if (line->m_origin == CursorOrigin::Detected) line->m_nFound = found[line->m_nFound];
+        }
+    }
     profile.m_arSeries.reserve(profile.m_arSeries.size() + added.m_arSeries.size());
     profile.m_arAxis.reserve(profile.m_arAxis.size() + added.m_arAxis.size());
     for (auto& series : added.m_arSeries) profile.m_arSeries.push_back(std::move(series));

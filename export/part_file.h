@@ -8,18 +8,25 @@
 // Layout (little-endian throughout):
 //   header, kPartHeaderBytes:
 //     0  8  magic "QDRLPART"             48 4  K, this part (1 to N)
-//     8  4  format version (1)           52 4  N, the number of parts
-//    12  4  flags: 1 lengths, 2 areas    56 8  the first image's place in the whole list
-//    16 32  SHA-256 of the session file  64 8  images in this part
-//                                        72 8  images in the whole list
+//     8  4  format version (2)           52 4  N, the number of parts
+//    12  4  flags: 1 lengths, 2 areas,   56 8  the first image's place in the whole list
+//           4 whole lines, 8 sub-pixel   64 8  images in this part
+//    16 32  SHA-256 of the session file  72 8  images in the whole list
 //    80  4  scan lines per image         84 4  calibrations in the part's table
 //    88  8  bytes of the body            96 4  CRC-32 of bytes 0 to 95
 //   body:
 //     per line: x1, y1, x2, y2 (int32)
 //     per calibration: origin, x axis, y axis, each x value, y value (IEEE double bits), x
 //       pixel, y pixel (int32); then a byte: 1 logarithmic x, 2 logarithmic y
+//     the number of detection settings (uint32), then each: channel, rule, sub-pixel, line
+//       width, smoothing, smoothing width, whole lines (a byte each)
 //     per image: its calibration's index (uint32); its path as the length it shares with the
-//       previous image's path and the rest (uint32, uint32, bytes); each line's cursor (uint16)
+//       previous image's path and the rest (uint32, uint32, bytes); each line's cursor: its
+//       place (uint32), how it came there (a byte: 0 kept, 1 placed by hand, 2 detected), the
+//       index of the settings it was detected with (uint32), its sub-pixel edge (IEEE double
+//       bits, negative for none)
+// Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
+// cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)
 // Both checksums are checked before anything is believed, so a truncated or damaged file is
 // refused whole.
@@ -35,7 +42,7 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
-inline constexpr std::uint32_t kPartFormatVersion = 1;
+inline constexpr std::uint32_t kPartFormatVersion = 2;
 
 using SessionHash = std::array<std::uint8_t, 32>;
 using LineEnds = std::array<int, 4>;  // x1, y1, x2, y2
@@ -50,7 +57,9 @@ struct PartHeader {
     std::uint32_t lines = 0;
     bool measureLength = false;
     bool measureArea = false;
-    bool wholeLines = false;      // lines walked whole: cursors of 32 bits rather than 16
+    bool wholeLines = false;      // lines walked whole
+    bool subPixel = false;        // the session places edges between samples
+    std::uint32_t version = kPartFormatVersion;  // read from a file; the writer writes the latest
     std::uint32_t axes = 0;       // read from a file; the writer works it out
     std::uint64_t bodyBytes = 0;  // likewise
 };
@@ -75,7 +84,8 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
 std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartHeader& header);
 
 // Reads the whole part file, whose header has been read, and appends its records to `profile`
-// (paths without titles; every line detected, its cursor put onto it). The profile is left as
+// (paths without titles; every line settled, its cursor put onto it as it was, with how it came
+// there). The profile is left as
 // it was when the file is damaged; returns what is wrong, or empty.
 std::string ReadPartRecords(std::string_view file, const PartHeader& header,
                             std::vector<LineEnds>& lines, CDataProfile& profile);

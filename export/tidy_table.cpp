@@ -23,8 +23,10 @@ constexpr std::size_t kMaxReal = 24;  // "-2.2250738585072014e-308"
 constexpr std::size_t kMaxPoint = 4 * (1 + kMaxInt) + 2 * (1 + kMaxReal);
 // The sub-pixel position, point and values, each after a delimiter.
 constexpr std::size_t kMaxSubFields = 5 * (1 + kMaxReal);
-// The status after its delimiter: "unreadable" is the longest word.
-constexpr std::size_t kMaxStatus = 1 + 10;
+// The status after its delimiter: "hand-placed" is the longest word; then the settings a
+// detection was found with ("steepest-rise average width=51 moving-average=51 sub-pixel
+// whole-line" is the longest).
+constexpr std::size_t kMaxStatus = 1 + 11 + 1 + 80;
 
 struct Format {
     char delimiter;
@@ -77,6 +79,7 @@ void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea
     if (measureLength) (out += d) += "length";
     if (measureArea) (out += d) += "area";
     (out += d) += "status";
+    (out += d) += "found_with";
     out += kEol;
 }
 
@@ -183,6 +186,11 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     char* const blockEnd = block.data() + block.size();
     std::string lead;
     char measureBuffer[2 * (1 + kMaxReal)];
+    // The few settings detections were found with, spelt once.
+    std::vector<std::string> foundWith;
+    for (const DetectionSettings& settings : profile.m_detections) {
+        foundWith.push_back(FoundWithWords(&settings));
+    }
     ImageMeasures measures;
     for (int i = 0; i < recordCount; ++i) {
         MeasureImage(profile, i, lineCount, measures, !IsUnreadable(unreadable, i));
@@ -210,6 +218,11 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
             row = Put(row, measureFields);
             *row++ = f.delimiter;
             row = Put(row, StatusWord(point.status));
+            *row++ = f.delimiter;
+            if (point.status == LineStatus::Detected) {
+                const std::uint32_t found = profile.GetLine(i, 0, j)->m_nFound;
+                if (found < foundWith.size()) row = Put(row, foundWith[found]);
+            }
             row = Put(row, kEol);
         }
         out.append(block.data(), row);

@@ -41,10 +41,11 @@ inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
 //   value_x_sub, value_y_sub   with subPixel: the point converted; empty where value_x is
 //   length   with measureLength: the image's line length, on each of its rows
 //   area     with measureArea: the image's area, on each of its rows
-//   status   what the row's cursor is (StatusWord): "detected" or "placed", a measurement; or
-//            "pending" or "unreadable" (the images listed in `unreadable`), whose rows keep
-//            their place with every field from x on empty, and whose image has no length or
-//            area
+//   status   what the row's cursor is (StatusWord): "detected", "hand-placed" or "kept", a
+//            measurement; or "pending" or "unreadable" (the images listed in `unreadable`),
+//            whose rows keep their place with every field from x on empty, and whose image has
+//            no length or area
+//   found_with   for a detected cursor, the settings it was found with (FoundWithWords)
 //
 // Length and area are empty where the data file has no number for them. A line that an image
 // lacks keeps its row, with every field after the line number empty (the status too). Lines an

@@ -65,7 +65,7 @@ const DetectionSettings* CDataProfile::FoundWith(const CScan& line) const {
 
 void CDataProfile::MarkDetected(CScan& line, const DetectionSettings& settings) {
     line.m_origin = CursorOrigin::Detected;
-    line.m_nFound = DetectionIndex(settings);
+    line.m_nFound = DetectionIndex(settings.Normalized());
 }
 
 void CDataProfile::SetStepLimit(int maxSteps) {

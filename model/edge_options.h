@@ -41,6 +41,16 @@ struct DetectionSettings {
     int mode = 0;
     EdgeOptions edge;
 
+    // The same settings spelt one way: a smoothing width only where smoothing is on, and the
+    // channels and rules that read alike as one.
+    DetectionSettings Normalized() const {
+        DetectionSettings n = *this;
+        n.channel = channel < 0 || channel > 3 ? 3 : channel;
+        n.mode = mode < 0 || mode > 3 ? 3 : mode;
+        if (n.edge.smoothing == kSmoothNone) n.edge.smoothWidth = EdgeOptions{}.smoothWidth;
+        return n;
+    }
+
     friend bool operator==(const DetectionSettings&, const DetectionSettings&) = default;
 };
 

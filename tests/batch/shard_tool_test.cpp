@@ -78,17 +78,31 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
             EXPECT_EQ(merged.err, "");
         }
     }
-    // To standard output as well, and in every format: the format goes with the merge.
-    const std::vector<std::string> halves = Shards(series, 2, "s");
-    for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
-             {}, {"--format", "csv"}, {"--format=csv", "--semicolon"}}) {
-        std::vector<std::string> merge = Merge(halves, "-");
-        std::vector<std::string> single = {series, "-o", "-"};
-        merge.insert(merge.end(), format.begin(), format.end());
-        single.insert(single.end(), format.begin(), format.end());
-        const ToolRun piped = Exec(merge);
-        EXPECT_EQ(piped.exitCode, 0) << piped.err;
-        EXPECT_EQ(piped.out, Exec(single).out) << (format.empty() ? "dat" : format.back());
+    // To standard output as well, and in every format: the format goes with the merge. The
+    // table's sub-pixel columns and how each cursor came there survive the parts too.
+    QByteArray text = ReadFile(QString::fromStdString(series));
+    text.replace(R"("quandrel-session": 1,)", R"("quandrel-session": 2, "subPixel": true,
+        "lineWidth": 3, "smoothing": 2, "smoothWidth": 5,)");
+    const std::string fine = Path(QStringLiteral("fine.json")).toStdString();
+    WriteFile(QString::fromStdString(fine), text);
+    for (const std::string& session : {series, fine}) {
+        const std::vector<std::string> halves = Shards(session, 2, "s");
+        for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
+                 {}, {"--format", "csv"}, {"--format=csv", "--semicolon"}}) {
+            std::vector<std::string> merge = Merge(halves, "-");
+            std::vector<std::string> single = {session, "-o", "-"};
+            merge.insert(merge.end(), format.begin(), format.end());
+            single.insert(single.end(), format.begin(), format.end());
+            const ToolRun piped = Exec(merge);
+            EXPECT_EQ(piped.exitCode, 0) << piped.err;
+            EXPECT_EQ(piped.out, Exec(single).out) << (format.empty() ? "dat" : format.back());
+            if (session == fine && !format.empty()) {
+                EXPECT_TRUE(piped.out.contains("x_sub"));
+                EXPECT_TRUE(piped.out.contains("detected") &&
+                            piped.out.contains("steepest-rise average width=3 gaussian=5 sub-pixel"))
+                    << piped.out.toStdString();
+            }
+        }
     }
     const ToolRun csvShard = Exec({series, "--shard", "1/2", "-o", out, "--format", "csv"});
     EXPECT_EQ(csvShard.exitCode, 2);

@@ -131,8 +131,8 @@ TEST(DataWrite, AnUnreadableImageIsNamedAndWrittenWithoutMeasurements) {
         QByteArray measured;
     } cases[] = {
         {ID_DATA_WRITE, "out.dat", "\r\n3\tNo Data\tNo Data\r\n", "\r\n2\t        40\t"},
-        {ID_DATA_WRITE_CSV, "out.csv", "c.bmp,1,,,,,,,unreadable\r\n",
-         "b.bmp,1,50,110,40,0,0.4,0,placed\r\n"},
+        {ID_DATA_WRITE_CSV, "out.csv", "c.bmp,1,,,,,,,unreadable,\r\n",
+         "b.bmp,1,50,110,40,0,0.4,0,detected,minimum average width=1\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -17,7 +17,9 @@ const std::vector<LineEnds> kLines = {{0, 0, 2000, 7}, {5, 5, 9, 5}, {3, 40, 1, 
 
 // Six images under one folder, with three distinct calibrations among them (one of them with
 // -0.0 and a NaN, which must come back to the bit) and cursors at both ends of the lines.
-CDataProfile MakeRecords(int images = 6, int maxSteps = kMaxScanSteps) {
+// With `origins`, cursors of every kind: detected under several settings (some with a sub-pixel
+// edge), placed by hand, and kept.
+CDataProfile MakeRecords(int images = 6, int maxSteps = kMaxScanSteps, bool origins = false) {
     CDataAxis odd;
     odd.m_origin.m_xValue = -0.0;
     odd.m_yAxis.m_yValue = std::numeric_limits<double>::quiet_NaN();
@@ -38,6 +40,13 @@ CDataProfile MakeRecords(int images = 6, int maxSteps = kMaxScanSteps) {
             CScan* line = profile.GetLine(i, 0, n);
             line->SetPos(i == 0 ? line->m_nCount : (i * 37 + n * 11) % (line->m_nCount + 1));
             line->m_bDetect = false;
+            if (!origins || (i + n) % 3 == 2) continue;
+            if ((i + n) % 3 == 1) {
+                line->m_origin = CursorOrigin::Placed;
+                continue;
+            }
+            profile.MarkDetected(*line, {n, i % 4, {i % 2 == 0, 3, kSmoothMean, 5, n == 0}});
+            if (line->m_nPos < line->m_nCount) line->SetEdge(line->m_nPos, line->m_nPos + 0.375);
         }
         *profile.GetAxis(i) = i % 3 == 1 ? odd : i % 3 == 2 ? other : CDataAxis();
     }
@@ -73,7 +82,8 @@ std::uint64_t Bits(double v) {
 TEST(PartFile, RecordsComeBackAsTheDataFileNeedsThem) {
     for (const bool whole : {false, true}) {
         SCOPED_TRACE(whole ? "whole lines" : "the first 1024 samples");
-        const CDataProfile records = MakeRecords(6, whole ? kMaxWholeScanSteps : kMaxScanSteps);
+        const CDataProfile records =
+            MakeRecords(6, whole ? kMaxWholeScanSteps : kMaxScanSteps, true);
         PartHeader written = MakeHeader(6, 6, 1, 1);
         written.wholeLines = whole;
         const auto file = BuildPartFile(written, kLines, records);
@@ -103,6 +113,14 @@ TEST(PartFile, RecordsComeBackAsTheDataFileNeedsThem) {
                 EXPECT_EQ(got.m_ptCur, want.m_ptCur);
                 EXPECT_EQ(got.m_ptEnd, want.m_ptEnd);
                 EXPECT_FALSE(got.m_bDetect);
+                EXPECT_EQ(got.m_origin, want.m_origin);
+                EXPECT_EQ(Bits(got.m_dSubPos), Bits(want.m_dSubPos));
+                const DetectionSettings* foundGot = read.FoundWith(got);
+                const DetectionSettings* foundWant = records.FoundWith(want);
+                EXPECT_EQ(foundGot != nullptr, foundWant != nullptr);
+                if (foundGot != nullptr && foundWant != nullptr) {
+                    EXPECT_EQ(*foundGot, *foundWant);
+                }
             }
         }
         EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
@@ -170,7 +188,9 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
     ASSERT_TRUE(file);
     const std::size_t header = kPartHeaderBytes;
     const std::size_t axes = header + 3 * 16;
-    const std::size_t images = axes + 3 * 73;  // the first image's entry
+    // The first image's entry, after the calibrations and an empty table of detection settings.
+    const std::size_t images = axes + 3 * 73 + 4;
+    const std::size_t cursor = images + 12 + 21;  // its first cursor
     const auto put32 = [](std::string& b, std::size_t at, std::uint32_t v) {
         for (int k = 0; k < 4; ++k) b[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
     };
@@ -190,7 +210,7 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
         {"K past N", 48, 2, "damaged: its header does not describe a part"},
         {"first not that of K", 56, 1, "damaged: its header does not describe a part"},
         {"no lines", 80, 0, "damaged: its header does not describe a part"},
-        {"unknown flag", 12, 8, "damaged: its header does not describe a part"},
+        {"unknown flag", 12, 16, "damaged: its header does not describe a part"},
         {"more calibrations than images", 84, 4, "damaged: its header does not describe a part"},
         {"a calibration past the table", images, 3,
          "damaged: its contents do not describe the part"},
@@ -198,7 +218,14 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
          "damaged: its contents do not describe the part"},
         {"a path longer than the file", images + 8, 1u << 30,
          "damaged: its contents do not describe the part"},
-        {"a cursor past its line", images + 12 + 21, 0x7FFF,
+        {"a cursor past its line", cursor, 0x7FFF, "damaged: its contents do not describe the part"},
+        {"a cursor come there no known way", cursor + 4, 3,
+         "damaged: its contents do not describe the part"},
+        {"settings for a cursor not detected", cursor + 5, 1,
+         "damaged: its contents do not describe the part"},
+        {"a sub-pixel edge for a cursor not detected", cursor + 13, 0x3FF00000,
+         "damaged: its contents do not describe the part"},
+        {"detection settings past the body", images - 4, 1u << 20,
          "damaged: its contents do not describe the part"},
         {"a logarithm flag unknown", axes + 72, 4,
          "damaged: its contents do not describe the part"},
@@ -214,12 +241,35 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
     }
     // A newer format is named as such, not as damage.
     std::string newer = *file;
-    put32(newer, 8, 2);
+    put32(newer, 8, 3);
     seal(newer);
     PartHeader h;
     EXPECT_EQ(ReadPartHeader(newer, newer.size(), h),
-              "written in part file format 2, which this version does not read (it reads format "
-              "1)");
+              "written in part file format 3, which this version does not read (it reads format "
+              "2)");
+
+    // Format 1 is still read: the same records, each cursor its place alone (16 bits), kept.
+    std::string old = file->substr(0, images - 4);
+    for (std::size_t at = images; at < file->size() - 4;) {
+        const std::size_t rest = static_cast<unsigned char>((*file)[at + 8]);
+        old += file->substr(at, 12 + rest);
+        at += 12 + rest;
+        for (int n = 0; n < 3; ++n, at += 17) old += file->substr(at, 2);
+    }
+    old += "....";
+    put32(old, 8, 1);
+    put32(old, 88, static_cast<std::uint32_t>(old.size() - header - 4));
+    seal(old);
+    CDataProfile records;
+    ASSERT_EQ(Read(old, records, h), "");
+    ASSERT_EQ(records.GetSize(), 3);
+    const CDataProfile made = MakeRecords(3);
+    for (int i = 0; i < 3; ++i) {
+        for (int n = 0; n < 3; ++n) {
+            EXPECT_EQ(records.GetLine(i, 0, n)->m_nPos, made.GetLine(i, 0, n)->m_nPos);
+            EXPECT_EQ(records.GetLine(i, 0, n)->m_origin, CursorOrigin::Kept);
+        }
+    }
 }
 
 }  // namespace

@@ -116,7 +116,7 @@ inline std::string Compare(std::string_view csv, char delimiter, char decimal,
         return std::find(header.begin(), header.end(), name) != header.end();
     };
     if (has("length") == dat.length.empty() || has("area") == dat.area.empty() ||
-        header.back() != "status") {
+        header[header.size() - 2] != "status" || header.back() != "found_with") {
         return "the measure columns are not the data file's sections";
     }
     std::string problems;
@@ -146,14 +146,16 @@ inline std::string Compare(std::string_view csv, char delimiter, char decimal,
         expect(row[0] == std::to_string(i + 1) && row[2] == std::to_string(j + 1), r,
                "image or line number\n");
         // A row holds a measurement exactly where the data file has one, and says so.
-        const std::string& status = row.back();
+        const std::string& status = row[row.size() - 2];
         if (dat.pixels[i][2 * j] == "No Data") {
             expect(status.empty() || status == "pending" || status == "unreadable", r,
                    "status " + status + " without a measurement\n");
         } else {
-            expect(status == "detected" || status == "placed", r,
+            expect(status == "detected" || status == "hand-placed" || status == "kept", r,
                    "status " + status + " for a measurement\n");
         }
+        // The settings a detection was found with, and only for a detection.
+        expect(row.back().empty() == (status != "detected"), r, "found_with " + row.back() + "\n");
         for (std::size_t c = 0; c < 2; ++c) {
             const std::string& pixel = dat.pixels[i][2 * j + c];
             if (pixel == "No Data") {

@@ -42,36 +42,38 @@ TEST(TidyTable, RowsPerImageAndLineWithTheChosenColumns) {
     profile.GetLine(3, 0, 1)->m_bDetect = true;
     profile.GetLine(4, 0, 0)->m_bDetect = true;
     profile.GetLine(4, 0, 1)->m_dSubPos = 0.5;
+    profile.MarkDetected(*profile.GetLine(4, 0, 1), {1, 3, {true, 3, kSmoothGaussian, 5}});
+    profile.GetLine(0, 0, 2)->m_origin = CursorOrigin::Placed;  // moved by hand
     const UnreadableImages unreadable = {false, false, false, false, true};
     const std::string rows =
-        "1,/p/a.bmp,1,60,60,50,50,0.5,0.5,1,0.125,placed\r\n"
-        "1,/p/a.bmp,2,110,60,100,50,1,0.5,1,0.125,placed\r\n"
-        "1,/p/a.bmp,3,110,110,100,0,1,0,1,0.125,placed\r\n"
-        "2,/p/b.bmp,1,60,60,50,50,,,,,placed\r\n"
-        "2,/p/b.bmp,2,110,60,100,50,,,,,placed\r\n"
-        "2,/p/b.bmp,3,110,110,100,0,,,,,placed\r\n"
-        "3,/p/c.bmp,1,60,60,50,50,0.5,0.5,,,placed\r\n"
-        "3,/p/c.bmp,2,110,110,100,0,1,0,,,placed\r\n"
-        "3,/p/c.bmp,3,,,,,,,,,\r\n"
-        "4,/p/d.bmp,1,60,60,50,50,0.5,0.5,,,placed\r\n"
-        "4,/p/d.bmp,2,,,,,,,,,pending\r\n"
-        "4,/p/d.bmp,3,110,110,100,0,1,0,,,placed\r\n"
-        "5,/p/e.bmp,1,,,,,,,,,unreadable\r\n"
-        "5,/p/e.bmp,2,110,60,100,50,1,0.5,,,detected\r\n"
-        "5,/p/e.bmp,3,110,110,100,0,1,0,,,placed\r\n";
+        "1,/p/a.bmp,1,60,60,50,50,0.5,0.5,1,0.125,kept,\r\n"
+        "1,/p/a.bmp,2,110,60,100,50,1,0.5,1,0.125,kept,\r\n"
+        "1,/p/a.bmp,3,110,110,100,0,1,0,1,0.125,hand-placed,\r\n"
+        "2,/p/b.bmp,1,60,60,50,50,,,,,kept,\r\n"
+        "2,/p/b.bmp,2,110,60,100,50,,,,,kept,\r\n"
+        "2,/p/b.bmp,3,110,110,100,0,,,,,kept,\r\n"
+        "3,/p/c.bmp,1,60,60,50,50,0.5,0.5,,,kept,\r\n"
+        "3,/p/c.bmp,2,110,110,100,0,1,0,,,kept,\r\n"
+        "3,/p/c.bmp,3,,,,,,,,,,\r\n"
+        "4,/p/d.bmp,1,60,60,50,50,0.5,0.5,,,kept,\r\n"
+        "4,/p/d.bmp,2,,,,,,,,,pending,\r\n"
+        "4,/p/d.bmp,3,110,110,100,0,1,0,,,kept,\r\n"
+        "5,/p/e.bmp,1,,,,,,,,,unreadable,\r\n"
+        "5,/p/e.bmp,2,110,60,100,50,1,0.5,,,detected,steepest-rise red width=3 gaussian=5 sub-pixel\r\n"
+        "5,/p/e.bmp,3,110,110,100,0,1,0,,,kept,\r\n";
     EXPECT_EQ(BuildTidyTable(profile, true, true, {}, unreadable),
-              "image,path,line,x,y,dx,dy,value_x,value_y,length,area,status\r\n" + rows);
+              "image,path,line,x,y,dx,dy,value_x,value_y,length,area,status,found_with\r\n" + rows);
     // Without the switches the measure columns go, and nothing else changes.
     const std::string plain = *BuildTidyTable(profile, false, false, {}, unreadable);
     EXPECT_EQ(plain.substr(0, plain.find("\r\n")),
-              "image,path,line,x,y,dx,dy,value_x,value_y,status");
-    EXPECT_NE(plain.find("\r\n3,/p/c.bmp,3,,,,,,,\r\n"), std::string::npos) << plain;
-    EXPECT_NE(plain.find("\r\n5,/p/e.bmp,1,,,,,,,unreadable\r\n"), std::string::npos) << plain;
+              "image,path,line,x,y,dx,dy,value_x,value_y,status,found_with");
+    EXPECT_NE(plain.find("\r\n3,/p/c.bmp,3,,,,,,,,\r\n"), std::string::npos) << plain;
+    EXPECT_NE(plain.find("\r\n5,/p/e.bmp,1,,,,,,,unreadable,\r\n"), std::string::npos) << plain;
     const std::string area = *BuildTidyTable(profile, false, true);
-    EXPECT_NE(area.find("value_y,area,status\r\n1,/p/a.bmp,1,60,60,50,50,0.5,0.5,0.125,placed\r\n"),
+    EXPECT_NE(area.find("value_y,area,status,found_with\r\n1,/p/a.bmp,1,60,60,50,50,0.5,0.5,0.125,kept,\r\n"),
               std::string::npos);
     // Without the list of unreadable images a pending line is just that.
-    EXPECT_NE(area.find("\r\n5,/p/e.bmp,1,,,,,,,,pending\r\n"), std::string::npos) << area;
+    EXPECT_NE(area.find("\r\n5,/p/e.bmp,1,,,,,,,,pending,\r\n"), std::string::npos) << area;
 
     EXPECT_EQ(BuildTidyTable(CDataProfile{}, true, true), std::nullopt);
     CDataProfile noLines = ThreePointProfile({"/p/a.bmp"});
@@ -93,14 +95,14 @@ TEST(TidyTable, NumbersInShortestFormWithEitherDecimalSeparator) {
     const std::string comma = *BuildTidyTable(profile, true, true);
     const std::string semicolon = *BuildTidyTable(profile, true, true, kSemicolon);
     EXPECT_EQ(comma.substr(comma.find("\r\n") + 2),
-              "1,/p/a.bmp,1,11,110,1,0,1e-294,0,nan,nan,placed\r\n"
-              "1,/p/a.bmp,2,210,109,200,1,inf,0.001,nan,nan,placed\r\n"
-              "1,/p/a.bmp,3,260,-7,250,117,inf,0.11699999999999999,nan,nan,placed\r\n");
+              "1,/p/a.bmp,1,11,110,1,0,1e-294,0,nan,nan,kept,\r\n"
+              "1,/p/a.bmp,2,210,109,200,1,inf,0.001,nan,nan,kept,\r\n"
+              "1,/p/a.bmp,3,260,-7,250,117,inf,0.11699999999999999,nan,nan,kept,\r\n");
     EXPECT_EQ(semicolon,
-              "image;path;line;x;y;dx;dy;value_x;value_y;length;area;status\r\n"
-              "1;/p/a.bmp;1;11;110;1;0;1e-294;0;nan;nan;placed\r\n"
-              "1;/p/a.bmp;2;210;109;200;1;inf;0,001;nan;nan;placed\r\n"
-              "1;/p/a.bmp;3;260;-7;250;117;inf;0,11699999999999999;nan;nan;placed\r\n");
+              "image;path;line;x;y;dx;dy;value_x;value_y;length;area;status;found_with\r\n"
+              "1;/p/a.bmp;1;11;110;1;0;1e-294;0;nan;nan;kept;\r\n"
+              "1;/p/a.bmp;2;210;109;200;1;inf;0,001;nan;nan;kept;\r\n"
+              "1;/p/a.bmp;3;260;-7;250;117;inf;0,11699999999999999;nan;nan;kept;\r\n");
 
     // Every digit a double needs, and the same bytes whatever the process locale.
     axis = CDataAxis{};
