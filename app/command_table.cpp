@@ -31,6 +31,11 @@ const std::vector<CommandInfo>& CommandTable() {
          QT_TRANSLATE_NOOP("Frame", "ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"), nullptr},
         {ID_VIEW_SERIES, "ID_VIEW_SERIES", QT_TRANSLATE_NOOP("Frame", "系列グラフ(&G)"),
          QT_TRANSLATE_NOOP("Frame", "画像ごとの値をグラフで表示/非表示\n系列グラフ"), nullptr},
+        {ID_REDETECT_ALL, "ID_REDETECT_ALL", QT_TRANSLATE_NOOP("Frame", "すべて再検出(&R)"),
+         QT_TRANSLATE_NOOP("Frame",
+                           "手で置いた点を除き、すべての画像のすべての走査線でエッジを検出し直す\n"
+                           "すべて再検出"),
+         nullptr},
         {ID_DATA_WRITE_CSV, "ID_DATA_WRITE_CSV",
          QT_TRANSLATE_NOOP("Frame", "表形式の書き出し(CSV)..."),
          QT_TRANSLATE_NOOP("Frame",

@@ -113,6 +113,8 @@ void CMainFrame::CreateMenus() {
     for (int id : {ID_AXIS_ORIGIN, ID_AXIS_XPOINT, ID_AXIS_YPOINT, ID_AXIS_SETTINGS}) {
         axis->addAction(Action(id));
     }
+    dataMenu->addAction(Action(ID_REDETECT_ALL));
+    dataMenu->addSeparator();
     dataMenu->addAction(Action(ID_DATA_WRITE));
     dataMenu->addAction(Action(ID_DATA_WRITE_CSV));
     QMenu* measure = dataMenu->addMenu(QCoreApplication::translate("Frame", "計測"));

@@ -32,6 +32,7 @@ inline constexpr int ID_DATA_WRITE_CSV = 32811;   // the tidy table
 inline constexpr int ID_ZOOM_HALF = 32820;
 inline constexpr int ID_ZOOM_QUARTER = 32821;
 inline constexpr int ID_ZOOM_FIT = 32822;         // the whole picture in the window
+inline constexpr int ID_REDETECT_ALL = 32823;     // every line on every image detected again
 
 // The framework's standard commands, with their standard values.
 inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601

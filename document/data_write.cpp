@@ -10,6 +10,8 @@
 #include "document/series_detect.h"
 #include "document/write_failure_text.h"
 #include "export/data_file.h"
+#include "export/image_measures.h"
+#include "export/line_status.h"
 #include "export/safe_write.h"
 #include "export/tidy_table.h"
 
@@ -41,15 +43,11 @@ bool CNorvaleDoc::DetectAllPending() {
     const std::vector<int> pending = RecordsWithPendingLines(m_profile);
     if (pending.empty()) return true;
 
-    DetectSettings settings;
-    settings.channel = GetChannel();
-    settings.mode = GetEdgeMode();
-    settings.edge = Options().edge;
-    settings.jobs = m_nDetectionJobs;
     m_ui.BeginProgress(QCoreApplication::translate("Document", "エッジを検出しています"),
                        static_cast<int>(pending.size()));
-    const DetectReport report = DetectPendingRecords(
-        m_profile, pending, settings, [this](int done, int) { return m_ui.SetProgress(done); });
+    const DetectReport report =
+        DetectPendingRecords(m_profile, pending, CurrentDetection(),
+                             [this](int done, int) { return m_ui.SetProgress(done); });
     m_ui.EndProgress();
     if (report.cancelled) return false;
     // Images that could not be read: the file list marks them (before the views update), and
@@ -64,23 +62,37 @@ bool CNorvaleDoc::DetectAllPending() {
     InvalidateImageView();
     if (report.failures.empty()) return true;
 
-    constexpr std::size_t kListed = 10;
     QString text = QCoreApplication::translate(
         "Document", "次の画像を読み込めなかったため、エッジを検出できませんでした。\n");
-    for (std::size_t k = 0; k < report.failures.size() && k < kListed; ++k) {
-        const DetectFailure& failure = report.failures[k];
-        text += QStringLiteral("\n%1: %2")
-                    .arg(QString::fromStdString(failure.path), failure.result.uiReason);
-    }
-    if (report.failures.size() > kListed) {
-        text += QCoreApplication::translate("Document", "\nほか %1 件")
-                    .arg(report.failures.size() - kListed);
-    }
+    text += FailureLines(report.failures);
     text += QCoreApplication::translate(
         "Document",
         "\n\nこれらの画像の検出されていない点には測定値がなく、データファイルでは No Data、"
         "表では空欄として書き出されます。書き出しますか");
     return m_ui.AskYesNo(text);
+}
+
+DetectSettings CNorvaleDoc::CurrentDetection() const {
+    DetectSettings settings;
+    settings.channel = GetChannel();
+    settings.mode = GetEdgeMode();
+    settings.edge = Options().edge;
+    settings.jobs = m_nDetectionJobs;
+    return settings;
+}
+
+QString CNorvaleDoc::FailureLines(const std::vector<DetectFailure>& failures) {
+    constexpr std::size_t kListed = 10;
+    QString text;
+    for (std::size_t k = 0; k < failures.size() && k < kListed; ++k) {
+        const DetectFailure& failure = failures[k];
+        text += QStringLiteral("\n%1: %2")
+                    .arg(QString::fromStdString(failure.path), failure.result.uiReason);
+    }
+    if (failures.size() > kListed) {
+        text += QCoreApplication::translate("Document", "\nほか %1 件").arg(failures.size() - kListed);
+    }
+    return text;
 }
 
 void CNorvaleDoc::OnDataWrite() {
@@ -142,6 +154,19 @@ void CNorvaleDoc::WriteResults(SaveFileRequest& request,
     // Lines never shown on an image are still waiting for detection there; their cursors would
     // be start points, not edges.
     if (!DetectAllPending()) return;
+    // Edges found under other settings than today's would mix two measurements in one file.
+    const DetectSettings now = CurrentDetection();
+    const std::size_t otherwise = CountFoundOtherwise(m_profile, MeasuredLineCount(m_profile),
+                                                      {now.channel, now.mode, now.edge});
+    if (otherwise > 0 &&
+        !m_ui.AskYesNo(QCoreApplication::translate(
+                           "Document",
+                           "現在とは異なる設定（検出する点、輝度値または詳細設定）で検出されたエッジ点が "
+                           "%1 個あります。「すべて再検出」で現在の設定にそろえることができます。\n\n"
+                           "このまま書き出しますか")
+                           .arg(otherwise))) {
+        return;
+    }
 
     const std::optional<std::string> bytes = build(request.selectedFilter);
     if (!bytes) {

@@ -123,5 +123,6 @@ bool CNorvaleDoc::ChangeOptions(const PanelOptions& before, const PanelOptions& 
         UpdateAllViews();
         RepaintDataView();
     }
+    OfferRedetection(before, after);
     return true;
 }

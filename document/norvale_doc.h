@@ -16,6 +16,9 @@
 #include "model/data_profile.h"
 #include "model/sampling.h"
 
+struct DetectFailure;
+struct DetectSettings;
+
 inline constexpr int HIT_NONE = -1;
 inline constexpr int HIT_START = 0;
 inline constexpr int HIT_END = 1;
@@ -247,6 +250,12 @@ public:
     void OnDataWrite();
     // The tidy table: one row per image and line, as CSV.
     void OnDataWriteCsv();
+    // "すべて再検出": every line on every image detected again under the options of now, but
+    // for cursors placed by hand; one step, with progress. False when nothing was changed
+    // (nothing to detect, or cancelled).
+    bool RedetectAll();
+    void OnRedetectAll();
+    void OnUpdateRedetectAll(CCmdUI& cmdUI) const;
     void OnEditUndo();
     void OnEditRedo();
 
@@ -287,7 +296,14 @@ private:
     };
 
     PixelView CurrentPixels() const;
+    // The detection the options ask for now, on every core the document may use.
+    DetectSettings CurrentDetection() const;
     bool DetectAllPending();
+    // The failures of a detection, one line each (the first ten), for a message.
+    static QString FailureLines(const std::vector<DetectFailure>& failures);
+    // After a change of the rule, the channel or the detail settings: offers to detect again
+    // what was found under other settings.
+    void OfferRedetection(const PanelOptions& before, const PanelOptions& after);
     // The export of a results file: the checks, the save dialog, the detection of pending
     // lines, then the bytes that `build` makes for the file type chosen, written safely.
     void WriteResults(SaveFileRequest& request,

@@ -168,6 +168,7 @@ constexpr std::pair<int, Handler> kCommands[] = {
     {ID_AXIS_SETTINGS, &CNorvaleDoc::OnAxisSettings},
     {ID_DATA_WRITE, &CNorvaleDoc::OnDataWrite},
     {ID_DATA_WRITE_CSV, &CNorvaleDoc::OnDataWriteCsv},
+    {ID_REDETECT_ALL, &CNorvaleDoc::OnRedetectAll},
     {IDC_ADD_FILES, &CNorvaleDoc::OnAddFiles},
     {ID_FILE_OPEN, &CNorvaleDoc::OnFileOpen},
     {ID_FILE_SAVE, &CNorvaleDoc::OnFileSave},
@@ -254,6 +255,9 @@ bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
             return true;
         case ID_EDIT_UNDO:
             OnUpdateEditUndo(cmdUI);
+            return true;
+        case ID_REDETECT_ALL:
+            OnUpdateRedetectAll(cmdUI);
             return true;
         case ID_EDIT_REDO:
             OnUpdateEditRedo(cmdUI);

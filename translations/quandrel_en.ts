@@ -359,6 +359,36 @@ and %1 more</translation>
 
 Their undetected points hold no measurement: they will be written as No Data in the data file and as empty fields in the table. Write the file?</translation>
     </message>
+    <message>
+        <source>現在とは異なる設定（検出する点、輝度値または詳細設定）で検出されたエッジ点が %1 個あります。「すべて再検出」で現在の設定にそろえることができます。
+
+このまま書き出しますか</source>
+        <translation>Edge points detected with other settings than the current ones (rule, brightness or detail settings): %1. "Redetect All" brings them to the current settings.
+
+Write the results as they are?</translation>
+    </message>
+    <message>
+        <source>エッジを検出し直しています</source>
+        <translation>Detecting the edges again</translation>
+    </message>
+    <message>
+        <source>次の画像を読み込めなかったため、検出し直せませんでした。これらの画像の点は元のままです。
+</source>
+        <translation>The edges of the following images could not be detected again because the images could not be read. Their points stay as they were.
+</translation>
+    </message>
+    <message>
+        <source>すべて再検出</source>
+        <translation>Redetect All</translation>
+    </message>
+    <message>
+        <source>エッジ検出の設定が変わりました。以前の設定で検出された点が %1 個あります。
+
+すべての画像で検出し直しますか（手で置いた点はそのまま残ります）</source>
+        <translation>The edge detection settings have changed. Points detected with the earlier settings: %1.
+
+Detect them again on every image? (Points placed by hand stay where they are.)</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
@@ -707,6 +737,16 @@ Restore the work as it was at %2?</translation>
     <message>
         <source>ｷｬﾝｾﾙ</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>すべて再検出(&amp;R)</source>
+        <translation>&amp;Redetect All</translation>
+    </message>
+    <message>
+        <source>手で置いた点を除き、すべての画像のすべての走査線でエッジを検出し直す
+すべて再検出</source>
+        <translation>Detect the edges of every scan line on every image again, except points placed by hand
+Redetect All</translation>
     </message>
 </context>
 <context>

@@ -7,14 +7,17 @@ CLineCursorCommand::CLineCursorCommand(CNorvaleDoc& doc, const QString& text,
                                        LineCursor now)
     : CDocCommand(doc, text, before), m_nImage(image), m_nLine(line), m_old(old), m_now(now) {}
 
-void CLineCursorCommand::Put(const LineCursor& cursor) {
-    CScan* line = Profile().GetLine(m_nImage, 0, m_nLine);
+void PutLineCursor(CScan* line, const LineCursor& cursor) {
     if (line == nullptr) return;
     // A re-detection undone and redone brings its sub-pixel edge back with the cursor.
     line->SetEdge(cursor.pos, cursor.subPos);
     line->m_bDetect = cursor.detect;
     line->m_origin = cursor.origin;
     line->m_nFound = cursor.found;
+}
+
+void CLineCursorCommand::Put(const LineCursor& cursor) {
+    PutLineCursor(Profile().GetLine(m_nImage, 0, m_nLine), cursor);
 }
 
 void CLineCursorCommand::Apply(bool /*first*/) {
@@ -48,3 +51,21 @@ CRedetectCommand::CRedetectCommand(CNorvaleDoc& doc, const DocCursor& before, in
                                    LineCursor old, LineCursor now)
     : CLineCursorCommand(doc, QCoreApplication::translate("Document", "再検出"), before, image,
                          line, old, now) {}
+
+CCursorsCommand::CCursorsCommand(CNorvaleDoc& doc, const QString& text, const DocCursor& before,
+                                 std::vector<Change> changes)
+    : CDocCommand(doc, text, before), m_changes(std::move(changes)) {}
+
+void CCursorsCommand::Put(bool now) {
+    for (const Change& change : m_changes) {
+        PutLineCursor(Profile().GetLine(change.image, 0, change.line), now ? change.now : change.old);
+    }
+}
+
+void CCursorsCommand::Apply(bool first) {
+    if (!first) Put(true);
+}
+
+void CCursorsCommand::Revert() {
+    Put(false);
+}

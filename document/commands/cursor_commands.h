@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "document/commands/doc_command.h"
 
 // Where one line's edge point sits on one image, whether its detection is pending, and how it
@@ -13,6 +15,9 @@ struct LineCursor {
 
     friend bool operator==(const LineCursor&, const LineCursor&) = default;
 };
+
+// Puts the line's cursor as it was recorded, with all that came with it; nothing for null.
+void PutLineCursor(CScan* line, const LineCursor& cursor);
 
 // Line n's cursor on image i moved. The edit has been made when the step is made; the step
 // records it.
@@ -54,4 +59,28 @@ class CRedetectCommand : public CLineCursorCommand {
 public:
     CRedetectCommand(CNorvaleDoc& doc, const DocCursor& before, int image, int line, LineCursor old,
                      LineCursor now);
+};
+
+// Many lines' cursors changed at once (a detection of every line): what each was and is. The
+// edit has been made when the step is made; the step records it.
+class CCursorsCommand : public CDocCommand {
+public:
+    struct Change {
+        int image;
+        int line;
+        LineCursor old;
+        LineCursor now;
+    };
+
+    CCursorsCommand(CNorvaleDoc& doc, const QString& text, const DocCursor& before,
+                    std::vector<Change> changes);
+
+protected:
+    void Apply(bool first) override;
+    void Revert() override;
+
+private:
+    void Put(bool now);
+
+    std::vector<Change> m_changes;
 };

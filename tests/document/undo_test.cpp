@@ -101,6 +101,7 @@ const EditCase kEdits[] = {
          const PanelOptions before = f.doc.Options();
          PanelOptions after = before;
          after.channel = 2;
+         f.ui.answers = {false};  // not detected again: that is a step of its own
          f.doc.ChangeOptions(before, after);
      }},
     {"edge rule", "エッジとして検出する点の変更", nullptr,
@@ -108,6 +109,7 @@ const EditCase kEdits[] = {
          const PanelOptions before = f.doc.Options();
          PanelOptions after = before;
          after.edgeMode = 3;
+         f.ui.answers = {false};
          f.doc.ChangeOptions(before, after);
      }},
     {"edge details", "エッジ検出の詳細設定の変更",
@@ -116,6 +118,7 @@ const EditCase kEdits[] = {
              o = {true, 5, kSmoothGaussian, 7};
              return true;
          };
+         f.ui.answers = {false};
      },
      [](UndoFixture& f) { f.doc.EditEdgeOptions(); }},
     // Walked as far as the default again, a long line's cursors past it come back on undo.

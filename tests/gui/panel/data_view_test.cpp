@@ -294,8 +294,12 @@ void DataViewTest::redetectUsesChosenRule() {
     QVERIFY(f.doc.DetectEdge(0));
     QCOMPARE(f.doc.GetCurLine()->m_nPos, 45);  // the dark bar: the minimum
 
+    // Choosing a rule offers to detect again what the old rule found; declined, it re-detects
+    // nothing.
+    f.ui.answers = {false};
     f.Click("IDC_EDGE_MAX");
-    QCOMPARE(f.doc.GetCurLine()->m_nPos, 45);  // choosing a rule alone re-detects nothing
+    QCOMPARE(f.ui.questions.size(), std::size_t{1});
+    QCOMPARE(f.doc.GetCurLine()->m_nPos, 45);
     const int invalidations = f.view.invalidations;
     f.Click("IDC_REDETECT");
     QCOMPARE(f.doc.GetCurLine()->m_nPos, 0);  // the first of the equally bright samples
@@ -365,7 +369,8 @@ void DataViewTest::optionClickWhileBusyIsTakenBack() {
     QVERIFY(f.Control("IDC_EDGE_MIN")->isChecked());
     QVERIFY(f.Control("IDC_AUTO_DETECT")->isChecked());
     QCOMPARE(f.doc.UndoStack().count(), steps);
-    // Afterwards the controls and the steps agree again.
+    // Afterwards the controls and the steps agree again (the offer to detect again declined).
+    f.ui.answers = {false};
     f.Click("IDC_EDGE_MAX");
     QVERIFY(f.doc.Undo());
     QVERIFY(f.Control("IDC_EDGE_MIN")->isChecked());
