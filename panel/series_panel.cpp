@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -154,7 +155,11 @@ void CSeriesPanel::OnSavePicture() {
     request.confirmOverwrite = true;
     const QString path = m_doc.Ui().GetSaveFileName(request);
     if (path.isEmpty()) return;
-    const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+    // A name's own suffix says what the file is; without one of the two, the type chosen does.
+    const QString suffix = QFileInfo(path).suffix();
+    const bool svg = suffix.compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0 ||
+                     (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) != 0 &&
+                      request.selectedFilter == 1);
     const bool saved = svg ? m_plot->SaveSvg(path, kSavedSize) : m_plot->SavePng(path, kSavedSize);
     if (!saved) {
         m_doc.Ui().MessageBox(

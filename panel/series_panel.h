@@ -31,7 +31,7 @@ public:
     SeriesQuantity Quantity() const;
     void SetQuantity(SeriesQuantity quantity);
     bool IsMeasuring() const { return m_detection.IsRunning(); }
-    // Saves the plot as PNG or SVG (by the file's suffix), asking for the file.
+    // Saves the plot as PNG or SVG, asking for the file: by its suffix, else by the type chosen.
     void OnSavePicture();
 
 protected:
