@@ -76,7 +76,7 @@ void CBackgroundDetection::Poll() {
     const bool finished = m_run->Finished();
     const std::vector<DetectFailure> failures = m_run->Collect(m_doc.m_profile);
     for (const DetectFailure& failure : failures) {
-        m_doc.NoteUnreadable(failure.series, failure.result.uiReason);
+        m_doc.NoteUnreadable(failure.series, failure.result);
     }
     if (finished) Finish();
     m_doc.NotifyMeasured();

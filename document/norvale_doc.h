@@ -178,12 +178,13 @@ public:
     // Files given on the command line or dropped on the window: the first session among them is
     // opened (after the question about unsaved changes), the others are added as pictures.
     void OpenFiles(const QStringList& paths);
-    // Whether the image's file was found missing or unreadable when it was last looked for, and
-    // why (empty when it was not).
+    // Whether the image's file was found missing or unreadable when it was last looked for, why
+    // (empty when it was not), and the kind of fault (None when it was not).
     bool IsMissing(int i) const;
     QString MissingReason(int i) const;
+    PictureProblem MissingProblem(int i) const;
     // A detection elsewhere (the series plot's) found the record's file unreadable.
-    void NoteUnreadable(const CScanSeries* series, const QString& reason);
+    void NoteUnreadable(const CScanSeries* series, const CPicture::LoadResult& result);
     // Told of the session file whenever the work is opened from or saved to one (the recent-file
     // list follows it).
     void SetSessionFileListener(std::function<void(const QString&)> listener) {
@@ -322,6 +323,7 @@ private:
     struct Missing {
         std::string path;
         QString reason;
+        PictureProblem problem = PictureProblem::Missing;
     };
     std::unordered_map<const CScanSeries*, Missing> m_missing;
     std::function<void(const QString&)> m_onSessionFile;

@@ -1,9 +1,5 @@
 // The session commands: open, save and save as, the question asked before unsaved work would be
 // lost, and the images of an opened session that cannot be found.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -26,17 +22,6 @@ std::vector<FileFilter> SessionFilters() {
 
 QString Native(const std::string& path) {
     return QDir::toNativeSeparators(QString::fromStdString(path));
-}
-
-// Whether the file can be opened for reading as a plain file; a session opens without decoding
-// its pictures, so this is all it can know of them until each is shown.
-bool CanBeRead(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
 }
 
 // Why the file is no session, in the window's words; the reader's own text goes with it.
@@ -82,9 +67,15 @@ QString CNorvaleDoc::MissingReason(int i) const {
     return IsMissing(i) ? m_missing.at(m_profile.GetSeries(i)).reason : QString();
 }
 
-void CNorvaleDoc::NoteUnreadable(const CScanSeries* series, const QString& reason) {
+PictureProblem CNorvaleDoc::MissingProblem(int i) const {
+    return IsMissing(i) ? m_missing.at(m_profile.GetSeries(i)).problem : PictureProblem::None;
+}
+
+void CNorvaleDoc::NoteUnreadable(const CScanSeries* series, const CPicture::LoadResult& result) {
     for (const auto& record : m_profile.m_arSeries) {
-        if (record.get() == series) m_missing[series] = {series->m_strPath, reason};
+        if (record.get() == series) {
+            m_missing[series] = {series->m_strPath, result.uiReason, result.problem};
+        }
     }
 }
 
@@ -133,10 +124,11 @@ bool CNorvaleDoc::ReadSession(const QString& path) {
     m_missing.clear();
     QStringList missing;
     for (const auto& series : m_profile.m_arSeries) {
-        if (CanBeRead(series->m_strPath)) continue;
-        m_missing[series.get()] = {
-            series->m_strPath,
-            QCoreApplication::translate("Document", "ファイルが見つかりません。")};
+        // A session opens without decoding its pictures: whether each file can be opened is
+        // all it can know of them until each is shown.
+        const CPicture::LoadResult probe = CPicture::Probe(series->m_strPath);
+        if (probe.status == CPicture::LoadStatus::Ok) continue;
+        m_missing[series.get()] = {series->m_strPath, probe.uiReason, probe.problem};
         missing << Native(series->m_strPath);
     }
     // A missing current picture is told of in the list below, not on its own as well.

@@ -836,10 +836,6 @@ Restore the work as it was at %2?</translation>
         <translation>Axes...</translation>
     </message>
     <message>
-        <source>%1（見つかりません）</source>
-        <translation>%1 (not found)</translation>
-    </message>
-    <message>
         <source>エッジ検出の詳細設定</source>
         <translation>Edge Detection Details</translation>
     </message>
@@ -952,6 +948,38 @@ waiting for detection</translation>
         <translation>The graph could not be saved
 %1
 %2</translation>
+    </message>
+    <message>
+        <source>読めません</source>
+        <translation>unreadable</translation>
+    </message>
+    <message>
+        <source>途中で切断</source>
+        <translation>cut short</translation>
+    </message>
+    <message>
+        <source>破損</source>
+        <translation>damaged</translation>
+    </message>
+    <message>
+        <source>非対応の形式</source>
+        <translation>unsupported</translation>
+    </message>
+    <message>
+        <source>大きすぎます</source>
+        <translation>too large</translation>
+    </message>
+    <message>
+        <source>メモリ不足</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>見つかりません</source>
+        <translation>not found</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
     </message>
 </context>
 <context>
