@@ -981,6 +981,10 @@ waiting for detection</translation>
         <source>%1（%2）</source>
         <translation>%1 (%2)</translation>
     </message>
+    <message>
+        <source>再開</source>
+        <translation>Resume</translation>
+    </message>
 </context>
 <context>
     <name>View</name>
