@@ -80,7 +80,7 @@ void CNorvaleDoc::OnDataWrite() {
     SaveFileRequest request;
     request.filters = {
         {QCoreApplication::translate("Document", "データファイル (*.dat)"), {"*.dat"}},
-        {QStringLiteral("All Files (*.*)"), {"*"}}};
+        {QCoreApplication::translate("Document", "すべてのファイル(*.*)"), {"*"}}};
     request.defaultSuffix = QStringLiteral("dat");
     WriteResults(request, [this](int) {
         return BuildDataFile(m_profile, m_bMeasureLength, m_bMeasureArea);

@@ -8,10 +8,10 @@
 
 void CNorvaleDoc::OnAddFiles() {
     OpenFilesRequest request;
-    // The list shows what users expect; the patterns also take upper-case names, .jpeg, and
-    // PNG and TIFF pictures.
+    // The type names every kind the loader reads; the patterns also take upper-case names.
     request.filters = {
-        {QCoreApplication::translate("Document", "画像ファイル(*.bmp;*.jpg;*,gif)"),
+        {QCoreApplication::translate("Document",
+                                     "画像ファイル(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)"),
          {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.png", "*.tif", "*.tiff", "*.BMP", "*.JPG",
           "*.JPEG", "*.GIF", "*.PNG", "*.TIF", "*.TIFF"}},
         {QCoreApplication::translate("Document", "すべてのファイル(*.*)"), {"*"}},

@@ -158,10 +158,6 @@ Their points will be written undetected. Write the data file?</translation>
         <translation>&amp;Redo</translation>
     </message>
     <message>
-        <source>画像ファイル(*.bmp;*.jpg;*,gif)</source>
-        <translation>Image files (*.bmp;*.jpg;*.gif)</translation>
-    </message>
-    <message>
         <source>すべてのファイル(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -358,6 +354,10 @@ Their points will be written undetected. Write the data file?</translation>
     <message>
         <source>同じ名前のフォルダがあります。</source>
         <translation>A folder of the same name exists.</translation>
+    </message>
+    <message>
+        <source>画像ファイル(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)</source>
+        <translation>Image files (*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)</translation>
     </message>
 </context>
 <context>
