@@ -1,5 +1,7 @@
 // The file-list commands: add, delete, delete all, sort, move up and move down.
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <numeric>
 
@@ -34,8 +36,15 @@ void CNorvaleDoc::AddFiles(const QStringList& paths) {
 void CNorvaleDoc::OnDeleteFile() {
     const int n = m_profile.GetSize();
     if (n == 0) return;
-    if (!m_ui.AskYesNo(QCoreApplication::translate("Document", "現在のファイルを削除しますか")))
-        return;
+    // The question names the file, so that the user knows which leaves the list.
+    const CScanSeries* current = m_profile.GetSeries(m_nCurImage);
+    const QString question =
+        current == nullptr
+            ? QCoreApplication::translate("Document", "現在のファイルを削除しますか")
+            : QCoreApplication::translate("Document", "現在のファイルを削除しますか\n%1")
+                  .arg(QDir::toNativeSeparators(
+                      QFile::decodeName(QByteArray::fromStdString(current->m_strPath))));
+    if (!m_ui.AskYesNo(question)) return;
     if (m_nCurImage >= 0) {
         Push(std::make_unique<CDeleteFileCommand>(*this, m_nCurImage));
     } else {

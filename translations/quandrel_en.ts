@@ -359,6 +359,12 @@ Their points will be written undetected. Write the data file?</translation>
         <source>画像ファイル(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)</source>
         <translation>Image files (*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)</translation>
     </message>
+    <message>
+        <source>現在のファイルを削除しますか
+%1</source>
+        <translation>Delete the current file?
+%1</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
@@ -984,6 +990,10 @@ waiting for detection</translation>
     <message>
         <source>再開</source>
         <translation>Resume</translation>
+    </message>
+    <message>
+        <source>画像 %1: %2</source>
+        <translation>Image %1: %2</translation>
     </message>
 </context>
 <context>

@@ -69,7 +69,8 @@ TEST(FileList, DeleteMovesTheCurrentIndexAsTheListShrinks) {
         f.ui.answers = {true};
         f.doc.OnDeleteFile();
         SCOPED_TRACE(c.count * 10 + c.current);
-        EXPECT_EQ(f.ui.questions.back(), QStringLiteral("現在のファイルを削除しますか"));
+        EXPECT_EQ(f.ui.questions.back(),
+                  QStringLiteral("現在のファイルを削除しますか\n") + paths[c.current]);
         EXPECT_EQ(f.Titles(), c.expectedTitles);
         EXPECT_EQ(f.doc.m_nCurImage, c.expectedCurrent);
         EXPECT_EQ(f.doc.GetPictureBitmap() != nullptr, c.expectedCurrent >= 0);

@@ -130,6 +130,8 @@ private slots:
         const QPoint column(static_cast<int>(ImageX(plot.Frame(), kBroken)),
                             static_cast<int>(plot.Frame().area.center().y()));
         QVERIFY2(plot.ToolTipAt(column).contains(reason), qPrintable(plot.ToolTipAt(column)));
+        QVERIFY2(plot.ToolTipAt(column).contains(QStringLiteral("img017.bmp")),
+                 qPrintable(plot.ToolTipAt(column)));
         QCOMPARE(Shown().current, 5);
 
         // Hidden, the panel measures nothing: what a new line leaves pending stays so.
