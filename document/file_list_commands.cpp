@@ -23,11 +23,16 @@ void CNorvaleDoc::OnAddFiles() {
 }
 
 void CNorvaleDoc::AddFiles(const QStringList& paths) {
+    std::vector<std::string> bytes;
+    bytes.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths) bytes.push_back(QFile::encodeName(path).toStdString());
+    AddFiles(bytes);
+}
+
+void CNorvaleDoc::AddFiles(const std::vector<std::string>& paths) {
     std::vector<std::pair<std::string, std::string>> files;
-    for (const QString& path : paths) {
-        std::string utf8 = path.toStdString();
-        files.emplace_back(ExtractTitle(utf8), std::move(utf8));
-    }
+    files.reserve(paths.size());
+    for (const std::string& path : paths) files.emplace_back(ExtractTitle(path), path);
     // The first new file becomes current.
     if (!files.empty()) Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));
     UpdateAllViews();

@@ -175,8 +175,10 @@ public:
     // Before the work would be replaced or dropped: with unsaved changes, asks whether to save
     // them. False when the user cancels, or the save does not succeed.
     bool SaveModified();
-    // Files given on the command line or dropped on the window: the first session among them is
-    // opened (after the question about unsaved changes), the others are added as pictures.
+    // Files given on the command line or dropped on the window, as the file system's bytes: the
+    // first session among them is opened (after the question about unsaved changes), the
+    // pictures are added, and any other session is refused with a message.
+    void OpenFiles(const std::vector<std::string>& paths);
     void OpenFiles(const QStringList& paths);
     // Whether the image's file was found missing or unreadable when it was last looked for, why
     // (empty when it was not), and the kind of fault (None when it was not).
@@ -218,7 +220,8 @@ public:
 
     void OnAddFiles();
     // Adds the files as the add command adds its dialog's choice: one step, the first new file
-    // current.
+    // current. The paths are the file system's bytes, or text encoded so.
+    void AddFiles(const std::vector<std::string>& paths);
     void AddFiles(const QStringList& paths);
     void OnFileOpen();
     void OnFileSave();
@@ -294,7 +297,10 @@ private:
     void WriteResults(SaveFileRequest& request,
                       const std::function<std::optional<std::string>(int filter)>& build);
     bool SaveSessionTo(const QString& path);
-    bool ReadSession(const QString& path);
+    // Replaces the work with the session in `file`; the work's session file is `name` after it.
+    bool ReadSession(const std::string& file, const QString& name);
+    // Opens the session file at the bytes of its path (OpenSession where they are text).
+    bool OpenSessionFile(const std::string& path);
     // Pushes a step and so does it; refused (false) while a long operation runs.
     bool Push(std::unique_ptr<CDocCommand> command);
     bool AddLine(int x1, int y1, int x2, int y2, bool makeCurrent);

@@ -365,6 +365,18 @@ Their points will be written undetected. Write the data file?</translation>
         <translation>Delete the current file?
 %1</translation>
     </message>
+    <message>
+        <source>このセッション ファイルの名前は UTF-8 の文字列ではないため、同じ名前では保存できません。無題として開きました。
+%1</source>
+        <translation>The name of this session file is not UTF-8 text, so the work cannot be saved under it. It was opened as untitled.
+%1</translation>
+    </message>
+    <message>
+        <source>開けるセッションは一度に一つです。次のセッションは開きませんでした。
+%1</source>
+        <translation>Only one session can be open at a time. These sessions were not opened:
+%1</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
