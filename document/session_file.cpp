@@ -215,6 +215,9 @@ void Parser::EdgeFields(const Json& root, EdgeOptions& edge) const {
         edge.smoothWidth = Int(*it, "smoothWidth", kMinSmoothWidth, kMaxSmoothWidth);
         if (!IsValidSmoothWidth(edge.smoothWidth)) Fail("smoothWidth", "expected an odd number");
     }
+    if (const auto it = root.find("wholeLine"); it != root.end()) {
+        edge.wholeLine = Bool(*it, "wholeLine");
+    }
 }
 
 Session Parser::Parse(const Json& root) {
@@ -227,7 +230,7 @@ Session Parser::Parse(const Json& root) {
         CheckKeys(root, "",
                   {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
                    "autoDetect", "axisPerImage", "subPixel", "lineWidth", "smoothing",
-                   "smoothWidth", "lines", "axis", "images", "view"});
+                   "smoothWidth", "wholeLine", "lines", "axis", "images", "view"});
     }
 
     Session session;

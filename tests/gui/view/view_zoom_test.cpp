@@ -264,24 +264,29 @@ private slots:
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
         QTest::addColumn<bool>("changedUnderMouse");  // the calibration changes after the move
-        QTest::newRow("valid") << 0 << QPoint(35, 12) << "X = 0.375"
-                               << "Y = 1.8" << false;
-        QTest::newRow("valid, values set") << 1 << QPoint(40, 25) << "X = 5"
-                                           << "Y = 2.5" << false;
-        QTest::newRow("logarithmic X") << 2 << QPoint(40, 25) << "X = 10"
-                                       << "Y = 0.5" << false;
-        QTest::newRow("valid, off the picture") << 0 << QPoint(kPicWidth + 30, 20) << ""
-                                                << "" << false;
-        QTest::newRow("no X range") << 3 << QPoint(35, 12) << ""
-                                    << "" << false;
-        QTest::newRow("axes on one line") << 4 << QPoint(35, 12) << ""
-                                          << "" << false;
-        QTest::newRow("values set under the mouse") << 1 << QPoint(40, 25) << "X = 5"
-                                                    << "Y = 2.5" << true;
-        QTest::newRow("logarithmic X under the mouse") << 2 << QPoint(40, 25) << "X = 10"
-                                                       << "Y = 0.5" << true;
-        QTest::newRow("axes put on one line under the mouse") << 4 << QPoint(35, 12) << ""
-                                                              << "" << true;
+        const struct {
+            const char* row;
+            int calibration;
+            QPoint pixel;
+            const char *x, *y;
+            bool changedUnderMouse;
+        } rows[] = {
+            {"valid", 0, {35, 12}, "X = 0.375", "Y = 1.8", false},
+            {"valid, values set", 1, {40, 25}, "X = 5", "Y = 2.5", false},
+            {"logarithmic X", 2, {40, 25}, "X = 10", "Y = 0.5", false},
+            {"valid, off the picture", 0, {kPicWidth + 30, 20}, "", "", false},
+            {"no X range", 3, {35, 12}, "", "", false},
+            {"axes on one line", 4, {35, 12}, "", "", false},
+            {"logarithmic X to 0", 5, {35, 12}, "", "", false},
+            {"Y span beyond a double", 6, {35, 12}, "", "", false},
+            {"values set under the mouse", 1, {40, 25}, "X = 5", "Y = 2.5", true},
+            {"logarithmic X under the mouse", 2, {40, 25}, "X = 10", "Y = 0.5", true},
+            {"axes put on one line under the mouse", 4, {35, 12}, "", "", true},
+        };
+        for (const auto& r : rows) {
+            QTest::newRow(r.row) << r.calibration << r.pixel << QString::fromLatin1(r.x)
+                                 << QString::fromLatin1(r.y) << r.changedUnderMouse;
+        }
     }
     void calibratedReadOut() {
         QFETCH(int, calibration);
@@ -306,6 +311,15 @@ private slots:
                 break;
             case 4:
                 f.doc.SetAxisPixel(2, 40, 30);
+                break;
+            case 5:
+                f.doc.SetAxisValue(0, 1, 0);
+                f.doc.SetAxisLog(1, true);
+                f.doc.SetAxisValue(1, 0, 0);
+                break;
+            case 6:
+                f.doc.SetAxisValue(0, 0, -1e308);
+                f.doc.SetAxisValue(2, 0, 1e308);
                 break;
             default:
                 break;
