@@ -25,7 +25,9 @@ CPoint PixelOf(const CData& point) {
 
 void CNorvaleView::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (!HasPicture()) return;
+    // While a long operation works on the records, nothing is picked: a click that slips in as
+    // one of its dialogs closes starts no drag that would drop on records being measured.
+    if (!HasPicture() || m_doc.IsBusy()) return;
     CheckCapture();
     // The left button alone, with or without Shift; Ctrl or another button held does nothing.
     // Alt and the other modifiers play no part, as the platform's key-state flags have none.
