@@ -5,6 +5,8 @@
 #include <clocale>
 #include <cstdio>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "app/norvale_app.h"
 #include "app/ui_language.h"
@@ -13,9 +15,8 @@
 int main(int argc, char** argv) {
     // --help, --version and a wrong line are answered before Qt starts, so that they work
     // without a display.
-    QStringList raw;
-    for (int k = 1; k < argc; ++k) raw << QString::fromLocal8Bit(argv[k]);
-    const WindowArguments early = ParseWindowArguments(raw);
+    const WindowArguments early =
+        ParseWindowArguments(std::vector<std::string>(argv + 1, argv + argc));
     if (!early.error.isEmpty()) {
         std::fprintf(stderr, "quandrel: %s\n%s", qPrintable(early.error),
                      qPrintable(WindowUsage()));
@@ -36,7 +37,8 @@ int main(int argc, char** argv) {
     try {
         CNorvaleApp theApp;
         theApp.UseLanguage(language);
-        if (!theApp.InitInstance(QApplication::arguments().mid(1))) return 1;
+        // Qt has taken its own options out of argv; the file names stay the system's bytes.
+        if (!theApp.InitInstance(argc, argv)) return 1;
         return QApplication::exec();
     } catch (const std::bad_alloc&) {
         // A command ran out of memory and the event loop let the exception through. The windows

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 #include <exception>
 
 #include "app/about_dlg.h"
@@ -71,11 +72,19 @@ void CNorvaleApp::OfferRecovery() {
     CRecoveryCopy::Remove(last);
 }
 
+bool CNorvaleApp::InitInstance(int argc, char** argv) {
+    return StartWith(ParseWindowArguments(
+        std::vector<std::string>(argv + std::min(argc, 1), argv + std::max(argc, 0))));
+}
+
 bool CNorvaleApp::InitInstance(const QStringList& arguments) {
+    return StartWith(ParseWindowArguments(arguments));
+}
+
+bool CNorvaleApp::StartWith(const WindowArguments& parsed) {
     // The per-user settings live under the maker's name, then the program's.
     QCoreApplication::setOrganizationName(QStringLiteral("Zentor"));
     QCoreApplication::setApplicationName(QStringLiteral("Quandrel"));
-    const WindowArguments parsed = ParseWindowArguments(arguments);
     // Qt's own dialogs and buttons (file dialogs, Yes and No, the overwrite question) speak the
     // language of the rest of the window.
     m_pTranslation = std::make_unique<CUiTranslation>(parsed.language.value_or(m_language));
@@ -103,7 +112,7 @@ bool CNorvaleApp::InitInstance(const QStringList& arguments) {
     m_pRecovery = std::make_unique<CRecoveryCopy>(*m_pDoc, RecoveryFolder());
     // A session is opened, pictures are added. A file that cannot be opened is told of in the
     // window, which starts all the same.
-    if (!parsed.files.isEmpty()) m_pDoc->OpenFiles(parsed.files);
+    if (!parsed.files.empty()) m_pDoc->OpenFiles(parsed.files);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "app/recent_files.h"
 #include "app/ui_language.h"
+#include "app/window_arguments.h"
 #include "document/doc_views.h"
 
 class CMainFrame;
@@ -28,8 +29,11 @@ public:
 
     // The language of the window when the command line names none; Japanese unless told.
     void UseLanguage(UiLanguage language) { m_language = language; }
-    // Start-up; the arguments exclude the program's name. False when start-up fails. Work left
-    // unsaved by a program that crashed is offered back first.
+    // Start-up with the program's arguments as main() has them once Qt took its own options
+    // (argv[0] is the program): file names are the file system's bytes, used as they are. False
+    // when start-up fails. Work left unsaved by a program that crashed is offered back first.
+    bool InitInstance(int argc, char** argv);
+    // The same with arguments given as text, without the program's name.
     bool InitInstance(const QStringList& arguments);
 
     // The framework's open path (a recent file): the session is opened in place of the work,
@@ -48,6 +52,7 @@ public:
     bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
 private:
+    bool StartWith(const WindowArguments& parsed);
     void OfferRecovery();
 
     UiLanguage m_language = UiLanguage::Japanese;

@@ -63,6 +63,17 @@ QStringList CQtUiServices::NameFilters(const std::vector<FileFilter>& filters) {
     return names;
 }
 
+int CQtUiServices::FilterIndex(const std::vector<FileFilter>& filters, const QString& chosen) {
+    const QStringList names = NameFilters(filters);
+    if (const qsizetype whole = names.indexOf(chosen); whole >= 0) return static_cast<int>(whole);
+    // Qt strips the last parenthesised list from the name and simplifies the white space.
+    const QString shown = chosen.simplified();
+    for (std::size_t k = 0; k < filters.size(); ++k) {
+        if (filters[k].description.simplified() == shown) return static_cast<int>(k);
+    }
+    return -1;
+}
+
 QString CQtUiServices::LastFolder() const {
     // Only a folder that exists: the dialog would take the last part of any other path for a
     // file name and type it into the name box.
@@ -98,12 +109,24 @@ QString CQtUiServices::GetSaveFileName(SaveFileRequest& request) {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::HideNameFilterDetails, true);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    const QStringList names = NameFilters(request.filters);
-    dialog.setNameFilters(names);
+    dialog.setNameFilters(NameFilters(request.filters));
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // A name typed without a suffix takes the chosen type's, so that the file is of the type
+    // the user chose; a type of any file keeps the request's.
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog, [&dialog, &request](const QString& chosen) {
+            const int index = FilterIndex(request.filters, chosen);
+            QString suffix = request.defaultSuffix;
+            if (index >= 0) {
+                const QStringList& patterns = request.filters[index].patterns;
+                if (!patterns.isEmpty() && patterns.first().startsWith(QLatin1String("*."))) {
+                    suffix = patterns.first().mid(2);
+                }
+            }
+            dialog.setDefaultSuffix(suffix);
+        });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    request.selectedFilter =
-        std::max(0, static_cast<int>(names.indexOf(dialog.selectedNameFilter())));
+    request.selectedFilter = std::max(0, FilterIndex(request.filters, dialog.selectedNameFilter()));
     const QString file = dialog.selectedFiles().first();
     RememberFolder(file);
     return file;

@@ -31,6 +31,10 @@ public:
 
     // A dialog's type list as Qt reads it: "description (pattern pattern ...)".
     static QStringList NameFilters(const std::vector<FileFilter>& filters);
+    // The index of the type a dialog names as chosen, or -1. Qt's own dialog with the patterns
+    // hidden names it as it shows it, without the pattern list that NameFilters appends; a
+    // native one may name it whole.
+    static int FilterIndex(const std::vector<FileFilter>& filters, const QString& chosen);
 
 private:
     QString LastFolder() const;

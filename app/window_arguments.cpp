@@ -1,25 +1,26 @@
 #include "app/window_arguments.h"
 
-WindowArguments ParseWindowArguments(const QStringList& arguments) {
+#include <QFile>
+
+WindowArguments ParseWindowArguments(const std::vector<std::string>& arguments) {
     WindowArguments parsed;
     bool options = true;
-    for (qsizetype k = 0; k < arguments.size(); ++k) {
-        const QString& argument = arguments[k];
-        if (!options || !argument.startsWith(QLatin1Char('-')) || argument == QLatin1String("-")) {
-            parsed.files << argument;
-        } else if (argument == QLatin1String("--")) {
+    for (std::size_t k = 0; k < arguments.size(); ++k) {
+        const std::string& argument = arguments[k];
+        if (!options || !argument.starts_with('-') || argument == "-") {
+            parsed.files.push_back(argument);
+        } else if (argument == "--") {
             options = false;
-        } else if (argument == QLatin1String("-h") || argument == QLatin1String("--help")) {
+        } else if (argument == "-h" || argument == "--help") {
             parsed.help = true;
-        } else if (argument == QLatin1String("--version")) {
+        } else if (argument == "--version") {
             parsed.version = true;
-        } else if (argument == QLatin1String("--lang") ||
-                   argument.startsWith(QLatin1String("--lang="))) {
+        } else if (argument == "--lang" || argument.starts_with("--lang=")) {
             QString code;
             if (argument.size() > 6) {
-                code = argument.mid(7);
+                code = QString::fromLocal8Bit(argument.substr(7));
             } else if (k + 1 < arguments.size()) {
-                code = arguments[++k];
+                code = QString::fromLocal8Bit(arguments[++k]);
             }
             parsed.language = ParseUiLanguage(code);
             if (!parsed.language && parsed.error.isEmpty()) {
@@ -30,6 +31,14 @@ WindowArguments ParseWindowArguments(const QStringList& arguments) {
         }
     }
     return parsed;
+}
+
+WindowArguments ParseWindowArguments(const QStringList& arguments) {
+    std::vector<std::string> bytes;
+    bytes.reserve(static_cast<std::size_t>(arguments.size()));
+    for (const QString& argument : arguments)
+        bytes.push_back(QFile::encodeName(argument).toStdString());
+    return ParseWindowArguments(bytes);
 }
 
 QString WindowUsage() {

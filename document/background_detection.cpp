@@ -16,13 +16,22 @@ CBackgroundDetection::~CBackgroundDetection() {
     if (m_run) m_run->Cancel();
 }
 
-void CBackgroundDetection::Start() {
-    if (m_run != nullptr || m_doc.IsBusy()) return;
+std::vector<int> CBackgroundDetection::PendingRecords() const {
     // A file already known to be unreadable would only fail again.
     std::vector<int> records;
     for (const int i : RecordsWithPendingLines(m_doc.m_profile)) {
         if (!m_doc.IsMissing(i)) records.push_back(i);
     }
+    return records;
+}
+
+bool CBackgroundDetection::HasWork() const {
+    return !PendingRecords().empty();
+}
+
+void CBackgroundDetection::Start() {
+    if (m_run != nullptr || m_doc.IsBusy()) return;
+    std::vector<int> records = PendingRecords();
     if (records.empty()) return;
     const PanelOptions options = m_doc.Options();
     m_settings = {};
@@ -76,7 +85,7 @@ void CBackgroundDetection::Poll() {
     const bool finished = m_run->Finished();
     const std::vector<DetectFailure> failures = m_run->Collect(m_doc.m_profile);
     for (const DetectFailure& failure : failures) {
-        m_doc.NoteUnreadable(failure.series, failure.result.uiReason);
+        m_doc.NoteUnreadable(failure.series, failure.result);
     }
     if (finished) Finish();
     m_doc.NotifyMeasured();

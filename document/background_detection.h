@@ -29,6 +29,8 @@ public:
     // longer the document's, whose edges would not be what the export finds.
     void Discard();
     bool IsRunning() const { return m_run != nullptr; }
+    // Whether Start would find images to measure.
+    bool HasWork() const;
     int Done() const;
     int Total() const;
     // Whether a run was started with other options than the document's now.
@@ -37,6 +39,8 @@ public:
     void SetListener(std::function<void()> listener) { m_listener = std::move(listener); }
 
 private:
+    // The images with lines still to detect, but for those already known to be unreadable.
+    std::vector<int> PendingRecords() const;
     void Poll();
     void Finish();
 

@@ -53,7 +53,7 @@ bool CNorvaleDoc::DetectAllPending() {
     // Images that could not be read: the file list marks them (before the views update), and
     // the table's rows of their pending lines say why they are empty.
     for (const DetectFailure& failure : report.failures) {
-        NoteUnreadable(failure.series, failure.result.uiReason);
+        NoteUnreadable(failure.series, failure.result);
     }
 
     // The current image may have had pending lines too: show where they landed.
@@ -99,7 +99,7 @@ void CNorvaleDoc::OnDataWrite() {
     SaveFileRequest request;
     request.filters = {
         {QCoreApplication::translate("Document", "データファイル (*.dat)"), {"*.dat"}},
-        {QStringLiteral("All Files (*.*)"), {"*"}}};
+        {QCoreApplication::translate("Document", "すべてのファイル(*.*)"), {"*"}}};
     request.defaultSuffix = QStringLiteral("dat");
     WriteResults(request, [this](int) {
         return BuildDataFile(m_profile, m_bMeasureLength, m_bMeasureArea);

@@ -28,7 +28,7 @@ void CNorvaleDoc::OpenImage(int nIndex, bool bReport) {
     // The file is current without a picture: the view names it, and the graph and the view
     // show nothing of the previous picture behind the message.
     m_openFailure = {bytes, result.uiReason};
-    m_missing[series] = {series->m_strPath, result.uiReason};
+    m_missing[series] = {series->m_strPath, result.uiReason, result.problem};
     UpdateAllViews();
     RepaintDataView();
     if (!bReport) return;

@@ -74,6 +74,9 @@ public:
     // The document is about to change under the view (an undo, a redo): a drag in progress ends
     // without dropping, since what it would drop on may be gone.
     virtual void CancelDrag() = 0;
+    // A calibration was edited: what the view shows of it apart from the picture (the status
+    // bar's read-out) follows at once, not at the next move of the mouse.
+    virtual void OnCalibrationChanged() {}
 };
 
 // The enabled and checked state of one menu item or toolbar button, as an update handler

@@ -1,5 +1,7 @@
 // The file-list commands: add, delete, delete all, sort, move up and move down.
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
 #include <QStringList>
 #include <numeric>
 
@@ -8,10 +10,10 @@
 
 void CNorvaleDoc::OnAddFiles() {
     OpenFilesRequest request;
-    // The list shows what users expect; the patterns also take upper-case names, .jpeg, and
-    // PNG and TIFF pictures.
+    // The type names every kind the loader reads; the patterns also take upper-case names.
     request.filters = {
-        {QCoreApplication::translate("Document", "画像ファイル(*.bmp;*.jpg;*,gif)"),
+        {QCoreApplication::translate("Document",
+                                     "画像ファイル(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)"),
          {"*.bmp", "*.jpg", "*.jpeg", "*.gif", "*.png", "*.tif", "*.tiff", "*.BMP", "*.JPG",
           "*.JPEG", "*.GIF", "*.PNG", "*.TIF", "*.TIFF"}},
         {QCoreApplication::translate("Document", "すべてのファイル(*.*)"), {"*"}},
@@ -21,11 +23,16 @@ void CNorvaleDoc::OnAddFiles() {
 }
 
 void CNorvaleDoc::AddFiles(const QStringList& paths) {
+    std::vector<std::string> bytes;
+    bytes.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths) bytes.push_back(QFile::encodeName(path).toStdString());
+    AddFiles(bytes);
+}
+
+void CNorvaleDoc::AddFiles(const std::vector<std::string>& paths) {
     std::vector<std::pair<std::string, std::string>> files;
-    for (const QString& path : paths) {
-        std::string utf8 = path.toStdString();
-        files.emplace_back(ExtractTitle(utf8), std::move(utf8));
-    }
+    files.reserve(paths.size());
+    for (const std::string& path : paths) files.emplace_back(ExtractTitle(path), path);
     // The first new file becomes current.
     if (!files.empty()) Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));
     UpdateAllViews();
@@ -34,8 +41,15 @@ void CNorvaleDoc::AddFiles(const QStringList& paths) {
 void CNorvaleDoc::OnDeleteFile() {
     const int n = m_profile.GetSize();
     if (n == 0) return;
-    if (!m_ui.AskYesNo(QCoreApplication::translate("Document", "現在のファイルを削除しますか")))
-        return;
+    // The question names the file, so that the user knows which leaves the list.
+    const CScanSeries* current = m_profile.GetSeries(m_nCurImage);
+    const QString question =
+        current == nullptr
+            ? QCoreApplication::translate("Document", "現在のファイルを削除しますか")
+            : QCoreApplication::translate("Document", "現在のファイルを削除しますか\n%1")
+                  .arg(QDir::toNativeSeparators(
+                      QFile::decodeName(QByteArray::fromStdString(current->m_strPath))));
+    if (!m_ui.AskYesNo(question)) return;
     if (m_nCurImage >= 0) {
         Push(std::make_unique<CDeleteFileCommand>(*this, m_nCurImage));
     } else {

@@ -254,7 +254,9 @@ bool CNorvaleDoc::EditCalibration(const QString& name, const AxisEdit& edit) {
     if (count == 0) return false;
     auto command = std::make_unique<CCalibrationCommand>(*this, name, first, count, edit);
     if (!command->ChangesAnything()) return false;
-    return Push(std::move(command));
+    if (!Push(std::move(command))) return false;
+    if (IImageView* view = GetImageView()) view->OnCalibrationChanged();
+    return true;
 }
 
 void CNorvaleDoc::SetAxisPixel(int nPoint, int x, int y) {

@@ -178,15 +178,18 @@ public:
     // Before the work would be replaced or dropped: with unsaved changes, asks whether to save
     // them. False when the user cancels, or the save does not succeed.
     bool SaveModified();
-    // Files given on the command line or dropped on the window: the first session among them is
-    // opened (after the question about unsaved changes), the others are added as pictures.
+    // Files given on the command line or dropped on the window, as the file system's bytes: the
+    // first session among them is opened (after the question about unsaved changes), the
+    // pictures are added, and any other session is refused with a message.
+    void OpenFiles(const std::vector<std::string>& paths);
     void OpenFiles(const QStringList& paths);
-    // Whether the image's file was found missing or unreadable when it was last looked for, and
-    // why (empty when it was not).
+    // Whether the image's file was found missing or unreadable when it was last looked for, why
+    // (empty when it was not), and the kind of fault (None when it was not).
     bool IsMissing(int i) const;
     QString MissingReason(int i) const;
+    PictureProblem MissingProblem(int i) const;
     // A detection elsewhere (the series plot's) found the record's file unreadable.
-    void NoteUnreadable(const CScanSeries* series, const QString& reason);
+    void NoteUnreadable(const CScanSeries* series, const CPicture::LoadResult& result);
     // Told of the session file whenever the work is opened from or saved to one (the recent-file
     // list follows it).
     void SetSessionFileListener(std::function<void(const QString&)> listener) {
@@ -220,7 +223,8 @@ public:
 
     void OnAddFiles();
     // Adds the files as the add command adds its dialog's choice: one step, the first new file
-    // current.
+    // current. The paths are the file system's bytes, or text encoded so.
+    void AddFiles(const std::vector<std::string>& paths);
     void AddFiles(const QStringList& paths);
     void OnFileOpen();
     void OnFileSave();
@@ -309,7 +313,10 @@ private:
     void WriteResults(SaveFileRequest& request,
                       const std::function<std::optional<std::string>(int filter)>& build);
     bool SaveSessionTo(const QString& path);
-    bool ReadSession(const QString& path);
+    // Replaces the work with the session in `file`; the work's session file is `name` after it.
+    bool ReadSession(const std::string& file, const QString& name);
+    // Opens the session file at the bytes of its path (OpenSession where they are text).
+    bool OpenSessionFile(const std::string& path);
     // Pushes a step and so does it; refused (false) while a long operation runs.
     bool Push(std::unique_ptr<CDocCommand> command);
     bool AddLine(int x1, int y1, int x2, int y2, bool makeCurrent);
@@ -338,6 +345,7 @@ private:
     struct Missing {
         std::string path;
         QString reason;
+        PictureProblem problem = PictureProblem::Missing;
     };
     std::unordered_map<const CScanSeries*, Missing> m_missing;
     std::function<void(const QString&)> m_onSessionFile;

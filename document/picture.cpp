@@ -53,17 +53,19 @@ DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels) {
 }
 
 CPicture::LoadResult Failed(CPicture::LoadStatus status, const PictureFault& fault) {
-    return {status, fault.reason, fault.uiReason};
+    return {status, fault.reason, fault.uiReason, fault.problem};
 }
 
 PictureFault OutOfMemory(const char* reason) {
     return {QString::fromLatin1(reason),
-            QCoreApplication::translate("Document", "メモリが足りません。")};
+            QCoreApplication::translate("Document", "メモリが足りません。"),
+            PictureProblem::OutOfMemory};
 }
 
 PictureFault FileTooLarge() {
     return {QStringLiteral("the file is larger than 2 GiB"),
-            QCoreApplication::translate("Document", "ファイルが大きすぎます（上限は 2 GiB）。")};
+            QCoreApplication::translate("Document", "ファイルが大きすぎます（上限は 2 GiB）。"),
+            PictureProblem::TooLarge};
 }
 
 // The system's reason in English, whatever the process locale.
@@ -98,6 +100,35 @@ QString NotRegularText() {
     return QCoreApplication::translate("Document", "通常のファイルではありません。");
 }
 
+// A file that cannot be opened or read, in both languages.
+PictureFault OpenFault(int error) {
+    // A part of the path that is no folder leaves no file of that name either.
+    const bool missing = error == ENOENT || error == ENOTDIR;
+    return {SystemReason(error), OpenFailureText(error),
+            missing ? PictureProblem::Missing : PictureProblem::Unreadable};
+}
+
+// Opens a plain file for reading, or says why it cannot be read (fd -1). Non-blocking, so that
+// a pipe cannot hang the open; only plain files are read, since a device or a pipe may never
+// end.
+int OpenPlainFile(const std::string& path, struct stat& st, PictureFault& fault) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        fault = OpenFault(errno);
+        return -1;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        fault = folder ? PictureFault{QStringLiteral("it is a folder"), OpenFailureText(EISDIR),
+                                      PictureProblem::Unreadable}
+                       : PictureFault{QStringLiteral("not a regular file"), NotRegularText(),
+                                      PictureProblem::Unreadable};
+        return -1;
+    }
+    return fd;
+}
+
 // Reads the whole file into `data`, from its start and into the memory it already has; returns
 // 0 or the errno of the failure. The size is a hint: the file may grow or shrink while it is
 // read.
@@ -128,6 +159,15 @@ int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
 
 }  // namespace
 
+CPicture::LoadResult CPicture::Probe(const std::string& path) {
+    struct stat st {};
+    PictureFault fault;
+    const int fd = OpenPlainFile(path, st, fault);
+    if (fd < 0) return Failed(LoadStatus::CannotOpen, fault);
+    ::close(fd);
+    return {};
+}
+
 CPicture::LoadResult CPicture::Load(const QString& path) {
     return Load(QFile::encodeName(path).toStdString());
 }
@@ -144,22 +184,11 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     m_image = QImage();
     m_display = QImage();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
-    // system's own words, before any decoder looks at it. Non-blocking, so that a pipe cannot
-    // hang the open; only plain files are read, since a device or a pipe may never end.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        const int error = errno;
-        return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
-    }
+    // system's own words, before any decoder looks at it.
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const bool folder = S_ISDIR(st.st_mode);
-        ::close(fd);
-        return Failed(LoadStatus::CannotOpen,
-                      folder
-                          ? PictureFault{QStringLiteral("it is a folder"), OpenFailureText(EISDIR)}
-                          : PictureFault{QStringLiteral("not a regular file"), NotRegularText()});
-    }
+    PictureFault openFault;
+    const int fd = OpenPlainFile(path, st, openFault);
+    if (fd < 0) return Failed(LoadStatus::CannotOpen, openFault);
     // No picture we accept needs more bytes than twice its largest decoded size.
     if (st.st_size > 2 * kMaxPixelBytes) {
         ::close(fd);
@@ -171,9 +200,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
         return Failed(LoadStatus::OutOfMemory, OutOfMemory("not enough memory to read the file"));
     }
     if (error == EFBIG) return Failed(LoadStatus::CannotDecode, FileTooLarge());
-    if (error != 0) {
-        return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
-    }
+    if (error != 0) return Failed(LoadStatus::CannotOpen, OpenFault(error));
     LoadResult result = Decode(m_file);
     if (m_fileBytes == FileBytes::Release) m_file = QByteArray();
     return result;
@@ -187,9 +214,11 @@ CPicture::LoadResult CPicture::LoadData(QByteArray data) {
 
 CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
     if (data.isEmpty()) {
+        // Mostly a copy that stopped before its first byte.
         return Failed(LoadStatus::CannotDecode,
                       {QStringLiteral("the file is empty"),
-                       QCoreApplication::translate("Document", "ファイルが空です。")});
+                       QCoreApplication::translate("Document", "ファイルが空です。"),
+                       PictureProblem::CutShort});
     }
     const DirectDecode direct = DecodeDirect(data, m_pixels);
     switch (direct.outcome) {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <string>
 
+#include "document/picture_checks.h"
 #include "document/pixel_buffer.h"
 #include "model/sampling.h"
 
@@ -29,6 +30,7 @@ public:
         LoadStatus status = LoadStatus::Ok;
         QString reason;    // why it failed, in English for the batch tool; empty on success
         QString uiReason;  // the same for the window, in Japanese; empty on success
+        PictureProblem problem = PictureProblem::None;  // the kind of fault, for the image list
     };
 
     // What a picture does with the file's bytes once it has decoded them. A batch worker keeps
@@ -51,6 +53,9 @@ public:
     // names its file.
     LoadResult Load(const std::string& path);
     LoadResult Load(const QString& path);
+    // Whether Load could open the file (a plain file, readable), without reading it: the failure
+    // Load would give, or success.
+    static LoadResult Probe(const std::string& path);
     // Decodes a whole file's bytes, with the checks of Load.
     LoadResult LoadData(QByteArray data);
     // Lets go of the picture and of the memory kept for the next load (a load lets go of the

@@ -181,7 +181,8 @@ PictureFault CheckLzwPixels(const QByteArray& data, qsizetype at, int minCodeSiz
 }  // namespace
 
 PictureFault CutFault(const QString& reason) {
-    return {reason, QCoreApplication::translate("Document", "ファイルが途中で切れています。")};
+    return {reason, QCoreApplication::translate("Document", "ファイルが途中で切れています。"),
+            PictureProblem::CutShort};
 }
 
 PictureFault CorruptFault(const QString& reason) {
@@ -198,7 +199,8 @@ PictureFault TooLargeFault(qint64 width, qint64 height, int bytesPerPixel) {
         QCoreApplication::translate("Document",
                                     "画像が大きすぎます（%1 × %2 ピクセル、上限は 1 GiB）。")
             .arg(width)
-            .arg(height)};
+            .arg(height),
+        PictureProblem::TooLarge};
 }
 
 PictureFault CheckBmpComplete(const QByteArray& data) {

@@ -2,12 +2,31 @@
 
 #include <QByteArray>
 #include <QString>
+#include <utility>
+
+// The kind of fault that keeps a file from giving a picture: the word the window's image list
+// shows beside the file's name.
+enum class PictureProblem {
+    None,
+    Missing,     // no file of that name
+    Unreadable,  // a file that cannot be read: no permission, a folder, a read error
+    CutShort,    // the file ends before the picture does
+    Damaged,     // the data does not make the picture it announces
+    NotPicture,  // not a picture of a kind the program reads
+    TooLarge,    // more than the program takes
+    OutOfMemory,
+};
 
 // Why the bytes of a file do not hold one whole picture: in English for the batch tool, in
 // Japanese for the window. True when there is a fault.
 struct PictureFault {
+    PictureFault() = default;
+    PictureFault(QString english, QString japanese, PictureProblem kind = PictureProblem::Damaged)
+        : reason(std::move(english)), uiReason(std::move(japanese)), problem(kind) {}
+
     QString reason;
     QString uiReason;
+    PictureProblem problem = PictureProblem::None;
 
     explicit operator bool() const { return !reason.isEmpty(); }
 };

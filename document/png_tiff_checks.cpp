@@ -163,7 +163,8 @@ PictureFault CheckTiffComplete(const QByteArray& data) {
                     .arg(compression),
                 QCoreApplication::translate("Document",
                                             "この圧縮方式（%1）の TIFF 画像は読み込めません。")
-                    .arg(compression)};
+                    .arg(compression),
+                PictureProblem::NotPicture};
     }
     const bool planar = value(kPlanar, 0, 1) == 2;
     const bool tiled = fields[kTileOffsets].Present();

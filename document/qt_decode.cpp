@@ -131,7 +131,8 @@ PictureFault DecodeWithQt(const QByteArray& data, CPixelBuffer& pixels, QImage& 
     if (format.isEmpty()) {
         return {QStringLiteral("not a BMP, JPEG, GIF, PNG or TIFF picture"),
                 QCoreApplication::translate(
-                    "Document", "BMP、JPEG、GIF、PNG、TIFF のいずれの画像でもありません。")};
+                    "Document", "BMP、JPEG、GIF、PNG、TIFF のいずれの画像でもありません。"),
+                PictureProblem::NotPicture};
     }
     const bool deepFormat = format == "png" || format == "tiff";
     if (format != "bmp" && format != "jpeg" && format != "gif" && !deepFormat) {
@@ -140,7 +141,8 @@ PictureFault DecodeWithQt(const QByteArray& data, CPixelBuffer& pixels, QImage& 
             QStringLiteral("a %1 picture, not BMP, JPEG, GIF, PNG or TIFF").arg(name),
             QCoreApplication::translate(
                 "Document", "%1 の画像です。読み込めるのは BMP、JPEG、GIF、PNG、TIFF の画像です。")
-                .arg(name)};
+                .arg(name),
+            PictureProblem::NotPicture};
     }
     // A cut TIFF may have lost the very directory that gives its size, and libtiff prints its
     // complaints about such a file on standard error: its structure is checked before Qt looks.

@@ -68,6 +68,10 @@ SeriesData BuildSeriesData(const CNorvaleDoc& doc, SeriesQuantity quantity) {
     const std::size_t images = static_cast<std::size_t>(data.images);
     data.gaps.assign(images, QString());
     data.pending.assign(images, false);
+    data.names.reserve(images);
+    for (const auto& series : profile.m_arSeries) {
+        data.names.push_back(QString::fromStdString(series->m_strTitle));
+    }
 
     const bool switchedOn = quantity == SeriesQuantity::Length ? doc.m_bMeasureLength
                             : quantity == SeriesQuantity::Area ? doc.m_bMeasureArea

@@ -38,6 +38,8 @@ struct SeriesData {
     std::vector<QString> gaps;
     // Per image: whether its points wait for a detection that is under way.
     std::vector<bool> pending;
+    // Per image: its file's name, as the file list shows it; empty where it is not known.
+    std::vector<QString> names;
     int current = -1;  // the current image, marked on the plot
 
     static bool HasValue(double v) { return !std::isnan(v); }

@@ -1,14 +1,15 @@
 // The session commands: open, save and save as, the question asked before unsaved work would be
 // lost, and the images of an opened session that cannot be found.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <filesystem>
+#include <system_error>
 
+#include "document/json_text.h"
 #include "document/norvale_doc.h"
 #include "document/session_document.h"
 #include "document/session_write.h"
@@ -25,18 +26,22 @@ std::vector<FileFilter> SessionFilters() {
 }
 
 QString Native(const std::string& path) {
-    return QDir::toNativeSeparators(QString::fromStdString(path));
+    return QDir::toNativeSeparators(QFile::decodeName(QByteArray::fromStdString(path)));
 }
 
-// Whether the file can be opened for reading as a plain file; a session opens without decoding
-// its pictures, so this is all it can know of them until each is shown.
-bool CanBeRead(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    return regular;
+// A path given from outside (the command line, a drop), made absolute and rid of "." and ".."
+// as QFileInfo makes the dialogs' names, and kept the file system's bytes.
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
 }
 
 // Why the file is no session, in the window's words; the reader's own text goes with it.
@@ -82,9 +87,15 @@ QString CNorvaleDoc::MissingReason(int i) const {
     return IsMissing(i) ? m_missing.at(m_profile.GetSeries(i)).reason : QString();
 }
 
-void CNorvaleDoc::NoteUnreadable(const CScanSeries* series, const QString& reason) {
+PictureProblem CNorvaleDoc::MissingProblem(int i) const {
+    return IsMissing(i) ? m_missing.at(m_profile.GetSeries(i)).problem : PictureProblem::None;
+}
+
+void CNorvaleDoc::NoteUnreadable(const CScanSeries* series, const CPicture::LoadResult& result) {
     for (const auto& record : m_profile.m_arSeries) {
-        if (record.get() == series) m_missing[series] = {series->m_strPath, reason};
+        if (record.get() == series) {
+            m_missing[series] = {series->m_strPath, result.uiReason, result.problem};
+        }
     }
 }
 
@@ -103,40 +114,53 @@ bool CNorvaleDoc::SaveModified() {
 }
 
 bool CNorvaleDoc::OpenSession(const QString& path) {
-    if (!ReadSession(path)) return false;
+    if (!ReadSession(QFile::encodeName(path).toStdString(), path)) return false;
     if (m_onSessionFile) m_onSessionFile(path);
     return true;
 }
 
+bool CNorvaleDoc::OpenSessionFile(const std::string& path) {
+    if (IsUtf8(path)) return OpenSession(QString::fromStdString(path));
+    // A name that is no text cannot be the work's session file: saving would write to another
+    // name. The work opens untitled, and is saved under a name the user chooses.
+    if (!ReadSession(path, QString())) return false;
+    m_ui.MessageBox(
+        QCoreApplication::translate("Document",
+                                    "このセッション ファイルの名前は UTF-8 の文字列ではないため、"
+                                    "同じ名前では保存できません。無題として開きました。\n%1")
+            .arg(Native(path)));
+    return true;
+}
+
 bool CNorvaleDoc::RestoreSession(const QString& copy, const QString& session) {
-    if (!ReadSession(copy)) return false;
-    m_strPathName = session;
+    if (!ReadSession(QFile::encodeName(copy).toStdString(), session)) return false;
     // The work is what was left unsaved; saving it goes to its own session file.
     m_undo.resetClean();
     UpdateAllViews();
     return true;
 }
 
-bool CNorvaleDoc::ReadSession(const QString& path) {
+bool CNorvaleDoc::ReadSession(const std::string& file, const QString& name) {
     if (IsBusy()) return false;
-    const SessionResult read = LoadSession(QFile::encodeName(path).toStdString());
+    const SessionResult read = LoadSession(file);
     if (!read.session) {
         // The work in the window stays as it is.
         m_ui.MessageBoxWithDetails(
             QCoreApplication::translate("Document", "セッションを開くことができません\n%1\n%2")
-                .arg(QDir::toNativeSeparators(path), ProblemText(read.problem)),
+                .arg(Native(file), ProblemText(read.problem)),
             QString::fromStdString(read.error));
         return false;
     }
     if (!ApplySession(*this, *read.session)) return false;
-    m_strPathName = path;
+    m_strPathName = name;
     m_missing.clear();
     QStringList missing;
     for (const auto& series : m_profile.m_arSeries) {
-        if (CanBeRead(series->m_strPath)) continue;
-        m_missing[series.get()] = {
-            series->m_strPath,
-            QCoreApplication::translate("Document", "ファイルが見つかりません。")};
+        // A session opens without decoding its pictures: whether each file can be opened is
+        // all it can know of them until each is shown.
+        const CPicture::LoadResult probe = CPicture::Probe(series->m_strPath);
+        if (probe.status == CPicture::LoadStatus::Ok) continue;
+        m_missing[series.get()] = {series->m_strPath, probe.uiReason, probe.problem};
         missing << Native(series->m_strPath);
     }
     // A missing current picture is told of in the list below, not on its own as well.
@@ -196,18 +220,37 @@ bool CNorvaleDoc::SaveSessionAs() {
 }
 
 void CNorvaleDoc::OpenFiles(const QStringList& paths) {
-    QString session;
-    QStringList pictures;
-    for (const QString& path : paths) {
-        const QString absolute = QFileInfo(path).absoluteFilePath();
-        if (session.isEmpty() && LooksLikeSessionFile(QFile::encodeName(absolute).toStdString())) {
-            session = absolute;
-        } else {
-            pictures << absolute;
+    std::vector<std::string> bytes;
+    bytes.reserve(static_cast<std::size_t>(paths.size()));
+    for (const QString& path : paths) bytes.push_back(QFile::encodeName(path).toStdString());
+    OpenFiles(bytes);
+}
+
+void CNorvaleDoc::OpenFiles(const std::vector<std::string>& paths) {
+    std::string session;
+    std::vector<std::string> pictures;
+    QStringList refused;
+    for (const std::string& given : paths) {
+        if (given.empty()) continue;
+        const std::string path = AbsolutePath(given);
+        if (!LooksLikeSessionFile(path)) {
+            pictures.push_back(path);
+        } else if (session.empty()) {
+            session = path;
+        } else if (!SameFile(path, session)) {
+            // The window holds one session; another is never taken for a picture either.
+            refused << Native(path);
         }
     }
-    if (!session.isEmpty() && SaveModified()) OpenSession(session);
-    if (!pictures.isEmpty()) AddFiles(pictures);
+    if (!session.empty() && SaveModified()) OpenSessionFile(session);
+    if (!pictures.empty()) AddFiles(pictures);
+    if (!refused.isEmpty()) {
+        m_ui.MessageBox(
+            QCoreApplication::translate(
+                "Document",
+                "開けるセッションは一度に一つです。次のセッションは開きませんでした。\n%1")
+                .arg(refused.join(QLatin1Char('\n'))));
+    }
 }
 
 void CNorvaleDoc::OnFileOpen() {

@@ -18,10 +18,8 @@ CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_pro
     m_session.view.image = index(doc.m_nCurImage, m_session.images.size());
     m_session.view.line = index(doc.m_nCurLine, m_session.lines.size());
     const IImageView* view = doc.GetImageView();
-    // The session file knows the steps 1, 2 and 4; a view reduced or fitting the picture is
-    // saved at 1.
-    const double zoom = view != nullptr && !view->IsZoomFit() ? view->GetZoom() : 1.0;
-    m_session.view.zoom = zoom == 2.0 ? 2 : (zoom == 4.0 ? 4 : 1);
+    const double zoom = view == nullptr ? 1.0 : view->IsZoomFit() ? kZoomFitted : view->GetZoom();
+    m_session.view.zoom = IsSessionZoom(zoom) ? zoom : 1.0;
 }
 
 Session CaptureSession(const CNorvaleDoc& doc) {
@@ -53,7 +51,14 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     doc.m_bMeasureArea = session.measureArea;
     doc.SetOptions(
         {session.channel, session.edgeMode, session.autoDetect, session.axisPerImage, session.edge});
-    if (IImageView* view = doc.GetImageView()) view->SetZoom(session.view.zoom);
+    if (IImageView* view = doc.GetImageView()) {
+        // A fitted view fits the picture once it is loaded, and follows the window from then on.
+        if (session.view.zoom == kZoomFitted) {
+            view->SetZoomFit();
+        } else {
+            view->SetZoom(session.view.zoom);
+        }
+    }
     doc.UpdateAllViews();
     return true;
 }

@@ -189,9 +189,12 @@ SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t 
         view.line = index(*it, "view.line", lineCount, "scan line", "scan lines");
     }
     if (const auto it = value.find("zoom"); it != value.end()) {
-        const std::optional<int> zoom = AsInt(*it, 1, 4);
-        if (!zoom || *zoom == 3) Fail("view.zoom", "expected 1, 2 or 4");
-        view.zoom = *zoom;
+        // Older files know 1, 2 and 4 only, which keep their meaning.
+        const bool fit = it->is_string() && it->get_ref<const std::string&>() == "fit";
+        const bool step =
+            it->is_number() && it->get<double>() != kZoomFitted && IsSessionZoom(it->get<double>());
+        if (!fit && !step) Fail("view.zoom", "expected 0.25, 0.5, 1, 2, 4 or \"fit\"");
+        view.zoom = fit ? kZoomFitted : it->get<double>();
     }
     return view;
 }
@@ -290,6 +293,12 @@ std::string SyntaxMessage(std::string_view text, const std::string& name,
 }
 
 }  // namespace
+
+bool IsSessionZoom(double zoom) {
+    // The image view's steps; each is exact in binary, so a number read compares exactly.
+    return zoom == kZoomFitted || zoom == 0.25 || zoom == 0.5 || zoom == 1.0 || zoom == 2.0 ||
+           zoom == 4.0;
+}
 
 SessionResult ParseSession(std::string_view text, const std::string& name,
                            const std::string& folder) {

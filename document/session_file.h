@@ -32,11 +32,18 @@ struct SessionImage {
     std::vector<SessionCursor> cursors;
 };
 
+// The session's zoom of a view that fits the picture to the window ("fit" in the file).
+inline constexpr double kZoomFitted = 0.0;
+
+// Whether a session may hold the zoom: one of the view's steps, or kZoomFitted.
+bool IsSessionZoom(double zoom);
+
 // What the window showed: the batch tool reads and checks it, and does nothing with it.
 struct SessionView {
     int image = -1;  // the current image; -1 for none
     int line = -1;   // the current line; -1 for none
-    int zoom = 1;    // 1, 2 or 4
+    // A zoom step (0.25, 0.5, 1, 2 or 4), or kZoomFitted: the picture fitted to the window.
+    double zoom = 1.0;
 
     friend bool operator==(const SessionView&, const SessionView&) = default;
 };

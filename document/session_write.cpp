@@ -97,8 +97,8 @@ std::optional<Problem> CheckSession(const Session& s) {
     const long long lines = static_cast<long long>(s.lines.size());
     if (s.view.image < -1 || s.view.image >= images) return Problem{"view.image", "no such image"};
     if (s.view.line < -1 || s.view.line >= lines) return Problem{"view.line", "no such line"};
-    if (s.view.zoom != 1 && s.view.zoom != 2 && s.view.zoom != 4) {
-        return Problem{"view.zoom", "expected 1, 2 or 4"};
+    if (!IsSessionZoom(s.view.zoom)) {
+        return Problem{"view.zoom", "expected 0.25, 0.5, 1, 2, 4 or fitted"};
     }
     if (const std::string field = NotFinite(s.axis); !field.empty()) {
         return Problem{"axis." + field, "not a finite number"};
@@ -166,6 +166,18 @@ void AppendCursors(std::string& out, const std::vector<SessionCursor>& cursors,
         }
     }
     out += ']';
+}
+
+// The steps from 1 up as the integers older files hold; the reduced steps as their exact
+// decimals; a fitted view as "fit".
+void AppendZoom(std::string& out, double zoom) {
+    if (zoom == kZoomFitted) {
+        out += "\"fit\"";
+    } else if (zoom < 1.0) {
+        out += zoom == 0.25 ? "0.25" : "0.5";
+    } else {
+        AppendJsonInt(out, static_cast<int>(zoom));
+    }
 }
 
 void AppendField(std::string& out, const char* key, bool value) {
@@ -262,7 +274,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     out += ", \"line\": ";
     AppendJsonInt(out, s.view.line);
     out += ", \"zoom\": ";
-    AppendJsonInt(out, s.view.zoom);
+    AppendZoom(out, s.view.zoom);
     out += "}\n}\n";
     if (out.size() > kMaxSessionFileBytes) {
         const std::size_t mib = (out.size() + (std::size_t(1) << 20) - 1) >> 20;

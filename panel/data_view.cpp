@@ -3,13 +3,19 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <iterator>
 
 #include "document/command_ids.h"
@@ -21,7 +27,6 @@ namespace {
 
 // The form's own size in dialog units.
 constexpr QSize kFormDlu(153, 331);
-constexpr int kFileColumnWidth = 100;
 
 struct ButtonTemplate {
     int id;
@@ -91,6 +96,45 @@ QButtonGroup* MakeRadioGroup(QWidget* form, const ButtonTemplate* first, const B
     return group;
 }
 
+// The word the list puts beside a file that gives no picture.
+QString ProblemWord(PictureProblem problem) {
+    switch (problem) {
+        case PictureProblem::Unreadable:
+            return QCoreApplication::translate("Panel", "読めません");
+        case PictureProblem::CutShort:
+            return QCoreApplication::translate("Panel", "途中で切断");
+        case PictureProblem::Damaged:
+            return QCoreApplication::translate("Panel", "破損");
+        case PictureProblem::NotPicture:
+            return QCoreApplication::translate("Panel", "非対応の形式");
+        case PictureProblem::TooLarge:
+            return QCoreApplication::translate("Panel", "大きすぎます");
+        case PictureProblem::OutOfMemory:
+            return QCoreApplication::translate("Panel", "メモリ不足");
+        case PictureProblem::Missing:
+        case PictureProblem::None:
+            break;
+    }
+    return QCoreApplication::translate("Panel", "見つかりません");
+}
+
+// The entry of a file that gives no picture: its name, shortened in the middle where the room
+// asks for it (the start and the numbered end of a series' names stay), and the word whole.
+QString ProblemLabel(const QString& title, PictureProblem problem, const QFontMetrics& metrics,
+                     int room) {
+    const QString format = QCoreApplication::translate("Panel", "%1（%2）");
+    const QString word = ProblemWord(problem);
+    const QString whole = format.arg(title, word);
+    if (metrics.horizontalAdvance(whole) <= room) return whole;
+    // Enough of the name to tell it stays however narrow the list: the list widens for it, and
+    // scrolls sideways, rather than show a word without its file.
+    const int titleWidth = metrics.horizontalAdvance(title);
+    const int least = std::min(titleWidth, 10 * metrics.horizontalAdvance(QLatin1Char('0')));
+    const int left = std::max(room - metrics.horizontalAdvance(format.arg(QString(), word)), least);
+    return format.arg(left >= titleWidth ? title : metrics.elidedText(title, Qt::ElideMiddle, left),
+                      word);
+}
+
 }  // namespace
 
 CDataView::CDataView(CNorvaleDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
@@ -126,7 +170,6 @@ void CDataView::BuildForm(QWidget* form) {
     m_wndFileList->setHeaderLabels({QCoreApplication::translate("Panel", "ファイル名")});
     m_wndFileList->setHeaderHidden(true);
     m_wndFileList->header()->setStretchLastSection(false);
-    m_wndFileList->setColumnWidth(0, kFileColumnWidth);
     m_wndFileList->setRootIsDecorated(false);
     m_wndFileList->setUniformRowHeights(true);
     // The user's clicks open images but never move the mark: the only marked entry is the
@@ -237,20 +280,45 @@ void CDataView::RepaintNow() {
     m_graph->repaint();
 }
 
+int CDataView::FileTextRoom() const {
+    // As if the scroll bar showed: a list that grows one must not cut a word it showed whole.
+    const int width = m_wndFileList->contentsRect().width() -
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                           m_wndFileList->verticalScrollBar());
+    return width - 2 * FileTextMargin();
+}
+
+int CDataView::FileTextMargin() const {
+    // The item's text keeps this far from the column's sides; one pixel more for the fractions
+    // of a pixel that a text's width is rounded from.
+    return style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_wndFileList) + 2;
+}
+
 void CDataView::OnUpdate() {
     m_wndFileList->clear();
     const int count = m_doc.m_profile.GetSize();
+    const QFontMetrics metrics(m_wndFileList->font());
+    const int room = FileTextRoom();
+    int widest = room;
     for (int i = 0; i < count; ++i) {
-        const QString title = QString::fromStdString(m_doc.m_profile.GetSeries(i)->m_strTitle);
+        const CScanSeries* series = m_doc.m_profile.GetSeries(i);
+        const QString title = QString::fromStdString(series->m_strTitle);
         auto* item = new QTreeWidgetItem(m_wndFileList, QStringList{title});
-        // A file that could not be found or read stands out, so its path can be put right.
+        // A file that could not be found or read stands out with its cause, so that its path
+        // can be put right; the tooltip gives the path and the whole reason.
         if (m_doc.IsMissing(i)) {
-            item->setText(0,
-                          QCoreApplication::translate("Panel", "%1（見つかりません）").arg(title));
+            const QString label = ProblemLabel(title, m_doc.MissingProblem(i), metrics, room);
+            item->setText(0, label);
             item->setForeground(0, QColor(176, 0, 0));
-            item->setToolTip(0, QString::fromStdString(m_doc.m_profile.GetSeries(i)->m_strPath));
+            item->setToolTip(
+                0, QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(QFile::decodeName(
+                                                    QByteArray::fromStdString(series->m_strPath))),
+                                                m_doc.MissingReason(i)));
+            widest = std::max(widest, metrics.horizontalAdvance(label));
         }
     }
+    // Names longer than the room are cut at the end, as always; the word of a fault never is.
+    m_wndFileList->setColumnWidth(0, widest + 2 * FileTextMargin());
     if (count >= 1 && m_doc.m_nCurImage >= 0) SelectListItem(m_doc.m_nCurImage);
 }
 

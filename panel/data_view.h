@@ -46,6 +46,9 @@ private:
     // go back.
     void OnOptionClicked();
     void SelectListItem(int nIndex);
+    // The file list's room for an entry's text, and the margin either side of it.
+    int FileTextRoom() const;
+    int FileTextMargin() const;
 
     CNorvaleDoc& m_doc;
     QWidget* m_form = nullptr;

@@ -324,7 +324,10 @@ QString HitText(const SeriesData& data, const PlotHit& hit) {
     const auto line = [&data, &value](int c) {
         return QStringLiteral("\n%1: %2").arg(data.curves[c].name, FormatDialogDouble(value(c)));
     };
-    QString text = QCoreApplication::translate("Panel", "画像 %1").arg(i + 1);
+    QString text = has(data.names) && !data.names[i].isEmpty()
+                       ? QCoreApplication::translate("Panel", "画像 %1: %2")
+                             .arg(QString::number(i + 1), data.names[i])
+                       : QCoreApplication::translate("Panel", "画像 %1").arg(i + 1);
     const int curves = static_cast<int>(data.curves.size());
     if (hit.curve >= 0 && hit.curve < curves) {
         text += line(hit.curve);

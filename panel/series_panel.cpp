@@ -3,10 +3,12 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStackedWidget>
 #include <QStandardItemModel>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -40,6 +42,18 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     m_progress->setFormat(QCoreApplication::translate("Panel", "測定中 %v / %m"));
     m_stop = new QPushButton(QCoreApplication::translate("Panel", "中止"), this);
     m_stop->setObjectName(QStringLiteral("SeriesStop"));
+    m_resume = new QPushButton(QCoreApplication::translate("Panel", "再開"), this);
+    m_resume->setObjectName(QStringLiteral("SeriesResume"));
+    // Stop and resume take turns in one place, as wide as the wider of the two; it and the
+    // progress keep their room while hidden, so that nothing moves under the pointer.
+    m_stopOrResume = new QStackedWidget(this);
+    m_stopOrResume->addWidget(m_stop);
+    m_stopOrResume->addWidget(m_resume);
+    for (QWidget* keeper : std::initializer_list<QWidget*>{m_progress, m_stopOrResume}) {
+        QSizePolicy policy = keeper->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        keeper->setSizePolicy(policy);
+    }
     m_save = new QPushButton(QCoreApplication::translate("Panel", "画像の保存..."), this);
     m_save->setObjectName(QStringLiteral("SeriesSave"));
     m_plot = new CSeriesPlot(this);
@@ -48,7 +62,7 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     bar->addWidget(new QLabel(QCoreApplication::translate("Panel", "表示する量"), this));
     bar->addWidget(m_quantity);
     bar->addWidget(m_progress, 1);
-    bar->addWidget(m_stop);
+    bar->addWidget(m_stopOrResume);
     bar->addWidget(m_save);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -56,6 +70,7 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
 
     connect(m_quantity, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
     connect(m_stop, &QPushButton::clicked, this, &CSeriesPanel::OnStop);
+    connect(m_resume, &QPushButton::clicked, this, &CSeriesPanel::OnResume);
     connect(m_save, &QPushButton::clicked, this, &CSeriesPanel::OnSavePicture);
     connect(m_plot, &CSeriesPlot::imageClicked, this, [this](int index) {
         // As a click in the file list does.
@@ -133,16 +148,36 @@ void CSeriesPanel::Refresh() {
     }
     const bool measuring = m_detection.IsRunning();
     m_progress->setVisible(measuring);
-    m_stop->setVisible(measuring);
     if (measuring) {
+        FitProgress(m_detection.Total());
         m_progress->setRange(0, m_detection.Total());
         m_progress->setValue(m_detection.Done());
     }
+    // Once stopped, resuming is offered while anything is left to measure.
+    m_stopOrResume->setCurrentWidget(m_stopped ? m_resume : m_stop);
+    m_stopOrResume->setVisible(m_stopped ? m_detection.HasWork() || measuring : measuring);
+}
+
+void CSeriesPanel::FitProgress(int total) {
+    const QString number = QString::number(total);
+    const QString widest = m_progress->format()
+                               .replace(QLatin1String("%v"), number)
+                               .replace(QLatin1String("%m"), number)
+                               .replace(QLatin1String("%p"), QLatin1String("100"));
+    // The text with room for the bar's frame either side of it.
+    const QFontMetrics metrics(m_progress->font());
+    m_progress->setMinimumWidth(metrics.horizontalAdvance(widest) +
+                                4 * metrics.horizontalAdvance(QLatin1Char('0')));
 }
 
 void CSeriesPanel::OnStop() {
     m_stopped = true;
     m_detection.Cancel();
+    ScheduleRefresh();
+}
+
+void CSeriesPanel::OnResume() {
+    m_stopped = false;
     ScheduleRefresh();
 }
 
@@ -154,7 +189,11 @@ void CSeriesPanel::OnSavePicture() {
     request.confirmOverwrite = true;
     const QString path = m_doc.Ui().GetSaveFileName(request);
     if (path.isEmpty()) return;
-    const bool svg = path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+    // A name's own suffix says what the file is; without one of the two, the type chosen does.
+    const QString suffix = QFileInfo(path).suffix();
+    const bool svg = suffix.compare(QLatin1String("svg"), Qt::CaseInsensitive) == 0 ||
+                     (suffix.compare(QLatin1String("png"), Qt::CaseInsensitive) != 0 &&
+                      request.selectedFilter == 1);
     const bool saved = svg ? m_plot->SaveSvg(path, kSavedSize) : m_plot->SavePng(path, kSavedSize);
     if (!saved) {
         m_doc.Ui().MessageBox(

@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QStackedWidget;
 
 // The series plot with what goes around it: the choice of quantity, the progress of measuring
 // the images not shown yet (which it starts itself while it is shown, and which the user can
@@ -31,7 +32,7 @@ public:
     SeriesQuantity Quantity() const;
     void SetQuantity(SeriesQuantity quantity);
     bool IsMeasuring() const { return m_detection.IsRunning(); }
-    // Saves the plot as PNG or SVG (by the file's suffix), asking for the file.
+    // Saves the plot as PNG or SVG, asking for the file: by its suffix, else by the type chosen.
     void OnSavePicture();
 
 protected:
@@ -44,6 +45,9 @@ private:
     void ScheduleRefresh();
     void Refresh();
     void OnStop();
+    void OnResume();
+    // Keeps the progress wide enough for its text at `total` images.
+    void FitProgress(int total);
 
     CNorvaleDoc& m_doc;
     CBackgroundDetection m_detection;
@@ -51,7 +55,10 @@ private:
     QComboBox* m_quantity = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_stop = nullptr;
+    QPushButton* m_resume = nullptr;
+    QStackedWidget* m_stopOrResume = nullptr;
     QPushButton* m_save = nullptr;
     bool m_refreshQueued = false;
-    bool m_stopped = false;  // the user stopped the measuring; the next edit starts it again
+    // The user stopped the measuring; resuming, or the next edit, starts it again.
+    bool m_stopped = false;
 };

@@ -150,10 +150,6 @@ and %1 more</translation>
         <translation>&amp;Redo</translation>
     </message>
     <message>
-        <source>画像ファイル(*.bmp;*.jpg;*,gif)</source>
-        <translation>Image files (*.bmp;*.jpg;*.gif)</translation>
-    </message>
-    <message>
         <source>すべてのファイル(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -350,6 +346,28 @@ and %1 more</translation>
     <message>
         <source>同じ名前のフォルダがあります。</source>
         <translation>A folder of the same name exists.</translation>
+    </message>
+    <message>
+        <source>画像ファイル(*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)</source>
+        <translation>Image files (*.bmp;*.jpg;*.jpeg;*.gif;*.png;*.tif;*.tiff)</translation>
+    </message>
+    <message>
+        <source>現在のファイルを削除しますか
+%1</source>
+        <translation>Delete the current file?
+%1</translation>
+    </message>
+    <message>
+        <source>このセッション ファイルの名前は UTF-8 の文字列ではないため、同じ名前では保存できません。無題として開きました。
+%1</source>
+        <translation>The name of this session file is not UTF-8 text, so the work cannot be saved under it. It was opened as untitled.
+%1</translation>
+    </message>
+    <message>
+        <source>開けるセッションは一度に一つです。次のセッションは開きませんでした。
+%1</source>
+        <translation>Only one session can be open at a time. These sessions were not opened:
+%1</translation>
     </message>
     <message>
         <source>
@@ -876,10 +894,6 @@ Redetect All</translation>
         <translation>Axes...</translation>
     </message>
     <message>
-        <source>%1（見つかりません）</source>
-        <translation>%1 (not found)</translation>
-    </message>
-    <message>
         <source>エッジ検出の詳細設定</source>
         <translation>Edge Detection Details</translation>
     </message>
@@ -992,6 +1006,46 @@ waiting for detection</translation>
         <translation>The graph could not be saved
 %1
 %2</translation>
+    </message>
+    <message>
+        <source>読めません</source>
+        <translation>unreadable</translation>
+    </message>
+    <message>
+        <source>途中で切断</source>
+        <translation>cut short</translation>
+    </message>
+    <message>
+        <source>破損</source>
+        <translation>damaged</translation>
+    </message>
+    <message>
+        <source>非対応の形式</source>
+        <translation>unsupported</translation>
+    </message>
+    <message>
+        <source>大きすぎます</source>
+        <translation>too large</translation>
+    </message>
+    <message>
+        <source>メモリ不足</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>見つかりません</source>
+        <translation>not found</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>再開</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>画像 %1: %2</source>
+        <translation>Image %1: %2</translation>
     </message>
     <message>
         <source>全長を測定</source>

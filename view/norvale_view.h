@@ -39,6 +39,7 @@ public:
     void InvalidateNoErase() override;
     void RedetectCurLine() override;
     void CancelDrag() override { EndDrag(); }
+    void OnCalibrationChanged() override { RefreshReadOut(); }
     // Scroll range from the picture and the zoom, then a full repaint.
     void OnUpdate() override;
     void OnInitialUpdate() { OnUpdate(); }
@@ -104,6 +105,8 @@ private:
     void CheckCapture();
     void MoveBand(const QPointF& viewPos);
     void ShowReadOut(const CPoint& pt);
+    // Panes 1 to 5: the pixel's place from the origin and its colour.
+    void ShowPixelReadOut(const CPoint& pt);
     // Panes 6 and 7: the calibrated values of the pixel, or nothing.
     void ShowValueReadOut(const CPoint* pt);
     // The read-out after the picture changed: the new picture's pixel under the mouse, or
@@ -167,10 +170,11 @@ private:
     // The tool cursor on show: a pick mode, or none (the standard cursor).
     static constexpr int kNoToolCursor = -100;
     int m_nToolCursor = kNoToolCursor;
-    // The picture the status read-out describes (its cache key, 0 for none) and where the mouse
-    // was last seen over the viewport.
+    // The picture the status read-out describes (its cache key, 0 for none), where the mouse
+    // was last seen over the viewport, and the pixel the read-out describes.
     qint64 m_nReadOutPicture = 0;
     std::optional<QPointF> m_ptMouse;
+    std::optional<CPoint> m_ptReadOut;  // the pixel panes 1 to 5 describe
     // Reduced paints: the scaler's column tables and the device-pixel buffer, the size of what
     // one paint covers at most.
     CPictureScaler m_scaler;

@@ -25,7 +25,9 @@ CPoint PixelOf(const CData& point) {
 
 void CNorvaleView::mousePressEvent(QMouseEvent* event) {
     event->accept();
-    if (!HasPicture()) return;
+    // While a long operation works on the records, nothing is picked: a click that slips in as
+    // one of its dialogs closes starts no drag that would drop on records being measured.
+    if (!HasPicture() || m_doc.IsBusy()) return;
     CheckCapture();
     // The left button alone, with or without Shift; Ctrl or another button held does nothing.
     // Alt and the other modifiers play no part, as the platform's key-state flags have none.
@@ -263,18 +265,31 @@ void CNorvaleView::leaveEvent(QEvent* event) {
 void CNorvaleView::RefreshReadOut() {
     const CPicture* picture = m_doc.GetPictureBitmap();
     const qint64 key = picture != nullptr ? picture->Image().cacheKey() : 0;
-    if (key == m_nReadOutPicture) return;
+    // The read-out depends on the calibration as well as on the picture: x and y count from the
+    // origin, X and Y are converted. Any update may have changed it, so the panes are written
+    // afresh: at the pixel under the mouse, or, with the mouse away, at the pixel they showed.
     if (picture != nullptr && m_ptMouse) {
         ShowReadOut(ClientToImage(*m_ptMouse));
         return;
     }
+    if (key == m_nReadOutPicture) {
+        if (picture != nullptr && m_ptReadOut) ShowPixelReadOut(*m_ptReadOut);
+        return;
+    }
     m_nReadOutPicture = key;
+    m_ptReadOut.reset();
     for (int pane = 1; pane <= 5; ++pane) emit paneText(pane, QString());
     ShowValueReadOut(nullptr);
 }
 
 void CNorvaleView::ShowReadOut(const CPoint& pt) {
+    ShowPixelReadOut(pt);
+    ShowValueReadOut(&pt);
+}
+
+void CNorvaleView::ShowPixelReadOut(const CPoint& pt) {
     m_nReadOutPicture = m_doc.GetPictureBitmap()->Image().cacheKey();
+    m_ptReadOut = pt;
     const CDataAxis* axis = m_doc.m_profile.GetAxis(m_doc.m_nCurImage);
     const CPoint origin = axis != nullptr ? PixelOf(axis->m_origin) : CPoint{};
     // Wide arithmetic: a calibration point typed far outside the picture must not overflow.
@@ -284,7 +299,6 @@ void CNorvaleView::ShowReadOut(const CPoint& pt) {
     emit paneText(2, QString::asprintf("y = %3lld", -ry));
     const std::array<QString, 3> rgb = ColourReadOut(m_doc.GetPictureBitmap()->View(), pt);
     for (int k = 0; k < 3; ++k) emit paneText(3 + k, rgb[k]);
-    ShowValueReadOut(&pt);
 }
 
 // --- Keys and cursors --------------------------------------------------------------------------

@@ -104,7 +104,7 @@ TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
                   "view": {"zoom": 3}})"),
          {"-o", out},
          2,
-         {"zoom.json: view.zoom: expected 1, 2 or 4"}},
+         {"zoom.json: view.zoom: expected 0.25, 0.5, 1, 2, 4 or \"fit\""}},
         {"missing session",
          Path(QStringLiteral("nowhere.json")),
          {"-o", out},

@@ -116,6 +116,20 @@ TEST(SessionFile, ReadsVersionTwo) {
     }
 }
 
+// Every zoom the window shows is kept; the steps older files hold keep their meaning.
+TEST(SessionFile, ReadsEveryZoomOfTheWindow) {
+    const struct {
+        const char* zoom;
+        double read;
+    } cases[] = {{"0.25", 0.25}, {"0.5", 0.5}, {"1", 1},         {"2", 2},
+                 {"4", 4},       {"4.0", 4},   {"2.5e-1", 0.25}, {"\"fit\"", kZoomFitted}};
+    for (const auto& c : cases) {
+        const SessionResult r = Parse(With2(std::string(R"("view": {"zoom": )") + c.zoom + "},"));
+        ASSERT_TRUE(r.session) << c.zoom << ": " << r.error;
+        EXPECT_EQ(r.session->view.zoom, c.read) << c.zoom;
+    }
+}
+
 TEST(SessionFile, RelativePathsStayRelativeWithoutAFolder) {
     const SessionResult r = ParseSession(With(""), "s.json", "");
     ASSERT_TRUE(r.session) << r.error;
@@ -211,9 +225,13 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {With2(R"("view": {"line": 2},)"),
          "s.json: view.line: expected an integer from -1 to 1 (-1 for none): the session has 2 "
          "scan lines"},
-        {With2(R"("view": {"zoom": 3},)"), "s.json: view.zoom: expected 1, 2 or 4"},
-        {With2(R"("view": {"zoom": 8},)"), "s.json: view.zoom: expected 1, 2 or 4"},
-        {With2(R"("view": {"zoom": "2"},)"), "s.json: view.zoom: expected 1, 2 or 4"},
+        {With2(R"("view": {"zoom": 3},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
+        {With2(R"("view": {"zoom": 8},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
+        {With2(R"("view": {"zoom": "2"},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
+        {With2(R"("view": {"zoom": 0},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
+        {With2(R"("view": {"zoom": 0.3},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
+        {With2(R"("view": {"zoom": "Fit"},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
+        {With2(R"("view": {"zoom": true},)"), "s.json: view.zoom: expected 0.25, 0.5, 1, 2, 4"},
         {With2(R"("view": {"zoom": 2, "scroll": [0, 0]},)"), "s.json: view.scroll: unknown key"},
         // Version 2 gives every line's cursor: a short list lost lines somewhere.
         {With2("", R"([{"path": "c", "cursors": [1]}])"),

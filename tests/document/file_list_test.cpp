@@ -25,12 +25,16 @@ TEST(FileList, AddMakesTheFirstNewFileCurrent) {
     EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
     EXPECT_EQ(f.doc.m_profile.GetSeries(3)->m_strPath, a.toStdString());
 
-    // The dialog offers the image types, upper case and .jpeg included, and all files.
+    // The dialog offers the image types, upper case and .jpeg included, and all files; the
+    // type's name lists every kind it takes.
     ASSERT_EQ(f.ui.lastOpen.filters.size(), 2u);
-    EXPECT_EQ(f.ui.lastOpen.filters[0].description,
-              QStringLiteral("画像ファイル(*.bmp;*.jpg;*,gif)"));
-    for (const char* pattern : {"*.bmp", "*.JPG", "*.jpeg", "*.GIF"}) {
-        EXPECT_TRUE(f.ui.lastOpen.filters[0].patterns.contains(pattern)) << pattern;
+    const FileFilter& images = f.ui.lastOpen.filters[0];
+    for (const char* pattern :
+         {"*.bmp", "*.JPG", "*.jpeg", "*.GIF", "*.png", "*.PNG", "*.tif", "*.TIFF"}) {
+        EXPECT_TRUE(images.patterns.contains(pattern)) << pattern;
+    }
+    for (const QString& pattern : images.patterns) {
+        EXPECT_TRUE(images.description.contains(pattern.toLower())) << pattern.toStdString();
     }
     EXPECT_EQ(f.ui.lastOpen.defaultSuffix, QStringLiteral("bmp"));
 
@@ -65,7 +69,8 @@ TEST(FileList, DeleteMovesTheCurrentIndexAsTheListShrinks) {
         f.ui.answers = {true};
         f.doc.OnDeleteFile();
         SCOPED_TRACE(c.count * 10 + c.current);
-        EXPECT_EQ(f.ui.questions.back(), QStringLiteral("現在のファイルを削除しますか"));
+        EXPECT_EQ(f.ui.questions.back(),
+                  QStringLiteral("現在のファイルを削除しますか\n") + paths[c.current]);
         EXPECT_EQ(f.Titles(), c.expectedTitles);
         EXPECT_EQ(f.doc.m_nCurImage, c.expectedCurrent);
         EXPECT_EQ(f.doc.GetPictureBitmap() != nullptr, c.expectedCurrent >= 0);

@@ -248,33 +248,40 @@ TEST_F(PictureTest, TellsOpenFailuresFromDecodeFailures) {
     huge[28] = 32;
     WriteBytes(Path("huge.bmp"), huge);
 
+    using P = PictureProblem;
     struct Case {
         QString path;
         Status status;
         const char* reasonPart;  // the reason must contain this
+        PictureProblem problem;  // the word of the window's image list
     };
     const Case cases[] = {
-        {Path("missing.bmp"), Status::CannotOpen, "No such file"},
-        {Path("folder.bmp"), Status::CannotOpen, "folder"},
-        {Path("pipe.bmp"), Status::CannotOpen, "not a regular file"},
-        {QStringLiteral("/dev/zero"), Status::CannotOpen, "not a regular file"},
-        {Path("empty.bmp"), Status::CannotDecode, "empty"},
-        {Path("text.jpg"), Status::CannotDecode, "not a BMP, JPEG, GIF, PNG or TIFF"},
+        {Path("missing.bmp"), Status::CannotOpen, "No such file", P::Missing},
+        {Path("empty.bmp/a.bmp"), Status::CannotOpen, "Not a directory", P::Missing},
+        {Path("folder.bmp"), Status::CannotOpen, "folder", P::Unreadable},
+        {Path("pipe.bmp"), Status::CannotOpen, "not a regular file", P::Unreadable},
+        {QStringLiteral("/dev/zero"), Status::CannotOpen, "not a regular file", P::Unreadable},
+        {Path("empty.bmp"), Status::CannotDecode, "empty", P::CutShort},
+        {Path("text.jpg"), Status::CannotDecode, "not a BMP, JPEG, GIF, PNG or TIFF",
+         P::NotPicture},
         // A kind Qt reads that the loader does not take.
-        {Save(png, "red.ppm", "PPM"), Status::CannotDecode, "PPM"},
-        {Path("huge.bmp"), Status::CannotDecode, "larger than 1 GiB"},
-        {Cut(jpeg, ReadAll(jpeg).size() * 6 / 10, "cut.jpg"), Status::CannotDecode, "JPEG"},
-        {Cut(jpeg, -100, "cut_end.jpg"), Status::CannotDecode, "JPEG"},
-        {Cut(jpeg, 300, "cut_header.jpg"), Status::CannotDecode, ""},
-        {Cut(bmp, ReadAll(bmp).size() / 2, "cut.bmp"), Status::CannotDecode, "ends"},
-        {Cut(bmp, -1, "short.bmp"), Status::CannotDecode, "ends"},
-        {Cut(indexedBmp, 600, "cut_palette.bmp"), Status::CannotDecode, ""},
-        {Cut(bmp, 20, "cut_header.bmp"), Status::CannotDecode, ""},
-        {Cut(DataFile("ramp.gif"), 2000, "cut.gif"), Status::CannotDecode, "ends"},
-        {Cut(DataFile("ramp.gif"), -2, "no_terminator.gif"), Status::CannotDecode, "ends"},
-        {Cut(DataFile("ramp.gif"), 400, "cut_palette.gif"), Status::CannotDecode, ""},
-        {Cut(DataFile("animated.gif"), -30, "cut_second_frame.gif"), Status::Ok, ""},
-        {Cut(DataFile("ramp.gif"), -1, "no_trailer.gif"), Status::Ok, ""},
+        {Save(png, "red.ppm", "PPM"), Status::CannotDecode, "PPM", P::NotPicture},
+        {Path("huge.bmp"), Status::CannotDecode, "larger than 1 GiB", P::TooLarge},
+        {Cut(jpeg, ReadAll(jpeg).size() * 6 / 10, "cut.jpg"), Status::CannotDecode, "JPEG",
+         P::CutShort},
+        {Cut(jpeg, -100, "cut_end.jpg"), Status::CannotDecode, "JPEG", P::CutShort},
+        {Cut(jpeg, 300, "cut_header.jpg"), Status::CannotDecode, "", P::CutShort},
+        {Cut(bmp, ReadAll(bmp).size() / 2, "cut.bmp"), Status::CannotDecode, "ends", P::CutShort},
+        {Cut(bmp, -1, "short.bmp"), Status::CannotDecode, "ends", P::CutShort},
+        {Cut(indexedBmp, 600, "cut_palette.bmp"), Status::CannotDecode, "", P::CutShort},
+        {Cut(bmp, 20, "cut_header.bmp"), Status::CannotDecode, "", P::CutShort},
+        {Cut(DataFile("ramp.gif"), 2000, "cut.gif"), Status::CannotDecode, "ends", P::CutShort},
+        {Cut(DataFile("ramp.gif"), -2, "no_terminator.gif"), Status::CannotDecode, "ends",
+         P::CutShort},
+        {Cut(DataFile("ramp.gif"), 400, "cut_palette.gif"), Status::CannotDecode, "", P::CutShort},
+        {DataFile("lzw_bad_code.gif"), Status::CannotDecode, "invalid code", P::Damaged},
+        {Cut(DataFile("animated.gif"), -30, "cut_second_frame.gif"), Status::Ok, "", P::None},
+        {Cut(DataFile("ramp.gif"), -1, "no_trailer.gif"), Status::Ok, "", P::None},
     };
     for (const Case& c : cases) {
         CPicture picture;
@@ -285,6 +292,7 @@ TEST_F(PictureTest, TellsOpenFailuresFromDecodeFailures) {
         EXPECT_EQ(result.status, c.status) << name << ": " << result.reason.toStdString();
         EXPECT_TRUE(result.reason.contains(QLatin1String(c.reasonPart)))
             << name << ": " << result.reason.toStdString();
+        EXPECT_EQ(result.problem, c.problem) << name << ": " << result.reason.toStdString();
         if (c.status == Status::Ok) {
             EXPECT_TRUE(result.uiReason.isEmpty()) << name;
             continue;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <filesystem>
+#include <fstream>
 
 #include "doc_fakes.h"
 
@@ -143,15 +145,74 @@ TEST(SessionCommands, UnsavedWorkIsAskedAbout) {
     }
 }
 
+// Files given on the command line or dropped: the first session opens, the pictures are added,
+// a session named again is opened once and another one is refused, never taken for a picture;
+// names that are not UTF-8 name their files all the same.
 TEST(SessionCommands, DroppedFilesOpenTheSessionAndAddThePictures) {
-    DocFixture f;
-    f.files.Make("in.bmp", 30);
-    const QString session = f.files.Text("work.quandrel", R"(// a comment first
-        {"quandrel-session": 2, "lines": [], "images": ["in.bmp"]})");
-    f.doc.OpenFiles({f.files.Make("x.bmp", 40), session, f.files.Make("y.bmp", 50)});
-    EXPECT_EQ(f.doc.GetPathName(), session);
-    EXPECT_EQ(f.Titles(), (std::vector<std::string>{"in.bmp", "x.bmp", "y.bmp"}));
-    EXPECT_TRUE(f.doc.IsModified());
+    const std::string cafe = "caf\xE9";  // Latin-1, no UTF-8
+    struct Case {
+        const char* what;
+        std::vector<std::string> given;  // names in the fixture's folder
+        const char* session;             // the work's session file after, or ""
+        std::vector<std::string> titles;
+        const char* refused;  // a session the message names, or ""
+    };
+    const Case cases[] = {
+        {"a session among pictures",
+         {"x.bmp", "work.quandrel", "y.bmp"},
+         "work.quandrel",
+         {"in.bmp", "x.bmp", "y.bmp"},
+         ""},
+        {"a session twice",
+         {"work.quandrel", "x.bmp", "./work.quandrel"},
+         "work.quandrel",
+         {"in.bmp", "x.bmp"},
+         ""},
+        {"two sessions",
+         {"work.quandrel", "other.quandrel", "x.bmp"},
+         "work.quandrel",
+         {"in.bmp", "x.bmp"},
+         "other.quandrel"},
+        {"a picture not named in UTF-8",
+         {cafe + ".bmp", "x.bmp"},
+         "",
+         {cafe + ".bmp", "x.bmp"},
+         ""},
+        {"a session not named in UTF-8", {cafe + ".quandrel"}, "", {"in.bmp"}, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DocFixture f;
+        for (const char* name : {"in.bmp", "x.bmp", "y.bmp"}) f.files.Make(name, 30);
+        const QByteArray text = R"(// a comment first
+            {"quandrel-session": 2, "lines": [], "images": ["in.bmp"]})";
+        f.files.Text("work.quandrel", text);
+        f.files.Text("other.quandrel", R"({"quandrel-session": 2, "lines": [], "images": []})");
+        const std::string folder = f.files.Path(QString()).toStdString() + "/";
+        // Qt's names are text: the files whose names are not are made by their bytes.
+        std::filesystem::copy_file(folder + "x.bmp", folder + cafe + ".bmp");
+        std::ofstream(folder + cafe + ".quandrel", std::ios::binary) << text.toStdString();
+        std::vector<std::string> paths;
+        for (const std::string& name : c.given) paths.push_back(folder + name);
+
+        f.doc.OpenFiles(paths);
+        EXPECT_EQ(f.doc.GetPathName(), *c.session ? f.files.Path(c.session) : QString());
+        EXPECT_EQ(f.Titles(), c.titles);
+        EXPECT_TRUE(f.doc.IsModified() || c.titles.size() == 1);
+        // Every picture names its file, read as it is.
+        for (const auto& series : f.doc.m_profile.m_arSeries) {
+            EXPECT_EQ(series->m_strPath, folder + series->m_strTitle);
+        }
+        if (c.titles.back() == cafe + ".bmp") {
+            f.doc.OpenImage(0);
+            EXPECT_NE(f.doc.GetPictureBitmap(), nullptr);
+        }
+        const bool untitled = c.given.front() == cafe + ".quandrel";
+        ASSERT_EQ(f.ui.messages.size(), *c.refused || untitled ? 1u : 0u);
+        if (*c.refused) {
+            EXPECT_TRUE(f.ui.messages[0].contains(f.files.Path(c.refused)));
+        }
+    }
 }
 
 }  // namespace

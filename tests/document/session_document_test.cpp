@@ -23,7 +23,7 @@ std::string Dump(const DocFixture& f) {
     out << "options " << o.channel << ' ' << o.edgeMode << ' ' << o.autoDetect << ' '
         << o.axisIndividual << " switches " << doc.m_bMeasureLength << doc.m_bMeasureArea
         << " current " << doc.m_nCurImage << '/' << doc.m_nCurArray << '/' << doc.m_nCurLine
-        << " zoom " << f.view.zoom << '\n';
+        << " zoom " << f.view.zoom << " fit " << f.view.fit << '\n';
     for (int i = 0; i < doc.m_profile.GetSize(); ++i) {
         const CScanSeries& series = *doc.m_profile.GetSeries(i);
         out << i << ' ' << series.m_strTitle << " | " << series.m_strPath << " | sets "
@@ -123,6 +123,18 @@ const State kStates[] = {
          f.doc.m_nCurImage = 4;
          f.doc.m_nCurLine = 0;
          f.doc.m_bMeasureLength = f.doc.m_bMeasureArea = true;
+         f.view.fit = true;  // the picture fitted to the window
+     }},
+    {"a reduced view",
+     [](DocFixture& f) {
+         AddImages(f, {"a.bmp", "b.bmp"});
+         f.doc.m_nCurImage = 1;
+         f.view.zoom = 0.25;
+     }},
+    {"a view at half size",
+     [](DocFixture& f) {
+         AddImages(f, {"a.bmp"});
+         f.view.zoom = 0.5;
      }},
 };
 

@@ -143,7 +143,8 @@ TEST(SessionWrite, RefusesWhatCannotBeReadBackNamingIt) {
          "lines[1]: the two ends are the same point", -1},
         {"a channel", [](Session& s) { s.channel = 4; }, "channel: expected 0 to 3", -1},
         {"an edge rule", [](Session& s) { s.edgeMode = -1; }, "edgeMode: expected 0 to 3", -1},
-        {"a zoom of 3", [](Session& s) { s.view.zoom = 3; }, "view.zoom: expected 1, 2 or 4", -1},
+        {"a zoom of 3", [](Session& s) { s.view.zoom = 3; },
+         "view.zoom: expected 0.25, 0.5, 1, 2, 4 or fitted", -1},
         {"no such image", [](Session& s) { s.view.image = 2; }, "view.image: no such image", -1},
         {"no such line", [](Session& s) { s.view.line = 1; }, "view.line: no such line", -1},
         {"too many cursors", [](Session& s) { s.images[0].cursors.resize(2); },
@@ -158,6 +159,27 @@ TEST(SessionWrite, RefusesWhatCannotBeReadBackNamingIt) {
         EXPECT_FALSE(text.text) << c.what;
         EXPECT_EQ(text.error.rfind(c.error, 0), 0u) << c.what << ": " << text.error;
         EXPECT_EQ(text.image, c.image) << c.what;
+    }
+}
+
+// Every zoom of the window is written so that it reads back; the whole steps as the integers
+// older files hold.
+TEST(SessionWrite, WritesEveryZoomOfTheWindow) {
+    const struct {
+        double zoom;
+        const char* text;
+    } cases[] = {{0.25, "\"zoom\": 0.25}"}, {0.5, "\"zoom\": 0.5}"},
+                 {1, "\"zoom\": 1}"},       {2, "\"zoom\": 2}"},
+                 {4, "\"zoom\": 4}"},       {kZoomFitted, "\"zoom\": \"fit\"}"}};
+    for (const auto& c : cases) {
+        Session s = TwoImages();
+        s.view.zoom = c.zoom;
+        const SessionText text = SessionToText(s, "/run/s.json");
+        ASSERT_TRUE(text.text) << c.zoom << ": " << text.error;
+        EXPECT_NE(text.text->find(c.text), std::string::npos) << *text.text;
+        const SessionResult read = ReadBack(s);
+        ASSERT_TRUE(read.session) << read.error;
+        EXPECT_EQ(read.session->view.zoom, c.zoom);
     }
 }
 

@@ -44,7 +44,7 @@ TEST(ToolCommands, UpdateHandlersNeedAPictureAndCheckTheZoom) {
     EXPECT_FALSE(f.doc.m_bMeasureLength);
 }
 
-TEST(ToolCommands, EveryZoomItemChecksItselfAloneAndTheSessionKeepsOnlyWholeSteps) {
+TEST(ToolCommands, EveryZoomItemChecksItselfAloneAndTheSessionKeepsIt) {
     DocFixture f;
     f.Add({f.files.Make("a.bmp", 3)});
     const int items[] = {ID_ZOOM_QUARTER, ID_ZOOM_HALF, ID_ZOOM_1X,
@@ -53,11 +53,12 @@ TEST(ToolCommands, EveryZoomItemChecksItselfAloneAndTheSessionKeepsOnlyWholeStep
         int command;
         double zoom;
         bool fit;
-        int saved;  // the session's zoom
+        double saved;  // the session's zoom
     };
-    for (const Case& c : {Case{ID_ZOOM_HALF, 0.5, false, 1}, Case{ID_ZOOM_QUARTER, 0.25, false, 1},
-                          Case{ID_ZOOM_4X, 4, false, 4}, Case{ID_ZOOM_FIT, 4, true, 1},
-                          Case{ID_ZOOM_2X, 2, false, 2}}) {
+    for (const Case& c :
+         {Case{ID_ZOOM_HALF, 0.5, false, 0.5}, Case{ID_ZOOM_QUARTER, 0.25, false, 0.25},
+          Case{ID_ZOOM_4X, 4, false, 4}, Case{ID_ZOOM_FIT, 4, true, kZoomFitted},
+          Case{ID_ZOOM_1X, 1, false, 1}, Case{ID_ZOOM_2X, 2, false, 2}}) {
         f.doc.OnCmdMsg(c.command);
         EXPECT_EQ(f.view.zoom, c.zoom) << c.command;
         EXPECT_EQ(f.view.fit, c.fit) << c.command;

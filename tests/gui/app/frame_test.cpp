@@ -16,7 +16,11 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "app/main_frame.h"
 #include "app/norvale_app.h"
@@ -64,6 +68,29 @@ class FrameTest : public QObject {
         m_app = std::make_unique<CNorvaleApp>(m_ui.get());
         QVERIFY(m_app->InitInstance(arguments));
         QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+    }
+    // Two sessions of one picture each, and a picture whose name is not UTF-8 (made by its
+    // bytes: Qt's names are text). Returns the folder, with its slash, and that name's stem.
+    std::pair<std::string, std::string> ForeignFiles() {
+        m_files->Make(QStringLiteral("in.bmp"), 20);
+        m_files->Text(QStringLiteral("s.quandrel"),
+                      R"({"quandrel-session": 2, "lines": [], "images": ["in.bmp"]})");
+        m_files->Text(QStringLiteral("t.quandrel"),
+                      R"({"quandrel-session": 2, "lines": [], "images": []})");
+        const std::string folder = m_files->Path(QString()).toStdString() + "/";
+        const std::string cafe = "caf\xE9";
+        std::filesystem::copy_file(m_files->Make(QStringLiteral("x.bmp"), 30).toStdString(),
+                                   folder + cafe + ".bmp");
+        return {folder, cafe};
+    }
+    void CheckForeignFiles(const std::string& folder, const std::string& cafe) {
+        QCOMPARE(Doc().GetPathName(), m_files->Path(QStringLiteral("s.quandrel")));
+        QCOMPARE(Doc().m_profile.GetSize(), 2);
+        QCOMPARE(Doc().m_profile.GetSeries(1)->m_strPath, folder + cafe + ".bmp");
+        Doc().OpenImage(1);
+        QVERIFY(Doc().GetPictureBitmap() != nullptr);
+        QCOMPARE(m_ui->messages.size(), std::size_t{1});
+        QVERIFY(m_ui->messages[0].contains(m_files->Path(QStringLiteral("t.quandrel"))));
     }
     void LoadImages(int count) {
         QStringList paths;
@@ -149,6 +176,42 @@ private slots:
             QVERIFY(Doc().GetOpenFailure() == nullptr);
         }
         QVERIFY(m_ui->messages.empty());
+    }
+
+    // Dropped files are opened by the bytes of their names, UTF-8 or not; a session dropped
+    // twice opens once, and a second one is refused, never added as a picture.
+    void dropsKeepNamesAndTakeOneSession() {
+        const auto [folder, cafe] = ForeignFiles();
+        Start();
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& name : {cafe + ".bmp", std::string("s.quandrel"),
+                                        std::string("s.quandrel"), std::string("t.quandrel")}) {
+            urls << QUrl::fromEncoded(
+                "file://" + QByteArray::fromStdString(folder + name).toPercentEncoding("/"));
+        }
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &drop);
+        CheckForeignFiles(folder, cafe);
+    }
+
+    // The command line as main() hands it on: the same.
+    void commandLineKeepsNamesAndTakesOneSession() {
+        const auto [folder, cafe] = ForeignFiles();
+        std::vector<std::string> arguments{"quandrel", folder + cafe + ".bmp",
+                                           folder + "s.quandrel", folder + "s.quandrel",
+                                           folder + "t.quandrel"};
+        std::vector<char*> argv;
+        for (std::string& argument : arguments) argv.push_back(argument.data());
+        m_ui = std::make_unique<FakeUi>();
+        m_app = std::make_unique<CNorvaleApp>(m_ui.get());
+        QVERIFY(m_app->InitInstance(static_cast<int>(argv.size()), argv.data()));
+        CheckForeignFiles(folder, cafe);
     }
 
     void captionStaysTheProgramName() {

@@ -35,6 +35,7 @@
 #include "panel/axis_dlg.h"
 #include "panel/data_view.h"
 #include "panel/edge_options_dlg.h"
+#include "panel/series_panel.h"
 
 namespace {
 
@@ -180,7 +181,7 @@ private slots:
         const struct {
             QStringList arguments;
             std::optional<UiLanguage> language;
-            QStringList files;
+            std::vector<std::string> files;
             bool help, version, error;
         } cases[] = {
             {{"--lang", "en", "a.bmp"}, UiLanguage::English, {"a.bmp"}, false, false, false},
@@ -207,11 +208,16 @@ private slots:
             const WindowArguments parsed = ParseWindowArguments(c.arguments);
             const QByteArray name = c.arguments.join(' ').toUtf8();
             QVERIFY2(parsed.language == c.language, name);
-            QCOMPARE(parsed.files, c.files);
+            QVERIFY2(parsed.files == c.files, name);
             QCOMPARE(parsed.help, c.help);
             QCOMPARE(parsed.version, c.version);
             QVERIFY2(parsed.error.isEmpty() != c.error, name);
         }
+        // As the system gives them: a name that is not UTF-8 keeps its bytes.
+        const WindowArguments bytes = ParseWindowArguments(
+            std::vector<std::string>{"--lang", "en", "/data/caf\xE9.bmp", "--", "-\xFF.gif"});
+        QVERIFY(bytes.language == UiLanguage::English);
+        QVERIFY(bytes.files == (std::vector<std::string>{"/data/caf\xE9.bmp", "-\xFF.gif"}));
         QVERIFY(WindowVersion().contains(QStringLiteral(QUANDREL_VERSION)));
     }
 
@@ -330,6 +336,41 @@ private slots:
         QVERIFY(!JapaneseIn(VisibleTexts(&m_app->Frame())).isEmpty());
         QCOMPARE(m_app->Frame().Action(ID_FILE_OPEN)->text(),
                  QStringLiteral("セッションを開く(&O)..."));
+    }
+
+    // Every file type of every file dialog speaks the window's language.
+    void fileTypesFollowTheLanguage() {
+        ImageFiles files;
+        const QString picture = files.Make(QStringLiteral("a.bmp"), 30, 160, 120);
+        for (const char* language : {"ja", "en"}) {
+            Start({QStringLiteral("--lang"), QString::fromLatin1(language), picture});
+            CMainFrame& frame = m_app->Frame();
+            QVERIFY(m_app->Document().AddLineToAll(5, 60, 150, 60));
+            QStringList types;
+            const auto take = [&types](const std::vector<FileFilter>& filters) {
+                for (const FileFilter& filter : filters) types << filter.description;
+            };
+            for (const int id : {IDC_ADD_FILES, ID_FILE_OPEN}) {
+                m_ui->lastOpen = {};
+                frame.Action(id)->trigger();
+                take(m_ui->lastOpen.filters);
+            }
+            for (const int id : {ID_FILE_SAVE_AS, ID_DATA_WRITE, ID_DATA_WRITE_CSV, 0}) {
+                m_ui->lastSave = {};
+                if (id == 0) {
+                    frame.SeriesPanel()->OnSavePicture();
+                } else {
+                    frame.Action(id)->trigger();
+                }
+                take(m_ui->lastSave.filters);
+            }
+            QCOMPARE(types.size(), 12);
+            for (const QString& type : types) {
+                QVERIFY2(HasJapanese(type) == (QLatin1String(language) == QLatin1String("ja")),
+                         qPrintable(type));
+            }
+            m_app.reset();
+        }
     }
 
     // Qt's own buttons speak the window's language: no English button in a Japanese window.

@@ -2,6 +2,7 @@
 // user answers them: by clicks on the dialog's window and by keys.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +22,7 @@
 #include "document/doc_fakes.h"
 #include "export/data_file.h"
 #include "panel/data_view.h"
+#include "panel/series_panel.h"
 #include "view/norvale_view.h"
 
 class LiveDialogsTest : public QObject {
@@ -229,6 +231,47 @@ private slots:
         QCOMPARE(Doc().m_profile.GetSeries(1)->m_strTitle, std::string("b.bmp"));
         QCOMPARE(Doc().m_nCurImage, 1);
         QVERIFY(Doc().GetPictureBitmap() != nullptr);
+    }
+
+    // The type chosen in Qt's own save dialog, whose type list hides the patterns, is the type
+    // written: the table's delimiter, and the plot's format, also for a name without a suffix.
+    void theTypeChosenInTheSaveDialogIsWritten() {
+        Start();
+        List({m_files->Make("a.bmp", 30, 160, 120)});
+        Doc().AddLineToAll(5, 60, 150, 60);
+        const struct {
+            const char* typed;
+            int type;  // from the top of the list
+            bool table;
+            const char* written;
+            QByteArray start;
+        } cases[] = {
+            {"commas.csv", 0, true, "commas.csv", "image,path,"},
+            {"semicolons.csv", 1, true, "semicolons.csv", "image;path;"},
+            {"no-suffix", 1, true, "no-suffix.csv", "image;path;"},
+            {"plot", 1, false, "plot.svg", "<?xml"},
+            {"plot.v2", 1, false, "plot.v2", "<?xml"},
+            {"chart", 0, false, "chart.png", "\x89PNG"},
+            {"chart.svg", 0, false, "chart.svg", "<?xml"},
+            {"graph.png", 1, false, "graph.png", "\x89PNG"},
+        };
+        for (const auto& c : cases) {
+            WhenShown<QFileDialog>([&](QFileDialog* dialog) {
+                auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+                types->setFocus();
+                for (int k = 0; k < c.type; ++k) QTest::keyClick(types, Qt::Key_Down);
+                dialog->selectFile(m_files->Path(QString::fromLatin1(c.typed)));
+                static_cast<QDialog*>(dialog)->accept();  // with the dialog's own checks
+            });
+            if (c.table) {
+                Frame().Action(ID_DATA_WRITE_CSV)->trigger();
+            } else {
+                Frame().SeriesPanel()->OnSavePicture();
+            }
+            QFile file(m_files->Path(QString::fromLatin1(c.written)));
+            QVERIFY2(file.open(QIODevice::ReadOnly), c.written);
+            QVERIFY2(file.readAll().startsWith(c.start), c.written);
+        }
     }
 
     // Qt's own dialogs speak Japanese like the rest, open on a folder without a name typed in,

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QDockWidget>
 #include <QFile>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include "app/norvale_app.h"
 #include "document/doc_fakes.h"
 #include "export/tidy_table.h"
+#include "gui/panel/panel_test_support.h"
 #include "model/edge_detect.h"
 #include "panel/series_panel.h"
 #include "panel/series_plot.h"
@@ -32,10 +34,10 @@ class SeriesDockTest : public QObject {
     CSeriesPanel& Panel() { return *Frame().SeriesPanel(); }
     const SeriesData& Shown() { return Panel().Plot()->Data(); }
 
-    void Start() {
+    void Start(const QStringList& arguments = {}) {
         m_ui = std::make_unique<FakeUi>();
         m_app = std::make_unique<CNorvaleApp>(m_ui.get());
-        QVERIFY(m_app->InitInstance({}));
+        QVERIFY(m_app->InitInstance(arguments));
         QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
     }
     // Images with a dark bar at column 20 + 2k (a broken file where `broken` says), and one
@@ -128,6 +130,8 @@ private slots:
         const QPoint column(static_cast<int>(ImageX(plot.Frame(), kBroken)),
                             static_cast<int>(plot.Frame().area.center().y()));
         QVERIFY2(plot.ToolTipAt(column).contains(reason), qPrintable(plot.ToolTipAt(column)));
+        QVERIFY2(plot.ToolTipAt(column).contains(QStringLiteral("img017.bmp")),
+                 qPrintable(plot.ToolTipAt(column)));
         QCOMPARE(Shown().current, 5);
 
         // Hidden, the panel measures nothing: what a new line leaves pending stays so.
@@ -171,6 +175,51 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(AllMeasured(), 20000);
         // On a grey picture with a dark bar the maximum is the line's first sample.
         for (int i : pending) QCOMPARE(Doc().m_profile.GetLine(i, 0, 0)->m_nPos, 0);
+    }
+
+    // However narrow the dock, the progress shows its whole text in either language. Stop
+    // leaves "再開" in its place, which measures the rest; the save button never moves.
+    void stoppedMeasuringResumesAndNothingMoves() {
+        for (const char* language : {"en", "ja"}) {
+            Start({QStringLiteral("--lang"), QString::fromLatin1(language)});
+            constexpr int kImages = 12;
+            QStringList paths;
+            for (int k = 0; k < kImages; ++k) {
+                // Large enough that the measuring is under way when Stop is clicked.
+                paths << m_files->Make(QStringLiteral("%1%2.bmp").arg(language).arg(k), 20 + 2 * k,
+                                       1600, 1200);
+            }
+            m_ui->openChoices.push_back(paths);
+            QTest::keyClick(&Frame(), Qt::Key_O, Qt::ControlModifier);
+            QVERIFY(Doc().AddLineToAll(5, 60, 150, 60));
+            Doc().UpdateAllViews();
+            Frame().resizeDocks({Frame().SeriesDock()}, {1}, Qt::Horizontal);
+            Frame().Action(ID_VIEW_SERIES)->trigger();
+            QCoreApplication::processEvents();
+            QVERIFY2(Panel().IsMeasuring(), language);
+            QCoreApplication::processEvents();  // the layout with the progress shown
+            const QStringList clipped = ClippedTexts(&Panel());
+            QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+
+            auto* save = Panel().findChild<QPushButton*>(QStringLiteral("SeriesSave"));
+            auto* stop = Panel().findChild<QPushButton*>(QStringLiteral("SeriesStop"));
+            const QRect saveAt = save->geometry();
+            const QPoint stopPlace = stop->mapTo(&Panel(), stop->rect().center());
+            QTest::mouseClick(stop, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(!Panel().IsMeasuring(), 20000);
+            QCoreApplication::processEvents();
+            QCOMPARE(save->geometry(), saveAt);
+            auto* resume = Panel().findChild<QPushButton*>(QStringLiteral("SeriesResume"));
+            QVERIFY(resume != nullptr);
+            QVERIFY(resume->isVisible());
+            QVERIFY(resume->rect().contains(resume->mapFrom(&Panel(), stopPlace)));
+            QVERIFY(!AllMeasured());
+            QTest::mouseClick(resume, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(AllMeasured(), 20000);
+            QVERIFY(!resume->isVisible());
+            QCOMPARE(save->geometry(), saveAt);
+            m_app.reset();
+        }
     }
 
     // A nudge moves its point at once; a click on a point makes its image current.

@@ -3,10 +3,12 @@
 #include "panel/data_view.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QTreeWidget>
 #include <memory>
@@ -93,6 +95,8 @@ private slots:
     void clickOpensEntry();
     void clickOnRemovedFileMakesItCurrent();
     void clickOnEmptyAreaDoesNothing();
+    void unreadableFilesNameTheirCause_data();
+    void unreadableFilesNameTheirCause();
     void nothingWithoutPicture_data();
     void nothingWithoutPicture();
     void redetectUsesChosenRule();
@@ -109,7 +113,9 @@ void DataViewTest::defaults() {
     QCOMPARE(f.List()->topLevelItemCount(), 0);
     QCOMPARE(f.List()->headerItem()->text(0), QStringLiteral("ファイル名"));
     QVERIFY(f.List()->isHeaderHidden());
-    QCOMPARE(f.List()->columnWidth(0), 100);
+    // The names take the list's width, more than the 100 pixels of old.
+    QVERIFY(f.List()->columnWidth(0) > 100);
+    QVERIFY(f.List()->columnWidth(0) <= f.List()->viewport()->width());
     for (const char* name :
          {"IDC_CHANNEL_SUM", "IDC_EDGE_MIN", "IDC_AUTO_DETECT", "IDC_AXIS_COMMON"}) {
         QVERIFY2(f.Control(name)->isChecked(), name);
@@ -253,6 +259,66 @@ void DataViewTest::clickOnEmptyAreaDoesNothing() {
     QCOMPARE(f.view.updates, updates);
     QCOMPARE(f.doc.m_nCurImage, 2);
     QCOMPARE(f.Marked(), QList<int>{2});
+}
+
+void DataViewTest::unreadableFilesNameTheirCause_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("reason");
+    const struct {
+        const char *row, *name, *kind, *word, *reason;
+    } rows[] = {
+        {"missing", "gone.bmp", "missing", "見つかりません", "見つかりません"},
+        {"cut short", "cut.bmp", "cut", "途中で切断", "途中で切れています"},
+        {"empty", "empty.bmp", "empty", "途中で切断", "空です"},
+        {"damaged", "bad.gif", "damaged", "破損", "壊れています"},
+        {"a folder", "folder.bmp", "folder", "読めません", "フォルダです"},
+        {"no picture", "notes.jpg", "text", "非対応の形式", "画像でもありません"},
+        {"a long name", "a_long_series_name_of_many_scans_0017.bmp", "cut", "途中で切断",
+         "途中で切れています"},
+    };
+    for (const auto& r : rows) {
+        QTest::newRow(r.row) << QString::fromUtf8(r.name) << QString::fromUtf8(r.kind)
+                             << QString::fromUtf8(r.word) << QString::fromUtf8(r.reason);
+    }
+}
+
+// A file that gives no picture is marked with the real cause, whole however long its name; the
+// tooltip gives the path and the reason.
+void DataViewTest::unreadableFilesNameTheirCause() {
+    QFETCH(QString, name);
+    QFETCH(QString, kind);
+    QFETCH(QString, word);
+    QFETCH(QString, reason);
+    PanelFixture f;
+    const QString path = f.files.Make(name, 30);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QByteArray whole = file.readAll();
+    if (kind == "cut") QVERIFY(file.resize(whole.size() / 2));
+    if (kind == "empty") QVERIFY(file.resize(0));
+    file.close();
+    if (kind == "missing" || kind == "folder" || kind == "damaged") QVERIFY(QFile::remove(path));
+    if (kind == "folder") QVERIFY(QDir().mkdir(path));
+    if (kind == "damaged") {
+        QVERIFY(QFile::copy(QStringLiteral(QUANDREL_TEST_DATA_DIR "/lzw_bad_code.gif"), path));
+    }
+    if (kind == "text") f.files.Text(name, "no picture");
+    f.AddWithButton({f.files.Make(QStringLiteral("good.bmp"), 20), path});
+    f.ClickEntry(1);
+
+    QTreeWidgetItem* item = f.List()->topLevelItem(1);
+    const QString text = item->text(0);
+    QVERIFY2(text.endsWith(QStringLiteral("（%1）").arg(word)), qPrintable(text));
+    QVERIFY2(text.startsWith(name.left(3)), qPrintable(text));
+    // Not cut by the list: the column holds the whole text.
+    const int margin = f.List()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
+    QVERIFY(QFontMetrics(f.List()->font()).horizontalAdvance(text) + 2 * margin <=
+            f.List()->columnWidth(0));
+    QVERIFY(item->toolTip(0).contains(path));
+    QVERIFY2(item->toolTip(0).contains(reason), qPrintable(item->toolTip(0)));
+    QCOMPARE(f.List()->topLevelItem(0)->text(0), QStringLiteral("good.bmp"));
 }
 
 void DataViewTest::nothingWithoutPicture_data() {

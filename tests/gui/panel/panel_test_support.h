@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
@@ -81,6 +82,26 @@ inline QStringList ClippedTexts(QWidget* root) {
                   w->style()->subElementRect(QStyle::SE_PushButtonContents, &option, w));
         } else if (auto* label = qobject_cast<QLabel*>(w)) {
             check(w, label->text(), label->contentsRect());
+        } else if (auto* bar = qobject_cast<QProgressBar*>(w)) {
+            // The widest text the bar's range can give it, within the bar.
+            if (!bar->isTextVisible() || bar->maximum() <= bar->minimum()) continue;
+            const QString most = QString::number(bar->maximum());
+            const QString text = bar->format()
+                                     .replace(QLatin1String("%v"), most)
+                                     .replace(QLatin1String("%m"), most)
+                                     .replace(QLatin1String("%p"), QLatin1String("100"));
+            QStyleOptionProgressBar option;
+            option.initFrom(bar);
+            option.minimum = bar->minimum();
+            option.maximum = bar->maximum();
+            option.progress = bar->maximum();
+            option.text = text;
+            option.textVisible = true;
+            option.textAlignment = bar->alignment();
+            option.state |= QStyle::State_Horizontal;
+            check(
+                w, text,
+                w->style()->subElementRect(QStyle::SE_ProgressBarLabel, &option, w) & bar->rect());
         } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
             QStyleOptionGroupBox option;
             option.initFrom(group);

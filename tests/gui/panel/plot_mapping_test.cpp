@@ -160,11 +160,13 @@ void PlotMappingTest::hitTest_data() {
     QTest::newRow("the nearer curve") << QPointF(35, 63) << 3 << 1 << "画像 4\n走査線 2: 3.5";
     QTest::newRow("column, no point near") << QPointF(16, 30) << 1 << -1 << "画像 2\n走査線 1: 1";
     QTest::newRow("column without values") << QPointF(45, 10) << 4 << -1 << "画像 5\n値なし";
-    QTest::newRow("in a gap's column") << QPointF(62, 10) << 6 << -1 << "画像 7\n読めません";
+    QTest::newRow("in a gap's column")
+        << QPointF(62, 10) << 6 << -1 << "画像 7: broken.bmp\n読めません";
     QTest::newRow("pending, no value") << QPointF(93, 10) << 9 << -1 << "画像 10\n検出待ち";
     QTest::newRow("pending with a value")
         << QPointF(85, 20) << 8 << 0 << "画像 9\n走査線 1: 8\n検出待ち";
-    QTest::newRow("under the axis") << QPointF(64, 104) << 6 << -1 << "画像 7\n読めません";
+    QTest::newRow("under the axis")
+        << QPointF(64, 104) << 6 << -1 << "画像 7: broken.bmp\n読めません";
     QTest::newRow("too far out") << QPointF(50, 110) << -1 << -1 << "";
 }
 
@@ -176,6 +178,8 @@ void PlotMappingTest::hitTest() {
     SeriesData data = Series(10, {{0, 1, 2, 3, kNaN, 5, kNaN, 7, 8, kNaN},
                                   {kNaN, kNaN, kNaN, 3.5, kNaN, kNaN, kNaN, kNaN, kNaN}});
     data.gaps[6] = QStringLiteral("読めません");
+    data.names.assign(10, QString());  // only the file of image 7 is known by name
+    data.names[6] = QStringLiteral("broken.bmp");
     data.pending[8] = data.pending[9] = true;
     const PlotFrame frame{QRectF(0, 0, 100, 100), 10, 0.0, 10.0};
     const PlotHit hit = HitTest(frame, data, pos, 6.0);

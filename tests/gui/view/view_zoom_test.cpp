@@ -263,21 +263,39 @@ private slots:
         QTest::addColumn<QPoint>("pixel");
         QTest::addColumn<QString>("x");
         QTest::addColumn<QString>("y");
-        QTest::newRow("valid") << 0 << QPoint(35, 12) << "X = 0.375" << "Y = 1.8";
-        QTest::newRow("valid, values set") << 1 << QPoint(40, 25) << "X = 5" << "Y = 2.5";
-        QTest::newRow("logarithmic X") << 2 << QPoint(40, 25) << "X = 10" << "Y = 0.5";
-        QTest::newRow("valid, off the picture") << 0 << QPoint(kPicWidth + 30, 20) << "" << "";
-        QTest::newRow("no X range") << 3 << QPoint(35, 12) << "" << "";
-        QTest::newRow("axes on one line") << 4 << QPoint(35, 12) << "" << "";
-        QTest::newRow("logarithmic X to 0") << 5 << QPoint(35, 12) << "" << "";
-        QTest::newRow("Y span beyond a double") << 6 << QPoint(35, 12) << "" << "";
+        QTest::addColumn<bool>("changedUnderMouse");  // the calibration changes after the move
+        const struct {
+            const char* row;
+            int calibration;
+            QPoint pixel;
+            const char *x, *y;
+            bool changedUnderMouse;
+        } rows[] = {
+            {"valid", 0, {35, 12}, "X = 0.375", "Y = 1.8", false},
+            {"valid, values set", 1, {40, 25}, "X = 5", "Y = 2.5", false},
+            {"logarithmic X", 2, {40, 25}, "X = 10", "Y = 0.5", false},
+            {"valid, off the picture", 0, {kPicWidth + 30, 20}, "", "", false},
+            {"no X range", 3, {35, 12}, "", "", false},
+            {"axes on one line", 4, {35, 12}, "", "", false},
+            {"logarithmic X to 0", 5, {35, 12}, "", "", false},
+            {"Y span beyond a double", 6, {35, 12}, "", "", false},
+            {"values set under the mouse", 1, {40, 25}, "X = 5", "Y = 2.5", true},
+            {"logarithmic X under the mouse", 2, {40, 25}, "X = 10", "Y = 0.5", true},
+            {"axes put on one line under the mouse", 4, {35, 12}, "", "", true},
+        };
+        for (const auto& r : rows) {
+            QTest::newRow(r.row) << r.calibration << r.pixel << QString::fromLatin1(r.x)
+                                 << QString::fromLatin1(r.y) << r.changedUnderMouse;
+        }
     }
     void calibratedReadOut() {
         QFETCH(int, calibration);
         QFETCH(QPoint, pixel);
         QFETCH(QString, x);
         QFETCH(QString, y);
+        QFETCH(bool, changedUnderMouse);
         ViewFixture f;
+        if (changedUnderMouse) f.Move(pixel.x(), pixel.y());
         switch (calibration) {
             case 1:
                 f.doc.SetAxisValue(1, 10, 0);
@@ -307,14 +325,22 @@ private slots:
                 break;
         }
         f.Settle();
-        f.Move(pixel.x(), pixel.y());
+        if (!changedUnderMouse) f.Move(pixel.x(), pixel.y());
         QCOMPARE(f.panes[6], x);
         QCOMPARE(f.panes[7], y);
-        // Off the view the values go; the pixel read-out keeps its last word as before.
+        const auto fromOrigin = [&](int originX) {
+            return QString::asprintf("x = %3d", pixel.x() - originX);
+        };
+        QCOMPARE(f.panes[1], fromOrigin(f.doc.m_profile.GetAxis(0)->m_origin.m_xPixel));
+        // Off the view the values go; the pixel read-out keeps its last pixel as before, counted
+        // from the origin of the moment.
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(f.view.get(), &leave);
         QCOMPARE(f.panes[6], QString());
-        QVERIFY(!f.panes[1].isEmpty());
+        f.doc.SetAxisPixel(0, 21, 30);
+        f.Settle();
+        QCOMPARE(f.panes[1], fromOrigin(21));
+        QCOMPARE(f.panes[6], QString());
     }
 };
 
