@@ -44,7 +44,7 @@ bool CNorvaleDoc::RedetectAll() {
         }
         if (report.cancelled) return false;
         for (const DetectFailure& failure : report.failures) {
-            NoteUnreadable(failure.series, failure.result.uiReason);
+            NoteUnreadable(failure.series, failure.result);
         }
         std::erase_if(changes, [](const auto& change) { return change.now == change.old; });
         NotifyMeasured();
