@@ -44,6 +44,10 @@ std::string SessionValues::Range(long long lo, long long hi) {
     return "expected an integer from " + std::to_string(lo) + " to " + std::to_string(hi);
 }
 
+std::string SessionValues::Entries(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " entry" : " entries");
+}
+
 std::optional<int> SessionValues::AsInt(const Json& value, long long lo, long long hi) {
     if (value.is_number_unsigned()) {
         const auto v = value.get<std::uint64_t>();

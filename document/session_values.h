@@ -47,6 +47,8 @@ public:
     CDataAxis Axis(const Json& value, const std::string& field) const;
 
     static std::string Range(long long lo, long long hi);
+    // "1 entry", "3 entries".
+    static std::string Entries(std::size_t n);
     // The key as a message can show it: control bytes (a NUL would end the message) escaped.
     static std::string Printable(const std::string& key);
 

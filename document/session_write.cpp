@@ -18,8 +18,12 @@ namespace fs = std::filesystem;
 class SessionFolder {
 public:
     explicit SessionFolder(const std::string& sessionPath) {
+        // The bytes go to the file that a link names (WriteFileSafely), whose folder the reader
+        // takes the names from.
+        std::string target;
+        if (FollowFinalLinks(sessionPath, target) != 0) target = sessionPath;
         std::error_code error;
-        const fs::path file = fs::absolute(fs::path(sessionPath), error);
+        const fs::path file = fs::absolute(fs::path(target), error);
         if (error) return;
         m_known = true;
         // The reader resolves names against the folder as the file's path spells it. Where that
@@ -212,7 +216,8 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     if (s.edge.subPixel != plain.subPixel) AppendField(out, "subPixel", s.edge.subPixel);
     if (s.edge.lineWidth != plain.lineWidth) AppendField(out, "lineWidth", s.edge.lineWidth);
     if (s.edge.smoothing != plain.smoothing) AppendField(out, "smoothing", s.edge.smoothing);
-    if (s.edge.smoothWidth != plain.smoothWidth) AppendField(out, "smoothWidth", s.edge.smoothWidth);
+    if (s.edge.smoothWidth != plain.smoothWidth)
+        AppendField(out, "smoothWidth", s.edge.smoothWidth);
     out += "  \"lines\": [";
     for (std::size_t n = 0; n < s.lines.size(); ++n) {
         out += n > 0 ? ",\n    [" : "\n    [";

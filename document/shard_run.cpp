@@ -1,7 +1,6 @@
 #include "document/shard_run.h"
 
 #include <QCryptographicHash>
-#include <filesystem>
 #include <iterator>
 #include <utility>
 
@@ -23,7 +22,7 @@ HashedSession LoadHashedSession(const std::string& path) {
                                  QCryptographicHash::Sha256);
     std::copy(digest.begin(), digest.begin() + static_cast<qsizetype>(hashed.hash.size()),
               hashed.hash.begin());
-    result = ParseSession(text, path, std::filesystem::path(path).parent_path().string());
+    result = ParseSession(text, path, SessionFolderOf(path));
     if (result.session) result.session->source = path;
     return hashed;
 }

@@ -86,7 +86,7 @@ TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
                       R"(["ok.bmp", {"path": "ok.bmp", "cursors": [1, 2147483648]}])"),
          {"-o", out},
          2,
-         {"range.json: images[1].cursors[1]: expected an integer or null"}},
+         {"range.json: images[1].cursors[1]: expected an integer from 0 to 48"}},
         {"no lines",
          WriteSession("nolines.json", "[]", good),
          {"-o", out},
