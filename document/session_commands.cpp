@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <new>
 
 #include "document/norvale_doc.h"
 #include "document/session_document.h"
@@ -119,16 +120,27 @@ bool CNorvaleDoc::RestoreSession(const QString& copy, const QString& session) {
 
 bool CNorvaleDoc::ReadSession(const QString& path) {
     if (IsBusy()) return false;
-    const SessionResult read = LoadSession(QFile::encodeName(path).toStdString());
-    if (!read.session) {
-        // The work in the window stays as it is.
-        m_ui.MessageBoxWithDetails(
-            QCoreApplication::translate("Document", "セッションを開くことができません\n%1\n%2")
-                .arg(QDir::toNativeSeparators(path), ProblemText(read.problem)),
-            QString::fromStdString(read.error));
+    try {
+        const SessionResult read =
+            LoadSession(QFile::encodeName(path).toStdString(), SessionInput::RegularFile);
+        if (!read.session) {
+            // The work in the window stays as it is.
+            m_ui.MessageBoxWithDetails(
+                QCoreApplication::translate("Document", "セッションを開くことができません\n%1\n%2")
+                    .arg(QDir::toNativeSeparators(path), ProblemText(read.problem)),
+                QString::fromStdString(read.error));
+            return false;
+        }
+        if (!ApplySession(*this, *read.session)) return false;
+    } catch (const std::bad_alloc&) {
+        // The session, its records and the text were given back on the way here, so there is
+        // memory again to say so; the work in the window is as it was.
+        m_ui.MessageBox(
+            QCoreApplication::translate(
+                "Document", "メモリが足りないため、セッションを開くことができません\n%1")
+                .arg(QDir::toNativeSeparators(path)));
         return false;
     }
-    if (!ApplySession(*this, *read.session)) return false;
     m_strPathName = path;
     m_missing.clear();
     QStringList missing;

@@ -1,6 +1,29 @@
 #include "document/session_document.h"
 
+#include <cstdlib>
+#include <new>
+
 #include "document/session_records.h"
+
+namespace {
+
+// What the views take per image once the records are in (the file list's entry, mostly), and
+// beside that.
+constexpr std::size_t kViewBytesPerImage = 1024;
+constexpr std::size_t kViewBytesBeside = std::size_t(16) << 20;
+
+// Makes sure there is room for the views to show `images` records, throwing std::bad_alloc when
+// there is not. The widgets do not survive running out of memory (Qt does not check every
+// allocation), so memory must run out here, before anything changes, if it runs out at all.
+// The room is asked for and given back untouched: it costs address space for a moment, never
+// memory.
+void CheckRoomForViews(std::size_t images) {
+    void* volatile room = std::malloc(kViewBytesBeside + images * kViewBytesPerImage);
+    if (room == nullptr) throw std::bad_alloc();
+    std::free(room);
+}
+
+}  // namespace
 
 CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_profile, m_session) {
     const PanelOptions options = doc.Options();
@@ -35,6 +58,7 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     // Built aside first: when memory runs out, the document keeps its work.
     CDataProfile records;
     BuildSessionRecords(session, records);
+    CheckRoomForViews(session.images.size());
 
     // The picture shown belongs to the old records.
     doc.DeleteContents();
@@ -51,8 +75,8 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     doc.m_buffer.m_nLastSample = -1;  // nothing is sampled until the picture is open
     doc.m_bMeasureLength = session.measureLength;
     doc.m_bMeasureArea = session.measureArea;
-    doc.SetOptions(
-        {session.channel, session.edgeMode, session.autoDetect, session.axisPerImage, session.edge});
+    doc.SetOptions({session.channel, session.edgeMode, session.autoDetect, session.axisPerImage,
+                    session.edge});
     if (IImageView* view = doc.GetImageView()) view->SetZoom(session.view.zoom);
     doc.UpdateAllViews();
     return true;

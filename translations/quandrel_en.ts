@@ -359,6 +359,16 @@ Their points will be written undetected. Write the data file?</translation>
         <source>同じ名前のフォルダがあります。</source>
         <translation>A folder of the same name exists.</translation>
     </message>
+    <message>
+        <source>作業のコピーを %1 に書き込めません。異常終了すると保存していない作業は失われます。</source>
+        <translation>The copy of the work cannot be written to %1. Unsaved work would be lost if the program ended abnormally.</translation>
+    </message>
+    <message>
+        <source>メモリが足りないため、セッションを開くことができません
+%1</source>
+        <translation>There is not enough memory to open the session
+%1</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
@@ -707,6 +717,16 @@ Restore the work as it was at %2?</translation>
     <message>
         <source>ｷｬﾝｾﾙ</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>前回、新しい版の Quandrel が保存されていない作業を残して終了しました。
+%1
+この版では開けません。新しい版で開いてください。作業のコピー:
+%2</source>
+        <translation>Last time, a newer version of Quandrel ended and left unsaved work.
+%1
+This version cannot open it. Open it with the newer version. The copy of the work:
+%2</translation>
     </message>
 </context>
 <context>
