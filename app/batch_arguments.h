@@ -15,6 +15,7 @@ constexpr int kExitUsage = 2;  // also an invalid session or one without scan li
 constexpr int kExitImage = 3;
 constexpr int kExitWrite = 4;
 constexpr int kExitMemory = 5;
+constexpr int kExitResources = 6;  // the system's limits ran out: open files, threads
 
 struct BatchArguments {
     BatchFormat format;

@@ -11,10 +11,10 @@
 
 #include "document/norvale_doc.h"
 #include "document/session_limits.h"
+#include "document/batch_output.h"
 #include "document/shard_run.h"
 #include "export/data_file.h"
 #include "export/part_file.h"
-#include "export/safe_write.h"
 
 namespace {
 
@@ -35,10 +35,12 @@ std::string SystemReason(int error) {
 
 // Reads up to `limit` bytes of the regular file at `path` and its size; empty, or why not.
 std::string ReadPart(const std::string& path, std::uint64_t limit, std::string& bytes,
-                     std::uint64_t& size) {
+                     std::uint64_t& size, int& openError) {
+// `openError` is the errno of an open that failed, 0 otherwise.
     // Not blocking on a pipe named by mistake; only a regular file can be a part.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return "cannot be read: " + SystemReason(errno);
+    openError = fd < 0 ? errno : 0;
+    if (fd < 0) return "cannot be read: " + SystemReason(openError);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
@@ -174,7 +176,9 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
         GivenPart& part = given[k];
         part.path = &parts[k];
         std::uint64_t size = 0;
-        std::string problem = ReadPart(parts[k], kPartHeaderBytes, part.start, size);
+        int openError = 0;
+        std::string problem = ReadPart(parts[k], kPartHeaderBytes, part.start, size, openError);
+        if (IsOutOfDescriptors(openError)) return OutOfDescriptors("reading a part file");
         if (problem.empty()) problem = ReadPartHeader(part.start, size, part.header);
         if (!problem.empty()) return Refused(parts[k] + ": " + problem);
     }
@@ -193,7 +197,9 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
     for (const GivenPart* part : order) {
         const std::string& path = *part->path;
         std::uint64_t size = 0;
-        std::string problem = ReadPart(path, UINT64_MAX, bytes, size);
+        int openError = 0;
+        std::string problem = ReadPart(path, UINT64_MAX, bytes, size, openError);
+        if (IsOutOfDescriptors(openError)) return OutOfDescriptors("reading a part file");
         if (problem.empty() && bytes.compare(0, kPartHeaderBytes, part->start) != 0) {
             problem = "changed while it was merged";
         }
@@ -216,16 +222,13 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
                       const BatchFormat& format) {
     // An output that is one of the parts would lose that part: the same file by any name.
     struct stat out {};
-    const bool toStandardOutput = output == "-";
-    if ((toStandardOutput ? ::fstat(STDOUT_FILENO, &out) : ::stat(output.c_str(), &out)) == 0 &&
-        S_ISREG(out.st_mode)) {
+    if (StatBatchOutput(resolved, out) && S_ISREG(out.st_mode)) {
         for (const std::string& part : parts) {
             struct stat in {};
             if (::stat(part.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
                 in.st_ino == out.st_ino) {
                 return {BatchStatus::OutputIsInput,
-                        "cannot write " + (toStandardOutput ? "standard output" : output) +
-                            ": it is the part file " + part};
+                        "cannot write " + resolved.name + ": it is the part file " + part};
             }
         }
     }
@@ -239,8 +242,6 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
                          : BuildDataFile(merged.profile, merged.measureLength, merged.measureArea);
     if (!bytes) return {BatchStatus::NothingToWrite, "there is no data: the parts hold no images"};
     merged = MergedSeries();  // the bytes are all that is needed now
-    if (toStandardOutput) return WriteStandardOutput(*bytes);
-    const WriteResult written = WriteFileSafely(output, *bytes);
-    if (!written.ok()) return {BatchStatus::WriteFailed, written.message};
-    return {};
+    return WriteBatchOutput(resolved, *bytes);
 }
+    const BatchOutput resolved = ResolveBatchOutput(output);

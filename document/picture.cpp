@@ -149,7 +149,10 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int error = errno;
-        return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
+        LoadResult failed =
+            Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
+        failed.systemError = error;
+        return failed;
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -172,7 +175,10 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     }
     if (error == EFBIG) return Failed(LoadStatus::CannotDecode, FileTooLarge());
     if (error != 0) {
-        return Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
+        LoadResult failed =
+            Failed(LoadStatus::CannotOpen, {SystemReason(error), OpenFailureText(error)});
+        failed.systemError = error;
+        return failed;
     }
     LoadResult result = Decode(m_file);
     if (m_fileBytes == FileBytes::Release) m_file = QByteArray();

@@ -29,6 +29,9 @@ public:
         LoadStatus status = LoadStatus::Ok;
         QString reason;    // why it failed, in English for the batch tool; empty on success
         QString uiReason;  // the same for the window, in Japanese; empty on success
+        // The system's error number where the file could not be opened or read, 0 otherwise:
+        // EMFILE says that the process ran out of descriptors, not that the file is bad.
+        int systemError = 0;
     };
 
     // What a picture does with the file's bytes once it has decoded them. A batch worker keeps

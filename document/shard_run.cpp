@@ -4,9 +4,9 @@
 #include <iterator>
 #include <utility>
 
+#include "document/batch_output.h"
 #include "document/session_limits.h"
 #include "document/session_records.h"
-#include "export/safe_write.h"
 
 HashedSession LoadHashedSession(const std::string& path) {
     HashedSession hashed;
@@ -74,8 +74,5 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     std::optional<std::string> bytes = BuildPartFile(header, session.lines, profile);
     if (!bytes) return {BatchStatus::WriteFailed, "the records do not make a part file"};
     profile = CDataProfile();  // the file's bytes are all that is needed now
-    if (output == "-") return WriteStandardOutput(*bytes);
-    const WriteResult written = WriteFileSafely(output, *bytes);
-    if (!written.ok()) return {BatchStatus::WriteFailed, written.message};
-    return {};
+    return WriteBatchOutput(ResolveBatchOutput(output), *bytes);
 }
