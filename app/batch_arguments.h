@@ -25,7 +25,8 @@ struct BatchArguments {
     bool quiet = false;
     std::optional<ShardSpec> shard;
     bool merge = false;
-    std::vector<std::string> parts;
+    std::vector<std::string> parts;  // part files, or folders of them
+    std::string partsFrom;           // a list of part files; "-" for standard input
 };
 
 // Returns an exit code when the arguments end the run (help printed, or a usage error

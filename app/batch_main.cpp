@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/batch_arguments.h"
 #include "document/batch_output.h"
@@ -110,7 +111,14 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     QCoreApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
 
-    if (args.merge) return ExitCodeOf(RunMerge(args.parts, args.output, args.format), {});
+    if (args.merge) {
+        std::vector<std::string> parts;
+        if (BatchOutcome listed = ListParts(args.parts, args.partsFrom, parts);
+            listed.status != BatchStatus::Ok) {
+            return ExitCodeOf(listed, {});
+        }
+        return ExitCodeOf(RunMerge(parts, args.output, args.format), {});
+    }
 
     // A shard hashes the bytes it parses, so that its part names the session it is of.
     HashedSession hashed;
