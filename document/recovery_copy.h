@@ -31,7 +31,7 @@ public:
         QString session;  // the session file the work belonged to; empty for untitled work
         QDateTime written;
         // Written by a newer program in a format this one does not read: it is told of once,
-        // then renamed (NamedNewer) so that only a program that reads it offers it again.
+        // then renamed (NameNewer) so that only a program that reads it offers it again.
         bool newer = false;
     };
 

@@ -75,8 +75,8 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     doc.m_buffer.m_nLastSample = -1;  // nothing is sampled until the picture is open
     doc.m_bMeasureLength = session.measureLength;
     doc.m_bMeasureArea = session.measureArea;
-    doc.SetOptions({session.channel, session.edgeMode, session.autoDetect, session.axisPerImage,
-                    session.edge});
+    doc.SetOptions(
+        {session.channel, session.edgeMode, session.autoDetect, session.axisPerImage, session.edge});
     if (IImageView* view = doc.GetImageView()) view->SetZoom(session.view.zoom);
     doc.UpdateAllViews();
     return true;

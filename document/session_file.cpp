@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "document/session_keys.h"
 #include "document/session_limits.h"
 #include "document/session_tree.h"
 #include "document/session_values.h"
@@ -102,7 +103,7 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     SessionImage image;
     const Json* path = &value;
     if (value.is_object()) {
-        CheckKeys(value, field, {"path", "axis", "cursors"});
+        CheckKeys(value, field, kImageKeys);
         const auto it = value.find("path");
         if (it == value.end()) Fail(field, "the image has no \"path\"");
         path = &*it;
@@ -155,7 +156,7 @@ std::vector<SessionCursor> Parser::Cursors(const Json& value, const std::string&
         } else if (entry.is_number_integer()) {
             cursors.push_back(SessionCursor::Kept(Position(entry, entryField, k)));
         } else if (m_version > 1 && entry.is_object()) {
-            CheckKeys(entry, entryField, {"pending"});
+            CheckKeys(entry, entryField, kCursorKeys);
             const auto pending = entry.find("pending");
             if (pending == entry.end()) Fail(entryField, expected);
             cursors.push_back(
@@ -180,7 +181,7 @@ int Parser::Position(const Json& value, const std::string& field, std::size_t li
 
 SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t lineCount) const {
     if (!value.is_object()) Fail("view", "expected an object");
-    CheckKeys(value, "view", {"image", "line", "zoom"});
+    CheckKeys(value, "view", kViewKeys);
     SessionView view;
     view.image = imageCount > 0 ? 0 : -1;
     // -1 is none; the counts are within the int range (the session limits saw to that).
@@ -229,14 +230,9 @@ void Parser::EdgeFields(const Json& root, EdgeOptions& edge) const {
 Session Parser::Parse(const Json& root) {
     m_version = Version(root);
     if (m_version == 1) {
-        CheckKeys(root, "",
-                  {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
-                   "lines", "axis", "images"});
+        CheckKeys(root, "", kSessionKeysV1);
     } else {
-        CheckKeys(root, "",
-                  {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
-                   "autoDetect", "axisPerImage", "subPixel", "lineWidth", "smoothing",
-                   "smoothWidth", "lines", "axis", "images", "view"});
+        CheckKeys(root, "", kSessionKeys);
     }
 
     Session session;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/session_file.h"
+#include "document/session_keys.h"
 #include "document/session_limits.h"
 #include "document/session_values.h"
 
@@ -42,45 +43,29 @@ bool HoldsArray(Place place) {
            place == Place::Images || place == Place::Cursors;
 }
 
-struct Key {
-    std::string_view name;
+// The keys whose values are objects or arrays, and so have a place of their own; every other
+// key of session_keys.h holds a scalar.
+struct Container {
+    Place object;
+    std::string_view key;
     Place place;
 };
 
-// Every key any version of the reader takes, by the object it belongs to; the reader itself
-// checks which of them its version knows. A key the reader learns goes here too.
-constexpr Key kRootKeys[] = {{"quandrel-session", Place::Scalar},
-                             {"channel", Place::Scalar},
-                             {"edgeMode", Place::Scalar},
-                             {"measureLength", Place::Scalar},
-                             {"measureArea", Place::Scalar},
-                             {"autoDetect", Place::Scalar},
-                             {"axisPerImage", Place::Scalar},
-                             {"subPixel", Place::Scalar},
-                             {"lineWidth", Place::Scalar},
-                             {"smoothing", Place::Scalar},
-                             {"smoothWidth", Place::Scalar},
-                             {"lines", Place::Lines},
-                             {"axis", Place::Axis},
-                             {"images", Place::Images},
-                             {"view", Place::View}};
-constexpr Key kAxisKeys[] = {{"origin", Place::Point},
-                             {"xAxis", Place::Point},
-                             {"yAxis", Place::Point},
-                             {"logX", Place::Scalar},
-                             {"logY", Place::Scalar}};
-constexpr Key kPointKeys[] = {{"pixel", Place::Pair}, {"value", Place::Pair}};
-constexpr Key kImageKeys[] = {
-    {"path", Place::Scalar}, {"axis", Place::Axis}, {"cursors", Place::Cursors}};
-constexpr Key kCursorKeys[] = {{"pending", Place::Scalar}};
-constexpr Key kViewKeys[] = {
-    {"image", Place::Scalar}, {"line", Place::Scalar}, {"zoom", Place::Scalar}};
+constexpr Container kContainers[] = {
+    {Place::Root, "lines", Place::Lines},     {Place::Root, "axis", Place::Axis},
+    {Place::Root, "images", Place::Images},   {Place::Root, "view", Place::View},
+    {Place::Axis, "origin", Place::Point},    {Place::Axis, "xAxis", Place::Point},
+    {Place::Axis, "yAxis", Place::Point},     {Place::Point, "pixel", Place::Pair},
+    {Place::Point, "value", Place::Pair},     {Place::Image, "axis", Place::Axis},
+    {Place::Image, "cursors", Place::Cursors}};
 
+// The place of the key's value in the object, or Unknown for a key that no version of the
+// reader takes there (the reader checks which of them its version knows).
 Place PlaceOfKey(Place object, std::string_view key) {
-    std::span<const Key> keys;
+    std::span<const std::string_view> keys;
     switch (object) {
         case Place::Root:
-            keys = kRootKeys;
+            keys = kSessionKeys;  // every key of version 1 is one of version 2
             break;
         case Place::Axis:
             keys = kAxisKeys;
@@ -100,9 +85,11 @@ Place PlaceOfKey(Place object, std::string_view key) {
         default:
             return Place::Unknown;
     }
-    const auto it =
-        std::find_if(keys.begin(), keys.end(), [key](const Key& k) { return k.name == key; });
-    return it == keys.end() ? Place::Unknown : it->place;
+    if (std::find(keys.begin(), keys.end(), key) == keys.end()) return Place::Unknown;
+    for (const Container& container : kContainers) {
+        if (container.object == object && container.key == key) return container.place;
+    }
+    return Place::Scalar;
 }
 
 Place PlaceOfElement(Place array) {

@@ -5,9 +5,9 @@
 // the session reader only.
 
 #include <array>
-#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,9 +28,9 @@ public:
     [[noreturn]] void Fail(const std::string& field, const std::string& problem) const;
 
     // Every key must be one that this program reads: a misspelt key would leave the default in
-    // its place and give a wrong result without a word.
+    // its place and give a wrong result without a word. The lists are in session_keys.h.
     void CheckKeys(const Json& object, const std::string& field,
-                   std::initializer_list<std::string_view> known) const;
+                   std::span<const std::string_view> known) const;
 
     // The value as an integer in lo..hi, or nullopt when it is no integer or out of the range.
     static std::optional<int> AsInt(const Json& value, long long lo, long long hi);

@@ -216,8 +216,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     if (s.edge.subPixel != plain.subPixel) AppendField(out, "subPixel", s.edge.subPixel);
     if (s.edge.lineWidth != plain.lineWidth) AppendField(out, "lineWidth", s.edge.lineWidth);
     if (s.edge.smoothing != plain.smoothing) AppendField(out, "smoothing", s.edge.smoothing);
-    if (s.edge.smoothWidth != plain.smoothWidth)
-        AppendField(out, "smoothWidth", s.edge.smoothWidth);
+    if (s.edge.smoothWidth != plain.smoothWidth) AppendField(out, "smoothWidth", s.edge.smoothWidth);
     out += "  \"lines\": [";
     for (std::size_t n = 0; n < s.lines.size(); ++n) {
         out += n > 0 ? ",\n    [" : "\n    [";

@@ -1,6 +1,6 @@
 // Stepping through a long series with the Down key holds a fixed number of decoded pictures (the
 // current one and the two decoded ahead): the process's resident memory stays flat. A session
-// too large for the memory there is never ends the window, wherever the memory runs out.
+// too large for the memory left never ends the window, wherever the memory runs out.
 #include <sys/resource.h>
 #include <unistd.h>
 
