@@ -52,6 +52,11 @@ bool CNorvaleDoc::DetectAllPending() {
         m_profile, pending, settings, [this](int done, int) { return m_ui.SetProgress(done); });
     m_ui.EndProgress();
     if (report.cancelled) return false;
+    // Images that could not be read: the file list marks them (before the views update), and
+    // the table's rows of their pending lines say why they are empty.
+    for (const DetectFailure& failure : report.failures) {
+        NoteUnreadable(failure.series, failure.result.uiReason);
+    }
 
     // The current image may have had pending lines too: show where they landed.
     NotifyMeasured();
@@ -72,7 +77,9 @@ bool CNorvaleDoc::DetectAllPending() {
                     .arg(report.failures.size() - kListed);
     }
     text += QCoreApplication::translate(
-        "Document", "\n\nこれらの画像の点は検出されていないまま書き出されます。書き出しますか");
+        "Document",
+        "\n\nこれらの画像の検出されていない点には測定値がなく、データファイルでは No Data、"
+        "表では空欄として書き出されます。書き出しますか");
     return m_ui.AskYesNo(text);
 }
 
@@ -101,7 +108,11 @@ void CNorvaleDoc::OnDataWriteCsv() {
         TidyOptions options;
         if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
         options.subPixel = Options().edge.subPixel;
-        return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options);
+        UnreadableImages unreadable(static_cast<std::size_t>(m_profile.GetSize()));
+        for (int i = 0; i < m_profile.GetSize(); ++i) {
+            unreadable[static_cast<std::size_t>(i)] = IsMissing(i);
+        }
+        return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options, unreadable);
     });
 }
 

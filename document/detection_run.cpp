@@ -200,6 +200,7 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
     // The records as they stand now: the list may have changed while the workers ran.
     std::unordered_set<const CScanSeries*> present;
     for (const auto& series : profile.m_arSeries) present.insert(series.get());
+    const DetectionSettings found{m_settings.channel, m_settings.mode, m_settings.edge};
     for (const std::size_t k : finished) {
         const Job& job = m_jobs[k];
         if (job.result.status != CPicture::LoadStatus::Ok) {
@@ -214,6 +215,7 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
             if (line == nullptr || !line->m_bDetect) continue;
             line->SetEdge(job.edges[n], job.subPos[n]);
             line->m_bDetect = false;
+            profile.MarkDetected(*line, found);
         }
     }
     return failures;

@@ -158,7 +158,8 @@ BatchOutcome CheckSet(const std::vector<GivenPart>& given, std::vector<const Giv
     for (const GivenPart* part : order) {
         const PartHeader& h = part->header;
         if (h.total != first.total || h.lines != first.lines ||
-            h.measureLength != first.measureLength || h.measureArea != first.measureArea) {
+            h.measureLength != first.measureLength || h.measureArea != first.measureArea ||
+            h.wholeLines != first.wholeLines) {
             return Refused(*part->path + ": damaged: it does not agree with " +
                            *given.front().path + " on the session it is a part of");
         }

@@ -69,7 +69,9 @@ void Parser::Lines(const Json& root, Session& session) {
     for (std::size_t k = 0; k < lines->size(); ++k) {
         const std::array<int, 4>& line =
             session.lines.emplace_back(Line((*lines)[k], "lines[" + std::to_string(k) + "]"));
-        m_lastSample.push_back(SetupWalk(line[0], line[1], line[2], line[3]).count);
+        // As far as the records will walk it (EdgeFields has read wholeLine).
+        m_lastSample.push_back(
+            SetupWalk(line[0], line[1], line[2], line[3], session.edge.MaxSteps()).count);
     }
 }
 
@@ -224,6 +226,9 @@ void Parser::EdgeFields(const Json& root, EdgeOptions& edge) const {
     if (const auto it = root.find("smoothWidth"); it != root.end()) {
         edge.smoothWidth = Int(*it, "smoothWidth", kMinSmoothWidth, kMaxSmoothWidth);
         if (!IsValidSmoothWidth(edge.smoothWidth)) Fail("smoothWidth", "expected an odd number");
+    }
+    if (const auto it = root.find("wholeLine"); it != root.end()) {
+        edge.wholeLine = Bool(*it, "wholeLine");
     }
 }
 

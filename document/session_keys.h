@@ -11,10 +11,22 @@ inline constexpr std::string_view kSessionKeysV1[] = {
     "quandrel-session", "channel", "edgeMode", "measureLength",
     "measureArea",      "lines",   "axis",     "images"};
 // The top level, version 2: what version 1 has, and the window's options and view.
-inline constexpr std::string_view kSessionKeys[] = {
-    "quandrel-session", "channel",      "edgeMode", "measureLength", "measureArea",
-    "autoDetect",       "axisPerImage", "subPixel", "lineWidth",     "smoothing",
-    "smoothWidth",      "lines",        "axis",     "images",        "view"};
+inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
+                                                    "channel",
+                                                    "edgeMode",
+                                                    "measureLength",
+                                                    "measureArea",
+                                                    "autoDetect",
+                                                    "axisPerImage",
+                                                    "subPixel",
+                                                    "lineWidth",
+                                                    "smoothing",
+                                                    "smoothWidth",
+                                                    "wholeLine",
+                                                    "lines",
+                                                    "axis",
+                                                    "images",
+                                                    "view"};
 // A calibration, and each of its three points.
 inline constexpr std::string_view kAxisKeys[] = {"origin", "xAxis", "yAxis", "logX", "logY"};
 inline constexpr std::string_view kPointKeys[] = {"pixel", "value"};

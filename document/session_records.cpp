@@ -60,9 +60,11 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
     std::vector<CScan> lines(session.lines.size());
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const auto& ends = session.lines[n];
+        lines[n].m_nMaxSteps = session.edge.MaxSteps();
         lines[n].SetLine(ends[0], ends[1], ends[2], ends[3]);
     }
     CDataProfile built;
+    built.m_nMaxSteps = session.edge.MaxSteps();
     built.m_arSeries.reserve(session.images.size());
     built.m_arAxis.reserve(session.images.size());
     for (const SessionImage& image : session.images) {

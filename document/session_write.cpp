@@ -217,6 +217,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     if (s.edge.lineWidth != plain.lineWidth) AppendField(out, "lineWidth", s.edge.lineWidth);
     if (s.edge.smoothing != plain.smoothing) AppendField(out, "smoothing", s.edge.smoothing);
     if (s.edge.smoothWidth != plain.smoothWidth) AppendField(out, "smoothWidth", s.edge.smoothWidth);
+    if (s.edge.wholeLine != plain.wholeLine) AppendField(out, "wholeLine", s.edge.wholeLine);
     out += "  \"lines\": [";
     for (std::size_t n = 0; n < s.lines.size(); ++n) {
         out += n > 0 ? ",\n    [" : "\n    [";

@@ -53,6 +53,7 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     header.total = session.images.size();
     header.measureLength = session.measureLength;
     header.measureArea = session.measureArea;
+    header.wholeLines = session.edge.wholeLine;
     const PartRange range = PartRangeOf(header.total, shard.part, shard.parts);
     header.first = range.first;
     header.images = range.images;

@@ -73,6 +73,7 @@ void CNorvaleDoc::NudgeCurLine(bool forward) {
     } else {
         line->Prev();
     }
+    line->m_origin = CursorOrigin::Placed;
     // Done already; the step records it, and merges with the steps before it on this line.
     const LineCursor now = CLineCursorCommand::Of(*line);
     if (!(now == old)) {

@@ -37,7 +37,7 @@ void Measure2D(ImageMeasures& m) {
 // image, not per point.
 template <bool kConvert>
 void Measure(const CDataProfile& profile, int image, int lineCount, const AxisFrame* frame,
-             ImageMeasures& into) {
+             bool readable, ImageMeasures& into) {
     // A record without a calibration object (which the profile never makes) is measured from
     // the default origin rather than read through a null pointer.
     static const CDataAxis kFallbackAxis;
@@ -56,12 +56,16 @@ void Measure(const CDataProfile& profile, int image, int lineCount, const AxisFr
     EdgeMeasure* point = into.points.data();
     for (std::size_t j = 0; j < present; ++j, ++point) {
         const CScan* line = lines->m_arLine[j].get();
-        if (line == nullptr) {
+        const LineStatus status = StatusOf(line, readable);
+        if (!HoldsMeasurement(status)) {
+            // A pending cursor stands on the line's start, or wherever it was before: no edge.
             *point = {};
+            point->status = status;
             whole = false;
             continue;
         }
         const CPoint cur = line->m_ptCur;
+        point->status = status;
         point->present = true;
         point->pixel = cur;
         point->dx = static_cast<long long>(cur.x) - origin.m_xPixel;
@@ -86,24 +90,26 @@ int MeasuredLineCount(const CDataProfile& profile) {
     return first != nullptr ? first->GetSize() : 0;
 }
 
-void MeasurePixels(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into) {
-    Measure<false>(profile, image, lineCount, nullptr, into);
+void MeasurePixels(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into,
+                   bool readable) {
+    Measure<false>(profile, image, lineCount, nullptr, readable, into);
 }
 
-void MeasureImage(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into) {
+void MeasureImage(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into,
+                  bool readable) {
     const CDataAxis* axis = profile.GetAxis(image);
     if (axis != nullptr) {
         const AxisFrame frame(*axis);
         if (frame.IsValid()) {
-            Measure<true>(profile, image, lineCount, &frame, into);
+            Measure<true>(profile, image, lineCount, &frame, readable, into);
             return;
         }
     }
-    Measure<false>(profile, image, lineCount, nullptr, into);
+    Measure<false>(profile, image, lineCount, nullptr, readable, into);
 }
 
-ImageMeasures MeasureImage(const CDataProfile& profile, int image, int lineCount) {
+ImageMeasures MeasureImage(const CDataProfile& profile, int image, int lineCount, bool readable) {
     ImageMeasures measures;
-    MeasureImage(profile, image, lineCount, measures);
+    MeasureImage(profile, image, lineCount, measures, readable);
     return measures;
 }

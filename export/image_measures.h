@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "export/line_status.h"
 #include "model/data_axis.h"
 #include "model/data_profile.h"
 
@@ -12,8 +13,11 @@
 
 // The cursor of one scan line on one image.
 struct EdgeMeasure {
-    bool present = false;  // false: the record lacks this line, and nothing else is set
-    CPoint pixel;          // the cursor (m_ptCur)
+    LineStatus status = LineStatus::Missing;
+    // The cursor is a measurement (HoldsMeasurement(status)). When false (the record lacks the
+    // line, or the line's detection has not run) nothing below is set.
+    bool present = false;
+    CPoint pixel;  // the cursor (m_ptCur)
     // From the record's origin, rows counted upwards. 64-bit, so that a calibration point typed
     // far off the picture cannot overflow the difference.
     long long dx = 0;
@@ -26,8 +30,8 @@ struct ImageMeasures {
     // The calibration converts (a record without one does not); when false, no point has a
     // value and there is neither a length nor an area.
     bool converts = false;
-    // Only for a record that has every measured line: measuring the lines it does have would
-    // silently describe a different figure.
+    // Only for a record whose every measured line holds a measurement: measuring the lines it
+    // does have would silently describe a different figure.
     std::optional<double> length;  // the open polyline through the points: two or more
     std::optional<double> area;    // the closed polygon: three or more
 };
@@ -36,12 +40,16 @@ struct ImageMeasures {
 // Lines a later record has beyond these have no place in the exports.
 int MeasuredLineCount(const CDataProfile& profile);
 
-// Image `image` (0 to size - 1) measured on lines 0 to lineCount - 1. `into` keeps its storage
-// from one image to the next, so measuring a whole profile allocates once.
-void MeasureImage(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into);
-ImageMeasures MeasureImage(const CDataProfile& profile, int image, int lineCount);
+// Image `image` (0 to size - 1) measured on lines 0 to lineCount - 1; `readable` says whether
+// its file could be read (it decides between Pending and Unreadable, see StatusOf). `into` keeps
+// its storage from one image to the next, so measuring a whole profile allocates once.
+void MeasureImage(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into,
+                  bool readable = true);
+ImageMeasures MeasureImage(const CDataProfile& profile, int image, int lineCount,
+                           bool readable = true);
 
 // Only the pixel half: the points without values, `converts` false, no length or area. For a
 // writer that puts every image's pixels before any converted value and would otherwise convert
 // each point twice.
-void MeasurePixels(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into);
+void MeasurePixels(const CDataProfile& profile, int image, int lineCount, ImageMeasures& into,
+                   bool readable = true);

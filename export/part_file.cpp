@@ -108,7 +108,7 @@ void PutHeader(std::string& out, const PartHeader& h) {
     Writer w(out);
     w.Bytes(kMagic);
     w.U32(kPartFormatVersion);
-    w.U32((h.measureLength ? 1u : 0u) | (h.measureArea ? 2u : 0u));
+    w.U32((h.measureLength ? 1u : 0u) | (h.measureArea ? 2u : 0u) | (h.wholeLines ? 4u : 0u));
     w.Bytes(std::string_view(reinterpret_cast<const char*>(h.session.data()), h.session.size()));
     w.U32(h.part);
     w.U32(h.parts);
@@ -120,6 +120,9 @@ void PutHeader(std::string& out, const PartHeader& h) {
     w.U64(h.bodyBytes);
     w.U32(PartChecksum(out));
 }
+
+// The bytes of one cursor: whole lines may be walked past the 16 bits of the default's 1024 places.
+std::size_t CursorBytes(const PartHeader& h) { return h.wholeLines ? 4 : 2; }
 
 std::string Count(std::uint64_t n, const char* what) {
     return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
@@ -166,7 +169,7 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
         axisOf.push_back(it->second);
     }
     const std::size_t lineCount = lines.size();
-    body.reserve(body.size() + header.images * (kImageBytes + 16 + 2 * lineCount));
+    body.reserve(body.size() + header.images * (kImageBytes + 16 + CursorBytes(header) * lineCount));
     std::string_view previous;
     for (std::size_t i = 0; i < records.m_arSeries.size(); ++i) {
         const CScanSeries* series = records.m_arSeries[i].get();
@@ -189,7 +192,11 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
                 line.m_nPos > line.m_nCount) {
                 return std::nullopt;
             }
-            w.U16(static_cast<std::uint16_t>(line.m_nPos));
+            if (header.wholeLines) {
+                w.U32(static_cast<std::uint32_t>(line.m_nPos));
+            } else {
+                w.U16(static_cast<std::uint16_t>(line.m_nPos));
+            }
         }
     }
     PartHeader h = header;
@@ -245,8 +252,9 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
     }
     h.measureLength = (flags & 1) != 0;
     h.measureArea = (flags & 2) != 0;
+    h.wholeLines = (flags & 4) != 0;
     const PartRange range = PartRangeOf(h.total, h.part, h.parts);
-    if ((flags & ~3u) != 0 || h.part == 0 || h.part > h.parts || range.first != h.first ||
+    if ((flags & ~7u) != 0 || h.part == 0 || h.part > h.parts || range.first != h.first ||
         range.images != h.images || h.lines == 0 || (h.images > 0 && h.axes == 0) ||
         h.axes > h.images) {
         return "damaged: its header does not describe a part";
@@ -278,7 +286,8 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     const std::string damaged = "damaged: its contents do not describe the part";
     // Every entry has its fixed size: a body too short for them is refused before anything is
     // made from the counts (each bound divided, so that no product of counts can overflow).
-    const std::size_t perImage = kImageBytes + 2 * std::size_t{header.lines};
+    const std::size_t cursorBytes = CursorBytes(header);
+    const std::size_t perImage = kImageBytes + cursorBytes * std::size_t{header.lines};
     if (header.lines > body.size() / kLineBytes || header.axes > body.size() / kAxisBytes ||
         header.images > body.size() / perImage) {
         return damaged;
@@ -288,6 +297,7 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     std::vector<CScan> prototypes(header.lines);
     for (std::size_t n = 0; n < ends.size(); ++n) {
         for (int& v : ends[n]) v = r.I32();
+        prototypes[n].m_nMaxSteps = header.wholeLines ? kMaxWholeScanSteps : kMaxScanSteps;
         prototypes[n].SetLine(ends[n][0], ends[n][1], ends[n][2], ends[n][3]);
         prototypes[n].m_bDetect = false;
     }
@@ -300,12 +310,12 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     added.m_arAxis.reserve(header.images);
     std::string path;
     for (std::uint64_t i = 0; i < header.images; ++i) {
-        if (r.Left() < kImageBytes + 2 * std::size_t{header.lines}) return damaged;
+        if (r.Left() < perImage) return damaged;
         const std::uint32_t axis = r.U32();
         const std::uint32_t shared = r.U32();
         const std::uint32_t restLength = r.U32();
         if (axis >= axes.size() || shared > path.size() ||
-            restLength > r.Left() - 2 * std::size_t{header.lines}) {
+            restLength > r.Left() - cursorBytes * std::size_t{header.lines}) {
             return damaged;
         }
         path.resize(shared);
@@ -315,10 +325,10 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         auto& set = series->GetAt(0)->m_arLine;
         set.reserve(prototypes.size());
         for (const CScan& prototype : prototypes) {
-            const std::uint16_t pos = r.U16();
-            if (pos > prototype.m_nCount) return damaged;
+            const std::uint32_t pos = header.wholeLines ? r.U32() : r.U16();
+            if (pos > static_cast<std::uint32_t>(prototype.m_nCount)) return damaged;
             auto line = std::make_unique<CScan>(prototype);
-            line->SetPos(pos);
+            line->SetPos(static_cast<int>(pos));
             set.push_back(std::move(line));
         }
         added.m_arSeries.push_back(std::move(series));

@@ -50,6 +50,7 @@ struct PartHeader {
     std::uint32_t lines = 0;
     bool measureLength = false;
     bool measureArea = false;
+    bool wholeLines = false;      // lines walked whole: cursors of 32 bits rather than 16
     std::uint32_t axes = 0;       // read from a file; the writer works it out
     std::uint64_t bodyBytes = 0;  // likewise
 };

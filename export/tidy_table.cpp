@@ -23,6 +23,8 @@ constexpr std::size_t kMaxReal = 24;  // "-2.2250738585072014e-308"
 constexpr std::size_t kMaxPoint = 4 * (1 + kMaxInt) + 2 * (1 + kMaxReal);
 // The sub-pixel position, point and values, each after a delimiter.
 constexpr std::size_t kMaxSubFields = 5 * (1 + kMaxReal);
+// The status after its delimiter: "unreadable" is the longest word.
+constexpr std::size_t kMaxStatus = 1 + 10;
 
 struct Format {
     char delimiter;
@@ -74,11 +76,11 @@ void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea
     }
     if (measureLength) (out += d) += "length";
     if (measureArea) (out += d) += "area";
+    (out += d) += "status";
     out += kEol;
 }
 
-// The fields after the point's: the image's length and area (the same on each of its rows),
-// and the line end.
+// The image's length and area, the same on each of its rows, each after a delimiter.
 std::string_view MeasureFields(char* buffer, const ImageMeasures& m, bool measureLength,
                                bool measureArea, const Format& f) {
     char* out = buffer;
@@ -90,7 +92,6 @@ std::string_view MeasureFields(char* buffer, const ImageMeasures& m, bool measur
         *out++ = f.delimiter;
         if (m.area) out = PutReal(out, *m.area, f.decimal);
     }
-    out = Put(out, kEol);
     return {buffer, static_cast<std::size_t>(out - buffer)};
 }
 
@@ -116,11 +117,11 @@ char* PutPoint(char* out, int line, const EdgeMeasure& point, bool converts, con
 }
 
 // The sub-pixel fields of line j on image i, each after a delimiter; empty where the line has no
-// sub-pixel edge.
-char* PutSubPixel(char* out, const CDataProfile& profile, int i, int j, bool converts,
-                  const Format& f) {
+// sub-pixel edge or no measurement.
+char* PutSubPixel(char* out, const CDataProfile& profile, int i, int j, const EdgeMeasure& point,
+                  bool converts, const Format& f) {
     const CScan* line = profile.GetLine(i, 0, j);
-    if (line == nullptr || !line->HasSubPos()) {
+    if (!point.present || line == nullptr || !line->HasSubPos()) {
         std::memset(out, f.delimiter, 5);
         return out + 5;
     }
@@ -143,7 +144,8 @@ char* PutSubPixel(char* out, const CDataProfile& profile, int i, int j, bool con
 }  // namespace
 
 std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool measureLength,
-                                          bool measureArea, const TidyOptions& options) {
+                                          bool measureArea, const TidyOptions& options,
+                                          const UnreadableImages& unreadable) {
     const int recordCount = profile.GetSize();
     const int lineCount = MeasuredLineCount(profile);
     if (recordCount == 0 || lineCount == 0) return std::nullopt;
@@ -163,8 +165,8 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         longestLead = std::max(longestLead, lead);
         leadBytes += lead;
     }
-    const std::size_t tailSize =
-        (measureLength ? 1 + kMaxReal : 0) + (measureArea ? 1 + kMaxReal : 0) + kEol.size();
+    const std::size_t tailSize = (measureLength ? 1 + kMaxReal : 0) +
+                                 (measureArea ? 1 + kMaxReal : 0) + kMaxStatus + kEol.size();
     const std::size_t fixedRow = DigitCount(lineCount) + kMaxPoint + tailSize +
                                  (options.subPixel ? kMaxSubFields : 0);
     // Address space reserved and never written costs nothing, so the bound may be loose.
@@ -180,10 +182,10 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     std::vector<char> block(blockRows * longestRow);
     char* const blockEnd = block.data() + block.size();
     std::string lead;
-    char tailBuffer[2 * (1 + kMaxReal) + kEol.size()];
+    char measureBuffer[2 * (1 + kMaxReal)];
     ImageMeasures measures;
     for (int i = 0; i < recordCount; ++i) {
-        MeasureImage(profile, i, lineCount, measures);
+        MeasureImage(profile, i, lineCount, measures, !IsUnreadable(unreadable, i));
         // The image's number and path, the same on each of its rows.
         lead.clear();
         char number[kMaxInt];
@@ -192,8 +194,8 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         const CScanSeries* series = profile.GetSeries(i);
         if (series != nullptr) AppendPathField(lead, series->m_strPath, f.delimiter);
         lead += f.delimiter;
-        const std::string_view tail =
-            MeasureFields(tailBuffer, measures, measureLength, measureArea, f);
+        const std::string_view measureFields =
+            MeasureFields(measureBuffer, measures, measureLength, measureArea, f);
 
         char* row = block.data();
         for (int j = 0; j < lineCount; ++j) {
@@ -201,11 +203,14 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
                 out.append(block.data(), row);
                 row = block.data();
             }
+            const EdgeMeasure& point = measures.points[static_cast<std::size_t>(j)];
             row = Put(row, lead);
-            row = PutPoint(row, j, measures.points[static_cast<std::size_t>(j)], measures.converts,
-                           f);
-            if (options.subPixel) row = PutSubPixel(row, profile, i, j, measures.converts, f);
-            row = Put(row, tail);
+            row = PutPoint(row, j, point, measures.converts, f);
+            if (options.subPixel) row = PutSubPixel(row, profile, i, j, point, measures.converts, f);
+            row = Put(row, measureFields);
+            *row++ = f.delimiter;
+            row = Put(row, StatusWord(point.status));
+            row = Put(row, kEol);
         }
         out.append(block.data(), row);
     }

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "export/line_status.h"
 #include "model/data_profile.h"
 
 // How the tidy table separates its fields.
@@ -40,10 +41,14 @@ inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
 //   value_x_sub, value_y_sub   with subPixel: the point converted; empty where value_x is
 //   length   with measureLength: the image's line length, on each of its rows
 //   area     with measureArea: the image's area, on each of its rows
+//   status   what the row's cursor is (StatusWord): "detected" or "placed", a measurement; or
+//            "pending" or "unreadable" (the images listed in `unreadable`), whose rows keep
+//            their place with every field from x on empty, and whose image has no length or
+//            area
 //
 // Length and area are empty where the data file has no number for them. A line that an image
-// lacks keeps its row, with every field after the line number empty. Lines an image has beyond
-// those of the first image are not measured, as in the data file.
+// lacks keeps its row, with every field after the line number empty (the status too). Lines an
+// image has beyond those of the first image are not measured, as in the data file.
 //
 // Fields are quoted as RFC 4180 says and rows end in CR LF. Numbers are the same in every process
 // locale: integers in decimal, other numbers in the shortest form that reads back as the same
@@ -51,4 +56,5 @@ inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
 // for any value that is not a number. nullopt when there is nothing to write (no records, or no
 // scan lines on record 0), as for the data file.
 std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool measureLength,
-                                          bool measureArea, const TidyOptions& options = {});
+                                          bool measureArea, const TidyOptions& options = {},
+                                          const UnreadableImages& unreadable = {});

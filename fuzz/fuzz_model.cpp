@@ -139,9 +139,10 @@ struct Picture {
 
 bool SameSamples(const ProfileBuffer& a, const ProfileBuffer& b, int count) {
     const auto bytes = static_cast<std::size_t>(count + 1) * sizeof(int);
-    return a.m_nLastSample == b.m_nLastSample && std::memcmp(a.m_nRed, b.m_nRed, bytes) == 0 &&
-           std::memcmp(a.m_nGreen, b.m_nGreen, bytes) == 0 &&
-           std::memcmp(a.m_nBlue, b.m_nBlue, bytes) == 0;
+    return a.m_nLastSample == b.m_nLastSample &&
+           std::memcmp(a.m_nRed.data(), b.m_nRed.data(), bytes) == 0 &&
+           std::memcmp(a.m_nGreen.data(), b.m_nGreen.data(), bytes) == 0 &&
+           std::memcmp(a.m_nBlue.data(), b.m_nBlue.data(), bytes) == 0;
 }
 
 enum Op {
@@ -272,7 +273,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 }
                 const int detected =
                     DetectPending(profile, record, 0, pixels, channel, mode, g_buffer);
-                Check(g_buffer.m_nLastSample >= -1 && g_buffer.m_nLastSample < kProfileSize);
+                Check(g_buffer.m_nLastSample >= -1 && g_buffer.m_nLastSample < g_buffer.Size());
                 int expected = 0;
                 for (std::size_t k = 0; k < pending.size(); ++k) {
                     const CScan& l = *lines->m_arLine[k];
@@ -336,7 +337,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     }
                 }
                 Check(GetBrightness(g_buffer, -1, channel) == 0);
-                Check(GetBrightness(g_buffer, kProfileSize, channel) == 0);
+                Check(GetBrightness(g_buffer, g_buffer.Size(), channel) == 0);
                 break;
             }
             case kHitTest: {  // a click on the image: the line ends, the lines, the axis points

@@ -4,12 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 // Sums the band's RGB32 pixels at every position. Red and blue are summed together in the two
 // 16-bit halves of one word (at most kMaxLineWidth * 255 = 13005 each, so neither carries into
-// the other), green apart. kAcross fixes the band's width for the common ones, 0 leaves it to
+// the other), green apart, and each pixel's brightness under the average channel beside them. kAcross fixes the band's width for the common ones, 0 leaves it to
 // `across`.
 template <int kAcross>
 void SumRows(const std::uint8_t* origin, const std::ptrdiff_t* at, const std::ptrdiff_t* step,
@@ -19,15 +20,18 @@ void SumRows(const std::uint8_t* origin, const std::ptrdiff_t* at, const std::pt
         const std::uint8_t* centre = origin + at[i];
         std::uint32_t rb = 0;
         std::uint32_t g = 0;
+        std::uint32_t average = 0;
         for (int k = 0; k < n; ++k) {
             std::uint32_t argb;
             std::memcpy(&argb, centre + step[k], sizeof argb);
             rb += argb & 0x00FF00FFu;
             g += (argb >> 8) & 0xFFu;
+            average += (((argb >> 16) & 0xFFu) + ((argb >> 8) & 0xFFu) + (argb & 0xFFu)) / 3u;
         }
         buffer.m_nRed[i] = static_cast<int>(rb >> 16);
         buffer.m_nGreen[i] = static_cast<int>(g);
         buffer.m_nBlue[i] = static_cast<int>(rb & 0xFFFFu);
+        buffer.m_nAverage[i] = static_cast<int>(average);
         buffer.m_nInside[i] = n;
     }
 }
@@ -62,6 +66,7 @@ void SampleBand(const PixelView& picture, const CPoint& start, const CPoint& end
         reachY = std::max(reachY, std::abs(offsets[k].y));
     }
     const int count = walk.count;
+    buffer.Reserve(count);
     buffer.m_nMaxValue = picture.MaxValue();
     buffer.m_nWidth = across;
     buffer.m_nLastSample = count;
@@ -80,7 +85,9 @@ void SampleBand(const PixelView& picture, const CPoint& start, const CPoint& end
         }
         // The byte offset of each position from the start pixel, worked out in a loop of its own
         // that the compiler can vectorise, as the plain walk does.
-        std::ptrdiff_t at[kProfileSize];
+        thread_local std::vector<std::ptrdiff_t> places;
+        places.resize(static_cast<std::size_t>(count) + 1);
+        std::ptrdiff_t* const at = places.data();
         const std::ptrdiff_t majorStep = walk.xMajor ? 4 * walk.step : picture.stride * walk.step;
         const std::ptrdiff_t minorStep = walk.xMajor ? picture.stride : 4;
         for (int i = 0; i <= count; ++i) {
@@ -109,18 +116,19 @@ void SampleBand(const PixelView& picture, const CPoint& start, const CPoint& end
     const int white = picture.MaxValue();
     for (int i = 0; i <= count; ++i) {
         const CPoint p = WalkPosition(start, walk, i);
-        int r = 0, g = 0, b = 0, n = 0;
+        int r = 0, g = 0, b = 0, average = 0, n = 0;
         for (int k = 0; k < across; ++k) {
             const int x = p.x + offsets[k].x;
             const int y = p.y + offsets[k].y;
             if (!picture.Contains(x, y)) continue;
             const SampleRgb s = picture.SampleAt(x, y);
-            r += s.r, g += s.g, b += s.b, ++n;
+            r += s.r, g += s.g, b += s.b, average += (s.r + s.g + s.b) / 3, ++n;
         }
-        if (n == 0) r = g = b = white, n = 1;
+        if (n == 0) r = g = b = average = white, n = 1;
         buffer.m_nRed[i] = r;
         buffer.m_nGreen[i] = g;
         buffer.m_nBlue[i] = b;
+        buffer.m_nAverage[i] = average;
         buffer.m_nInside[i] = n;
     }
 }

@@ -10,14 +10,35 @@ void CDataAxis::SetDefault() {
     m_bLogY = false;
 }
 
+namespace {
+
+double ScaleRange(double originValue, double axisValue, bool log) {
+    if (log) return std::log10(axisValue) - std::log10(originValue);
+    return axisValue - originValue;
+}
+
+}  // namespace
+
 double CDataAxis::GetRangeX() const {
-    if (m_bLogX) return std::log10(m_xAxis.m_xValue) - std::log10(m_origin.m_xValue);
-    return m_xAxis.m_xValue - m_origin.m_xValue;
+    return ScaleRange(m_origin.m_xValue, m_xAxis.m_xValue, m_bLogX);
 }
 
 double CDataAxis::GetRangeY() const {
-    if (m_bLogY) return std::log10(m_yAxis.m_yValue) - std::log10(m_origin.m_yValue);
-    return m_yAxis.m_yValue - m_origin.m_yValue;
+    return ScaleRange(m_origin.m_yValue, m_yAxis.m_yValue, m_bLogY);
+}
+
+ScaleFault CheckScale(double originValue, double axisValue, bool log) {
+    // The logarithm of 0 is -inf and of a negative value NaN: either would turn every converted
+    // value into 0 or NaN without a word. (A NaN value fails both comparisons too.)
+    if (log && !(axisValue > 0.0)) return ScaleFault::AxisNotPositive;
+    if (log && !(originValue > 0.0)) return ScaleFault::OriginNotPositive;
+    // Finite values can still differ by more than a double holds (-1e308 to 1e308): every
+    // conversion would then be infinite although the true values are not.
+    if (!std::isfinite(originValue) || !std::isfinite(axisValue) ||
+        !std::isfinite(ScaleRange(originValue, axisValue, log))) {
+        return ScaleFault::NotFinite;
+    }
+    return ScaleFault::None;
 }
 
 bool CDataAxis::IsValid() const {
@@ -49,10 +70,14 @@ AxisFrame::AxisFrame(const CDataAxis& axis)
     m_dRangeY = axis.GetRangeY();
     m_dBaseX = m_bLogX ? std::log10(axis.m_origin.m_xValue) : axis.m_origin.m_xValue;
     m_dBaseY = m_bLogY ? std::log10(axis.m_origin.m_yValue) : axis.m_origin.m_yValue;
-    // Exact comparisons; a quantity that is not a number (an axis point on the origin, the
-    // logarithm of a negative value) fails its test too.
+    // Exact comparisons; a quantity that is not a number (an axis point on the origin) fails its
+    // test too. The scales are checked first: they make every range and base finite.
     const auto usable = [](double v) { return v != 0.0 && !std::isnan(v); };
-    m_bValid = usable(m_dRangeX) && usable(m_dRangeY) && usable(d);
+    m_bValid = CheckScale(axis.m_origin.m_xValue, axis.m_xAxis.m_xValue, m_bLogX) ==
+                   ScaleFault::None &&
+               CheckScale(axis.m_origin.m_yValue, axis.m_yAxis.m_yValue, m_bLogY) ==
+                   ScaleFault::None &&
+               usable(m_dRangeX) && usable(m_dRangeY) && usable(d);
 }
 
 AxisValue AxisFrame::Convert(const CPoint& p) const {

@@ -33,6 +33,19 @@ public:
     friend bool operator==(const CDataAxis&, const CDataAxis&) = default;
 };
 
+// What keeps one axis's two values (at the origin and at the axis point) from making a scale.
+// Equal values are not judged here; AxisFrame refuses them.
+enum class ScaleFault {
+    None,
+    AxisNotPositive,    // a logarithmic axis's value at the axis point is 0 or below
+    OriginNotPositive,  // and at the origin
+    NotFinite,          // a value, or their difference (of logarithms), is beyond a double
+};
+
+// The axis value first, then the origin's, then the difference: the order the axis dialog
+// reports its fields in.
+ScaleFault CheckScale(double originValue, double axisValue, bool log);
+
 struct AxisValue {
     double x = 0.0;
     double y = 0.0;

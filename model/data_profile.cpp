@@ -22,7 +22,7 @@ void CDataProfile::AddImage(const std::string& title, const std::string& path) {
     if (const CScanArray* first = GetArray(0, 0)) {
         for (const auto& line : first->m_arLine) {
             series->AddLine(0, line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x,
-                            line->m_ptEnd.y);
+                            line->m_ptEnd.y, m_nMaxSteps);
         }
     }
     m_arSeries.push_back(std::move(series));
@@ -45,6 +45,36 @@ void CDataProfile::RemoveImage(int i) {
 
 void CDataProfile::RemoveLine(int n) {
     for (auto& series : m_arSeries) series->GetAt(0)->RemoveLine(n);
+}
+
+std::uint32_t CDataProfile::DetectionIndex(const DetectionSettings& settings) {
+    // Few settings are ever used; the latest is the likeliest.
+    for (std::size_t k = m_detections.size(); k-- > 0;) {
+        if (m_detections[k] == settings) return static_cast<std::uint32_t>(k);
+    }
+    m_detections.push_back(settings);
+    return static_cast<std::uint32_t>(m_detections.size() - 1);
+}
+
+const DetectionSettings* CDataProfile::FoundWith(const CScan& line) const {
+    if (line.m_origin != CursorOrigin::Detected || line.m_nFound >= m_detections.size()) {
+        return nullptr;
+    }
+    return &m_detections[line.m_nFound];
+}
+
+void CDataProfile::MarkDetected(CScan& line, const DetectionSettings& settings) {
+    line.m_origin = CursorOrigin::Detected;
+    line.m_nFound = DetectionIndex(settings);
+}
+
+void CDataProfile::SetStepLimit(int maxSteps) {
+    m_nMaxSteps = maxSteps;
+    for (auto& series : m_arSeries) {
+        for (auto& set : series->m_arArray) {
+            for (auto& line : set->m_arLine) line->SetStepLimit(maxSteps);
+        }
+    }
 }
 
 bool CDataProfile::ReshapeLine(int n, int x1, int y1, int x2, int y2) {

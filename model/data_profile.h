@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "model/data_axis.h"
+#include "model/edge_options.h"
 #include "model/scan_array.h"
 
 // One record taken out of the list whole, to be put back later as it was.
@@ -19,6 +20,19 @@ class CDataProfile {
 public:
     std::vector<std::unique_ptr<CScanSeries>> m_arSeries;
     std::vector<std::unique_ptr<CDataAxis>> m_arAxis;
+    // How far every line is walked: kMaxScanSteps, or kMaxWholeScanSteps for whole lines. New
+    // lines and the lines of new images take it too.
+    int m_nMaxSteps = kMaxScanSteps;
+    // The settings detected cursors were found with; a cursor names one by its index. The list
+    // only grows, so that records taken out (for an undo) keep their meaning.
+    std::vector<DetectionSettings> m_detections;
+
+    // The index of these settings in m_detections, added when new.
+    std::uint32_t DetectionIndex(const DetectionSettings& settings);
+    // What a cursor was found with; null unless it was detected.
+    const DetectionSettings* FoundWith(const CScan& line) const;
+    // Marks the cursor found with these settings.
+    void MarkDetected(CScan& line, const DetectionSettings& settings);
 
     int GetSize() const { return static_cast<int>(m_arSeries.size()); }
 
@@ -26,6 +40,8 @@ public:
     void RemoveAll();
     void RemoveImage(int i);
     void RemoveLine(int n);
+    // Walks every line of every record under another limit (CScan::SetStepLimit).
+    void SetStepLimit(int maxSteps);
     // Returns false, changing nothing, when line n does not exist.
     bool ReshapeLine(int n, int x1, int y1, int x2, int y2);
 

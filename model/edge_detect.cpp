@@ -2,14 +2,18 @@
 
 #include "model/edge_rules.h"
 
+#include <vector>
+
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     if (count < 0) return 0;
-    if (count > kProfileSize - 1) count = kProfileSize - 1;
+    if (count > buffer.Size() - 1) count = buffer.Size() - 1;
     // The channel is chosen once, outside the loops; the values are GetBrightness's.
-    int v[kProfileSize];
-    const int* r = buffer.m_nRed;
-    const int* g = buffer.m_nGreen;
-    const int* b = buffer.m_nBlue;
+    thread_local std::vector<int> values;
+    values.resize(static_cast<std::size_t>(count) + 1);
+    int* const v = values.data();
+    const int* r = buffer.m_nRed.data();
+    const int* g = buffer.m_nGreen.data();
+    const int* b = buffer.m_nBlue.data();
     switch (channel) {
         case kChannelSum:
             for (int i = 0; i <= count; ++i) v[i] = (r[i] + g[i] + b[i]) / 3;
@@ -37,6 +41,7 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
     const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
     line->SetEdge(edge.index, edge.subPos);
     line->m_bDetect = false;
+    profile.MarkDetected(*line, {channel, mode, options});
     return true;
 }
 

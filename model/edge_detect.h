@@ -16,17 +16,21 @@ enum EdgeMode {
 // edge is the sample before the largest step.
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode);
 
-// The same rules on a profile of real values 0..count, with the same strict comparisons.
-int FindEdgeIn(const double* values, int count, int mode);
+class ExactProfile;
+
+// The same rules on an exact profile (a wide or smoothed line), with the same strict
+// comparisons: for the slope rules, step i is sample i + 1 minus sample i, compared exactly.
+int FindEdgeIn(const ExactProfile& profile, int mode);
 
 // The edge between samples around the rule's index, as a fraction of a sample from the start,
-// clamped to 0..count. Minimum and maximum: the vertex of the parabola through the extreme and
-// its two neighbours. Slope rules: the step v[i+1] - v[i] is taken to sit at i + 0.5, halfway
-// between the samples it joins, and the vertex of the parabola through the largest step and the
-// steps either side of it is the edge; so the position lies between the sample before the step
-// (the rule's index, which is its whole part) and the one after it. Where a neighbour is missing
-// (the extreme at an end of the line) the position is the rule's index itself.
-double RefineEdge(const double* values, int count, int mode, int index);
+// clamped to 0..count, worked out exactly and rounded once to the nearest double. Minimum and
+// maximum: the vertex of the parabola through the extreme and its two neighbours. Slope rules:
+// the step v[i+1] - v[i] is taken to sit at i + 0.5, halfway between the samples it joins, and
+// the vertex of the parabola through the largest step and the steps either side of it is the
+// edge; so the position lies between the sample before the step (the rule's index, which is its
+// whole part) and the one after it. Where a neighbour is missing (the extreme at an end of the
+// line) the position is the rule's index itself. A vertex is clamped to half a sample either way.
+double RefineEdge(const ExactProfile& profile, int mode, int index);
 
 struct EdgeResult {
     int index = 0;         // the cursor's index, as FindEdge gives it

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/scan.h"
+
 // How a scan line's samples are turned into the profile the edge rule reads, and how finely the
 // edge is placed. The defaults are the plain detection: one pixel per sample, no smoothing, the
 // edge on a whole sample.
@@ -18,12 +20,28 @@ struct EdgeOptions {
     bool subPixel = false;     // place the edge between samples (a parabola through the peak)
     int lineWidth = 1;         // pixels across the line averaged into a sample: odd, 1 to 51
     int smoothing = kSmoothNone;
-    int smoothWidth = 3;       // odd, 3 to 51; only read while smoothing is on
+    int smoothWidth = 3;       // odd, 3 to 51; checked always, used while smoothing is on
+    // Every line walked over its whole length (up to kMaxWholeScanSteps) rather than its first
+    // kMaxScanSteps steps.
+    bool wholeLine = false;
+
+    // How far lines are walked under these options.
+    int MaxSteps() const { return wholeLine ? kMaxWholeScanSteps : kMaxScanSteps; }
 
     // The rule reads the integer brightness exactly as the plain detection does.
     bool IsPlainProfile() const { return lineWidth == 1 && smoothing == kSmoothNone; }
 
     friend bool operator==(const EdgeOptions&, const EdgeOptions&) = default;
+};
+
+// What an edge was detected with: the channel, the edge rule and the finer options. Every
+// detected cursor keeps it, so that results found under other settings can be told apart.
+struct DetectionSettings {
+    int channel = 0;
+    int mode = 0;
+    EdgeOptions edge;
+
+    friend bool operator==(const DetectionSettings&, const DetectionSettings&) = default;
 };
 
 // Odd widths keep the band and the window centred on the sample.

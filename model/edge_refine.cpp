@@ -1,45 +1,77 @@
-// The edge rules on real-valued profiles (a wide line, a smoothed profile) and the sub-pixel
-// placement of the edge.
+// The edge rules on the exact profile of a wide or smoothed line, and the sub-pixel placement of
+// the edge.
 #include <algorithm>
 
 #include "model/edge_detect.h"
-#include "model/edge_rules.h"
+#include "model/exact_rational.h"
 #include "model/profile_filter.h"
 
-int FindEdgeIn(const double* v, int count, int mode) {
-    if (count < 0) return 0;
-    count = std::min(count, kProfileSize - 1);
-    return FindEdgeIndex(v, count, mode);
+int FindEdgeIn(const ExactProfile& profile, int mode) {
+    // The same rules as the plain detection's: strict comparisons, so the first of equal
+    // extremes wins; a slope rule that finds no step of its sign stays on sample 0.
+    const int count = profile.Count();
+    int best = 0;
+    switch (mode) {
+        case kEdgeMinimum:
+        case kEdgeMaximum: {
+            const int sign = mode == kEdgeMinimum ? -1 : 1;
+            for (int i = 1; i <= count; ++i) {
+                if (profile.Compare(i, best) == sign) best = i;
+            }
+            break;
+        }
+        default: {
+            const int sign = mode == kEdgeSteepestFall ? -1 : 1;
+            bool found = false;
+            ExactProfile::Step steepest;
+            for (int i = 0; i < count; ++i) {
+                const ExactProfile::Step step = profile.StepAt(i);
+                const int order = found ? profile.CompareSteps(step, steepest) : profile.Sign(step);
+                if (order == sign) best = i, steepest = step, found = true;
+            }
+            break;
+        }
+    }
+    return best;
 }
 
 namespace {
 
-// The vertex of the parabola through (-1, a), (0, b), (1, c), as an offset from 0 in -0.5..0.5;
-// 0 for three values on a line.
-double Vertex(double a, double b, double c) {
-    const double curve = a - 2.0 * b + c;
-    if (curve == 0.0) return 0.0;
-    return std::clamp(0.5 * (a - c) / curve, -0.5, 0.5);
+// The vertex of the parabola through (-1, a), (0, b), (1, c), as an offset from 0 clamped to
+// -1/2..1/2; 0 for three values on a line.
+mpq_class Vertex(const mpq_class& a, const mpq_class& b, const mpq_class& c) {
+    const mpq_class curve = a - 2 * b + c;
+    if (curve == 0) return 0;
+    const mpq_class half(1, 2);
+    const mpq_class offset = (a - c) / (2 * curve);
+    return offset < -half ? mpq_class(-half) : (offset > half ? half : offset);
 }
 
 }  // namespace
 
-double RefineEdge(const double* v, int count, int mode, int index) {
+double RefineEdge(const ExactProfile& profile, int mode, int index) {
+    const int count = profile.Count();
     if (count <= 0) return 0.0;
-    count = std::min(count, kProfileSize - 1);
     index = std::clamp(index, 0, count);
-    double position = index;
+    const auto value = [&profile](int i) {
+        return Ratio(profile.Num(i), profile.Den(i) * profile.Scale());
+    };
+    // Worked out exactly and rounded once, so that any program doing the same arithmetic finds
+    // the same double.
+    mpq_class position = index;
     if (mode == kEdgeMinimum || mode == kEdgeMaximum) {
-        if (index > 0 && index < count) position += Vertex(v[index - 1], v[index], v[index + 1]);
+        if (index > 0 && index < count) position += Vertex(value(index - 1), value(index), value(index + 1));
     } else if (index > 0 && index + 2 <= count) {
         // Steps index - 1, index and index + 1, sitting at index - 0.5, index + 0.5, index + 1.5.
-        const double before = v[index] - v[index - 1];
-        const double step = v[index + 1] - v[index];
-        const double after = v[index + 2] - v[index + 1];
+        const mpq_class before = value(index) - value(index - 1);
+        const mpq_class step = value(index + 1) - value(index);
+        const mpq_class after = value(index + 2) - value(index + 1);
         // A rule that found no step at all stays on its index.
-        if (step != 0.0) position += 0.5 + Vertex(before, step, after);
+        if (step != 0) position += mpq_class(1, 2) + Vertex(before, step, after);
     }
-    return std::clamp(position, 0.0, static_cast<double>(count));
+    if (position < 0) position = 0;
+    if (position > count) position = count;
+    return NearestDouble(position);
 }
 
 EdgeResult FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode,
@@ -50,10 +82,9 @@ EdgeResult FindEdge(const ProfileBuffer& buffer, int count, int channel, int mod
         if (!options.subPixel) return result;
     }
     if (count < 0) return result;
-    count = std::min(count, kProfileSize - 1);
-    double values[kProfileSize];
-    ProfileValues(buffer, count, channel, options, values);
-    if (!options.IsPlainProfile()) result.index = FindEdgeIn(values, count, mode);
-    if (options.subPixel) result.subPos = RefineEdge(values, count, mode, result.index);
+    thread_local ExactProfile profile;
+    profile.Build(buffer, count, channel, options);
+    if (!options.IsPlainProfile()) result.index = FindEdgeIn(profile, mode);
+    if (options.subPixel) result.subPos = RefineEdge(profile, mode, result.index);
     return result;
 }

@@ -14,7 +14,10 @@ void SampleWalk(const PixelView& picture, const CPoint& start, const CPoint& end
                 const ScanWalk& walk, ProfileBuffer& buffer) {
     if (picture.IsNull()) return;
     const int count = walk.count;
-    int minor[kProfileSize];
+    buffer.Reserve(count);
+    thread_local std::vector<int> offsets;
+    offsets.resize(static_cast<std::size_t>(count) + 1);
+    int* const minor = offsets.data();
     for (int i = 0; i <= count; ++i) minor[i] = walk.step * static_cast<int>(i * walk.slope);
 
     const bool inside = start.x >= 0 && start.y >= 0 && start.x < picture.width &&
@@ -85,8 +88,16 @@ void SampleScan(const PixelView& picture, const CScan& line, ProfileBuffer& buff
     SampleWalk(picture, line.m_ptStart, line.m_ptEnd, line.Walk(), buffer);
 }
 
+void ProfileBuffer::Reserve(int count) {
+    if (count < Size()) return;
+    const auto size = static_cast<std::size_t>(count) + 1;
+    for (std::vector<int>* samples : {&m_nRed, &m_nGreen, &m_nBlue, &m_nAverage, &m_nInside}) {
+        samples->resize(size);
+    }
+}
+
 int GetBrightness(const ProfileBuffer& buffer, int i, int channel) {
-    if (i < 0 || i >= kProfileSize) return 0;
+    if (i < 0 || i >= buffer.Size()) return 0;
     if (buffer.m_nWidth > 1) return static_cast<int>(std::lround(GetSampleValue(buffer, i, channel)));
     switch (channel) {
         case kChannelSum:
@@ -101,13 +112,13 @@ int GetBrightness(const ProfileBuffer& buffer, int i, int channel) {
 }
 
 double GetSampleValue(const ProfileBuffer& buffer, int i, int channel) {
-    if (i < 0 || i >= kProfileSize) return 0.0;
+    if (i < 0 || i >= buffer.Size()) return 0.0;
     if (buffer.m_nWidth <= 1) return GetBrightness(buffer, i, channel);
+    // Both integers are doubles exactly, so the quotient is the nearest double to the mean.
     const double n = buffer.m_nInside[i] > 0 ? buffer.m_nInside[i] : 1;
     switch (channel) {
         case kChannelSum:
-            return (static_cast<double>(buffer.m_nRed[i]) + buffer.m_nGreen[i] + buffer.m_nBlue[i]) /
-                   (3.0 * n);
+            return buffer.m_nAverage[i] / n;
         case kChannelRed:
             return buffer.m_nRed[i] / n;
         case kChannelGreen:

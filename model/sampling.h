@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "model/edge_options.h"
 #include "model/scan.h"
@@ -72,14 +73,23 @@ struct PixelView {
 // The samples of the latest sampling; entries above m_nLastSample keep what an earlier, longer
 // sampling left. With a line width of 1 each entry is one pixel's colour; wider, each entry is the
 // sum over the band's pixels that lie on the picture, and m_nInside says how many those were.
+// m_nAverage sums each band pixel's brightness under the average channel, (r + g + b) / 3 in
+// integers, so that a band of equal pixels reads exactly what one of them reads. The buffer holds
+// kProfileSize samples from the start and grows for a longer line; it never shrinks.
 struct ProfileBuffer {
-    int m_nRed[kProfileSize] = {};
-    int m_nGreen[kProfileSize] = {};
-    int m_nBlue[kProfileSize] = {};
-    int m_nInside[kProfileSize] = {};  // only read while m_nWidth > 1
+    std::vector<int> m_nRed = std::vector<int>(kProfileSize);
+    std::vector<int> m_nGreen = std::vector<int>(kProfileSize);
+    std::vector<int> m_nBlue = std::vector<int>(kProfileSize);
+    std::vector<int> m_nAverage = std::vector<int>(kProfileSize);  // only read while m_nWidth > 1
+    std::vector<int> m_nInside = std::vector<int>(kProfileSize);   // only read while m_nWidth > 1
     int m_nLastSample = -1;  // -1: no current line
     int m_nMaxValue = 255;   // the sampled picture's largest sample value (255 or 65535)
     int m_nWidth = 1;        // the line width the buffer was sampled with
+
+    // The samples the buffer holds.
+    int Size() const { return static_cast<int>(m_nRed.size()); }
+    // Room for samples 0..count.
+    void Reserve(int count);
 };
 
 enum Channel { kChannelSum = 0, kChannelRed = 1, kChannelGreen = 2, kChannelBlue = 3 };
@@ -97,8 +107,10 @@ void SampleScan(const PixelView& picture, const CScan& line, ProfileBuffer& buff
 // twice, as nearest-pixel sampling of the perpendicular does. `width` odd, 1 to kMaxLineWidth.
 int BandOffsets(const CPoint& start, const CPoint& end, int width, CPoint* offsets);
 
-// Sample i reduced by the channel: 0 the average of the three, 1 red, 2 green, anything else
-// blue. 0 for an index outside the buffer. A wide sample gives its mean rounded to the nearest.
+// Sample i reduced by the channel: 0 the average of the three ((r + g + b) / 3 in integers), 1
+// red, 2 green, anything else blue. 0 for an index outside the buffer's samples. A wide sample gives the
+// mean of its pixels' brightness rounded to the nearest integer, halves upwards.
 int GetBrightness(const ProfileBuffer& buffer, int i, int channel);
-// The same without rounding: the value the edge rules read. For width 1 exactly GetBrightness.
+// The same without rounding, as the nearest double: the value the edge rules read. For width 1
+// exactly GetBrightness.
 double GetSampleValue(const ProfileBuffer& buffer, int i, int channel);

@@ -1,8 +1,14 @@
 #include "model/scan.h"
 
+#include <algorithm>
 #include <cstdlib>
 
-ScanWalk SetupWalk(int x1, int y1, int x2, int y2) {
+long long MajorSteps(int x1, int y1, int x2, int y2) {
+    return std::max(std::llabs(static_cast<long long>(x2) - x1),
+                    std::llabs(static_cast<long long>(y2) - y1));
+}
+
+ScanWalk SetupWalk(int x1, int y1, int x2, int y2, int maxSteps) {
     // The differences are taken as integers first (in 64 bits, so extreme coordinates cannot
     // overflow), then as doubles for the slope.
     const long long dxi = static_cast<long long>(x2) - x1;
@@ -23,14 +29,14 @@ ScanWalk SetupWalk(int x1, int y1, int x2, int y2) {
         walk.slope = count > 0 ? dy / dx : 0.0;
         walk.step = dxi < 0 ? -1 : 1;
     }
-    walk.count = static_cast<int>(count > kMaxScanSteps ? kMaxScanSteps : count);
+    walk.count = static_cast<int>(count > maxSteps ? maxSteps : count);
     return walk;
 }
 
 void CScan::Setup(int x1, int y1, int x2, int y2) {
     m_ptStart = {x1, y1};
     m_ptEnd = {x2, y2};
-    const ScanWalk walk = SetupWalk(x1, y1, x2, y2);
+    const ScanWalk walk = SetupWalk(x1, y1, x2, y2, m_nMaxSteps);
     m_nCount = walk.count;
     m_dSlope = walk.slope;
     m_nStep = walk.step;
@@ -41,6 +47,16 @@ void CScan::SetLine(int x1, int y1, int x2, int y2) {
     Setup(x1, y1, x2, y2);
     m_nPos = 0;
     m_ptCur = {x1, y1};
+}
+
+void CScan::SetStepLimit(int maxSteps) {
+    m_nMaxSteps = maxSteps;
+    Setup(m_ptStart.x, m_ptStart.y, m_ptEnd.x, m_ptEnd.y);
+    if (m_nPos > m_nCount) SetPos(m_nCount);
+}
+
+bool CScan::IsCut() const {
+    return MajorSteps(m_ptStart.x, m_ptStart.y, m_ptEnd.x, m_ptEnd.y) > m_nCount;
 }
 
 void CScan::ReshapeLine(int x1, int y1, int x2, int y2) {

@@ -1,19 +1,27 @@
 #pragma once
 
+#include <cstdint>
+
 #include "model/point.h"
 
-// The longest walk along a line's major axis: 1023 steps, so 1024 positions.
+// The longest walk along a line's major axis: 1023 steps, so 1024 positions. A longer line is
+// measured over its first 1024 positions only, unless its whole length is asked for.
 inline constexpr int kMaxScanSteps = 1023;
+// The longest walk when the whole line is measured: more than any line across a picture the
+// program opens, short enough that a profile's memory stays in tens of megabytes.
+inline constexpr int kMaxWholeScanSteps = (1 << 20) - 1;
 
 // How a segment is walked: one position per step of its major axis.
 struct ScanWalk {
-    int count = 0;       // steps along the major axis, capped at kMaxScanSteps
+    int count = 0;       // steps along the major axis, capped at the walk's limit
     double slope = 0.0;  // minor difference / major difference, signed
     int step = 1;        // sign of the major difference, +1 when it is 0
     bool xMajor = true;  // x steps on a tie (|dx| == |dy|)
 };
 
-ScanWalk SetupWalk(int x1, int y1, int x2, int y2);
+ScanWalk SetupWalk(int x1, int y1, int x2, int y2, int maxSteps = kMaxScanSteps);
+// The steps of the segment's whole major axis, uncapped.
+long long MajorSteps(int x1, int y1, int x2, int y2);
 
 // Position of index i: computed afresh from the start, the minor offset truncated toward the
 // start's coordinate, so any index is reached directly and nothing accumulates.
@@ -27,6 +35,13 @@ inline CPoint WalkPosition(const CPoint& start, const ScanWalk& walk, int i) {
 struct CPointF {
     double x = 0.0;
     double y = 0.0;
+};
+
+// How a line's cursor came to stand where it is on an image.
+enum class CursorOrigin : std::uint8_t {
+    Kept,      // read from a file that does not say, or where the line was drawn
+    Placed,    // put there by hand
+    Detected,  // found by edge detection (CScan::m_nFound names the settings)
 };
 
 // One scan line on one image: its end points (the same on every image), the walker, and the
@@ -46,6 +61,11 @@ public:
     // when a sub-pixel detection put the cursor here; negative otherwise. Moving the cursor any
     // other way drops it. m_ptCur stays the integer pixel the data file holds.
     double m_dSubPos = -1.0;
+    int m_nMaxSteps = kMaxScanSteps;  // the walk's limit: kMaxScanSteps or kMaxWholeScanSteps
+    CursorOrigin m_origin = CursorOrigin::Kept;
+    // While m_origin is Detected: which of the record list's detection settings found the edge
+    // (CDataProfile::m_detections).
+    std::uint32_t m_nFound = 0;
 
     bool HasSubPos() const { return m_dSubPos >= 0.0; }
     // Puts the cursor on index n and keeps the sub-pixel position beside it (negative for none).
@@ -55,6 +75,11 @@ public:
     CPointF SubPoint() const;
 
     void SetLine(int x1, int y1, int x2, int y2);
+    // Walks the same ends under another limit. The cursor keeps its place (and its sub-pixel
+    // edge) where the walk still reaches it, and goes to the new last position otherwise.
+    void SetStepLimit(int maxSteps);
+    // The walk stops before the end point: the rest of the line is not measured.
+    bool IsCut() const;
     void ReshapeLine(int x1, int y1, int x2, int y2);
     void UpdatePos();
     void SetPos(int n);

@@ -7,8 +7,9 @@ bool IsValidIndex(const std::vector<T>& v, int i) {
 }
 }  // namespace
 
-void CScanArray::AddLine(int x1, int y1, int x2, int y2) {
+void CScanArray::AddLine(int x1, int y1, int x2, int y2, int maxSteps) {
     auto line = std::make_unique<CScan>();
+    line->m_nMaxSteps = maxSteps;
     line->SetLine(x1, y1, x2, y2);
     m_arLine.push_back(std::move(line));
 }
@@ -50,8 +51,8 @@ CScanSeries::CScanSeries() {
     m_arArray.push_back(std::make_unique<CScanArray>());
 }
 
-void CScanSeries::AddLine(int a, int x1, int y1, int x2, int y2) {
-    if (CScanArray* set = GetAt(a)) set->AddLine(x1, y1, x2, y2);
+void CScanSeries::AddLine(int a, int x1, int y1, int x2, int y2, int maxSteps) {
+    if (CScanArray* set = GetAt(a)) set->AddLine(x1, y1, x2, y2, maxSteps);
 }
 
 CScan* CScanSeries::GetLine(int a, int i) const {

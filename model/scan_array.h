@@ -11,7 +11,7 @@ class CScanArray {
 public:
     std::vector<std::unique_ptr<CScan>> m_arLine;
 
-    void AddLine(int x1, int y1, int x2, int y2);
+    void AddLine(int x1, int y1, int x2, int y2, int maxSteps = kMaxScanSteps);
     // Returns false, changing nothing, when line i does not exist.
     bool ReshapeLine(int i, int x1, int y1, int x2, int y2);
     void RemoveLine(int i);
@@ -33,7 +33,7 @@ public:
     std::string m_strTitle;  // UTF-8
     std::string m_strPath;   // UTF-8
 
-    void AddLine(int a, int x1, int y1, int x2, int y2);
+    void AddLine(int a, int x1, int y1, int x2, int y2, int maxSteps = kMaxScanSteps);
     CScan* GetLine(int a, int i) const;
     bool ReshapeLine(int i, int x1, int y1, int x2, int y2);
     CPoint GetCurPoint(int a, int i) const;

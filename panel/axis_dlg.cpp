@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include "model/data_axis.h"
 #include "panel/dialog_numbers.h"
 #include "panel/dialog_units.h"
 
@@ -153,6 +154,24 @@ bool CAxisDlg::UpdateData(bool bSaveAndValidate) {
     }
     v.m_bLogX = m_checkLogX->isChecked();
     v.m_bLogY = m_checkLogY->isChecked();
+    // Values that parse may still make no scale; stored, they would convert every point to 0,
+    // NaN or infinity.
+    auto checkScale = [&fail](QLineEdit* minEdit, QLineEdit* maxEdit, double min, double max,
+                              bool log) {
+        const ScaleFault fault = CheckScale(min, max, log);
+        if (fault == ScaleFault::None) return true;
+        if (fault == ScaleFault::NotFinite) {
+            return fail(maxEdit,
+                        QCoreApplication::translate("Panel", "軸の値の差が大きすぎます。"));
+        }
+        return fail(fault == ScaleFault::OriginNotPositive ? minEdit : maxEdit,
+                    QCoreApplication::translate("Panel",
+                                                "対数軸には 0 より大きい値を入力してください。"));
+    };
+    if (!checkScale(m_editXMin, m_editXMax, v.m_dXMin, v.m_dXMax, v.m_bLogX) ||
+        !checkScale(m_editYMin, m_editYMax, v.m_dYMin, v.m_dYMax, v.m_bLogY)) {
+        return false;
+    }
     SetValues(v);
     return true;
 }

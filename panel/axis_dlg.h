@@ -10,7 +10,8 @@ class QLineEdit;
 
 // "軸の設定": the current image's calibration in numbers. The ten fields are exchanged as
 // integers (pixel positions) or numbers (axis values); OK keeps the dialog open until every
-// field parses, naming the problem and putting the focus in the field at fault.
+// field parses and each axis's two values make a scale (above 0 on a logarithmic axis, their
+// difference within a double), naming the problem and putting the focus in the field at fault.
 // The fields (m_nOriginX ... m_bLogY, in the order of the exchange) are those of the values the
 // document fills and reads back.
 class CAxisDlg : public QDialog, public AxisDialogValues {

@@ -51,6 +51,12 @@ CEdgeOptionsDlg::CEdgeOptionsDlg(QWidget* parent) : QDialog(parent) {
     m_subPixel->setObjectName(QStringLiteral("IDC_SUB_PIXEL"));
     form->addRow(m_subPixel);
 
+    m_wholeLine = new QCheckBox(QCoreApplication::translate("Panel", "全長を測定"), this);
+    m_wholeLine->setObjectName(QStringLiteral("IDC_WHOLE_LINE"));
+    m_wholeLine->setToolTip(QCoreApplication::translate(
+        "Panel", "1,024 サンプルを超える走査線も、最初の 1,024 サンプルだけでなく全長を測定します"));
+    form->addRow(m_wholeLine);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)
         ->setText(QCoreApplication::translate("Panel", "キャンセル"));
@@ -66,6 +72,7 @@ void CEdgeOptionsDlg::SetOptions(const EdgeOptions& options) {
     m_lineWidth->setValue(options.lineWidth);
     m_smoothing->setCurrentIndex(std::clamp(options.smoothing, 0, 2));
     m_smoothWidth->setValue(options.smoothWidth);
+    m_wholeLine->setChecked(options.wholeLine);
     UpdateEnabled();
 }
 
@@ -75,6 +82,7 @@ EdgeOptions CEdgeOptionsDlg::Options() const {
     options.lineWidth = Odd(m_lineWidth->value(), 1, kMaxLineWidth);
     options.smoothing = m_smoothing->currentIndex();
     options.smoothWidth = Odd(m_smoothWidth->value(), kMinSmoothWidth, kMaxSmoothWidth);
+    options.wholeLine = m_wholeLine->isChecked();
     return options;
 }
 

@@ -8,8 +8,8 @@ class QCheckBox;
 class QComboBox;
 class QSpinBox;
 
-// "エッジ検出の詳細設定": the line width, the smoothing of the profile and the sub-pixel placement
-// of the edge. The side panel opens it from its button and makes the result one undoable step.
+// "エッジ検出の詳細設定": the line width, the smoothing of the profile, the sub-pixel placement
+// of the edge and whether lines are measured over their whole length. The side panel opens it from its button and makes the result one undoable step.
 class CEdgeOptionsDlg : public QDialog {
     Q_OBJECT
 public:
@@ -29,4 +29,5 @@ private:
     QSpinBox* m_lineWidth = nullptr;
     QComboBox* m_smoothing = nullptr;
     QSpinBox* m_smoothWidth = nullptr;
+    QCheckBox* m_wholeLine = nullptr;
 };

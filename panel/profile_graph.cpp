@@ -3,7 +3,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "document/norvale_doc.h"
 #include "model/profile_filter.h"
@@ -88,6 +90,40 @@ void CProfileGraph::paintEvent(QPaintEvent* event) {
     DrawCursorMark(painter);
 }
 
+namespace {
+
+// The curve through (ProfileX(i, n), y(i)) for i = 0..n. A line measured whole may have far
+// more samples than the graph has columns: there the samples of one column are drawn as the
+// one vertical stroke their segments make, from the lowest to the highest.
+template <class Row>
+void DrawCurve(QPainter& painter, int n, const Row& y) {
+    if (n <= kMaxScanSteps) {
+        QPoint from(ProfileX(0, n), y(0));
+        for (int i = 1; i <= n; ++i) {
+            const QPoint to(ProfileX(i, n), y(i));
+            DrawSegment(painter, from, to, Qt::black);
+            from = to;
+        }
+        return;
+    }
+    QPoint from;
+    for (int i = 0; i <= n;) {
+        const int x = ProfileX(i, n);
+        const int first = y(i);
+        int low = first, high = first, last = first;
+        for (++i; i <= n && ProfileX(i, n) == x; ++i) {
+            last = y(i);
+            low = std::min(low, last);
+            high = std::max(high, last);
+        }
+        if (x != ProfileX(0, n)) DrawSegment(painter, from, {x, first}, Qt::black);
+        DrawSegment(painter, {x, low}, {x, high}, Qt::black);
+        from = {x, last};
+    }
+}
+
+}  // namespace
+
 void CProfileGraph::DrawProfile(QPainter& painter) const {
     if (m_doc.GetPictureBitmap() == nullptr) return;
     const int n = m_doc.m_buffer.m_nLastSample;
@@ -97,25 +133,14 @@ void CProfileGraph::DrawProfile(QPainter& painter) const {
     const PanelOptions options = m_doc.Options();
     if (!options.edge.IsPlainProfile()) {
         // The curve the rule reads: the band's means, smoothed.
-        double values[kProfileSize];
-        ProfileValues(m_doc.m_buffer, n, options.channel, options.edge, values);
-        const auto row = [&values, top](int i) {
-            return ProfileY(static_cast<int>(std::lround(values[i])), top);
-        };
-        QPoint from(ProfileX(0, n), row(0));
-        for (int i = 1; i <= n; ++i) {
-            const QPoint to(ProfileX(i, n), row(i));
-            DrawSegment(painter, from, to, Qt::black);
-            from = to;
-        }
+        std::vector<double> values(static_cast<std::size_t>(n) + 1);
+        ProfileValues(m_doc.m_buffer, n, options.channel, options.edge, values.data());
+        DrawCurve(painter, n, [&values, top](int i) {
+            return ProfileY(static_cast<int>(std::lround(values[static_cast<std::size_t>(i)])), top);
+        });
         return;
     }
-    QPoint from(ProfileX(0, n), ProfileY(m_doc.GetBrightness(0), top));
-    for (int i = 1; i <= n; ++i) {
-        const QPoint to(ProfileX(i, n), ProfileY(m_doc.GetBrightness(i), top));
-        DrawSegment(painter, from, to, Qt::black);
-        from = to;
-    }
+    DrawCurve(painter, n, [this, top](int i) { return ProfileY(m_doc.GetBrightness(i), top); });
 }
 
 void CProfileGraph::DrawCursorMark(QPainter& painter) const {
@@ -136,9 +161,9 @@ void CProfileGraph::DrawCursorMark(QPainter& painter) const {
         return;
     }
     // On the curve the rule read, between samples where the edge was placed between them.
-    double values[kProfileSize];
-    const int last = std::min(std::max(n, a + 1), kProfileSize - 1);
-    ProfileValues(m_doc.m_buffer, last, options.channel, options.edge, values);
+    const int last = std::min(std::max(n, a + 1), m_doc.m_buffer.Size() - 1);
+    std::vector<double> values(static_cast<std::size_t>(last) + 1);
+    ProfileValues(m_doc.m_buffer, last, options.channel, options.edge, values.data());
     const double t = line->HasSubPos() ? line->m_dSubPos : a;
     const int whole = std::min(static_cast<int>(t), last);
     const double f = t - whole;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Quandrel need, and the
-# de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma. GNU
+# de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma. GMP keeps
+# the edge arithmetic exact where its sums outgrow 128 bits. GNU
 # parallel is there for the test of scripts/cluster/parallel_run.sh. Qt reads PNG itself (its
 # GUI library links libpng); TIFF needs the plugin of qt6-image-formats-plugins. qt6-l10n-tools
 # builds the English translation; scdoc the manual pages; the rest checks the Debian package and
@@ -12,7 +13,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
           qt6-l10n-tools libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev qt6-image-formats-plugins
-          libgtest-dev nlohmann-json3-dev libbenchmark-dev fonts-ipafont-gothic locales parallel
+          libgtest-dev nlohmann-json3-dev libgmp-dev libbenchmark-dev fonts-ipafont-gothic locales parallel
           dpkg-dev scdoc man-db desktop-file-utils appstream shared-mime-info)
 for option in "$@"; do
   case "$option" in

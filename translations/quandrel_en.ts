@@ -108,14 +108,6 @@
 and %1 more</translation>
     </message>
     <message>
-        <source>
-
-これらの画像の点は検出されていないまま書き出されます。書き出しますか</source>
-        <translation>
-
-Their points will be written undetected. Write the data file?</translation>
-    </message>
-    <message>
         <source>データファイル (*.dat)</source>
         <translation>Data file (*.dat)</translation>
     </message>
@@ -368,6 +360,14 @@ Their points will be written undetected. Write the data file?</translation>
 %1</source>
         <translation>There is not enough memory to open the session
 %1</translation>
+    </message>
+    <message>
+        <source>
+
+これらの画像の検出されていない点には測定値がなく、データファイルでは No Data、表では空欄として書き出されます。書き出しますか</source>
+        <translation>
+
+Their undetected points hold no measurement: they will be written as No Data in the data file and as empty fields in the table. Write the file?</translation>
     </message>
 </context>
 <context>
@@ -972,6 +972,22 @@ waiting for detection</translation>
         <translation>The graph could not be saved
 %1
 %2</translation>
+    </message>
+    <message>
+        <source>全長を測定</source>
+        <translation>Measure whole lines</translation>
+    </message>
+    <message>
+        <source>1,024 サンプルを超える走査線も、最初の 1,024 サンプルだけでなく全長を測定します</source>
+        <translation>Measure scan lines longer than 1,024 samples over their whole length, not only their first 1,024 samples</translation>
+    </message>
+    <message>
+        <source>軸の値の差が大きすぎます。</source>
+        <translation>The axis values are too far apart.</translation>
+    </message>
+    <message>
+        <source>対数軸には 0 より大きい値を入力してください。</source>
+        <translation>Enter a value greater than 0 for a logarithmic axis.</translation>
     </message>
 </context>
 <context>

@@ -147,8 +147,20 @@ void CNorvaleView::DrawOverlays(QPainter& painter) const {
             QPolygonF edges;
             for (int k = 0; k < lines->GetSize(); ++k) {
                 const CScan& line = *lines->GetAt(k);
-                painter.setPen(k == m_doc.m_nCurLine ? red : green);
-                painter.drawLine(toView(line.m_ptStart), toView(line.m_ptEnd));
+                const QPen& pen = k == m_doc.m_nCurLine ? red : green;
+                painter.setPen(pen);
+                if (line.IsCut()) {
+                    // Past the last sample the line is not measured: dotted from there on.
+                    const CPoint last = line.PositionAt(line.m_nCount);
+                    painter.drawLine(toView(line.m_ptStart), toView(last));
+                    QPen dotted = pen;
+                    dotted.setStyle(Qt::DotLine);
+                    painter.setPen(dotted);
+                    painter.drawLine(toView(last), toView(line.m_ptEnd));
+                    painter.setPen(pen);
+                } else {
+                    painter.drawLine(toView(line.m_ptStart), toView(line.m_ptEnd));
+                }
                 painter.drawEllipse(toView(line.m_ptCur), kEdgeRadius, kEdgeRadius);
                 edges << toView(line.m_ptCur);
             }

@@ -13,6 +13,8 @@ void CLineCursorCommand::Put(const LineCursor& cursor) {
     // A re-detection undone and redone brings its sub-pixel edge back with the cursor.
     line->SetEdge(cursor.pos, cursor.subPos);
     line->m_bDetect = cursor.detect;
+    line->m_origin = cursor.origin;
+    line->m_nFound = cursor.found;
 }
 
 void CLineCursorCommand::Apply(bool /*first*/) {
@@ -33,8 +35,12 @@ bool CNudgeCommand::mergeWith(const QUndoCommand* other) {
     if (next == nullptr || next->m_nImage != m_nImage || next->m_nLine != m_nLine) return false;
     m_now = next->m_now;
     m_after = next->m_after;
-    // Stepped back to where it began: the stack drops the step.
-    setObsolete(m_now == m_old);
+    // Stepped back to where it began: the cursor is what it was (with the sub-pixel edge and
+    // the detection it came from), and the stack drops the step.
+    if (m_now.pos == m_old.pos && m_now.detect == m_old.detect) {
+        Put(m_old);
+        setObsolete(true);
+    }
     return true;
 }
 

@@ -2,11 +2,14 @@
 
 #include "document/commands/doc_command.h"
 
-// Where one line's edge point sits on one image, and whether its detection is pending.
+// Where one line's edge point sits on one image, whether its detection is pending, and how it
+// came there.
 struct LineCursor {
     int pos = 0;
     bool detect = false;
     double subPos = -1.0;  // the sub-pixel edge beside the cursor, negative for none
+    CursorOrigin origin = CursorOrigin::Kept;
+    std::uint32_t found = 0;
 
     friend bool operator==(const LineCursor&, const LineCursor&) = default;
 };
@@ -19,7 +22,7 @@ public:
                        int line, LineCursor old, LineCursor now);
 
     static LineCursor Of(const CScan& line) {
-        return {line.m_nPos, line.m_bDetect, line.m_dSubPos};
+        return {line.m_nPos, line.m_bDetect, line.m_dSubPos, line.m_origin, line.m_nFound};
     }
 
 protected:

@@ -27,7 +27,8 @@ void CAddLineCommand::Apply(bool first) {
         // Every record holds the same lines, so the new one is the last everywhere. (Counting
         // from the current image would name line 0 while no image is current.)
         for (auto& series : Profile().m_arSeries) {
-            series->AddLine(0, m_ptStart.x, m_ptStart.y, m_ptEnd.x, m_ptEnd.y);
+            series->AddLine(0, m_ptStart.x, m_ptStart.y, m_ptEnd.x, m_ptEnd.y,
+                            Profile().m_nMaxSteps);
             CScanArray* lines = series->GetAt(0);
             lines->GetAt(lines->GetSize() - 1)->m_bDetect = m_bDetect;
         }
@@ -52,7 +53,8 @@ CReshapeLineCommand::CReshapeLineCommand(CNorvaleDoc& doc, int n, CPoint start, 
     if (first == nullptr) return;
     m_ptOldStart = first->m_ptStart;
     m_ptOldEnd = first->m_ptEnd;
-    const int newCount = SetupWalk(start.x, start.y, end.x, end.y).count;
+    const int newCount =
+        SetupWalk(start.x, start.y, end.x, end.y, doc.m_profile.m_nMaxSteps).count;
     for (int i = 0; i < doc.m_profile.GetSize(); ++i) {
         const CScan* line = doc.m_profile.GetLine(i, 0, n);
         if (line == nullptr || (!line->m_bDetect && line->m_nPos <= newCount)) continue;

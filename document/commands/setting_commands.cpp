@@ -1,6 +1,7 @@
 #include "document/commands/setting_commands.h"
 
 #include <QCoreApplication>
+#include <vector>
 
 namespace {
 
@@ -45,13 +46,55 @@ COptionsCommand::COptionsCommand(CNorvaleDoc& doc, const PanelOptions& before,
                                  const PanelOptions& after)
     : CDocCommand(doc, OptionsText(before, after)), m_before(before), m_after(after) {}
 
+void COptionsCommand::ApplyStepLimit(const PanelOptions& options) {
+    CDataProfile& profile = Profile();
+    const int limit = options.edge.MaxSteps();
+    if (limit == profile.m_nMaxSteps) return;
+    if (limit < profile.m_nMaxSteps) {
+        m_cut.clear();
+        for (int i = 0; i < profile.GetSize(); ++i) {
+            const CScanArray* lines = profile.GetArray(i, 0);
+            for (int n = 0; lines != nullptr && n < lines->GetSize(); ++n) {
+                const CScan& line = *lines->GetAt(n);
+                if (line.m_nPos > limit) m_cut.push_back({i, n, line.m_nPos, line.m_dSubPos});
+            }
+        }
+        profile.SetStepLimit(limit);
+        return;
+    }
+    profile.SetStepLimit(limit);
+    for (const CutCursor& cut : m_cut) {
+        if (CScan* line = profile.GetLine(cut.image, 0, cut.line)) line->SetEdge(cut.pos, cut.subPos);
+    }
+    m_cut.clear();
+}
+
+void COptionsCommand::Resample(DocCursor& cursor) {
+    const bool walk = m_after.edge.wholeLine != m_before.edge.wholeLine;
+    // The graph shows the current line as the new width, or the new walk, samples it.
+    if (walk || m_after.edge.lineWidth != m_before.edge.lineWidth) Doc().SampleCurLine();
+    // The line the step goes back to, sampled under the other walk, has as many samples as
+    // its walk now has.
+    const CScan* line = Profile().GetLine(cursor.image, cursor.array, cursor.line);
+    if (walk && line != nullptr) {
+        const int other =
+            line->m_nMaxSteps == kMaxWholeScanSteps ? kMaxScanSteps : kMaxWholeScanSteps;
+        const CPoint& a = line->m_ptStart;
+        const CPoint& b = line->m_ptEnd;
+        if (cursor.lastSample == SetupWalk(a.x, a.y, b.x, b.y, other).count) {
+            cursor.lastSample = line->m_nCount;
+        }
+    }
+}
+
 void COptionsCommand::Apply(bool /*first*/) {
     Doc().SetOptions(m_after);
-    // The graph shows the current line as the new width samples it.
-    if (m_after.edge.lineWidth != m_before.edge.lineWidth) Doc().SampleCurLine();
+    ApplyStepLimit(m_after);
+    Resample(CDocCommand::m_after);
 }
 
 void COptionsCommand::Revert() {
     Doc().SetOptions(m_before);
-    if (m_after.edge.lineWidth != m_before.edge.lineWidth) Doc().SampleCurLine();
+    ApplyStepLimit(m_before);
+    Resample(CDocCommand::m_before);
 }

@@ -27,6 +27,21 @@ protected:
     void Revert() override;
 
 private:
+    // Walks every line as the options say; cursors a shorter walk cuts off are kept here, for
+    // the longer walk to put back.
+    void ApplyStepLimit(const PanelOptions& options);
+    // Resamples the current line when the options change what it reads, and keeps the
+    // number of samples for the cursor the step restores.
+    void Resample(DocCursor& cursor);
+
+    struct CutCursor {
+        int image;
+        int line;
+        int pos;
+        double subPos;
+    };
+
     PanelOptions m_before;
     PanelOptions m_after;
+    std::vector<CutCursor> m_cut;
 };

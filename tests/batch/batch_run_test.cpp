@@ -174,3 +174,21 @@ TEST_F(BatchRunTest, WritesNothingWhenAnImageFails) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BatchRecords, WalkLinesAsTheSessionSays) {
+    for (const bool whole : {false, true}) {
+        Session s;
+        s.lines = {{0, 5, 2999, 5}};
+        s.edge.wholeLine = whole;
+        s.images = {{"/x/a.bmp", std::nullopt, {SessionCursor::Kept(2500)}}};
+        CDataProfile profile;
+        BuildProfile(s, profile);
+        EXPECT_EQ(profile.m_nMaxSteps, whole ? kMaxWholeScanSteps : kMaxScanSteps);
+        EXPECT_EQ(profile.GetLine(0, 0, 0)->m_nCount, whole ? 2999 : 1023);
+        EXPECT_EQ(profile.GetLine(0, 0, 0)->m_nPos, whole ? 2500 : 1023);
+    }
+}
+
+}  // namespace

@@ -25,6 +25,7 @@ TEST(SessionEdgeOptions, RoundTripsAndLeavesDefaultsOut) {
         {true, 51, kSmoothGaussian, 51},
         {false, 1, kSmoothMean, 9},
         {false, 1, kSmoothNone, 7},  // a width kept for when smoothing is turned on again
+        {false, 1, kSmoothNone, 3, true},
     };
     for (const EdgeOptions& edge : cases) {
         const SessionResult read = Parse(With2(""));
@@ -46,6 +47,7 @@ TEST(SessionEdgeOptions, RoundTripsAndLeavesDefaultsOut) {
                   edge.smoothing != plain.smoothing);
         EXPECT_EQ(text.text->find("smoothWidth") != std::string::npos,
                   edge.smoothWidth != plain.smoothWidth);
+        EXPECT_EQ(text.text->find("wholeLine") != std::string::npos, edge.wholeLine);
     }
 }
 
@@ -66,6 +68,7 @@ TEST(SessionEdgeOptions, RefusesValuesOutOfRange) {
         {R"("smoothWidth": 10,)", "smoothWidth: expected an odd number"},
         // Kept while smoothing is off, for when it is turned on again: checked all the same.
         {R"("smoothing": 0, "smoothWidth": 10,)", "smoothWidth: expected an odd number"},
+        {R"("wholeLine": 1,)", "wholeLine: expected true or false"},
     };
     for (const Case& c : cases) {
         const SessionResult r = Parse(With2(c.extra));

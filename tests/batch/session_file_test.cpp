@@ -107,6 +107,12 @@ TEST(SessionFile, ReadsVersionTwo) {
     EXPECT_TRUE(s.images[2].cursors.empty());
     EXPECT_EQ(s.images[1].path, "/b.bmp");
 
+    // Measured whole, a long line has a cursor wherever along it.
+    const SessionResult whole = Parse(R"({"quandrel-session": 2, "wholeLine": true,
+        "lines": [[0, 0, 2000, 0]], "images": [{"path": "a", "cursors": [2000]}]})");
+    ASSERT_TRUE(whole.session) << whole.error;
+    EXPECT_EQ(whole.session->images[0].cursors[0], SessionCursor::Kept(2000));
+
     // The window saves its work before any line is drawn, and before any image is added.
     for (const char* text : {R"({"quandrel-session": 2, "lines": [], "images": ["a.bmp"]})",
                              R"({"quandrel-session": 2, "lines": [], "images": []})"}) {
@@ -233,6 +239,10 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
          "s.json: images[0].cursors[1]: expected an integer from 0 to 36, a sample of scan line 2"},
         {With2("", R"([{"path": "c", "cursors": [10, {"pending": 37}]}])"),
          "s.json: images[0].cursors[1].pending: expected an integer from 0 to 36"},
+        // A long line is measured over its first 1,024 samples unless the session says whole.
+        {R"({"quandrel-session": 2, "lines": [[0, 0, 2000, 0]],
+             "images": [{"path": "a", "cursors": [1500]}]})",
+         "s.json: images[0].cursors[0]: expected an integer from 0 to 1023"},
         // A second value would silently replace the first.
         {With("", R"(["a"], "images": ["b"])"), "s.json: images: the key is given twice"},
         {With("", R"([{"path": "a", "path": "b"}])"),

@@ -121,20 +121,39 @@ TEST(DataWrite, NothingIsWrittenWhenCancelledOrEmpty) {
     }
 }
 
-TEST(DataWrite, AnUnreadableImageIsNamedAndCanBeWrittenAnyway) {
-    ExportFixture f;
-    QFile::remove(f.files.Path("c.bmp"));
-    f.ui.saveChoices = {f.out};
-    f.ui.answers = {true};
-    f.doc.OnDataWrite();
-    ASSERT_EQ(f.ui.questions.size(), 1u);
-    EXPECT_TRUE(f.ui.questions[0].contains(f.files.Path("c.bmp")));
-    // The loader's reason in the window's language.
-    EXPECT_TRUE(f.ui.questions[0].contains(QStringLiteral("ファイルが見つかりません。")))
-        << f.ui.questions[0].toStdString();
-    EXPECT_TRUE(ReadAll(f.out).contains("3\t         0\t         0\r\n"));  // still its start point
-    EXPECT_TRUE(f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect);
-    EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
+TEST(DataWrite, AnUnreadableImageIsNamedAndWrittenWithoutMeasurements) {
+    // Its cursor stands on the line's start, which is no edge point: the data file says No Data,
+    // the table leaves the row's fields empty and says why.
+    const struct {
+        int command;
+        const char* name;
+        QByteArray unmeasured;
+        QByteArray measured;
+    } cases[] = {
+        {ID_DATA_WRITE, "out.dat", "\r\n3\tNo Data\tNo Data\r\n", "\r\n2\t        40\t"},
+        {ID_DATA_WRITE_CSV, "out.csv", "c.bmp,1,,,,,,,unreadable\r\n",
+         "b.bmp,1,50,110,40,0,0.4,0,placed\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExportFixture f;
+        QFile::remove(f.files.Path("c.bmp"));
+        f.ui.saveChoices = {f.files.Path(c.name)};
+        f.ui.answers = {true};
+        f.doc.OnCmdMsg(c.command);
+        ASSERT_EQ(f.ui.questions.size(), 1u);
+        EXPECT_TRUE(f.ui.questions[0].contains(f.files.Path("c.bmp")));
+        // The loader's reason in the window's language, and what becomes of the rows.
+        EXPECT_TRUE(f.ui.questions[0].contains(QStringLiteral("ファイルが見つかりません。")))
+            << f.ui.questions[0].toStdString();
+        EXPECT_TRUE(f.ui.questions[0].contains(QStringLiteral("No Data")));
+        const QByteArray written = ReadAll(f.files.Path(c.name));
+        EXPECT_EQ(written.count(c.unmeasured), c.command == ID_DATA_WRITE ? 2 : 1) << written.data();
+        EXPECT_TRUE(written.contains(c.measured)) << written.data();
+        EXPECT_TRUE(f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect);
+        EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
+        EXPECT_TRUE(f.doc.IsMissing(2));  // the file list marks it
+    }
 }
 
 // The export's progress lets the window run. Whatever the user does meanwhile (every command,

@@ -118,6 +118,27 @@ const EditCase kEdits[] = {
          };
      },
      [](UndoFixture& f) { f.doc.EditEdgeOptions(); }},
+    // Walked as far as the default again, a long line's cursors past it come back on undo.
+    {"whole lines off", "エッジ検出の詳細設定の変更",
+     [](UndoFixture& f) {
+         PanelOptions options = f.doc.Options();
+         options.edge.wholeLine = true;
+         f.doc.SetOptions(options);
+         f.doc.m_profile.SetStepLimit(kMaxWholeScanSteps);
+         for (auto& series : f.doc.m_profile.m_arSeries) {
+             series->AddLine(0, 0, 60, 2999, 60, kMaxWholeScanSteps);
+         }
+         CScan* line = f.doc.m_profile.GetLine(1, 0, 2);
+         line->SetEdge(2500, 2500.25);
+         line->m_bDetect = false;
+     },
+     [](UndoFixture& f) {
+         const PanelOptions before = f.doc.Options();
+         PanelOptions after = before;
+         after.edge.wholeLine = false;
+         f.doc.ChangeOptions(before, after);
+         EXPECT_EQ(f.doc.m_profile.GetLine(1, 0, 2)->m_nPos, kMaxScanSteps);
+     }},
 };
 
 // Undone, every edit leaves the document as it was before; redone, as it was after. Between

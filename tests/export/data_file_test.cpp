@@ -14,14 +14,18 @@ struct Line {
     int x1, y1, x2, y2;
 };
 
-// A profile of `images` records sharing `lines`, every record with the default calibration.
+// A profile of `images` records sharing `lines`, every record with the default calibration and
+// every cursor settled (no detection pending).
 CDataProfile MakeProfile(int images, const std::vector<Line>& lines) {
     CDataProfile profile;
     for (int i = 0; i < images; ++i) {
         profile.AddImage("img" + std::to_string(i), "/pictures/img" + std::to_string(i));
     }
     for (int i = 0; i < images; ++i) {
-        for (const Line& l : lines) profile.GetSeries(i)->AddLine(0, l.x1, l.y1, l.x2, l.y2);
+        for (const Line& l : lines) {
+            profile.GetSeries(i)->AddLine(0, l.x1, l.y1, l.x2, l.y2);
+            profile.GetSeries(i)->GetAt(0)->m_arLine.back()->m_bDetect = false;
+        }
     }
     return profile;
 }
@@ -223,51 +227,79 @@ TEST(DataFile, LogAxisOverflowReadsAsCWritesIt) {
     EXPECT_NE(file.find("Area\r\n1       nan\t\r\n"), std::string::npos) << file;
 }
 
-TEST(DataFile, LinearSpanOverflowGivesSignedInfinities) {
-    // A span too wide for a double is infinite; points either side of the origin convert to
-    // -inf and +inf and the origin itself to nan (0 times inf).
-    CDataProfile profile = MakeProfile(1, std::vector<Line>(3, {0, 0, 300, 0}));
-    CDataAxis& axis = *profile.GetAxis(0);
-    axis.m_origin.m_xValue = -1e308;
-    axis.m_xAxis.m_xValue = 1e308;
-    SetCursor(profile, 0, 0, {0, 110});
-    SetCursor(profile, 0, 1, {10, 110});
-    SetCursor(profile, 0, 2, {20, 110});
-    const std::string file = *BuildDataFile(profile, false, false);
-    EXPECT_NE(file.find("1\t      -inf\t 0.000000e+000\t       nan\t 0.000000e+000\t       inf\t "
-                        "0.000000e+000\r\n"),
-              std::string::npos)
-        << file;
+TEST(DataFile, CalibrationsThatCannotConvertGetTheNotice) {
+    // Each would have converted every point to the same made-up number: a span too wide for a
+    // double to -inf, nan and inf although the true values are finite, a logarithmic axis
+    // point at 0 to 0, a logarithmic origin at 0 to nan.
+    const struct {
+        const char* what;
+        double origin, axis;
+        bool log;
+    } cases[] = {
+        {"span beyond a double", -1e308, 1e308, false},
+        {"log axis point at 0", 1, 0, true},
+        {"log origin at 0", 0, 1, true},
+    };
+    for (const auto& c : cases) {
+        CDataProfile profile = MakeProfile(1, std::vector<Line>(3, {0, 0, 300, 0}));
+        CDataAxis& axis = *profile.GetAxis(0);
+        axis.m_origin.m_xValue = c.origin;
+        axis.m_xAxis.m_xValue = c.axis;
+        axis.m_bLogX = c.log;
+        SetCursor(profile, 0, 0, {0, 110});
+        SetCursor(profile, 0, 1, {10, 110});
+        SetCursor(profile, 0, 2, {20, 110});
+        const std::string file = *BuildDataFile(profile, true, true);
+        const std::string converted =
+            "Converted Value\r\n"
+            "File No.\tPt1_x\tPt1_y\tPt2_x\tPt2_y\tPt3_x\tPt3_y\r\n"
+            "\r\n"
+            "Axis setting is not appropriate. Data can't be converted.\r\n"
+            "\r\n"
+            "Line Length\r\n"
+            "\t\r\n"
+            "\r\n"
+            "Area\r\n"
+            "\t\r\n";
+        EXPECT_EQ(file.substr(file.find("Converted Value")), converted) << c.what;
+    }
 }
 
-TEST(DataFile, MissingLinesReadNoData) {
+TEST(DataFile, MissingAndPendingLinesReadNoData) {
     CDataProfile profile =
-        MakeProfile(2, {{10, 60, 200, 60}, {10, 60, 200, 60}, {110, 10, 110, 200}});
-    for (int i = 0; i < 2; ++i) {
+        MakeProfile(3, {{10, 60, 200, 60}, {10, 60, 200, 60}, {110, 10, 110, 200}});
+    for (int i = 0; i < 3; ++i) {
         SetCursor(profile, i, 0, {60, 60});
         SetCursor(profile, i, 1, {110, 60});
         SetCursor(profile, i, 2, {110, 110});
     }
     profile.GetArray(1, 0)->RemoveLine(1);  // record 2 loses its middle line
+    // Record 3's last line waits for a detection (its image could not be read): its cursor is
+    // no edge point, and the figure of the other two is not the image's.
+    profile.GetLine(2, 0, 2)->m_bDetect = true;
     const std::string expected =
         "Pixcel Value\r\n"
         "File No.\tPt1_x\tPt1_y\tPt2_x\tPt2_y\tPt3_x\tPt3_y\r\n"
         "1\t        50\t        50\t       100\t        50\t       100\t         0\r\n"
         "2\t        50\t        50\t       100\t         0\tNo Data\tNo Data\r\n"
+        "3\t        50\t        50\t       100\t        50\tNo Data\tNo Data\r\n"
         "\r\n"
         "Converted Value\r\n"
         "File No.\tPt1_x\tPt1_y\tPt2_x\tPt2_y\tPt3_x\tPt3_y\r\n"
         "1\t 5.000000e-001\t 5.000000e-001\t 1.000000e+000\t 5.000000e-001\t 1.000000e+000\t "
         "0.000000e+000\r\n"
         "2\t 5.000000e-001\t 5.000000e-001\t 1.000000e+000\t 0.000000e+000\tNo Data\tNo Data\r\n"
+        "3\t 5.000000e-001\t 5.000000e-001\t 1.000000e+000\t 5.000000e-001\tNo Data\tNo Data\r\n"
         "\r\n"
         "Line Length\r\n"
         "1 1.000000e+000\t\r\n"
         "2\t\r\n"
+        "3\t\r\n"
         "\r\n"
         "Area\r\n"
         "1 1.250000e-001\t\r\n"
-        "2\t\r\n";
+        "2\t\r\n"
+        "3\t\r\n";
     EXPECT_EQ(BuildDataFile(profile, true, true), expected);
 }
 

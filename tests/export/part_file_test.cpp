@@ -12,12 +12,12 @@
 
 namespace {
 
-// A long line (the longest walk, 1024 places), a short one and a steep one.
+// A long line (the longest walk, 1024 places, or 2001 walked whole), a short one and a steep one.
 const std::vector<LineEnds> kLines = {{0, 0, 2000, 7}, {5, 5, 9, 5}, {3, 40, 1, 0}};
 
 // Six images under one folder, with three distinct calibrations among them (one of them with
 // -0.0 and a NaN, which must come back to the bit) and cursors at both ends of the lines.
-CDataProfile MakeRecords(int images = 6) {
+CDataProfile MakeRecords(int images = 6, int maxSteps = kMaxScanSteps) {
     CDataAxis odd;
     odd.m_origin.m_xValue = -0.0;
     odd.m_yAxis.m_yValue = std::numeric_limits<double>::quiet_NaN();
@@ -26,11 +26,14 @@ CDataProfile MakeRecords(int images = 6) {
     other.m_xAxis.m_xPixel = -7;
     other.m_bLogY = true;
     CDataProfile profile;
+    profile.m_nMaxSteps = maxSteps;
     for (int i = 0; i < images; ++i) {
         profile.AddImage("", "/data/run/img" + std::to_string(i % 3 == 0 ? 1000 + i : i) + ".bmp");
     }
     for (int i = 0; i < images; ++i) {
-        for (const LineEnds& e : kLines) profile.GetSeries(i)->AddLine(0, e[0], e[1], e[2], e[3]);
+        for (const LineEnds& e : kLines) {
+            profile.GetSeries(i)->AddLine(0, e[0], e[1], e[2], e[3], maxSteps);
+        }
         for (int n = 0; n < 3; ++n) {
             CScan* line = profile.GetLine(i, 0, n);
             line->SetPos(i == 0 ? line->m_nCount : (i * 37 + n * 11) % (line->m_nCount + 1));
@@ -68,36 +71,44 @@ std::uint64_t Bits(double v) {
 }
 
 TEST(PartFile, RecordsComeBackAsTheDataFileNeedsThem) {
-    const CDataProfile records = MakeRecords();
-    const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
-    ASSERT_TRUE(file);
-    CDataProfile read;
-    PartHeader header;
-    ASSERT_EQ(Read(*file, read, header), "");
-    EXPECT_EQ(header.axes, 3u);
-    EXPECT_TRUE(header.measureLength);
-    EXPECT_FALSE(header.measureArea);
-    ASSERT_EQ(read.GetSize(), 6);
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(read.GetSeries(i)->m_strPath, records.GetSeries(i)->m_strPath);
-        const CDataAxis& a = *read.GetAxis(i);
-        const CDataAxis& b = *records.GetAxis(i);
-        EXPECT_EQ(Bits(a.m_origin.m_xValue), Bits(b.m_origin.m_xValue)) << i;
-        EXPECT_EQ(Bits(a.m_yAxis.m_yValue), Bits(b.m_yAxis.m_yValue)) << i;
-        EXPECT_EQ(a.m_xAxis.m_xPixel, b.m_xAxis.m_xPixel);
-        EXPECT_EQ(a.m_bLogX, b.m_bLogX);
-        EXPECT_EQ(a.m_bLogY, b.m_bLogY);
-        for (int n = 0; n < 3; ++n) {
-            const CScan& got = *read.GetLine(i, 0, n);
-            const CScan& want = *records.GetLine(i, 0, n);
-            EXPECT_EQ(got.m_nPos, want.m_nPos);
-            EXPECT_EQ(got.m_ptCur, want.m_ptCur);
-            EXPECT_EQ(got.m_ptEnd, want.m_ptEnd);
-            EXPECT_FALSE(got.m_bDetect);
+    for (const bool whole : {false, true}) {
+        SCOPED_TRACE(whole ? "whole lines" : "the first 1024 samples");
+        const CDataProfile records = MakeRecords(6, whole ? kMaxWholeScanSteps : kMaxScanSteps);
+        PartHeader written = MakeHeader(6, 6, 1, 1);
+        written.wholeLines = whole;
+        const auto file = BuildPartFile(written, kLines, records);
+        ASSERT_TRUE(file);
+        CDataProfile read;
+        PartHeader header;
+        ASSERT_EQ(Read(*file, read, header), "");
+        EXPECT_EQ(header.axes, 3u);
+        EXPECT_TRUE(header.measureLength);
+        EXPECT_FALSE(header.measureArea);
+        EXPECT_EQ(header.wholeLines, whole);
+        EXPECT_EQ(read.GetLine(0, 0, 0)->m_nPos, whole ? 2000 : 1023);
+        ASSERT_EQ(read.GetSize(), 6);
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(read.GetSeries(i)->m_strPath, records.GetSeries(i)->m_strPath);
+            const CDataAxis& a = *read.GetAxis(i);
+            const CDataAxis& b = *records.GetAxis(i);
+            EXPECT_EQ(Bits(a.m_origin.m_xValue), Bits(b.m_origin.m_xValue)) << i;
+            EXPECT_EQ(Bits(a.m_yAxis.m_yValue), Bits(b.m_yAxis.m_yValue)) << i;
+            EXPECT_EQ(a.m_xAxis.m_xPixel, b.m_xAxis.m_xPixel);
+            EXPECT_EQ(a.m_bLogX, b.m_bLogX);
+            EXPECT_EQ(a.m_bLogY, b.m_bLogY);
+            for (int n = 0; n < 3; ++n) {
+                const CScan& got = *read.GetLine(i, 0, n);
+                const CScan& want = *records.GetLine(i, 0, n);
+                EXPECT_EQ(got.m_nPos, want.m_nPos);
+                EXPECT_EQ(got.m_ptCur, want.m_ptCur);
+                EXPECT_EQ(got.m_ptEnd, want.m_ptEnd);
+                EXPECT_FALSE(got.m_bDetect);
+            }
         }
+        EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
     }
-    EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
     // A part past the end of a short list holds no image, and reads as that.
+    PartHeader header;
     const auto empty = BuildPartFile(MakeHeader(0, 6, 9, 9), kLines, CDataProfile());
     ASSERT_TRUE(empty);
     CDataProfile none;

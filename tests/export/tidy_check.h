@@ -4,6 +4,7 @@
 // numbers: each number of the table, formatted as the data file formats it, must be the data
 // file's text for the same image and line; pixels must also be equal as integers.
 
+#include <algorithm>
 #include <charconv>
 #include <optional>
 #include <string>
@@ -111,8 +112,11 @@ inline std::string Compare(std::string_view csv, char delimiter, char decimal,
     }
     if (rows.empty() || rows.size() != 1 + dat.pixels.size() * lines) return "row count";
     const Row& header = rows[0];
-    if ((header.size() > 9 && header[9] == "length") == dat.length.empty() ||
-        (header.back() == "area") == dat.area.empty()) {
+    const auto has = [&header](const char* name) {
+        return std::find(header.begin(), header.end(), name) != header.end();
+    };
+    if (has("length") == dat.length.empty() || has("area") == dat.area.empty() ||
+        header.back() != "status") {
         return "the measure columns are not the data file's sections";
     }
     std::string problems;
@@ -141,6 +145,15 @@ inline std::string Compare(std::string_view csv, char delimiter, char decimal,
         if (row.size() != header.size()) continue;
         expect(row[0] == std::to_string(i + 1) && row[2] == std::to_string(j + 1), r,
                "image or line number\n");
+        // A row holds a measurement exactly where the data file has one, and says so.
+        const std::string& status = row.back();
+        if (dat.pixels[i][2 * j] == "No Data") {
+            expect(status.empty() || status == "pending" || status == "unreadable", r,
+                   "status " + status + " without a measurement\n");
+        } else {
+            expect(status == "detected" || status == "placed", r,
+                   "status " + status + " for a measurement\n");
+        }
         for (std::size_t c = 0; c < 2; ++c) {
             const std::string& pixel = dat.pixels[i][2 * j + c];
             if (pixel == "No Data") {

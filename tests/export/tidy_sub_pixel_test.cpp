@@ -37,26 +37,32 @@ TEST(TidySubPixel, ColumnsOnlyWithTheOptionAndConsistentWithTheIntegerOnes) {
     lines.GetAt(0)->SetEdge(12, 12.25);
     lines.GetAt(1)->SetEdge(30, 30.0);
     lines.GetAt(2)->SetPos(5);
+    for (const auto& line : lines.m_arLine) line->m_bDetect = false;
 
     const std::string plain = *BuildTidyTable(profile, false, false);
     const std::string table = *BuildTidyTable(profile, false, false, WithSubPixel({}, true));
     const std::vector<std::string> rows = Rows(table);
     ASSERT_EQ(rows.size(), 4u) << table;
     EXPECT_EQ(rows[0], "image,path,line,x,y,dx,dy,value_x,value_y,position,x_sub,y_sub,"
-                       "value_x_sub,value_y_sub");
+                       "value_x_sub,value_y_sub,status");
     struct Expect {
-        std::string position, x, y;
+        std::string position, x, y, status;
     };
-    const Expect expect[] = {{"12.25", "62.25", "60"}, {"30", "40", "40"}, {"", "", ""}};
+    const Expect expect[] = {{"12.25", "62.25", "60", "detected"},
+                             {"30", "40", "40", "detected"},
+                             {"", "", "", "placed"}};
     const std::vector<std::string> plainRows = Rows(plain);
     for (std::size_t j = 0; j < 3; ++j) {
         const std::vector<std::string> f = Fields(rows[j + 1]);
-        ASSERT_EQ(f.size(), 14u) << rows[j + 1];
-        // The first nine fields are the plain table's, byte for byte.
-        EXPECT_EQ(rows[j + 1].substr(0, plainRows[j + 1].size()), plainRows[j + 1]);
+        ASSERT_EQ(f.size(), 15u) << rows[j + 1];
+        // The first nine fields are the plain table's, byte for byte, and so is the status.
+        const std::vector<std::string> p = Fields(plainRows[j + 1]);
+        EXPECT_EQ(std::vector(f.begin(), f.begin() + 9), std::vector(p.begin(), p.begin() + 9));
+        EXPECT_EQ(f[14], p[9]);
         EXPECT_EQ(f[9], expect[j].position);
         EXPECT_EQ(f[10], expect[j].x);
         EXPECT_EQ(f[11], expect[j].y);
+        EXPECT_EQ(f[14], expect[j].status);
     }
     // On a whole sample the converted point is the integer one's.
     const std::vector<std::string> whole = Fields(rows[2]);

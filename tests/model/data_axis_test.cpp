@@ -63,12 +63,54 @@ TEST(Calibration, ValidityIsExact) {
          [](CDataAxis& a) { a.m_origin.m_xValue = -1, a.m_bLogX = true; }, false},
         {"log of zero span", [](CDataAxis& a) { a.m_origin.m_yValue = 1, a.m_bLogY = true; },
          false},
+        {"log axis point at 0",
+         [](CDataAxis& a) { a.m_origin.m_xValue = 1, a.m_xAxis.m_xValue = 0, a.m_bLogX = true; },
+         false},
+        {"log axis point at -0",
+         [](CDataAxis& a) { a.m_origin.m_xValue = 1, a.m_xAxis.m_xValue = -0.0, a.m_bLogX = true; },
+         false},
+        {"log origin at 0", [](CDataAxis& a) { a.m_bLogY = true; }, false},
+        {"log over 600 decades",
+         [](CDataAxis& a) {
+             a.m_origin.m_xValue = 1e-300, a.m_xAxis.m_xValue = 1e300, a.m_bLogX = true;
+         },
+         true},
+        {"span beyond a double",
+         [](CDataAxis& a) { a.m_origin.m_yValue = -1e308, a.m_yAxis.m_yValue = 1e308; }, false},
+        {"wide span within a double",
+         [](CDataAxis& a) { a.m_origin.m_yValue = -1e307, a.m_yAxis.m_yValue = 1e308; }, true},
+        {"infinite value", [](CDataAxis& a) { a.m_xAxis.m_xValue = HUGE_VAL; }, false},
+        {"value not a number", [](CDataAxis& a) { a.m_origin.m_xValue = NAN; }, false},
     };
     for (const Case& c : cases) {
         CDataAxis axis;
         c.change(axis);
         EXPECT_EQ(axis.IsValid(), c.valid) << c.what;
         EXPECT_EQ(AxisFrame(axis).IsValid(), c.valid) << c.what;
+    }
+}
+
+TEST(Calibration, ScaleFaultNamesTheValueAtFault) {
+    const struct {
+        double origin, axis;
+        bool log;
+        ScaleFault fault;
+    } cases[] = {
+        {0, 1, false, ScaleFault::None},
+        {5, 5, false, ScaleFault::None},  // equal values are AxisFrame's to refuse
+        {1, 0, true, ScaleFault::AxisNotPositive},
+        {0, 0, true, ScaleFault::AxisNotPositive},  // the axis point's field comes first
+        {-2, 10, true, ScaleFault::OriginNotPositive},
+        {1e-320, 1e308, true, ScaleFault::None},
+        {-1e308, 1e308, false, ScaleFault::NotFinite},
+        {1e308, -1e308, false, ScaleFault::NotFinite},
+        {0, -HUGE_VAL, false, ScaleFault::NotFinite},
+        {NAN, 1, false, ScaleFault::NotFinite},
+        {NAN, 1, true, ScaleFault::OriginNotPositive},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckScale(c.origin, c.axis, c.log), c.fault)
+            << c.origin << " to " << c.axis << (c.log ? " log" : "");
     }
 }
 

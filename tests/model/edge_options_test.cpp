@@ -88,9 +88,18 @@ TEST(EdgeOptions, SubPixelFindsAnEdgeBetweenPixels) {
     }
 }
 
+// An exact profile of whole values, one pixel each.
+ExactProfile Exact(const std::vector<std::int64_t>& values, int smoothing = kSmoothNone,
+                   int width = 3) {
+    ExactProfile profile;
+    const std::vector<int> ones(values.size(), 1);
+    profile.Build(values.data(), ones.data(), static_cast<int>(values.size()) - 1, smoothing, width);
+    return profile;
+}
+
 TEST(EdgeOptions, SubPixelStaysOnTheIndexWhereANeighbourIsMissing) {
     struct Case {
-        std::vector<double> values;
+        std::vector<std::int64_t> values;
         int mode;
         double position;
     };
@@ -105,9 +114,9 @@ TEST(EdgeOptions, SubPixelStaysOnTheIndexWhereANeighbourIsMissing) {
         {{5, 2, 2, 5}, kEdgeMinimum, 1.5},        // a flat bottom two wide: its middle
     };
     for (const Case& c : cases) {
-        const int count = static_cast<int>(c.values.size()) - 1;
-        const int index = FindEdgeIn(c.values.data(), count, c.mode);
-        EXPECT_DOUBLE_EQ(RefineEdge(c.values.data(), count, c.mode, index), c.position)
+        const ExactProfile profile = Exact(c.values);
+        const int index = FindEdgeIn(profile, c.mode);
+        EXPECT_DOUBLE_EQ(RefineEdge(profile, c.mode, index), c.position)
             << "mode " << c.mode << " first " << c.values[0];
     }
 }
@@ -136,17 +145,128 @@ TEST(EdgeOptions, SmoothingDefeatsNoiseThatFoolsThePlainMinimum) {
     }
 }
 
-TEST(EdgeOptions, SmoothingKeepsLinesAndEndsAndConstants) {
-    std::vector<double> line(40), constant(40, 7.5);
-    for (int i = 0; i < 40; ++i) line[static_cast<std::size_t>(i)] = 3.0 * i - 11.0;
+TEST(EdgeOptions, SmoothingKeepsLinesAndEndsAndConstantsExactly) {
+    std::vector<std::int64_t> line(40), constant(40, 15);
+    for (int i = 0; i < 40; ++i) line[static_cast<std::size_t>(i)] = 3 * i - 11;
+    const std::vector<int> twos(40, 2);  // 15 over two pixels: 7.5
     for (const int kind : {kSmoothMean, kSmoothGaussian}) {
         for (const int width : {3, 9, 51}) {
-            std::vector<double> out(40);
-            SmoothProfile(line.data(), 39, kind, width, out.data());
-            for (int i = 0; i < 40; ++i) EXPECT_NEAR(out[static_cast<std::size_t>(i)], line[static_cast<std::size_t>(i)], 1e-9) << kind << " " << width << " at " << i;
-            SmoothProfile(constant.data(), 39, kind, width, out.data());
-            for (const double v : out) EXPECT_NEAR(v, 7.5, 1e-12);
+            const ExactProfile smoothed = Exact(line, kind, width);
+            ExactProfile flat;
+            flat.Build(constant.data(), twos.data(), 39, kind, width);
+            for (int i = 0; i < 40; ++i) {
+                EXPECT_EQ(smoothed.Value(i), 3.0 * i - 11.0) << kind << " " << width << " at " << i;
+                EXPECT_EQ(flat.Value(i), 7.5);
+                if (i > 0) {
+                    EXPECT_EQ(flat.Compare(i, 0), 0);
+                }
+            }
         }
+    }
+}
+
+TEST(EdgeOptions, EqualSmoothedValuesTieToTheFirstSample) {
+    // Flat and saturated stretches: the smoothed samples are equal, so the first must win, and a
+    // flat line has no step. Computed in rounded sums they came out a hair apart.
+    const Picture white(10, 10, [](int, int) { return 255; });
+    const Picture grey(40, 20, [](int, int) { return 30; });
+    const Picture column(1, 3, [](int, int y) { return y == 0 ? 198 : y == 1 ? 241 : 63; });
+    const Picture wide(420, 3, [](int, int) { return 255; });
+    struct Case {
+        const Picture* picture;
+        PixelFormat format;
+        CPoint start, end;
+        int mode;
+        EdgeOptions options;
+        int index;
+    };
+    const Case cases[] = {
+        {&white, PixelFormat::Rgb32, {2, 5}, {4, 5}, kEdgeMaximum, With(false, 1, kSmoothGaussian, 5), 0},
+        // Off the picture the samples read white: the smoothed maximum starts where the whole
+        // kernel (reach 9 at width 7) lies off it.
+        {&grey, PixelFormat::Rgb32, {30, 10}, {200, 10}, kEdgeMaximum, With(false, 1, kSmoothGaussian, 7), 19},
+        {&grey, PixelFormat::Grey16, {30, 10}, {200, 10}, kEdgeMaximum, With(false, 1, kSmoothGaussian, 7), 19},
+        {&grey, PixelFormat::Rgb32, {30, 10}, {200, 10}, kEdgeMaximum, With(false, 1, kSmoothMean, 9), 14},
+        {&column, PixelFormat::Rgb32, {0, 1}, {5, 1}, kEdgeMaximum, With(false, 3, kSmoothMean, 3), 2},
+        {&wide, PixelFormat::Rgb32, {0, 1}, {399, 1}, kEdgeSteepestFall, With(false, 1, kSmoothGaussian, 9), 0},
+        {&wide, PixelFormat::Rgb32, {0, 1}, {399, 1}, kEdgeSteepestRise, With(false, 3, kSmoothMean, 51), 0},
+        {&wide, PixelFormat::Grey16, {0, 1}, {399, 1}, kEdgeSteepestFall, With(true, 1, kSmoothGaussian, 51), 0},
+    };
+    for (const Case& c : cases) {
+        Picture picture = *c.picture;
+        picture.format = c.format;
+        ProfileBuffer buffer;
+        SampleLine(picture.View(), c.start.x, c.start.y, c.end.x, c.end.y, buffer, c.options.lineWidth);
+        const EdgeResult edge = FindEdge(buffer, buffer.m_nLastSample, kChannelSum, c.mode, c.options);
+        EXPECT_EQ(edge.index, c.index) << "from x " << c.start.x << " to " << c.end.x << " mode "
+                                       << c.mode << " smoothing " << c.options.smoothing;
+        if (c.options.subPixel) {
+            EXPECT_EQ(edge.subPos, c.index);
+        }
+    }
+}
+
+TEST(EdgeOptions, ABandOfEqualPixelsReadsAsOneOfThem) {
+    // (10, 10, 11) reads 10 under the average channel, pixel by pixel and so as a band.
+    const PixelView view = [] {
+        static const std::vector<std::uint32_t> words(16 * 9, 0xFF0A0A0Bu);
+        return PixelView{reinterpret_cast<const std::uint8_t*>(words.data()), 16, 9, 64};
+    }();
+    for (const int width : {1, 3, 7}) {
+        ProfileBuffer buffer;
+        SampleLine(view, 0, 4, 15, 4, buffer, width);
+        for (int i = 0; i <= 15; ++i) {
+            EXPECT_EQ(GetSampleValue(buffer, i, kChannelSum), 10.0) << "width " << width;
+            EXPECT_EQ(GetBrightness(buffer, i, kChannelSum), 10);
+        }
+        // On the flat band the minimum is the first sample, as at width 1.
+        EXPECT_EQ(FindEdge(buffer, 15, kChannelSum, kEdgeMinimum, With(true, width)).subPos, 0.0);
+    }
+}
+
+TEST(EdgeOptions, GaussianWeightsAreTheSameForAnyExp) {
+    // The weights a reader of the documentation computes: none lies near a rounding boundary, so
+    // a less exact exp cannot move one.
+    EXPECT_EQ(GaussianWeights(5),
+              (std::vector<std::int64_t>{65536, 58656, 42055, 24154, 11113, 4096, 1209, 286}));
+    for (int width = kMinSmoothWidth; width <= kMaxSmoothWidth; width += 2) {
+        const long double sigma = width / (2.0L * std::sqrt(2.0L * std::log(2.0L)));
+        EXPECT_GT(std::fabs(3.0L * sigma - std::round(3.0L * sigma)), 0.01L);
+        const auto& weights = GaussianWeights(width);
+        ASSERT_EQ(weights.size(), static_cast<std::size_t>(std::ceil(3.0L * sigma)) + 1);
+        for (std::size_t k = 0; k < weights.size(); ++k) {
+            const long double exact = 65536.0L * std::exp(-0.5L * (k / sigma) * (k / sigma));
+            EXPECT_GT(std::fabs(exact - std::floor(exact) - 0.5L), 0.0007L) << width << " " << k;
+            EXPECT_EQ(weights[k], std::llround(exact));
+        }
+    }
+}
+
+TEST(EdgeOptions, WholeLinesFindEdgesPastTheFirst1024Samples) {
+    // A shallow dip at 500 and a deeper one at 2000 on a 3000-pixel row.
+    const Picture picture(3000, 20, [](int x, int) { return x == 2000 ? 10 : x == 500 ? 60 : 200; });
+    struct Case {
+        CPoint start, end;
+        bool whole;
+        EdgeOptions options;
+        int x;
+    };
+    const Case cases[] = {
+        {{0, 10}, {2999, 10}, false, {}, 500},  // only the first 1024 samples are read
+        {{0, 10}, {2999, 10}, true, {}, 2000},
+        {{2999, 10}, {0, 10}, false, {}, 2000},  // drawn the other way, the first 1024 hold it
+        {{0, 10}, {2999, 10}, true, With(true, 3, kSmoothGaussian, 3), 2000},
+    };
+    for (const Case& c : cases) {
+        CScan line;
+        line.m_nMaxSteps = c.whole ? kMaxWholeScanSteps : kMaxScanSteps;
+        line.SetLine(c.start.x, c.start.y, c.end.x, c.end.y);
+        ProfileBuffer buffer;
+        SampleScan(picture.View(), line, buffer, c.options.lineWidth);
+        ASSERT_EQ(buffer.m_nLastSample, line.m_nCount);
+        const EdgeResult edge = FindEdge(buffer, line.m_nCount, kChannelSum, kEdgeMinimum, c.options);
+        line.SetEdge(edge.index, edge.subPos);
+        EXPECT_EQ(line.m_ptCur.x, c.x) << "from " << c.start.x << (c.whole ? " whole" : "");
     }
 }
 

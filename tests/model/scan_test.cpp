@@ -110,6 +110,43 @@ TEST(ScanCursor, ReshapeKeepsTheIndexAndTheFlag) {
     EXPECT_FALSE(scan.m_bDetect);
 }
 
+TEST(ScanWalk, WholeLinesWalkPastTheDefaultLimit) {
+    struct Case {
+        int x2;
+        int limit;
+        int count;
+        bool cut;
+    };
+    const Case cases[] = {
+        {1023, kMaxScanSteps, 1023, false},
+        {2999, kMaxScanSteps, 1023, true},
+        {2999, kMaxWholeScanSteps, 2999, false},
+        {2000000000, kMaxWholeScanSteps, kMaxWholeScanSteps, true},
+    };
+    for (const Case& c : cases) {
+        CScan scan;
+        scan.m_nMaxSteps = c.limit;
+        scan.SetLine(0, 5, c.x2, 5);
+        EXPECT_EQ(scan.m_nCount, c.count) << c.x2;
+        EXPECT_EQ(scan.IsCut(), c.cut) << c.x2;
+    }
+    // A shorter walk takes a cursor past its end back to its last place; a longer one keeps
+    // the cursor and its sub-pixel edge where they are.
+    CScan scan;
+    scan.m_nMaxSteps = kMaxWholeScanSteps;
+    scan.SetLine(0, 5, 2999, 5);
+    scan.SetEdge(700, 700.5);
+    scan.SetStepLimit(kMaxScanSteps);
+    EXPECT_EQ(scan.m_dSubPos, 700.5);
+    scan.SetStepLimit(kMaxWholeScanSteps);
+    EXPECT_EQ(scan.m_dSubPos, 700.5);
+    scan.SetEdge(2500, 2500.5);
+    scan.SetStepLimit(kMaxScanSteps);
+    EXPECT_EQ(scan.m_nPos, 1023);
+    EXPECT_EQ(scan.m_ptCur, (CPoint{1023, 5}));
+    EXPECT_FALSE(scan.HasSubPos());
+}
+
 TEST(ScanWalk, ExtremeCoordinatesDoNotOverflow) {
     CScan scan;
     scan.SetLine(-2000000000, 0, 2000000000, 1);

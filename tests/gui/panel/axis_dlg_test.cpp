@@ -63,7 +63,7 @@ struct AxisFixture {
         doc.OnAddFiles();
         doc.OpenImage(1);
         CDataAxis& second = *doc.m_profile.GetAxis(1);
-        second.m_origin = {0.5, -2.25, 12, 100};
+        second.m_origin = {0.5, 2.25, 12, 100};
         second.m_xAxis = {1250.0, 7.0, 90, 101};
         second.m_yAxis = {3.0, 1e-5, 11, 8};
         second.m_bLogY = true;
@@ -85,6 +85,8 @@ private slots:
     void typedCalibrationConverts();
     void parseError_data();
     void parseError();
+    void unusableScale_data();
+    void unusableScale();
     void runReturnsTypedValues();
     void layout();
 
@@ -137,14 +139,14 @@ void AxisDlgTest::okInScope() {
     f.OpenFromPanel();
     // Numbers with a point, whatever the locale.
     QCOMPARE(shown,
-             (QStringList{"12", "100", "90", "101", "11", "8", "0.5", "1250", "-2.25", "1e-05"}));
+             (QStringList{"12", "100", "90", "101", "11", "8", "0.5", "1250", "2.25", "1e-05"}));
     QVERIFY(m_messages.isEmpty());
 
     // OK writes the dialog's values: the X point's y value and the Y point's x value become 0.
     CDataAxis expected = *f.doc.m_profile.GetAxis(1);
     QCOMPARE(expected.m_xAxis.m_yValue, 0.0);
     QCOMPARE(expected.m_yAxis.m_xValue, 0.0);
-    QCOMPARE(expected.m_origin, (CData{0.5, -2.25, 12, 100}));
+    QCOMPARE(expected.m_origin, (CData{0.5, 2.25, 12, 100}));
     QVERIFY(expected.m_bLogY);
     QCOMPARE(*f.doc.m_profile.GetAxis(0), individual ? first : expected);
 }
@@ -252,6 +254,75 @@ void AxisDlgTest::parseError() {
     QCOMPARE(m_messages.size(), 1);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
+}
+
+void AxisDlgTest::unusableScale_data() {
+    QTest::addColumn<QStringList>("typed");  // field=text, over the default calibration
+    QTest::addColumn<QString>("logBox");     // ticked before OK, or none
+    QTest::addColumn<QString>("field");      // the one reported
+    QTest::addColumn<QString>("fix");        // typed there, the values make a scale
+    QTest::addColumn<QString>("message");
+    const QString positive = QStringLiteral("対数軸には 0 より大きい値を入力してください。");
+    const QString span = QStringLiteral("軸の値の差が大きすぎます。");
+    QTest::newRow("log X, axis point at 0")
+        << QStringList{"IDC_X_MIN=1", "IDC_X_MAX=0"} << "IDC_LOG_X"
+        << "IDC_X_MAX" << "100" << positive;
+    QTest::newRow("log Y, origin at 0")
+        << QStringList{} << "IDC_LOG_Y" << "IDC_Y_MIN" << "0.5" << positive;
+    QTest::newRow("log X, origin negative")
+        << QStringList{"IDC_X_MIN=-1", "IDC_X_MAX=8"} << "IDC_LOG_X"
+        << "IDC_X_MIN" << "1e-3" << positive;
+    QTest::newRow("X span beyond a double")
+        << QStringList{"IDC_X_MIN=-1e308", "IDC_X_MAX=1e308"} << ""
+        << "IDC_X_MAX" << "1e307" << span;
+    QTest::newRow("Y span beyond a double")
+        << QStringList{"IDC_Y_MIN=1e308", "IDC_Y_MAX=-1e308"} << ""
+        << "IDC_Y_MAX" << "-1e307" << span;
+}
+
+void AxisDlgTest::unusableScale() {
+    QFETCH(QStringList, typed);
+    QFETCH(QString, logBox);
+    QFETCH(QString, field);
+    QFETCH(QString, fix);
+    QFETCH(QString, message);
+    CAxisDlg dialog;
+    AxisDialogValues values;  // the default calibration
+    values.m_nOriginX = 10;
+    values.m_nOriginY = 110;
+    values.m_nXAxisX = 110;
+    values.m_nXAxisY = 110;
+    values.m_nYAxisX = 10;
+    values.m_nYAxisY = 10;
+    values.m_dXMax = 1.0;
+    values.m_dYMax = 1.0;
+    dialog.SetValues(values);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    for (const QString& entry : typed) {
+        TypeInto(Field(&dialog, entry.section('=', 0, 0)), entry.section('=', 1));
+    }
+    if (!logBox.isEmpty()) ClickButton(Button(&dialog, logBox.toLatin1().constData()));
+    ClickButton(Button(&dialog, "IDOK"));
+    QCOMPARE(m_messages, QStringList{message});
+    QVERIFY(dialog.isVisible());
+    QCOMPARE(dialog.focusWidget(), Field(&dialog, field));
+    QCOMPARE(dialog.Values(), values);
+
+    TypeInto(Field(&dialog, field), fix);
+    ClickButton(Button(&dialog, "IDOK"));
+    QCOMPARE(m_messages.size(), 1);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    // What the document makes of the values converts.
+    CDataAxis axis;
+    const AxisDialogValues v = dialog.Values();
+    axis.m_origin.m_xValue = v.m_dXMin;
+    axis.m_origin.m_yValue = v.m_dYMin;
+    axis.m_xAxis.m_xValue = v.m_dXMax;
+    axis.m_yAxis.m_yValue = v.m_dYMax;
+    axis.m_bLogX = v.m_bLogX;
+    axis.m_bLogY = v.m_bLogY;
+    QVERIFY(axis.IsValid());
 }
 
 void AxisDlgTest::runReturnsTypedValues() {

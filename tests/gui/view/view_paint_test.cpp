@@ -150,6 +150,31 @@ private slots:
         QVERIFY(!ColourNear(shot, {10, 55}, kGreen));                  // never closed
     }
 
+    void unmeasuredPartOfALongLineIsDotted() {
+        // 1200 steps from far left: measured to x = -1000 + 1023 = 23, dotted from there.
+        ViewFixture f;
+        f.doc.AddLineToAll(-1000, 70, 200, 70);
+        f.Settle();
+        const QImage shot = f.Grab();
+        const double dpr = shot.devicePixelRatio();
+        // The share of device columns from x0 to x1 where the line shows in row 70.
+        const auto shown = [&](int x0, int x1) {
+            int hits = 0;
+            const int c0 = static_cast<int>(x0 * dpr), c1 = static_cast<int>(x1 * dpr);
+            for (int c = c0; c < c1; ++c) {
+                bool hit = false;
+                for (int r = static_cast<int>(70 * dpr) - 1; r <= static_cast<int>(71 * dpr); ++r) {
+                    hit = hit || shot.pixelColor(c, r) == kGreen;
+                }
+                hits += hit;
+            }
+            return static_cast<double>(hits) / (c1 - c0);
+        };
+        QCOMPARE(shown(1, 22), 1.0);
+        const double dotted = shown(30, 200);
+        QVERIFY2(dotted > 0.2 && dotted < 0.8, qPrintable(QString::number(dotted)));
+    }
+
     void zoomKeepsTheScrollPositionClamped() {
         ViewFixture f;
         f.view->SetZoom(3);

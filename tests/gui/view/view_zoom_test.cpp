@@ -269,6 +269,8 @@ private slots:
         QTest::newRow("valid, off the picture") << 0 << QPoint(kPicWidth + 30, 20) << "" << "";
         QTest::newRow("no X range") << 3 << QPoint(35, 12) << "" << "";
         QTest::newRow("axes on one line") << 4 << QPoint(35, 12) << "" << "";
+        QTest::newRow("logarithmic X to 0") << 5 << QPoint(35, 12) << "" << "";
+        QTest::newRow("Y span beyond a double") << 6 << QPoint(35, 12) << "" << "";
     }
     void calibratedReadOut() {
         QFETCH(int, calibration);
@@ -291,6 +293,15 @@ private slots:
                 break;
             case 4:
                 f.doc.SetAxisPixel(2, 40, 30);
+                break;
+            case 5:
+                f.doc.SetAxisValue(0, 1, 0);
+                f.doc.SetAxisLog(1, true);
+                f.doc.SetAxisValue(1, 0, 0);
+                break;
+            case 6:
+                f.doc.SetAxisValue(0, 0, -1e308);
+                f.doc.SetAxisValue(2, 0, 1e308);
                 break;
             default:
                 break;
