@@ -12,9 +12,11 @@ const char kUsage[] =
     "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--quiet]\n"
     "                      [--format dat|csv [--semicolon]]\n"
     "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N] [--quiet]\n"
-    "       quandrel-batch merge PART... -o OUT.dat [--format dat|csv [--semicolon]]\n"
+    "       quandrel-batch merge [PART...] [--parts-from LIST] -o OUT.dat\n"
+    "                      [--format dat|csv [--semicolon]]\n"
     "       quandrel-batch --help | --version\n"
-    "  -o OUT.dat   the data file to write; - writes to standard output\n"
+    "  -o OUT.dat   the data file to write; -, /dev/stdout or /dev/fd/N writes to that\n"
+    "               descriptor, a pipe or a device (/dev/null) is written as a stream\n"
     "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
     "  --format F   dat: the data file (the default); csv: a table with one row per image and\n"
     "               line (image, path, line, x, y, dx, dy, value_x, value_y, length, area,\n"
@@ -23,7 +25,11 @@ const char kUsage[] =
     "               spreadsheets whose locale reads a comma as the decimal separator\n"
     "  --shard K/N  measure only part K of N of the image list and write its part file\n"
     "  --quiet      no progress on a terminal\n"
-    "  merge        join the part files of every K of one N into the data file\n"
+    "  merge        join the part files of every K of one N into the data file; a PART\n"
+    "               that is a folder stands for its files named *.qpart\n"
+    "  --parts-from LIST  merge the part files that LIST names, one a line (or separated\n"
+    "               by NUL bytes); - reads the list from standard input\n"
+    "  --           what follows is a session or part file, even if it begins with -\n"
     "  -h, --help   print this text and exit\n"
     "  --version    print the program's version and exit\n";
 
@@ -49,6 +55,22 @@ int PrintedInformation(const std::string& arg) {
         return kExitWrite;
     }
     return kExitOk;
+}
+
+// Help or the version, looked for before anything else on the command line (option values and
+// what follows "--" are names, not options): the exit code, or -1 when neither is asked for.
+int HelpOrVersion(int argc, char** argv, int first) {
+    for (int k = first; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "--") return -1;
+        if (arg == "-o" || arg == "--output" || arg == "-j" || arg == "--jobs" ||
+            arg == "--format" || arg == "--shard" || arg == "--parts-from") {
+            ++k;
+            continue;
+        }
+        if (const int code = PrintedInformation(arg); code >= 0) return code;
+    }
+    return -1;
 }
 
 int UsageError(const std::string& problem) {
@@ -101,11 +123,31 @@ bool IsOption(const std::string& arg, const std::string& name) {
 constexpr int kTaken = -1;    // the option was one of the common ones, and is read
 constexpr int kNotMine = -2;  // it is not a common option
 
+// The options that take a value, each given at most once: a second one would silently win over
+// the first, and which of two outputs or formats was meant nobody can tell.
+class SeenOptions {
+public:
+    // False, after the usage error, when the option was given before.
+    bool First(const char* name) {
+        if (m_seen.find(std::string(name) + '\n') != std::string::npos) return false;
+        m_seen += std::string(name) + '\n';
+        return true;
+    }
+
+private:
+    std::string m_seen;
+};
+
+int GivenTwice(const char* name) {
+    return UsageError(std::string(name) + " is given more than once");
+}
+
 // Takes the options that both a run and a merge know: kTaken, kNotMine, or the exit code of a
 // usage error.
-int ParseCommonOption(int argc, char** argv, int& k, BatchArguments& args) {
+int ParseCommonOption(int argc, char** argv, int& k, BatchArguments& args, SeenOptions& seen) {
     const std::string arg = argv[k];
     if (arg == "-o" || arg == "--output") {
+        if (!seen.First("-o")) return GivenTwice("-o (--output)");
         if (k + 1 >= argc) return UsageError(arg + " needs a file name");
         args.output = argv[++k];
         return kTaken;
@@ -119,6 +161,7 @@ int ParseCommonOption(int argc, char** argv, int& k, BatchArguments& args) {
         return kTaken;
     }
     if (IsOption(arg, "--format")) {
+        if (!seen.First("--format")) return GivenTwice("--format");
         std::string value;
         if (!OptionValue(argc, argv, k, "--format", value)) {
             return UsageError("--format needs dat or csv");
@@ -145,22 +188,36 @@ int CheckFormat(const BatchArguments& args) {
     return -1;
 }
 
-// quandrel-batch merge PART... -o OUT.dat
+// quandrel-batch merge [PART...] [--parts-from LIST] -o OUT.dat
 int ParseMergeArguments(int argc, char** argv, BatchArguments& args) {
     args.merge = true;
+    if (const int code = HelpOrVersion(argc, argv, 2); code >= 0) return code;
+    SeenOptions seen;
+    bool optionsEnded = false;
     for (int k = 2; k < argc; ++k) {
         const std::string arg = argv[k];
-        if (const int code = PrintedInformation(arg); code >= 0) return code;
+        if (optionsEnded) {
+            args.parts.push_back(arg);
+            continue;
+        }
         // A merge shows no progress; --quiet is taken so that scripts may pass it.
-        if (const int common = ParseCommonOption(argc, argv, k, args); common != kNotMine) {
+        if (const int common = ParseCommonOption(argc, argv, k, args, seen); common != kNotMine) {
             if (common != kTaken) return common;
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (IsOption(arg, "--parts-from")) {
+            if (!seen.First("--parts-from")) return GivenTwice("--parts-from");
+            if (!OptionValue(argc, argv, k, "--parts-from", args.partsFrom) ||
+                args.partsFrom.empty()) {
+                return UsageError("--parts-from needs a list file, or - for standard input");
+            }
         } else if (arg.size() > 1 && arg[0] == '-') {
             return UsageError("merge: unknown option " + arg);
         } else {
             args.parts.push_back(arg);
         }
     }
-    if (args.parts.empty()) return UsageError("merge: no part files");
+    if (args.parts.empty() && args.partsFrom.empty()) return UsageError("merge: no part files");
     if (args.output.empty()) return UsageError("merge: no output file (-o OUT.dat)");
     return CheckFormat(args);
 }
@@ -169,14 +226,24 @@ int ParseMergeArguments(int argc, char** argv, BatchArguments& args) {
 
 int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
     if (argc > 1 && std::string(argv[1]) == "merge") return ParseMergeArguments(argc, argv, args);
+    if (const int code = HelpOrVersion(argc, argv, 1); code >= 0) return code;
+    SeenOptions seen;
     bool haveOutput = false;
+    bool optionsEnded = false;
     for (int k = 1; k < argc; ++k) {
         const std::string arg = argv[k];
-        if (const int code = PrintedInformation(arg); code >= 0) return code;
+        if (optionsEnded || arg == "-" || arg.empty() || arg[0] != '-') {
+            if (!args.session.empty()) return UsageError("more than one session file: " + arg);
+            args.session = arg;
+            continue;
+        }
         if (arg == "-o" || arg == "--output") haveOutput = true;
-        if (const int common = ParseCommonOption(argc, argv, k, args); common != kNotMine) {
+        if (const int common = ParseCommonOption(argc, argv, k, args, seen); common != kNotMine) {
             if (common != kTaken) return common;
+        } else if (arg == "--") {
+            optionsEnded = true;
         } else if (IsOption(arg, "--shard")) {
+            if (!seen.First("--shard")) return GivenTwice("--shard");
             std::string value;
             if (!OptionValue(argc, argv, k, "--shard", value)) {
                 return UsageError("--shard needs K/N");
@@ -187,6 +254,7 @@ int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
                                   std::to_string(kMaxShards) + ", not \"" + value + "\"");
             }
         } else if (arg == "--jobs" || arg == "-j" || arg.rfind("--jobs=", 0) == 0) {
+            if (!seen.First("--jobs")) return GivenTwice("--jobs (-j)");
             std::string value;
             if (arg.size() > 6 && arg[6] == '=') {
                 value = arg.substr(7);
@@ -198,12 +266,8 @@ int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
             if (!ParseJobs(value, args.jobs)) {
                 return UsageError("--jobs: expected a number from 1 to 256, not \"" + value + "\"");
             }
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return UsageError("unknown option " + arg);
-        } else if (args.session.empty()) {
-            args.session = arg;
         } else {
-            return UsageError("more than one session file: " + arg);
+            return UsageError("unknown option " + arg);
         }
     }
     if (args.session.empty()) return UsageError("no session file");

@@ -15,6 +15,7 @@ constexpr int kExitUsage = 2;  // also an invalid session or one without scan li
 constexpr int kExitImage = 3;
 constexpr int kExitWrite = 4;
 constexpr int kExitMemory = 5;
+constexpr int kExitResources = 6;  // the system's limits ran out: open files, threads
 
 struct BatchArguments {
     BatchFormat format;
@@ -24,7 +25,8 @@ struct BatchArguments {
     bool quiet = false;
     std::optional<ShardSpec> shard;
     bool merge = false;
-    std::vector<std::string> parts;
+    std::vector<std::string> parts;  // part files, or folders of them
+    std::string partsFrom;           // a list of part files; "-" for standard input
 };
 
 // Returns an exit code when the arguments end the run (help printed, or a usage error

@@ -12,8 +12,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/batch_arguments.h"
+#include "document/batch_output.h"
 #include "document/batch_progress.h"
 #include "document/batch_run.h"
 #include "document/part_merge.h"
@@ -52,42 +54,71 @@ int ExitCodeOf(const BatchOutcome& outcome, const std::string& session) {
         case BatchStatus::OutOfMemory:
             std::fprintf(stderr, "quandrel-batch: out of memory: %s\n", outcome.message.c_str());
             return kExitMemory;
+        case BatchStatus::OutOfResources:
+            std::fprintf(stderr, "quandrel-batch: out of resources: %s\n", outcome.message.c_str());
+            return kExitResources;
     }
     return kExitWrite;
 }
 
+// Which of standard input, output and error were closed when the program started.
+struct ClosedStandardDescriptors {
+    bool closed[3] = {false, false, false};
+};
+
 // Puts /dev/null on standard input, output and error where they are closed. Otherwise the next
 // file opened would take the number, and whatever the program (or a library) prints there
 // would land in that file: a session file, or the data file being written.
-void FillClosedStandardDescriptors() {
+ClosedStandardDescriptors FillClosedStandardDescriptors() {
+    ClosedStandardDescriptors found;
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        found.closed[fd] = true;
         const int opened = ::open("/dev/null", O_RDWR);
         if (opened >= 0 && opened != fd) {
             ::dup2(opened, fd);
             ::close(opened);
         }
     }
+    return found;
 }
 
-int Run(int argc, char** argv, bool standardOutputClosed) {
+// An output that can never be written is refused before anything is read or measured.
+int CheckOutput(const std::string& output, const ClosedStandardDescriptors& standard) {
+    const BatchOutput resolved = ResolveBatchOutput(output);
+    if (resolved.kind == BatchOutput::Kind::Descriptor && resolved.fd <= 2 &&
+        standard.closed[resolved.fd]) {
+        std::fprintf(stderr, "quandrel-batch: cannot write to %s: %s is closed\n",
+                     resolved.name.c_str(), resolved.fd == 1 ? "standard output" : "it");
+        return kExitWrite;
+    }
+    const BatchOutcome checked = CheckBatchOutput(resolved);
+    return checked.status == BatchStatus::Ok ? -1 : ExitCodeOf(checked, {});
+}
+
+int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     // A kill or Ctrl+C while the data file is written leaves no temporary file behind.
     RemoveTemporaryOnSignals();
+
+    // Before anything opens a descriptor: one named as the output (/dev/fd/5) must be one the
+    // program was given, not one of its own.
+    BatchArguments args;
+    if (const int code = ParseBatchArguments(argc, argv, args); code >= 0) return code;
+    if (const int code = CheckOutput(args.output, standard); code >= 0) return code;
 
     // The application object finds the image format plugins; it also sets the locale from the
     // environment, so the number format is put back to C afterwards.
     QCoreApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
 
-    BatchArguments args;
-    if (const int code = ParseBatchArguments(argc, argv, args); code >= 0) return code;
-    if (args.output == "-" && standardOutputClosed) {
-        std::fputs("quandrel-batch: cannot write to standard output: standard output is closed\n",
-                   stderr);
-        return kExitWrite;
+    if (args.merge) {
+        std::vector<std::string> parts;
+        if (BatchOutcome listed = ListParts(args.parts, args.partsFrom, parts);
+            listed.status != BatchStatus::Ok) {
+            return ExitCodeOf(listed, {});
+        }
+        return ExitCodeOf(RunMerge(parts, args.output, args.format), {});
     }
-
-    if (args.merge) return ExitCodeOf(RunMerge(args.parts, args.output, args.format), {});
 
     // A shard hashes the bytes it parses, so that its part names the session it is of.
     HashedSession hashed;
@@ -125,14 +156,13 @@ int Run(int argc, char** argv, bool standardOutputClosed) {
 
 int main(int argc, char** argv) {
     // Asked before anything opens a descriptor, which would take the number 1 if it is free.
-    const bool standardOutputClosed = ::fcntl(STDOUT_FILENO, F_GETFD) == -1 && errno == EBADF;
-    FillClosedStandardDescriptors();
+    const ClosedStandardDescriptors standard = FillClosedStandardDescriptors();
     try {
-        return Run(argc, argv, standardOutputClosed);
+        return Run(argc, argv, standard);
     } catch (const std::bad_alloc&) {
         // Anywhere outside the detection workers (which report their image): reading the
         // session, building the records, formatting the data file. Unwinding has freed what was
-        // being built; the message itself needs no memory.
+        // being built, without allocating; the message itself needs no memory.
         std::fputs("quandrel-batch: out of memory\n", stderr);
         return kExitMemory;
     }

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <algorithm>
 #include <exception>
 
@@ -62,6 +63,17 @@ void CNorvaleApp::OfferRecovery() {
     const CRecoveryCopy::Abandoned& last = abandoned.front();
     const QString session = last.session.isEmpty() ? QCoreApplication::translate("Frame", "無題")
                                                    : QDir::toNativeSeparators(last.session);
+    if (last.newer) {
+        // Not to be opened here, nor deleted: told of once, and kept for the newer program.
+        const QString kept = CRecoveryCopy::NameNewer(last);
+        m_pUi->MessageBox(
+            QCoreApplication::translate(
+                "Frame",
+                "前回、新しい版の Quandrel が保存されていない作業を残して終了しました。\n%1\n"
+                "この版では開けません。新しい版で開いてください。作業のコピー:\n%2")
+                .arg(session, QDir::toNativeSeparators(kept)));
+        return;
+    }
     const QString question =
         QCoreApplication::translate(
             "Frame",
@@ -110,6 +122,9 @@ bool CNorvaleApp::StartWith(const WindowArguments& parsed) {
     m_pFrame->show();
     OfferRecovery();
     m_pRecovery = std::make_unique<CRecoveryCopy>(*m_pDoc, RecoveryFolder());
+    m_pRecovery->SetWarning([this](const QString& text) {
+        if (m_pFrame) m_pFrame->statusBar()->showMessage(text);
+    });
     // A session is opened, pictures are added. A file that cannot be opened is told of in the
     // window, which starts all the same.
     if (!parsed.files.empty()) m_pDoc->OpenFiles(parsed.files);

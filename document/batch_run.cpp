@@ -1,20 +1,28 @@
 #include "document/batch_run.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <numeric>
 #include <vector>
 
+#include "document/batch_output.h"
 #include "document/picture.h"
 #include "document/series_detect.h"
 #include "document/session_records.h"
 #include "export/data_file.h"
-#include "export/safe_write.h"
+
+bool IsOutOfDescriptors(int systemError) {
+    return systemError == EMFILE || systemError == ENFILE;
+}
+
+BatchOutcome OutOfDescriptors(const std::string& doing) {
+    return {BatchStatus::OutOfResources,
+            "no file descriptor left for " + doing +
+                " (too many open files); measure with fewer --jobs, or raise the limit "
+                "(ulimit -n)"};
+}
 
 void BuildProfile(const Session& session, CDataProfile& profile) {
     BuildSessionRecords(session, profile);
@@ -44,6 +52,8 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     // failure listed is the lowest whatever the number of threads.
     const DetectFailure& failure = report.failures.front();
     const std::string reason = failure.result.reason.toStdString();
+    // Which image met the limit depends on the number of jobs; the file itself is fine.
+    if (IsOutOfDescriptors(failure.result.systemError)) return OutOfDescriptors("opening an image");
     switch (failure.result.status) {
         case CPicture::LoadStatus::OutOfMemory:
             return {BatchStatus::OutOfMemory, failure.path + ": " + reason};
@@ -77,40 +87,25 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
 }
 
 // Refuses an output that is the same file as an input: the same device and inode, whatever
-// names lead there (hard and symbolic links, "..", another spelling). Only a regular file can be
-// destroyed so; a terminal or /dev/null is nobody's input.
+// names lead there (hard and symbolic links, "..", another spelling, a descriptor). Only a
+// regular file can be destroyed so; a terminal or /dev/null is nobody's input.
 BatchOutcome RefuseInputAsOutput(const Session& session, const std::string& output) {
-    const bool toStandardOutput = output == "-";
+    const BatchOutput resolved = ResolveBatchOutput(output);
     struct stat out {};
-    if (toStandardOutput ? ::fstat(STDOUT_FILENO, &out) != 0 : ::stat(output.c_str(), &out) != 0) {
-        return {};  // nothing there yet (or nothing to compare): not an input either
-    }
-    if (!S_ISREG(out.st_mode)) return {};
+    if (!StatBatchOutput(resolved, out) || !S_ISREG(out.st_mode)) return {};
     const auto isOutput = [&out](const std::string& path) {
         struct stat in {};
         return ::stat(path.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino;
     };
-    const std::string name = toStandardOutput ? "standard output" : output;
     if (!session.source.empty() && isOutput(session.source)) {
         return {BatchStatus::OutputIsInput,
-                "cannot write " + name + ": it is the session file " + session.source};
+                "cannot write " + resolved.name + ": it is the session file " + session.source};
     }
     for (const SessionImage& image : session.images) {
         if (isOutput(image.path)) {
             return {BatchStatus::OutputIsInput,
-                    "cannot write " + name + ": it is the image " + image.path};
+                    "cannot write " + resolved.name + ": it is the image " + image.path};
         }
-    }
-    return {};
-}
-
-BatchOutcome WriteStandardOutput(const std::string& bytes) {
-    errno = 0;
-    const std::size_t written = std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    if (written != bytes.size() || std::fflush(stdout) != 0) {
-        const int error = errno;
-        return {BatchStatus::WriteFailed, std::string("cannot write to standard output: ") +
-                                              (error != 0 ? std::strerror(error) : "write error")};
     }
     return {};
 }
@@ -124,8 +119,5 @@ BatchOutcome RunBatch(const Session& session, const std::string& output, int job
     std::string bytes;
     BatchOutcome outcome = MeasureSession(session, jobs, progress, bytes, format);
     if (outcome.status != BatchStatus::Ok) return outcome;
-    if (output == "-") return WriteStandardOutput(bytes);
-    const WriteResult written = WriteFileSafely(output, bytes);
-    if (!written.ok()) return {BatchStatus::WriteFailed, written.message};
-    return outcome;
+    return WriteBatchOutput(ResolveBatchOutput(output), bytes);
 }

@@ -17,9 +17,10 @@ enum class BatchStatus {
     ImageFailed,     // an image cannot be opened or decoded
     NothingToWrite,  // no images or no scan lines
     WriteFailed,
-    OutputIsInput,  // the output is the session file or an image: writing would destroy it
-    OutOfMemory,    // an image could not be measured for want of memory
-    BadPart,        // part files that cannot be merged: unreadable, damaged, or not a whole set
+    OutputIsInput,   // the output is the session file or an image: writing would destroy it
+    OutOfMemory,     // an image could not be measured for want of memory
+    OutOfResources,  // the process ran out of open files: no image is at fault
+    BadPart,         // part files that cannot be merged: unreadable, damaged, or not a whole set
 };
 
 struct BatchOutcome {
@@ -40,7 +41,8 @@ void BuildProfile(const Session& session, CDataProfile& profile);
 // Decodes every image and detects its pending lines, on `jobs` threads (0: one per core); the
 // result does not depend on the number of threads. On failure the other threads stop after
 // their current image, and the failure reported is the one of the lowest image index; one for
-// want of memory is reported as that, never as a picture that does not decode.
+// want of memory or of open files is reported as that, never as a picture that does not
+// decode or cannot be opened.
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
                           const BatchProgress& progress = {});
 
@@ -48,16 +50,19 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
                             std::string& bytes, const BatchFormat& format = {});
 
-// Measures the session and writes the data file to `output` ("-": standard output). Nothing is
-// written unless every image has been measured, and a file is replaced only when the new one is
-// whole on disk. An output that is the same file as the session file or an image, by whatever
-// name, is refused before anything is measured.
+// Measures the session and writes the data file to `output` (a file, "-" or another name of a
+// descriptor, a pipe or a character device: ResolveBatchOutput). Nothing is written unless
+// every image has been measured, and a file is replaced only when the new one is whole on
+// disk. An output that is the same file as the session file or an image, by whatever name, is
+// refused before anything is measured.
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
                       const BatchProgress& progress = {}, const BatchFormat& format = {});
+
+// Whether a system error says that the process, or the system, has no descriptor left.
+bool IsOutOfDescriptors(int systemError);
+// The outcome for running out of descriptors while `doing` something ("opening an image").
+BatchOutcome OutOfDescriptors(const std::string& doing);
 
 // Refuses an output that is the same file as the session file or one of its images, by
 // whatever name; Ok otherwise.
 BatchOutcome RefuseInputAsOutput(const Session& session, const std::string& output);
-
-// Writes the bytes to standard output, reporting a failure to write them all.
-BatchOutcome WriteStandardOutput(const std::string& bytes);

@@ -7,14 +7,16 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <map>
 
+#include "document/batch_output.h"
 #include "document/norvale_doc.h"
 #include "document/session_limits.h"
 #include "document/shard_run.h"
 #include "export/data_file.h"
 #include "export/part_file.h"
-#include "export/safe_write.h"
 
 namespace {
 
@@ -34,11 +36,13 @@ std::string SystemReason(int error) {
 }
 
 // Reads up to `limit` bytes of the regular file at `path` and its size; empty, or why not.
+// `openError` is the errno of an open that failed, 0 otherwise.
 std::string ReadPart(const std::string& path, std::uint64_t limit, std::string& bytes,
-                     std::uint64_t& size) {
+                     std::uint64_t& size, int& openError) {
     // Not blocking on a pipe named by mistake; only a regular file can be a part.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return "cannot be read: " + SystemReason(errno);
+    openError = fd < 0 ? errno : 0;
+    if (fd < 0) return "cannot be read: " + SystemReason(openError);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const bool folder = S_ISDIR(st.st_mode);
@@ -166,7 +170,89 @@ BatchOutcome CheckSet(const std::vector<GivenPart>& given, std::vector<const Giv
     return {};
 }
 
+// Most bytes a list of part files may hold: a million parts under names of 250 bytes.
+constexpr std::size_t kMaxListBytes = std::size_t(256) << 20;
+
+// Reads the list file (or standard input for "-") into `text`; empty, or why it cannot be.
+std::string ReadList(const std::string& list, std::string& text) {
+    const bool standardInput = list == "-";
+    const int fd = standardInput ? STDIN_FILENO : ::open(list.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "cannot be read: " + SystemReason(errno);
+    char chunk[65536];
+    std::string problem;
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            problem = "cannot be read: " + SystemReason(errno);
+            break;
+        }
+        if (n == 0) break;
+        text.append(chunk, static_cast<std::size_t>(n));
+        if (text.size() > kMaxListBytes) {
+            problem = "it is longer than " + std::to_string(kMaxListBytes >> 20) +
+                      " MiB, more than a list of part files may be";
+            break;
+        }
+    }
+    if (!standardInput) ::close(fd);
+    return problem;
+}
+
+// Adds the part file at `path`, or the part files in it when it is a folder.
+std::string AddParts(const std::string& path, std::vector<std::string>& parts) {
+    const std::filesystem::path folder(path);
+    std::error_code error;
+    if (!std::filesystem::is_directory(folder, error)) {
+        parts.push_back(path);  // whatever it is, reading it as a part tells
+        return {};
+    }
+    std::vector<std::string> found;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (name.starts_with('.') || !name.ends_with(".qpart")) continue;
+        std::error_code typeError;
+        if (it->is_regular_file(typeError)) found.push_back(it->path().string());
+    }
+    if (error) return "cannot be read: " + SystemReason(error.value());
+    if (found.empty()) return "the folder holds no part files (*.qpart)";
+    std::sort(found.begin(), found.end());
+    parts.insert(parts.end(), std::make_move_iterator(found.begin()),
+                 std::make_move_iterator(found.end()));
+    return {};
+}
+
 }  // namespace
+
+BatchOutcome ListParts(const std::vector<std::string>& given, const std::string& list,
+                       std::vector<std::string>& parts) {
+    parts.clear();
+    for (const std::string& path : given) {
+        if (std::string problem = AddParts(path, parts); !problem.empty()) {
+            return Refused(path + ": " + problem);
+        }
+    }
+    if (list.empty()) return {};
+    const std::string listName = list == "-" ? "the list on standard input" : list;
+    std::string text;
+    if (std::string problem = ReadList(list, text); !problem.empty()) {
+        return Refused(listName + ": " + problem);
+    }
+    const char separator = text.find('\0') != std::string::npos ? '\0' : '\n';
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string::npos) end = text.size();
+        if (end > start) {
+            const std::string path = text.substr(start, end - start);
+            if (std::string problem = AddParts(path, parts); !problem.empty()) {
+                return Refused(path + ": " + problem + " (named in " + listName + ")");
+            }
+        }
+        start = end + 1;
+    }
+    return {};
+}
 
 BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& merged) {
     if (parts.empty()) return Refused("no part files to merge");
@@ -175,7 +261,9 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
         GivenPart& part = given[k];
         part.path = &parts[k];
         std::uint64_t size = 0;
-        std::string problem = ReadPart(parts[k], kPartHeaderBytes, part.start, size);
+        int openError = 0;
+        std::string problem = ReadPart(parts[k], kPartHeaderBytes, part.start, size, openError);
+        if (IsOutOfDescriptors(openError)) return OutOfDescriptors("reading a part file");
         if (problem.empty()) problem = ReadPartHeader(part.start, size, part.header);
         if (!problem.empty()) return Refused(parts[k] + ": " + problem);
     }
@@ -195,7 +283,9 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
     for (const GivenPart* part : order) {
         const std::string& path = *part->path;
         std::uint64_t size = 0;
-        std::string problem = ReadPart(path, UINT64_MAX, bytes, size);
+        int openError = 0;
+        std::string problem = ReadPart(path, UINT64_MAX, bytes, size, openError);
+        if (IsOutOfDescriptors(openError)) return OutOfDescriptors("reading a part file");
         if (problem.empty() && bytes.compare(0, kPartHeaderBytes, part->start) != 0) {
             problem = "changed while it was merged";
         }
@@ -217,17 +307,15 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
 BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& output,
                       const BatchFormat& format) {
     // An output that is one of the parts would lose that part: the same file by any name.
+    const BatchOutput resolved = ResolveBatchOutput(output);
     struct stat out {};
-    const bool toStandardOutput = output == "-";
-    if ((toStandardOutput ? ::fstat(STDOUT_FILENO, &out) : ::stat(output.c_str(), &out)) == 0 &&
-        S_ISREG(out.st_mode)) {
+    if (StatBatchOutput(resolved, out) && S_ISREG(out.st_mode)) {
         for (const std::string& part : parts) {
             struct stat in {};
             if (::stat(part.c_str(), &in) == 0 && in.st_dev == out.st_dev &&
                 in.st_ino == out.st_ino) {
                 return {BatchStatus::OutputIsInput,
-                        "cannot write " + (toStandardOutput ? "standard output" : output) +
-                            ": it is the part file " + part};
+                        "cannot write " + resolved.name + ": it is the part file " + part};
             }
         }
     }
@@ -241,8 +329,5 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
                          : BuildDataFile(merged.profile, merged.measureLength, merged.measureArea);
     if (!bytes) return {BatchStatus::NothingToWrite, "there is no data: the parts hold no images"};
     merged = MergedSeries();  // the bytes are all that is needed now
-    if (toStandardOutput) return WriteStandardOutput(*bytes);
-    const WriteResult written = WriteFileSafely(output, *bytes);
-    if (!written.ok()) return {BatchStatus::WriteFailed, written.message};
-    return {};
+    return WriteBatchOutput(resolved, *bytes);
 }

@@ -18,6 +18,15 @@ struct MergedSeries {
     bool subPixel = false;  // the session placed edges between samples: the table says where
 };
 
+// The part files that a merge is given: each of `given` is a part file, or a folder standing
+// for the files in it named *.qpart (not hidden ones), in the order of their names; then the
+// part files that the list file `list` names ("-": standard input; empty: no list), one a line,
+// or separated by NUL bytes where it holds any, empty names skipped. The list, unlike the
+// command line, has no bound on its length. Fails with BadPart, naming it, on a list or a
+// folder that cannot be read and on a folder without part files.
+BatchOutcome ListParts(const std::vector<std::string>& given, const std::string& list,
+                       std::vector<std::string>& parts);
+
 // Reads the part files (in any order) into the records. Fails with BadPart, changing nothing
 // and naming the files, unless they are every part 1 to N of one session exactly once, each
 // whole and undamaged: a file that cannot be read, is no part file, is truncated or damaged;

@@ -53,7 +53,7 @@ DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels) {
 }
 
 CPicture::LoadResult Failed(CPicture::LoadStatus status, const PictureFault& fault) {
-    return {status, fault.reason, fault.uiReason, fault.problem};
+    return {status, fault.reason, fault.uiReason, fault.problem, fault.systemError};
 }
 
 PictureFault OutOfMemory(const char* reason) {
@@ -104,8 +104,11 @@ QString NotRegularText() {
 PictureFault OpenFault(int error) {
     // A part of the path that is no folder leaves no file of that name either.
     const bool missing = error == ENOENT || error == ENOTDIR;
-    return {SystemReason(error), OpenFailureText(error),
-            missing ? PictureProblem::Missing : PictureProblem::Unreadable};
+    PictureFault fault(SystemReason(error), OpenFailureText(error),
+                       missing ? PictureProblem::Missing : PictureProblem::Unreadable);
+    // Running out of descriptors says nothing of the file: the caller must know.
+    fault.systemError = error;
+    return fault;
 }
 
 // Opens a plain file for reading, or says why it cannot be read (fd -1). Non-blocking, so that

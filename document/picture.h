@@ -31,6 +31,9 @@ public:
         QString reason;    // why it failed, in English for the batch tool; empty on success
         QString uiReason;  // the same for the window, in Japanese; empty on success
         PictureProblem problem = PictureProblem::None;  // the kind of fault, for the image list
+        // The system's error number where the file could not be opened or read, 0 otherwise:
+        // EMFILE says that the process ran out of descriptors, not that the file is bad.
+        int systemError = 0;
     };
 
     // What a picture does with the file's bytes once it has decoded them. A batch worker keeps

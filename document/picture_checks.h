@@ -27,6 +27,8 @@ struct PictureFault {
     QString reason;
     QString uiReason;
     PictureProblem problem = PictureProblem::None;
+    // The system's error number where the file could not be opened or read, 0 otherwise.
+    int systemError = 0;
 
     explicit operator bool() const { return !reason.isEmpty(); }
 };

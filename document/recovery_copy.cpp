@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +17,8 @@ namespace {
 
 const QString kPrefix = QStringLiteral("recovery-");
 const QString kSuffix = QStringLiteral(".quandrel");
+// Ends the name of a copy of a newer format once it has been told of.
+const QString kNewer = QStringLiteral("-newer");
 
 QString Sibling(const QString& copy, const char* suffix) {
     return copy.left(copy.size() - kSuffix.size()) + QLatin1String(suffix);
@@ -23,6 +26,22 @@ QString Sibling(const QString& copy, const char* suffix) {
 
 std::string Bytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+// Removes what programs that are gone left beside no copy: their locks (a crash before the
+// first copy) and the names of their sessions.
+void RemoveStale(const QString& folder) {
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({kPrefix + QStringLiteral("*.lock")}, QDir::Files)) {
+        const QString lockPath = dir.filePath(name);
+        const QString copy = lockPath.left(lockPath.size() - 5) + kSuffix;
+        if (QFile::exists(copy)) continue;
+        QLockFile lock(lockPath);
+        lock.setStaleLockTime(0);
+        if (!lock.tryLock(0)) continue;  // its program still runs
+        QFile::remove(lockPath.left(lockPath.size() - 5) + QStringLiteral(".origin"));
+        // The lock file goes as the lock is given back.
+    }
 }
 
 }  // namespace
@@ -40,7 +59,8 @@ CRecoveryCopy::CRecoveryCopy(CNorvaleDoc& doc, const QString& folder, int delayM
     m_originPath = Sibling(m_copyPath, ".origin");
     m_lock = std::make_unique<QLockFile>(Sibling(m_copyPath, ".lock"));
     m_lock->setStaleLockTime(0);  // only a dead program's lock is stale, however old
-    m_lock->tryLock(0);
+    // A full or read-only folder refuses the lock; it is asked for again before each copy.
+    m_locked = m_lock->tryLock(0);
 
     m_delay.setSingleShot(true);
     m_delay.setInterval(delayMs);
@@ -97,6 +117,11 @@ void CRecoveryCopy::TakeRun() {
 void CRecoveryCopy::StartWrite() {
     auto session = std::make_shared<Session>(std::move(m_snapshot->Result()));
     m_snapshot.reset();
+    if (!m_locked) m_locked = m_lock->tryLock(0);
+    if (!m_locked) {
+        Finished(false);
+        return;
+    }
     m_writing = true;
     const unsigned generation = m_snapshotGeneration;
     const std::string copy = Bytes(m_copyPath);
@@ -106,8 +131,8 @@ void CRecoveryCopy::StartWrite() {
     m_worker = std::thread([this, session, generation, copy, origin, sessionPath] {
         // The origin first: a copy is never on disk without the name of its session.
         const SessionText text = SessionToText(*session, copy);
-        const bool written = text.text && WriteFileSafely(origin, sessionPath).ok() &&
-                             WriteFileSafely(copy, *text.text).ok();
+        const bool written = text.text && WriteFileSafely(origin, sessionPath, 0600).ok() &&
+                             WriteFileSafely(copy, *text.text, 0600).ok();
         QMetaObject::invokeMethod(
             this,
             [this, generation, written] {
@@ -118,8 +143,9 @@ void CRecoveryCopy::StartWrite() {
     });
 }
 
-void CRecoveryCopy::Finished(bool /*written*/) {
+void CRecoveryCopy::Finished(bool written) {
     m_writing = false;
+    if (!written) Warn();
     if (!m_doc.IsModified()) {
         m_pending = false;
         RemoveFiles();
@@ -135,6 +161,16 @@ void CRecoveryCopy::Finished(bool /*written*/) {
 bool CRecoveryCopy::IsCurrent() const {
     return !m_writing && !m_delay.isActive() && !m_run.isActive() &&
            (!m_doc.IsModified() || m_writtenGeneration == m_generation);
+}
+
+void CRecoveryCopy::Warn() {
+    if (m_warned || !m_warning) return;
+    m_warned = true;
+    m_warning(
+        QCoreApplication::translate(
+            "Document",
+            "作業のコピーを %1 に書き込めません。異常終了すると保存していない作業は失われます。")
+            .arg(QDir::toNativeSeparators(m_folder)));
 }
 
 void CRecoveryCopy::RemoveFiles() {
@@ -153,11 +189,13 @@ void CRecoveryCopy::Discard() {
 }
 
 std::vector<CRecoveryCopy::Abandoned> CRecoveryCopy::FindAbandoned(const QString& folder) {
+    RemoveStale(folder);
     std::vector<Abandoned> found;
     const QFileInfoList copies =
         QDir(folder).entryInfoList({kPrefix + QLatin1Char('*') + kSuffix}, QDir::Files, QDir::Time);
     for (const QFileInfo& info : copies) {
         const QString copy = info.absoluteFilePath();
+        if (copy.endsWith(kNewer + kSuffix)) continue;  // told of already
         // A lock that can be taken belongs to nobody: its program is gone.
         QLockFile lock(Sibling(copy, ".lock"));
         lock.setStaleLockTime(0);
@@ -165,9 +203,16 @@ std::vector<CRecoveryCopy::Abandoned> CRecoveryCopy::FindAbandoned(const QString
         QFile origin(Sibling(copy, ".origin"));
         QString session;
         if (origin.open(QIODevice::ReadOnly)) session = QFile::decodeName(origin.readAll());
-        found.push_back({copy, session, info.lastModified()});
+        found.push_back({copy, session, info.lastModified(),
+                         IsNewerSessionFile(QFile::encodeName(copy).toStdString())});
     }
     return found;
+}
+
+QString CRecoveryCopy::NameNewer(const Abandoned& abandoned) {
+    const QString base = abandoned.copy.left(abandoned.copy.size() - kSuffix.size()) + kNewer;
+    QFile::rename(Sibling(abandoned.copy, ".origin"), base + QStringLiteral(".origin"));
+    return QFile::rename(abandoned.copy, base + kSuffix) ? base + kSuffix : abandoned.copy;
 }
 
 void CRecoveryCopy::Remove(const Abandoned& abandoned) {

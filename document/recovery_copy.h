@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -19,7 +20,9 @@ class CSessionSnapshot;
 // copied on this thread a run of images at a time (never holding the window for long), and the
 // text is made and written, safely, on a worker. The copy goes once the work is saved, undone to
 // where it was saved, or the program ends normally; a lock beside it says its program still
-// runs, so that the next start can tell a copy left behind by a crash.
+// runs, so that the next start can tell a copy left behind by a crash. No copy is ever written
+// without that lock held: another window would take it for a crashed one's, and offer it, or
+// delete it. Copies are for their user alone (mode 0600).
 class CRecoveryCopy : public QObject {
 public:
     // A copy whose program ended without removing it.
@@ -27,6 +30,9 @@ public:
         QString copy;     // the session file to open
         QString session;  // the session file the work belonged to; empty for untitled work
         QDateTime written;
+        // Written by a newer program in a format this one does not read: it is told of once,
+        // then renamed (NameNewer) so that only a program that reads it offers it again.
+        bool newer = false;
     };
 
     static constexpr int kDelayMs = 2000;
@@ -43,11 +49,18 @@ public:
     const QString& CopyPath() const { return m_copyPath; }
     // Whether the latest change is on disk (nothing pending, nothing being written).
     bool IsCurrent() const;
+    // Called once, the first time a copy cannot be kept (its lock cannot be taken, or it
+    // cannot be written), with a message for the status bar.
+    void SetWarning(std::function<void(const QString&)> warning) { m_warning = std::move(warning); }
 
-    // The copies in the folder left by programs that are gone, newest first.
+    // The copies in the folder left by programs that are gone, newest first, without those
+    // already told of as newer. Lock files of programs that are gone and left no copy go.
     static std::vector<Abandoned> FindAbandoned(const QString& folder);
     // Removes an abandoned copy (restored, or declined).
     static void Remove(const Abandoned& abandoned);
+    // Renames a copy of a newer format so that this program no longer offers it, and a program
+    // that reads it still does; returns its new name.
+    static QString NameNewer(const Abandoned& abandoned);
     // Opens the copy in the document as the unsaved work of its session.
     static bool Restore(CNorvaleDoc& doc, const Abandoned& abandoned);
 
@@ -57,12 +70,16 @@ private:
     void StartWrite();
     void Finished(bool written);
     void RemoveFiles();
+    void Warn();
 
     CNorvaleDoc& m_doc;
     QString m_folder;
     QString m_copyPath;
     QString m_originPath;
     std::unique_ptr<QLockFile> m_lock;
+    bool m_locked = false;
+    bool m_warned = false;
+    std::function<void(const QString&)> m_warning;
     QTimer m_delay;
     QTimer m_run;
     std::unique_ptr<CSessionSnapshot> m_snapshot;

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <filesystem>
 #include <system_error>
+#include <new>
 
 #include "document/json_text.h"
 #include "document/norvale_doc.h"
@@ -142,16 +143,26 @@ bool CNorvaleDoc::RestoreSession(const QString& copy, const QString& session) {
 
 bool CNorvaleDoc::ReadSession(const std::string& file, const QString& name) {
     if (IsBusy()) return false;
-    const SessionResult read = LoadSession(file);
-    if (!read.session) {
-        // The work in the window stays as it is.
-        m_ui.MessageBoxWithDetails(
-            QCoreApplication::translate("Document", "セッションを開くことができません\n%1\n%2")
-                .arg(Native(file), ProblemText(read.problem)),
-            QString::fromStdString(read.error));
+    try {
+        const SessionResult read = LoadSession(file, SessionInput::RegularFile);
+        if (!read.session) {
+            // The work in the window stays as it is.
+            m_ui.MessageBoxWithDetails(
+                QCoreApplication::translate("Document", "セッションを開くことができません\n%1\n%2")
+                    .arg(Native(file), ProblemText(read.problem)),
+                QString::fromStdString(read.error));
+            return false;
+        }
+        if (!ApplySession(*this, *read.session)) return false;
+    } catch (const std::bad_alloc&) {
+        // The session, its records and the text were given back on the way here, so there is
+        // memory again to say so; the work in the window is as it was.
+        m_ui.MessageBox(
+            QCoreApplication::translate(
+                "Document", "メモリが足りないため、セッションを開くことができません\n%1")
+                .arg(Native(file)));
         return false;
     }
-    if (!ApplySession(*this, *read.session)) return false;
     m_strPathName = name;
     m_missing.clear();
     QStringList missing;

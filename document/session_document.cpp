@@ -1,6 +1,29 @@
 #include "document/session_document.h"
 
+#include <cstdlib>
+#include <new>
+
 #include "document/session_records.h"
+
+namespace {
+
+// What the views take per image once the records are in (the file list's entry, mostly), and
+// beside that.
+constexpr std::size_t kViewBytesPerImage = 1024;
+constexpr std::size_t kViewBytesBeside = std::size_t(16) << 20;
+
+// Makes sure there is room for the views to show `images` records, throwing std::bad_alloc when
+// there is not. The widgets do not survive running out of memory (Qt does not check every
+// allocation), so memory must run out here, before anything changes, if it runs out at all.
+// The room is asked for and given back untouched: it costs address space for a moment, never
+// memory.
+void CheckRoomForViews(std::size_t images) {
+    void* volatile room = std::malloc(kViewBytesBeside + images * kViewBytesPerImage);
+    if (room == nullptr) throw std::bad_alloc();
+    std::free(room);
+}
+
+}  // namespace
 
 CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_profile, m_session) {
     const PanelOptions options = doc.Options();
@@ -33,6 +56,7 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     // Built aside first: when memory runs out, the document keeps its work.
     CDataProfile records;
     BuildSessionRecords(session, records);
+    CheckRoomForViews(session.images.size());
 
     // The picture shown belongs to the old records.
     doc.DeleteContents();

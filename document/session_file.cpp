@@ -7,23 +7,19 @@
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <limits>
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "document/session_keys.h"
 #include "document/session_limits.h"
+#include "document/session_tree.h"
 #include "document/session_values.h"
+#include "export/safe_write.h"
+#include "model/scan.h"
 
 namespace {
 
 using Json = nlohmann::json;
-
-constexpr long long kIntMin = std::numeric_limits<std::int32_t>::min();
-constexpr long long kIntMax = std::numeric_limits<std::int32_t>::max();
-
-std::string Entries(std::size_t n) {
-    return std::to_string(n) + (n == 1 ? " entry" : " entries");
-}
 
 class Parser : private SessionValues {
 public:
@@ -34,17 +30,19 @@ public:
 
 private:
     int Version(const Json& root) const;
-    void Lines(const Json& root, Session& session) const;
+    void Lines(const Json& root, Session& session);
     void Images(const Json& root, Session& session) const;
     void EdgeFields(const Json& root, EdgeOptions& edge) const;
     SessionImage Image(const Json& value, const std::string& field, std::size_t lineCount) const;
     std::vector<SessionCursor> Cursors(const Json& value, const std::string& field,
                                        std::size_t lineCount) const;
+    int Position(const Json& value, const std::string& field, std::size_t line) const;
     SessionView View(const Json& value, std::size_t imageCount, std::size_t lineCount) const;
     std::string Resolve(const std::string& path) const;
 
     std::string m_folder;
     int m_version = 0;
+    std::vector<int> m_lastSample;  // per line, the index of its last sample
 };
 
 int Parser::Version(const Json& root) const {
@@ -60,15 +58,20 @@ int Parser::Version(const Json& root) const {
                                  std::string(newer ? "; a newer program wrote this file" : ""));
 }
 
-void Parser::Lines(const Json& root, Session& session) const {
+void Parser::Lines(const Json& root, Session& session) {
     const auto lines = root.find("lines");
     if (lines != root.end() && !lines->is_array()) Fail("lines", "expected an array of scan lines");
     // A batch session exists to measure lines; the window saves its work before any is drawn.
     if (m_version == 1 && (lines == root.end() || lines->empty())) Fail("", "no scan lines");
     if (lines == root.end()) Fail("", "no \"lines\" list");
     session.lines.reserve(lines->size());
+    m_lastSample.reserve(lines->size());
     for (std::size_t k = 0; k < lines->size(); ++k) {
-        session.lines.push_back(Line((*lines)[k], "lines[" + std::to_string(k) + "]"));
+        const std::array<int, 4>& line =
+            session.lines.emplace_back(Line((*lines)[k], "lines[" + std::to_string(k) + "]"));
+        // As far as the records will walk it (EdgeFields has read wholeLine).
+        m_lastSample.push_back(
+            SetupWalk(line[0], line[1], line[2], line[3], session.edge.MaxSteps()).count);
     }
 }
 
@@ -102,7 +105,7 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     SessionImage image;
     const Json* path = &value;
     if (value.is_object()) {
-        CheckKeys(value, field, {"path", "axis", "cursors"});
+        CheckKeys(value, field, kImageKeys);
         const auto it = value.find("path");
         if (it == value.end()) Fail(field, "the image has no \"path\"");
         path = &*it;
@@ -149,26 +152,38 @@ std::vector<SessionCursor> Parser::Cursors(const Json& value, const std::string&
     cursors.reserve(value.size());
     for (std::size_t k = 0; k < value.size(); ++k) {
         const Json& entry = value[k];
+        const std::string entryField = field + "[" + std::to_string(k) + "]";
         if (entry.is_null()) {
             cursors.push_back(SessionCursor::Pending());
-        } else if (const std::optional<int> kept = AsInt(entry, kIntMin, kIntMax)) {
-            cursors.push_back(SessionCursor::Kept(*kept));
+        } else if (entry.is_number_integer()) {
+            cursors.push_back(SessionCursor::Kept(Position(entry, entryField, k)));
         } else if (m_version > 1 && entry.is_object()) {
-            const std::string entryField = field + "[" + std::to_string(k) + "]";
-            CheckKeys(entry, entryField, {"pending"});
+            CheckKeys(entry, entryField, kCursorKeys);
             const auto pending = entry.find("pending");
             if (pending == entry.end()) Fail(entryField, expected);
-            cursors.push_back(SessionCursor::Pending(Int(*pending, entryField + ".pending")));
+            cursors.push_back(
+                SessionCursor::Pending(Position(*pending, entryField + ".pending", k)));
         } else {
-            Fail(field + "[" + std::to_string(k) + "]", expected);
+            Fail(entryField, expected);
         }
     }
     return cursors;
 }
 
+// A cursor stands on a sample of its line. The window never writes one off the line, and one
+// there would be moved onto the line's end without a word.
+int Parser::Position(const Json& value, const std::string& field, std::size_t line) const {
+    const int last = m_lastSample[line];
+    const std::optional<int> position = AsInt(value, 0, last);
+    if (!position) {
+        Fail(field, Range(0, last) + ", a sample of scan line " + std::to_string(line + 1));
+    }
+    return *position;
+}
+
 SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t lineCount) const {
     if (!value.is_object()) Fail("view", "expected an object");
-    CheckKeys(value, "view", {"image", "line", "zoom"});
+    CheckKeys(value, "view", kViewKeys);
     SessionView view;
     view.image = imageCount > 0 ? 0 : -1;
     // -1 is none; the counts are within the int range (the session limits saw to that).
@@ -223,14 +238,9 @@ void Parser::EdgeFields(const Json& root, EdgeOptions& edge) const {
 Session Parser::Parse(const Json& root) {
     m_version = Version(root);
     if (m_version == 1) {
-        CheckKeys(root, "",
-                  {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
-                   "lines", "axis", "images"});
+        CheckKeys(root, "", kSessionKeysV1);
     } else {
-        CheckKeys(root, "",
-                  {"quandrel-session", "channel", "edgeMode", "measureLength", "measureArea",
-                   "autoDetect", "axisPerImage", "subPixel", "lineWidth", "smoothing",
-                   "smoothWidth", "wholeLine", "lines", "axis", "images", "view"});
+        CheckKeys(root, "", kSessionKeys);
     }
 
     Session session;
@@ -303,21 +313,17 @@ bool IsSessionZoom(double zoom) {
 SessionResult ParseSession(std::string_view text, const std::string& name,
                            const std::string& folder) {
     SessionResult result;
-    Json root;
+    // The tree is taken apart without allocating, also when memory runs out on the way.
+    SessionTree tree;
     try {
-        // Comments are allowed: a session is often annotated by hand.
-        root = Json::parse(text.begin(), text.end(), nullptr, true, true);
+        ReadSessionTree(text, name, tree);
+        result.session = Parser(name, folder).Parse(tree.Root());
     } catch (const Json::parse_error& e) {
         result.error = SyntaxMessage(text, name, e, result.problem);
-        return result;
     } catch (const Json::exception& e) {
         // A number too large for a double, say: the text is JSON, but not one we can hold.
         result.error = name + ": " + e.what();
         result.problem.kind = SessionProblem::Kind::Content;
-        return result;
-    }
-    try {
-        result.session = Parser(name, folder).Parse(root);
     } catch (const SessionFailure& f) {
         result.error = f.message;
         result.problem = {SessionProblem::Kind::Content, f.field};
@@ -325,17 +331,43 @@ SessionResult ParseSession(std::string_view text, const std::string& name,
     return result;
 }
 
-SessionResult LoadSession(const std::string& path) {
+std::string SessionFolderOf(const std::string& path) {
+    std::string file;
+    if (FollowFinalLinks(path, file) != 0) file = path;
+    // /dev/stdin on a pipe ends in a name that is not there ("pipe:[1234]").
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0) return {};
+    return std::filesystem::path(file).parent_path().string();
+}
+
+SessionResult LoadSession(const std::string& path, SessionInput input) {
     SessionResult result;
     std::string text;
-    if (const std::string failure = ReadSessionText(path, text); !failure.empty()) {
+    if (const std::string failure = ReadSessionText(path, text, input); !failure.empty()) {
         result.error = path + ": cannot be read: " + failure;
         result.problem.kind = SessionProblem::Kind::Unreadable;
         return result;
     }
-    result = ParseSession(text, path, std::filesystem::path(path).parent_path().string());
+    result = ParseSession(text, path, SessionFolderOf(path));
     if (result.session) result.session->source = path;
     return result;
+}
+
+bool IsNewerSessionFile(const std::string& path) {
+    std::string text;
+    if (!ReadSessionText(path, text, SessionInput::RegularFile).empty()) return false;
+    SessionTree tree;
+    try {
+        ReadSessionTree(text, path, tree);  // stops at a version it does not read
+    } catch (const Json::exception&) {
+    } catch (const SessionFailure&) {
+    }
+    const Json& root = tree.Root();
+    const auto version = root.is_object() ? root.find("quandrel-session") : root.end();
+    if (version == root.end()) return false;
+    return version->is_number_unsigned()
+               ? version->get<std::uint64_t>() > kSessionVersion
+               : version->is_number_integer() && version->get<std::int64_t>() > kSessionVersion;
 }
 
 bool LooksLikeSessionFile(const std::string& path) {

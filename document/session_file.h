@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "document/session_limits.h"
 #include "model/data_axis.h"
 #include "model/edge_options.h"
 
@@ -15,7 +16,7 @@ inline constexpr int kSessionVersion = 2;
 // One line's cursor on one image, as the record holds it (CScan::m_nPos and m_bDetect). A
 // pending line may stand anywhere: its cursor shows where it stood until detection moves it.
 struct SessionCursor {
-    int pos = 0;         // put onto the line (0 to its last index) when the records are built
+    int pos = 0;         // a sample of the line: 0 to its last index
     bool detect = true;  // the edge is still to be detected on this image
 
     static SessionCursor Kept(int pos) { return {pos, false}; }
@@ -26,7 +27,7 @@ struct SessionCursor {
 
 // One image of a session.
 struct SessionImage {
-    std::string path;               // resolved against the session file's folder
+    std::string path;               // resolved against the session file's folder (SessionFolderOf)
     std::optional<CDataAxis> axis;  // its own calibration; the session's otherwise
     // Per line, in line order; lines past the end of the list are pending at position 0.
     std::vector<SessionCursor> cursors;
@@ -85,8 +86,18 @@ struct SessionResult {
 SessionResult ParseSession(std::string_view text, const std::string& name,
                            const std::string& folder);
 
+// The folder that the relative image paths of the session file at `path` are taken from: the
+// folder of the file itself, so where the name ends in symbolic links (a link elsewhere,
+// /dev/stdin with a file behind it) that of the file they lead to; empty, for the current
+// folder, where no file is behind the name (standard input from a pipe).
+std::string SessionFolderOf(const std::string& path);
+
 // Reads and parses the session file at `path`.
-SessionResult LoadSession(const std::string& path);
+SessionResult LoadSession(const std::string& path, SessionInput input = SessionInput::FileOrPipe);
+
+// Whether the session file at `path` was written by a newer program, in a version of the format
+// that this one does not read.
+bool IsNewerSessionFile(const std::string& path);
 
 // Whether the file reads as the start of a session (JSON text: an object, or a comment before
 // it) rather than a picture; a file that cannot be read is no session.

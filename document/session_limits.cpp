@@ -62,10 +62,12 @@ std::optional<SessionSizeProblem> CheckSessionSize(std::uint64_t images, std::ui
     return std::nullopt;
 }
 
-std::string ReadSessionText(const std::string& path, std::string& text) {
+std::string ReadSessionText(const std::string& path, std::string& text, SessionInput input) {
     text.clear();
-    // A FIFO blocks here until a writer comes, as it would for any program reading it.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool pipes = input == SessionInput::FileOrPipe;
+    // For the batch tool a FIFO blocks here until a writer comes, as it would for any program
+    // reading it; for the window nothing blocks, and a FIFO is refused below.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | (pipes ? 0 : O_NONBLOCK));
     if (fd < 0) return SystemReason(errno);
     struct FdCloser {
         int fd;
@@ -77,7 +79,7 @@ std::string ReadSessionText(const std::string& path, std::string& text) {
     if (S_ISDIR(st.st_mode)) return "it is a folder";
     // A device may never end (/dev/zero) or may be a whole disk. A pipe is read (a session
     // handed over by another program), but no further than the limit.
-    if (!S_ISREG(st.st_mode) && !S_ISFIFO(st.st_mode)) return "it is not a regular file";
+    if (!S_ISREG(st.st_mode) && !(pipes && S_ISFIFO(st.st_mode))) return "it is not a regular file";
     if (S_ISREG(st.st_mode)) {
         if (static_cast<std::uint64_t>(st.st_size) > kMaxSessionFileBytes) return TooLarge();
         text.reserve(static_cast<std::size_t>(st.st_size));

@@ -29,6 +29,12 @@ struct SessionSizeProblem {
 // within the limits.
 std::optional<SessionSizeProblem> CheckSessionSize(std::uint64_t images, std::uint64_t lines);
 
+// What a session may be read from. The batch tool reads a pipe as well (a session handed over on
+// standard input); the window only a regular file: a pipe chosen by mistake, or one that took
+// the place of a recent file, would block it until a writer came, and a window must not hang.
+enum class SessionInput { FileOrPipe, RegularFile };
+
 // Reads the session file at `path` into `text`, but never more than kMaxSessionFileBytes. Returns
 // an empty string, or why the file cannot be read (for "PATH: cannot be read: WHY").
-std::string ReadSessionText(const std::string& path, std::string& text);
+std::string ReadSessionText(const std::string& path, std::string& text,
+                            SessionInput input = SessionInput::FileOrPipe);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "document/session_keys.h"
+
 namespace {
 
 constexpr long long kIntMin = std::numeric_limits<std::int32_t>::min();
@@ -16,7 +18,7 @@ void SessionValues::Fail(const std::string& field, const std::string& problem) c
 }
 
 void SessionValues::CheckKeys(const Json& object, const std::string& field,
-                              std::initializer_list<std::string_view> known) const {
+                              std::span<const std::string_view> known) const {
     for (const auto& item : object.items()) {
         const std::string& key = item.key();
         if (std::find(known.begin(), known.end(), key) != known.end()) continue;
@@ -42,6 +44,10 @@ std::string SessionValues::Printable(const std::string& key) {
 
 std::string SessionValues::Range(long long lo, long long hi) {
     return "expected an integer from " + std::to_string(lo) + " to " + std::to_string(hi);
+}
+
+std::string SessionValues::Entries(std::size_t n) {
+    return std::to_string(n) + (n == 1 ? " entry" : " entries");
 }
 
 std::optional<int> SessionValues::AsInt(const Json& value, long long lo, long long hi) {
@@ -95,7 +101,7 @@ std::array<int, 4> SessionValues::Line(const Json& value, const std::string& fie
 
 CData SessionValues::Point(const Json& value, const std::string& field, CData point) const {
     if (!value.is_object()) Fail(field, "expected an object with \"pixel\" and \"value\"");
-    CheckKeys(value, field, {"pixel", "value"});
+    CheckKeys(value, field, kPointKeys);
     if (const auto it = value.find("pixel"); it != value.end()) {
         if (!it->is_array() || it->size() != 2) Fail(field + ".pixel", "expected [x, y]");
         point.m_xPixel = Int((*it)[0], field + ".pixel[0]");
@@ -111,7 +117,7 @@ CData SessionValues::Point(const Json& value, const std::string& field, CData po
 
 CDataAxis SessionValues::Axis(const Json& value, const std::string& field) const {
     if (!value.is_object()) Fail(field, "expected an object");
-    CheckKeys(value, field, {"origin", "xAxis", "yAxis", "logX", "logY"});
+    CheckKeys(value, field, kAxisKeys);
     CDataAxis axis;
     if (const auto it = value.find("origin"); it != value.end()) {
         axis.m_origin = Point(*it, field + ".origin", axis.m_origin);

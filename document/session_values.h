@@ -5,9 +5,9 @@
 // the session reader only.
 
 #include <array>
-#include <initializer_list>
 #include <nlohmann/json.hpp>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -28,9 +28,9 @@ public:
     [[noreturn]] void Fail(const std::string& field, const std::string& problem) const;
 
     // Every key must be one that this program reads: a misspelt key would leave the default in
-    // its place and give a wrong result without a word.
+    // its place and give a wrong result without a word. The lists are in session_keys.h.
     void CheckKeys(const Json& object, const std::string& field,
-                   std::initializer_list<std::string_view> known) const;
+                   std::span<const std::string_view> known) const;
 
     // The value as an integer in lo..hi, or nullopt when it is no integer or out of the range.
     static std::optional<int> AsInt(const Json& value, long long lo, long long hi);
@@ -47,6 +47,8 @@ public:
     CDataAxis Axis(const Json& value, const std::string& field) const;
 
     static std::string Range(long long lo, long long hi);
+    // "1 entry", "3 entries".
+    static std::string Entries(std::size_t n);
     // The key as a message can show it: control bytes (a NUL would end the message) escaped.
     static std::string Printable(const std::string& key);
 

@@ -18,8 +18,12 @@ namespace fs = std::filesystem;
 class SessionFolder {
 public:
     explicit SessionFolder(const std::string& sessionPath) {
+        // The bytes go to the file that a link names (WriteFileSafely), whose folder the reader
+        // takes the names from.
+        std::string target;
+        if (FollowFinalLinks(sessionPath, target) != 0) target = sessionPath;
         std::error_code error;
-        const fs::path file = fs::absolute(fs::path(sessionPath), error);
+        const fs::path file = fs::absolute(fs::path(target), error);
         if (error) return;
         m_known = true;
         // The reader resolves names against the folder as the file's path spells it. Where that

@@ -1,13 +1,12 @@
 #include "document/shard_run.h"
 
 #include <QCryptographicHash>
-#include <filesystem>
 #include <iterator>
 #include <utility>
 
+#include "document/batch_output.h"
 #include "document/session_limits.h"
 #include "document/session_records.h"
-#include "export/safe_write.h"
 
 HashedSession LoadHashedSession(const std::string& path) {
     HashedSession hashed;
@@ -23,7 +22,7 @@ HashedSession LoadHashedSession(const std::string& path) {
                                  QCryptographicHash::Sha256);
     std::copy(digest.begin(), digest.begin() + static_cast<qsizetype>(hashed.hash.size()),
               hashed.hash.begin());
-    result = ParseSession(text, path, std::filesystem::path(path).parent_path().string());
+    result = ParseSession(text, path, SessionFolderOf(path));
     if (result.session) result.session->source = path;
     return hashed;
 }
@@ -77,8 +76,5 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     std::optional<std::string> bytes = BuildPartFile(header, session.lines, profile);
     if (!bytes) return {BatchStatus::WriteFailed, "the records do not make a part file"};
     profile = CDataProfile();  // the file's bytes are all that is needed now
-    if (output == "-") return WriteStandardOutput(*bytes);
-    const WriteResult written = WriteFileSafely(output, *bytes);
-    if (!written.ok()) return {BatchStatus::WriteFailed, written.message};
-    return {};
+    return WriteBatchOutput(ResolveBatchOutput(output), *bytes);
 }

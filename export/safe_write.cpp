@@ -26,29 +26,10 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-// The path the bytes really go to. The symbolic links that the path ends in are followed, so
-// that the file a link names is written and the link stays a link; a dangling link names the
-// file to create. Links inside the path are left to the kernel. Returns 0 or an errno.
-int ResolveTarget(const std::string& path, std::string& target) {
-    target = path;
-    for (int hop = 0;; ++hop) {
-        struct stat st {};
-        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
-        if (hop == kMaxLinks) return ELOOP;
-        std::string link(PATH_MAX, '\0');
-        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
-        if (length < 0) return errno;
-        if (static_cast<std::size_t>(length) >= link.size()) return ENAMETOOLONG;
-        link.resize(static_cast<std::size_t>(length));
-        // A relative link is read from the folder that holds it, as the kernel reads it.
-        target = !link.empty() && link.front() == '/' ? link : FolderOf(target) + link;
-    }
-}
-
-// Creates a new file beside the target under an unused hidden name. The mode 0666 lets the
-// umask (and a default ACL of the folder) decide the new file's permissions, as for any file
-// the user creates.
-int CreateTemporary(const std::string& target, std::string& tempPath) {
+// Creates a new file beside the target under an unused hidden name. The mode (0666 but for
+// files that others must not read) lets the umask (and a default ACL of the folder) decide the
+// new file's permissions, as for any file the user creates.
+int CreateTemporary(const std::string& target, std::string& tempPath, mode_t mode) {
     const std::string folder = FolderOf(target);
     std::string name = target.substr(folder.size());
     if (name.size() > kMaxNameInTemp) name.resize(kMaxNameInTemp);
@@ -61,7 +42,7 @@ int CreateTemporary(const std::string& target, std::string& tempPath) {
         std::string suffix(8, 'x');
         for (char& c : suffix) c = kLetters[pick(random)];
         tempPath = folder + "." + name + "." + suffix + ".tmp";
-        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::open(tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -113,18 +94,20 @@ WriteResult NotRegular(const std::string& path) {
 }
 
 // Writes a new file beside the target and renames it over the target (`old` is the target's
-// state, or null when there is none yet). Sets `folderRefused`, writing nothing, when the folder
-// will not take the new file or the rename but the target exists, so it may be written in place.
+// state, or null when there is none yet; a new file is made with `newMode`). Sets
+// `folderRefused`, writing nothing, when the folder will not take the new file or the rename but
+// the target exists, so it may be written in place.
 WriteResult ReplaceByRename(const std::string& path, const std::string& target,
                             const struct stat* old, std::string_view bytes,
-                            detail::WriteFunction writeFunction, bool& folderRefused) {
+                            detail::WriteFunction writeFunction, mode_t newMode,
+                            bool& folderRefused) {
     std::string tempPath;
     bool noted = false;
     int fd = -1;
     int createError = 0;
     {
         HeldSignals held;
-        fd = CreateTemporary(target, tempPath);
+        fd = CreateTemporary(target, tempPath, newMode);
         if (fd >= 0) {
             noted = NoteTemporary(tempPath);
         } else {
@@ -224,15 +207,33 @@ WriteResult WriteInPlace(const std::string& path, int fd, const struct stat& old
 
 }  // namespace
 
-WriteResult WriteFileSafely(const std::string& path, std::string_view bytes) {
-    return detail::WriteFileSafely(path, bytes, &::write);
+int FollowFinalLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hop = 0;; ++hop) {
+        struct stat st {};
+        if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+        if (hop == kMaxLinks) return ELOOP;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t length = ::readlink(target.c_str(), link.data(), link.size());
+        if (length < 0) return errno;
+        if (static_cast<std::size_t>(length) >= link.size()) return ENAMETOOLONG;
+        link.resize(static_cast<std::size_t>(length));
+        // A relative link is read from the folder that holds it, as the kernel reads it.
+        target = !link.empty() && link.front() == '/' ? link : FolderOf(target) + link;
+    }
+}
+
+WriteResult WriteFileSafely(const std::string& path, std::string_view bytes, mode_t newFileMode) {
+    return detail::WriteFileSafely(path, bytes, &::write, newFileMode);
 }
 
 WriteResult detail::WriteFileSafely(const std::string& path, std::string_view bytes,
-                                    WriteFunction writeFunction) {
+                                    WriteFunction writeFunction, mode_t newFileMode) {
     if (path.empty()) return WriteFailure(path, ENOENT);
     std::string target;
-    if (const int error = ResolveTarget(path, target); error != 0) {
+    // The symbolic links that the path ends in are followed, so that the file a link names is
+    // written and the link stays a link; a dangling link names the file to create.
+    if (const int error = FollowFinalLinks(path, target); error != 0) {
         return WriteFailure(path, error);
     }
 
@@ -241,7 +242,8 @@ WriteResult detail::WriteFileSafely(const std::string& path, std::string_view by
         if (errno != ENOENT) return WriteFailure(path, errno);
         if (target.back() == '/') return WriteFailure(path, ENOENT);
         bool folderRefused = false;  // there is no file to write in place
-        return ReplaceByRename(path, target, nullptr, bytes, writeFunction, folderRefused);
+        return ReplaceByRename(path, target, nullptr, bytes, writeFunction, newFileMode,
+                               folderRefused);
     }
     // A folder under the chosen name is reported before anything is created.
     if (S_ISDIR(old.st_mode)) return WriteFailure(path, EISDIR);
@@ -264,7 +266,7 @@ WriteResult detail::WriteFileSafely(const std::string& path, std::string_view by
 
     bool folderRefused = false;
     WriteResult result =
-        ReplaceByRename(path, target, &opened, bytes, writeFunction, folderRefused);
+        ReplaceByRename(path, target, &opened, bytes, writeFunction, newFileMode, folderRefused);
     if (folderRefused) return WriteInPlace(path, fd, opened, bytes, writeFunction);
     ::close(fd);
     return result;

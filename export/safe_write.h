@@ -34,7 +34,16 @@ struct WriteResult {
 // the user may not create the temporary. In place, the target is left as it was when the write
 // is refused or the disk is too full to start, but a failure or a crash in the middle leaves it
 // mixed, part new and part old.
-WriteResult WriteFileSafely(const std::string& path, std::string_view bytes);
+//
+// A new file is made with `newFileMode` less the umask; a replaced one keeps its own mode.
+WriteResult WriteFileSafely(const std::string& path, std::string_view bytes,
+                            mode_t newFileMode = 0666);
+
+// The file that the path names once the symbolic links it ends in are followed, each relative
+// one read from the folder that holds it, as far as a name that is no link or is not there
+// (which is then the result). Links inside the path are left to the kernel. Returns 0 or an
+// errno. WriteFileSafely writes the file so named.
+int FollowFinalLinks(const std::string& path, std::string& target);
 
 // Makes SIGTERM, SIGINT and SIGHUP remove the temporary file of a write in progress before they
 // end the process as they would have; signals the process ignores stay ignored. For programs
@@ -46,5 +55,5 @@ namespace detail {
 // make a write fail part of the way through, as a full disk does.
 using WriteFunction = ssize_t (*)(int fd, const void* data, std::size_t count);
 WriteResult WriteFileSafely(const std::string& path, std::string_view bytes,
-                            WriteFunction writeFunction);
+                            WriteFunction writeFunction, mode_t newFileMode = 0666);
 }  // namespace detail

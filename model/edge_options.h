@@ -20,7 +20,7 @@ struct EdgeOptions {
     bool subPixel = false;     // place the edge between samples (a parabola through the peak)
     int lineWidth = 1;         // pixels across the line averaged into a sample: odd, 1 to 51
     int smoothing = kSmoothNone;
-    int smoothWidth = 3;       // odd, 3 to 51; only read while smoothing is on
+    int smoothWidth = 3;       // odd, 3 to 51; checked always, used while smoothing is on
     // Every line walked over its whole length (up to kMaxWholeScanSteps) rather than its first
     // kMaxScanSteps steps.
     bool wholeLine = false;

@@ -370,6 +370,16 @@ and %1 more</translation>
 %1</translation>
     </message>
     <message>
+        <source>作業のコピーを %1 に書き込めません。異常終了すると保存していない作業は失われます。</source>
+        <translation>The copy of the work cannot be written to %1. Unsaved work would be lost if the program ended abnormally.</translation>
+    </message>
+    <message>
+        <source>メモリが足りないため、セッションを開くことができません
+%1</source>
+        <translation>There is not enough memory to open the session
+%1</translation>
+    </message>
+    <message>
         <source>
 
 これらの画像の検出されていない点には測定値がなく、データファイルでは No Data、表では空欄として書き出されます。書き出しますか</source>
@@ -765,6 +775,16 @@ Restore the work as it was at %2?</translation>
 すべて再検出</source>
         <translation>Detect the edges of every scan line on every image again, except points placed by hand
 Redetect All</translation>
+    </message>
+    <message>
+        <source>前回、新しい版の Quandrel が保存されていない作業を残して終了しました。
+%1
+この版では開けません。新しい版で開いてください。作業のコピー:
+%2</source>
+        <translation>Last time, a newer version of Quandrel ended and left unsaved work.
+%1
+This version cannot open it. Open it with the newer version. The copy of the work:
+%2</translation>
     </message>
 </context>
 <context>

@@ -32,4 +32,5 @@ seq 1 "$n" | parallel --will-cite -q --halt now,fail=1 -j "${PARALLEL_JOBS:-100%
   "$batch" "$session" --shard "{}/$n" -o "$parts/part-{}-of-$n.qpart" --jobs 1 --quiet ||
   status=$?
 [ "$status" -eq 0 ] || exit "$status"
-"$batch" merge "$parts"/part-*-of-"$n".qpart -o "$out"
+# The folder stands for the parts in it: however many, the command line stays short.
+"$batch" merge "$parts" -o "$out"

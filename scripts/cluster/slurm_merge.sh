@@ -13,6 +13,9 @@ set -euo pipefail
   exit 2
 }
 parts=$1 n=$2 out=$3
+# The parts go to the merge on its standard input, separated by NUL bytes: a command line of
+# 100,000 names would pass the kernel's bound on it (printf is the shell's own, and has none).
 # A part missing among the others the merge names by its number; with none there at all, the
 # pattern stays as it is and the merge names it as a file that cannot be read.
-exec "${QUANDREL_BATCH:-quandrel-batch}" merge "$parts"/part-*-of-"$n".qpart -o "$out"
+printf '%s\0' "$parts"/part-*-of-"$n".qpart |
+  "${QUANDREL_BATCH:-quandrel-batch}" merge --parts-from - -o "$out"

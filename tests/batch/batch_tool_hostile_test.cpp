@@ -93,6 +93,41 @@ TEST_F(BatchToolTest, ASessionInAFolderWhoseNameIsNotUtf8) {
               ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")));
 }
 
+// Relative image paths are taken from the folder of the session file itself, wherever the name
+// given for it stands: a symbolic link elsewhere, or standard input.
+TEST_F(BatchToolTest, ASessionThroughALinkOrStandardInputFindsItsImages) {
+    const std::string real = m_dir.path().toStdString() + "/real";
+    const std::string elsewhere = m_dir.path().toStdString() + "/elsewhere";
+    ASSERT_EQ(::mkdir(real.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(elsewhere.c_str(), 0755), 0);
+    for (const char* name : {"session.json", "disc.bmp", "square.jpg", "ellipse.gif"}) {
+        std::filesystem::copy_file(std::string(QUANDREL_EXAMPLES_DIR "/") + name,
+                                   real + "/" + name);
+    }
+    const std::string session = real + "/session.json";
+    ASSERT_EQ(::symlink("../real/session.json", (elsewhere + "/relative.json").c_str()), 0);
+    ASSERT_EQ(::symlink(session.c_str(), (elsewhere + "/absolute.json").c_str()), 0);
+    ASSERT_EQ(::symlink("relative.json", (elsewhere + "/chain.json").c_str()), 0);
+    struct Case {
+        std::string session;
+        std::string before;
+    };
+    const Case cases[] = {
+        {elsewhere + "/relative.json", {}},
+        {elsewhere + "/absolute.json", {}},
+        {elsewhere + "/chain.json", {}},
+        {"/dev/stdin", "cd " + Quote(elsewhere) + " && exec <" + Quote(session) + "; "},
+        // A pipe has no folder: the current one it is.
+        {"/dev/stdin", "cd " + Quote(real) + " && cat session.json | "},
+    };
+    for (const Case& c : cases) {
+        const ToolRun run = Exec({c.session, "-o", "-"}, {}, c.before);
+        EXPECT_EQ(run.exitCode, 0) << c.session << ": " << run.err;
+        EXPECT_EQ(run.out, ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")))
+            << c.session << " " << c.before;
+    }
+}
+
 // A session file too large, a device that never ends and a pipe that never ends: each is
 // refused without reading past the limit.
 TEST_F(BatchToolTest, ASessionTooLargeToReadIsRefused) {
@@ -165,6 +200,18 @@ TEST_F(BatchToolTest, RunningOutOfMemoryIsReportedAsThat) {
     std::string images = "[";
     for (int k = 0; k < 5000; ++k) images += k ? ",\"ok.bmp\"" : "\"ok.bmp\"";
     const QString records = WriteSession("records.json", lines + "]", images + "]");
+    // 300,000 images of 10 lines, each with its cursors: memory runs out while the text is
+    // read, and what was read must go without asking for more.
+    std::string entries = "[";
+    for (int k = 0; k < 300000; ++k) {
+        entries += std::string(k ? "," : "") + R"({"path": "ok.bmp", "cursors": [)" +
+                   "null,null,null,null,null,null,null,null,null,null]}";
+    }
+    const QString parse =
+        WriteSession("parse.json",
+                     "[[0,0,9,0],[0,0,9,1],[0,0,9,2],[0,0,9,3],[0,0,9,4],[0,0,9,5],[0,0,9,6],"
+                     "[0,0,9,7],[0,0,9,8],[0,0,9,9]]",
+                     entries + "]");
 
     struct Case {
         QString session;
@@ -176,6 +223,7 @@ TEST_F(BatchToolTest, RunningOutOfMemoryIsReportedAsThat) {
         {picture, "1", "quandrel-batch: out of memory: " + huge + ": "},
         {picture, "3", "quandrel-batch: out of memory: " + huge + ": "},
         {records, "2", "quandrel-batch: out of memory\n"},
+        {parse, "2", "quandrel-batch: out of memory\n"},
     };
     for (const Case& c : cases) {
         const ToolRun run =

@@ -27,6 +27,20 @@ TEST_F(BatchToolTest, ReproducesTheExampleByteForByte) {
     EXPECT_EQ(piped.err, "");  // no progress when standard error is not a terminal
 }
 
+// "--" ends the options: a session whose name begins with "-" follows it.
+TEST_F(BatchToolTest, ASessionNamedLikeAnOptionFollowsTheDoubleDash) {
+    for (const char* name : {"session.json", "disc.bmp", "square.jpg", "ellipse.gif"}) {
+        ASSERT_TRUE(QFile::copy(QStringLiteral(QUANDREL_EXAMPLES_DIR "/") + QLatin1String(name),
+                                Path(QLatin1String(name))));
+    }
+    ASSERT_TRUE(
+        QFile::rename(Path(QStringLiteral("session.json")), Path(QStringLiteral("-x.json"))));
+    const ToolRun run =
+        Exec({"-o", "-", "--", "-x.json"}, {}, "cd " + Quote(m_dir.path().toStdString()) + " && ");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, ReadFile(QStringLiteral(QUANDREL_EXAMPLES_DIR "/expected.dat")));
+}
+
 TEST_F(BatchToolTest, ThreadCountDoesNotChangeTheFile) {
     std::string images = "[";
     for (int k = 0; k < 9; ++k) {
@@ -86,7 +100,7 @@ TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
                       R"(["ok.bmp", {"path": "ok.bmp", "cursors": [1, 2147483648]}])"),
          {"-o", out},
          2,
-         {"range.json: images[1].cursors[1]: expected an integer or null"}},
+         {"range.json: images[1].cursors[1]: expected an integer from 0 to 48"}},
         {"no lines",
          WriteSession("nolines.json", "[]", good),
          {"-o", out},
@@ -156,6 +170,27 @@ TEST_F(BatchToolTest, FailuresNameTheCauseAndLeaveTheOutputAlone) {
          {"other.json", "-o", out},
          2,
          {"other.json"}},
+        // A second value would silently win over the first.
+        {"two outputs",
+         WriteSession("ok8.json", kLines, good),
+         {"-o", out, "--output", Path(QStringLiteral("b.dat")).toStdString()},
+         2,
+         {"-o (--output) is given more than once"}},
+        {"two formats",
+         WriteSession("ok9.json", kLines, good),
+         {"-o", out, "--format=csv", "--format", "dat"},
+         2,
+         {"--format is given more than once"}},
+        {"two job counts",
+         WriteSession("ok10.json", kLines, good),
+         {"-o", out, "-j", "2", "--jobs=3"},
+         2,
+         {"--jobs (-j) is given more than once"}},
+        {"a session named like an option",
+         WriteSession("ok11.json", kLines, good),
+         {"-o", out, "-x.json"},
+         2,
+         {"unknown option -x.json"}},
     };
     for (const Case& c : cases) {
         WriteFile(QString::fromStdString(out), "old content");
@@ -198,6 +233,8 @@ TEST_F(BatchToolTest, HelpAndVersionGoToStandardOutput) {
         {{"--version"}, ">/dev/full", 4, {}, "cannot write to standard output"},
         {{"--help"}, ">/dev/full", 4, {}, "cannot write to standard output"},
         {{"--versions"}, {}, 2, {}, "unknown option --versions"},
+        {{session, "-o", o, "-o", o, "--help"}, {}, 0, "usage", {}},
+        {{"-o", "--help", "--version", session}, {}, 0, version, {}},
     };
     for (const Case& c : cases) {
         WriteFile(out, "old content");

@@ -66,6 +66,8 @@ TEST(SessionEdgeOptions, RefusesValuesOutOfRange) {
         {R"("smoothing": -1,)", "smoothing: expected an integer from 0 to 2"},
         {R"("smoothWidth": 1,)", "smoothWidth: expected an integer from 3 to 51"},
         {R"("smoothWidth": 10,)", "smoothWidth: expected an odd number"},
+        // Kept while smoothing is off, for when it is turned on again: checked all the same.
+        {R"("smoothing": 0, "smoothWidth": 10,)", "smoothWidth: expected an odd number"},
         {R"("wholeLine": 1,)", "wholeLine: expected true or false"},
     };
     for (const Case& c : cases) {

@@ -90,7 +90,7 @@ TEST(SessionFile, ReadsVersionTwo) {
       "quandrel-session": 2, "channel": 1, "edgeMode": 2, "autoDetect": false,
       "axisPerImage": true, "lines": [[0, 0, 10, 5], [3, 4, 3, 40], [9, 9, 0, 0]],
       "images": [{"path": "a.bmp", "cursors": [7, null, {"pending": 4}]},
-                 {"path": "/b.bmp", "cursors": [0, {"pending": 0}, -2]}, "c.bmp"],
+                 {"path": "/b.bmp", "cursors": [0, {"pending": 0}, 9]}, "c.bmp"],
       "view": {"image": 2, "line": 1, "zoom": 4}
     })");
     ASSERT_TRUE(r.session) << r.error;
@@ -103,9 +103,15 @@ TEST(SessionFile, ReadsVersionTwo) {
     ASSERT_EQ(s.images.size(), 3u);
     using C = SessionCursor;
     EXPECT_EQ(s.images[0].cursors, (std::vector<C>{C::Kept(7), C::Pending(), C::Pending(4)}));
-    EXPECT_EQ(s.images[1].cursors, (std::vector<C>{C::Kept(0), C::Pending(), C::Kept(-2)}));
+    EXPECT_EQ(s.images[1].cursors, (std::vector<C>{C::Kept(0), C::Pending(), C::Kept(9)}));
     EXPECT_TRUE(s.images[2].cursors.empty());
     EXPECT_EQ(s.images[1].path, "/b.bmp");
+
+    // Measured whole, a long line has a cursor wherever along it.
+    const SessionResult whole = Parse(R"({"quandrel-session": 2, "wholeLine": true,
+        "lines": [[0, 0, 2000, 0]], "images": [{"path": "a", "cursors": [2000]}]})");
+    ASSERT_TRUE(whole.session) << whole.error;
+    EXPECT_EQ(whole.session->images[0].cursors[0], SessionCursor::Kept(2000));
 
     // The window saves its work before any line is drawn, and before any image is added.
     for (const char* text : {R"({"quandrel-session": 2, "lines": [], "images": ["a.bmp"]})",
@@ -243,7 +249,43 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {With2("", R"([{"path": "c", "cursors": [1, {}]}])"),
          "s.json: images[0].cursors[1]: expected an integer, null or"},
         {With2("", R"([{"path": "c", "cursors": [{"pending": 1.5}, 1]}])"),
-         "s.json: images[0].cursors[0].pending: expected an integer from -2147483648"},
+         "s.json: images[0].cursors[0].pending: expected an integer from 0 to 10"},
+        // A cursor off its line would be put on the line's end without a word.
+        {With("", R"([{"path": "c", "cursors": [11]}])"),
+         "s.json: images[0].cursors[0]: expected an integer from 0 to 10, a sample of scan line 1"},
+        {With("", R"([{"path": "c", "cursors": [0, -1]}])"),
+         "s.json: images[0].cursors[1]: expected an integer from 0 to 36, a sample of scan line 2"},
+        {With2("", R"([{"path": "c", "cursors": [10, {"pending": 37}]}])"),
+         "s.json: images[0].cursors[1].pending: expected an integer from 0 to 36"},
+        // A long line is measured over its first 1,024 samples unless the session says whole.
+        {R"({"quandrel-session": 2, "lines": [[0, 0, 2000, 0]],
+             "images": [{"path": "a", "cursors": [1500]}]})",
+         "s.json: images[0].cursors[0]: expected an integer from 0 to 1023"},
+        // A second value would silently replace the first.
+        {With("", R"(["a"], "images": ["b"])"), "s.json: images: the key is given twice"},
+        {With("", R"([{"path": "a", "path": "b"}])"),
+         "s.json: images[0].path: the key is given twice"},
+        {With(R"("axis": {"logX": true, "logX": false},)"),
+         "s.json: axis.logX: the key is given twice"},
+        {With2(R"("view": {"zoom": 2, "zoom": 4},)"), "s.json: view.zoom: the key is given twice"},
+        // The shape is checked as the text is read: too many elements are refused with the
+        // reader's own messages, whatever follows.
+        {R"({"quandrel-session": 1, "lines": [[0, 0, 5, 5, 6]], "images": ["a.bmp"]})",
+         "s.json: lines[0]: expected an array of 4 integers"},
+        {With(R"("axis": {"origin": {"pixel": [1, 2, [3]]}},)"),
+         "s.json: axis.origin.pixel: expected [x, y]"},
+        {With(R"("channel": {"x": [1, 2]},)"), "s.json: channel: expected an integer from 0 to 3"},
+        {With("", R"([["a.bmp"]])"), "s.json: images[0]: expected a path or an object"},
+        {With("", R"([{"path": "c", "cursors": [1, null, 3, 4, 5]}])"),
+         "s.json: images[0].cursors: 5 entries for 2 scan lines"},
+        // An unknown key before the version is held back: the version decides the message.
+        {R"({"x": [{}, {}], "quandrel-session": 2, "lines": [], "images": []})",
+         "s.json: x: unknown key"},
+        {R"({"x": [{}, {}], "quandrel-session": 3, "lines": [], "images": []})",
+         "s.json: quandrel-session: expected 1 or 2, the versions this program reads; a newer "
+         "program wrote this file"},
+        {R"({"quandrel-session": 3, "x": 1, "lines": {"y": 2})", "a newer program wrote this file"},
+        {R"({"x": [{}, {}], "lines": [], "images": []})", "s.json: not a session file"},
         {With2("", R"([{"path": "c", "cursors": [{"pendng": 1}, 1]}])"),
          "s.json: images[0].cursors[0].pendng: unknown key"},
         {With2("", R"([{"path": "c", "cursors": {}}])"),

@@ -109,6 +109,54 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
     EXPECT_NE(csvShard.err.find("not with --shard"), std::string::npos) << csvShard.err;
 }
 
+// However many parts there are, a list or a folder names them: the command line, which the
+// kernel bounds at some 2 MB, stays short.
+TEST_F(ShardToolTest, ListsAndFoldersNameTheParts) {
+    const std::string series = MakeSeries();
+    const ToolRun single = Exec({series, "-o", "-"});
+    ASSERT_EQ(single.exitCode, 0) << single.err;
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("parts")));
+    const std::vector<std::string> parts = Shards(series, 4, "parts/-p");
+    const std::string folder = Path(QStringLiteral("parts")).toStdString();
+    const std::string lines = Path(QStringLiteral("lines.txt")).toStdString();
+    const std::string nuls = Path(QStringLiteral("nuls.txt")).toStdString();
+    const std::string rest = Path(QStringLiteral("rest.txt")).toStdString();
+    QByteArray byLine;
+    QByteArray byNul;
+    for (const std::string& part : parts) {
+        byLine += QByteArray::fromStdString(part) + "\n\n";  // empty lines are skipped
+        byNul += QByteArray::fromStdString(part) + '\0';
+    }
+    WriteFile(QString::fromStdString(lines), byLine);
+    WriteFile(QString::fromStdString(nuls), byNul);
+    WriteFile(QString::fromStdString(rest),
+              QByteArray::fromStdString(parts[1] + "\n" + parts[2] + "\n" + parts[3]));
+    const std::string out = Path(QStringLiteral("out.dat")).toStdString();
+    struct Case {
+        std::vector<std::string> args;  // after "merge"
+        std::string before;
+    };
+    const Case cases[] = {
+        {{folder}, {}},
+        {{"--parts-from", lines}, {}},
+        {{"--parts-from=" + nuls}, {}},
+        {{"--parts-from", "-"}, "cat " + Quote(nuls) + " | "},
+        {{parts[0], "--parts-from", rest}, {}},
+        {{"--parts-from", "-"}, "printf '%s\\n' " + Quote(folder) + " | "},
+        // Parts named like options, after "--".
+        {{"--", "-p-1-of-4.qpart", "-p-2-of-4.qpart", "-p-3-of-4.qpart", "-p-4-of-4.qpart"},
+         "cd " + Quote(folder) + " && "},
+    };
+    for (const Case& c : cases) {
+        QFile::remove(QString::fromStdString(out));
+        std::vector<std::string> args = {"merge", "-o", out};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const ToolRun run = Exec(args, {}, c.before);
+        EXPECT_EQ(run.exitCode, 0) << c.args.back() << ": " << run.err;
+        EXPECT_EQ(ReadFile(QString::fromStdString(out)), single.out) << c.args.back();
+    }
+}
+
 TEST_F(ShardToolTest, MergesThatAreNotOneWholeSetAreRefusedByName) {
     const std::string series = MakeSeries();
     const std::vector<std::string> a = Shards(series, 3, "a");
@@ -130,6 +178,7 @@ TEST_F(ShardToolTest, MergesThatAreNotOneWholeSetAreRefusedByName) {
     ASSERT_EQ(Exec({series, "-o", data}).exitCode, 0);
     const std::string nowhere = Path(QStringLiteral("nowhere.qpart")).toStdString();
     const std::string out = Path(QStringLiteral("out.dat")).toStdString();
+    ASSERT_TRUE(QDir(m_dir.path()).mkdir(QStringLiteral("empty")));
 
     struct Case {
         const char* name;
@@ -163,6 +212,20 @@ TEST_F(ShardToolTest, MergesThatAreNotOneWholeSetAreRefusedByName) {
          Merge({a[0], a[1], a[2], copy}, copy),
          {"cannot write " + copy + ": it is the part file " + copy}},
         {"an unknown option", Merge({a[0], "--jobs", "2"}, out), {"merge: unknown option --jobs"}},
+        {"a list that is not there",
+         Merge({"--parts-from", nowhere}, out),
+         {nowhere + ": cannot be read: No such file or directory"}},
+        {"a folder without parts",
+         Merge({a[0], Path(QStringLiteral("empty")).toStdString()}, out),
+         {"empty: the folder holds no part files (*.qpart)"}},
+        {"an empty list", Merge({"--parts-from", "/dev/null"}, out), {"no part files to merge"}},
+        {"two lists",
+         Merge({"--parts-from", nowhere, "--parts-from", nowhere}, out),
+         {"--parts-from is given more than once"}},
+        {"two outputs", Merge({a[0], "-o", copy}, out), {"-o (--output) is given more than once"}},
+        {"two formats",
+         Merge({a[0], "--format", "csv", "--format=dat"}, out),
+         {"--format is given more than once"}},
     };
     for (const Case& c : cases) {
         WriteFile(QString::fromStdString(out), "old content");
@@ -209,10 +272,19 @@ TEST_F(ShardToolTest, AShardThatFailsWritesNoPart) {
         {{"--shard", "1/1000001"}, broken, 2, badShard},
         {{"--shard"}, broken, 2, "--shard needs K/N"},
         {{"--shard", "1/2", "-o", broken}, broken, 2, "it is the session file"},
+        // A second one would silently win over the first.
+        {{"--shard", "1/2", "--shard=2/2"}, broken, 2, "--shard is given more than once"},
+        {{"--shard", "1/2", "-o", part, "-o", part},
+         broken,
+         2,
+         "-o (--output) is given more than once"},
     };
     for (const Case& c : cases) {
         QFile::remove(QString::fromStdString(part));
-        std::vector<std::string> args = {c.session, "-o", part};
+        std::vector<std::string> args = {c.session};
+        // The part file, unless the case names its own output.
+        const bool ownOutput = std::find(c.args.begin(), c.args.end(), "-o") != c.args.end();
+        if (!ownOutput) args.insert(args.end(), {"-o", part});
         args.insert(args.end(), c.args.begin(), c.args.end());
         const ToolRun run = Exec(args);
         const std::string name = c.args.size() > 1 ? c.args[1] : c.args[0];

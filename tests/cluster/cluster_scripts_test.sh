@@ -158,5 +158,20 @@ QUANDREL_BATCH=$batch "$scripts/slurm_merge.sh" "$ex/slurm-4.dat.parts" 4 "$work
   >"$work/out" 2>&1 && fail "slurm_merge.sh merged without part 2"
 grep -q "part 2 of 4 is missing" "$work/out" || fail "slurm_merge.sh: $(cat "$work/out")"
 
+# --- 30,000 parts: their names pass the kernel's bound on a command line (some 2 MB) ----------
+# A stand-in tool records its command line and the part files listed on its standard input.
+many="$work/$(printf 'p%.0s' {1..150})"
+mkdir "$many"
+for ((k = 1; k <= 30000; ++k)); do : >"$many/part-$k-of-30000.qpart"; done
+cat >"$work/fake/quandrel-batch" <<'FAKE'
+#!/bin/sh
+{ echo "$*"; tr '\0' '\n' | wc -l; } >"$FAKE_LOG"
+FAKE
+rm -f "$work/fake.log"
+PATH="$work/fake:$PATH" FAKE_LOG="$work/fake.log" "$scripts/slurm_merge.sh" "$many" 30000 \
+  "$work/m.dat" >"$work/out" 2>&1 || fail "slurm_merge.sh of 30000 parts: $(cat "$work/out")"
+[ "$(cat "$work/fake.log" 2>/dev/null)" = "merge --parts-from - -o $work/m.dat
+30000" ] || fail "slurm_merge.sh of 30000 parts ran: $(cat "$work/fake.log" 2>/dev/null)"
+
 if [ "$failed" -eq 0 ]; then echo "cluster scripts: all passed"; fi
 exit $((failed > 0))

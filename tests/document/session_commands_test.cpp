@@ -1,8 +1,13 @@
 // The window's session commands on the document: files that are no session are refused and the
 // work stays, missing images are told of once and marked, and unsaved work is asked about.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 
@@ -27,7 +32,7 @@ Work WorkOf(DocFixture& f) {
 TEST(SessionCommands, AFileThatIsNoSessionIsRefusedAndTheWorkStays) {
     struct Case {
         const char* what;
-        QByteArray text;  // empty: no file at all
+        QByteArray text;  // empty: no file at all; "|": a FIFO
         const char* cause;
     };
     const Case cases[] = {
@@ -35,14 +40,28 @@ TEST(SessionCommands, AFileThatIsNoSessionIsRefusedAndTheWorkStays) {
         {"a misspelt key", R"({"quandrel-session": 2, "chanel": 1})", "項目 chanel"},
         {"another program's JSON", R"({"name": "x"})", "セッション ファイルではありません"},
         {"missing", {}, "ファイルを読み込めません"},
+        // Refused at once, never waited on for a writer (a recent file may have become one).
+        {"a pipe", "|", "ファイルを読み込めません"},
     };
     for (const Case& c : cases) {
         DocFixture f;
         f.Add({f.files.Make("a.bmp", 30)});
         const Work before = WorkOf(f);
-        const QString path =
+        QString path =
             c.text.isEmpty() ? f.files.Path("none.quandrel") : f.files.Text("bad.quandrel", c.text);
+        std::thread writer;
+        if (c.text == "|") {
+            path = f.files.Path("pipe.quandrel");
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+            // Should the open wait for a writer after all, one comes, and the test goes on.
+            writer = std::thread([fifo = QFile::encodeName(path)] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(500));
+                const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+                if (fd >= 0) ::close(fd);
+            });
+        }
         EXPECT_FALSE(f.doc.OpenSession(path)) << c.what;
+        if (writer.joinable()) writer.join();
         ASSERT_EQ(f.ui.messages.size(), 1u) << c.what;
         EXPECT_TRUE(f.ui.messages[0].contains(path)) << c.what;
         EXPECT_TRUE(f.ui.messages[0].contains(QString::fromUtf8(c.cause)))

@@ -1,6 +1,7 @@
 #include "document/session_write.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -65,6 +66,21 @@ TEST(SessionWrite, NamesImagesBelowTheSessionsFolderRelativeToIt) {
     char cwd[4096];
     ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
     EXPECT_EQ(PathInSession("a.bmp", "/elsewhere/x.json"), std::string(cwd) + "/a.bmp");
+
+    // Saved through a symbolic link, the session is the file the link names, and the reader
+    // takes the names from that file's folder.
+    QTemporaryDir dir;
+    const std::string real = dir.filePath(QStringLiteral("real")).toStdString();
+    const std::string elsewhere = dir.filePath(QStringLiteral("elsewhere")).toStdString();
+    ASSERT_EQ(::mkdir(real.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir(elsewhere.c_str(), 0755), 0);
+    const std::string link = elsewhere + "/link.json";
+    ASSERT_EQ(::symlink("../real/x.json", link.c_str()), 0);  // dangling: the save makes it
+    EXPECT_EQ(PathInSession(real + "/a.bmp", link), real + "/a.bmp");  // "..": kept absolute
+    ASSERT_EQ(::unlink(link.c_str()), 0);
+    ASSERT_EQ(::symlink((real + "/x.json").c_str(), link.c_str()), 0);
+    EXPECT_EQ(PathInSession(real + "/a.bmp", link), "a.bmp");
+    EXPECT_EQ(PathInSession(elsewhere + "/b.bmp", link), elsewhere + "/b.bmp");
 }
 
 // Every double comes back to the bit, in a locale that writes a decimal comma too.

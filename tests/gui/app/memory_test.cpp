@@ -1,5 +1,7 @@
 // Stepping through a long series with the Down key holds a fixed number of decoded pictures (the
-// current one and the two decoded ahead): the process's resident memory stays flat.
+// current one and the two decoded ahead): the process's resident memory stays flat. A session
+// too large for the memory left never ends the window, wherever the memory runs out.
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -10,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fstream>
 
 #include "app/main_frame.h"
 #include "app/norvale_app.h"
@@ -67,7 +70,70 @@ private slots:
               early, peak, peak / early);
         QVERIFY2(peak <= 1.2 * early, "resident memory grew while stepping through the series");
     }
+
+    void aSessionTooLargeForTheMemoryLeftKeepsTheWork();
 };
+
+// The window's address space, in bytes.
+static rlim_t AddressSpace() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+    }
+    return 0;
+}
+
+void MemoryTest::aSessionTooLargeForTheMemoryLeftKeepsTheWork() {
+#if defined(__SANITIZE_ADDRESS__)
+    QSKIP("the address sanitizer cannot run under a limit of its address space");
+#endif
+    QTemporaryDir dir;
+    QImage image(40, 30, QImage::Format_RGB32);
+    image.fill(Qt::gray);
+    QVERIFY(image.save(dir.filePath(QStringLiteral("a.bmp")), "BMP"));
+    // 50,000 entries of one picture, with ten lines.
+    QByteArray text = R"({"quandrel-session": 2, "lines": [)";
+    for (int n = 0; n < 10; ++n) text += (n ? ",[0," : "[0,") + QByteArray::number(n) + ",30,9]";
+    text += R"(], "images": [)";
+    for (int k = 0; k < 50000; ++k) text += k ? R"(,"a.bmp")" : R"("a.bmp")";
+    text += "]}";
+    const QString session = dir.filePath(QStringLiteral("large.quandrel"));
+    QFile file(session);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+    file.close();
+
+    FakeUi ui;
+    CNorvaleApp app(&ui);
+    QVERIFY(app.InitInstance({}));
+    QVERIFY(QTest::qWaitForWindowExposed(&app.Frame()));
+    app.Document().AddImageFile("a.bmp", dir.filePath(QStringLiteral("a.bmp")).toStdString());
+    app.Document().UpdateAllViews();
+
+    // Ever more room, until the session opens: short of that the window says that memory ran
+    // out and keeps its work, wherever that happened (reading, building, showing the list).
+    rlimit original{};
+    QCOMPARE(::getrlimit(RLIMIT_AS, &original), 0);
+    bool opened = false;
+    int refused = 0;
+    for (rlim_t room = rlim_t(4) << 20; !opened && room < (rlim_t(1) << 30); room += 2 << 20) {
+        ui.messages.clear();
+        rlimit limited = original;
+        limited.rlim_cur = AddressSpace() + room;
+        QCOMPARE(::setrlimit(RLIMIT_AS, &limited), 0);
+        opened = app.OpenDocumentFile(session);
+        QCOMPARE(::setrlimit(RLIMIT_AS, &original), 0);
+        if (opened) break;
+        ++refused;
+        QCOMPARE(app.Document().m_profile.GetSize(), 1);
+        QCOMPARE(ui.messages.size(), std::size_t{1});
+        QVERIFY2(ui.messages[0].contains(QStringLiteral("メモリが足りない")),
+                 qPrintable(ui.messages[0]));
+    }
+    QVERIFY(opened);
+    QCOMPARE(app.Document().m_profile.GetSize(), 50000);
+    QVERIFY(refused > 0);  // the test did run out of memory
+}
 
 QTEST_MAIN(MemoryTest)
 #include "memory_test.moc"

@@ -1,7 +1,11 @@
 // The copy of unsaved work kept against a crash: it follows the work, goes when the work is
 // saved, and a copy left behind gives the same records back.
+#include <sys/stat.h>
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -24,6 +28,16 @@ class RecoveryTest : public QObject {
         f.doc.DetectPending();
         f.doc.OnCursorNext();
         f.doc.SetAxisPixel(0, 3, 4);
+    }
+
+    static int Mode(const QString& path) {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? int(st.st_mode & 0777) : -1;
+    }
+    static void Write(const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), bytes.size());
     }
 
 private slots:
@@ -88,7 +102,75 @@ private slots:
         CRecoveryCopy::Remove(abandoned[0]);
         QVERIFY(CRecoveryCopy::FindAbandoned(folder.path()).empty());
     }
+
+    void aCopyIsNeverWrittenWithoutItsLock();
+    void staleLocksGoAndANewerCopyIsToldOfOnce();
 };
+
+void RecoveryTest::aCopyIsNeverWrittenWithoutItsLock() {
+    // The folder cannot be made at first (a file stands in its way), as a full or read-only
+    // one refuses the lock; then it can.
+    QTemporaryDir parent;
+    const QString folder = parent.filePath(QStringLiteral("recovery"));
+    Write(folder, "in the way");
+    DocFixture f;
+    CRecoveryCopy copy(f.doc, folder, 10);
+    QStringList warnings;
+    copy.SetWarning([&warnings](const QString& text) { warnings << text; });
+    Edit(f);
+    QVERIFY(QTest::qWaitFor([&] { return !warnings.isEmpty(); }, 5000));
+    f.doc.OnMeasureLength();
+    QTest::qWait(100);  // more attempts, but no second warning
+    QCOMPARE(warnings.size(), 1);
+    QVERIFY(warnings[0].contains(folder));
+
+    QVERIFY(QFile::remove(folder));
+    QVERIFY(QDir().mkpath(folder));
+    f.doc.OnMeasureArea();
+    QVERIFY(WaitForCopy(copy));
+    QVERIFY(QFile::exists(copy.CopyPath()));
+    // Its lock held, no other window takes it for a crashed one's.
+    QVERIFY(CRecoveryCopy::FindAbandoned(folder).empty());
+    // For its user alone, as is the name of its session.
+    QCOMPARE(Mode(copy.CopyPath()), 0600);
+    QCOMPARE(Mode(QString(copy.CopyPath())
+                      .replace(QStringLiteral(".quandrel"), QStringLiteral(".origin"))),
+             0600);
+    copy.Discard();
+}
+
+void RecoveryTest::staleLocksGoAndANewerCopyIsToldOfOnce() {
+    QTemporaryDir folder;
+    // The lock of a program that is gone and left no copy: a process id no system has.
+    const QString lockPath = folder.filePath(QStringLiteral("recovery-1-2.lock"));
+    QByteArray contents;
+    {
+        QLockFile own(lockPath);
+        QVERIFY(own.tryLock(0));
+        QFile file(lockPath);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        contents = file.readAll();
+    }
+    Write(lockPath, "999999999" + contents.mid(contents.indexOf('\n')));
+    Write(folder.filePath(QStringLiteral("recovery-1-2.origin")), "/data/s.quandrel");
+    // A live program's lock stays.
+    QLockFile live(folder.filePath(QStringLiteral("recovery-3-4.lock")));
+    QVERIFY(live.tryLock(0));
+    // A copy that a newer program left.
+    const QString newer = folder.filePath(QStringLiteral("recovery-5-6.quandrel"));
+    Write(newer, R"({"quandrel-session": 99, "images": {"a new": "shape"}})");
+
+    std::vector<CRecoveryCopy::Abandoned> found = CRecoveryCopy::FindAbandoned(folder.path());
+    QVERIFY(!QFile::exists(lockPath));
+    QVERIFY(!QFile::exists(folder.filePath(QStringLiteral("recovery-1-2.origin"))));
+    QVERIFY(QFile::exists(folder.filePath(QStringLiteral("recovery-3-4.lock"))));
+    QCOMPARE(found.size(), std::size_t{1});
+    QVERIFY(found[0].newer);
+    const QString kept = CRecoveryCopy::NameNewer(found[0]);
+    QCOMPARE(kept, folder.filePath(QStringLiteral("recovery-5-6-newer.quandrel")));
+    QVERIFY(QFile::exists(kept));
+    QVERIFY(CRecoveryCopy::FindAbandoned(folder.path()).empty());
+}
 
 QTEST_GUILESS_MAIN(RecoveryTest)
 #include "recovery_test.moc"

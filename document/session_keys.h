@@ -1,0 +1,38 @@
+#pragma once
+
+// The keys of each object of a session file. The reader refuses any other key in the object
+// (session_file.cpp), and the tree reader knows from them, while the text is read, which values
+// have a place (session_tree.cpp): a key the reader learns is added here, once, for both.
+
+#include <string_view>
+
+// The top level, version 1.
+inline constexpr std::string_view kSessionKeysV1[] = {
+    "quandrel-session", "channel", "edgeMode", "measureLength",
+    "measureArea",      "lines",   "axis",     "images"};
+// The top level, version 2: what version 1 has, and the window's options and view.
+inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
+                                                    "channel",
+                                                    "edgeMode",
+                                                    "measureLength",
+                                                    "measureArea",
+                                                    "autoDetect",
+                                                    "axisPerImage",
+                                                    "subPixel",
+                                                    "lineWidth",
+                                                    "smoothing",
+                                                    "smoothWidth",
+                                                    "wholeLine",
+                                                    "lines",
+                                                    "axis",
+                                                    "images",
+                                                    "view"};
+// A calibration, and each of its three points.
+inline constexpr std::string_view kAxisKeys[] = {"origin", "xAxis", "yAxis", "logX", "logY"};
+inline constexpr std::string_view kPointKeys[] = {"pixel", "value"};
+// An image given as an object.
+inline constexpr std::string_view kImageKeys[] = {"path", "axis", "cursors"};
+// A cursor given as an object (version 2).
+inline constexpr std::string_view kCursorKeys[] = {"pending"};
+// What the window showed (version 2).
+inline constexpr std::string_view kViewKeys[] = {"image", "line", "zoom"};
