@@ -30,6 +30,9 @@ namespace {
 int ExitCodeOf(const BatchOutcome& outcome, const std::string& session) {
     switch (outcome.status) {
         case BatchStatus::Ok:
+            if (!outcome.warning.empty()) {
+                std::fprintf(stderr, "quandrel-batch: warning: %s\n", outcome.warning.c_str());
+            }
             return kExitOk;
         case BatchStatus::ImageFailed:
             std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());

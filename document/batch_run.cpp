@@ -12,6 +12,8 @@
 #include "document/series_detect.h"
 #include "document/session_records.h"
 #include "export/data_file.h"
+#include "export/image_measures.h"
+#include "export/line_status.h"
 
 bool IsOutOfDescriptors(int systemError) {
     return systemError == EMFILE || systemError == ENFILE;
@@ -83,6 +85,16 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
             : BuildDataFile(profile, session.measureLength, session.measureArea);
     if (!file) return {BatchStatus::NothingToWrite, "there is no data: no images or no scan lines"};
     bytes = std::move(*file);
+    // Cursors the session kept from detections under other settings are written as they are.
+    const std::size_t otherwise =
+        CountFoundOtherwise(profile, MeasuredLineCount(profile),
+                            {session.channel, session.edgeMode, session.edge});
+    if (otherwise > 0) {
+        outcome.warning = std::to_string(otherwise) +
+                          (otherwise == 1 ? " edge point was" : " edge points were") +
+                          " found with other settings than the session's (the table's "
+                          "found_with column names them)";
+    }
     return outcome;
 }
 
@@ -119,5 +131,7 @@ BatchOutcome RunBatch(const Session& session, const std::string& output, int job
     std::string bytes;
     BatchOutcome outcome = MeasureSession(session, jobs, progress, bytes, format);
     if (outcome.status != BatchStatus::Ok) return outcome;
-    return WriteBatchOutput(ResolveBatchOutput(output), bytes);
+    BatchOutcome written = WriteBatchOutput(ResolveBatchOutput(output), bytes);
+    if (written.status == BatchStatus::Ok) written.warning = std::move(outcome.warning);
+    return written;
 }

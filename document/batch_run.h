@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "document/session_file.h"
 #include "export/tidy_table.h"
@@ -24,8 +25,13 @@ enum class BatchStatus {
 };
 
 struct BatchOutcome {
+    BatchOutcome() = default;
+    BatchOutcome(BatchStatus status_, std::string message_ = {})
+        : status(status_), message(std::move(message_)) {}
+
     BatchStatus status = BatchStatus::Ok;
     std::string message;  // names the image, or the cause of a write failure; empty on success
+    std::string warning;  // what a run that went well should still say, or empty
 };
 
 // What a run writes: the data file (the default), or the tidy table with its options.

@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <string_view>
 
+#include "document/session_found.h"
 #include "document/session_keys.h"
 #include "document/session_limits.h"
 #include "document/session_tree.h"
@@ -32,7 +33,6 @@ private:
     int Version(const Json& root) const;
     void Lines(const Json& root, Session& session);
     void Images(const Json& root, Session& session) const;
-    void EdgeFields(const Json& root, EdgeOptions& edge) const;
     SessionImage Image(const Json& value, const std::string& field, std::size_t lineCount) const;
     std::vector<SessionCursor> Cursors(const Json& value, const std::string& field,
                                        std::size_t lineCount) const;
@@ -42,6 +42,7 @@ private:
 
     std::string m_folder;
     int m_version = 0;
+    std::size_t m_detections = 0;  // the settings the session's detections were found with
     std::vector<int> m_lastSample;  // per line, the index of its last sample
 };
 
@@ -105,7 +106,11 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     SessionImage image;
     const Json* path = &value;
     if (value.is_object()) {
-        CheckKeys(value, field, kImageKeys);
+        if (m_version == 1) {
+            CheckKeys(value, field, kImageKeysV1);
+        } else {
+            CheckKeys(value, field, kImageKeys);
+        }
         const auto it = value.find("path");
         if (it == value.end()) Fail(field, "the image has no \"path\"");
         path = &*it;
@@ -129,6 +134,9 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     }
     if (const auto it = value.find("cursors"); it != value.end()) {
         image.cursors = Cursors(*it, field + ".cursors", lineCount);
+    }
+    if (value.contains("found") || value.contains("subPos")) {
+        ReadFound(*this, value, field, m_detections, m_lastSample, image.cursors);
     }
     return image;
 }
@@ -214,27 +222,6 @@ SessionView Parser::View(const Json& value, std::size_t imageCount, std::size_t 
     return view;
 }
 
-// The detection's finer options; each is optional, and absent keeps the plain detection.
-void Parser::EdgeFields(const Json& root, EdgeOptions& edge) const {
-    if (const auto it = root.find("subPixel"); it != root.end()) {
-        edge.subPixel = Bool(*it, "subPixel");
-    }
-    if (const auto it = root.find("lineWidth"); it != root.end()) {
-        edge.lineWidth = Int(*it, "lineWidth", 1, kMaxLineWidth);
-        if (!IsValidLineWidth(edge.lineWidth)) Fail("lineWidth", "expected an odd number");
-    }
-    if (const auto it = root.find("smoothing"); it != root.end()) {
-        edge.smoothing = Int(*it, "smoothing", kSmoothNone, kSmoothGaussian);
-    }
-    if (const auto it = root.find("smoothWidth"); it != root.end()) {
-        edge.smoothWidth = Int(*it, "smoothWidth", kMinSmoothWidth, kMaxSmoothWidth);
-        if (!IsValidSmoothWidth(edge.smoothWidth)) Fail("smoothWidth", "expected an odd number");
-    }
-    if (const auto it = root.find("wholeLine"); it != root.end()) {
-        edge.wholeLine = Bool(*it, "wholeLine");
-    }
-}
-
 Session Parser::Parse(const Json& root) {
     m_version = Version(root);
     if (m_version == 1) {
@@ -262,7 +249,11 @@ Session Parser::Parse(const Json& root) {
     if (const auto it = root.find("axisPerImage"); it != root.end()) {
         session.axisPerImage = Bool(*it, "axisPerImage");
     }
-    EdgeFields(root, session.edge);
+    EdgeFields(root, "", session.edge);
+    if (const auto it = root.find("detections"); it != root.end()) {
+        session.detections = ReadDetections(*this, *it);
+        m_detections = session.detections.size();
+    }
     Lines(root, session);
     if (const auto it = root.find("axis"); it != root.end()) session.axis = Axis(*it, "axis");
     Images(root, session);

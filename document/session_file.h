@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +19,10 @@ inline constexpr int kSessionVersion = 2;
 struct SessionCursor {
     int pos = 0;         // a sample of the line: 0 to its last index
     bool detect = true;  // the edge is still to be detected on this image
+    // How a cursor that is not pending came there; Kept where the file does not say.
+    CursorOrigin origin = CursorOrigin::Kept;
+    std::uint32_t found = 0;  // Detected: its settings, an index in Session::detections
+    double subPos = -1.0;     // Detected: the sub-pixel edge, negative for none
 
     static SessionCursor Kept(int pos) { return {pos, false}; }
     static SessionCursor Pending(int pos = 0) { return {pos, true}; }
@@ -59,6 +64,8 @@ struct Session {
     bool autoDetect = true;     // new lines are detected at once (the window only)
     bool axisPerImage = false;  // calibration edits apply to the current image (the window only)
     EdgeOptions edge;           // written only where it differs from the defaults
+    // The settings the detected cursors were found with (SessionCursor::found).
+    std::vector<DetectionSettings> detections;
     std::vector<std::array<int, 4>> lines;  // x1, y1, x2, y2 in image pixels
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;

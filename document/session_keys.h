@@ -23,6 +23,7 @@ inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
                                                     "smoothing",
                                                     "smoothWidth",
                                                     "wholeLine",
+                                                    "detections",
                                                     "lines",
                                                     "axis",
                                                     "images",
@@ -31,7 +32,13 @@ inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
 inline constexpr std::string_view kAxisKeys[] = {"origin", "xAxis", "yAxis", "logX", "logY"};
 inline constexpr std::string_view kPointKeys[] = {"pixel", "value"};
 // An image given as an object.
-inline constexpr std::string_view kImageKeys[] = {"path", "axis", "cursors"};
+inline constexpr std::string_view kImageKeysV1[] = {"path", "axis", "cursors"};
+// ... and in version 2 how each cursor came there.
+inline constexpr std::string_view kImageKeys[] = {"path", "axis", "cursors", "found", "subPos"};
+// The settings an edge was detected with (version 2).
+inline constexpr std::string_view kDetectionKeys[] = {"channel",   "edgeMode",  "subPixel",
+                                                      "lineWidth", "smoothing", "smoothWidth",
+                                                      "wholeLine"};
 // A cursor given as an object (version 2).
 inline constexpr std::string_view kCursorKeys[] = {"pending"};
 // What the window showed (version 2).

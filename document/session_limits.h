@@ -16,6 +16,8 @@ inline constexpr std::size_t kMaxSessionFileBytes = std::size_t(64) << 20;
 inline constexpr std::uint64_t kMaxSessionImages = 1'000'000;
 // Most lines measured in all (images x lines per image): about 1.7 GiB.
 inline constexpr std::uint64_t kMaxSessionLines = 10'000'000;
+// Different settings of detections: more than the channels, rules and options can make.
+inline constexpr std::size_t kMaxSessionDetections = 65'536;
 
 // The memory that measuring so many images and lines takes, in bytes.
 std::uint64_t SessionMemoryNeeded(std::uint64_t images, std::uint64_t lines);

@@ -76,8 +76,17 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
         for (std::size_t n = 0; n < lines.size(); ++n) {
             auto line = std::make_unique<CScan>(lines[n]);
             if (n < image.cursors.size()) {
-                line->SetPos(image.cursors[n].pos);
-                line->m_bDetect = image.cursors[n].detect;
+                const SessionCursor& cursor = image.cursors[n];
+                line->SetEdge(cursor.pos, cursor.subPos);
+                line->m_bDetect = cursor.detect;
+                // A detection names its settings (the reader has checked that they exist).
+                const bool detected = cursor.origin == CursorOrigin::Detected &&
+                                      cursor.found < session.detections.size();
+                line->m_origin = detected ? CursorOrigin::Detected
+                                          : (cursor.origin == CursorOrigin::Placed
+                                                 ? CursorOrigin::Placed
+                                                 : CursorOrigin::Kept);
+                if (detected) built.MarkDetected(*line, session.detections[cursor.found]);
             }
             set.push_back(std::move(line));
         }
@@ -91,7 +100,9 @@ CRecordCapture::CRecordCapture(const CDataProfile& profile, Session& session)
     : m_profile(profile), m_session(session) {
     session.lines.clear();
     session.images.clear();
+    session.detections.clear();
     session.axis = CDataAxis();
+    m_detectionIndex.assign(profile.m_detections.size(), -1);
     // Every record holds the same lines; the first one's end points stand for all.
     if (const CScanArray* first = profile.GetArray(0, 0)) {
         session.lines.reserve(first->m_arLine.size());
@@ -112,6 +123,26 @@ CRecordCapture::CRecordCapture(const CDataProfile& profile, Session& session)
     session.images.resize(count);
 }
 
+SessionCursor CRecordCapture::CursorOf(const CScan& line) {
+    SessionCursor cursor{line.m_nPos, line.m_bDetect};
+    // A cursor still to detect has not come anywhere yet.
+    if (line.m_bDetect) return cursor;
+    cursor.origin = line.m_origin;
+    if (const DetectionSettings* found = m_profile.FoundWith(line)) {
+        // The settings join the session's list the first time a cursor names them.
+        std::int64_t& index = m_detectionIndex[line.m_nFound];
+        if (index < 0) {
+            index = static_cast<std::int64_t>(m_session.detections.size());
+            m_session.detections.push_back(*found);
+        }
+        cursor.found = static_cast<std::uint32_t>(index);
+        cursor.subPos = line.m_dSubPos;
+    } else if (cursor.origin == CursorOrigin::Detected) {
+        cursor.origin = CursorOrigin::Kept;  // settings the list does not hold: nothing to say
+    }
+    return cursor;
+}
+
 bool CRecordCapture::Take(std::size_t images) {
     // The records may not change between the runs; should the list shrink all the same, the
     // capture stops rather than reach past its end.
@@ -128,8 +159,7 @@ bool CRecordCapture::Take(std::size_t images) {
         image.cursors.reserve(lines);
         for (std::size_t n = 0; n < lines; ++n) {
             const CScan* line = series.GetLine(0, static_cast<int>(n));
-            image.cursors.push_back(line != nullptr ? SessionCursor{line->m_nPos, line->m_bDetect}
-                                                    : SessionCursor::Pending());
+            image.cursors.push_back(line != nullptr ? CursorOf(*line) : SessionCursor::Pending());
         }
     }
     return m_next >= count;

@@ -4,6 +4,7 @@
 // window and the batch tool share.
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "document/session_file.h"
@@ -29,9 +30,13 @@ public:
     bool Take(std::size_t images);
 
 private:
+    SessionCursor CursorOf(const CScan& line);
+
     const CDataProfile& m_profile;
     Session& m_session;
     std::vector<bool> m_ownAxis;
+    // Per entry of the records' detection settings, its index in the session's, -1 until used.
+    std::vector<std::int64_t> m_detectionIndex;
     std::size_t m_next = 0;
 };
 

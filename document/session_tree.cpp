@@ -29,18 +29,23 @@ enum class Place : std::uint8_t {
     Cursors,
     Cursor,
     View,
+    Detections,
+    Detection,
+    Marks,  // an image's "found" or "subPos": one entry per line
     Scalar,
     Unknown,
 };
 
 bool HoldsObject(Place place) {
     return place == Place::Root || place == Place::Axis || place == Place::Point ||
-           place == Place::Image || place == Place::Cursor || place == Place::View;
+           place == Place::Image || place == Place::Cursor || place == Place::View ||
+           place == Place::Detection;
 }
 
 bool HoldsArray(Place place) {
     return place == Place::Lines || place == Place::Line || place == Place::Pair ||
-           place == Place::Images || place == Place::Cursors;
+           place == Place::Images || place == Place::Cursors || place == Place::Detections ||
+           place == Place::Marks;
 }
 
 // The keys whose values are objects or arrays, and so have a place of their own; every other
@@ -57,7 +62,8 @@ constexpr Container kContainers[] = {
     {Place::Axis, "origin", Place::Point},    {Place::Axis, "xAxis", Place::Point},
     {Place::Axis, "yAxis", Place::Point},     {Place::Point, "pixel", Place::Pair},
     {Place::Point, "value", Place::Pair},     {Place::Image, "axis", Place::Axis},
-    {Place::Image, "cursors", Place::Cursors}};
+    {Place::Image, "cursors", Place::Cursors}, {Place::Root, "detections", Place::Detections},
+    {Place::Image, "found", Place::Marks},    {Place::Image, "subPos", Place::Marks}};
 
 // The place of the key's value in the object, or Unknown for a key that no version of the
 // reader takes there (the reader checks which of them its version knows).
@@ -82,6 +88,9 @@ Place PlaceOfKey(Place object, std::string_view key) {
         case Place::View:
             keys = kViewKeys;
             break;
+        case Place::Detection:
+            keys = kDetectionKeys;
+            break;
         default:
             return Place::Unknown;
     }
@@ -100,6 +109,8 @@ Place PlaceOfElement(Place array) {
             return Place::Image;
         case Place::Cursors:
             return Place::Cursor;
+        case Place::Detections:
+            return Place::Detection;
         default:
             return Place::Scalar;
     }
@@ -282,7 +293,10 @@ std::size_t TreeReader::Bound(const Frame& frame) const {
                        ? kMaxSessionImages
                        : std::min<std::size_t>(kMaxSessionImages, kMaxSessionLines / m_lines);
         case Place::Cursors:
+        case Place::Marks:
             return m_linesRead ? m_lines : kMaxSessionLines;
+        case Place::Detections:
+            return kMaxSessionDetections;
         default:
             return std::numeric_limits<std::size_t>::max();
     }
@@ -291,7 +305,11 @@ std::size_t TreeReader::Bound(const Frame& frame) const {
 void TreeReader::CheckCount(const Frame& frame) const {
     if (frame.count <= Bound(frame) || frame.overfull) return;
     const std::string field = Field(m_frames.size() - 1);
-    if (frame.place == Place::Cursors) {
+    if (frame.place == Place::Detections) {
+        Fail(field, Entries(frame.count) + ", more than the " +
+                        std::to_string(kMaxSessionDetections) + " that can differ");
+    }
+    if (frame.place == Place::Cursors || frame.place == Place::Marks) {
         Fail(field, Entries(frame.count) + " for " +
                         (m_linesRead ? std::to_string(m_lines)
                                      : "at most " + std::to_string(kMaxSessionLines)) +

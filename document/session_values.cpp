@@ -136,3 +136,26 @@ CDataAxis SessionValues::Axis(const Json& value, const std::string& field) const
     }
     return axis;
 }
+
+void SessionValues::EdgeFields(const Json& object, const std::string& prefix,
+                               EdgeOptions& edge) const {
+    if (const auto it = object.find("subPixel"); it != object.end()) {
+        edge.subPixel = Bool(*it, prefix + "subPixel");
+    }
+    if (const auto it = object.find("lineWidth"); it != object.end()) {
+        edge.lineWidth = Int(*it, prefix + "lineWidth", 1, kMaxLineWidth);
+        if (!IsValidLineWidth(edge.lineWidth)) Fail(prefix + "lineWidth", "expected an odd number");
+    }
+    if (const auto it = object.find("smoothing"); it != object.end()) {
+        edge.smoothing = Int(*it, prefix + "smoothing", kSmoothNone, kSmoothGaussian);
+    }
+    if (const auto it = object.find("smoothWidth"); it != object.end()) {
+        edge.smoothWidth = Int(*it, prefix + "smoothWidth", kMinSmoothWidth, kMaxSmoothWidth);
+        if (!IsValidSmoothWidth(edge.smoothWidth)) {
+            Fail(prefix + "smoothWidth", "expected an odd number");
+        }
+    }
+    if (const auto it = object.find("wholeLine"); it != object.end()) {
+        edge.wholeLine = Bool(*it, prefix + "wholeLine");
+    }
+}

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "model/data_axis.h"
+#include "model/edge_options.h"
 
 // Thrown by the readers with the whole message; the session reader turns it into its result.
 struct SessionFailure {
@@ -45,6 +46,9 @@ public:
     std::array<int, 4> Line(const Json& value, const std::string& field) const;
     // A calibration; every part left out keeps the default calibration's.
     CDataAxis Axis(const Json& value, const std::string& field) const;
+    // The detection's finer options of an object (the session, or a detection's settings),
+    // each optional: absent keeps what `edge` holds. `prefix` goes before each key's name.
+    void EdgeFields(const Json& object, const std::string& prefix, EdgeOptions& edge) const;
 
     static std::string Range(long long lo, long long hi);
     // "1 entry", "3 entries".

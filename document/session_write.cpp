@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "document/json_text.h"
+#include "document/session_found.h"
 #include "document/session_limits.h"
 
 namespace {
@@ -230,6 +231,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     if (s.edge.smoothing != plain.smoothing) AppendField(out, "smoothing", s.edge.smoothing);
     if (s.edge.smoothWidth != plain.smoothWidth) AppendField(out, "smoothWidth", s.edge.smoothWidth);
     if (s.edge.wholeLine != plain.wholeLine) AppendField(out, "wholeLine", s.edge.wholeLine);
+    AppendDetections(out, s.detections);
     out += "  \"lines\": [";
     for (std::size_t n = 0; n < s.lines.size(); ++n) {
         out += n > 0 ? ",\n    [" : "\n    [";
@@ -270,6 +272,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
             std::all_of(image.cursors.begin(), image.cursors.end(),
                         [](const SessionCursor& c) { return c.detect && c.pos == 0; });
         if (!fresh) AppendCursors(out, image.cursors, s.lines.size());
+        AppendFound(out, image.cursors, s.lines.size());
         out += '}';
     }
     out += s.images.empty() ? "],\n" : "\n  ],\n";

@@ -71,3 +71,28 @@ TEST_F(BatchToolTest, TheTableOptionsAreCheckedAndTheTableWrittenSafely) {
 }
 
 }  // namespace
+
+namespace {
+
+// A session's cursors say how they came there; one detected under other settings than the
+// session's is written as it is, with those settings, and a warning.
+TEST_F(BatchToolTest, KeptDetectionsKeepTheirSettingsAndAreWarnedOf) {
+    ASSERT_TRUE(SaveDisc(Path(QStringLiteral("ok.bmp")), 20));
+    const QString session = Path(QStringLiteral("found.json"));
+    WriteFile(session, R"({"quandrel-session": 2, "edgeMode": 3,
+        "detections": [{"channel": 1, "edgeMode": 0, "lineWidth": 3}],
+        "lines": [[60, 50, 115, 50], [60, 50, 60, 98], [60, 50, 20, 10]],
+        "images": [{"path": "ok.bmp", "cursors": [4, 6, null], "found": "0+."}]})");
+    const ToolRun run = Exec({session.toStdString(), "-o", "-", "--format", "csv"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<tidy_check::Row> rows = tidy_check::ParseCsv(run.out.toStdString(), ',');
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[1][rows[1].size() - 2], "detected");
+    EXPECT_EQ(rows[1].back(), "minimum red width=3");
+    EXPECT_EQ(rows[2][rows[2].size() - 2], "hand-placed");
+    EXPECT_EQ(rows[3].back(), "steepest-rise average width=1");  // detected by this run
+    EXPECT_EQ(run.err, "quandrel-batch: warning: 1 edge point was found with other settings than "
+                       "the session's (the table's found_with column names them)\n");
+}
+
+}  // namespace

@@ -107,6 +107,33 @@ TEST(SessionFile, ReadsVersionTwo) {
     EXPECT_TRUE(s.images[2].cursors.empty());
     EXPECT_EQ(s.images[1].path, "/b.bmp");
 
+    // How each cursor came there: kept where the file does not say, placed by hand, or detected
+    // under one of the listed settings (by letter, or by number past the letters), with its
+    // sub-pixel edge.
+    const SessionResult found = Parse(R"({"quandrel-session": 2, "edgeMode": 3,
+        "detections": [{"channel": 0, "edgeMode": 3, "subPixel": true}, {"channel": 2,
+        "edgeMode": 1, "smoothing": 2, "smoothWidth": 7}],
+        "lines": [[0, 0, 10, 5], [3, 4, 3, 40], [9, 9, 0, 0]],
+        "images": [{"path": "a", "cursors": [4, 8, null], "found": "+0.", "subPos": [null, 7.5, null]},
+                   {"path": "b", "cursors": [4, 8, 2], "found": [1, -1, -2]}]})");
+    ASSERT_TRUE(found.session) << found.error;
+    const Session& f = *found.session;
+    ASSERT_EQ(f.detections.size(), 2u);
+    EXPECT_EQ(f.detections[1], (DetectionSettings{2, 1, {false, 1, kSmoothGaussian, 7}}));
+    const auto cursor = [](int pos, CursorOrigin origin, std::uint32_t with = 0, double sub = -1) {
+        C c = C::Kept(pos);
+        c.origin = origin;
+        c.found = with;
+        c.subPos = sub;
+        return c;
+    };
+    EXPECT_EQ(f.images[0].cursors,
+              (std::vector<C>{cursor(4, CursorOrigin::Placed),
+                              cursor(8, CursorOrigin::Detected, 0, 7.5), C::Pending()}));
+    EXPECT_EQ(f.images[1].cursors,
+              (std::vector<C>{cursor(4, CursorOrigin::Detected, 1), C::Kept(8),
+                              cursor(2, CursorOrigin::Placed)}));
+
     // Measured whole, a long line has a cursor wherever along it.
     const SessionResult whole = Parse(R"({"quandrel-session": 2, "wholeLine": true,
         "lines": [[0, 0, 2000, 0]], "images": [{"path": "a", "cursors": [2000]}]})");
@@ -294,6 +321,29 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {With2("", R"([{"path": "c", "axis": {"logx": true}}])"),
          "s.json: images[0].axis.logx: unknown key"},
         {With2("", R"([""])"), "s.json: images[0]: expected a non-empty path"},
+        // How each cursor came there: what cannot be, or is not said in full, is refused.
+        {With2(R"("detections": [{"channel": 0}],)", R"([{"path": "c", "cursors": [1, 2],
+             "found": "0"}])"), "s.json: images[0].found: 1 character for 2 scan lines"},
+        {With2(R"("detections": [{"channel": 0}],)", R"([{"path": "c", "cursors": [1, 2],
+             "found": "01"}])"),
+         "s.json: images[0].found[1]: detection settings 1, but the session lists 1 entry"},
+        {With2("", R"([{"path": "c", "cursors": [1, 2], "found": ".*"}])"),
+         "s.json: images[0].found[1]: expected \".\", \"+\", a digit or a letter"},
+        {With2("", R"([{"path": "c", "cursors": [1, null], "found": ".+"}])"),
+         "s.json: images[0].found[1]: a cursor still to detect was neither placed nor detected"},
+        {With2("", R"([{"path": "c", "cursors": [1, 2], "found": [-1, -3]}])"),
+         "s.json: images[0].found[1]: expected -1 (kept), -2 (placed by hand)"},
+        {With2("", R"([{"path": "c", "cursors": [1, 2], "found": "++", "subPos": [1.5, null]}])"),
+         "s.json: images[0].subPos[0]: only a detected cursor has a sub-pixel edge"},
+        {With2(R"("detections": [{}],)", R"([{"path": "c", "cursors": [1, 2], "found": "0.",
+             "subPos": [2.5, null]}])"),
+         "s.json: images[0].subPos[0]: expected a position within one sample of the cursor's"},
+        {With2(R"("detections": [{"edgeMod": 1}],)"), "s.json: detections[0].edgeMod: unknown key"},
+        {With2(R"("detections": [{"lineWidth": 4}],)"),
+         "s.json: detections[0].lineWidth: expected an odd number"},
+        {With2(R"("detections": {},)"), "s.json: detections: expected an array"},
+        {With("", R"([{"path": "c", "cursors": [1, 2], "found": ".."}])"),
+         "s.json: images[0].found: unknown key"},
     };
     for (const Case& c : cases) {
         const SessionResult r = Parse(c.text);

@@ -39,7 +39,14 @@ std::string Dump(const DocFixture& f) {
             out << "  line " << line->m_ptStart.x << ',' << line->m_ptStart.y << ' '
                 << line->m_ptEnd.x << ',' << line->m_ptEnd.y << " pos " << line->m_nPos
                 << " detect " << line->m_bDetect << " at " << line->m_ptCur.x << ','
-                << line->m_ptCur.y << '\n';
+                << line->m_ptCur.y << " origin " << static_cast<int>(line->m_origin) << " sub "
+                << std::hex << std::bit_cast<std::uint64_t>(line->m_dSubPos) << std::dec;
+            if (const DetectionSettings* found = doc.m_profile.FoundWith(*line)) {
+                out << " found " << found->channel << found->mode << found->edge.subPixel
+                    << found->edge.lineWidth << found->edge.smoothing << found->edge.smoothWidth
+                    << found->edge.wholeLine;
+            }
+            out << '\n';
         }
     }
     return out.str();
@@ -124,6 +131,29 @@ const State kStates[] = {
          f.doc.m_nCurLine = 0;
          f.doc.m_bMeasureLength = f.doc.m_bMeasureArea = true;
          f.view.fit = true;  // the picture fitted to the window
+     }},
+    // How each cursor came there, with its settings and sub-pixel edge: sixty-three settings
+    // on the first image, one past the letters of the short form; the second says it short.
+    {"cursors detected under many settings, placed by hand and kept",
+     [](DocFixture& f) {
+         AddImages(f, {"a.bmp", "b.bmp", "c.bmp"});
+         CDataProfile& p = f.doc.m_profile;
+         for (int k = 0; k < 63; ++k) {
+             f.doc.AddLineToAll(10, 20 + k, 110, 20 + k);
+             CScan& line = *p.GetLine(0, 0, k);
+             line.SetEdge(k, k % 3 == 0 ? k + 0.359375 : -1.0);
+             line.m_bDetect = false;
+             p.MarkDetected(line, {k % 4, k / 4 % 4, {k % 2 == 0, 1 + 2 * (k / 16), kSmoothMean, 5}});
+         }
+         CScan& b = *p.GetLine(1, 0, 1);
+         b.SetEdge(12, 12.25);
+         b.m_bDetect = false;
+         p.MarkDetected(b, p.m_detections[7]);
+         CScan& c = *p.GetLine(1, 0, 0);
+         c.SetPos(7);
+         c.m_bDetect = false;
+         c.m_origin = CursorOrigin::Placed;
+         SetCursor(f, 2, 1, C::Kept(3));
      }},
     {"a reduced view",
      [](DocFixture& f) {
