@@ -20,7 +20,7 @@ const char kUsage[] =
     "  --jobs N     images decoded at once (1 to 256; default: one per core)\n"
     "  --format F   dat: the data file (the default); csv: a table with one row per image and\n"
     "               line (image, path, line, x, y, dx, dy, value_x, value_y, length, area,\n"
-    "               status)\n"
+    "               status, found_with)\n"
     "  --semicolon  csv only: fields separated by ';' and numbers with a decimal comma, for\n"
     "               spreadsheets whose locale reads a comma as the decimal separator\n"
     "  --shard K/N  measure only part K of N of the image list and write its part file\n"
