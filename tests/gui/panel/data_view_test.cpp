@@ -13,75 +13,10 @@
 #include <QTreeWidget>
 #include <memory>
 
-#include "document/doc_fakes.h"
-#include "gui/panel/panel_test_support.h"
+#include "gui/panel/panel_fixture.h"
 #include "panel/dialog_units.h"
 #include "panel/profile_graph.h"
 
-namespace {
-
-struct PanelFixture {
-    FakeUi ui;
-    CNorvaleDoc doc{ui};
-    FakeImageView view{doc};
-    ImageFiles files;
-    CDataView panel{doc};
-    PaintCounter* graphPaints = nullptr;
-
-    PanelFixture() {
-        doc.AddView(&view);
-        QObject::connect(&panel, &CDataView::command, [this](int id) { doc.OnCmdMsg(id); });
-        panel.resize(panel.sizeHint() + QSize(40, 40));
-        panel.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&panel));
-        graphPaints = new PaintCounter(panel.Graph());
-    }
-    ~PanelFixture() { doc.RemoveView(&view); }
-
-    template <class T = QAbstractButton>
-    T* Control(const char* name) {
-        return panel.findChild<T*>(QString::fromLatin1(name));
-    }
-    QTreeWidget* List() { return Control<QTreeWidget>("IDC_FILE_LIST"); }
-    void Click(const char* name) {
-        auto* button = Control(name);
-        QVERIFY2(button != nullptr, name);
-        ClickButton(button);
-    }
-    // Adds files with the panel's own button, as the user does.
-    void AddWithButton(const QStringList& paths) {
-        ui.openChoices.push_back(paths);
-        Click("IDC_ADD_FILES");
-    }
-    QStringList ThreePictures() {
-        return {files.Make(QStringLiteral("c.bmp"), 50), files.Make(QStringLiteral("a.bmp"), 60),
-                files.Make(QStringLiteral("b.bmp"), 70)};
-    }
-    void ClickEntry(int row) {
-        QTreeWidgetItem* item = List()->topLevelItem(row);
-        QVERIFY(item != nullptr);
-        QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          List()->visualItemRect(item).center());
-    }
-    QStringList Titles() {
-        QStringList titles;
-        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
-            titles << List()->topLevelItem(i)->text(0);
-        }
-        return titles;
-    }
-    // The rows that carry the mark.
-    QList<int> Marked() {
-        QList<int> rows;
-        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
-            if (List()->topLevelItem(i)->isSelected()) rows << i;
-        }
-        return rows;
-    }
-    int LineCount() { return doc.GetLastLineIndex() + 1; }
-};
-
-}  // namespace
 
 class DataViewTest : public QObject {
     Q_OBJECT
@@ -91,12 +26,6 @@ private slots:
     void optionControls();
     void commandButtons_data();
     void commandButtons();
-    void listShowsTitlesAndMarksCurrent();
-    void clickOpensEntry();
-    void clickOnRemovedFileMakesItCurrent();
-    void clickOnEmptyAreaDoesNothing();
-    void unreadableFilesNameTheirCause_data();
-    void unreadableFilesNameTheirCause();
     void nothingWithoutPicture_data();
     void nothingWithoutPicture();
     void redetectUsesChosenRule();
@@ -203,122 +132,6 @@ void DataViewTest::commandButtons() {
     f.Click(control.toLatin1().constData());
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.at(0).at(0).toInt(), id);
-}
-
-void DataViewTest::listShowsTitlesAndMarksCurrent() {
-    PanelFixture f;
-    f.AddWithButton(f.ThreePictures());
-    QCOMPARE(f.Titles(), (QStringList{"c.bmp", "a.bmp", "b.bmp"}));
-    QCOMPARE(f.Marked(), QList<int>{0});
-    // The list follows the document's commands through the same route: sorting rebuilds it
-    // and the mark moves with the current image.
-    f.Click("IDC_SORT_FILES");
-    QCOMPARE(f.Titles(), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
-    QCOMPARE(f.Marked(), QList<int>{f.doc.m_nCurImage});
-    QCOMPARE(f.List()->topLevelItem(f.doc.m_nCurImage)->text(0), QStringLiteral("c.bmp"));
-}
-
-void DataViewTest::clickOpensEntry() {
-    PanelFixture f;
-    f.AddWithButton(f.ThreePictures());
-    QCoreApplication::processEvents();  // nothing pending: only the click may paint now
-    const int paints = f.graphPaints->count;
-    const int invalidations = f.view.invalidations;
-    f.ClickEntry(1);
-    QCOMPARE(f.doc.m_nCurImage, 1);
-    QVERIFY(f.doc.GetPictureBitmap() != nullptr);
-    QCOMPARE(f.Marked(), QList<int>{1});
-    // The graph was painted inside the click, and the image view asked to redraw.
-    QVERIFY(f.graphPaints->count > paints);
-    QVERIFY(f.view.invalidations > invalidations);
-}
-
-void DataViewTest::clickOnRemovedFileMakesItCurrent() {
-    PanelFixture f;
-    const QStringList paths = f.ThreePictures();
-    f.AddWithButton(paths);
-    QVERIFY(QFile::remove(paths[2]));
-    f.ClickEntry(2);
-    QCOMPARE(f.ui.openFailures.size(), std::size_t{1});
-    QCOMPARE(f.ui.openFailures[0].first, paths[2]);
-    // Current without a picture, so that the list commands reach it.
-    QCOMPARE(f.doc.m_nCurImage, 2);
-    QVERIFY(f.doc.GetPictureBitmap() == nullptr);
-    QCOMPARE(f.Marked(), QList<int>{2});
-}
-
-void DataViewTest::clickOnEmptyAreaDoesNothing() {
-    PanelFixture f;
-    f.AddWithButton(f.ThreePictures());
-    f.ClickEntry(2);
-    const int updates = f.view.updates;
-    const QRect last = f.List()->visualItemRect(f.List()->topLevelItem(2));
-    const QPoint below(last.center().x(), last.bottom() + 2 * last.height());
-    QVERIFY(f.List()->viewport()->rect().contains(below));
-    QTest::mouseClick(f.List()->viewport(), Qt::LeftButton, Qt::NoModifier, below);
-    QCOMPARE(f.view.updates, updates);
-    QCOMPARE(f.doc.m_nCurImage, 2);
-    QCOMPARE(f.Marked(), QList<int>{2});
-}
-
-void DataViewTest::unreadableFilesNameTheirCause_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("word");
-    QTest::addColumn<QString>("reason");
-    const struct {
-        const char *row, *name, *kind, *word, *reason;
-    } rows[] = {
-        {"missing", "gone.bmp", "missing", "見つかりません", "見つかりません"},
-        {"cut short", "cut.bmp", "cut", "途中で切断", "途中で切れています"},
-        {"empty", "empty.bmp", "empty", "途中で切断", "空です"},
-        {"damaged", "bad.gif", "damaged", "破損", "壊れています"},
-        {"a folder", "folder.bmp", "folder", "読めません", "フォルダです"},
-        {"no picture", "notes.jpg", "text", "非対応の形式", "画像でもありません"},
-        {"a long name", "a_long_series_name_of_many_scans_0017.bmp", "cut", "途中で切断",
-         "途中で切れています"},
-    };
-    for (const auto& r : rows) {
-        QTest::newRow(r.row) << QString::fromUtf8(r.name) << QString::fromUtf8(r.kind)
-                             << QString::fromUtf8(r.word) << QString::fromUtf8(r.reason);
-    }
-}
-
-// A file that gives no picture is marked with the real cause, whole however long its name; the
-// tooltip gives the path and the reason.
-void DataViewTest::unreadableFilesNameTheirCause() {
-    QFETCH(QString, name);
-    QFETCH(QString, kind);
-    QFETCH(QString, word);
-    QFETCH(QString, reason);
-    PanelFixture f;
-    const QString path = f.files.Make(name, 30);
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    const QByteArray whole = file.readAll();
-    if (kind == "cut") QVERIFY(file.resize(whole.size() / 2));
-    if (kind == "empty") QVERIFY(file.resize(0));
-    file.close();
-    if (kind == "missing" || kind == "folder" || kind == "damaged") QVERIFY(QFile::remove(path));
-    if (kind == "folder") QVERIFY(QDir().mkdir(path));
-    if (kind == "damaged") {
-        QVERIFY(QFile::copy(QStringLiteral(QUANDREL_TEST_DATA_DIR "/lzw_bad_code.gif"), path));
-    }
-    if (kind == "text") f.files.Text(name, "no picture");
-    f.AddWithButton({f.files.Make(QStringLiteral("good.bmp"), 20), path});
-    f.ClickEntry(1);
-
-    QTreeWidgetItem* item = f.List()->topLevelItem(1);
-    const QString text = item->text(0);
-    QVERIFY2(text.endsWith(QStringLiteral("（%1）").arg(word)), qPrintable(text));
-    QVERIFY2(text.startsWith(name.left(3)), qPrintable(text));
-    // Not cut by the list: the column holds the whole text.
-    const int margin = f.List()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
-    QVERIFY(QFontMetrics(f.List()->font()).horizontalAdvance(text) + 2 * margin <=
-            f.List()->columnWidth(0));
-    QVERIFY(item->toolTip(0).contains(path));
-    QVERIFY2(item->toolTip(0).contains(reason), qPrintable(item->toolTip(0)));
-    QCOMPARE(f.List()->topLevelItem(0)->text(0), QStringLiteral("good.bmp"));
 }
 
 void DataViewTest::nothingWithoutPicture_data() {

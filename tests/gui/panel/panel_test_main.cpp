@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     failures += RunDialogNumbersTests(argc, argv);
     failures += RunProfileGraphTests(argc, argv);
     failures += RunDataViewTests(argc, argv);
+    failures += RunFileListPanelTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
     failures += RunSeriesPlotTests(argc, argv);

@@ -119,6 +119,7 @@ inline QStringList ClippedTexts(QWidget* root) {
 int RunDialogNumbersTests(int argc, char** argv);
 int RunProfileGraphTests(int argc, char** argv);
 int RunDataViewTests(int argc, char** argv);
+int RunFileListPanelTests(int argc, char** argv);
 int RunAxisDlgTests(int argc, char** argv);
 int RunPlotMappingTests(int argc, char** argv);
 int RunSeriesPlotTests(int argc, char** argv);
