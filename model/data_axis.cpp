@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "model/exact_number.h"
+
 void CDataAxis::SetDefault() {
     m_origin = {0.0, 0.0, 10, 110};
     m_xAxis = {1.0, 0.0, 110, 110};
@@ -58,6 +60,14 @@ AxisFrame::AxisFrame(const CDataAxis& axis)
     const double exY = diff(axis.m_xAxis.m_yPixel, axis.m_origin.m_yPixel);
     const double eyX = diff(axis.m_yAxis.m_xPixel, axis.m_origin.m_xPixel);
     const double eyY = diff(axis.m_yAxis.m_yPixel, axis.m_origin.m_yPixel);
+    // The two axes lie on one line through the origin exactly when the cross product of their
+    // pixel differences is 0: in integers, since the unit vectors below round, and their
+    // determinant can come out a hair from 0 for axes that are parallel.
+    const auto whole = [](int a, int b) { return Int128{a} - Int128{b}; };
+    const Int128 cross = whole(axis.m_xAxis.m_xPixel, axis.m_origin.m_xPixel) *
+                             whole(axis.m_yAxis.m_yPixel, axis.m_origin.m_yPixel) -
+                         whole(axis.m_xAxis.m_yPixel, axis.m_origin.m_yPixel) *
+                             whole(axis.m_yAxis.m_xPixel, axis.m_origin.m_xPixel);
     m_dLx = std::sqrt(exX * exX + exY * exY);
     m_dLy = std::sqrt(eyX * eyX + eyY * eyY);
     m_uxX = exX / m_dLx;
@@ -77,7 +87,7 @@ AxisFrame::AxisFrame(const CDataAxis& axis)
                    ScaleFault::None &&
                CheckScale(axis.m_origin.m_yValue, axis.m_yAxis.m_yValue, m_bLogY) ==
                    ScaleFault::None &&
-               usable(m_dRangeX) && usable(m_dRangeY) && usable(d);
+               usable(m_dRangeX) && usable(m_dRangeY) && usable(d) && cross != 0;
 }
 
 AxisValue AxisFrame::Convert(const CPoint& p) const {

@@ -57,6 +57,17 @@ TEST(Calibration, ValidityIsExact) {
         {"parallel axes", [](CDataAxis& a) { a.m_yAxis.m_xPixel = 210, a.m_yAxis.m_yPixel = 110; },
          false},
         {"x axis point on the origin", [](CDataAxis& a) { a.m_xAxis.m_xPixel = 10; }, false},
+        // Parallel, though their unit vectors round to a determinant a hair from 0.
+        {"axes on one slanted line",
+         [](CDataAxis& a) {
+             a.m_origin = {0, 0, 0, 0}, a.m_xAxis = {1, 0, 5, 2}, a.m_yAxis = {0, 1, 15, 6};
+         },
+         false},
+        {"axes on one line, pointing apart",
+         [](CDataAxis& a) {
+             a.m_origin = {0, 0, 0, 0}, a.m_xAxis = {1, 0, 7, 25}, a.m_yAxis = {0, 1, -21, -75};
+         },
+         false},
         {"nearly parallel",
          [](CDataAxis& a) { a.m_yAxis.m_xPixel = 100000, a.m_yAxis.m_yPixel = 109; }, true},
         {"log of a negative value",
