@@ -79,9 +79,36 @@ void PutHeader(std::string& out, const PartHeader& h) {
     w.U32(PartChecksum(out));
 }
 
-// The bytes of one cursor: its place, how it came there, its settings and its sub-pixel edge;
-// in format 1 its place alone.
-std::size_t CursorBytes(const PartHeader& h) { return h.version == 1 ? 2 : 4 + 1 + 4 + 8; }
+// How a part's cursors are written: its place, in 16 bits or 32 for whole lines; a byte of how
+// it came there (0 kept, 1 placed by hand, 2 detected) with 4 for a sub-pixel edge; for a
+// detection the index of its settings in as few bytes as the part's settings need; then the
+// sub-pixel edge. Format 1 had the place alone, in 16 bits.
+struct CursorLayout {
+    std::size_t place = 2;
+    std::size_t found = 0;  // bytes of a detection's settings index; 0 in format 1
+
+    CursorLayout(const PartHeader& h, std::size_t settings)
+        : place(h.version > 1 && h.wholeLines ? 4 : 2),
+          found(h.version == 1 ? 0 : settings <= 0xFF ? 1 : settings <= 0xFFFF ? 2 : 4) {}
+    // The fewest bytes a cursor takes.
+    std::size_t Least() const { return place + (found > 0 ? 1 : 0); }
+};
+constexpr std::uint8_t kSubPixelFlag = 4;
+
+std::uint32_t GetUnsigned(Reader& r, std::size_t bytes) {
+    return bytes == 1 ? r.U8() : bytes == 2 ? r.U16() : r.U32();
+}
+
+void PutUnsigned(Writer& w, std::size_t bytes, std::uint32_t v) {
+    if (bytes == 1) {
+        w.U8(static_cast<std::uint8_t>(v));
+    } else if (bytes == 2) {
+        w.U16(static_cast<std::uint16_t>(v));
+    } else {
+        w.U32(v);
+    }
+}
+
 constexpr std::size_t kSettingsBytes = 7;
 
 void PutSettings(Writer& w, const DetectionSettings& s) {
@@ -105,23 +132,26 @@ bool GetSettings(Reader& r, DetectionSettings& s) {
 }
 
 // One cursor onto its line (a copy of the line's prototype); false for one that cannot be.
-bool GetCursor(Reader& r, const PartHeader& h, std::size_t settings, CScan& line) {
-    if (h.version == 1) {
-        const std::uint16_t pos = r.U16();
-        if (pos > line.m_nCount) return false;
-        line.SetPos(pos);
+bool GetCursor(Reader& r, const CursorLayout& layout, std::size_t settings, CScan& line) {
+    const std::uint32_t pos = GetUnsigned(r, layout.place);
+    if (pos > static_cast<std::uint32_t>(line.m_nCount)) return false;
+    if (layout.found == 0) {
+        line.SetPos(static_cast<int>(pos));
         return true;
     }
-    const std::uint32_t pos = r.U32();
-    const std::uint8_t origin = r.U8();
-    const std::uint32_t found = r.U32();
-    const double subPos = r.F64();
+    const std::uint8_t flags = r.U8();
+    const std::uint8_t origin = flags & 3;
     const bool detected = origin == static_cast<std::uint8_t>(CursorOrigin::Detected);
-    if (pos > static_cast<std::uint32_t>(line.m_nCount) || origin > 2 ||
-        (detected ? found >= settings : found != 0) ||
-        !(subPos < 0.0 || (detected && subPos <= line.m_nCount))) {
+    const bool subPixel = (flags & kSubPixelFlag) != 0;
+    const std::size_t rest = (detected ? layout.found : 0) + (subPixel ? 8 : 0);
+    if (origin > 2 || (flags & ~(3 | kSubPixelFlag)) != 0 || (subPixel && !detected) ||
+        r.Left() < rest) {
         return false;
     }
+    const std::uint32_t found = detected ? GetUnsigned(r, layout.found) : 0;
+    const double subPos = subPixel ? r.F64() : -1.0;
+    if (found >= settings && detected) return false;
+    if (subPixel && !(subPos >= 0.0 && subPos <= line.m_nCount)) return false;
     line.SetEdge(static_cast<int>(pos), subPos);
     line.m_origin = static_cast<CursorOrigin>(origin);
     line.m_nFound = found;
@@ -175,7 +205,8 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
     w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
     for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings);
     const std::size_t lineCount = lines.size();
-    body.reserve(body.size() + header.images * (kImageBytes + 16 + CursorBytes(header) * lineCount));
+    const CursorLayout layout(header, records.m_detections.size());
+    body.reserve(body.size() + header.images * (kImageBytes + 16 + (layout.Least() + 1) * lineCount));
     std::string_view previous;
     for (std::size_t i = 0; i < records.m_arSeries.size(); ++i) {
         const CScanSeries* series = records.m_arSeries[i].get();
@@ -200,10 +231,12 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
             }
             const bool detected = line.m_origin == CursorOrigin::Detected;
             if (detected && line.m_nFound >= records.m_detections.size()) return std::nullopt;
-            w.U32(static_cast<std::uint32_t>(line.m_nPos));
-            w.U8(static_cast<std::uint8_t>(line.m_origin));
-            w.U32(detected ? line.m_nFound : 0);
-            w.F64(line.m_dSubPos);
+            const bool subPixel = detected && line.HasSubPos();
+            PutUnsigned(w, layout.place, static_cast<std::uint32_t>(line.m_nPos));
+            w.U8(static_cast<std::uint8_t>(static_cast<std::uint8_t>(line.m_origin) |
+                                           (subPixel ? kSubPixelFlag : 0)));
+            if (detected) PutUnsigned(w, layout.found, line.m_nFound);
+            if (subPixel) w.F64(line.m_dSubPos);
         }
     }
     PartHeader h = header;
@@ -295,7 +328,8 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     const std::string damaged = "damaged: its contents do not describe the part";
     // Every entry has its fixed size: a body too short for them is refused before anything is
     // made from the counts (each bound divided, so that no product of counts can overflow).
-    const std::size_t cursorBytes = CursorBytes(header);
+    // The least a cursor takes; the settings' count, read below, may ask one byte more.
+    const std::size_t cursorBytes = CursorLayout(header, 0).Least();
     const std::size_t perImage = kImageBytes + cursorBytes * std::size_t{header.lines};
     if (header.lines > body.size() / kLineBytes || header.axes > body.size() / kAxisBytes ||
         header.images > body.size() / perImage) {
@@ -324,6 +358,7 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
             if (!GetSettings(r, s)) return damaged;
         }
     }
+    const CursorLayout layout(header, settings.size());
     CDataProfile added;
     added.m_arSeries.reserve(header.images);
     added.m_arAxis.reserve(header.images);
@@ -345,7 +380,7 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         set.reserve(prototypes.size());
         for (const CScan& prototype : prototypes) {
             auto line = std::make_unique<CScan>(prototype);
-            if (!GetCursor(r, header, settings.size(), *line)) return damaged;
+            if (!GetCursor(r, layout, settings.size(), *line)) return damaged;
             set.push_back(std::move(line));
         }
         added.m_arSeries.push_back(std::move(series));

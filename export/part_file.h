@@ -22,9 +22,10 @@
 //       width, smoothing, smoothing width, whole lines (a byte each)
 //     per image: its calibration's index (uint32); its path as the length it shares with the
 //       previous image's path and the rest (uint32, uint32, bytes); each line's cursor: its
-//       place (uint32), how it came there (a byte: 0 kept, 1 placed by hand, 2 detected), the
-//       index of the settings it was detected with (uint32), its sub-pixel edge (IEEE double
-//       bits, negative for none)
+//       place (uint16, uint32 with whole lines), a byte of how it came there (0 kept, 1 placed
+//       by hand, 2 detected) plus 4 where it has a sub-pixel edge, for a detection the index of
+//       its settings (uint8, uint16 or uint32, as few as the number of settings needs), and its
+//       sub-pixel edge (IEEE double bits) where it has one
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
 // cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)

@@ -219,11 +219,11 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
         {"a path longer than the file", images + 8, 1u << 30,
          "damaged: its contents do not describe the part"},
         {"a cursor past its line", cursor, 0x7FFF, "damaged: its contents do not describe the part"},
-        {"a cursor come there no known way", cursor + 4, 3,
+        {"a cursor come there no known way", cursor + 2, 3,
          "damaged: its contents do not describe the part"},
-        {"settings for a cursor not detected", cursor + 5, 1,
+        {"a sub-pixel edge for a cursor not detected", cursor + 2, 4,
          "damaged: its contents do not describe the part"},
-        {"a sub-pixel edge for a cursor not detected", cursor + 13, 0x3FF00000,
+        {"a detection whose settings are not there", cursor + 2, 2,
          "damaged: its contents do not describe the part"},
         {"detection settings past the body", images - 4, 1u << 20,
          "damaged: its contents do not describe the part"},
@@ -254,7 +254,7 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
         const std::size_t rest = static_cast<unsigned char>((*file)[at + 8]);
         old += file->substr(at, 12 + rest);
         at += 12 + rest;
-        for (int n = 0; n < 3; ++n, at += 17) old += file->substr(at, 2);
+        for (int n = 0; n < 3; ++n, at += 3) old += file->substr(at, 2);  // place, then how
     }
     old += "....";
     put32(old, 8, 1);
