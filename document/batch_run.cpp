@@ -68,6 +68,15 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     return {BatchStatus::ImageFailed, failure.path + ": cannot be decoded: " + reason};
 }
 
+std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& profile) {
+    const std::size_t otherwise =
+        CountFoundOtherwise(profile, MeasuredLineCount(profile),
+                            {session.channel, session.edgeMode, session.edge});
+    if (otherwise == 0) return {};
+    return std::to_string(otherwise) + (otherwise == 1 ? " edge point was" : " edge points were") +
+           " found with other settings than the session's, and written as found";
+}
+
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
                             std::string& bytes, const BatchFormat& format) {
     bytes.clear();
@@ -85,16 +94,7 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
             : BuildDataFile(profile, session.measureLength, session.measureArea);
     if (!file) return {BatchStatus::NothingToWrite, "there is no data: no images or no scan lines"};
     bytes = std::move(*file);
-    // Cursors the session kept from detections under other settings are written as they are.
-    const std::size_t otherwise =
-        CountFoundOtherwise(profile, MeasuredLineCount(profile),
-                            {session.channel, session.edgeMode, session.edge});
-    if (otherwise > 0) {
-        outcome.warning = std::to_string(otherwise) +
-                          (otherwise == 1 ? " edge point was" : " edge points were") +
-                          " found with other settings than the session's (the table's "
-                          "found_with column names them)";
-    }
+    outcome.warning = FoundOtherwiseWarning(session, profile);
     return outcome;
 }
 

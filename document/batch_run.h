@@ -52,6 +52,10 @@ void BuildProfile(const Session& session, CDataProfile& profile);
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
                           const BatchProgress& progress = {});
 
+// What a run says of the cursors the session kept from detections under other settings than
+// its own, or empty when there are none.
+std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& profile);
+
 // Builds, detects and formats the data file (or the tidy table) of the session into `bytes`.
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
                             std::string& bytes, const BatchFormat& format = {});

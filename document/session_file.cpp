@@ -42,7 +42,9 @@ private:
 
     std::string m_folder;
     int m_version = 0;
-    std::size_t m_detections = 0;  // the settings the session's detections were found with
+    // The settings the session's detections were found with, once read.
+    const std::vector<DetectionSettings>* m_detections = &m_noDetections;
+    std::vector<DetectionSettings> m_noDetections;
     std::vector<int> m_lastSample;  // per line, the index of its last sample
 };
 
@@ -136,7 +138,7 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
         image.cursors = Cursors(*it, field + ".cursors", lineCount);
     }
     if (value.contains("found") || value.contains("subPos")) {
-        ReadFound(*this, value, field, m_detections, m_lastSample, image.cursors);
+        ReadFound(*this, value, field, *m_detections, m_lastSample, image.cursors);
     }
     return image;
 }
@@ -252,7 +254,7 @@ Session Parser::Parse(const Json& root) {
     EdgeFields(root, "", session.edge);
     if (const auto it = root.find("detections"); it != root.end()) {
         session.detections = ReadDetections(*this, *it);
-        m_detections = session.detections.size();
+        m_detections = &session.detections;
     }
     Lines(root, session);
     if (const auto it = root.find("axis"); it != root.end()) session.axis = Axis(*it, "axis");

@@ -86,6 +86,7 @@ void ReadMarks(const SessionValues& values, const Json& found, const std::string
 }
 
 void ReadSubPositions(const SessionValues& values, const Json& list, const std::string& field,
+                      const std::vector<DetectionSettings>& detections,
                       const std::vector<int>& lastSample, std::vector<SessionCursor>& cursors) {
     if (!list.is_array() || list.size() != cursors.size()) {
         values.Fail(field, "expected an array of numbers or nulls, one for each scan line");
@@ -95,8 +96,8 @@ void ReadSubPositions(const SessionValues& values, const Json& list, const std::
         if (entry.is_null()) continue;
         const std::string at = field + "[" + std::to_string(n) + "]";
         SessionCursor& cursor = cursors[n];
-        if (cursor.origin != CursorOrigin::Detected) {
-            values.Fail(at, "only a detected cursor has a sub-pixel edge");
+        if (cursor.origin != CursorOrigin::Detected || !detections[cursor.found].edge.subPixel) {
+            values.Fail(at, "only a cursor detected with sub-pixel placement has a sub-pixel edge");
         }
         const double position = values.Number(entry, at);
         // Within a sample of the cursor's, and on the line.
@@ -134,15 +135,15 @@ std::vector<DetectionSettings> ReadDetections(const SessionValues& values, const
 }
 
 void ReadFound(const SessionValues& values, const Json& image, const std::string& field,
-               std::size_t detections, const std::vector<int>& lastSample,
+               const std::vector<DetectionSettings>& detections, const std::vector<int>& lastSample,
                std::vector<SessionCursor>& cursors) {
     // An image without cursors has every line still to detect.
     if (cursors.empty()) cursors.assign(lastSample.size(), SessionCursor::Pending());
     if (const auto it = image.find("found"); it != image.end()) {
-        ReadMarks(values, *it, field + ".found", detections, cursors);
+        ReadMarks(values, *it, field + ".found", detections.size(), cursors);
     }
     if (const auto it = image.find("subPos"); it != image.end()) {
-        ReadSubPositions(values, *it, field + ".subPos", lastSample, cursors);
+        ReadSubPositions(values, *it, field + ".subPos", detections, lastSample, cursors);
     }
 }
 

@@ -7,8 +7,8 @@
 //       hand, a digit or letter (0-9, A-Z, a-z) detected with that entry of "detections"
 //       (0 to 61); or, where an image names a later entry, an array of integers: -1 kept,
 //       -2 placed by hand, N detected with entry N
-//   per image, "subPos": [null, 12.375, ...] one entry per line, the sub-pixel edge of a
-//       detected cursor, or null
+//   per image, "subPos": [null, 12.375, ...] one entry per line, the sub-pixel edge of a cursor
+//       detected with sub-pixel placement (within a sample of the cursor's), or null
 // An image without "found" has every cursor kept, as files written before these keys say.
 
 #include <cstddef>
@@ -25,7 +25,7 @@ std::vector<DetectionSettings> ReadDetections(const SessionValues& values,
 // The image's "found" and "subPos" onto its cursors (one per line; an image without "cursors"
 // has every line pending, and gets them). `lastSample` is each line's last sample.
 void ReadFound(const SessionValues& values, const nlohmann::json& image, const std::string& field,
-               std::size_t detections, const std::vector<int>& lastSample,
+               const std::vector<DetectionSettings>& detections, const std::vector<int>& lastSample,
                std::vector<SessionCursor>& cursors);
 
 // The session's "detections" field with its line end, nothing when there are none.

@@ -136,7 +136,8 @@ SessionCursor CRecordCapture::CursorOf(const CScan& line) {
             m_session.detections.push_back(*found);
         }
         cursor.found = static_cast<std::uint32_t>(index);
-        cursor.subPos = line.m_dSubPos;
+        // Only a detection with sub-pixel placement leaves a sub-pixel edge.
+        if (found->edge.subPixel) cursor.subPos = line.m_dSubPos;
     } else if (cursor.origin == CursorOrigin::Detected) {
         cursor.origin = CursorOrigin::Kept;  // settings the list does not hold: nothing to say
     }

@@ -75,6 +75,9 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     }
     std::optional<std::string> bytes = BuildPartFile(header, session.lines, profile);
     if (!bytes) return {BatchStatus::WriteFailed, "the records do not make a part file"};
+    std::string warning = FoundOtherwiseWarning(session, profile);
     profile = CDataProfile();  // the file's bytes are all that is needed now
-    return WriteBatchOutput(ResolveBatchOutput(output), *bytes);
+    BatchOutcome written = WriteBatchOutput(ResolveBatchOutput(output), *bytes);
+    if (written.status == BatchStatus::Ok) written.warning = std::move(warning);
+    return written;
 }

@@ -132,7 +132,8 @@ bool GetSettings(Reader& r, DetectionSettings& s) {
 }
 
 // One cursor onto its line (a copy of the line's prototype); false for one that cannot be.
-bool GetCursor(Reader& r, const CursorLayout& layout, std::size_t settings, CScan& line) {
+bool GetCursor(Reader& r, const CursorLayout& layout,
+               const std::vector<DetectionSettings>& settings, CScan& line) {
     const std::uint32_t pos = GetUnsigned(r, layout.place);
     if (pos > static_cast<std::uint32_t>(line.m_nCount)) return false;
     if (layout.found == 0) {
@@ -150,7 +151,9 @@ bool GetCursor(Reader& r, const CursorLayout& layout, std::size_t settings, CSca
     }
     const std::uint32_t found = detected ? GetUnsigned(r, layout.found) : 0;
     const double subPos = subPixel ? r.F64() : -1.0;
-    if (found >= settings && detected) return false;
+    if (detected && found >= settings.size()) return false;
+    // Only a detection with sub-pixel placement leaves a sub-pixel edge.
+    if (subPixel && !settings[found].edge.subPixel) return false;
     if (subPixel && !(subPos >= 0.0 && subPos <= line.m_nCount)) return false;
     line.SetEdge(static_cast<int>(pos), subPos);
     line.m_origin = static_cast<CursorOrigin>(origin);
@@ -231,7 +234,8 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
             }
             const bool detected = line.m_origin == CursorOrigin::Detected;
             if (detected && line.m_nFound >= records.m_detections.size()) return std::nullopt;
-            const bool subPixel = detected && line.HasSubPos();
+            const bool subPixel = detected && line.HasSubPos() &&
+                                  records.m_detections[line.m_nFound].edge.subPixel;
             PutUnsigned(w, layout.place, static_cast<std::uint32_t>(line.m_nPos));
             w.U8(static_cast<std::uint8_t>(static_cast<std::uint8_t>(line.m_origin) |
                                            (subPixel ? kSubPixelFlag : 0)));
@@ -380,7 +384,7 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         set.reserve(prototypes.size());
         for (const CScan& prototype : prototypes) {
             auto line = std::make_unique<CScan>(prototype);
-            if (!GetCursor(r, layout, settings.size(), *line)) return damaged;
+            if (!GetCursor(r, layout, settings, *line)) return damaged;
             set.push_back(std::move(line));
         }
         added.m_arSeries.push_back(std::move(series));

@@ -91,8 +91,15 @@ TEST_F(BatchToolTest, KeptDetectionsKeepTheirSettingsAndAreWarnedOf) {
     EXPECT_EQ(rows[1].back(), "minimum red width=3");
     EXPECT_EQ(rows[2][rows[2].size() - 2], "hand-placed");
     EXPECT_EQ(rows[3].back(), "steepest-rise average width=1");  // detected by this run
-    EXPECT_EQ(run.err, "quandrel-batch: warning: 1 edge point was found with other settings than "
-                       "the session's (the table's found_with column names them)\n");
+    const std::string warning =
+        "quandrel-batch: warning: 1 edge point was found with other settings than the session's, "
+        "and written as found\n";
+    EXPECT_EQ(run.err, warning);
+    // A shard says so too; a merge, which knows no session, says nothing.
+    const std::string part = Path(QStringLiteral("p.qpart")).toStdString();
+    const ToolRun shard = Exec({session.toStdString(), "--shard", "1/1", "-o", part});
+    ASSERT_EQ(shard.exitCode, 0) << shard.err;
+    EXPECT_EQ(shard.err, warning);
 }
 
 }  // namespace

@@ -141,14 +141,14 @@ const State kStates[] = {
          for (int k = 0; k < 63; ++k) {
              f.doc.AddLineToAll(10, 20 + k, 110, 20 + k);
              CScan& line = *p.GetLine(0, 0, k);
-             line.SetEdge(k, k % 3 == 0 ? k + 0.359375 : -1.0);
+             line.SetEdge(k, k % 6 == 0 ? k + 0.359375 : -1.0);  // with sub-pixel placement
              line.m_bDetect = false;
              p.MarkDetected(line, {k % 4, k / 4 % 4, {k % 2 == 0, 1 + 2 * (k / 16), kSmoothMean, 5}});
          }
          CScan& b = *p.GetLine(1, 0, 1);
          b.SetEdge(12, 12.25);
          b.m_bDetect = false;
-         p.MarkDetected(b, p.m_detections[7]);
+         p.MarkDetected(b, p.m_detections[6]);
          CScan& c = *p.GetLine(1, 0, 0);
          c.SetPos(7);
          c.m_bDetect = false;

@@ -46,7 +46,10 @@ CDataProfile MakeRecords(int images = 6, int maxSteps = kMaxScanSteps, bool orig
                 continue;
             }
             profile.MarkDetected(*line, {n, i % 4, {i % 2 == 0, 3, kSmoothMean, 5, n == 0}});
-            if (line->m_nPos < line->m_nCount) line->SetEdge(line->m_nPos, line->m_nPos + 0.375);
+            // Only a detection with sub-pixel placement leaves a sub-pixel edge.
+            if (i % 2 == 0 && line->m_nPos < line->m_nCount) {
+                line->SetEdge(line->m_nPos, line->m_nPos + 0.375);
+            }
         }
         *profile.GetAxis(i) = i % 3 == 1 ? odd : i % 3 == 2 ? other : CDataAxis();
     }

@@ -49,15 +49,8 @@ private slots:
     // PNG and TIFF files dropped on the window are added and shown like any other picture.
     void dropsTakePngAndTiff() {
         Start();
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(m_files->Make("d1.png", 20)),
-                      QUrl::fromLocalFile(m_files->Make("d2.tif", 30))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(&Frame(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&Frame(), &drop);
+        QVERIFY(Drop({QUrl::fromLocalFile(m_files->Make("d1.png", 20)),
+                      QUrl::fromLocalFile(m_files->Make("d2.tif", 30))}));
         QCOMPARE(Doc().m_profile.GetSize(), 2);
         for (int i : {1, 0}) {
             Doc().OpenImage(i, true);
@@ -72,20 +65,13 @@ private slots:
     void dropsKeepNamesAndTakeOneSession() {
         const auto [folder, cafe] = ForeignFiles();
         Start();
-        QMimeData data;
         QList<QUrl> urls;
         for (const std::string& name : {cafe + ".bmp", std::string("s.quandrel"),
                                         std::string("s.quandrel"), std::string("t.quandrel")}) {
             urls << QUrl::fromEncoded(
                 "file://" + QByteArray::fromStdString(folder + name).toPercentEncoding("/"));
         }
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(&Frame(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&Frame(), &drop);
+        QVERIFY(Drop(urls));
         CheckForeignFiles(folder, cafe);
     }
 

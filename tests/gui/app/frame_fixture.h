@@ -4,6 +4,9 @@
 // a script: what the frame's test programs share.
 
 #include <QAction>
+#include <QApplication>
+#include <QMimeData>
+#include <QUrl>
 #include <QCoreApplication>
 #include <QSettings>
 #include <QStandardPaths>
@@ -34,6 +37,18 @@ protected:
         m_app = std::make_unique<CNorvaleApp>(m_ui.get());
         QVERIFY(m_app->InitInstance(arguments));
         QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
+    }
+    // Drops the files on the frame as a file manager does; false when the frame refuses them.
+    bool Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&Frame(), &drop);
+        return true;
     }
     void LoadImages(int count) {
         QStringList paths;

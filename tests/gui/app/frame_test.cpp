@@ -74,15 +74,8 @@ private slots:
     // Closing with unsaved work asks first; files dropped from a file manager are taken.
     void closingAsksAndDropsAreTaken() {
         Start();
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(m_files->Make("d1.bmp", 20)),
-                      QUrl::fromLocalFile(m_files->Make("d2.bmp", 30))});
-        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
-                              Qt::NoModifier);
-        QApplication::sendEvent(&Frame(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&Frame(), &drop);
+        QVERIFY(Drop({QUrl::fromLocalFile(m_files->Make("d1.bmp", 20)),
+                      QUrl::fromLocalFile(m_files->Make("d2.bmp", 30))}));
         QCOMPARE(Doc().m_profile.GetSize(), 2);
         QCOMPARE(Frame().SessionPane()->text(), QStringLiteral("無題 *"));
 
