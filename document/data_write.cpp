@@ -43,12 +43,8 @@ bool CNorvaleDoc::DetectAllPending() {
     const std::vector<int> pending = RecordsWithPendingLines(m_profile);
     if (pending.empty()) return true;
 
-    m_ui.BeginProgress(QCoreApplication::translate("Document", "エッジを検出しています"),
-                       static_cast<int>(pending.size()));
-    const DetectReport report =
-        DetectPendingRecords(m_profile, pending, CurrentDetection(),
-                             [this](int done, int) { return m_ui.SetProgress(done); });
-    m_ui.EndProgress();
+    const DetectReport report = DetectWithProgress(
+        pending, QCoreApplication::translate("Document", "エッジを検出しています"));
     if (report.cancelled) return false;
     // Images that could not be read: the file list marks them (before the views update), and
     // the table's rows of their pending lines say why they are empty.
@@ -70,6 +66,15 @@ bool CNorvaleDoc::DetectAllPending() {
         "\n\nこれらの画像の検出されていない点には測定値がなく、データファイルでは No Data、"
         "表では空欄として書き出されます。書き出しますか");
     return m_ui.AskYesNo(text);
+}
+
+DetectReport CNorvaleDoc::DetectWithProgress(const std::vector<int>& records, const QString& text) {
+    m_ui.BeginProgress(text, static_cast<int>(records.size()));
+    DetectReport report =
+        DetectPendingRecords(m_profile, records, CurrentDetection(),
+                             [this](int done, int) { return m_ui.SetProgress(done); });
+    m_ui.EndProgress();
+    return report;
 }
 
 DetectSettings CNorvaleDoc::CurrentDetection() const {

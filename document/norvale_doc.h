@@ -17,6 +17,7 @@
 #include "model/sampling.h"
 
 struct DetectFailure;
+struct DetectReport;
 struct DetectSettings;
 
 inline constexpr int HIT_NONE = -1;
@@ -303,6 +304,9 @@ private:
     // The detection the options ask for now, on every core the document may use.
     DetectSettings CurrentDetection() const;
     bool DetectAllPending();
+    // Detects the pending lines of the records on every core the document may use, with the
+    // progress shown under `text`; nothing is written when the user cancels.
+    DetectReport DetectWithProgress(const std::vector<int>& records, const QString& text);
     // The failures of a detection, one line each (the first ten), for a message.
     static QString FailureLines(const std::vector<DetectFailure>& failures);
     // After a change of the rule, the channel or the detail settings: offers to detect again

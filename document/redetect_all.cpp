@@ -27,13 +27,9 @@ bool CNorvaleDoc::RedetectAll() {
             }
         }
         if (changes.empty()) return false;
-        const std::vector<int> records = RecordsWithPendingLines(m_profile);
-        m_ui.BeginProgress(QCoreApplication::translate("Document", "エッジを検出し直しています"),
-                           static_cast<int>(records.size()));
         const DetectReport report =
-            DetectPendingRecords(m_profile, records, CurrentDetection(),
-                                 [this](int done, int) { return m_ui.SetProgress(done); });
-        m_ui.EndProgress();
+            DetectWithProgress(RecordsWithPendingLines(m_profile),
+                               QCoreApplication::translate("Document", "エッジを検出し直しています"));
         // Cancelled, nothing was written: every cursor goes back to what it was. A line still
         // waiting is on an image that could not be read, and keeps what it had too.
         for (CCursorsCommand::Change& change : changes) {
