@@ -21,8 +21,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# The server picks a free display and writes its number once it is ready.
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+# The server picks a free display and writes its number once it is ready. It must not reset
+# when its last client goes: the program is killed below and started again on the same display,
+# and a server in the middle of a reset refuses the new connection.
+Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp -noreset 3>"$work/display" >"$work/xvfb.log" 2>&1 &
 xvfb=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "e2e: the virtual X server did not start"; cat "$work/xvfb.log"; exit 1; }
@@ -83,6 +85,8 @@ recovery=$HOME/.local/share/Zentor/Quandrel/recovery
 for _ in $(seq 100); do ls "$recovery"/recovery-*.quandrel >/dev/null 2>&1 && break; sleep 0.1; done
 ls "$recovery"/recovery-*.quandrel >/dev/null 2>&1 || { echo "e2e: no copy of the unsaved work"; exit 1; }
 kill -KILL "$app"; wait "$app" 2>/dev/null || true
+for _ in $(seq 100); do xdotool getmouselocation >/dev/null 2>&1 && break; sleep 0.1; done
+kill -0 "$xvfb" 2>/dev/null || { echo "e2e: the virtual X server ended"; cat "$work/xvfb.log"; exit 1; }
 "$build/app/quandrel" >"$work/quandrel2.log" 2>&1 &
 app=$!
 for _ in $(seq 100); do [ "$(xdotool search --onlyvisible --name '^Quandrel$' 2>/dev/null | wc -l)" -ge 2 ] && break; sleep 0.1; done
