@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "document/batch_run.h"
+#include "batch/batch_run.h"
 #include "time_keeper.h"
 
 namespace {

@@ -24,9 +24,9 @@
 #include <thread>
 #include <vector>
 
+#include "batch/batch_run.h"
 #include "bench/series_files.h"
-#include "document/batch_run.h"
-#include "document/picture.h"
+#include "picture/picture.h"
 #include "time_keeper.h"
 
 namespace {

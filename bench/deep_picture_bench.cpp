@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "document/picture.h"
+#include "picture/picture.h"
 #include "time_keeper.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "document/doc_fakes.h"
-#include "document/series_detect.h"
+#include "series/series_detect.h"
 #include "series_files.h"
 
 namespace {

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "document/picture.h"
-#include "document/picture_checks.h"
+#include "picture/picture.h"
+#include "picture/picture_checks.h"
 #include "series_files.h"
 #include "time_keeper.h"
 

@@ -10,10 +10,10 @@
 #include <map>
 #include <string>
 
-#include "document/picture.h"
 #include "model/edge_detect.h"
 #include "model/edge_options.h"
 #include "model/sampling.h"
+#include "picture/picture.h"
 #include "time_keeper.h"
 
 namespace {

@@ -15,8 +15,9 @@
 #include "document/doc_fakes.h"
 #include "document/recovery_copy.h"
 #include "document/session_document.h"
-#include "document/session_limits.h"
-#include "document/session_write.h"
+#include "model/title_order.h"
+#include "session/session_limits.h"
+#include "session/session_write.h"
 #include "time_keeper.h"
 
 namespace {
@@ -40,7 +41,7 @@ struct Work {
             const std::string name = (i % 2 ? dir.path().toStdString() + "/images/"
                                             : std::string("/data/shared/series/")) +
                                      "img" + std::to_string(i) + ".bmp";
-            doc.AddImageFile(CNorvaleDoc::ExtractTitle(name), name);
+            doc.AddImageFile(TitleOfPath(name), name);
         }
         for (int n = 0; n < kLines; ++n) doc.AddLineToAll(n * 3, 10, 600 + n * 5, 400 - n);
         for (int i = 0; i < kImages; ++i) {

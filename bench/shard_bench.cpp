@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "document/part_merge.h"
+#include "batch/part_merge.h"
 #include "export/part_file.h"
 #include "support/peak_memory.h"
 #include "time_keeper.h"

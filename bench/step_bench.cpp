@@ -19,9 +19,9 @@
 #include "app/main_frame.h"
 #include "app/norvale_app.h"
 #include "document/doc_fakes.h"
-#include "document/picture_prefetch.h"
-#include "support/resident_memory.h"
+#include "picture/picture_prefetch.h"
 #include "series_files.h"
+#include "support/resident_memory.h"
 #include "time_keeper.h"
 #include "view/norvale_view.h"
 

@@ -7,13 +7,13 @@
 #include <QFile>
 
 #include "document/norvale_doc.h"
-#include "document/series_detect.h"
 #include "document/write_failure_text.h"
 #include "export/data_file.h"
 #include "export/image_measures.h"
 #include "export/line_status.h"
 #include "export/safe_write.h"
 #include "export/tidy_table.h"
+#include "series/series_detect.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <array>
 
 #include "document/norvale_doc.h"
-#include "document/picture_prefetch.h"
+#include "picture/picture_prefetch.h"
 
 void CNorvaleDoc::OpenImage(int nIndex, bool bReport) {
     if (IsBusy()) return;

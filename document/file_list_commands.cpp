@@ -7,6 +7,7 @@
 
 #include "document/commands/file_commands.h"
 #include "document/norvale_doc.h"
+#include "model/title_order.h"
 
 void CNorvaleDoc::OnAddFiles() {
     OpenFilesRequest request;
@@ -32,7 +33,7 @@ void CNorvaleDoc::AddFiles(const QStringList& paths) {
 void CNorvaleDoc::AddFiles(const std::vector<std::string>& paths) {
     std::vector<std::pair<std::string, std::string>> files;
     files.reserve(paths.size());
-    for (const std::string& path : paths) files.emplace_back(ExtractTitle(path), path);
+    for (const std::string& path : paths) files.emplace_back(TitleOfPath(path), path);
     // The first new file becomes current.
     if (!files.empty()) Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));
     UpdateAllViews();

@@ -6,8 +6,8 @@
 #include "document/commands/axis_commands.h"
 #include "document/commands/cursor_commands.h"
 #include "document/commands/line_commands.h"
-#include "document/picture_prefetch.h"
 #include "model/edge_detect.h"
+#include "picture/picture_prefetch.h"
 
 CNorvaleDoc::CNorvaleDoc(CUiServices& ui)
     : m_ui(ui),
@@ -118,11 +118,6 @@ bool CNorvaleDoc::IsAxisIndividual() const {
 
 void CNorvaleDoc::AddImageFile(const std::string& title, const std::string& path) {
     m_profile.AddImage(title, path);
-}
-
-std::string CNorvaleDoc::ExtractTitle(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 // --- Profile buffer and scan lines --------------------------------------------------------------

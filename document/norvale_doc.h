@@ -10,11 +10,12 @@
 #include <vector>
 
 #include "document/doc_views.h"
-#include "document/file_stamp.h"
-#include "document/picture.h"
 #include "document/ui_services.h"
 #include "model/data_profile.h"
 #include "model/sampling.h"
+#include "picture/file_stamp.h"
+#include "picture/picture.h"
+#include "series/series_host.h"
 
 struct DetectFailure;
 struct DetectReport;
@@ -49,7 +50,7 @@ struct DocCursor {
 // picture of the current image, the profile buffer and the current indices. Dialogs go through
 // CUiServices and the views through the interfaces of doc_views.h, so the document has no
 // widgets of its own.
-class CNorvaleDoc : public ICmdTarget {
+class CNorvaleDoc : public ICmdTarget, public CSeriesHost {
 public:
     explicit CNorvaleDoc(CUiServices& ui);
     CNorvaleDoc(const CNorvaleDoc&) = delete;
@@ -83,7 +84,7 @@ public:
     IImageView* GetImageView() const;
     void UpdateAllViews();
     // Tells every view that edge points moved (IDocView::OnMeasured).
-    void NotifyMeasured();
+    void NotifyMeasured() override;
     void InvalidateImageView();
     void RepaintDataView();
 
@@ -126,7 +127,6 @@ public:
     // Appends a record for the file, not as a step: the add command's own part, and how a list
     // is built from outside (a session, a test).
     void AddImageFile(const std::string& title, const std::string& path);
-    static std::string ExtractTitle(const std::string& path);
 
     // --- Profile buffer, scan lines ------------------------------------------------------------
     int GetBrightness(int nIndex) const;
@@ -186,11 +186,11 @@ public:
     void OpenFiles(const QStringList& paths);
     // Whether the image's file was found missing or unreadable when it was last looked for, why
     // (empty when it was not), and the kind of fault (None when it was not).
-    bool IsMissing(int i) const;
-    QString MissingReason(int i) const;
+    bool IsMissing(int i) const override;
+    QString MissingReason(int i) const override;
     PictureProblem MissingProblem(int i) const;
     // A detection elsewhere (the series plot's) found the record's file unreadable.
-    void NoteUnreadable(const CScanSeries* series, const CPicture::LoadResult& result);
+    void NoteUnreadable(const CScanSeries* series, const CPicture::LoadResult& result) override;
     // Told of the session file whenever the work is opened from or saved to one (the recent-file
     // list follows it).
     void SetSessionFileListener(std::function<void(const QString&)> listener) {
@@ -284,7 +284,15 @@ public:
     // True while a long operation (the export's detection) works on the records. Its progress
     // lets the window run, so everything that would change the records, the list or the
     // current indices refuses to run until it is over.
-    bool IsBusy() const { return m_nBusy > 0; }
+    bool IsBusy() const override { return m_nBusy > 0; }
+
+    // --- What the series room sees of the records ------------------------------------------------
+    const CDataProfile& Records() const override { return m_profile; }
+    CDataProfile& Records() override { return m_profile; }
+    int CurrentRecord() const override { return m_nCurImage; }
+    bool MeasuresLength() const override { return m_bMeasureLength; }
+    bool MeasuresArea() const override { return m_bMeasureArea; }
+    DetectSettings DetectionNow() const override { return CurrentDetection(); }
 
 private:
     friend class CDocCommand;

@@ -10,8 +10,8 @@
 
 #include "document/norvale_doc.h"
 #include "document/session_document.h"
-#include "document/session_write.h"
 #include "export/safe_write.h"
+#include "session/session_write.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include "document/commands/cursor_commands.h"
 #include "document/norvale_doc.h"
-#include "document/series_detect.h"
 #include "export/image_measures.h"
 #include "export/line_status.h"
+#include "series/series_detect.h"
 
 bool CNorvaleDoc::RedetectAll() {
     if (IsBusy()) return false;

@@ -10,11 +10,11 @@
 #include <system_error>
 #include <new>
 
-#include "document/json_text.h"
 #include "document/norvale_doc.h"
 #include "document/session_document.h"
-#include "document/session_write.h"
 #include "document/write_failure_text.h"
+#include "session/json_text.h"
+#include "session/session_write.h"
 
 namespace {
 

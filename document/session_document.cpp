@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "document/session_records.h"
+#include "session/session_records.h"
 
 namespace {
 

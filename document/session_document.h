@@ -3,8 +3,8 @@
 // The document's whole work as a session, and back: what the window saves and opens.
 
 #include "document/norvale_doc.h"
-#include "document/session_file.h"
-#include "document/session_records.h"
+#include "session/session_file.h"
+#include "session/session_records.h"
 
 // Everything the document and its views know that a reopened session needs: the images in
 // list order with their cursors and calibrations, the scan lines, the options, the measurement

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "document/picture.h"
-#include "document/qt_decode.h"
+#include "picture/picture.h"
+#include "picture/qt_decode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     CPicture picture;

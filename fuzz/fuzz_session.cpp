@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string_view>
 
-#include "document/batch_run.h"
-#include "document/session_file.h"
-#include "document/session_records.h"
-#include "document/session_write.h"
+#include "batch/batch_run.h"
 #include "export/data_file.h"
+#include "session/session_file.h"
+#include "session/session_records.h"
+#include "session/session_write.h"
 
 namespace {
 

@@ -110,3 +110,8 @@ int CompareTitleKeys(const TitleKey& a, const TitleKey& b) {
 int CompareTitles(std::string_view a, std::string_view b) {
     return CompareTitleKeys(MakeTitleKey(a), MakeTitleKey(b));
 }
+
+std::string TitleOfPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}

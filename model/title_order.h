@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,3 +16,7 @@ TitleKey MakeTitleKey(std::string_view utf8);
 // <0, 0 or >0; a title that is a prefix of the other sorts first.
 int CompareTitleKeys(const TitleKey& a, const TitleKey& b);
 int CompareTitles(std::string_view a, std::string_view b);
+
+// An image's title: the part of its path after the last slash (the whole path when it has none).
+// Every list of images names them so, in the window, the batch tool and a merge alike.
+std::string TitleOfPath(const std::string& path);

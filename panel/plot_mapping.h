@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "document/series_values.h"
+#include "series/series_values.h"
 
 // The arithmetic of the series plot: data ranges to pixels and back, axis ticks, the points a
 // curve is drawn through, which image lies under a position and what its tooltip says. No

@@ -2,9 +2,9 @@
 
 #include <QWidget>
 
-#include "document/background_detection.h"
 #include "document/doc_views.h"
-#include "document/series_values.h"
+#include "series/background_detection.h"
+#include "series/series_values.h"
 
 class CNorvaleDoc;
 class CSeriesPlot;

@@ -4,9 +4,9 @@
 #include <QWidget>
 #include <optional>
 
-#include "document/series_values.h"
 #include "export/safe_write.h"
 #include "panel/plot_painter.h"
+#include "series/series_values.h"
 
 // The series plot: one curve per SeriesCurve over the image numbers 1..images, broken wherever
 // an image has no value; the current image as a grey vertical line, images waiting for a

@@ -70,7 +70,7 @@ alive
 out=$work/result.dat
 write_data_file "$out"
 
-"$build/app/quandrel-batch" tests/e2e/session.json -o "$work/batch.dat"
+"$build/batch/quandrel-batch" tests/e2e/session.json -o "$work/batch.dat"
 if ! cmp -s "$out" tests/e2e/expected.dat || ! cmp -s "$work/batch.dat" tests/e2e/expected.dat; then
   echo "e2e: the data file differs from tests/e2e/expected.dat"
   diff <(cat -A "$out" 2>/dev/null) <(cat -A tests/e2e/expected.dat) || true

@@ -391,7 +391,7 @@ Their undetected points hold no measurement: they will be written as No Data in 
         <source>現在とは異なる設定（検出する点、輝度値または詳細設定）で検出されたエッジ点が %1 個あります。「すべて再検出」で現在の設定にそろえることができます。
 
 このまま書き出しますか</source>
-        <translation>Edge points detected with other settings than the current ones (rule, brightness or detail settings): %1. "Redetect All" brings them to the current settings.
+        <translation>Edge points detected with other settings than the current ones (rule, brightness or detail settings): %1. &quot;Redetect All&quot; brings them to the current settings.
 
 Write the results as they are?</translation>
     </message>

@@ -1,6 +1,6 @@
 // The progress line: its text, how often it is rewritten, and the tool showing it only to a
 // terminal.
-#include "document/batch_progress.h"
+#include "batch/batch_progress.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "document/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "batch/tool_run.h"
 #include "document/doc_fakes.h"
 #include "document/session_document.h"
-#include "document/session_write.h"
+#include "session/session_write.h"
 
 namespace {
 

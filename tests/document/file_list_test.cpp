@@ -4,17 +4,6 @@
 
 namespace {
 
-TEST(FileList, ExtractTitleTakesThePartAfterTheLastSlash) {
-    struct Case {
-        const char* path;
-        const char* title;
-    };
-    for (const Case& c : {Case{"/data/a.bmp", "a.bmp"}, Case{"a.bmp", "a.bmp"}, Case{"/data/", ""},
-                          Case{"", ""}, Case{"/試料/画像 1.jpg", "画像 1.jpg"}}) {
-        EXPECT_EQ(CNorvaleDoc::ExtractTitle(c.path), c.title) << c.path;
-    }
-}
-
 TEST(FileList, AddMakesTheFirstNewFileCurrent) {
     DocFixture f;
     const QString a = f.files.Make("a.bmp", 3);

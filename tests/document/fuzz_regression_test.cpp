@@ -4,11 +4,11 @@
 
 #include <QFile>
 
-#include "document/batch_run.h"
+#include "batch/batch_run.h"
 #include "document/norvale_doc.h"
-#include "document/picture.h"
-#include "document/session_file.h"
 #include "model/hit_geometry.h"
+#include "picture/picture.h"
+#include "session/session_file.h"
 
 namespace {
 

@@ -10,7 +10,8 @@
 #include <string>
 
 #include "doc_fakes.h"
-#include "document/session_write.h"
+#include "model/title_order.h"
+#include "session/session_write.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ void AddImages(DocFixture& f, std::initializer_list<const char*> names) {
         const std::string path = name[0] == '/'
                                      ? std::string(name)
                                      : f.files.Path(QString::fromUtf8(name)).toStdString();
-        f.doc.AddImageFile(CNorvaleDoc::ExtractTitle(path), path);
+        f.doc.AddImageFile(TitleOfPath(path), path);
     }
 }
 
@@ -221,7 +222,7 @@ TEST(SessionDocument, AFolderMovedWithItsSessionFindsItsImages) {
     for (const char* name : {"from/a.bmp", "from/sub/b.bmp", "/elsewhere/c.bmp"}) {
         const std::string path =
             name[0] == '/' ? std::string(name) : f.files.Path(QLatin1String(name)).toStdString();
-        f.doc.AddImageFile(CNorvaleDoc::ExtractTitle(path), path);
+        f.doc.AddImageFile(TitleOfPath(path), path);
     }
     ASSERT_TRUE(SaveSession(CaptureSession(f.doc), (from + "/s.json").toStdString()).ok());
     const QString to = f.files.Path(QStringLiteral("to"));

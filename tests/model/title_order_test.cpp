@@ -11,6 +11,17 @@
 
 namespace {
 
+TEST(TitleOrder, TitleIsThePartOfThePathAfterTheLastSlash) {
+    struct Case {
+        const char* path;
+        const char* title;
+    };
+    for (const Case& c : {Case{"/data/a.bmp", "a.bmp"}, Case{"a.bmp", "a.bmp"}, Case{"/data/", ""},
+                          Case{"", ""}, Case{"/試料/画像 1.jpg", "画像 1.jpg"}}) {
+        EXPECT_EQ(TitleOfPath(c.path), c.title) << c.path;
+    }
+}
+
 std::vector<std::string> Titles(const CDataProfile& profile) {
     std::vector<std::string> out;
     for (const auto& series : profile.m_arSeries) out.push_back(series->m_strTitle);

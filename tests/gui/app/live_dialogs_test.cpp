@@ -21,6 +21,7 @@
 #include "app/norvale_app.h"
 #include "document/doc_fakes.h"
 #include "export/data_file.h"
+#include "model/title_order.h"
 #include "panel/data_view.h"
 #include "panel/series_panel.h"
 #include "view/norvale_view.h"
@@ -44,7 +45,7 @@ class LiveDialogsTest : public QObject {
     // Lists the files as the add command does and shows the first.
     void List(const QStringList& paths) {
         for (const QString& path : paths) {
-            Doc().AddImageFile(CNorvaleDoc::ExtractTitle(path.toStdString()), path.toStdString());
+            Doc().AddImageFile(TitleOfPath(path.toStdString()), path.toStdString());
         }
         Doc().OpenImage(0);
         Doc().UpdateAllViews();

@@ -8,10 +8,8 @@
 #include <QTest>
 #include <memory>
 
-#include "app/main_frame.h"
-#include "app/norvale_app.h"
-#include "document/doc_fakes.h"
-#include "document/picture_prefetch.h"
+#include "frame_fixture.h"
+#include "picture/picture_prefetch.h"
 #include "view/norvale_view.h"
 
 namespace {
@@ -29,16 +27,18 @@ struct Press {
 
 }  // namespace
 
-class PrefetchFrameTest : public QObject {
+class PrefetchFrameTest : public QObject, private FrameFixture {
     Q_OBJECT
 
+    // Each run starts the frame afresh on files of its own.
     void Run(bool prefetch, const std::vector<Press>& presses, Shown& shown) {
-        FakeUi ui;
-        ImageFiles files;
-        CNorvaleApp app(&ui);
-        QVERIFY(app.InitInstance({}));
-        QVERIFY(QTest::qWaitForWindowExposed(&app.Frame()));
-        CNorvaleDoc& doc = app.Document();
+        Cleanup();
+        Init();
+        Start();
+        FakeUi& ui = *m_ui;
+        ImageFiles& files = *m_files;
+        CMainFrame& frame = Frame();
+        CNorvaleDoc& doc = Doc();
         doc.EnablePrefetch(prefetch);
         QStringList paths;
         for (int k = 0; k < 5; ++k) {
@@ -46,12 +46,12 @@ class PrefetchFrameTest : public QObject {
         }
         paths.insert(3, files.Text(QStringLiteral("bad.bmp"), "BM cut"));
         ui.openChoices.push_back(paths);
-        QTest::keyClick(&app.Frame(), Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(&frame, Qt::Key_O, Qt::ControlModifier);
         doc.AddLineToAll(5, 60, 150, 60);
         doc.m_nCurLine = 0;
         QCoreApplication::processEvents();
         for (const Press& press : presses) {
-            QTest::keyClick(&app.Frame(), press.key);
+            QTest::keyClick(&frame, press.key);
             QCoreApplication::processEvents();
             const CScanSeries* series = doc.m_profile.GetSeries(doc.m_nCurImage);
             CPicture fresh;
@@ -62,8 +62,8 @@ class PrefetchFrameTest : public QObject {
                      series->m_strPath.c_str());
             if (press.pause && doc.Prefetch() != nullptr) QVERIFY(doc.Prefetch()->WaitIdle(10000));
         }
-        for (int k = 0; k < CMainFrame::kPaneCount; ++k) shown.text << app.Frame().Pane(k)->text();
-        shown.text << app.Frame().SessionPane()->text();
+        for (int k = 0; k < CMainFrame::kPaneCount; ++k) shown.text << frame.Pane(k)->text();
+        shown.text << frame.SessionPane()->text();
         shown.text << QString::number(doc.m_nCurImage) << doc.UndoStack().undoText();
         shown.text << QString::fromStdString(ui.messages.empty() ? "" : "message")
                    << QString::number(ui.messages.size() + ui.openFailures.size());
@@ -74,16 +74,13 @@ class PrefetchFrameTest : public QObject {
                               .arg(line.m_bDetect)
                               .arg(doc.IsMissing(i));
         }
-        shown.view = app.Frame().ImageView()->viewport()->grab().toImage();
+        shown.view = frame.ImageView()->viewport()->grab().toImage();
         if (prefetch) QVERIFY(doc.Prefetch()->GetCounts().taken > 0);
     }
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QSettings().clear();
-    }
-    void cleanupTestCase() { QSettings().clear(); }
+    void initTestCase() { InitTestCase(); }
+    void cleanupTestCase() { Cleanup(); }
 
     void stepsLookTheSameWithTheDecodesAhead_data() {
         QTest::addColumn<int>("script");

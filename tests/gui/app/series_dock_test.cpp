@@ -12,9 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/main_frame.h"
-#include "app/norvale_app.h"
-#include "document/doc_fakes.h"
+#include "frame_fixture.h"
 #include "export/tidy_table.h"
 #include "gui/panel/panel_test_support.h"
 #include "model/edge_detect.h"
@@ -22,24 +20,12 @@
 #include "panel/series_plot.h"
 #include "view/norvale_view.h"
 
-class SeriesDockTest : public QObject {
+class SeriesDockTest : public QObject, private FrameFixture {
     Q_OBJECT
 
-    std::unique_ptr<FakeUi> m_ui;
-    std::unique_ptr<CNorvaleApp> m_app;
-    std::unique_ptr<ImageFiles> m_files;
-
-    CMainFrame& Frame() { return m_app->Frame(); }
-    CNorvaleDoc& Doc() { return m_app->Document(); }
     CSeriesPanel& Panel() { return *Frame().SeriesPanel(); }
     const SeriesData& Shown() { return Panel().Plot()->Data(); }
 
-    void Start(const QStringList& arguments = {}) {
-        m_ui = std::make_unique<FakeUi>();
-        m_app = std::make_unique<CNorvaleApp>(m_ui.get());
-        QVERIFY(m_app->InitInstance(arguments));
-        QVERIFY(QTest::qWaitForWindowExposed(&Frame()));
-    }
     // Images with a dark bar at column 20 + 2k (a broken file where `broken` says), and one
     // horizontal line across them, still to detect on every image but the current one.
     void LoadSeries(int count, int broken = -1) {
@@ -75,20 +61,9 @@ class SeriesDockTest : public QObject {
     double Dx(int image) { return Shown().curves.at(0).values.at(static_cast<std::size_t>(image)); }
 
 private slots:
-    void initTestCase() {
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("Zentor"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quandrel"));
-    }
-    void init() {
-        QSettings().clear();
-        m_files = std::make_unique<ImageFiles>();
-    }
-    void cleanup() {
-        m_app.reset();
-        m_ui.reset();
-        QSettings().clear();
-    }
+    void initTestCase() { InitTestCase(); }
+    void init() { Init(); }
+    void cleanup() { Cleanup(); }
 
     void theViewMenuShowsItAndTheSettingsKeepIt() {
         Start();

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model/data_profile.h"
+#include "model/edge_options.h"
+#include "picture/picture.h"
+
+struct DetectFailure {
+    int record = -1;  // its index when the detection began
+    // The record measured: compared against the list as it is when the failure is taken, never
+    // followed unless it is still there.
+    const CScanSeries* series = nullptr;
+    std::string path;  // kept here: the record may be gone by the time the failure is shown
+    CPicture::LoadResult result;
+};
+
+struct DetectSettings {
+    int channel = 0;
+    int mode = 0;
+    int jobs = 0;                // threads; 0 means one per core
+    bool stopOnFailure = false;  // stop at the first image that cannot be read
+    EdgeOptions edge;
+};
+
+// One detection of the pending lines of some records, under way on worker threads. Each
+// record's picture is loaded, measured exactly as showing the image would measure it, and
+// dropped on a worker; the workers work on copies of the lines taken when the run starts, so the
+// thread that owns the records may paint, edit and even detect meanwhile. Results are written
+// back by that thread (Collect) to the records and lines they were measured on, wherever those
+// are by then; a record or line that is gone, or a line reshaped meanwhile, takes none.
+class CDetectionRun {
+public:
+    CDetectionRun(const CDataProfile& profile, const std::vector<int>& records,
+                  const DetectSettings& settings);
+    ~CDetectionRun();  // stops after the images being measured and waits for the workers
+    CDetectionRun(const CDetectionRun&) = delete;
+    CDetectionRun& operator=(const CDetectionRun&) = delete;
+
+    int Total() const;
+    // How many records are measured (or failed) so far.
+    int Done() const;
+    // Every record measured, or the run stopped (cancelled, or a failure with stopOnFailure).
+    bool Finished() const;
+    // Stops handing out records; those being measured finish.
+    void Cancel();
+    // Waits until another record is done or the run finishes, at most `ms` milliseconds.
+    void Wait(int ms);
+    // Writes the results of the records finished since the last call into the profile and
+    // returns their failures, in the order the records were given.
+    std::vector<DetectFailure> Collect(CDataProfile& profile);
+
+    struct Job;  // one record's work
+
+private:
+    void Work();
+
+    DetectSettings m_settings;
+    std::vector<Job> m_jobs;
+    std::vector<std::thread> m_pool;
+    std::atomic<int> m_next{0};
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::size_t> m_finished;  // jobs done and not yet collected
+    int m_done = 0;
+    int m_running = 0;  // workers still working
+};

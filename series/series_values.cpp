@@ -1,0 +1,123 @@
+#include "series/series_values.h"
+
+#include <QCoreApplication>
+#include <limits>
+
+#include "export/image_measures.h"
+#include "series/series_host.h"
+
+namespace {
+
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
+}  // namespace
+
+QString SeriesQuantityLabel(SeriesQuantity quantity) {
+    switch (quantity) {
+        case SeriesQuantity::ConvertedX:
+            return QCoreApplication::translate("Document", "X（変換値）");
+        case SeriesQuantity::ConvertedY:
+            return QCoreApplication::translate("Document", "Y（変換値）");
+        case SeriesQuantity::PixelDx:
+            return QCoreApplication::translate("Document", "dx（ピクセル）");
+        case SeriesQuantity::PixelDy:
+            return QCoreApplication::translate("Document", "dy（ピクセル）");
+        case SeriesQuantity::Length:
+            return QCoreApplication::translate("Document", "長さ");
+        case SeriesQuantity::Area:
+            return QCoreApplication::translate("Document", "面積");
+    }
+    return {};
+}
+
+namespace {
+
+bool PerImage(SeriesQuantity quantity) {
+    return quantity == SeriesQuantity::Length || quantity == SeriesQuantity::Area;
+}
+
+bool Converted(SeriesQuantity quantity) {
+    return quantity != SeriesQuantity::PixelDx && quantity != SeriesQuantity::PixelDy;
+}
+
+double PointValue(SeriesQuantity quantity, const EdgeMeasure& point) {
+    switch (quantity) {
+        case SeriesQuantity::ConvertedX:
+            return point.value.x;
+        case SeriesQuantity::ConvertedY:
+            return point.value.y;
+        case SeriesQuantity::PixelDx:
+            return static_cast<double>(point.dx);
+        case SeriesQuantity::PixelDy:
+            return static_cast<double>(point.dy);
+        default:
+            return kNone;
+    }
+}
+
+}  // namespace
+
+SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
+    const CDataProfile& profile = host.Records();
+    SeriesData data;
+    data.quantity = quantity;
+    data.label = SeriesQuantityLabel(quantity);
+    data.images = profile.GetSize();
+    data.current = host.CurrentRecord();
+    const int lines = MeasuredLineCount(profile);
+    const std::size_t images = static_cast<std::size_t>(data.images);
+    data.gaps.assign(images, QString());
+    data.pending.assign(images, false);
+    data.names.reserve(images);
+    for (const auto& series : profile.m_arSeries) {
+        data.names.push_back(QString::fromStdString(series->m_strTitle));
+    }
+
+    const bool switchedOn = quantity == SeriesQuantity::Length ? host.MeasuresLength()
+                            : quantity == SeriesQuantity::Area ? host.MeasuresArea()
+                                                               : true;
+    if (!switchedOn || lines == 0) return data;
+    if (PerImage(quantity)) {
+        data.curves.push_back({data.label, std::vector<double>(images, kNone)});
+    } else {
+        for (int n = 0; n < lines; ++n) {
+            data.curves.push_back({QCoreApplication::translate("Document", "走査線 %1").arg(n + 1),
+                                   std::vector<double>(images, kNone)});
+        }
+    }
+
+    const QString noCalibration =
+        QCoreApplication::translate("Document", "軸の設定が正しくないため変換できません。");
+    ImageMeasures measures;
+    for (std::size_t i = 0; i < images; ++i) {
+        const int image = static_cast<int>(i);
+        if (host.IsMissing(image)) {
+            data.gaps[i] = host.MissingReason(image);
+            continue;
+        }
+        MeasureImage(profile, image, lines, measures);
+        if (Converted(quantity) && !measures.converts) {
+            data.gaps[i] = noCalibration;
+            continue;
+        }
+        const CScanArray* set = profile.GetArray(image, 0);
+        bool waiting = false;
+        for (int n = 0; n < lines; ++n) {
+            const CScan* line = set->GetAt(n);
+            const bool pending = line != nullptr && line->m_bDetect;
+            waiting = waiting || pending;
+            if (PerImage(quantity) || pending) continue;
+            const EdgeMeasure& point = measures.points[static_cast<std::size_t>(n)];
+            if (point.present)
+                data.curves[static_cast<std::size_t>(n)].values[i] = PointValue(quantity, point);
+        }
+        data.pending[i] = waiting;
+        // A length or an area stands for every line: none until all of them are measured.
+        if (PerImage(quantity) && !waiting) {
+            const std::optional<double>& value =
+                quantity == SeriesQuantity::Length ? measures.length : measures.area;
+            if (value) data.curves[0].values[i] = *value;
+        }
+    }
+    return data;
+}
