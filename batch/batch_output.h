@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "batch/batch_run.h"
+#include "batch/batch_outcome.h"
 
 struct BatchOutput {
     enum class Kind { File, Descriptor, Stream };

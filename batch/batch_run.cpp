@@ -15,17 +15,6 @@
 #include "series/series_detect.h"
 #include "session/session_records.h"
 
-bool IsOutOfDescriptors(int systemError) {
-    return systemError == EMFILE || systemError == ENFILE;
-}
-
-BatchOutcome OutOfDescriptors(const std::string& doing) {
-    return {BatchStatus::OutOfResources,
-            "no file descriptor left for " + doing +
-                " (too many open files); measure with fewer --jobs, or raise the limit "
-                "(ulimit -n)"};
-}
-
 void BuildProfile(const Session& session, CDataProfile& profile) {
     BuildSessionRecords(session, profile);
 }

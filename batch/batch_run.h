@@ -3,8 +3,8 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 
+#include "batch/batch_outcome.h"
 #include "export/tidy_table.h"
 #include "model/data_profile.h"
 #include "session/session_file.h"
@@ -12,27 +12,6 @@
 // Called as images are measured, with the number measured so far and the total; calls come
 // from the calling thread, with `done` rising by one each time.
 using BatchProgress = std::function<void(int done, int total)>;
-
-enum class BatchStatus {
-    Ok,
-    ImageFailed,     // an image cannot be opened or decoded
-    NothingToWrite,  // no images or no scan lines
-    WriteFailed,
-    OutputIsInput,   // the output is the session file or an image: writing would destroy it
-    OutOfMemory,     // an image could not be measured for want of memory
-    OutOfResources,  // the process ran out of open files: no image is at fault
-    BadPart,         // part files that cannot be merged: unreadable, damaged, or not a whole set
-};
-
-struct BatchOutcome {
-    BatchOutcome() = default;
-    BatchOutcome(BatchStatus status_, std::string message_ = {})
-        : status(status_), message(std::move(message_)) {}
-
-    BatchStatus status = BatchStatus::Ok;
-    std::string message;  // names the image, or the cause of a write failure; empty on success
-    std::string warning;  // what a run that went well should still say, or empty
-};
 
 // What a run writes: the data file (the default), or the tidy table with its options.
 struct BatchFormat {
@@ -67,11 +46,6 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
 // refused before anything is measured.
 BatchOutcome RunBatch(const Session& session, const std::string& output, int jobs,
                       const BatchProgress& progress = {}, const BatchFormat& format = {});
-
-// Whether a system error says that the process, or the system, has no descriptor left.
-bool IsOutOfDescriptors(int systemError);
-// The outcome for running out of descriptors while `doing` something ("opening an image").
-BatchOutcome OutOfDescriptors(const std::string& doing);
 
 // Refuses an output that is the same file as the session file or one of its images, by
 // whatever name; Ok otherwise.
