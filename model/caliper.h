@@ -1,0 +1,112 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// The caliper rules: edges found on the response of a Gaussian derivative, by polarity and by
+// which one, threshold crossings, and edge pairs with their width, each placed to a fraction of
+// a sample and given an uncertainty. They read the profile after band and smoothing, as real
+// values, and stand beside the four plain rules (minimum, maximum, steepest fall and rise),
+// which stay as they are.
+
+enum class CaliperKind : std::uint8_t {
+    Edge = 0,       // an extremum of the edge response
+    Threshold = 1,  // where the profile crosses a level
+    Pair = 2,       // a rising and a falling edge (or the reverse) and the width between them
+};
+
+enum class EdgePolarity : std::uint8_t {
+    Rising = 0,   // dark to light along the line
+    Falling = 1,  // light to dark
+    Either = 2,
+};
+
+enum class EdgeSelect : std::uint8_t {
+    First = 0,
+    Last = 1,
+    Strongest = 2,
+    Nth = 3,      // the nth candidate from the start (nth counts from 1)
+    Nearest = 4,  // the candidate closest to the line's edge on the neighbouring image
+};
+
+enum class EdgeEstimator : std::uint8_t {
+    Parabola = 0,  // the vertex of the parabola through the response's peak and its neighbours
+    Gaussian = 1,  // the same through the logarithms of the three responses
+    StepFit = 2,   // a least-squares fit of a blurred step to the samples around the edge
+};
+
+enum class PairOrder : std::uint8_t {
+    RiseFall = 0,  // a bright bar on a dark ground
+    FallRise = 1,  // a dark bar on a bright ground
+};
+
+enum class CaliperStatus : std::uint8_t {
+    Ok = 0,
+    Weak = 1,       // found, but its contrast is under four times the noise
+    Ambiguous = 2,  // the next candidate's response is within 80 % of the chosen one's
+    FitFailed = 3,  // the step fit did not converge: the position is the Gaussian estimate's
+    AtLineEnd = 4,  // the edge lies within the response's reach of the line's end
+    NotFound = 5,   // no candidate passes the rule
+};
+
+inline constexpr double kMinCaliperSigma = 0.5;
+inline constexpr double kMaxCaliperSigma = 10.0;
+
+struct CaliperRule {
+    CaliperKind kind = CaliperKind::Edge;
+    double sigma = 1.0;  // of the Gaussian derivative, in samples: 0.5 to 10
+    EdgePolarity polarity = EdgePolarity::Either;
+    double minContrast = 0.0;  // the least response a candidate needs, in the profile's units
+    EdgeSelect select = EdgeSelect::Strongest;
+    int nth = 1;
+    EdgeEstimator estimator = EdgeEstimator::Parabola;
+    // Threshold crossing: the level, absolute or as a fraction between the profile's minimum and
+    // maximum; the crossing in the polarity's direction (Either: both), first or last.
+    bool levelIsFraction = true;
+    double level = 0.5;
+    bool lastCrossing = false;
+    // Pairs: the order of the two edges, and the widths allowed between them, in samples.
+    PairOrder pairOrder = PairOrder::RiseFall;
+    double minWidth = 0.0;
+    double maxWidth = 1e9;
+
+    friend bool operator==(const CaliperRule&, const CaliperRule&) = default;
+};
+
+bool IsValidCaliperRule(const CaliperRule& rule);
+
+struct CaliperCandidate {
+    int index = 0;          // the sample where the response peaks
+    double response = 0.0;  // signed: positive for rising edges
+};
+
+struct CaliperEdge {
+    double pos = 0.0;       // samples from the line's start
+    double contrast = 0.0;  // the response at the edge, signed, in the profile's units
+    double sigma = 0.0;     // uncertainty of pos, in samples
+    std::optional<double> residual;  // RMS residual of the step fit, where one ran
+};
+
+struct CaliperResult {
+    CaliperStatus status = CaliperStatus::NotFound;
+    CaliperEdge edge;                   // the edge, or a pair's first edge
+    std::optional<CaliperEdge> second;  // a pair's second edge
+    double widthSamples = 0.0;          // a pair's width: second.pos - edge.pos
+    double noise = 0.0;                 // the profile's noise, estimated robustly
+    double ratio = 0.0;  // the chosen response over the next best candidate's (0: none other)
+    std::vector<CaliperCandidate> candidates;  // every candidate of the chosen polarity, in order
+
+    bool Found() const { return status != CaliperStatus::NotFound; }
+};
+
+// The rule on a profile of real values at 1-sample spacing. `previous` is the line's edge on the
+// neighbouring image, for EdgeSelect::Nearest (without it Nearest takes the strongest).
+CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
+                             std::optional<double> previous = {});
+
+// The edge response: the profile convolved with the derivative of a Gaussian of `sigma` samples,
+// scaled so that an ideal step's peak equals its height. Samples beyond the ends repeat the end
+// samples.
+std::vector<double> EdgeResponse(std::span<const double> profile, double sigma);
