@@ -10,8 +10,8 @@ namespace {
 
 // Sums the band's RGB32 pixels at every position. Red and blue are summed together in the two
 // 16-bit halves of one word (at most kMaxLineWidth * 255 = 13005 each, so neither carries into
-// the other), green apart, and each pixel's brightness under the average channel beside them. kAcross fixes the band's width for the common ones, 0 leaves it to
-// `across`.
+// the other), green apart, and each pixel's brightness under the average channel beside them.
+// kAcross fixes the band's width for the common ones, 0 leaves it to `across`.
 template <int kAcross>
 void SumRows(const std::uint8_t* origin, const std::ptrdiff_t* at, const std::ptrdiff_t* step,
              int across, int count, ProfileBuffer& buffer) {

@@ -22,7 +22,10 @@ void Convolve(const Acc* base, int count, const std::vector<std::int64_t>& w, In
     const int reach = static_cast<int>(w.size()) - 1;
     std::array<std::int64_t, 80> norm{};  // norm[r]: the weights of a window reaching r either way
     norm[0] = w[0];
-    for (int r = 1; r <= reach; ++r) norm[static_cast<std::size_t>(r)] = norm[static_cast<std::size_t>(r - 1)] + 2 * w[static_cast<std::size_t>(r)];
+    for (int r = 1; r <= reach; ++r) {
+        const auto at = static_cast<std::size_t>(r);
+        norm[at] = norm[at - 1] + 2 * w[at];
+    }
     const int first = reach;
     const int last = count - reach;
     if (first <= last) {
@@ -168,7 +171,9 @@ int ExactProfile::WideSign(const Step& step) const {
 
 int ExactProfile::CompareUnevenSteps(const Step& a, const Step& b) const {
     if (!a.wide && !b.wide) return CompareProducts(a.p, b.q, b.p, a.q);
-    const auto exact = [this](int k) -> mpq_class { return Ratio(Num(k + 1), Den(k + 1)) - Ratio(Num(k), Den(k)); };
+    const auto exact = [this](int k) -> mpq_class {
+        return Ratio(Num(k + 1), Den(k + 1)) - Ratio(Num(k), Den(k));
+    };
     const int order = cmp(exact(a.at), exact(b.at));
     return (order > 0) - (order < 0);
 }
