@@ -22,7 +22,7 @@ bool IsValidCaliperRule(const CaliperRule& rule) {
 
 bool NearLineEnd(double pos, int count, double sigma) {
     const double reach = std::ceil(3.0 * sigma);
-    return pos < reach || pos > (count - 1) - reach;
+    return pos <= reach || pos >= (count - 1) - reach;
 }
 
 CaliperStatus StatusOf(bool fitFailed, bool atEnd, double contrast, double noise, double ratio) {
@@ -63,6 +63,27 @@ double ResponseSigma(const CaliperInput& in, EdgeEstimator estimator, const Step
     return std::sqrt(bound * bound + bias * bias);
 }
 
+// How far towards `limit` the fit of the edge at `index` may reach before the samples belong to
+// another edge: with q the response in the edge's sign, up to the sample before q falls to 0 or
+// below where it then falls to -1/4 of the peak (the other side of a bar), or to the lowest q
+// passed where q then rises 1/4 of the peak above it (the next step of a staircase).
+int FitReach(std::span<const double> response, int index, int limit) {
+    const int n = static_cast<int>(response.size());
+    const int way = limit < index ? -1 : 1;
+    const double sign = response[static_cast<std::size_t>(index)] < 0.0 ? -1.0 : 1.0;
+    const double peak = sign * response[static_cast<std::size_t>(index)];
+    int valley = index;
+    int positive = index;  // the last sample of the edge's sign
+    for (int j = index + way; j != limit + way && j >= 0 && j < n; j += way) {
+        const double q = sign * response[static_cast<std::size_t>(j)];
+        if (q <= -0.25 * peak) return positive;
+        if (q > 0.0 && positive == j - way) positive = j;
+        if (q < sign * response[static_cast<std::size_t>(valley)]) valley = j;
+        if (q - sign * response[static_cast<std::size_t>(valley)] >= 0.25 * peak) return valley;
+    }
+    return limit;
+}
+
 }  // namespace
 
 PlacedEdge PlaceEdge(const CaliperInput& in, const CaliperCandidate& candidate) {
@@ -83,8 +104,8 @@ PlacedEdge PlaceEdge(const CaliperInput& in, const CaliperCandidate& candidate) 
     const int count = static_cast<int>(in.profile.size());
     const int half = std::max(4, static_cast<int>(std::ceil(4.0 * (in.rule.sigma + step.blur))));
     const int centre = static_cast<int>(std::lround(place.pos));
-    const int first = std::max(0, centre - half);
-    const int last = std::min(count - 1, centre + half);
+    const int first = std::max(0, FitReach(in.response, candidate.index, centre - half));
+    const int last = std::min(count - 1, FitReach(in.response, candidate.index, centre + half));
     StepParams start;
     start.x0 = place.pos;
     start.base = in.profile[static_cast<std::size_t>(first)];

@@ -81,7 +81,8 @@ int ChooseItem(const CaliperRule& rule, const std::vector<double>& strength,
 // The chosen strength over the strongest of the others; 0 when there are none.
 double RatioOf(const std::vector<double>& strength, int chosen);
 
-// Whether a position lies within the response's reach, ceil(3 sigma) samples, of a line's end.
+// Whether a position lies at most ceil(3 sigma) samples from a line's end, where the repeated
+// end samples weigh in the response.
 bool NearLineEnd(double pos, int count, double sigma);
 
 // The status from the checks, in their precedence after NotFound: a failed fit, the line's end,

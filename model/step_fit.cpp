@@ -147,7 +147,13 @@ StepFitResult FitStep(std::span<const double> profile, int first, int last,
         converged = small && flat;
         if (!(p.x0 >= first && p.x0 <= last)) return result;
     }
-    if (!converged || p.blur >= maxBlur || p.height == 0.0) return result;
+    // A step that explains less than a hundredth of the window's spread is no step (a flat
+    // window, where any x0 fits).
+    const auto [low, high] = std::minmax_element(profile.begin() + first, profile.begin() + last + 1);
+    if (!converged || p.blur >= maxBlur || !(std::abs(p.height) >= 0.01 * (*high - *low)) ||
+        *high == *low) {
+        return result;
+    }
     result.params = p;
     result.rms = std::sqrt(cost / count);
     window.Normal(p, jtj, jtr);
