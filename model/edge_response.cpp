@@ -68,18 +68,21 @@ std::vector<CaliperCandidate> FindCandidates(std::span<const double> response,
     // of the samples are extrema: each sample is written and kept or not without a branch.
     std::vector<CaliperCandidate> out(response.size());
     std::size_t kept = 0;
-    int i = 0;
-    while (i < n) {
+    for (int i = 0; i < n; ++i) {
         const double value = r[i];
+        const double missing = value > 0.0 ? -infinity : infinity;
+        const double left = i > 0 ? r[i - 1] : missing;
+        double right = i + 1 < n ? r[i + 1] : missing;
         int j = i;
-        while (j + 1 < n && r[j + 1] == value) ++j;
-        const double left = i > 0 ? r[i - 1] : (value > 0.0 ? -infinity : infinity);
-        const double right = j + 1 < n ? r[j + 1] : (value > 0.0 ? -infinity : infinity);
+        if (right == value) {  // a plateau: its first sample stands for it
+            while (j + 1 < n && r[j + 1] == value) ++j;
+            right = j + 1 < n ? r[j + 1] : missing;
+        }
         const bool maximum = rising & (value > 0.0) & (left < value) & (right < value);
         const bool minimum = falling & (value < 0.0) & (left > value) & (right > value);
         out[kept] = {i, value};
         kept += static_cast<std::size_t>((maximum | minimum) & (std::abs(value) >= minContrast));
-        i = j + 1;
+        i = j;
     }
     out.resize(kept);
     return out;
