@@ -1,0 +1,205 @@
+// The caliper rules: the rule's check, the edges' placing, the choice among candidates, and the
+// edge rule itself (threshold crossings and pairs are in caliper_kinds.cpp).
+#include "model/caliper.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+
+#include "model/caliper_parts.h"
+#include "model/step_fit.h"
+
+bool IsValidCaliperRule(const CaliperRule& rule) {
+    const auto within = [](auto value, int last) { return static_cast<int>(value) <= last; };
+    return within(rule.kind, 2) && within(rule.polarity, 2) && within(rule.select, 4) &&
+           within(rule.estimator, 2) && within(rule.pairOrder, 1) &&
+           rule.sigma >= kMinCaliperSigma && rule.sigma <= kMaxCaliperSigma && rule.nth >= 1 &&
+           std::isfinite(rule.minContrast) && rule.minContrast >= 0.0 &&
+           std::isfinite(rule.level) &&
+           (!rule.levelIsFraction || (rule.level >= 0.0 && rule.level <= 1.0)) &&
+           std::isfinite(rule.minWidth) && rule.minWidth >= 0.0 && rule.minWidth <= rule.maxWidth;
+}
+
+bool NearLineEnd(double pos, int count, double sigma) {
+    const double reach = std::ceil(3.0 * sigma);
+    return pos <= reach || pos >= (count - 1) - reach;
+}
+
+CaliperStatus StatusOf(bool fitFailed, bool atEnd, double contrast, double noise, double ratio) {
+    if (fitFailed) return CaliperStatus::FitFailed;
+    if (atEnd) return CaliperStatus::AtLineEnd;
+    if (std::abs(contrast) < 4.0 * noise) return CaliperStatus::Weak;
+    if (ratio > 0.0 && ratio <= 1.25) return CaliperStatus::Ambiguous;
+    return CaliperStatus::Ok;
+}
+
+double QuickPlace(const CaliperInput& in, const CaliperCandidate& candidate) {
+    const EdgeEstimator quick = in.rule.estimator == EdgeEstimator::Parabola
+                                    ? EdgeEstimator::Parabola
+                                    : EdgeEstimator::Gaussian;
+    return PlacePeak(in.response, candidate.index, quick).pos;
+}
+
+namespace {
+
+// The blur of the edge from the response's width, and the step's height from the response's
+// peak: the response of a step of height h blurred by s is h sigma / w times a Gaussian of
+// width w = sqrt(s^2 + sigma^2).
+struct StepGuess {
+    double blur;
+    double height;
+};
+StepGuess GuessStep(double width, double peak, double sigma) {
+    if (!(width > sigma)) return {sigma, std::abs(peak) * std::sqrt(2.0)};
+    const double blur = std::max(std::sqrt(width * width - sigma * sigma), 0.3);
+    return {blur, std::abs(peak) * width / sigma};
+}
+
+double ResponseSigma(const CaliperInput& in, EdgeEstimator estimator, const StepGuess& step) {
+    if (in.noise == 0.0) return 0.0;
+    const double bound = EstimatorInefficiency(estimator) *
+                         StepPositionBound(in.noise, step.height, step.blur);
+    const double bias = EstimatorBiasSpread(estimator);
+    return std::sqrt(bound * bound + bias * bias);
+}
+
+// How far towards `limit` the fit of the edge at `index` may reach before the samples belong to
+// another edge: with q the response in the edge's sign, up to the sample before q falls to 0 or
+// below where it then falls to -1/4 of the peak (the other side of a bar), or to the lowest q
+// passed where q then rises 1/4 of the peak above it (the next step of a staircase).
+int FitReach(std::span<const double> response, int index, int limit) {
+    const int n = static_cast<int>(response.size());
+    const int way = limit < index ? -1 : 1;
+    const double sign = response[static_cast<std::size_t>(index)] < 0.0 ? -1.0 : 1.0;
+    const double peak = sign * response[static_cast<std::size_t>(index)];
+    int valley = index;
+    int positive = index;  // the last sample of the edge's sign
+    for (int j = index + way; j != limit + way && j >= 0 && j < n; j += way) {
+        const double q = sign * response[static_cast<std::size_t>(j)];
+        if (q <= -0.25 * peak) return positive;
+        if (q > 0.0 && positive == j - way) positive = j;
+        if (q < sign * response[static_cast<std::size_t>(valley)]) valley = j;
+        if (q - sign * response[static_cast<std::size_t>(valley)] >= 0.25 * peak) return valley;
+    }
+    return limit;
+}
+
+}  // namespace
+
+PlacedEdge PlaceEdge(const CaliperInput& in, const CaliperCandidate& candidate) {
+    PlacedEdge placed;
+    const double peak = in.response[static_cast<std::size_t>(candidate.index)];
+    placed.edge.contrast = peak;
+    const EdgeEstimator quick = in.rule.estimator == EdgeEstimator::Parabola
+                                    ? EdgeEstimator::Parabola
+                                    : EdgeEstimator::Gaussian;
+    const PeakPlace place = PlacePeak(in.response, candidate.index, quick);
+    const StepGuess step = GuessStep(place.width, peak, in.rule.sigma);
+    placed.edge.pos = place.pos;
+    placed.edge.sigma = ResponseSigma(in, quick, step);
+    if (in.rule.estimator != EdgeEstimator::StepFit) return placed;
+
+    // The fit's window reaches three times the response's and the edge's blur either way, at
+    // least 4 samples, within the line; it starts from the Gaussian estimate.
+    const int count = static_cast<int>(in.profile.size());
+    const int half = std::max(4, static_cast<int>(std::ceil(4.0 * (in.rule.sigma + step.blur))));
+    const int centre = static_cast<int>(std::lround(place.pos));
+    const int first = std::max(0, FitReach(in.response, candidate.index, centre - half));
+    const int last = std::min(count - 1, FitReach(in.response, candidate.index, centre + half));
+    StepParams start;
+    start.x0 = place.pos;
+    start.base = in.profile[static_cast<std::size_t>(first)];
+    start.height = in.profile[static_cast<std::size_t>(last)] - start.base;
+    start.blur = step.blur;
+    const StepFitResult fit = FitStep(in.profile, first, last, start);
+    if (!fit.converged || (fit.params.height > 0.0) != (peak > 0.0)) {
+        placed.fitFailed = true;
+        return placed;
+    }
+    placed.edge.pos = fit.params.x0;
+    placed.edge.residual = fit.rms;
+    placed.edge.sigma = in.noise == 0.0 ? 0.0
+                                        : EstimatorInefficiency(EdgeEstimator::StepFit) *
+                                              in.noise * fit.x0PerNoise;
+    return placed;
+}
+
+int ChooseItem(const CaliperRule& rule, const std::vector<double>& strength,
+               const std::vector<double>& place, std::optional<double> previous) {
+    const int count = static_cast<int>(strength.size());
+    if (count == 0) return -1;
+    const auto strongest = [&] {
+        int best = 0;
+        for (int i = 1; i < count; ++i) {
+            if (strength[static_cast<std::size_t>(i)] > strength[static_cast<std::size_t>(best)]) best = i;
+        }
+        return best;
+    };
+    switch (rule.select) {
+        case EdgeSelect::First: return 0;
+        case EdgeSelect::Last: return count - 1;
+        case EdgeSelect::Nth: return rule.nth <= count ? rule.nth - 1 : -1;
+        case EdgeSelect::Nearest: {
+            if (!previous || !std::isfinite(*previous)) return strongest();
+            int best = 0;
+            for (int i = 1; i < count; ++i) {
+                if (std::abs(place[static_cast<std::size_t>(i)] - *previous) <
+                    std::abs(place[static_cast<std::size_t>(best)] - *previous)) {
+                    best = i;
+                }
+            }
+            return best;
+        }
+        case EdgeSelect::Strongest: break;
+    }
+    return strongest();
+}
+
+double RatioOf(const std::vector<double>& strength, int chosen) {
+    double other = 0.0;
+    for (std::size_t i = 0; i < strength.size(); ++i) {
+        if (static_cast<int>(i) != chosen) other = std::max(other, strength[i]);
+    }
+    return other > 0.0 ? strength[static_cast<std::size_t>(chosen)] / other : 0.0;
+}
+
+namespace {
+
+CaliperResult MeasureEdge(const CaliperInput& in, std::optional<double> previous) {
+    CaliperResult result;
+    result.noise = in.noise;
+    result.candidates = FindCandidates(in.response, in.rule.polarity, in.rule.minContrast);
+    std::vector<double> strength, place;
+    for (const CaliperCandidate& c : result.candidates) {
+        strength.push_back(std::abs(c.response));
+        place.push_back(in.rule.select == EdgeSelect::Nearest ? QuickPlace(in, c) : 0.0);
+    }
+    const int chosen = ChooseItem(in.rule, strength, place, previous);
+    if (chosen < 0) return result;
+    const CaliperCandidate& candidate = result.candidates[static_cast<std::size_t>(chosen)];
+    const PlacedEdge placed = PlaceEdge(in, candidate);
+    result.edge = placed.edge;
+    result.ratio = RatioOf(strength, chosen);
+    result.status = StatusOf(placed.fitFailed,
+                             NearLineEnd(candidate.index, static_cast<int>(in.profile.size()), in.rule.sigma),
+                             placed.edge.contrast, in.noise, result.ratio);
+    return result;
+}
+
+}  // namespace
+
+CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
+                             std::optional<double> previous) {
+    if (!IsValidCaliperRule(rule) || profile.size() < 2) return {};
+    for (const double v : profile) {
+        if (!std::isfinite(v)) return {};
+    }
+    const std::vector<double> response = EdgeResponse(profile, rule.sigma);
+    const CaliperInput in{profile, response, rule, RobustNoise(profile)};
+    switch (rule.kind) {
+        case CaliperKind::Threshold: return MeasureThreshold(in);
+        case CaliperKind::Pair: return MeasurePair(in, previous);
+        case CaliperKind::Edge: break;
+    }
+    return MeasureEdge(in, previous);
+}
