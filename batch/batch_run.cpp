@@ -60,7 +60,7 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
 std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& profile) {
     const std::size_t otherwise =
         CountFoundOtherwise(profile, MeasuredLineCount(profile),
-                            {session.channel, session.edgeMode, session.edge});
+                            {session.channel, session.edgeMode, session.edge, {}});
     if (otherwise == 0) return {};
     return std::to_string(otherwise) + (otherwise == 1 ? " edge point was" : " edge points were") +
            " found with other settings than the session's, and written as found";

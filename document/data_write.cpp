@@ -162,7 +162,7 @@ void CNorvaleDoc::WriteResults(SaveFileRequest& request,
     // Edges found under other settings than today's would mix two measurements in one file.
     const DetectSettings now = CurrentDetection();
     const std::size_t otherwise = CountFoundOtherwise(m_profile, MeasuredLineCount(m_profile),
-                                                      {now.channel, now.mode, now.edge});
+                                                      {now.channel, now.mode, now.edge, {}});
     if (otherwise > 0 &&
         !m_ui.AskYesNo(QCoreApplication::translate(
                            "Document",

@@ -77,7 +77,7 @@ void CNorvaleDoc::OfferRedetection(const PanelOptions& before, const PanelOption
     }
     const DetectSettings now = CurrentDetection();
     const std::size_t otherwise = CountFoundOtherwise(m_profile, MeasuredLineCount(m_profile),
-                                                      {now.channel, now.mode, now.edge});
+                                                      {now.channel, now.mode, now.edge, {}});
     if (otherwise == 0) return;
     if (m_ui.AskYesNo(QCoreApplication::translate(
                           "Document",

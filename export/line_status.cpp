@@ -1,5 +1,9 @@
 #include "export/line_status.h"
 
+#include <vector>
+
+#include "model/caliper_words.h"
+
 LineStatus StatusOf(const CScan* line, bool imageReadable) {
     if (line == nullptr) return LineStatus::Missing;
     if (line->m_bDetect) return imageReadable ? LineStatus::Pending : LineStatus::Unreadable;
@@ -41,7 +45,8 @@ std::string FoundWithWords(const DetectionSettings* settings) {
         return words[k < 0 ? 0 : (k > 3 ? 3 : k)];
     };
     const EdgeOptions& edge = settings->edge;
-    std::string words = word(kRules, settings->mode);
+    std::string words = settings->caliper ? CaliperWords(*settings->caliper)
+                                          : std::string(word(kRules, settings->mode));
     (words += ' ') += word(kChannels, settings->channel);
     words += " width=" + std::to_string(edge.lineWidth);
     if (edge.smoothing == kSmoothMean) words += " moving-average=" + std::to_string(edge.smoothWidth);
@@ -53,14 +58,22 @@ std::string FoundWithWords(const DetectionSettings* settings) {
 
 std::size_t CountFoundOtherwise(const CDataProfile& profile, int lineCount,
                                 const DetectionSettings& settings) {
-    const DetectionSettings now = settings.Normalized();
+    // A line under its own caliper rule is measured with it, and the panel's rule beside it.
+    std::vector<DetectionSettings> now;
+    for (int n = 0; n < lineCount; ++n) {
+        DetectionSettings expected = settings;
+        const CScan* line = profile.GetLine(0, 0, n);
+        const CaliperRule* rule = line != nullptr ? profile.RuleOf(*line) : nullptr;
+        if (rule != nullptr) expected.caliper = *rule;
+        now.push_back(expected.Normalized());
+    }
     std::size_t count = 0;
     for (int i = 0; i < profile.GetSize(); ++i) {
         for (int n = 0; n < lineCount; ++n) {
             const CScan* line = profile.GetLine(i, 0, n);
             if (line == nullptr || line->m_bDetect) continue;
             const DetectionSettings* found = profile.FoundWith(*line);
-            if (found != nullptr && !(*found == now)) ++count;
+            if (found != nullptr && !(*found == now[static_cast<std::size_t>(n)])) ++count;
         }
     }
     return count;

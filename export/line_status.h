@@ -50,6 +50,7 @@ std::string_view StatusWord(LineStatus status);
 // sub-pixel"). Empty for null.
 std::string FoundWithWords(const DetectionSettings* settings);
 
-// How many cursors of lines 0..lineCount-1 were detected under other settings than these.
+// How many cursors of lines 0..lineCount-1 were detected under other settings than these (and,
+// for a line with a caliper rule of its own, that rule).
 std::size_t CountFoundOtherwise(const CDataProfile& profile, int lineCount,
                                 const DetectionSettings& settings);

@@ -87,6 +87,8 @@ struct CaliperEdge {
     double contrast = 0.0;  // the response at the edge, signed, in the profile's units
     double sigma = 0.0;     // uncertainty of pos, in samples
     std::optional<double> residual;  // RMS residual of the step fit, where one ran
+
+    friend bool operator==(const CaliperEdge&, const CaliperEdge&) = default;
 };
 
 struct CaliperResult {

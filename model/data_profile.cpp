@@ -63,6 +63,20 @@ const DetectionSettings* CDataProfile::FoundWith(const CScan& line) const {
     return &m_detections[line.m_nFound];
 }
 
+std::uint16_t CDataProfile::RuleNumber(const CaliperRule& rule) {
+    for (std::size_t k = m_rules.size(); k-- > 0;) {
+        if (m_rules[k] == rule) return static_cast<std::uint16_t>(k + 1);
+    }
+    if (m_rules.size() >= kMaxRules) return 0;
+    m_rules.push_back(rule);
+    return static_cast<std::uint16_t>(m_rules.size());
+}
+
+const CaliperRule* CDataProfile::RuleOf(const CScan& line) const {
+    if (line.m_nRule == 0 || line.m_nRule > m_rules.size()) return nullptr;
+    return &m_rules[line.m_nRule - 1u];
+}
+
 void CDataProfile::MarkDetected(CScan& line, const DetectionSettings& settings) {
     line.m_origin = CursorOrigin::Detected;
     line.m_nFound = DetectionIndex(settings.Normalized());

@@ -34,6 +34,16 @@ public:
     // Marks the cursor found with these settings.
     void MarkDetected(CScan& line, const DetectionSettings& settings);
 
+    // The caliper rules that lines use in place of the side panel's; a line names one by its
+    // index + 1 (CScan::m_nRule). Like m_detections, the list only grows.
+    std::vector<CaliperRule> m_rules;
+    static constexpr std::size_t kMaxRules = 65535;
+    // The number a line takes for this rule (1 up), the rule added when new; 0 when the list is
+    // full.
+    std::uint16_t RuleNumber(const CaliperRule& rule);
+    // A line's own caliper rule; null for the side panel's.
+    const CaliperRule* RuleOf(const CScan& line) const;
+
     int GetSize() const { return static_cast<int>(m_arSeries.size()); }
 
     void AddImage(const std::string& title, const std::string& path);

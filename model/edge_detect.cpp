@@ -1,8 +1,13 @@
 #include "model/edge_detect.h"
 
-#include "model/edge_rules.h"
-
+#include <algorithm>
+#include <cmath>
+#include <memory>
 #include <vector>
+
+#include "model/caliper_measure.h"
+#include "model/edge_rules.h"
+#include "model/profile_filter.h"
 
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     if (count < 0) return 0;
@@ -31,6 +36,22 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     return FindEdgeIndex(v, count, mode);
 }
 
+void MeasureWithCaliper(const ProfileBuffer& buffer, CScan& line, int channel,
+                        const EdgeOptions& options, const CaliperRule& rule) {
+    const int count = std::min(line.m_nCount, buffer.m_nLastSample);
+    thread_local std::vector<double> values;
+    values.resize(static_cast<std::size_t>(count < 0 ? 0 : count + 1));
+    ProfileValues(buffer, count, channel, options, values.data());
+    const CaliperResult result = MeasureCaliper(values, rule);
+    auto measure = std::make_shared<const CaliperMeasure>(CaliperMeasure::Of(result));
+    // Nothing found leaves the cursor where it stood; the measure says that it holds no edge.
+    if (result.Found()) {
+        const double place = std::clamp(result.edge.pos, 0.0, static_cast<double>(line.m_nCount));
+        line.SetEdge(static_cast<int>(std::floor(place + 0.5)), place);
+    }
+    line.m_measure = std::move(measure);
+}
+
 bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& picture, int channel,
                 int mode, ProfileBuffer& buffer, const EdgeOptions& options) {
     CScan* line = profile.GetLine(i, a, n);
@@ -38,10 +59,17 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
     if (line == nullptr || !line->m_bDetect || picture.IsNull()) return false;
     SampleLine(picture, line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x, line->m_ptEnd.y,
                buffer, options.lineWidth);
-    const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
-    line->SetEdge(edge.index, edge.subPos);
+    const CaliperRule* rule = profile.RuleOf(*line);
+    if (rule != nullptr) {
+        MeasureWithCaliper(buffer, *line, channel, options, *rule);
+    } else {
+        const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
+        line->SetEdge(edge.index, edge.subPos);
+    }
     line->m_bDetect = false;
-    profile.MarkDetected(*line, {channel, mode, options});
+    DetectionSettings settings{channel, mode, options, {}};
+    if (rule != nullptr) settings.caliper = *rule;
+    profile.MarkDetected(*line, settings);
     return true;
 }
 

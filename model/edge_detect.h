@@ -41,6 +41,13 @@ struct EdgeResult {
 EdgeResult FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode,
                     const EdgeOptions& options);
 
+// A line's edge under its own caliper rule, on the profile sampled into the buffer: the cursor
+// goes to the sample nearest the edge (a pair's first edge) and keeps the place between samples
+// and the whole measure beside it. When the rule finds nothing the cursor stays and the measure
+// says so.
+void MeasureWithCaliper(const ProfileBuffer& buffer, CScan& line, int channel,
+                        const EdgeOptions& options, const CaliperRule& rule);
+
 // Detects line n of line set a of record i on the picture when its detection is pending: samples
 // it into the buffer, puts the cursor on the edge and clears the flag. False when the line does
 // not exist or is not pending.

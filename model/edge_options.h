@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+
+#include "model/caliper.h"
 #include "model/scan.h"
 
 // How a scan line's samples are turned into the profile the edge rule reads, and how finely the
@@ -40,6 +43,8 @@ struct DetectionSettings {
     int channel = 0;
     int mode = 0;
     EdgeOptions edge;
+    // The line's own caliper rule, which then finds the edge in place of the mode.
+    std::optional<CaliperRule> caliper;
 
     // The same settings spelt one way: a smoothing width only where smoothing is on, and the
     // channels and rules that read alike as one.
@@ -47,6 +52,8 @@ struct DetectionSettings {
         DetectionSettings n = *this;
         n.channel = channel < 0 || channel > 3 ? 3 : channel;
         n.mode = mode < 0 || mode > 3 ? 3 : mode;
+        // Under a caliper rule the side panel's rule plays no part.
+        if (n.caliper) n.mode = 0;
         if (n.edge.smoothing == kSmoothNone) n.edge.smoothWidth = EdgeOptions{}.smoothWidth;
         return n;
     }

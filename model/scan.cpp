@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "model/caliper_measure.h"
+
 long long MajorSteps(int x1, int y1, int x2, int y2) {
     return std::max(std::llabs(static_cast<long long>(x2) - x1),
                     std::llabs(static_cast<long long>(y2) - y1));
@@ -69,6 +71,7 @@ void CScan::ReshapeLine(int x1, int y1, int x2, int y2) {
 void CScan::UpdatePos() {
     m_ptCur = PositionAt(m_nPos);
     m_dSubPos = -1.0;
+    m_measure.reset();
 }
 
 void CScan::SetEdge(int n, double subPos) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "model/point.h"
 
@@ -37,6 +38,8 @@ struct CPointF {
     double y = 0.0;
 };
 
+struct CaliperMeasure;
+
 // How a line's cursor came to stand where it is on an image.
 enum class CursorOrigin : std::uint8_t {
     Kept,      // read from a file that does not say, or where the line was drawn
@@ -66,6 +69,12 @@ public:
     // While m_origin is Detected: which of the record list's detection settings found the edge
     // (CDataProfile::m_detections).
     std::uint32_t m_nFound = 0;
+    // The caliper rule that finds this line's edge: 0 for the side panel's rule, k for rule k - 1
+    // of the record list (CDataProfile::m_rules). A line has the same rule on every image.
+    std::uint16_t m_nRule = 0;
+    // What a caliper rule measured where the cursor stands; null when no caliper rule put it
+    // there. Moving the cursor any other way drops it, as it drops the sub-pixel edge.
+    std::shared_ptr<const CaliperMeasure> m_measure;
 
     bool HasSubPos() const { return m_dSubPos >= 0.0; }
     // Puts the cursor on index n and keeps the sub-pixel position beside it (negative for none).

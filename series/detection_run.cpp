@@ -8,6 +8,7 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "model/caliper_measure.h"
 #include "model/edge_detect.h"
 
 // A record's work, copied out of the profile before any thread starts.
@@ -20,6 +21,8 @@ struct CDetectionRun::Job {
     CPicture::LoadResult result;
     std::vector<int> edges;      // per line: the edge index, or -1 for a line that was not pending
     std::vector<double> subPos;  // per line: the sub-pixel edge, negative for none
+    // per line: what its caliper rule measured, null for a line under the side panel's rule
+    std::vector<std::shared_ptr<const CaliperMeasure>> measures;
 };
 
 namespace {
@@ -33,7 +36,8 @@ struct Worker {
     std::unique_ptr<ProfileBuffer> buffer;
 };
 
-void MeasureJob(const DetectSettings& settings, Job& job, Worker& worker) {
+void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
+                Worker& worker) {
     CPicture& picture = worker.picture;
     job.result = picture.Load(job.path);
     if (job.result.status != CPicture::LoadStatus::Ok) return;
@@ -41,11 +45,20 @@ void MeasureJob(const DetectSettings& settings, Job& job, Worker& worker) {
     ProfileBuffer* buffer = worker.buffer.get();
     job.edges.assign(job.lines.size(), -1);
     job.subPos.assign(job.lines.size(), -1.0);
+    job.measures.assign(job.lines.size(), nullptr);
     const PixelView pixels = picture.View();
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
-        const CScan& line = job.lines[n];
+        CScan& line = job.lines[n];
         if (!line.m_bDetect) continue;
         SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
+        if (line.m_nRule > 0 && line.m_nRule <= rules.size()) {
+            MeasureWithCaliper(*buffer, line, settings.channel, settings.edge,
+                               rules[line.m_nRule - 1u]);
+            job.edges[n] = line.m_nPos;
+            job.subPos[n] = line.m_dSubPos;
+            job.measures[n] = line.m_measure;
+            continue;
+        }
         const EdgeResult edge =
             FindEdge(*buffer, line.m_nCount, settings.channel, settings.mode, settings.edge);
         job.edges[n] = edge.index;
@@ -55,9 +68,10 @@ void MeasureJob(const DetectSettings& settings, Job& job, Worker& worker) {
 
 // A worker must not end the program: memory running out for one picture is that picture's
 // failure, reported as what it is.
-void RunJob(const DetectSettings& settings, Job& job, Worker& worker) {
+void RunJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
+            Worker& worker) {
     try {
-        MeasureJob(settings, job, worker);
+        MeasureJob(settings, rules, job, worker);
     } catch (const std::bad_alloc&) {
         worker.picture.Clear();  // and the memory it kept: the next image may need it
         job.edges.clear();
@@ -89,7 +103,7 @@ CScan* FindOriginal(const CScanSeries& series, const Job& job, std::size_t n) {
 
 CDetectionRun::CDetectionRun(const CDataProfile& profile, const std::vector<int>& records,
                              const DetectSettings& settings)
-    : m_settings(settings), m_jobs(records.size()) {
+    : m_settings(settings), m_rules(profile.m_rules), m_jobs(records.size()) {
     for (std::size_t k = 0; k < records.size(); ++k) {
         Job& job = m_jobs[k];
         job.record = records[k];
@@ -145,7 +159,7 @@ void CDetectionRun::Work() {
         const int k = m_next.fetch_add(1);
         if (k >= total) break;
         Job& job = m_jobs[static_cast<std::size_t>(k)];
-        RunJob(m_settings, job, worker);
+        RunJob(m_settings, m_rules, job, worker);
         if (job.result.status != CPicture::LoadStatus::Ok && m_settings.stopOnFailure) {
             m_stop.store(true);
         }
@@ -200,7 +214,7 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
     // The records as they stand now: the list may have changed while the workers ran.
     std::unordered_set<const CScanSeries*> present;
     for (const auto& series : profile.m_arSeries) present.insert(series.get());
-    const DetectionSettings found{m_settings.channel, m_settings.mode, m_settings.edge};
+    const DetectionSettings found{m_settings.channel, m_settings.mode, m_settings.edge, {}};
     for (const std::size_t k : finished) {
         const Job& job = m_jobs[k];
         if (job.result.status != CPicture::LoadStatus::Ok) {
@@ -211,11 +225,21 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
         for (std::size_t n = 0; n < job.edges.size(); ++n) {
             if (job.edges[n] < 0) continue;
             CScan* line = FindOriginal(*job.series, job, n);
-            // A line the user has placed meanwhile keeps the user's cursor.
-            if (line == nullptr || !line->m_bDetect) continue;
+            // A line the user has placed meanwhile keeps the user's cursor, and one whose rule
+            // changed meanwhile waits for a detection under its new rule.
+            if (line == nullptr || !line->m_bDetect || line->m_nRule != job.lines[n].m_nRule) {
+                continue;
+            }
             line->SetEdge(job.edges[n], job.subPos[n]);
+            line->m_measure = job.measures[n];
             line->m_bDetect = false;
-            profile.MarkDetected(*line, found);
+            if (job.measures[n] == nullptr) {
+                profile.MarkDetected(*line, found);
+            } else {
+                DetectionSettings own = found;
+                own.caliper = m_rules[job.lines[n].m_nRule - 1u];
+                profile.MarkDetected(*line, own);
+            }
         }
     }
     return failures;

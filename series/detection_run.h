@@ -62,6 +62,7 @@ private:
     void Work();
 
     DetectSettings m_settings;
+    std::vector<CaliperRule> m_rules;  // the lines' own rules, as the records held them
     std::vector<Job> m_jobs;
     std::vector<std::thread> m_pool;
     std::atomic<int> m_next{0};

@@ -39,7 +39,7 @@ TEST(TidySubPixel, ColumnsOnlyWithTheOptionAndConsistentWithTheIntegerOnes) {
     lines.GetAt(2)->SetPos(5);
     lines.GetAt(2)->m_origin = CursorOrigin::Placed;
     for (const auto& line : lines.m_arLine) line->m_bDetect = false;
-    const DetectionSettings found{0, 3, {true, 1, kSmoothNone, 3}};
+    const DetectionSettings found{0, 3, {true, 1, kSmoothNone, 3}, {}};
     profile.MarkDetected(*lines.GetAt(0), found);
     profile.MarkDetected(*lines.GetAt(1), found);
 

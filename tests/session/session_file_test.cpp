@@ -119,7 +119,7 @@ TEST(SessionFile, ReadsVersionTwo) {
     ASSERT_TRUE(found.session) << found.error;
     const Session& f = *found.session;
     ASSERT_EQ(f.detections.size(), 2u);
-    EXPECT_EQ(f.detections[1], (DetectionSettings{2, 1, {false, 1, kSmoothGaussian, 7}}));
+    EXPECT_EQ(f.detections[1], (DetectionSettings{2, 1, {false, 1, kSmoothGaussian, 7}, {}}));
     const auto cursor = [](int pos, CursorOrigin origin, std::uint32_t with = 0, double sub = -1) {
         C c = C::Kept(pos);
         c.origin = origin;
