@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 
 #include "document/doc_fakes.h"
+#include "model/caliper_measure.h"
+#include "model/edge_detect.h"
+#include "picture/picture.h"
 #include "support/ordinary_user.h"
 
 namespace {
@@ -74,6 +77,80 @@ TEST(SeriesDetect, WithoutThreadsTheCallerMeasures) {
         const DetectReport report = DetectPendingRecords(profile, {0}, settings);
         return report.failures.empty() && profile.GetCurPoint(0, 0, 0) == CPoint{33, 40};
     }));
+}
+
+// Lines under their own caliper rules measure in the parallel run as one detection does alone,
+// and a line whose rule changes while its picture is measured waits for its new rule.
+TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
+    ImageFiles files;
+    CDataProfile profile;
+    // A new record takes the lines the list has: the lines come once every record is there.
+    for (int k = 0; k < 5; ++k) {
+        const std::string name = "c" + std::to_string(k) + ".bmp";
+        profile.AddImage(name, files.Make(QString::fromStdString(name), 25 + 7 * k).toStdString());
+    }
+    for (int k = 0; k < 5; ++k) {
+        profile.GetSeries(k)->AddLine(0, 5, 40, 110, 40);
+        profile.GetSeries(k)->AddLine(0, 5, 60, 110, 60);
+    }
+    CaliperRule falling;
+    falling.polarity = EdgePolarity::Falling;
+    falling.select = EdgeSelect::First;
+    falling.estimator = EdgeEstimator::StepFit;
+    CaliperRule bar;
+    bar.kind = CaliperKind::Pair;
+    bar.pairOrder = PairOrder::FallRise;
+    const std::uint16_t first = profile.RuleNumber(falling);
+    const std::uint16_t second = profile.RuleNumber(bar);
+    for (int k = 0; k < 5; ++k) {
+        profile.GetLine(k, 0, 0)->m_nRule = first;
+        profile.GetLine(k, 0, 1)->m_nRule = second;
+    }
+    // The same records measured one at a time, as the window measures its current picture.
+    CDataProfile alone;
+    alone.m_rules = profile.m_rules;
+    for (int k = 0; k < 5; ++k) alone.AddImage("", profile.GetSeries(k)->m_strPath);
+    for (int k = 0; k < 5; ++k) {
+        for (int n = 0; n < 2; ++n) {
+            const CScan& line = *profile.GetLine(k, 0, n);
+            alone.GetSeries(k)->AddLine(0, line.m_ptStart.x, line.m_ptStart.y, line.m_ptEnd.x,
+                                        line.m_ptEnd.y);
+            alone.GetLine(k, 0, n)->m_nRule = line.m_nRule;
+        }
+        CPicture picture;
+        ASSERT_EQ(picture.Load(alone.GetSeries(k)->m_strPath).status, CPicture::LoadStatus::Ok);
+        ProfileBuffer buffer;
+        EXPECT_EQ(DetectPending(alone, k, 0, picture.View(), 0, 0, buffer), 2);
+    }
+
+    bool changed = false;
+    DetectSettings settings;
+    settings.jobs = 2;
+    DetectPendingRecords(profile, {0, 1, 2, 3, 4}, settings, [&](int, int) {
+        if (!changed) profile.GetLine(4, 0, 1)->m_nRule = first;
+        changed = true;
+        return true;
+    });
+    for (int k = 0; k < 5; ++k) {
+        for (int n = 0; n < 2; ++n) {
+            SCOPED_TRACE(testing::Message() << "image " << k << " line " << n);
+            const CScan& ran = *profile.GetLine(k, 0, n);
+            if (k == 4 && n == 1) {
+                EXPECT_TRUE(ran.m_bDetect);
+                continue;
+            }
+            const CScan& one = *alone.GetLine(k, 0, n);
+            EXPECT_FALSE(ran.m_bDetect);
+            EXPECT_EQ(ran.m_nPos, one.m_nPos);
+            EXPECT_EQ(ran.m_dSubPos, one.m_dSubPos);
+            ASSERT_NE(ran.m_measure, nullptr);
+            ASSERT_NE(one.m_measure, nullptr);
+            EXPECT_EQ(*ran.m_measure, *one.m_measure);
+            EXPECT_NE(ran.m_measure->status, CaliperStatus::NotFound);
+            ASSERT_NE(profile.FoundWith(ran), nullptr);
+            EXPECT_EQ(profile.FoundWith(ran)->caliper, *profile.RuleOf(ran));
+        }
+    }
 }
 
 }  // namespace
