@@ -169,17 +169,50 @@ CaliperResult MeasureEdge(const CaliperInput& in, std::optional<double> previous
     CaliperResult result;
     result.noise = in.noise;
     result.candidates = FindCandidates(in.response, in.rule.polarity, in.rule.minContrast);
-    std::vector<double> strength, place;
-    for (const CaliperCandidate& c : result.candidates) {
-        strength.push_back(std::abs(c.response));
-        place.push_back(in.rule.select == EdgeSelect::Nearest ? QuickPlace(in, c) : 0.0);
+    const std::vector<CaliperCandidate>& c = result.candidates;
+    const int count = static_cast<int>(c.size());
+    if (count == 0) return result;
+    // ChooseItem and RatioOf on the candidates' strengths in one pass: the strongest (the first
+    // of equals) and the strongest of the others, which is all the ratio needs.
+    int strongest = 0;
+    double top = std::abs(c[0].response);
+    double runnerUp = 0.0;  // the largest strength but the strongest's (0 when none)
+    for (int i = 1; i < count; ++i) {
+        const double strength = std::abs(c[static_cast<std::size_t>(i)].response);
+        if (strength > top) {
+            runnerUp = top;
+            top = strength;
+            strongest = i;
+        } else {
+            runnerUp = std::max(runnerUp, strength);
+        }
     }
-    const int chosen = ChooseItem(in.rule, strength, place, previous);
+    int chosen = strongest;
+    switch (in.rule.select) {
+        case EdgeSelect::First: chosen = 0; break;
+        case EdgeSelect::Last: chosen = count - 1; break;
+        case EdgeSelect::Nth: chosen = in.rule.nth <= count ? in.rule.nth - 1 : -1; break;
+        case EdgeSelect::Nearest:
+            if (previous && std::isfinite(*previous)) {
+                chosen = 0;
+                double best = std::abs(QuickPlace(in, c[0]) - *previous);
+                for (int i = 1; i < count; ++i) {
+                    const double distance = std::abs(QuickPlace(in, c[static_cast<std::size_t>(i)]) - *previous);
+                    if (distance < best) {
+                        best = distance;
+                        chosen = i;
+                    }
+                }
+            }
+            break;
+        case EdgeSelect::Strongest: break;
+    }
     if (chosen < 0) return result;
-    const CaliperCandidate& candidate = result.candidates[static_cast<std::size_t>(chosen)];
+    const CaliperCandidate& candidate = c[static_cast<std::size_t>(chosen)];
     const PlacedEdge placed = PlaceEdge(in, candidate);
     result.edge = placed.edge;
-    result.ratio = RatioOf(strength, chosen);
+    const double other = chosen == strongest ? runnerUp : top;
+    result.ratio = other > 0.0 ? std::abs(candidate.response) / other : 0.0;
     result.status = StatusOf(placed.fitFailed,
                              NearLineEnd(candidate.index, static_cast<int>(in.profile.size()), in.rule.sigma),
                              placed.edge.contrast, in.noise, result.ratio);
@@ -194,7 +227,12 @@ CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule&
     for (const double v : profile) {
         if (!std::isfinite(v)) return {};
     }
-    const std::vector<double> response = EdgeResponse(profile, rule.sigma);
+    // The response lives in a buffer kept from call to call: a line after a line allocates
+    // nothing for it.
+    thread_local std::vector<double> buffer;
+    if (buffer.size() < profile.size()) buffer.resize(profile.size());
+    EdgeResponseInto(profile, rule.sigma, buffer.data());
+    const std::span<const double> response(buffer.data(), profile.size());
     const CaliperInput in{profile, response, rule, RobustNoise(profile)};
     switch (rule.kind) {
         case CaliperKind::Threshold: return MeasureThreshold(in);

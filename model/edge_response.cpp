@@ -1,5 +1,6 @@
 // The edge response of the caliper rules, its candidates and their places between samples.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <limits>
@@ -24,33 +25,69 @@ std::vector<double> ResponseKernel(double sigma) {
     return w;
 }
 
-std::vector<double> EdgeResponse(std::span<const double> profile, double sigma) {
-    const std::vector<double> w = ResponseKernel(sigma);
+std::span<const double> CachedResponseKernel(double sigma) {
+    // A rule runs with one sigma over many lines: the weights of the last few sigmas are kept,
+    // keyed by the exact value, so the exponentials run once per sigma and thread.
+    struct Entry {
+        double sigma = 0.0;
+        std::vector<double> w;
+    };
+    thread_local std::array<Entry, 4> cache;
+    thread_local std::size_t next = 0;
+    for (const Entry& entry : cache) {
+        if (!entry.w.empty() && entry.sigma == sigma) return entry.w;
+    }
+    Entry& entry = cache[next];
+    next = (next + 1) % cache.size();
+    entry.w = ResponseKernel(sigma);
+    entry.sigma = sigma;
+    return entry.w;
+}
+
+void EdgeResponseInto(std::span<const double> profile, double sigma, double* out) {
+    const std::span<const double> w = CachedResponseKernel(sigma);
     const int reach = static_cast<int>(w.size()) - 1;
     const int n = static_cast<int>(profile.size());
-    std::vector<double> response(profile.size(), 0.0);
-    const auto at = [&](int k) { return profile[static_cast<std::size_t>(std::clamp(k, 0, n - 1))]; };
+    const double* v = profile.data();
+    const double* weight = w.data();
+    const auto at = [&](int k) { return v[std::clamp(k, 0, n - 1)]; };
     // The kernel is odd: each weight multiplies the difference of the two samples it spans,
     // summed from the nearest pair outwards (a fixed order, so equal profiles give equal bits).
-    // Inside the line the sums run weight by weight over all samples, which the compiler
-    // vectorises; the order of each sample's sum stays the same.
+    // Inside the line, where no index needs clamping, a block of neighbouring samples is summed
+    // side by side in registers, weight by weight, which the compiler vectorises across the
+    // samples; each sample's own sum keeps its order.
     const int inner0 = std::min(reach, n);
     const int inner1 = std::max(inner0, n - reach);  // samples inner0..inner1-1 need no clamping
-    double* out = response.data();
-    const double* v = profile.data();
-    for (int m = 1; m <= reach; ++m) {
-        const double weight = w[static_cast<std::size_t>(m)];
-        for (int i = inner0; i < inner1; ++i) out[i] += weight * (v[i + m] - v[i - m]);
-    }
-    for (int i = 0; i < n; ++i) {
-        if (i >= inner0 && i < inner1) {
-            i = inner1 - 1;
-            continue;
+    constexpr int kBlock = 8;
+    int i = inner0;
+    for (; i + kBlock <= inner1; i += kBlock) {
+        double sum[kBlock];
+        for (double& s : sum) s = 0.0;
+        for (int m = 1; m <= reach; ++m) {
+            const double wm = weight[m];
+            const double* ahead = v + i + m;
+            const double* behind = v + i - m;
+            for (int b = 0; b < kBlock; ++b) sum[b] += wm * (ahead[b] - behind[b]);
         }
+        for (int b = 0; b < kBlock; ++b) out[i + b] = sum[b];
+    }
+    for (; i < inner1; ++i) {
         double sum = 0.0;
-        for (int m = 1; m <= reach; ++m) sum += w[static_cast<std::size_t>(m)] * (at(i + m) - at(i - m));
+        for (int m = 1; m <= reach; ++m) sum += weight[m] * (v[i + m] - v[i - m]);
         out[i] = sum;
     }
+    const auto clamped = [&](int k) {
+        double sum = 0.0;
+        for (int m = 1; m <= reach; ++m) sum += weight[m] * (at(k + m) - at(k - m));
+        out[k] = sum;
+    };
+    for (int k = 0; k < inner0; ++k) clamped(k);
+    for (int k = inner1; k < n; ++k) clamped(k);
+}
+
+std::vector<double> EdgeResponse(std::span<const double> profile, double sigma) {
+    std::vector<double> response(profile.size());
+    EdgeResponseInto(profile, sigma, response.data());
     return response;
 }
 
@@ -65,9 +102,13 @@ std::vector<CaliperCandidate> FindCandidates(std::span<const double> response,
     // plateau above 0 whose neighbours both lie lower is a maximum, one below 0 whose neighbours
     // both lie higher a minimum; a missing neighbour never stands in the way. A maximum and a
     // minimum never share a sample, so the list comes out in line order. On a noisy line a third
-    // of the samples are extrema: each sample is written and kept or not without a branch.
-    std::vector<CaliperCandidate> out(response.size());
-    std::size_t kept = 0;
+    // of the samples are extrema: each sample's index is written to a scratch list kept from
+    // call to call and kept or not without a branch; the result is then allocated once, at its
+    // size.
+    thread_local std::vector<int> scratch;
+    if (scratch.size() < response.size()) scratch.resize(response.size());
+    int* kept = scratch.data();
+    std::size_t count = 0;
     for (int i = 0; i < n; ++i) {
         const double value = r[i];
         const double missing = value > 0.0 ? -infinity : infinity;
@@ -80,11 +121,12 @@ std::vector<CaliperCandidate> FindCandidates(std::span<const double> response,
         }
         const bool maximum = rising & (value > 0.0) & (left < value) & (right < value);
         const bool minimum = falling & (value < 0.0) & (left > value) & (right > value);
-        out[kept] = {i, value};
-        kept += static_cast<std::size_t>((maximum | minimum) & (std::abs(value) >= minContrast));
+        kept[count] = i;
+        count += static_cast<std::size_t>((maximum | minimum) & (std::abs(value) >= minContrast));
         i = j;
     }
-    out.resize(kept);
+    std::vector<CaliperCandidate> out(count);
+    for (std::size_t c = 0; c < count; ++c) out[c] = {kept[c], r[kept[c]]};
     return out;
 }
 
