@@ -3,7 +3,7 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <limits>
+#include <cstring>
 
 #include "model/caliper.h"
 #include "model/caliper_parts.h"
@@ -91,39 +91,104 @@ std::vector<double> EdgeResponse(std::span<const double> profile, double sigma) 
     return response;
 }
 
+namespace {
+
+// Whether the plateau that begins at sample i (its left neighbour already known to lie below a
+// maximum, above a minimum) ends on a lower sample (higher for a minimum), or on the line's end.
+bool PlateauIsExtremum(const double* r, int n, int i, bool maximum) {
+    const double value = r[i];
+    int j = i;
+    while (j + 1 < n && r[j + 1] == value) ++j;
+    if (j + 1 >= n) return true;
+    return maximum ? r[j + 1] < value : r[j + 1] > value;
+}
+
+// The sample i at a line's end (0 or N-1) as a candidate: a missing neighbour counts as lower
+// for a maximum and higher for a minimum.
+bool EndIsCandidate(const double* r, int n, int i, bool rising, bool falling, double minContrast) {
+    const double value = r[i];
+    if (!(std::abs(value) >= minContrast)) return false;
+    const bool hasLeft = i > 0;
+    const bool hasRight = i + 1 < n;
+    if (rising && value > 0.0 && (!hasLeft || r[i - 1] < value)) {
+        if (!hasRight || r[i + 1] < value) return true;
+        if (r[i + 1] == value) return PlateauIsExtremum(r, n, i, true);
+    }
+    if (falling && value < 0.0 && (!hasLeft || r[i - 1] > value)) {
+        if (!hasRight || r[i + 1] > value) return true;
+        if (r[i + 1] == value) return PlateauIsExtremum(r, n, i, false);
+    }
+    return false;
+}
+
+}  // namespace
+
 std::vector<CaliperCandidate> FindCandidates(std::span<const double> response,
                                              EdgePolarity polarity, double minContrast) {
     const bool rising = polarity != EdgePolarity::Falling;
     const bool falling = polarity != EdgePolarity::Rising;
     const int n = static_cast<int>(response.size());
     const double* r = response.data();
-    const double infinity = std::numeric_limits<double>::infinity();
-    // One pass over the plateaus (runs of equal responses, nearly always one sample long): a
-    // plateau above 0 whose neighbours both lie lower is a maximum, one below 0 whose neighbours
-    // both lie higher a minimum; a missing neighbour never stands in the way. A maximum and a
+    // A plateau (a run of equal responses, nearly always one sample long) above 0 whose
+    // neighbours both lie lower is a maximum, one below 0 whose neighbours both lie higher a
+    // minimum, taken at its first sample; a missing neighbour never stands in the way. The other
+    // samples of a plateau have an equal left neighbour and so are never taken. A maximum and a
     // minimum never share a sample, so the list comes out in line order. On a noisy line a third
-    // of the samples are extrema: each sample's index is written to a scratch list kept from
-    // call to call and kept or not without a branch; the result is then allocated once, at its
-    // size.
+    // of the samples are extrema: each inner sample's index is written to a scratch list kept
+    // from call to call and kept or not without a branch; only a plateau's first sample (rare)
+    // looks further ahead. The result is then allocated once, at its size.
     thread_local std::vector<int> scratch;
     if (scratch.size() < response.size()) scratch.resize(response.size());
     int* kept = scratch.data();
     std::size_t count = 0;
-    for (int i = 0; i < n; ++i) {
-        const double value = r[i];
-        const double missing = value > 0.0 ? -infinity : infinity;
-        const double left = i > 0 ? r[i - 1] : missing;
-        double right = i + 1 < n ? r[i + 1] : missing;
-        int j = i;
-        if (right == value) {  // a plateau: its first sample stands for it
-            while (j + 1 < n && r[j + 1] == value) ++j;
-            right = j + 1 < n ? r[j + 1] : missing;
-        }
-        const bool maximum = rising & (value > 0.0) & (left < value) & (right < value);
-        const bool minimum = falling & (value < 0.0) & (left > value) & (right > value);
+    if (n > 0) {
+        kept[count] = 0;
+        count += static_cast<std::size_t>(EndIsCandidate(r, n, 0, rising, falling, minContrast));
+    }
+    // Inner samples two at a time in vector registers (GCC vector extensions; a machine without
+    // them gets scalar code): the comparisons are the same exact ones, only side by side.
+    using Pair = double __attribute__((vector_size(16)));
+    using Mask = long long __attribute__((vector_size(16)));
+    const Mask rise = rising ? Mask{-1, -1} : Mask{0, 0};
+    const Mask fall = falling ? Mask{-1, -1} : Mask{0, 0};
+    const Pair zero{0.0, 0.0};
+    const Pair least{minContrast, minContrast};
+    const Pair negLeast{-minContrast, -minContrast};
+    const auto keep = [&](int i, long long take, long long plateau) {
         kept[count] = i;
-        count += static_cast<std::size_t>((maximum | minimum) & (std::abs(value) >= minContrast));
-        i = j;
+        if (plateau != 0) [[unlikely]] {
+            count += static_cast<std::size_t>(PlateauIsExtremum(r, n, i, r[i] > 0.0));
+        } else {
+            count += static_cast<std::size_t>(take & 1);
+        }
+    };
+    int i = 1;
+    for (; i + 2 < n; i += 2) {
+        Pair left, value, right;
+        std::memcpy(&left, r + i - 1, sizeof left);
+        std::memcpy(&value, r + i, sizeof value);
+        std::memcpy(&right, r + i + 1, sizeof right);
+        // |value| >= minContrast, as value >= minContrast or value <= -minContrast: the same for
+        // every number, and false for a NaN either way.
+        const Mask strong = (value >= least) | (value <= negLeast);
+        const Mask rises = rise & (value > zero) & (left < value);
+        const Mask falls = fall & (value < zero) & (left > value);
+        const Mask take = ((rises & (right < value)) | (falls & (right > value))) & strong;
+        const Mask plateau = (rises | falls) & (right == value) & strong;
+        keep(i, take[0], plateau[0]);
+        keep(i + 1, take[1], plateau[1]);
+    }
+    for (; i + 1 < n; ++i) {
+        const double left = r[i - 1], value = r[i], right = r[i + 1];
+        const bool rises = rising & (value > 0.0) & (left < value);
+        const bool falls = falling & (value < 0.0) & (left > value);
+        const bool strong = std::abs(value) >= minContrast;
+        const bool take = ((rises & (right < value)) | (falls & (right > value))) & strong;
+        keep(i, take, (rises | falls) & (right == value) & strong);
+    }
+    if (n > 1) {
+        kept[count] = n - 1;
+        count += static_cast<std::size_t>(EndIsCandidate(r, n, n - 1, rising, falling, minContrast));
     }
     std::vector<CaliperCandidate> out(count);
     for (std::size_t c = 0; c < count; ++c) out[c] = {kept[c], r[kept[c]]};
