@@ -3,7 +3,13 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
-#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define QUANDREL_CALIPER_SSE2 1
+#else
+#define QUANDREL_CALIPER_SSE2 0
+#endif
 
 #include "model/caliper.h"
 #include "model/caliper_parts.h"
@@ -145,39 +151,48 @@ std::vector<CaliperCandidate> FindCandidates(std::span<const double> response,
         kept[count] = 0;
         count += static_cast<std::size_t>(EndIsCandidate(r, n, 0, rising, falling, minContrast));
     }
-    // Inner samples two at a time in vector registers (GCC vector extensions; a machine without
-    // them gets scalar code): the comparisons are the same exact ones, only side by side.
-    using Pair = double __attribute__((vector_size(16)));
-    using Mask = long long __attribute__((vector_size(16)));
-    const Mask rise = rising ? Mask{-1, -1} : Mask{0, 0};
-    const Mask fall = falling ? Mask{-1, -1} : Mask{0, 0};
-    const Pair zero{0.0, 0.0};
-    const Pair least{minContrast, minContrast};
-    const Pair negLeast{-minContrast, -minContrast};
-    const auto keep = [&](int i, long long take, long long plateau) {
+    const auto keep = [&](int i, bool take, bool plateau) {
         kept[count] = i;
-        if (plateau != 0) [[unlikely]] {
+        if (plateau) [[unlikely]] {
             count += static_cast<std::size_t>(PlateauIsExtremum(r, n, i, r[i] > 0.0));
         } else {
-            count += static_cast<std::size_t>(take & 1);
+            count += static_cast<std::size_t>(take);
         }
     };
     int i = 1;
+#if QUANDREL_CALIPER_SSE2
+    // Two inner samples at a time in vector registers: the same comparisons side by side, their
+    // outcomes gathered as two bits each.
+    const __m128d rise = _mm_castsi128_pd(_mm_set1_epi64x(rising ? -1 : 0));
+    const __m128d fall = _mm_castsi128_pd(_mm_set1_epi64x(falling ? -1 : 0));
+    const __m128d zero = _mm_setzero_pd();
+    const __m128d least = _mm_set1_pd(minContrast);
+    const __m128d negLeast = _mm_set1_pd(-minContrast);
     for (; i + 2 < n; i += 2) {
-        Pair left, value, right;
-        std::memcpy(&left, r + i - 1, sizeof left);
-        std::memcpy(&value, r + i, sizeof value);
-        std::memcpy(&right, r + i + 1, sizeof right);
+        const __m128d left = _mm_loadu_pd(r + i - 1);
+        const __m128d value = _mm_loadu_pd(r + i);
+        const __m128d right = _mm_loadu_pd(r + i + 1);
         // |value| >= minContrast, as value >= minContrast or value <= -minContrast: the same for
         // every number, and false for a NaN either way.
-        const Mask strong = (value >= least) | (value <= negLeast);
-        const Mask rises = rise & (value > zero) & (left < value);
-        const Mask falls = fall & (value < zero) & (left > value);
-        const Mask take = ((rises & (right < value)) | (falls & (right > value))) & strong;
-        const Mask plateau = (rises | falls) & (right == value) & strong;
-        keep(i, take[0], plateau[0]);
-        keep(i + 1, take[1], plateau[1]);
+        const __m128d strong = _mm_or_pd(_mm_cmpge_pd(value, least), _mm_cmple_pd(value, negLeast));
+        const __m128d rises = _mm_and_pd(rise, _mm_and_pd(_mm_cmpgt_pd(value, zero), _mm_cmplt_pd(left, value)));
+        const __m128d falls = _mm_and_pd(fall, _mm_and_pd(_mm_cmplt_pd(value, zero), _mm_cmpgt_pd(left, value)));
+        const __m128d peak = _mm_or_pd(_mm_and_pd(rises, _mm_cmplt_pd(right, value)),
+                                       _mm_and_pd(falls, _mm_cmpgt_pd(right, value)));
+        const int take = _mm_movemask_pd(_mm_and_pd(peak, strong));
+        const int plateau = _mm_movemask_pd(
+            _mm_and_pd(_mm_and_pd(_mm_or_pd(rises, falls), _mm_cmpeq_pd(right, value)), strong));
+        if (plateau != 0) [[unlikely]] {
+            keep(i, (take & 1) != 0, (plateau & 1) != 0);
+            keep(i + 1, (take & 2) != 0, (plateau & 2) != 0);
+            continue;
+        }
+        kept[count] = i;
+        count += static_cast<std::size_t>(take & 1);
+        kept[count] = i + 1;
+        count += static_cast<std::size_t>(take >> 1);
     }
+#endif
     for (; i + 1 < n; ++i) {
         const double left = r[i - 1], value = r[i], right = r[i + 1];
         const bool rises = rising & (value > 0.0) & (left < value);
