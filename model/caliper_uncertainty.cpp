@@ -29,10 +29,10 @@ double SelectMedian(double* values, std::size_t n) {
 }
 
 // Two bounds that most likely hold the middle values of a set of n (without a NaN) between
-// them, from an evenly spaced sample of it: the sample's ranks two standard deviations either
+// them, from an evenly spaced sample of it: the sample's ranks 2.5 standard deviations either
 // side of its middle.
 constexpr std::size_t kSample = 64;
-constexpr std::size_t kMargin = 8;
+constexpr std::size_t kMargin = 10;
 
 struct Bounds {
     double low;
@@ -139,7 +139,7 @@ double RobustNoise(std::span<const double> profile) {
     // what std::nth_element alone makes of it, so it alone selects then. The medians of long
     // lines are narrowed first: bounds from an evenly spaced sample, then one pass without
     // branches that writes the values, counts those under the lower bound and copies those
-    // between the bounds to a window of about a quarter of them, where the selection runs.
+    // between the bounds to a window of under a third of them, where the selection runs.
     // Where the bounds miss the middle, the whole set is selected in.
     const bool narrow = n >= 4 * kSample;
     const std::size_t stride = n / kSample;
