@@ -55,27 +55,51 @@ struct Window {
     int first;
     int last;
 
+    // Calls f(k, value, jacobian) for every sample of the window at p, as StepModelAt gives
+    // them. Neighbouring pixels share a border: k + 1/2 and (k + 1) - 1/2 are the same number,
+    // so Phi, phi and G there are computed once, for the pixel on either side.
+    template <class F>
+    void Each(const StepParams& p, F&& f) const {
+        const double s = p.blur;
+        double um = (first - 0.5 - p.x0) / s;
+        double cm = Cdf(um), dm = Pdf(um);
+        double gm = um * cm + dm;
+        double jac[4];
+        jac[2] = 1.0;
+        for (int k = first; k <= last; ++k) {
+            const double up = (k + 0.5 - p.x0) / s;
+            const double cp = Cdf(up), dp = Pdf(up);
+            const double gp = up * cp + dp;
+            const double mean = s * (gp - gm);
+            jac[0] = -p.height * (cp - cm);
+            jac[1] = mean;
+            jac[3] = p.height * (dp - dm);
+            f(k, p.base + p.height * mean, jac);
+            cm = cp;
+            dm = dp;
+            gm = gp;
+        }
+    }
+
     double Cost(const StepParams& p) const {
         double cost = 0.0;
-        double jac[4];
-        for (int k = first; k <= last; ++k) {
-            const double r = v[static_cast<std::size_t>(k)] - StepModelAt(k, p, jac);
+        Each(p, [&](int k, double model, const double*) {
+            const double r = v[static_cast<std::size_t>(k)] - model;
             cost += r * r;
-        }
+        });
         return cost;
     }
     // J^T J and J^T r at p.
     void Normal(const StepParams& p, Matrix& jtj, Vector& jtr) const {
         jtj = {};
         jtr = {};
-        double jac[4];
-        for (int k = first; k <= last; ++k) {
-            const double r = v[static_cast<std::size_t>(k)] - StepModelAt(k, p, jac);
+        Each(p, [&](int k, double model, const double* jac) {
+            const double r = v[static_cast<std::size_t>(k)] - model;
             for (int i = 0; i < 4; ++i) {
                 jtr[i] += jac[i] * r;
                 for (int j = 0; j <= i; ++j) jtj[i][j] += jac[i] * jac[j];
             }
-        }
+        });
         for (int i = 0; i < 4; ++i) {
             for (int j = i + 1; j < 4; ++j) jtj[i][j] = jtj[j][i];
         }
