@@ -184,7 +184,7 @@ CaliperResult MeasureEdge(const CaliperInput& in, std::optional<double> previous
             top = strength;
             strongest = i;
         } else {
-            runnerUp = runnerUp < strength ? strength : runnerUp;  // std::max, kept in a register
+            runnerUp = runnerUp < strength ? strength : runnerUp;  // std::max(runnerUp, strength)
         }
     }
     int chosen = strongest;
