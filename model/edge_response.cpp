@@ -4,15 +4,9 @@
 #include <cmath>
 #include <cstddef>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#define QUANDREL_CALIPER_SSE2 1
-#else
-#define QUANDREL_CALIPER_SSE2 0
-#endif
-
 #include "model/caliper.h"
 #include "model/caliper_parts.h"
+#include "model/caliper_simd.h"
 
 std::vector<double> ResponseKernel(double sigma) {
     if (!(sigma >= kMinCaliperSigma)) sigma = kMinCaliperSigma;
