@@ -169,21 +169,71 @@ CaliperResult MeasureEdge(const CaliperInput& in, std::optional<double> previous
     CaliperResult result;
     result.noise = in.noise;
     result.candidates = FindCandidates(in.response, in.rule.polarity, in.rule.minContrast);
-    std::vector<double> strength, place;
-    for (const CaliperCandidate& c : result.candidates) {
-        strength.push_back(std::abs(c.response));
-        place.push_back(in.rule.select == EdgeSelect::Nearest ? QuickPlace(in, c) : 0.0);
+    const std::vector<CaliperCandidate>& c = result.candidates;
+    const int count = static_cast<int>(c.size());
+    if (count == 0) return result;
+    // ChooseItem and RatioOf on the candidates' strengths in one pass: the strongest (the first
+    // of equals) and the strongest of the others, which is all the ratio needs.
+    int strongest = 0;
+    double top = std::abs(c[0].response);
+    double runnerUp = 0.0;  // the largest strength but the strongest's (0 when none)
+    for (int i = 1; i < count; ++i) {
+        const double strength = std::abs(c[static_cast<std::size_t>(i)].response);
+        if (strength > top) {
+            runnerUp = top;
+            top = strength;
+            strongest = i;
+        } else {
+            runnerUp = runnerUp < strength ? strength : runnerUp;  // std::max(runnerUp, strength)
+        }
     }
-    const int chosen = ChooseItem(in.rule, strength, place, previous);
+    int chosen = strongest;
+    switch (in.rule.select) {
+        case EdgeSelect::First: chosen = 0; break;
+        case EdgeSelect::Last: chosen = count - 1; break;
+        case EdgeSelect::Nth: chosen = in.rule.nth <= count ? in.rule.nth - 1 : -1; break;
+        case EdgeSelect::Nearest:
+            if (previous && std::isfinite(*previous)) {
+                chosen = 0;
+                double best = std::abs(QuickPlace(in, c[0]) - *previous);
+                for (int i = 1; i < count; ++i) {
+                    const double distance = std::abs(QuickPlace(in, c[static_cast<std::size_t>(i)]) - *previous);
+                    if (distance < best) {
+                        best = distance;
+                        chosen = i;
+                    }
+                }
+            }
+            break;
+        case EdgeSelect::Strongest: break;
+    }
     if (chosen < 0) return result;
-    const CaliperCandidate& candidate = result.candidates[static_cast<std::size_t>(chosen)];
+    const CaliperCandidate& candidate = c[static_cast<std::size_t>(chosen)];
     const PlacedEdge placed = PlaceEdge(in, candidate);
     result.edge = placed.edge;
-    result.ratio = RatioOf(strength, chosen);
+    const double other = chosen == strongest ? runnerUp : top;
+    result.ratio = other > 0.0 ? std::abs(candidate.response) / other : 0.0;
     result.status = StatusOf(placed.fitFailed,
                              NearLineEnd(candidate.index, static_cast<int>(in.profile.size()), in.rule.sigma),
                              placed.edge.contrast, in.noise, result.ratio);
     return result;
+}
+
+// x - x is 0 for a finite x and NaN otherwise, and NaN stays NaN in a sum: four sums side by
+// side need no branch per sample.
+bool AllFinite(std::span<const double> profile) {
+    const double* v = profile.data();
+    const std::size_t n = profile.size();
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    std::size_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        s0 += v[k] - v[k];
+        s1 += v[k + 1] - v[k + 1];
+        s2 += v[k + 2] - v[k + 2];
+        s3 += v[k + 3] - v[k + 3];
+    }
+    for (; k < n; ++k) s0 += v[k] - v[k];
+    return (s0 + s1) + (s2 + s3) == 0.0;
 }
 
 }  // namespace
@@ -191,10 +241,13 @@ CaliperResult MeasureEdge(const CaliperInput& in, std::optional<double> previous
 CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
                              std::optional<double> previous) {
     if (!IsValidCaliperRule(rule) || profile.size() < 2) return {};
-    for (const double v : profile) {
-        if (!std::isfinite(v)) return {};
-    }
-    const std::vector<double> response = EdgeResponse(profile, rule.sigma);
+    if (!AllFinite(profile)) return {};
+    // The response lives in a buffer kept from call to call: a line after a line allocates
+    // nothing for it.
+    thread_local std::vector<double> buffer;
+    if (buffer.size() < profile.size()) buffer.resize(profile.size());
+    EdgeResponseInto(profile, rule.sigma, buffer.data());
+    const std::span<const double> response(buffer.data(), profile.size());
     const CaliperInput in{profile, response, rule, RobustNoise(profile)};
     switch (rule.kind) {
         case CaliperKind::Threshold: return MeasureThreshold(in);

@@ -12,6 +12,12 @@
 // divided by their sum over m = 1..R, so that an ideal step of height h gives a response of h.
 // sigma is clamped to kMinCaliperSigma..kMaxCaliperSigma (a NaN counts as the least).
 std::vector<double> ResponseKernel(double sigma);
+// The same weights, kept per thread for the last few sigmas (the span lives until a fifth sigma
+// comes).
+std::span<const double> CachedResponseKernel(double sigma);
+
+// EdgeResponse written to out[0..N-1].
+void EdgeResponseInto(std::span<const double> profile, double sigma, double* out);
 
 // The extrema of the response of the polarity (rising: maxima above 0; falling: minima below 0;
 // either: both), each at least minContrast strong, in line order. A plateau counts once, at its

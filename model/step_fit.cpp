@@ -8,6 +8,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -50,36 +52,109 @@ bool SolveSymmetric(const Matrix& a, const Vector& y, Vector& x) {
     return true;
 }
 
-struct Window {
-    std::span<const double> v;
-    int first;
-    int last;
+// Phi and phi at the pixel borders of a window for one set of parameters.
+struct Borders {
+    StepParams p;
+    bool valid = false;
+    std::vector<double> cdf, pdf;
+};
 
-    double Cost(const StepParams& p) const {
-        double cost = 0.0;
-        double jac[4];
-        for (int k = first; k <= last; ++k) {
-            const double r = v[static_cast<std::size_t>(k)] - StepModelAt(k, p, jac);
-            cost += r * r;
+bool SameBits(const StepParams& a, const StepParams& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class Window {
+public:
+    Window(std::span<const double> v, int first, int last) : m_v(v), m_first(first), m_last(last) {
+        for (Borders& b : m_borders) {
+            b.cdf.resize(static_cast<std::size_t>(last - first) + 2);
+            b.pdf.resize(b.cdf.size());
         }
+    }
+
+    double Cost(const StepParams& p) {
+        double cost = 0.0;
+        Each(p, [&](int k, double model, const double*) {
+            const double r = m_v[static_cast<std::size_t>(k)] - model;
+            cost += r * r;
+        });
         return cost;
     }
     // J^T J and J^T r at p.
-    void Normal(const StepParams& p, Matrix& jtj, Vector& jtr) const {
+    void Normal(const StepParams& p, Matrix& jtj, Vector& jtr) {
         jtj = {};
         jtr = {};
-        double jac[4];
-        for (int k = first; k <= last; ++k) {
-            const double r = v[static_cast<std::size_t>(k)] - StepModelAt(k, p, jac);
+        Each(p, [&](int k, double model, const double* jac) {
+            const double r = m_v[static_cast<std::size_t>(k)] - model;
             for (int i = 0; i < 4; ++i) {
                 jtr[i] += jac[i] * r;
                 for (int j = 0; j <= i; ++j) jtj[i][j] += jac[i] * jac[j];
             }
-        }
+        });
         for (int i = 0; i < 4; ++i) {
             for (int j = i + 1; j < 4; ++j) jtj[i][j] = jtj[j][i];
         }
     }
+
+private:
+    // Phi and phi at the borders for p: the iteration asks for the same parameters twice (the
+    // cost of a step, then the normal equations where it was taken, or again where it was
+    // not), so those of the last two are kept.
+    const Borders& BordersAt(const StepParams& p) {
+        for (const Borders& b : m_borders) {
+            if (b.valid && SameBits(b.p, p)) return b;
+        }
+        Borders& b = m_borders[m_next];
+        m_next ^= 1;
+        b.p = p;
+        b.valid = true;
+        const double s = p.blur;
+        // The border before pixel k is k - 1/2, after it k + 1/2, which is the same number as
+        // (k + 1) - 1/2: each border is computed once, for the pixels on either side.
+        double u = (m_first - 0.5 - p.x0) / s;
+        b.cdf[0] = Cdf(u);
+        b.pdf[0] = Pdf(u);
+        for (int k = m_first; k <= m_last; ++k) {
+            u = (k + 0.5 - p.x0) / s;
+            const std::size_t at = static_cast<std::size_t>(k - m_first) + 1;
+            b.cdf[at] = Cdf(u);
+            b.pdf[at] = Pdf(u);
+        }
+        return b;
+    }
+
+    // Calls f(k, value, jacobian) for every sample of the window at p, as StepModelAt gives
+    // them.
+    template <class F>
+    void Each(const StepParams& p, F&& f) {
+        const Borders& b = BordersAt(p);
+        const double s = p.blur;
+        double um = (m_first - 0.5 - p.x0) / s;
+        double cm = b.cdf[0], dm = b.pdf[0];
+        double gm = um * cm + dm;
+        double jac[4];
+        jac[2] = 1.0;
+        for (int k = m_first; k <= m_last; ++k) {
+            const std::size_t at = static_cast<std::size_t>(k - m_first) + 1;
+            const double up = (k + 0.5 - p.x0) / s;
+            const double cp = b.cdf[at], dp = b.pdf[at];
+            const double gp = up * cp + dp;
+            const double mean = s * (gp - gm);
+            jac[0] = -p.height * (cp - cm);
+            jac[1] = mean;
+            jac[3] = p.height * (dp - dm);
+            f(k, p.base + p.height * mean, jac);
+            cm = cp;
+            dm = dp;
+            gm = gp;
+        }
+    }
+
+    std::span<const double> m_v;
+    int m_first;
+    int m_last;
+    std::array<Borders, 2> m_borders;
+    std::size_t m_next = 0;
 };
 
 }  // namespace
@@ -109,7 +184,7 @@ StepFitResult FitStep(std::span<const double> profile, int first, int last,
         start.height == 0.0 || !std::isfinite(start.height)) {
         return result;
     }
-    const Window window{profile, first, last};
+    Window window(profile, first, last);
     const double maxBlur = std::max(1.0, 0.5 * count);
     // The cost's rounding: a change below it is no change.
     double energy = 0.0;
