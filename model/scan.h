@@ -66,12 +66,13 @@ public:
     double m_dSubPos = -1.0;
     int m_nMaxSteps = kMaxScanSteps;  // the walk's limit: kMaxScanSteps or kMaxWholeScanSteps
     CursorOrigin m_origin = CursorOrigin::Kept;
+    // The caliper rule that finds this line's edge: 0 for the side panel's rule, k for rule k - 1
+    // of the record list (CDataProfile::m_rules). A line has the same rule on every image. It
+    // stands beside m_origin, in room the line has anyway.
+    std::uint16_t m_nRule = 0;
     // While m_origin is Detected: which of the record list's detection settings found the edge
     // (CDataProfile::m_detections).
     std::uint32_t m_nFound = 0;
-    // The caliper rule that finds this line's edge: 0 for the side panel's rule, k for rule k - 1
-    // of the record list (CDataProfile::m_rules). A line has the same rule on every image.
-    std::uint16_t m_nRule = 0;
     // What a caliper rule measured where the cursor stands; null when no caliper rule put it
     // there. Moving the cursor any other way drops it, as it drops the sub-pixel edge.
     std::shared_ptr<const CaliperMeasure> m_measure;
