@@ -15,6 +15,7 @@
 #include "session/session_found.h"
 #include "session/session_keys.h"
 #include "session/session_limits.h"
+#include "session/session_rules.h"
 #include "session/session_tree.h"
 #include "session/session_values.h"
 
@@ -57,7 +58,7 @@ int Parser::Version(const Json& root) const {
         version->is_number_unsigned()
             ? version->get<std::uint64_t>() > kSessionVersion
             : version->is_number_integer() && version->get<std::int64_t>() > kSessionVersion;
-    Fail("quandrel-session", "expected 1 or 2, the versions this program reads" +
+    Fail("quandrel-session", "expected 1, 2 or 3, the versions this program reads" +
                                  std::string(newer ? "; a newer program wrote this file" : ""));
 }
 
@@ -110,8 +111,10 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     if (value.is_object()) {
         if (m_version == 1) {
             CheckKeys(value, field, kImageKeysV1);
-        } else {
+        } else if (m_version == 2) {
             CheckKeys(value, field, kImageKeys);
+        } else {
+            CheckKeys(value, field, kImageKeysV3);
         }
         const auto it = value.find("path");
         if (it == value.end()) Fail(field, "the image has no \"path\"");
@@ -139,6 +142,11 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
     }
     if (value.contains("found") || value.contains("subPos")) {
         ReadFound(*this, value, field, *m_detections, m_lastSample, image.cursors);
+    }
+    if (const auto it = value.find("caliper"); it != value.end()) {
+        if (image.cursors.empty()) image.cursors.assign(lineCount, SessionCursor::Pending());
+        image.measures = ReadMeasures(*this, *it, field + ".caliper", *m_detections,
+                                      m_lastSample, image.cursors);
     }
     return image;
 }
@@ -228,8 +236,10 @@ Session Parser::Parse(const Json& root) {
     m_version = Version(root);
     if (m_version == 1) {
         CheckKeys(root, "", kSessionKeysV1);
-    } else {
+    } else if (m_version == 2) {
         CheckKeys(root, "", kSessionKeys);
+    } else {
+        CheckKeys(root, "", kSessionKeysV3);
     }
 
     Session session;
@@ -253,10 +263,13 @@ Session Parser::Parse(const Json& root) {
     }
     EdgeFields(root, "", session.edge);
     if (const auto it = root.find("detections"); it != root.end()) {
-        session.detections = ReadDetections(*this, *it);
+        session.detections = ReadDetections(*this, *it, m_version);
         m_detections = &session.detections;
     }
     Lines(root, session);
+    if (const auto it = root.find("lineRules"); it != root.end()) {
+        session.lineRules = ReadLineRules(*this, *it, session.lines.size());
+    }
     if (const auto it = root.find("axis"); it != root.end()) session.axis = Axis(*it, "axis");
     Images(root, session);
     if (const auto it = root.find("view"); it != root.end()) {
@@ -296,6 +309,21 @@ std::string SyntaxMessage(std::string_view text, const std::string& name,
 }
 
 }  // namespace
+
+int SessionVersionOf(const Session& session) {
+    for (const auto& rule : session.lineRules) {
+        if (rule) return 3;
+    }
+    for (const DetectionSettings& settings : session.detections) {
+        if (settings.caliper) return 3;
+    }
+    for (const SessionImage& image : session.images) {
+        for (const auto& measure : image.measures) {
+            if (measure) return 3;
+        }
+    }
+    return 2;
+}
 
 bool IsSessionZoom(double zoom) {
     // The image view's steps; each is exact in binary, so a number read compares exactly.

@@ -7,12 +7,15 @@
 #include <string_view>
 #include <vector>
 
+#include "model/caliper_measure.h"
 #include "model/data_axis.h"
 #include "model/edge_options.h"
 #include "session/session_limits.h"
 
-// The version the writer writes. The reader takes it and every older one.
-inline constexpr int kSessionVersion = 2;
+// The newest version the reader takes, with every older one. The writer writes version 2 unless
+// the session uses what only version 3 holds (caliper rules), so that a session without them
+// reads in programs that know no newer version, byte for byte as before.
+inline constexpr int kSessionVersion = 3;
 
 // One line's cursor on one image, as the record holds it (CScan::m_nPos and m_bDetect). A
 // pending line may stand anywhere: its cursor shows where it stood until detection moves it.
@@ -36,6 +39,8 @@ struct SessionImage {
     std::optional<CDataAxis> axis;  // its own calibration; the session's otherwise
     // Per line, in line order; lines past the end of the list are pending at position 0.
     std::vector<SessionCursor> cursors;
+    // Per line, what its caliper rule measured where the cursor stands; empty for none at all.
+    std::vector<std::optional<CaliperMeasure>> measures = {};
 };
 
 // The session's zoom of a view that fits the picture to the window ("fit" in the file).
@@ -67,6 +72,8 @@ struct Session {
     // The settings the detected cursors were found with (SessionCursor::found).
     std::vector<DetectionSettings> detections;
     std::vector<std::array<int, 4>> lines;  // x1, y1, x2, y2 in image pixels
+    // Per line, its own caliper rule, or none for the session's rule; empty when no line has one.
+    std::vector<std::optional<CaliperRule>> lineRules;
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;
     SessionView view;
@@ -87,6 +94,9 @@ struct SessionResult {
     std::string error;  // names the file and, where it applies, the field or the line and column
     SessionProblem problem;
 };
+
+// The version a session is written in: 3 where it holds caliper rules or measures, else 2.
+int SessionVersionOf(const Session& session);
 
 // Parses the text of a session file. `name` is how messages name the file; relative image paths
 // are resolved against `folder`.

@@ -2,6 +2,7 @@
 
 #include "session/json_text.h"
 #include "session/session_keys.h"
+#include "session/session_rules.h"
 
 namespace {
 
@@ -112,7 +113,8 @@ void ReadSubPositions(const SessionValues& values, const Json& list, const std::
 
 }  // namespace
 
-std::vector<DetectionSettings> ReadDetections(const SessionValues& values, const Json& list) {
+std::vector<DetectionSettings> ReadDetections(const SessionValues& values, const Json& list,
+                                              int version) {
     if (!list.is_array()) values.Fail("detections", "expected an array of detection settings");
     std::vector<DetectionSettings> detections;
     detections.reserve(list.size());
@@ -120,7 +122,11 @@ std::vector<DetectionSettings> ReadDetections(const SessionValues& values, const
         const Json& entry = list[k];
         const std::string field = "detections[" + std::to_string(k) + "]";
         if (!entry.is_object()) values.Fail(field, "expected an object");
-        values.CheckKeys(entry, field, kDetectionKeys);
+        if (version >= 3) {
+            values.CheckKeys(entry, field, kDetectionKeysV3);
+        } else {
+            values.CheckKeys(entry, field, kDetectionKeys);
+        }
         DetectionSettings settings;
         if (const auto it = entry.find("channel"); it != entry.end()) {
             settings.channel = values.Int(*it, field + ".channel", 0, 3);
@@ -129,6 +135,9 @@ std::vector<DetectionSettings> ReadDetections(const SessionValues& values, const
             settings.mode = values.Int(*it, field + ".edgeMode", 0, 3);
         }
         values.EdgeFields(entry, field + ".", settings.edge);
+        if (const auto it = entry.find("caliper"); it != entry.end()) {
+            settings.caliper = ReadRule(values, *it, field + ".caliper");
+        }
         detections.push_back(settings.Normalized());
     }
     return detections;
@@ -167,6 +176,10 @@ void AppendDetections(std::string& out, const std::vector<DetectionSettings>& de
             if (numbers[n].second == defaults[n]) continue;
             ((out += ", \"") += numbers[n].first) += "\": ";
             AppendJsonInt(out, numbers[n].second);
+        }
+        if (s.caliper) {
+            out += ", \"caliper\": ";
+            AppendRule(out, *s.caliper);
         }
         out += '}';
     }

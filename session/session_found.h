@@ -18,9 +18,9 @@
 #include "session/session_file.h"
 #include "session/session_values.h"
 
-// The session's "detections".
+// The session's "detections" (a caliper rule in them from version 3 on).
 std::vector<DetectionSettings> ReadDetections(const SessionValues& values,
-                                              const nlohmann::json& list);
+                                              const nlohmann::json& list, int version);
 
 // The image's "found" and "subPos" onto its cursors (one per line; an image without "cursors"
 // has every line pending, and gets them). `lastSample` is each line's last sample.

@@ -28,6 +28,25 @@ inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
                                                     "axis",
                                                     "images",
                                                     "view"};
+// The top level, version 3: what version 2 has, and each line's own rule.
+inline constexpr std::string_view kSessionKeysV3[] = {"quandrel-session",
+                                                      "channel",
+                                                      "edgeMode",
+                                                      "measureLength",
+                                                      "measureArea",
+                                                      "autoDetect",
+                                                      "axisPerImage",
+                                                      "subPixel",
+                                                      "lineWidth",
+                                                      "smoothing",
+                                                      "smoothWidth",
+                                                      "wholeLine",
+                                                      "detections",
+                                                      "lines",
+                                                      "lineRules",
+                                                      "axis",
+                                                      "images",
+                                                      "view"};
 // A calibration, and each of its three points.
 inline constexpr std::string_view kAxisKeys[] = {"origin", "xAxis", "yAxis", "logX", "logY"};
 inline constexpr std::string_view kPointKeys[] = {"pixel", "value"};
@@ -35,10 +54,26 @@ inline constexpr std::string_view kPointKeys[] = {"pixel", "value"};
 inline constexpr std::string_view kImageKeysV1[] = {"path", "axis", "cursors"};
 // ... and in version 2 how each cursor came there.
 inline constexpr std::string_view kImageKeys[] = {"path", "axis", "cursors", "found", "subPos"};
+// ... and in version 3 what each line's caliper rule measured.
+inline constexpr std::string_view kImageKeysV3[] = {"path",   "axis",   "cursors",
+                                                    "found",  "subPos", "caliper"};
 // The settings an edge was detected with (version 2).
 inline constexpr std::string_view kDetectionKeys[] = {"channel",   "edgeMode",  "subPixel",
                                                       "lineWidth", "smoothing", "smoothWidth",
                                                       "wholeLine"};
+// ... and in version 3 the caliper rule of a line that has one.
+inline constexpr std::string_view kDetectionKeysV3[] = {"channel",   "edgeMode",  "subPixel",
+                                                        "lineWidth", "smoothing", "smoothWidth",
+                                                        "wholeLine", "caliper"};
+// A caliper rule (version 3): in "lineRules" and in a detection's "caliper".
+inline constexpr std::string_view kRuleKeys[] = {
+    "kind",      "polarity", "select",      "nth",          "sigma",
+    "minContrast", "estimator", "level",   "levelIsFraction", "lastCrossing",
+    "pairOrder", "minWidth", "maxWidth"};
+// What a caliper rule measured on one line of one image (version 3), and each of its edges.
+inline constexpr std::string_view kMeasureKeys[] = {"status", "edge",  "second",
+                                                    "width",  "noise", "ratio"};
+inline constexpr std::string_view kMeasureEdgeKeys[] = {"pos", "contrast", "sigma", "residual"};
 // A cursor given as an object (version 2).
 inline constexpr std::string_view kCursorKeys[] = {"pending"};
 // What the window showed (version 2).

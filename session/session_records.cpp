@@ -65,6 +65,10 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
     }
     CDataProfile built;
     built.m_nMaxSteps = session.edge.MaxSteps();
+    // A line's own rule goes with it onto every image.
+    for (std::size_t n = 0; n < session.lineRules.size() && n < lines.size(); ++n) {
+        if (session.lineRules[n]) lines[n].m_nRule = built.RuleNumber(*session.lineRules[n]);
+    }
     built.m_arSeries.reserve(session.images.size());
     built.m_arAxis.reserve(session.images.size());
     for (const SessionImage& image : session.images) {
@@ -87,6 +91,15 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
                                                  ? CursorOrigin::Placed
                                                  : CursorOrigin::Kept);
                 if (detected) built.MarkDetected(*line, session.detections[cursor.found]);
+                if (n < image.measures.size() && image.measures[n]) {
+                    const CaliperMeasure& measure = *image.measures[n];
+                    // The edge between samples is the measure's own (the reader checked that the
+                    // cursor stands on the sample nearest it).
+                    if (measure.status != CaliperStatus::NotFound) {
+                        line->m_dSubPos = measure.edge.pos;
+                    }
+                    line->m_measure = std::make_shared<const CaliperMeasure>(measure);
+                }
             }
             set.push_back(std::move(line));
         }
@@ -104,11 +117,18 @@ CRecordCapture::CRecordCapture(const CDataProfile& profile, Session& session)
     session.axis = CDataAxis();
     m_detectionIndex.assign(profile.m_detections.size(), -1);
     // Every record holds the same lines; the first one's end points stand for all.
+    session.lineRules.clear();
     if (const CScanArray* first = profile.GetArray(0, 0)) {
         session.lines.reserve(first->m_arLine.size());
         for (const auto& line : first->m_arLine) {
             session.lines.push_back(
                 {line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x, line->m_ptEnd.y});
+        }
+        for (std::size_t n = 0; n < first->m_arLine.size(); ++n) {
+            const CaliperRule* rule = profile.RuleOf(*first->m_arLine[n]);
+            if (rule == nullptr) continue;
+            session.lineRules.resize(first->m_arLine.size());
+            session.lineRules[n] = *rule;
         }
     }
     const std::size_t count = static_cast<std::size_t>(profile.GetSize());
@@ -136,8 +156,9 @@ SessionCursor CRecordCapture::CursorOf(const CScan& line) {
             m_session.detections.push_back(*found);
         }
         cursor.found = static_cast<std::uint32_t>(index);
-        // Only a detection with sub-pixel placement leaves a sub-pixel edge.
-        if (found->edge.subPixel) cursor.subPos = line.m_dSubPos;
+        // Only a detection with sub-pixel placement leaves a sub-pixel edge; a caliper rule's
+        // edge is in its measure.
+        if (found->edge.subPixel && !found->caliper) cursor.subPos = line.m_dSubPos;
     } else if (cursor.origin == CursorOrigin::Detected) {
         cursor.origin = CursorOrigin::Kept;  // settings the list does not hold: nothing to say
     }
@@ -161,6 +182,11 @@ bool CRecordCapture::Take(std::size_t images) {
         for (std::size_t n = 0; n < lines; ++n) {
             const CScan* line = series.GetLine(0, static_cast<int>(n));
             image.cursors.push_back(line != nullptr ? CursorOf(*line) : SessionCursor::Pending());
+            const DetectionSettings* found = line != nullptr ? m_profile.FoundWith(*line) : nullptr;
+            if (found != nullptr && found->caliper && line->m_measure && !line->m_bDetect) {
+                image.measures.resize(lines);
+                image.measures[n] = *line->m_measure;
+            }
         }
     }
     return m_next >= count;

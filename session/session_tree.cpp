@@ -32,6 +32,11 @@ enum class Place : std::uint8_t {
     Detections,
     Detection,
     Marks,  // an image's "found" or "subPos": one entry per line
+    Rules,  // "lineRules": one entry per line
+    Rule,
+    Measures,  // an image's "caliper": one entry per line
+    Measure,
+    MeasureEdge,
     Scalar,
     Unknown,
 };
@@ -39,13 +44,14 @@ enum class Place : std::uint8_t {
 bool HoldsObject(Place place) {
     return place == Place::Root || place == Place::Axis || place == Place::Point ||
            place == Place::Image || place == Place::Cursor || place == Place::View ||
-           place == Place::Detection;
+           place == Place::Detection || place == Place::Rule || place == Place::Measure ||
+           place == Place::MeasureEdge;
 }
 
 bool HoldsArray(Place place) {
     return place == Place::Lines || place == Place::Line || place == Place::Pair ||
            place == Place::Images || place == Place::Cursors || place == Place::Detections ||
-           place == Place::Marks;
+           place == Place::Marks || place == Place::Rules || place == Place::Measures;
 }
 
 // The keys whose values are objects or arrays, and so have a place of their own; every other
@@ -63,7 +69,10 @@ constexpr Container kContainers[] = {
     {Place::Axis, "yAxis", Place::Point},     {Place::Point, "pixel", Place::Pair},
     {Place::Point, "value", Place::Pair},     {Place::Image, "axis", Place::Axis},
     {Place::Image, "cursors", Place::Cursors}, {Place::Root, "detections", Place::Detections},
-    {Place::Image, "found", Place::Marks},    {Place::Image, "subPos", Place::Marks}};
+    {Place::Image, "found", Place::Marks},    {Place::Image, "subPos", Place::Marks},
+    {Place::Root, "lineRules", Place::Rules}, {Place::Detection, "caliper", Place::Rule},
+    {Place::Image, "caliper", Place::Measures}, {Place::Measure, "edge", Place::MeasureEdge},
+    {Place::Measure, "second", Place::MeasureEdge}};
 
 // The place of the key's value in the object, or Unknown for a key that no version of the
 // reader takes there (the reader checks which of them its version knows).
@@ -71,7 +80,7 @@ Place PlaceOfKey(Place object, std::string_view key) {
     std::span<const std::string_view> keys;
     switch (object) {
         case Place::Root:
-            keys = kSessionKeys;  // every key of version 1 is one of version 2
+            keys = kSessionKeysV3;  // every key of an older version is one of version 3
             break;
         case Place::Axis:
             keys = kAxisKeys;
@@ -80,7 +89,7 @@ Place PlaceOfKey(Place object, std::string_view key) {
             keys = kPointKeys;
             break;
         case Place::Image:
-            keys = kImageKeys;
+            keys = kImageKeysV3;
             break;
         case Place::Cursor:
             keys = kCursorKeys;
@@ -89,7 +98,16 @@ Place PlaceOfKey(Place object, std::string_view key) {
             keys = kViewKeys;
             break;
         case Place::Detection:
-            keys = kDetectionKeys;
+            keys = kDetectionKeysV3;
+            break;
+        case Place::Rule:
+            keys = kRuleKeys;
+            break;
+        case Place::Measure:
+            keys = kMeasureKeys;
+            break;
+        case Place::MeasureEdge:
+            keys = kMeasureEdgeKeys;
             break;
         default:
             return Place::Unknown;
@@ -111,6 +129,10 @@ Place PlaceOfElement(Place array) {
             return Place::Cursor;
         case Place::Detections:
             return Place::Detection;
+        case Place::Rules:
+            return Place::Rule;
+        case Place::Measures:
+            return Place::Measure;
         default:
             return Place::Scalar;
     }
@@ -294,6 +316,8 @@ std::size_t TreeReader::Bound(const Frame& frame) const {
                        : std::min<std::size_t>(kMaxSessionImages, kMaxSessionLines / m_lines);
         case Place::Cursors:
         case Place::Marks:
+        case Place::Rules:
+        case Place::Measures:
             return m_linesRead ? m_lines : kMaxSessionLines;
         case Place::Detections:
             return kMaxSessionDetections;
@@ -309,7 +333,8 @@ void TreeReader::CheckCount(const Frame& frame) const {
         Fail(field, Entries(frame.count) + ", more than the " +
                         std::to_string(kMaxSessionDetections) + " that can differ");
     }
-    if (frame.place == Place::Cursors || frame.place == Place::Marks) {
+    if (frame.place == Place::Cursors || frame.place == Place::Marks ||
+        frame.place == Place::Rules || frame.place == Place::Measures) {
         Fail(field, Entries(frame.count) + " for " +
                         (m_linesRead ? std::to_string(m_lines)
                                      : "at most " + std::to_string(kMaxSessionLines)) +

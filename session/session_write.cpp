@@ -10,6 +10,7 @@
 #include "session/json_text.h"
 #include "session/session_found.h"
 #include "session/session_limits.h"
+#include "session/session_rules.h"
 
 namespace {
 
@@ -216,7 +217,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     std::string out;
     out.reserve(1024 + s.images.size() * (64 + 5 * s.lines.size()));
     out += "{\n";
-    AppendField(out, "quandrel-session", kSessionVersion);
+    AppendField(out, "quandrel-session", SessionVersionOf(s));
     AppendField(out, "channel", s.channel);
     AppendField(out, "edgeMode", s.edgeMode);
     AppendField(out, "measureLength", s.measureLength);
@@ -242,6 +243,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
         out += ']';
     }
     out += s.lines.empty() ? "],\n" : "\n  ],\n";
+    AppendLineRules(out, s.lineRules);
     out += "  \"axis\": ";
     AppendAxis(out, s.axis, true);
     out += ",\n  \"images\": [";
@@ -273,6 +275,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
                         [](const SessionCursor& c) { return c.detect && c.pos == 0; });
         if (!fresh) AppendCursors(out, image.cursors, s.lines.size());
         AppendFound(out, image.cursors, s.lines.size());
+        AppendMeasures(out, image.measures);
         out += '}';
     }
     out += s.images.empty() ? "],\n" : "\n  ],\n";
