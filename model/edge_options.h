@@ -44,7 +44,7 @@ struct DetectionSettings {
     int mode = 0;
     EdgeOptions edge;
     // The line's own caliper rule, which then finds the edge in place of the mode.
-    std::optional<CaliperRule> caliper;
+    std::optional<CaliperRule> caliper = {};
 
     // The same settings spelt one way: a smoothing width only where smoothing is on, and the
     // channels and rules that read alike as one.

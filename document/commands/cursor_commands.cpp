@@ -14,6 +14,7 @@ void PutLineCursor(CScan* line, const LineCursor& cursor) {
     line->m_bDetect = cursor.detect;
     line->m_origin = cursor.origin;
     line->m_nFound = cursor.found;
+    line->m_measure = cursor.measure;
 }
 
 void CLineCursorCommand::Put(const LineCursor& cursor) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "document/commands/doc_command.h"
@@ -12,6 +13,8 @@ struct LineCursor {
     double subPos = -1.0;  // the sub-pixel edge beside the cursor, negative for none
     CursorOrigin origin = CursorOrigin::Kept;
     std::uint32_t found = 0;
+    // What a caliper rule measured there; shared, as nothing changes a measure once made.
+    std::shared_ptr<const CaliperMeasure> measure = {};
 
     friend bool operator==(const LineCursor&, const LineCursor&) = default;
 };
@@ -27,7 +30,8 @@ public:
                        int line, LineCursor old, LineCursor now);
 
     static LineCursor Of(const CScan& line) {
-        return {line.m_nPos, line.m_bDetect, line.m_dSubPos, line.m_origin, line.m_nFound};
+        return {line.m_nPos,   line.m_bDetect, line.m_dSubPos,
+                line.m_origin, line.m_nFound,  line.m_measure};
     }
 
 protected:

@@ -56,7 +56,7 @@ void COptionsCommand::ApplyStepLimit(const PanelOptions& options) {
             const CScanArray* lines = profile.GetArray(i, 0);
             for (int n = 0; lines != nullptr && n < lines->GetSize(); ++n) {
                 const CScan& line = *lines->GetAt(n);
-                if (line.m_nPos > limit) m_cut.push_back({i, n, line.m_nPos, line.m_dSubPos});
+                if (line.m_nPos > limit) m_cut.push_back({i, n, line.m_nPos, line.m_dSubPos, line.m_measure});
             }
         }
         profile.SetStepLimit(limit);
@@ -64,7 +64,10 @@ void COptionsCommand::ApplyStepLimit(const PanelOptions& options) {
     }
     profile.SetStepLimit(limit);
     for (const CutCursor& cut : m_cut) {
-        if (CScan* line = profile.GetLine(cut.image, 0, cut.line)) line->SetEdge(cut.pos, cut.subPos);
+        if (CScan* line = profile.GetLine(cut.image, 0, cut.line)) {
+            line->SetEdge(cut.pos, cut.subPos);
+            line->m_measure = cut.measure;
+        }
     }
     m_cut.clear();
 }

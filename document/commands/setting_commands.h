@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "document/commands/doc_command.h"
 
 // The length or the area switch turned over.
@@ -39,6 +41,7 @@ private:
         int line;
         int pos;
         double subPos;
+        std::shared_ptr<const CaliperMeasure> measure;
     };
 
     PanelOptions m_before;

@@ -93,6 +93,19 @@ const EditCase kEdits[] = {
          f.doc.SetOptions(options);
      },
      [](UndoFixture& f) { f.doc.RedetectCurLine(); }},
+    // Line 0 measures the bar with a caliper rule of its own: undo and redo put back the very
+    // measure with the cursor.
+    {"caliper re-detect", "再検出",
+     [](UndoFixture& f) {
+         f.doc.m_nCurLine = 0;
+         CaliperRule falling;
+         falling.polarity = EdgePolarity::Falling;
+         const std::uint16_t rule = f.doc.m_profile.RuleNumber(falling);
+         for (int i = 0; i < f.doc.m_profile.GetSize(); ++i) {
+             f.doc.m_profile.GetLine(i, 0, 0)->m_nRule = rule;
+         }
+     },
+     [](UndoFixture& f) { f.doc.RedetectCurLine(); }},
     {"length switch", "長さの計測", nullptr,
      [](UndoFixture& f) { f.doc.OnCmdMsg(ID_MEASURE_LENGTH); }},
     {"area switch", "面積の計測", nullptr, [](UndoFixture& f) { f.doc.OnCmdMsg(ID_MEASURE_AREA); }},

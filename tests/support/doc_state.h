@@ -18,6 +18,8 @@ struct LineState {
     int count = 0;
     bool detect = false;
     double subPos = -1.0;
+    int rule = 0;
+    const void* measure = nullptr;  // the very measure: an undo puts back the one it took
 };
 
 struct RecordState {
@@ -45,7 +47,8 @@ inline DocState Snapshot(const CNorvaleDoc& doc) {
         for (const auto& set : doc.m_profile.GetSeries(i)->m_arArray) {
             for (const auto& line : set->m_arLine) {
                 record.lines.push_back({line->m_ptStart, line->m_ptEnd, line->m_ptCur, line->m_nPos,
-                                        line->m_nCount, line->m_bDetect, line->m_dSubPos});
+                                        line->m_nCount, line->m_bDetect, line->m_dSubPos,
+                                        line->m_nRule, line->m_measure.get()});
             }
         }
         record.axis = *doc.m_profile.GetAxis(i);
@@ -106,7 +109,7 @@ inline std::string Difference(const DocState& a, const DocState& b, bool painted
             }
             if (painted && l.detect != m.detect) continue;
             if (l.pos != m.pos || !(l.cur == m.cur) || l.detect != m.detect ||
-                l.subPos != m.subPos) {
+                l.subPos != m.subPos || l.rule != m.rule || l.measure != m.measure) {
                 out << "record " << i << " line " << n << ": cursor " << l.pos << "/" << l.detect
                     << "/" << l.subPos << " against " << m.pos << "/" << m.detect << "/"
                     << m.subPos;
