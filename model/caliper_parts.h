@@ -44,8 +44,6 @@ PeakPlace PlacePeak(std::span<const double> response, int index, EdgeEstimator e
 // d_k = v[k+1] - v[k]; 0 for fewer than two samples.
 double RobustNoise(std::span<const double> profile);
 
-// The median, the mean of the two middle values for an even count; 0 for none. Reorders `values`.
-double MedianOf(std::vector<double>& values);
 
 // The Cramer-Rao bound of the position of a step of height h blurred by a Gaussian of standard
 // deviation `blur`, sampled at unit spacing under white noise of standard deviation `noise`, with

@@ -110,11 +110,6 @@ private:
 
 }  // namespace
 
-double MedianOf(std::vector<double>& values) {
-    if (values.empty()) return 0.0;
-    return SelectMedian(values.data(), values.size());
-}
-
 double RobustNoise(std::span<const double> profile) {
     if (profile.size() < 2) return 0.0;
     // Differences of neighbours cancel the profile's slow course and leave its noise, times
