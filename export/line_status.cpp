@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "model/caliper_measure.h"
 #include "model/caliper_words.h"
 
 LineStatus StatusOf(const CScan* line, bool imageReadable) {
@@ -9,7 +10,8 @@ LineStatus StatusOf(const CScan* line, bool imageReadable) {
     if (line->m_bDetect) return imageReadable ? LineStatus::Pending : LineStatus::Unreadable;
     switch (line->m_origin) {
         case CursorOrigin::Detected:
-            return LineStatus::Detected;
+            return line->m_measure && !line->m_measure->Found() ? LineStatus::NotFound
+                                                                : LineStatus::Detected;
         case CursorOrigin::Placed:
             return LineStatus::Placed;
         case CursorOrigin::Kept:
@@ -26,6 +28,8 @@ std::string_view StatusWord(LineStatus status) {
             return "hand-placed";
         case LineStatus::Kept:
             return "kept";
+        case LineStatus::NotFound:
+            return "not-found";
         case LineStatus::Pending:
             return "pending";
         case LineStatus::Unreadable:

@@ -16,6 +16,8 @@ enum class LineStatus : unsigned char {
     Placed,      // the cursor was put where it is by hand
     Kept,        // the cursor stands where a session file or a part file put it, without saying
                  // how it came there (files written before cursors recorded it)
+    NotFound,    // detection ran, and the line's caliper rule found no edge: the cursor stayed
+                 // where it was and is no edge point
     Pending,     // detection has not run on this image yet: the cursor is no edge point
     Unreadable,  // detection is waiting on an image that could not be read
 };
@@ -40,7 +42,8 @@ inline bool IsUnreadable(const UnreadableImages& unreadable, int image) {
 // file since.
 LineStatus StatusOf(const CScan* line, bool imageReadable);
 
-// The table's word for the status: "detected", "hand-placed", "kept", "pending", "unreadable";
+// The table's word for the status: "detected", "hand-placed", "kept", "not-found", "pending",
+// "unreadable";
 // empty for a line the record lacks, whose fields are all empty.
 std::string_view StatusWord(LineStatus status);
 

@@ -1,15 +1,15 @@
 #include "export/tidy_table.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <cstring>
 #include <string_view>
 #include <vector>
 
 #include "export/csv_field.h"
 #include "export/image_measures.h"
 #include "export/large_pages.h"
+#include "export/tidy_caliper.h"
+
+using namespace tidy_fields;
 
 namespace {
 
@@ -17,31 +17,13 @@ constexpr std::string_view kEol = "\r\n";
 
 // Longest text of each kind of field, so that rows are built in a buffer that cannot overflow
 // and the whole table is reserved at once.
-constexpr std::size_t kMaxInt = 11;   // an int: "-2147483648"; a difference of two ints too
-constexpr std::size_t kMaxReal = 24;  // "-2.2250738585072014e-308"
 // x, y, dx and dy, and the two values, each after a delimiter (the line number comes before).
 constexpr std::size_t kMaxPoint = 4 * (1 + kMaxInt) + 2 * (1 + kMaxReal);
 // The sub-pixel position, point and values, each after a delimiter.
 constexpr std::size_t kMaxSubFields = 5 * (1 + kMaxReal);
-// The status after its delimiter: "hand-placed" is the longest word; then the settings a
-// detection was found with ("steepest-rise average width=51 moving-average=51 sub-pixel
-// whole-line" is the longest).
-constexpr std::size_t kMaxStatus = 1 + 11 + 1 + 80;
-
-struct Format {
-    char delimiter;
-    char decimal;
-};
-
-char* Put(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
-    return out + text.size();
-}
-
-template <typename Int>
-char* PutInt(char* out, Int value) {
-    return std::to_chars(out, out + kMaxInt, value).ptr;
-}
+// The status after its delimiter ("hand-placed" is the longest word), and the delimiter before
+// the settings a detection was found with, whose longest is measured on the record list.
+constexpr std::size_t kMaxStatus = 1 + 11 + 1;
 
 std::size_t DigitCount(int value) {
     std::size_t digits = 1;
@@ -49,23 +31,8 @@ std::size_t DigitCount(int value) {
     return digits;
 }
 
-char* PutReal(char* out, double value, char decimal) {
-    // One spelling for every NaN, whatever its sign bit or payload.
-    if (std::isnan(value)) return Put(out, "nan");
-    char* const first = out;
-    out = std::to_chars(out, out + kMaxReal, value).ptr;
-    if (decimal != '.') {
-        for (char* p = first; p < out; ++p) {
-            if (*p == '.') {
-                *p = decimal;
-                break;
-            }
-        }
-    }
-    return out;
-}
-
-void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea, bool subPixel) {
+void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea, bool subPixel,
+                  const TidyCaliperColumns* caliper) {
     for (const char* name : {"image", "path", "line", "x", "y", "dx", "dy", "value_x"}) {
         out += name;
         out += d;
@@ -80,6 +47,7 @@ void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea
     if (measureArea) (out += d) += "area";
     (out += d) += "status";
     (out += d) += "found_with";
+    if (caliper != nullptr) caliper->AppendHeader(out, d);
     out += kEol;
 }
 
@@ -168,8 +136,19 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         longestLead = std::max(longestLead, lead);
         leadBytes += lead;
     }
+    // The few settings detections were found with, spelt once; a caliper rule's words have no
+    // bound but their numbers', so the longest is measured.
+    std::vector<std::string> foundWith;
+    std::size_t longestFoundWith = 0;
+    for (const DetectionSettings& settings : profile.m_detections) {
+        foundWith.push_back(FoundWithWords(&settings));
+        longestFoundWith = std::max(longestFoundWith, foundWith.back().size());
+    }
+    std::optional<TidyCaliperColumns> caliper;
+    if (TidyCaliperColumns::Wanted(profile, lineCount)) caliper.emplace(profile);
     const std::size_t tailSize = (measureLength ? 1 + kMaxReal : 0) +
-                                 (measureArea ? 1 + kMaxReal : 0) + kMaxStatus + kEol.size();
+                                 (measureArea ? 1 + kMaxReal : 0) + kMaxStatus + longestFoundWith +
+                                 (caliper ? caliper->MaxBytes() : 0) + kEol.size();
     const std::size_t fixedRow = DigitCount(lineCount) + kMaxPoint + tailSize +
                                  (options.subPixel ? kMaxSubFields : 0);
     // Address space reserved and never written costs nothing, so the bound may be loose.
@@ -177,7 +156,8 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     out.reserve(128 + lines * (leadBytes + static_cast<std::size_t>(recordCount) * fixedRow));
     AdviseLargePages(out);
 
-    AppendHeader(out, f.delimiter, measureLength, measureArea, options.subPixel);
+    AppendHeader(out, f.delimiter, measureLength, measureArea, options.subPixel,
+                 caliper ? &*caliper : nullptr);
     // Rows are built in a block and appended a block at a time; a block holds all of an image's
     // rows unless they are very many.
     const std::size_t longestRow = longestLead + fixedRow;
@@ -186,14 +166,11 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     char* const blockEnd = block.data() + block.size();
     std::string lead;
     char measureBuffer[2 * (1 + kMaxReal)];
-    // The few settings detections were found with, spelt once.
-    std::vector<std::string> foundWith;
-    for (const DetectionSettings& settings : profile.m_detections) {
-        foundWith.push_back(FoundWithWords(&settings));
-    }
     ImageMeasures measures;
     for (int i = 0; i < recordCount; ++i) {
         MeasureImage(profile, i, lineCount, measures, !IsUnreadable(unreadable, i));
+        std::optional<AxisFrame> frame;
+        if (caliper && measures.converts) frame.emplace(*profile.GetAxis(i));
         // The image's number and path, the same on each of its rows.
         lead.clear();
         char number[kMaxInt];
@@ -219,9 +196,12 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
             *row++ = f.delimiter;
             row = Put(row, StatusWord(point.status));
             *row++ = f.delimiter;
-            if (point.status == LineStatus::Detected) {
+            if (point.status == LineStatus::Detected || point.status == LineStatus::NotFound) {
                 const std::uint32_t found = profile.GetLine(i, 0, j)->m_nFound;
                 if (found < foundWith.size()) row = Put(row, foundWith[found]);
+            }
+            if (caliper) {
+                row = caliper->Put(row, profile, i, j, point, frame ? &*frame : nullptr, f);
             }
             row = Put(row, kEol);
         }

@@ -42,10 +42,14 @@ inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
 //   length   with measureLength: the image's line length, on each of its rows
 //   area     with measureArea: the image's area, on each of its rows
 //   status   what the row's cursor is (StatusWord): "detected", "hand-placed" or "kept", a
-//            measurement; or "pending" or "unreadable" (the images listed in `unreadable`),
-//            whose rows keep their place with every field from x on empty, and whose image has
-//            no length or area
-//   found_with   for a detected cursor, the settings it was found with (FoundWithWords)
+//            measurement; or "not-found", "pending" or "unreadable" (the images listed in
+//            `unreadable`), whose rows keep their place with every field from x on empty, and
+//            whose image has no length or area
+//   found_with   for a detected cursor, the settings it was found with (FoundWithWords); also
+//            for "not-found", a line whose caliper rule found no edge: its row has every field
+//            from x to value_y_sub empty, and its image has no length or area
+//   rule ... edge_status   for lines under a caliper rule of their own, the columns described
+//            in tidy_caliper.h
 //
 // Length and area are empty where the data file has no number for them. A line that an image
 // lacks keeps its row, with every field after the line number empty (the status too). Lines an

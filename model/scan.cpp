@@ -81,7 +81,13 @@ void CScan::SetEdge(int n, double subPos) {
 
 CPointF CScan::SubPoint() const {
     if (!HasSubPos()) return {static_cast<double>(m_ptCur.x), static_cast<double>(m_ptCur.y)};
-    const double t = m_dSubPos;
+    return PointAt(m_dSubPos);
+}
+
+CPointF CScan::PointAt(double t) const {
+    // Clamped to the line (NaN to its start), as a cursor's place is.
+    if (!(t > 0.0)) t = 0.0;
+    if (t > m_nCount) t = m_nCount;
     int whole = static_cast<int>(t);
     if (whole >= m_nCount) whole = m_nCount > 0 ? m_nCount - 1 : 0;
     const CPoint a = PositionAt(whole);
