@@ -23,8 +23,9 @@ bool TidyCaliperColumns::Wanted(const CDataProfile& profile, int lineCount) {
         const CScanArray* lines = profile.GetArray(i, 0);
         const int present = lines != nullptr ? std::min(lineCount, lines->GetSize()) : 0;
         for (int j = 0; j < present; ++j) {
-            const CScan& line = *lines->GetAt(j);
-            if (line.m_nRule != 0 || line.m_measure) return true;
+            // A record may hold an empty place for a line.
+            const CScan* line = lines->m_arLine[static_cast<std::size_t>(j)].get();
+            if (line != nullptr && (line->m_nRule != 0 || line->m_measure)) return true;
         }
     }
     return false;
