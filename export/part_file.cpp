@@ -2,16 +2,20 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <unordered_map>
 
 #include "export/part_bytes.h"
+#include "export/part_caliper.h"
+#include "export/part_cursor.h"
 
 namespace {
 
 using part_bytes::Reader;
 using part_bytes::Writer;
+using namespace part_cursor;
 
 constexpr std::string_view kMagic = "QDRLPART";
 constexpr std::size_t kLineBytes = 16;
@@ -64,7 +68,7 @@ std::string AxisKey(const CDataAxis& axis) {
 void PutHeader(std::string& out, const PartHeader& h) {
     Writer w(out);
     w.Bytes(kMagic);
-    w.U32(kPartFormatVersion);
+    w.U32(h.version);
     w.U32((h.measureLength ? 1u : 0u) | (h.measureArea ? 2u : 0u) | (h.wholeLines ? 4u : 0u) |
           (h.subPixel ? 8u : 0u));
     w.Bytes(std::string_view(reinterpret_cast<const char*>(h.session.data()), h.session.size()));
@@ -77,88 +81,6 @@ void PutHeader(std::string& out, const PartHeader& h) {
     w.U32(h.axes);
     w.U64(h.bodyBytes);
     w.U32(PartChecksum(out));
-}
-
-// How a part's cursors are written: its place, in 16 bits or 32 for whole lines; a byte of how
-// it came there (0 kept, 1 placed by hand, 2 detected) with 4 for a sub-pixel edge; for a
-// detection the index of its settings in as few bytes as the part's settings need; then the
-// sub-pixel edge. Format 1 had the place alone, in 16 bits.
-struct CursorLayout {
-    std::size_t place = 2;
-    std::size_t found = 0;  // bytes of a detection's settings index; 0 in format 1
-
-    CursorLayout(const PartHeader& h, std::size_t settings)
-        : place(h.version > 1 && h.wholeLines ? 4 : 2),
-          found(h.version == 1 ? 0 : settings <= 0xFF ? 1 : settings <= 0xFFFF ? 2 : 4) {}
-    // The fewest bytes a cursor takes.
-    std::size_t Least() const { return place + (found > 0 ? 1 : 0); }
-};
-constexpr std::uint8_t kSubPixelFlag = 4;
-
-std::uint32_t GetUnsigned(Reader& r, std::size_t bytes) {
-    return bytes == 1 ? r.U8() : bytes == 2 ? r.U16() : r.U32();
-}
-
-void PutUnsigned(Writer& w, std::size_t bytes, std::uint32_t v) {
-    if (bytes == 1) {
-        w.U8(static_cast<std::uint8_t>(v));
-    } else if (bytes == 2) {
-        w.U16(static_cast<std::uint16_t>(v));
-    } else {
-        w.U32(v);
-    }
-}
-
-constexpr std::size_t kSettingsBytes = 7;
-
-void PutSettings(Writer& w, const DetectionSettings& s) {
-    for (const int v : {s.channel, s.mode, s.edge.subPixel ? 1 : 0, s.edge.lineWidth, s.edge.smoothing,
-                        s.edge.smoothWidth, s.edge.wholeLine ? 1 : 0}) {
-        w.U8(static_cast<std::uint8_t>(v));
-    }
-}
-
-bool GetSettings(Reader& r, DetectionSettings& s) {
-    s.channel = r.U8();
-    s.mode = r.U8();
-    const int sub = r.U8();
-    s.edge.lineWidth = r.U8();
-    s.edge.smoothing = r.U8();
-    s.edge.smoothWidth = r.U8();
-    const int whole = r.U8();
-    s.edge.subPixel = sub == 1;
-    s.edge.wholeLine = whole == 1;
-    return s.channel <= 3 && s.mode <= 3 && sub <= 1 && whole <= 1 && IsValidEdgeOptions(s.edge);
-}
-
-// One cursor onto its line (a copy of the line's prototype); false for one that cannot be.
-bool GetCursor(Reader& r, const CursorLayout& layout,
-               const std::vector<DetectionSettings>& settings, CScan& line) {
-    const std::uint32_t pos = GetUnsigned(r, layout.place);
-    if (pos > static_cast<std::uint32_t>(line.m_nCount)) return false;
-    if (layout.found == 0) {
-        line.SetPos(static_cast<int>(pos));
-        return true;
-    }
-    const std::uint8_t flags = r.U8();
-    const std::uint8_t origin = flags & 3;
-    const bool detected = origin == static_cast<std::uint8_t>(CursorOrigin::Detected);
-    const bool subPixel = (flags & kSubPixelFlag) != 0;
-    const std::size_t rest = (detected ? layout.found : 0) + (subPixel ? 8 : 0);
-    if (origin > 2 || (flags & ~(3 | kSubPixelFlag)) != 0 || (subPixel && !detected) ||
-        r.Left() < rest) {
-        return false;
-    }
-    const std::uint32_t found = detected ? GetUnsigned(r, layout.found) : 0;
-    const double subPos = subPixel ? r.F64() : -1.0;
-    if (detected && found >= settings.size()) return false;
-    // Only a detection with sub-pixel placement leaves a sub-pixel edge.
-    if (subPixel && !settings[found].edge.subPixel) return false;
-    if (subPixel && !(subPos >= 0.0 && subPos <= line.m_nCount)) return false;
-    line.SetEdge(static_cast<int>(pos), subPos);
-    line.m_origin = static_cast<CursorOrigin>(origin);
-    line.m_nFound = found;
-    return true;
 }
 
 std::string Count(std::uint64_t n, const char* what) {
@@ -205,10 +127,14 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
         if (added) body += it->first;
         axisOf.push_back(it->second);
     }
-    w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
-    for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings);
     const std::size_t lineCount = lines.size();
-    const CursorLayout layout(header, records.m_detections.size());
+    PartHeader h = header;
+    h.version = UsesCaliper(records) ? kPartFormatVersion : kPartFormatPlain;
+    const bool caliper = h.version >= 3;
+    w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
+    for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings, caliper);
+    if (caliper && !PutLineRules(w, records, lineCount)) return std::nullopt;
+    const CursorLayout layout(h, records.m_detections.size());
     body.reserve(body.size() + header.images * (kImageBytes + 16 + (layout.Least() + 1) * lineCount));
     std::string_view previous;
     for (std::size_t i = 0; i < records.m_arSeries.size(); ++i) {
@@ -232,18 +158,13 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
                 line.m_nPos > line.m_nCount) {
                 return std::nullopt;
             }
-            const bool detected = line.m_origin == CursorOrigin::Detected;
-            if (detected && line.m_nFound >= records.m_detections.size()) return std::nullopt;
-            const bool subPixel = detected && line.HasSubPos() &&
-                                  records.m_detections[line.m_nFound].edge.subPixel;
-            PutUnsigned(w, layout.place, static_cast<std::uint32_t>(line.m_nPos));
-            w.U8(static_cast<std::uint8_t>(static_cast<std::uint8_t>(line.m_origin) |
-                                           (subPixel ? kSubPixelFlag : 0)));
-            if (detected) PutUnsigned(w, layout.found, line.m_nFound);
-            if (subPixel) w.F64(line.m_dSubPos);
+            if (line.m_origin == CursorOrigin::Detected &&
+                line.m_nFound >= records.m_detections.size()) {
+                return std::nullopt;
+            }
+            PutCursor(w, layout, records.m_detections, line);
         }
     }
-    PartHeader h = header;
     h.lines = static_cast<std::uint32_t>(lineCount);
     h.axes = static_cast<std::uint32_t>(axisIndex.size());
     h.bodyBytes = body.size();
@@ -267,7 +188,7 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
     Reader r(start.substr(0, kPartHeaderBytes));
     r.Bytes(kMagic.size());
     const std::uint32_t version = r.U32();
-    if (version != kPartFormatVersion && version != 1) {
+    if (version < 1 || version > kPartFormatVersion) {
         // Damage can look like a new version; the checksum tells which.
         if (PartChecksum(start.substr(0, kPartHeaderBytes - kChecksumBytes)) ==
                 Reader(start.substr(kPartHeaderBytes - kChecksumBytes)).U32() &&
@@ -353,15 +274,19 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         if (!GetAxis(r, axis)) return damaged;
     }
     std::vector<DetectionSettings> settings;
+    const bool caliper = header.version >= 3;
     if (header.version > 1) {
         if (r.Left() < 4) return damaged;
         const std::uint32_t count = r.U32();
-        if (count > r.Left() / kSettingsBytes) return damaged;
+        if (count > r.Left() / (kSettingsBytes + (caliper ? 1 : 0))) return damaged;
         settings.resize(count);
         for (DetectionSettings& s : settings) {
-            if (!GetSettings(r, s)) return damaged;
+            if (!GetSettings(r, s, caliper)) return damaged;
         }
     }
+    std::vector<CaliperRule> rules;
+    std::vector<std::uint16_t> ruleOf(header.lines, 0);
+    if (caliper && !GetLineRules(r, rules, ruleOf)) return damaged;
     const CursorLayout layout(header, settings.size());
     CDataProfile added;
     added.m_arSeries.reserve(header.images);
@@ -395,9 +320,14 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     // named by the settings of the whole list.
     std::vector<std::uint32_t> found(settings.size());
     for (std::size_t k = 0; k < settings.size(); ++k) found[k] = profile.DetectionIndex(settings[k]);
+    std::vector<std::uint16_t> number(rules.size());
+    for (std::size_t k = 0; k < rules.size(); ++k) number[k] = profile.RuleNumber(rules[k]);
     for (auto& series : added.m_arSeries) {
-        for (auto& line : series->GetAt(0)->m_arLine) {
-            if (line->m_origin == CursorOrigin::Detected) line->m_nFound = found[line->m_nFound];
+        auto& set = series->GetAt(0)->m_arLine;
+        for (std::size_t n = 0; n < set.size(); ++n) {
+            CScan& line = *set[n];
+            if (line.m_origin == CursorOrigin::Detected) line.m_nFound = found[line.m_nFound];
+            if (ruleOf[n] != 0) line.m_nRule = number[ruleOf[n] - 1u];
         }
     }
     profile.m_arSeries.reserve(profile.m_arSeries.size() + added.m_arSeries.size());

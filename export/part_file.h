@@ -8,7 +8,7 @@
 // Layout (little-endian throughout):
 //   header, kPartHeaderBytes:
 //     0  8  magic "QDRLPART"             48 4  K, this part (1 to N)
-//     8  4  format version (2)           52 4  N, the number of parts
+//     8  4  format version (2 or 3)      52 4  N, the number of parts
 //    12  4  flags: 1 lengths, 2 areas,   56 8  the first image's place in the whole list
 //           4 whole lines, 8 sub-pixel   64 8  images in this part
 //    16 32  SHA-256 of the session file  72 8  images in the whole list
@@ -19,13 +19,19 @@
 //     per calibration: origin, x axis, y axis, each x value, y value (IEEE double bits), x
 //       pixel, y pixel (int32); then a byte: 1 logarithmic x, 2 logarithmic y
 //     the number of detection settings (uint32), then each: channel, rule, sub-pixel, line
-//       width, smoothing, smoothing width, whole lines (a byte each)
+//       width, smoothing, smoothing width, whole lines (a byte each); in format 3 a byte more,
+//       1 when a caliper rule (part_caliper.h) follows, 0 when not
+//     in format 3, the lines' caliper rules: their number (uint32), each rule, then each
+//       line's rule as its index + 1 in that list, 0 for the side panel's (uint16)
 //     per image: its calibration's index (uint32); its path as the length it shares with the
 //       previous image's path and the rest (uint32, uint32, bytes); each line's cursor: its
 //       place (uint16, uint32 with whole lines), a byte of how it came there (0 kept, 1 placed
 //       by hand, 2 detected) plus 4 where it has a sub-pixel edge, for a detection the index of
 //       its settings (uint8, uint16 or uint32, as few as the number of settings needs), and its
-//       sub-pixel edge (IEEE double bits) where it has one
+//       sub-pixel edge (IEEE double bits) where it has one; in format 3 the byte of how it came
+//       there has 8 when a caliper measure (part_caliper.h) follows in place of the sub-pixel
+//       edge, which the measure holds
+// Format 3 is written only for records that use caliper rules; others are written in format 2.
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
 // cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)
@@ -43,7 +49,9 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
-inline constexpr std::uint32_t kPartFormatVersion = 2;
+inline constexpr std::uint32_t kPartFormatVersion = 3;
+// The format written for records without caliper rules, byte for byte what it always was.
+inline constexpr std::uint32_t kPartFormatPlain = 2;
 
 using SessionHash = std::array<std::uint8_t, 32>;
 using LineEnds = std::array<int, 4>;  // x1, y1, x2, y2
@@ -60,7 +68,7 @@ struct PartHeader {
     bool measureArea = false;
     bool wholeLines = false;      // lines walked whole
     bool subPixel = false;        // the session places edges between samples
-    std::uint32_t version = kPartFormatVersion;  // read from a file; the writer writes the latest
+    std::uint32_t version = kPartFormatVersion;  // read from a file; the writer works it out
     std::uint32_t axes = 0;       // read from a file; the writer works it out
     std::uint64_t bodyBytes = 0;  // likewise
 };

@@ -85,7 +85,14 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
         "lineWidth": 3, "smoothing": 2, "smoothWidth": 5,)");
     const std::string fine = Path(QStringLiteral("fine.json")).toStdString();
     WriteFile(QString::fromStdString(fine), text);
-    for (const std::string& session : {series, fine}) {
+    // Lines under caliper rules of their own: a pair across the disc's rim and a first edge.
+    text = ReadFile(QString::fromStdString(series));
+    text.replace(R"("quandrel-session": 1,)", R"("quandrel-session": 3, "lineRules": [
+        {"kind": "pair", "pairOrder": "fall-rise", "sigma": 1.5, "estimator": "step-fit"}, null,
+        {"kind": "edge", "polarity": "rising", "select": "first", "estimator": "gaussian"}],)");
+    const std::string caliper = Path(QStringLiteral("caliper.json")).toStdString();
+    WriteFile(QString::fromStdString(caliper), text);
+    for (const std::string& session : {series, fine, caliper}) {
         const std::vector<std::string> halves = Shards(session, 2, "s");
         for (const std::vector<std::string>& format : std::vector<std::vector<std::string>>{
                  {}, {"--format", "csv"}, {"--format=csv", "--semicolon"}}) {
@@ -96,6 +103,10 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
             const ToolRun piped = Exec(merge);
             EXPECT_EQ(piped.exitCode, 0) << piped.err;
             EXPECT_EQ(piped.out, Exec(single).out) << (format.empty() ? "dat" : format.back());
+            if (session == caliper && !format.empty()) {
+                EXPECT_TRUE(piped.out.contains("edge_status") && piped.out.contains("pair fall-rise"))
+                    << piped.out.toStdString();
+            }
             if (session == fine && !format.empty()) {
                 EXPECT_TRUE(piped.out.contains("x_sub"));
                 EXPECT_TRUE(piped.out.contains("detected") &&

@@ -9,6 +9,9 @@
 #include <vector>
 
 #include "export/data_file.h"
+#include "export/part_caliper.h"
+#include "export/tidy_table.h"
+#include "model/caliper_measure.h"
 
 namespace {
 
@@ -244,12 +247,12 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
     }
     // A newer format is named as such, not as damage.
     std::string newer = *file;
-    put32(newer, 8, 3);
+    put32(newer, 8, 4);
     seal(newer);
     PartHeader h;
     EXPECT_EQ(ReadPartHeader(newer, newer.size(), h),
-              "written in part file format 3, which this version does not read (it reads format "
-              "2)");
+              "written in part file format 4, which this version does not read (it reads format "
+              "3)");
 
     // Format 1 is still read: the same records, each cursor its place alone (16 bits), kept.
     std::string old = file->substr(0, images - 4);
@@ -272,6 +275,127 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
             EXPECT_EQ(records.GetLine(i, 0, n)->m_nPos, made.GetLine(i, 0, n)->m_nPos);
             EXPECT_EQ(records.GetLine(i, 0, n)->m_origin, CursorOrigin::Kept);
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The records with caliper rules on the short and the steep line, and what they measured: a
+// pair with residuals, an edge, nothing found, and a cursor put by hand on a rule's line.
+CDataProfile MakeCaliperRecords() {
+    CDataProfile records = MakeRecords(6, kMaxScanSteps, true);
+    CaliperRule pair;
+    pair.kind = CaliperKind::Pair;
+    pair.pairOrder = PairOrder::FallRise;
+    pair.minWidth = 0.5;
+    CaliperRule edge;
+    edge.select = EdgeSelect::Nth;
+    edge.nth = 3;
+    edge.estimator = EdgeEstimator::StepFit;
+    for (int i = 0; i < records.GetSize(); ++i) {
+        for (int n = 1; n < 3; ++n) {
+            CScan& line = *records.GetLine(i, 0, n);
+            const CaliperRule& rule = n == 1 ? pair : edge;
+            line.m_nRule = records.RuleNumber(rule);
+            if (i % 3 == 2) {
+                line.SetPos(line.m_nPos);  // by hand: no edge between samples
+                line.m_origin = CursorOrigin::Placed;
+                continue;
+            }
+            CaliperMeasure m;
+            m.status = i % 3 == 1 ? CaliperStatus::NotFound : CaliperStatus::Weak;
+            m.noise = 0.25 * i;
+            if (m.Found()) {
+                m.edge = {line.m_nPos > 0 ? line.m_nPos - 0.25 : 0.0, -12.5, 0.0625, i == 0 ? std::optional(0.75) : std::nullopt};
+                if (n == 1) m.second = CaliperEdge{line.m_nPos + 1.5, 11.0, 0.125, 1.0};
+                m.ratio = 1.0 / 3.0;
+                line.SetEdge(line.m_nPos, m.edge.pos);
+            }
+            DetectionSettings settings{0, 1, {}, rule};
+            records.MarkDetected(line, settings);
+            line.m_measure = std::make_shared<const CaliperMeasure>(m);
+        }
+    }
+    return records;
+}
+
+TEST(PartFile, CaliperRulesAndMeasuresComeBackWhole) {
+    const CDataProfile records = MakeCaliperRecords();
+    const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+    ASSERT_TRUE(file);
+    EXPECT_EQ((*file)[8], 3) << "records with caliper rules are written in format 3";
+    // Records without them keep format 2, byte for byte as before.
+    EXPECT_EQ((*BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, MakeRecords(6)))[8], 2);
+    CDataProfile read;
+    read.RuleNumber(CaliperRule{});  // a list that already has a rule numbers them on from it
+    PartHeader header;
+    ASSERT_EQ(Read(*file, read, header), "");
+    for (int i = 0; i < 6; ++i) {
+        for (int n = 0; n < 3; ++n) {
+            const CScan& got = *read.GetLine(i, 0, n);
+            const CScan& want = *records.GetLine(i, 0, n);
+            const CaliperRule* ruleGot = read.RuleOf(got);
+            const CaliperRule* ruleWant = records.RuleOf(want);
+            ASSERT_EQ(ruleGot != nullptr, ruleWant != nullptr) << i << " " << n;
+            if (ruleWant != nullptr) {
+                EXPECT_EQ(*ruleGot, *ruleWant);
+            }
+            ASSERT_EQ(got.m_measure != nullptr, want.m_measure != nullptr) << i << " " << n;
+            if (want.m_measure) {
+                EXPECT_EQ(*got.m_measure, *want.m_measure) << i << " " << n;
+            }
+            const DetectionSettings* foundGot = read.FoundWith(got);
+            const DetectionSettings* foundWant = records.FoundWith(want);
+            ASSERT_EQ(foundGot != nullptr, foundWant != nullptr) << i << " " << n;
+            if (foundWant != nullptr) {
+                EXPECT_EQ(*foundGot, *foundWant);
+            }
+        }
+    }
+    EXPECT_EQ(BuildTidyTable(read, true, true, WithSubPixel({}, true)),
+              BuildTidyTable(records, true, true, WithSubPixel({}, true)));
+    EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
+}
+
+TEST(PartFile, CaliperBytesThatMeanNothingAreRefused) {
+    const CDataProfile records = MakeCaliperRecords();
+    const std::string file = *BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+    const auto seal = [](std::string& b) {
+        const auto put32 = [&b](std::size_t at, std::uint32_t v) {
+            for (int k = 0; k < 4; ++k) b[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
+        };
+        put32(kPartHeaderBytes - 4,
+              PartChecksum(std::string_view(b).substr(0, kPartHeaderBytes - 4)));
+        put32(b.size() - 4,
+              PartChecksum(std::string_view(b).substr(kPartHeaderBytes, b.size() - kPartHeaderBytes - 4)));
+    };
+    // The rule table follows the lines, the three calibrations and the settings.
+    std::size_t rules = kPartHeaderBytes + 3 * 16 + 3 * 73 + 4;
+    for (const DetectionSettings& settings : records.m_detections) {
+        rules += 8 + (settings.caliper ? kPartRuleBytes : 0);
+    }
+    ASSERT_EQ(file[rules], 2) << "two rules";
+    struct Case {
+        const char* name;
+        std::size_t at;
+        char value;
+    };
+    const Case cases[] = {
+        {"a rule of no known kind", rules + 4, 9},
+        {"a rule whose sigma is out of range", rules + 4 + 10 + 7, 0x7F},
+        {"a line naming a rule past the table", rules + 4 + 2 * kPartRuleBytes + 2, 7},
+        {"a format 2 file with a rule table", 8, 2},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = file;
+        bytes[c.at] = c.value;
+        seal(bytes);
+        CDataProfile profile;
+        PartHeader h;
+        EXPECT_EQ(Read(bytes, profile, h), "damaged: its contents do not describe the part")
+            << c.name;
     }
 }
 
