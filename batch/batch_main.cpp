@@ -38,6 +38,7 @@ int ExitCodeOf(const BatchOutcome& outcome, const std::string& session) {
             std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
             return kExitImage;
         case BatchStatus::NothingToWrite:
+        case BatchStatus::SessionRefused:
             if (session.empty()) {
                 std::fprintf(stderr, "quandrel-batch: %s\n", outcome.message.c_str());
             } else {

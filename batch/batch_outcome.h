@@ -10,6 +10,7 @@ enum class BatchStatus {
     Ok,
     ImageFailed,     // an image cannot be opened or decoded
     NothingToWrite,  // no images or no scan lines
+    SessionRefused,  // a session this run cannot measure as asked
     WriteFailed,
     OutputIsInput,   // the output is the session file or an image: writing would destroy it
     OutOfMemory,     // an image could not be measured for want of memory

@@ -1,6 +1,7 @@
 #include "batch/shard_run.h"
 
 #include <QCryptographicHash>
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -42,6 +43,15 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
                       const std::string& output, int jobs, const BatchProgress& progress) {
     if (session.lines.empty()) return {BatchStatus::NothingToWrite, "no scan lines"};
     if (session.images.empty()) return {BatchStatus::NothingToWrite, "no images"};
+    // Such a line's edge on each image depends on its edge on the one before, and so on back to
+    // the first image: a part could not be measured without the parts before it.
+    if (std::any_of(session.lineRules.begin(), session.lineRules.end(), [](const auto& rule) {
+            return rule && rule->select == EdgeSelect::Nearest;
+        })) {
+        return {BatchStatus::SessionRefused,
+                "a line's rule picks the edge nearest the one on the image before, which needs "
+                "every image before it measured: run this session whole, without --shard"};
+    }
     if (BatchOutcome refused = RefuseInputAsOutput(session, output);
         refused.status != BatchStatus::Ok) {
         return refused;

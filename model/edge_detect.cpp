@@ -37,12 +37,21 @@ int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
 }
 
 void MeasureWithCaliper(const ProfileBuffer& buffer, CScan& line, int channel,
-                        const EdgeOptions& options, const CaliperRule& rule) {
-    const int count = std::min(line.m_nCount, buffer.m_nLastSample);
+                        const EdgeOptions& options, const CaliperRule& rule,
+                        std::optional<double> previous) {
     thread_local std::vector<double> values;
+    CaliperValues(buffer, line, channel, options, values);
+    PlaceCaliperEdge(line, MeasureCaliper(values, rule, previous));
+}
+
+void CaliperValues(const ProfileBuffer& buffer, const CScan& line, int channel,
+                   const EdgeOptions& options, std::vector<double>& values) {
+    const int count = std::min(line.m_nCount, buffer.m_nLastSample);
     values.resize(static_cast<std::size_t>(count < 0 ? 0 : count + 1));
     ProfileValues(buffer, count, channel, options, values.data());
-    const CaliperResult result = MeasureCaliper(values, rule);
+}
+
+void PlaceCaliperEdge(CScan& line, const CaliperResult& result) {
     auto measure = std::make_shared<const CaliperMeasure>(CaliperMeasure::Of(result));
     // Nothing found leaves the cursor where it stood; the measure says that it holds no edge.
     if (result.Found()) {
@@ -50,6 +59,14 @@ void MeasureWithCaliper(const ProfileBuffer& buffer, CScan& line, int channel,
         line.SetEdge(static_cast<int>(std::floor(place + 0.5)), place);
     }
     line.m_measure = std::move(measure);
+}
+
+std::optional<double> NeighbourEdge(const CDataProfile& profile, int i, int a, int n) {
+    const CScan* line = i > 0 ? profile.GetLine(i - 1, a, n) : nullptr;
+    if (line == nullptr || line->m_bDetect || (line->m_measure && !line->m_measure->Found())) {
+        return std::nullopt;
+    }
+    return line->HasSubPos() ? line->m_dSubPos : static_cast<double>(line->m_nPos);
 }
 
 bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& picture, int channel,
@@ -61,7 +78,10 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
                buffer, options.lineWidth);
     const CaliperRule* rule = profile.RuleOf(*line);
     if (rule != nullptr) {
-        MeasureWithCaliper(buffer, *line, channel, options, *rule);
+        const std::optional<double> previous = rule->select == EdgeSelect::Nearest
+                                                    ? NeighbourEdge(profile, i, a, n)
+                                                    : std::nullopt;
+        MeasureWithCaliper(buffer, *line, channel, options, *rule, previous);
     } else {
         const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
         line->SetEdge(edge.index, edge.subPos);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <vector>
+
 #include "model/data_profile.h"
 #include "model/edge_options.h"
 #include "model/sampling.h"
@@ -45,8 +48,22 @@ EdgeResult FindEdge(const ProfileBuffer& buffer, int count, int channel, int mod
 // goes to the sample nearest the edge (a pair's first edge) and keeps the place between samples
 // and the whole measure beside it. When the rule finds nothing the cursor stays and the measure
 // says so.
+// The two halves of it: the profile the rule reads, and the cursor put on what it measured.
+void CaliperValues(const ProfileBuffer& buffer, const CScan& line, int channel,
+                   const EdgeOptions& options, std::vector<double>& values);
+void PlaceCaliperEdge(CScan& line, const CaliperResult& result);
+
+// `previous` is the line's edge on the neighbouring image, for a rule that picks the candidate
+// nearest it.
 void MeasureWithCaliper(const ProfileBuffer& buffer, CScan& line, int channel,
-                        const EdgeOptions& options, const CaliperRule& rule);
+                        const EdgeOptions& options, const CaliperRule& rule,
+                        std::optional<double> previous = {});
+
+// Where line n of line set a stands on record i - 1, the neighbouring image a rule that picks the
+// nearest candidate measures from: its edge between samples where it has one, else its sample.
+// Nothing when there is no such record or line, or its cursor holds no measurement (still to
+// detect, or its rule found nothing).
+std::optional<double> NeighbourEdge(const CDataProfile& profile, int i, int a, int n);
 
 // Detects line n of line set a of record i on the picture when its detection is pending: samples
 // it into the buffer, puts the cursor on the edge and clears the flag. False when the line does

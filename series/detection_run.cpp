@@ -5,8 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <new>
+#include <optional>
 #include <system_error>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
@@ -23,6 +24,10 @@ struct CDetectionRun::Job {
     std::vector<double> subPos;  // per line: the sub-pixel edge, negative for none
     // per line: what its caliper rule measured, null for a line under the side panel's rule
     std::vector<std::shared_ptr<const CaliperMeasure>> measures;
+    // per line under a rule that picks the candidate nearest the line's edge on the record
+    // before: the profile the rule reads, measured when that edge is known (Collect)
+    std::vector<std::vector<double>> chained;
+    bool collected = false;
 };
 
 namespace {
@@ -46,14 +51,20 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
     job.edges.assign(job.lines.size(), -1);
     job.subPos.assign(job.lines.size(), -1.0);
     job.measures.assign(job.lines.size(), nullptr);
+    job.chained.resize(job.lines.size());
     const PixelView pixels = picture.View();
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
         CScan& line = job.lines[n];
         if (!line.m_bDetect) continue;
         SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
         if (line.m_nRule > 0 && line.m_nRule <= rules.size()) {
-            MeasureWithCaliper(*buffer, line, settings.channel, settings.edge,
-                               rules[line.m_nRule - 1u]);
+            const CaliperRule& rule = rules[line.m_nRule - 1u];
+            if (rule.select == EdgeSelect::Nearest) {
+                CaliperValues(*buffer, line, settings.channel, settings.edge, job.chained[n]);
+                job.edges[n] = line.m_nPos;
+                continue;
+            }
+            MeasureWithCaliper(*buffer, line, settings.channel, settings.edge, rule);
             job.edges[n] = line.m_nPos;
             job.subPos[n] = line.m_dSubPos;
             job.measures[n] = line.m_measure;
@@ -203,25 +214,39 @@ void CDetectionRun::Wait(int ms) {
 }
 
 std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
-    std::vector<std::size_t> finished;
     {
         std::lock_guard lock(m_mutex);
-        finished.swap(m_finished);
+        m_waiting.insert(m_waiting.end(), m_finished.begin(), m_finished.end());
+        m_finished.clear();
     }
-    std::sort(finished.begin(), finished.end());
+    std::sort(m_waiting.begin(), m_waiting.end());
     std::vector<DetectFailure> failures;
-    if (finished.empty()) return failures;
+    if (m_waiting.empty()) return failures;
     // The records as they stand now: the list may have changed while the workers ran.
-    std::unordered_set<const CScanSeries*> present;
-    for (const auto& series : profile.m_arSeries) present.insert(series.get());
+    std::unordered_map<const CScanSeries*, int> present;
+    for (std::size_t i = 0; i < profile.m_arSeries.size(); ++i) {
+        present.emplace(profile.m_arSeries[i].get(), static_cast<int>(i));
+    }
     const DetectionSettings found{m_settings.channel, m_settings.mode, m_settings.edge, {}};
-    for (const std::size_t k : finished) {
-        const Job& job = m_jobs[k];
+    std::vector<std::size_t> waiting;
+    for (const std::size_t k : m_waiting) {
+        Job& job = m_jobs[k];
+        // A line that follows its edge from the record before measures once that record's run
+        // is written: the run gives what measuring the records one by one in order gives.
+        // Jobs are handed out in order, so the one before is under way and will come.
+        const bool chained =
+            std::any_of(job.chained.begin(), job.chained.end(), [](const auto& v) { return !v.empty(); });
+        if (chained && k > 0 && m_jobs[k - 1].record == job.record - 1 && !m_jobs[k - 1].collected) {
+            waiting.push_back(k);
+            continue;
+        }
+        job.collected = true;
         if (job.result.status != CPicture::LoadStatus::Ok) {
             failures.push_back({job.record, job.series, job.path, job.result});
             continue;
         }
-        if (!present.contains(job.series)) continue;
+        const auto at = present.find(job.series);
+        if (at == present.end()) continue;
         for (std::size_t n = 0; n < job.edges.size(); ++n) {
             if (job.edges[n] < 0) continue;
             CScan* line = FindOriginal(*job.series, job, n);
@@ -230,10 +255,22 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
             if (line == nullptr || !line->m_bDetect || line->m_nRule != job.lines[n].m_nRule) {
                 continue;
             }
-            line->SetEdge(job.edges[n], job.subPos[n]);
-            line->m_measure = job.measures[n];
+            if (!job.chained[n].empty()) {
+                const auto& lines = job.series->GetAt(0)->m_arLine;
+                const auto index = std::find_if(lines.begin(), lines.end(),
+                                                [line](const auto& l) { return l.get() == line; }) -
+                                   lines.begin();
+                const CaliperRule& rule = m_rules[job.lines[n].m_nRule - 1u];
+                PlaceCaliperEdge(*line, MeasureCaliper(job.chained[n], rule,
+                                                       NeighbourEdge(profile, at->second, 0,
+                                                                     static_cast<int>(index))));
+                std::vector<double>().swap(job.chained[n]);
+            } else {
+                line->SetEdge(job.edges[n], job.subPos[n]);
+                line->m_measure = job.measures[n];
+            }
             line->m_bDetect = false;
-            if (job.measures[n] == nullptr) {
+            if (job.lines[n].m_nRule == 0 || job.lines[n].m_nRule > m_rules.size()) {
                 profile.MarkDetected(*line, found);
             } else {
                 DetectionSettings own = found;
@@ -242,5 +279,6 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
             }
         }
     }
+    m_waiting.swap(waiting);
     return failures;
 }

@@ -53,7 +53,8 @@ public:
     // Waits until another record is done or the run finishes, at most `ms` milliseconds.
     void Wait(int ms);
     // Writes the results of the records finished since the last call into the profile and
-    // returns their failures, in the order the records were given.
+    // returns their failures, in the order the records were given. A record with lines that
+    // measure from the record before waits for that record's results, when the run measures it.
     std::vector<DetectFailure> Collect(CDataProfile& profile);
 
     struct Job;  // one record's work
@@ -70,6 +71,8 @@ private:
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::size_t> m_finished;  // jobs done and not yet collected
+    // Jobs collected but held back until the job before is written (owned by Collect's thread).
+    std::vector<std::size_t> m_waiting;
     int m_done = 0;
     int m_running = 0;  // workers still working
 };

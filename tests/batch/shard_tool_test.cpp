@@ -115,6 +115,12 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
             }
         }
     }
+    // A rule that follows its edge from image to image cannot be measured in parts.
+    text.replace(R"("select": "first")", R"("select": "nearest")");
+    WriteFile(QString::fromStdString(caliper), text);
+    const ToolRun chained = Exec({caliper, "--shard", "2/2", "-o", out});
+    EXPECT_EQ(chained.exitCode, 2);
+    EXPECT_NE(chained.err.find("without --shard"), std::string::npos) << chained.err;
     const ToolRun csvShard = Exec({series, "--shard", "1/2", "-o", out, "--format", "csv"});
     EXPECT_EQ(csvShard.exitCode, 2);
     EXPECT_NE(csvShard.err.find("not with --shard"), std::string::npos) << csvShard.err;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <optional>
 
 #include "model/caliper_measure.h"
@@ -97,6 +98,44 @@ TEST(CaliperDetect, TheLinesOwnRuleFindsItsEdge) {
         line.Next();
         EXPECT_EQ(line.m_measure, nullptr);
         EXPECT_FALSE(line.HasSubPos());
+    }
+}
+
+TEST(CaliperDetect, TheNearestCandidateIsMeasuredFromTheImageBefore) {
+    // The rises at 10.3 (100 high, the strongest) and 18.6 (90); the line's cursor on the image
+    // before decides, where it holds a measurement.
+    struct Case {
+        const char* name;
+        int before;           // the cursor on the image before
+        double subPos;        // its edge between samples, negative for none
+        bool pending;         // still to detect: no measurement
+        bool foundNothing;    // its rule found no edge there: no measurement
+        int cursor;           // the cursor after detection
+    };
+    const Case cases[] = {
+        {"near the second rise", 20, -1.0, false, false, 19},
+        {"near the first", 8, -1.0, false, false, 10},
+        {"between them, by its edge between samples", 14, 14.6, false, false, 19},
+        {"still to detect: the strongest", 20, -1.0, true, false, 10},
+        {"found nothing: the strongest", 20, -1.0, false, true, 10},
+    };
+    const Picture picture(40, 3, Scene);
+    const CaliperRule rule = Rule(CaliperKind::Edge, EdgePolarity::Rising, EdgeSelect::Nearest);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDataProfile profile;
+        profile.AddImage("a", "a.bmp");
+        profile.GetSeries(0)->AddLine(0, 0, 1, 39, 1);
+        profile.AddImage("b", "b.bmp");
+        CScan& before = *profile.GetLine(0, 0, 0);
+        before.m_nRule = profile.RuleNumber(rule);
+        profile.GetLine(1, 0, 0)->m_nRule = before.m_nRule;
+        before.SetEdge(c.before, c.subPos);
+        before.m_bDetect = c.pending;
+        if (c.foundNothing) before.m_measure = std::make_shared<const CaliperMeasure>();
+        ProfileBuffer buffer;
+        ASSERT_TRUE(DetectEdge(profile, 1, 0, 0, picture.View(), kChannelSum, kEdgeMinimum, buffer));
+        EXPECT_EQ(profile.GetLine(1, 0, 0)->m_nPos, c.cursor);
     }
 }
 
