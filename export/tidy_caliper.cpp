@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "export/caliper_geometry.h"
 #include "model/caliper_measure.h"
 #include "model/caliper_words.h"
 
@@ -63,22 +64,11 @@ char* TidyCaliperColumns::Put(char* out, const CDataProfile& profile, int i, int
         if (present) out = PutReal(out, v, f.decimal);
     };
     const bool found = m->Found();
-    const bool pair = found && m->second.has_value();
-    CPointF a, b;
-    if (pair) {
-        a = line->PointAt(m->edge.pos);
-        b = line->PointAt(m->second->pos);
-    }
-    real(pair, b.x);
-    real(pair, b.y);
-    real(pair, Distance(a.x, a.y, b.x, b.y));
-    const bool converts = pair && frame != nullptr;
-    AxisValue va, vb;
-    if (converts) {
-        va = frame->Convert(a.x, a.y);
-        vb = frame->Convert(b.x, b.y);
-    }
-    real(converts, Distance(va.x, va.y, vb.x, vb.y));
+    const std::optional<PairGeometry> pair = PairOf(*line, frame);
+    real(pair.has_value(), pair ? pair->second.x : 0.0);
+    real(pair.has_value(), pair ? pair->second.y : 0.0);
+    real(pair.has_value(), pair ? pair->widthPx : 0.0);
+    real(pair && pair->width, pair ? pair->width.value_or(0.0) : 0.0);
     real(found, m->edge.sigma);
     real(found, m->edge.contrast);
     real(true, m->noise);

@@ -32,11 +32,15 @@ std::optional<ValueRange> DataRange(const SeriesData& data) {
         for (std::size_t i = 0; i < n; ++i) {
             const double v = curve.values[i];
             if (!IsPlottable(v)) continue;
+            // The error bar's ends are on the plot too, where they are numbers.
+            const double e = i < curve.errors.size() ? curve.errors[i] : kNaN;
+            const double lo = IsPlottable(v - e) ? v - e : v;
+            const double hi = IsPlottable(v + e) ? v + e : v;
             if (!range) {
-                range = ValueRange{v, v};
+                range = ValueRange{lo, hi};
             } else {
-                range->lo = std::min(range->lo, v);
-                range->hi = std::max(range->hi, v);
+                range->lo = std::min(range->lo, lo);
+                range->hi = std::max(range->hi, hi);
             }
         }
     }
@@ -157,6 +161,20 @@ double ValueY(const PlotFrame& frame, double value) {
     const double half = HalfSpan(frame.lo, frame.hi);
     if (!(half > 0.0)) return frame.area.center().y();
     return frame.area.bottom() - HalfSpan(frame.lo, value) / half * frame.area.height();
+}
+
+std::vector<QLineF> MapErrorBars(const PlotFrame& frame, const SeriesCurve& curve) {
+    std::vector<QLineF> bars;
+    const std::size_t n = std::min({curve.values.size(), curve.errors.size(),
+                                    static_cast<std::size_t>(std::max(frame.images, 0))});
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = curve.values[i];
+        const double e = curve.errors[i];
+        if (!IsPlottable(v) || !(e > 0.0) || !IsPlottable(v - e) || !IsPlottable(v + e)) continue;
+        const double x = ImageX(frame, static_cast<int>(i));
+        bars.emplace_back(x, ValueY(frame, v - e), x, ValueY(frame, v + e));
+    }
+    return bars;
 }
 
 CurvePath MapCurve(const PlotFrame& frame, const std::vector<double>& values) {

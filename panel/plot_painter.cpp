@@ -81,6 +81,8 @@ PlotLayout LayoutPlot(const SeriesData& data, QSize size, const QFont& font,
     for (const SeriesCurve& curve : data.curves) {
         layout.curves.push_back(MapCurve(layout.frame, curve.values));
         if (column < 1.0) layout.cover.push_back(ColumnCover(layout.curves.back()));
+        layout.errorBars.push_back(layout.dots ? MapErrorBars(layout.frame, curve)
+                                               : std::vector<QLineF>());
     }
     layout.pending = FlagSpans(layout.frame, data.pending, 1.0);
     std::vector<bool> gaps(data.gaps.size());
@@ -132,6 +134,14 @@ void PaintCurves(QPainter& painter, const PlotLayout& layout) {
         }
         if (layout.dots) {
             for (const QPointF& p : path.points) painter.drawEllipse(p, kDot, kDot);
+        }
+        if (c < layout.errorBars.size()) {
+            for (const QLineF& bar : layout.errorBars[c]) {
+                painter.drawLine(bar);
+                for (const QPointF& end : {bar.p1(), bar.p2()}) {
+                    painter.drawLine(QPointF(end.x() - kDot, end.y()), QPointF(end.x() + kDot, end.y()));
+                }
+            }
         }
     }
     painter.setRenderHint(QPainter::Antialiasing, false);

@@ -34,6 +34,7 @@ struct PlotLayout {
     LegendPlaces legend;  // in the drawing's coordinates
     QString moreText;     // "ほか N 本" when the legend has no room for every name
     std::vector<CurvePath> curves;
+    std::vector<std::vector<QLineF>> errorBars;  // per curve, where there is room for them
     // With more images than pixel columns, each curve is painted as the pixels its line
     // covers (ColumnCover), one rectangle per column; otherwise as polylines through `curves`.
     std::vector<std::vector<QRect>> cover;

@@ -23,6 +23,7 @@ namespace {
 constexpr SeriesQuantity kQuantities[] = {
     SeriesQuantity::ConvertedX, SeriesQuantity::ConvertedY, SeriesQuantity::PixelDx,
     SeriesQuantity::PixelDy,    SeriesQuantity::Length,     SeriesQuantity::Area,
+    SeriesQuantity::PairWidthPx, SeriesQuantity::PairWidth, SeriesQuantity::EdgeSigma,
 };
 
 constexpr QSize kSavedSize(1200, 600);

@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <limits>
 
+#include "export/caliper_geometry.h"
 #include "export/image_measures.h"
+#include "model/caliper_measure.h"
 #include "series/series_host.h"
 
 namespace {
@@ -26,6 +28,12 @@ QString SeriesQuantityLabel(SeriesQuantity quantity) {
             return QCoreApplication::translate("Document", "長さ");
         case SeriesQuantity::Area:
             return QCoreApplication::translate("Document", "面積");
+        case SeriesQuantity::PairWidthPx:
+            return QCoreApplication::translate("Document", "幅（ピクセル）");
+        case SeriesQuantity::PairWidth:
+            return QCoreApplication::translate("Document", "幅（変換値）");
+        case SeriesQuantity::EdgeSigma:
+            return QCoreApplication::translate("Document", "不確かさ（サンプル）");
     }
     return {};
 }
@@ -37,7 +45,51 @@ bool PerImage(SeriesQuantity quantity) {
 }
 
 bool Converted(SeriesQuantity quantity) {
-    return quantity != SeriesQuantity::PixelDx && quantity != SeriesQuantity::PixelDy;
+    return quantity == SeriesQuantity::ConvertedX || quantity == SeriesQuantity::ConvertedY ||
+           quantity == SeriesQuantity::PairWidth || quantity == SeriesQuantity::Length ||
+           quantity == SeriesQuantity::Area;
+}
+
+// The value of a caliper quantity, and its error bar's half length, for a line's cursor.
+std::pair<double, double> CaliperValue(SeriesQuantity quantity, const CScan& line,
+                                       const AxisFrame* frame) {
+    switch (quantity) {
+        case SeriesQuantity::PairWidthPx:
+        case SeriesQuantity::PairWidth: {
+            const std::optional<PairGeometry> pair = PairOf(line, frame);
+            if (!pair) return {kNone, kNone};
+            const double samples = line.m_measure->widthSamples;
+            const double value =
+                quantity == SeriesQuantity::PairWidthPx ? pair->widthPx : pair->width.value_or(kNone);
+            // The sigmas are along the line: the width's own scale turns them into its units.
+            return {value, samples > 0.0 ? pair->sigmaSamples * value / samples : kNone};
+        }
+        case SeriesQuantity::EdgeSigma:
+            return {line.m_measure && line.m_measure->Found() ? line.m_measure->edge.sigma : kNone,
+                    kNone};
+        default:
+            break;
+    }
+    const std::optional<EdgeReach> reach = ReachOf(line, frame);
+    if (!reach) return {kNone, kNone};
+    switch (quantity) {
+        case SeriesQuantity::ConvertedX:
+            return {kNone, reach->vx.value_or(kNone)};
+        case SeriesQuantity::ConvertedY:
+            return {kNone, reach->vy.value_or(kNone)};
+        case SeriesQuantity::PixelDx:
+            return {kNone, reach->dx};
+        case SeriesQuantity::PixelDy:
+            return {kNone, reach->dy};
+        default:
+            break;
+    }
+    return {kNone, kNone};
+}
+
+bool OfCaliper(SeriesQuantity quantity) {
+    return quantity == SeriesQuantity::PairWidthPx || quantity == SeriesQuantity::PairWidth ||
+           quantity == SeriesQuantity::EdgeSigma;
 }
 
 double PointValue(SeriesQuantity quantity, const EdgeMeasure& point) {
@@ -108,8 +160,17 @@ SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
             waiting = waiting || pending;
             if (PerImage(quantity) || pending) continue;
             const EdgeMeasure& point = measures.points[static_cast<std::size_t>(n)];
-            if (point.present)
-                data.curves[static_cast<std::size_t>(n)].values[i] = PointValue(quantity, point);
+            if (!point.present) continue;
+            SeriesCurve& curve = data.curves[static_cast<std::size_t>(n)];
+            if (line->m_measure) {
+                const std::optional<AxisFrame> frame =
+                    measures.converts ? std::optional(AxisFrame(*profile.GetAxis(image))) : std::nullopt;
+                const auto [value, error] = CaliperValue(quantity, *line, frame ? &*frame : nullptr);
+                if (curve.errors.empty()) curve.errors.assign(images, kNone);
+                curve.errors[i] = error;
+                if (OfCaliper(quantity)) curve.values[i] = value;
+            }
+            if (!OfCaliper(quantity)) curve.values[i] = PointValue(quantity, point);
         }
         data.pending[i] = waiting;
         // A length or an area stands for every line: none until all of them are measured.

@@ -16,6 +16,11 @@ enum class SeriesQuantity {
     PixelDy,  // rows counted upwards, as the data file counts them
     Length,   // of the polyline through the edge points (when measured)
     Area,     // of the polygon they enclose (when measured)
+    // Of lines under a caliper rule: a pair's width on the picture and converted, and the
+    // edge's uncertainty in samples along the line.
+    PairWidthPx,
+    PairWidth,
+    EdgeSigma,
 };
 
 // The quantity as the list offers it and the axis names it, in the window's language.
@@ -26,6 +31,10 @@ struct SeriesCurve {
     // Per image, in list order; NaN where the image has no value (not measured yet, a
     // calibration that cannot convert, a file that cannot be read).
     std::vector<double> values;
+    // Per image, where an edge's uncertainty reaches in the quantity's units (a caliper rule's
+    // sigma either way): the error bar's half length; NaN where there is none. Empty for a
+    // curve without any.
+    std::vector<double> errors = {};
 };
 
 struct SeriesData {

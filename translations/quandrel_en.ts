@@ -417,6 +417,18 @@ Write the results as they are?</translation>
 
 Detect them again on every image? (Points placed by hand stay where they are.)</translation>
     </message>
+    <message>
+        <source>幅（ピクセル）</source>
+        <translation>Width (pixels)</translation>
+    </message>
+    <message>
+        <source>幅（変換値）</source>
+        <translation>Width (converted)</translation>
+    </message>
+    <message>
+        <source>不確かさ（サンプル）</source>
+        <translation>Uncertainty (samples)</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "document/doc_fakes.h"
+#include "model/caliper_measure.h"
 
 namespace {
 
@@ -76,6 +77,57 @@ TEST(SeriesValues, SwitchesAndCalibrationsDecideWhatThereIs) {
     EXPECT_TRUE(std::isnan(converted.curves[1].values[0]));
     EXPECT_TRUE(converted.gaps[0].contains(QStringLiteral("軸の設定")));
     EXPECT_FALSE(std::isnan(BuildSeriesData(f.doc, SeriesQuantity::PixelDy).curves[1].values[0]));
+}
+
+}  // namespace
+
+namespace {
+
+// A pair measured on the first line of the first image: edges at samples 20 and 26 (x 25 and
+// 31), each with a sigma of half a sample, where 100 pixels make one unit.
+TEST(SeriesValues, CaliperQuantitiesAndTheirErrorBars) {
+    SeriesFixture f;
+    CScan& line = *f.doc.m_profile.GetLine(0, 0, 0);
+    line.SetEdge(20, 20.0);
+    CaliperMeasure m;
+    m.status = CaliperStatus::Ok;
+    m.edge = {20.0, -100.0, 0.5, {}};
+    m.second = CaliperEdge{26.0, 100.0, 0.5, {}};
+    m.widthSamples = 6.0;
+    line.m_measure = std::make_shared<const CaliperMeasure>(m);
+    line.m_origin = CursorOrigin::Detected;
+    struct Case {
+        SeriesQuantity quantity;
+        double value;  // NaN: the quantity's own, checked elsewhere
+        double error;  // NaN: none
+    };
+    const double halfRoot2 = std::sqrt(0.5);
+    const Case cases[] = {
+        {SeriesQuantity::PairWidthPx, 6.0, halfRoot2},
+        {SeriesQuantity::PairWidth, 0.06, halfRoot2 / 100},
+        {SeriesQuantity::EdgeSigma, 0.5, NAN},
+        {SeriesQuantity::PixelDx, 15.0, 0.5},
+        {SeriesQuantity::ConvertedX, 0.15, 0.005},
+        {SeriesQuantity::PixelDy, 70.0, 0.0},
+    };
+    for (const Case& c : cases) {
+        const SeriesData data = BuildSeriesData(f.doc, c.quantity);
+        SCOPED_TRACE(data.label.toStdString());
+        ASSERT_EQ(data.curves.size(), 2u);
+        EXPECT_NEAR(data.curves[0].values[0], c.value, 1e-12);
+        ASSERT_EQ(data.curves[0].errors.size(), 4u);
+        if (std::isnan(c.error)) {
+            EXPECT_TRUE(std::isnan(data.curves[0].errors[0]));
+        } else {
+            EXPECT_NEAR(data.curves[0].errors[0], c.error, 1e-12);
+        }
+        // A line without a caliper measure has neither the caliper quantities nor error bars.
+        EXPECT_TRUE(data.curves[1].errors.empty());
+        if (c.quantity == SeriesQuantity::PairWidthPx || c.quantity == SeriesQuantity::EdgeSigma) {
+            EXPECT_TRUE(std::isnan(data.curves[1].values[0]));
+            EXPECT_TRUE(std::isnan(data.curves[0].values[1]));
+        }
+    }
 }
 
 }  // namespace
