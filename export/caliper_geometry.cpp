@@ -4,12 +4,16 @@
 
 #include "model/caliper_measure.h"
 
-std::optional<PairGeometry> PairOf(const CScan& line, const AxisFrame* frame) {
+CPointF EdgePointAt(const CScan& line, double t, bool straight) {
+    return straight ? line.ExactPointAt(t) : line.PointAt(t);
+}
+
+std::optional<PairGeometry> PairOf(const CScan& line, const AxisFrame* frame, bool straight) {
     const CaliperMeasure* m = line.m_measure.get();
     if (m == nullptr || !m->Found() || !m->second) return std::nullopt;
     PairGeometry pair;
-    pair.first = line.PointAt(m->edge.pos);
-    pair.second = line.PointAt(m->second->pos);
+    pair.first = EdgePointAt(line, m->edge.pos, straight);
+    pair.second = EdgePointAt(line, m->second->pos, straight);
     pair.widthPx = Distance(pair.first.x, pair.first.y, pair.second.x, pair.second.y);
     if (frame != nullptr) {
         const AxisValue a = frame->Convert(pair.first.x, pair.first.y);
@@ -20,11 +24,11 @@ std::optional<PairGeometry> PairOf(const CScan& line, const AxisFrame* frame) {
     return pair;
 }
 
-std::optional<EdgeReach> ReachOf(const CScan& line, const AxisFrame* frame) {
+std::optional<EdgeReach> ReachOf(const CScan& line, const AxisFrame* frame, bool straight) {
     const CaliperMeasure* m = line.m_measure.get();
     if (m == nullptr || !m->Found()) return std::nullopt;
-    const CPointF a = line.PointAt(m->edge.pos - m->edge.sigma);
-    const CPointF b = line.PointAt(m->edge.pos + m->edge.sigma);
+    const CPointF a = EdgePointAt(line, m->edge.pos - m->edge.sigma, straight);
+    const CPointF b = EdgePointAt(line, m->edge.pos + m->edge.sigma, straight);
     EdgeReach reach;
     reach.dx = std::fabs(b.x - a.x) / 2;
     reach.dy = std::fabs(b.y - a.y) / 2;

@@ -17,9 +17,13 @@ struct PairGeometry {
     double sigmaSamples = 0.0;    // the width's uncertainty: both edges' sigmas in quadrature
 };
 
+// The point t samples along the line: on the straight line for a rule that reads it so
+// (CaliperRule::bilinear), else between the walk's pixels.
+CPointF EdgePointAt(const CScan& line, double t, bool straight);
+
 // The pair the line's cursor holds; none unless it holds a found pair. `frame` may be null (no
 // calibration that converts).
-std::optional<PairGeometry> PairOf(const CScan& line, const AxisFrame* frame);
+std::optional<PairGeometry> PairOf(const CScan& line, const AxisFrame* frame, bool straight);
 
 // How far the edge (a pair's first) moves on the picture and in the calibration's units when
 // its place moves by its sigma either way: half the distance between the two points, along each
@@ -30,4 +34,4 @@ struct EdgeReach {
     std::optional<double> vx;  // converted, with a calibration
     std::optional<double> vy;
 };
-std::optional<EdgeReach> ReachOf(const CScan& line, const AxisFrame* frame);
+std::optional<EdgeReach> ReachOf(const CScan& line, const AxisFrame* frame, bool straight);

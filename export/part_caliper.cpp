@@ -43,7 +43,8 @@ void PutPartRule(Writer& w, const CaliperRule& rule) {
     w.U8(static_cast<std::uint8_t>(rule.select));
     w.U8(static_cast<std::uint8_t>(rule.estimator));
     w.U8(static_cast<std::uint8_t>(rule.pairOrder));
-    w.U8(static_cast<std::uint8_t>((rule.levelIsFraction ? 1 : 0) | (rule.lastCrossing ? 2 : 0)));
+    w.U8(static_cast<std::uint8_t>((rule.levelIsFraction ? 1 : 0) | (rule.lastCrossing ? 2 : 0) |
+                                   (rule.bilinear ? 4 : 0)));
     w.I32(rule.nth);
     for (const double v : {rule.sigma, rule.minContrast, rule.level, rule.minWidth, rule.maxWidth}) {
         w.F64(v);
@@ -60,11 +61,12 @@ bool GetPartRule(Reader& r, CaliperRule& rule) {
     const std::uint8_t flags = r.U8();
     rule.levelIsFraction = (flags & 1) != 0;
     rule.lastCrossing = (flags & 2) != 0;
+    rule.bilinear = (flags & 4) != 0;
     rule.nth = r.I32();
     for (double* v : {&rule.sigma, &rule.minContrast, &rule.level, &rule.minWidth, &rule.maxWidth}) {
         *v = r.F64();
     }
-    return known && (flags & ~3) == 0 && IsValidCaliperRule(rule);
+    return known && (flags & ~7) == 0 && IsValidCaliperRule(rule);
 }
 
 void PutPartMeasure(Writer& w, const CaliperMeasure& m) {

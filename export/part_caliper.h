@@ -2,7 +2,8 @@
 
 // The caliper rules and measures of a part file (format 3), little-endian like the rest:
 //   a rule, kPartRuleBytes: kind, polarity, selection, estimator, pair order (a byte each), a
-//     byte of flags (1 level as a fraction, 2 last crossing), nth (int32), then sigma, minimum
+//     byte of flags (1 level as a fraction, 2 last crossing, 4 read between pixels), nth
+//     (int32), then sigma, minimum
 //     contrast, level, minimum and maximum width (IEEE double bits)
 //   a measure: status (byte), a byte of flags (1 the edge has a residual, 2 a second edge
 //     follows, 4 the second edge has a residual), the edge: place, contrast, sigma and the

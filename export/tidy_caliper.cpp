@@ -64,7 +64,8 @@ char* TidyCaliperColumns::Put(char* out, const CDataProfile& profile, int i, int
         if (present) out = PutReal(out, v, f.decimal);
     };
     const bool found = m->Found();
-    const std::optional<PairGeometry> pair = PairOf(*line, frame);
+    const CaliperRule* rule = profile.RuleOf(*line);
+    const std::optional<PairGeometry> pair = PairOf(*line, frame, rule != nullptr && rule->bilinear);
     real(pair.has_value(), pair ? pair->second.x : 0.0);
     real(pair.has_value(), pair ? pair->second.y : 0.0);
     real(pair.has_value(), pair ? pair->widthPx : 0.0);

@@ -96,7 +96,11 @@ char* PutSubPixel(char* out, const CDataProfile& profile, int i, int j, const Ed
         std::memset(out, f.delimiter, 5);
         return out + 5;
     }
-    const CPointF p = line->SubPoint();
+    // A rule that reads the straight line puts its edge there.
+    const CaliperRule* rule = profile.RuleOf(*line);
+    const CPointF p = rule != nullptr && rule->bilinear && line->m_measure
+                          ? line->ExactPointAt(line->m_dSubPos)
+                          : line->SubPoint();
     for (const double v : {line->m_dSubPos, p.x, p.y}) {
         *out++ = f.delimiter;
         out = PutReal(out, v, f.decimal);

@@ -71,6 +71,9 @@ struct CaliperRule {
     PairOrder pairOrder = PairOrder::RiseFall;
     double minWidth = 0.0;
     double maxWidth = 1e9;
+    // Read the picture between pixels along the straight line (bilinear_profile.h) rather than
+    // the walk's pixels; its edges then stand on the straight line too.
+    bool bilinear = false;
 
     friend bool operator==(const CaliperRule&, const CaliperRule&) = default;
 };

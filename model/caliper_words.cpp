@@ -73,6 +73,7 @@ std::string CaliperWords(const CaliperRule& rule) {
     words += " sigma=" + Number(rule.sigma);
     if (rule.minContrast > 0.0) words += " contrast>=" + Number(rule.minContrast);
     if (rule.kind != CaliperKind::Threshold) words += std::string(" ") + EstimatorWord(rule.estimator);
+    if (rule.bilinear) words += " bilinear";
     return words;
 }
 

@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_rules.h"
 #include "model/profile_filter.h"
@@ -81,7 +82,13 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
         const std::optional<double> previous = rule->select == EdgeSelect::Nearest
                                                     ? NeighbourEdge(profile, i, a, n)
                                                     : std::nullopt;
-        MeasureWithCaliper(buffer, *line, channel, options, *rule, previous);
+        thread_local std::vector<double> values;
+        if (rule->bilinear) {
+            BilinearValues(picture, *line, channel, options, values);
+        } else {
+            CaliperValues(buffer, *line, channel, options, values);
+        }
+        PlaceCaliperEdge(*line, MeasureCaliper(values, *rule, previous));
     } else {
         const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
         line->SetEdge(edge.index, edge.subPos);

@@ -84,6 +84,13 @@ CPointF CScan::SubPoint() const {
     return PointAt(m_dSubPos);
 }
 
+CPointF CScan::ExactPointAt(double t) const {
+    const double major = m_nStep * t;
+    const double minor = m_nStep * (t * m_dSlope);
+    if (m_bXMajor) return {m_ptStart.x + major, m_ptStart.y + minor};
+    return {m_ptStart.x + minor, m_ptStart.y + major};
+}
+
 CPointF CScan::PointAt(double t) const {
     // Clamped to the line (NaN to its start), as a cursor's place is.
     if (!(t > 0.0)) t = 0.0;

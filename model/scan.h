@@ -86,6 +86,10 @@ public:
     // The point t samples from the line's start (0 to m_nCount), between the pixels of the two
     // samples it falls between.
     CPointF PointAt(double t) const;
+    // The point t steps along the straight segment itself: one pixel along the major axis per
+    // step and the slope's share along the minor one, where the walk truncates the minor share
+    // to a pixel.
+    CPointF ExactPointAt(double t) const;
 
     void SetLine(int x1, int y1, int x2, int y2);
     // Walks the same ends under another limit. The cursor keeps its place (and its sub-pixel

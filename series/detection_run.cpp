@@ -9,6 +9,7 @@
 #include <system_error>
 #include <unordered_map>
 
+#include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
 
@@ -39,6 +40,7 @@ using Job = CDetectionRun::Job;
 struct Worker {
     CPicture picture;
     std::unique_ptr<ProfileBuffer> buffer;
+    std::vector<double> values;  // a caliper rule's profile
 };
 
 void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
@@ -59,12 +61,19 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
         SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
         if (line.m_nRule > 0 && line.m_nRule <= rules.size()) {
             const CaliperRule& rule = rules[line.m_nRule - 1u];
+            // A line that follows its edge keeps its profile until the record before is written.
+            std::vector<double>& values =
+                rule.select == EdgeSelect::Nearest ? job.chained[n] : worker.values;
+            if (rule.bilinear) {
+                BilinearValues(pixels, line, settings.channel, settings.edge, values);
+            } else {
+                CaliperValues(*buffer, line, settings.channel, settings.edge, values);
+            }
             if (rule.select == EdgeSelect::Nearest) {
-                CaliperValues(*buffer, line, settings.channel, settings.edge, job.chained[n]);
                 job.edges[n] = line.m_nPos;
                 continue;
             }
-            MeasureWithCaliper(*buffer, line, settings.channel, settings.edge, rule);
+            PlaceCaliperEdge(line, MeasureCaliper(values, rule));
             job.edges[n] = line.m_nPos;
             job.subPos[n] = line.m_dSubPos;
             job.measures[n] = line.m_measure;

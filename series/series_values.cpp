@@ -52,11 +52,11 @@ bool Converted(SeriesQuantity quantity) {
 
 // The value of a caliper quantity, and its error bar's half length, for a line's cursor.
 std::pair<double, double> CaliperValue(SeriesQuantity quantity, const CScan& line,
-                                       const AxisFrame* frame) {
+                                       const AxisFrame* frame, bool straight) {
     switch (quantity) {
         case SeriesQuantity::PairWidthPx:
         case SeriesQuantity::PairWidth: {
-            const std::optional<PairGeometry> pair = PairOf(line, frame);
+            const std::optional<PairGeometry> pair = PairOf(line, frame, straight);
             if (!pair) return {kNone, kNone};
             const double samples = line.m_measure->widthSamples;
             const double value =
@@ -70,7 +70,7 @@ std::pair<double, double> CaliperValue(SeriesQuantity quantity, const CScan& lin
         default:
             break;
     }
-    const std::optional<EdgeReach> reach = ReachOf(line, frame);
+    const std::optional<EdgeReach> reach = ReachOf(line, frame, straight);
     if (!reach) return {kNone, kNone};
     switch (quantity) {
         case SeriesQuantity::ConvertedX:
@@ -165,7 +165,9 @@ SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
             if (line->m_measure) {
                 const std::optional<AxisFrame> frame =
                     measures.converts ? std::optional(AxisFrame(*profile.GetAxis(image))) : std::nullopt;
-                const auto [value, error] = CaliperValue(quantity, *line, frame ? &*frame : nullptr);
+                const CaliperRule* rule = profile.RuleOf(*line);
+                const auto [value, error] = CaliperValue(quantity, *line, frame ? &*frame : nullptr,
+                                                         rule != nullptr && rule->bilinear);
                 if (curve.errors.empty()) curve.errors.assign(images, kNone);
                 curve.errors[i] = error;
                 if (OfCaliper(quantity)) curve.values[i] = value;

@@ -161,6 +161,9 @@ CaliperRule ReadRule(const SessionValues& values, const Json& object, const std:
     if (const auto it = object.find("maxWidth"); it != object.end()) {
         rule.maxWidth = Finite(values, *it, at("maxWidth"));
     }
+    if (const auto it = object.find("bilinear"); it != object.end()) {
+        rule.bilinear = values.Bool(*it, at("bilinear"));
+    }
     if (!IsValidCaliperRule(rule)) {
         values.Fail(field, "not a usable rule (a contrast below 0, a fraction outside 0 to 1, or "
                            "widths not 0 <= minWidth <= maxWidth)");
@@ -252,6 +255,8 @@ void AppendRule(std::string& out, const CaliperRule& rule) {
     AppendName(out, "pairOrder", NameOf(rule.pairOrder, kOrders));
     AppendNumber(out, "minWidth", rule.minWidth);
     AppendNumber(out, "maxWidth", rule.maxWidth);
+    // Only where it is on: rules saved before it was known read as they always did.
+    if (rule.bilinear) out += ", \"bilinear\": true";
     out += '}';
 }
 

@@ -294,6 +294,7 @@ CDataProfile MakeCaliperRecords() {
     edge.select = EdgeSelect::Nth;
     edge.nth = 3;
     edge.estimator = EdgeEstimator::StepFit;
+    edge.bilinear = true;
     for (int i = 0; i < records.GetSize(); ++i) {
         for (int n = 1; n < 3; ++n) {
             CScan& line = *records.GetLine(i, 0, n);

@@ -139,6 +139,43 @@ TEST(CaliperDetect, TheNearestCandidateIsMeasuredFromTheImageBefore) {
     }
 }
 
+TEST(CaliperDetect, ReadBetweenPixelsASlantedLineFollowsItsOwnPath) {
+    // A horizontal edge at row 10.3, crossed by a line of slope 1/2: the straight line meets it
+    // 20.6 steps along, where the walk, whose rows are whole, has it half a sample later.
+    const auto step = [](double d) { return 0.5 * std::erfc(-d / std::sqrt(2.0)); };
+    const Picture picture(45, 25, [&](int, int y) {
+        return static_cast<int>(std::lround(40.0 + 100.0 * step((y - 10.3) / 0.8)));
+    });
+    struct Case {
+        bool bilinear;
+        int width;
+        double place;
+        double tolerance;
+    };
+    const Case cases[] = {{true, 1, 20.6, 0.1}, {true, 5, 20.6, 0.1}, {false, 1, 21.15, 0.1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << (c.bilinear ? "between pixels" : "the walk")
+                                        << ", width " << c.width);
+        CDataProfile profile;
+        profile.AddImage("a", "a.bmp");
+        profile.GetSeries(0)->AddLine(0, 0, 0, 40, 20);
+        CScan& line = *profile.GetLine(0, 0, 0);
+        CaliperRule rule = Rule(CaliperKind::Edge, EdgePolarity::Rising, EdgeSelect::Strongest);
+        rule.bilinear = c.bilinear;
+        line.m_nRule = profile.RuleNumber(rule);
+        EdgeOptions options;
+        options.lineWidth = c.width;
+        ProfileBuffer buffer;
+        ASSERT_TRUE(DetectEdge(profile, 0, 0, 0, picture.View(), kChannelSum, kEdgeMinimum, buffer,
+                               options));
+        ASSERT_NE(line.m_measure, nullptr);
+        EXPECT_NEAR(line.m_measure->edge.pos, c.place, c.tolerance);
+        if (c.bilinear) {
+            EXPECT_NEAR(line.ExactPointAt(line.m_measure->edge.pos).y, 10.3, 0.05);
+        }
+    }
+}
+
 TEST(CaliperDetect, RulesAreNumberedOnceAndFoundWithThemIsNotTheModesSettings) {
     CDataProfile profile;
     const CaliperRule a = Rule(CaliperKind::Edge, EdgePolarity::Rising, EdgeSelect::First);

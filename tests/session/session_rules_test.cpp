@@ -23,6 +23,7 @@ Session WithRules() {
     bar.sigma = 1.75;
     bar.minWidth = 2.5;
     bar.estimator = EdgeEstimator::StepFit;
+    bar.bilinear = true;
     session.lineRules = {std::nullopt, bar};
     DetectionSettings found;
     found.caliper = bar;
