@@ -14,6 +14,8 @@ struct CaliperMeasure {
     double noise = 0.0;
     double ratio = 0.0;
 
+    bool Found() const { return status != CaliperStatus::NotFound; }
+
     static CaliperMeasure Of(const CaliperResult& result) {
         return {result.status, result.edge,  result.second,
                 result.widthSamples, result.noise, result.ratio};

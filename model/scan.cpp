@@ -81,7 +81,12 @@ void CScan::SetEdge(int n, double subPos) {
 
 CPointF CScan::SubPoint() const {
     if (!HasSubPos()) return {static_cast<double>(m_ptCur.x), static_cast<double>(m_ptCur.y)};
-    const double t = m_dSubPos;
+    return PointAt(m_dSubPos);
+}
+
+CPointF CScan::PointAt(double pos) const {
+    // Clamped to the walk, a NaN taken as its start: the cast below must get a number in range.
+    const double t = !(pos > 0.0) ? 0.0 : (pos > m_nCount ? static_cast<double>(m_nCount) : pos);
     int whole = static_cast<int>(t);
     if (whole >= m_nCount) whole = m_nCount > 0 ? m_nCount - 1 : 0;
     const CPoint a = PositionAt(whole);

@@ -83,6 +83,9 @@ public:
     // The sub-pixel edge on the picture: between the pixels of the two samples it falls between,
     // in proportion, so that a whole index gives that sample's pixel, m_ptCur's.
     CPointF SubPoint() const;
+    // The picture point `pos` samples from the start (0 to m_nCount), between the pixels of the
+    // two samples it falls between, in proportion, as SubPoint places the sub-pixel edge.
+    CPointF PointAt(double pos) const;
 
     void SetLine(int x1, int y1, int x2, int y2);
     // Walks the same ends under another limit. The cursor keeps its place (and its sub-pixel
