@@ -36,6 +36,10 @@ const std::vector<CommandInfo>& CommandTable() {
                            "手で置いた点を除き、すべての画像のすべての走査線でエッジを検出し直す\n"
                            "すべて再検出"),
          nullptr},
+        {ID_LINE_RULE, "ID_LINE_RULE", QT_TRANSLATE_NOOP("Frame", "線のルール(&L)..."),
+         QT_TRANSLATE_NOOP("Frame",
+                           "現在の走査線でエッジを検出するルールを設定\n線のルール"),
+         nullptr},
         {ID_DATA_WRITE_CSV, "ID_DATA_WRITE_CSV",
          QT_TRANSLATE_NOOP("Frame", "表形式の書き出し(CSV)..."),
          QT_TRANSLATE_NOOP("Frame",

@@ -114,6 +114,7 @@ void CMainFrame::CreateMenus() {
         axis->addAction(Action(id));
     }
     dataMenu->addAction(Action(ID_REDETECT_ALL));
+    dataMenu->addAction(Action(ID_LINE_RULE));
     dataMenu->addSeparator();
     dataMenu->addAction(Action(ID_DATA_WRITE));
     dataMenu->addAction(Action(ID_DATA_WRITE_CSV));
@@ -180,6 +181,11 @@ void CMainFrame::CreateStatusBar() {
     // Pane 0 stretches and carries the prompts; its idle text shows whenever no prompt does.
     m_panes[0] = new QLabel(QCoreApplication::translate("Frame", "ﾚﾃﾞｨ"), bar);
     bar->addWidget(m_panes[0], 1);
+    m_pCaliperPane = new QLabel(bar);
+    m_pCaliperPane->setObjectName(QStringLiteral("CaliperPane"));
+    m_pCaliperPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    bar->addPermanentWidget(m_pCaliperPane);
+    m_pCaliperPane->hide();
     m_pSessionPane = new QLabel(bar);
     m_pSessionPane->setObjectName(QStringLiteral("SessionPane"));
     m_pSessionPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -209,6 +215,10 @@ void CMainFrame::CreateClient() {
     connect(m_pDataView, &CDataView::command, this, &CMainFrame::RouteCommand);
     connect(m_pImageView, &CNorvaleView::paneText, this, [this](int pane, const QString& text) {
         if (pane > 0 && pane < kPaneCount) m_panes[static_cast<std::size_t>(pane)]->setText(text);
+    });
+    connect(m_pImageView, &CNorvaleView::caliperText, this, [this](const QString& text) {
+        m_pCaliperPane->setText(text);
+        m_pCaliperPane->setVisible(!text.isEmpty());
     });
     // The series plot beside the image view; hidden until the user asks for it, and then as
     // the settings remember it.

@@ -60,6 +60,8 @@ public:
     bool OnUpdateCmdUI(int id, CCmdUI& cmdUI) const override;
 
     QLabel* SessionPane() const { return m_pSessionPane; }
+    // What a caliper rule measured at the current edge; hidden while there is nothing to show.
+    QLabel* CaliperPane() const { return m_pCaliperPane; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,4 +97,5 @@ private:
     CSeriesPanel* m_pSeriesPanel = nullptr;
     std::array<QLabel*, kPaneCount> m_panes{};
     QLabel* m_pSessionPane = nullptr;
+    QLabel* m_pCaliperPane = nullptr;
 };

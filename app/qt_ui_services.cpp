@@ -11,6 +11,7 @@
 
 #include "app/caption_width.h"
 #include "panel/axis_dlg.h"
+#include "panel/caliper_rule_dlg.h"
 #include "panel/edge_options_dlg.h"
 
 namespace {
@@ -143,6 +144,10 @@ bool CQtUiServices::RunAxisDialog(AxisDialogValues& values) {
 
 bool CQtUiServices::RunEdgeOptionsDialog(EdgeOptions& options) {
     return CEdgeOptionsDlg::Run(m_parent, options);
+}
+
+bool CQtUiServices::RunCaliperRuleDialog(std::optional<CaliperRule>& rule, bool panelChoice) {
+    return CCaliperRuleDlg::Run(m_parent, rule, panelChoice);
 }
 
 void CQtUiServices::BeginProgress(const QString& text, int total) {

@@ -25,6 +25,7 @@ public:
     void ShowOpenFailure(const QString& path, const QString& reason) override;
     bool RunAxisDialog(AxisDialogValues& values) override;
     bool RunEdgeOptionsDialog(EdgeOptions& options) override;
+    bool RunCaliperRuleDialog(std::optional<CaliperRule>& rule, bool panelChoice) override;
     void BeginProgress(const QString& text, int total) override;
     bool SetProgress(int done) override;
     void EndProgress() override;

@@ -33,6 +33,7 @@ inline constexpr int ID_ZOOM_HALF = 32820;
 inline constexpr int ID_ZOOM_QUARTER = 32821;
 inline constexpr int ID_ZOOM_FIT = 32822;         // the whole picture in the window
 inline constexpr int ID_REDETECT_ALL = 32823;     // every line on every image detected again
+inline constexpr int ID_LINE_RULE = 32824;        // the current line's own caliper rule
 
 // The framework's standard commands, with their standard values.
 inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601
@@ -68,6 +69,8 @@ inline constexpr int IDC_EDGE_RISE = 1043;
 inline constexpr int IDC_AXIS_COMMON = 1046;
 inline constexpr int IDC_AXIS_EACH = 1047;
 inline constexpr int IDC_EDGE_DETAILS = 32830;
+inline constexpr int IDC_NEW_LINE_RULE = 32831;     // new lines take the panel's caliper rule
+inline constexpr int IDC_NEW_LINE_RULE_SET = 32832;  // the button that sets that rule
 
 // Axis settings dialog fields.
 inline constexpr int IDC_ORIGIN_X = 1000;

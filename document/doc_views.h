@@ -32,6 +32,9 @@ struct PanelOptions {
     bool autoDetect = true;       // detect newly drawn lines at once
     bool axisIndividual = false;  // calibration changes apply to the current image only
     EdgeOptions edge;             // line width, smoothing and sub-pixel placement of the edge
+    // The caliper rule that lines drawn from now on take as their own; none: they follow the
+    // plain rule above (edgeMode), as every line did before caliper rules existed.
+    std::optional<CaliperRule> newLineRule = {};
 
     friend bool operator==(const PanelOptions&, const PanelOptions&) = default;
 };

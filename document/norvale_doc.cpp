@@ -148,8 +148,13 @@ bool CNorvaleDoc::AddLine(int x1, int y1, int x2, int y2, bool makeCurrent) {
     if (IsBusy()) return false;
     // Without images there is nothing to add the line to: no step.
     if (m_profile.GetSize() == 0) return true;
+    const PanelOptions options = Options();
+    // Lines drawn while the panel offers a caliper rule take it as their own; when the list of
+    // rules is full (number 0) they follow the plain rule.
+    const std::uint16_t rule =
+        options.newLineRule ? m_profile.RuleNumber(*options.newLineRule) : std::uint16_t{0};
     return Push(std::make_unique<CAddLineCommand>(*this, CPoint{x1, y1}, CPoint{x2, y2},
-                                                  IsAutoDetect(), makeCurrent));
+                                                  options.autoDetect, makeCurrent, rule));
 }
 
 bool CNorvaleDoc::ReshapeCurLine(int x1, int y1, int x2, int y2) {

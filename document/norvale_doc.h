@@ -259,8 +259,26 @@ public:
     // for cursors placed by hand; one step, with progress. False when nothing was changed
     // (nothing to detect, or cancelled).
     bool RedetectAll();
+    // The same for line n alone on every image, as one step named `name`.
+    bool RedetectLine(int n, const QString& name);
     void OnRedetectAll();
     void OnUpdateRedetectAll(CCmdUI& cmdUI) const;
+
+    // --- Caliper rules of lines (line_rules.cpp) --------------------------------------------------
+    // Line n takes the rule on every image (none: the side panel's rule again), as one step;
+    // the line is detected at once on the current image, and the user is offered to have it
+    // detected again on the others. False when nothing changed, or while a long operation runs.
+    bool SetLineRule(int n, const std::optional<CaliperRule>& rule);
+    // "線のルール...": the current line's rule in its dialog, the result one step.
+    bool EditCurLineRule();
+    void OnLineRule();
+    void OnUpdateLineRule(CCmdUI& cmdUI) const;
+    // The rule that lines drawn from now on take, in its dialog (starting from `shown` while
+    // there is none), the result one step of the options. False when cancelled, unchanged or
+    // refused.
+    bool EditNewLineRule(const CaliperRule& shown = {});
+    // The same without the dialog; none: new lines follow the panel's plain rule again.
+    bool SetNewLineRule(const std::optional<CaliperRule>& rule);
     void OnEditUndo();
     void OnEditRedo();
 
@@ -312,6 +330,11 @@ private:
     // The detection the options ask for now, on every core the document may use.
     DetectSettings CurrentDetection() const;
     bool DetectAllPending();
+    // Every line n (n < 0: every line) on every image detected again but for cursors placed by
+    // hand, with progress, as one step named `name`; false when nothing changed or cancelled.
+    bool RedetectLines(int n, const QString& name);
+    // After line n took another rule: offers to detect it again where it was found otherwise.
+    void OfferLineRedetection(int n);
     // Detects the pending lines of the records on every core the document may use, with the
     // progress shown under `text`; nothing is written when the user cancels.
     DetectReport DetectWithProgress(const std::vector<int>& records, const QString& text);

@@ -9,6 +9,15 @@
 #include "series/series_detect.h"
 
 bool CNorvaleDoc::RedetectAll() {
+    return RedetectLines(-1, QCoreApplication::translate("Document", "すべて再検出"));
+}
+
+bool CNorvaleDoc::RedetectLine(int n, const QString& name) {
+    if (n < 0) return false;
+    return RedetectLines(n, name);
+}
+
+bool CNorvaleDoc::RedetectLines(int only, const QString& name) {
     if (IsBusy()) return false;
     const DocCursor before = GetCursor();
     std::vector<CCursorsCommand::Change> changes;
@@ -19,6 +28,7 @@ bool CNorvaleDoc::RedetectAll() {
         for (int i = 0; i < m_profile.GetSize(); ++i) {
             const CScanArray* lines = m_profile.GetArray(i, 0);
             for (int n = 0; lines != nullptr && n < lines->GetSize(); ++n) {
+                if (only >= 0 && n != only) continue;
                 CScan& line = *lines->GetAt(n);
                 if (!line.m_bDetect && line.m_origin == CursorOrigin::Placed) continue;
                 const LineCursor old = CLineCursorCommand::Of(line);
@@ -56,8 +66,7 @@ bool CNorvaleDoc::RedetectAll() {
         }
     }
     if (changes.empty()) return false;
-    Push(std::make_unique<CCursorsCommand>(
-        *this, QCoreApplication::translate("Document", "すべて再検出"), before, std::move(changes)));
+    Push(std::make_unique<CCursorsCommand>(*this, name, before, std::move(changes)));
     return true;
 }
 

@@ -32,6 +32,7 @@ CSessionSnapshot::CSessionSnapshot(const CNorvaleDoc& doc) : m_records(doc.m_pro
     m_session.edge = options.edge;
     m_session.autoDetect = options.autoDetect;
     m_session.axisPerImage = options.axisIndividual;
+    m_session.newLineRule = options.newLineRule;
     m_session.measureLength = doc.m_bMeasureLength;
     m_session.measureArea = doc.m_bMeasureArea;
 
@@ -73,8 +74,10 @@ bool ApplySession(CNorvaleDoc& doc, const Session& session) {
     doc.m_buffer.m_nLastSample = -1;  // nothing is sampled until the picture is open
     doc.m_bMeasureLength = session.measureLength;
     doc.m_bMeasureArea = session.measureArea;
-    doc.SetOptions(
-        {session.channel, session.edgeMode, session.autoDetect, session.axisPerImage, session.edge});
+    PanelOptions options(session.channel, session.edgeMode, session.autoDetect,
+                         session.axisPerImage, session.edge);
+    options.newLineRule = session.newLineRule;
+    doc.SetOptions(options);
     if (IImageView* view = doc.GetImageView()) {
         // A fitted view fits the picture once it is loaded, and follows the window from then on.
         if (session.view.zoom == kZoomFitted) {

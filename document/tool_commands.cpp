@@ -169,6 +169,7 @@ constexpr std::pair<int, Handler> kCommands[] = {
     {ID_DATA_WRITE, &CNorvaleDoc::OnDataWrite},
     {ID_DATA_WRITE_CSV, &CNorvaleDoc::OnDataWriteCsv},
     {ID_REDETECT_ALL, &CNorvaleDoc::OnRedetectAll},
+    {ID_LINE_RULE, &CNorvaleDoc::OnLineRule},
     {IDC_ADD_FILES, &CNorvaleDoc::OnAddFiles},
     {ID_FILE_OPEN, &CNorvaleDoc::OnFileOpen},
     {ID_FILE_SAVE, &CNorvaleDoc::OnFileSave},
@@ -258,6 +259,9 @@ bool CNorvaleDoc::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
             return true;
         case ID_REDETECT_ALL:
             OnUpdateRedetectAll(cmdUI);
+            return true;
+        case ID_LINE_RULE:
+            OnUpdateLineRule(cmdUI);
             return true;
         case ID_EDIT_REDO:
             OnUpdateEditRedo(cmdUI);

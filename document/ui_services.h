@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
+#include "model/caliper.h"
 #include "model/edge_options.h"
 
 // One entry of a file dialog's type list: the text shown and the patterns it matches.
@@ -71,6 +73,13 @@ public:
     // Runs the dialog of the finer detection options; true for OK, with the options as set. A
     // user interface that cannot ask answers as a cancel, which changes nothing.
     virtual bool RunEdgeOptionsDialog(EdgeOptions& /*options*/) { return false; }
+    // Runs the dialog of a caliper rule on `rule` (empty: the dialog starts from the defaults);
+    // true for OK, with the rule as set. With `panelChoice` the dialog also offers to give a line
+    // back to the side panel's rule, and answers that choice with an empty `rule`. A user
+    // interface that cannot ask answers as a cancel.
+    virtual bool RunCaliperRuleDialog(std::optional<CaliperRule>& /*rule*/, bool /*panelChoice*/) {
+        return false;
+    }
 
     // Progress of a long operation. SetProgress returns false once the user asked to cancel.
     virtual void BeginProgress(const QString& text, int total) = 0;

@@ -25,8 +25,9 @@
 
 namespace {
 
-// The form's own size in dialog units.
-constexpr QSize kFormDlu(153, 331);
+// The form's own size in dialog units: the template's 153 x 331, and below it the group of the
+// rule new lines take.
+constexpr QSize kFormDlu(153, 362);
 
 struct ButtonTemplate {
     int id;
@@ -242,6 +243,24 @@ void CDataView::BuildForm(QWidget* form) {
     axis->setAutoDefault(false);
     connect(axis, &QPushButton::clicked, this, [this] { emit command(ID_AXIS_SETTINGS); });
 
+    // Below the template's controls, whose places stay as they are: whether lines drawn from
+    // now on take a caliper rule of their own, and the button that sets it.
+    MakeGroupBox(form, QT_TRANSLATE_NOOP("Panel", "新しい線のルール"), {7, 329, 136, 28}, units);
+    m_newLineRule = MakeButton<QCheckBox>(
+        form,
+        {IDC_NEW_LINE_RULE, "IDC_NEW_LINE_RULE", QT_TRANSLATE_NOOP("Panel", "エッジ検出"),
+         {16, 342, 70, 10}},
+        units);
+    connect(m_newLineRule, &QCheckBox::clicked, this, [this] { OnNewLineRuleClicked(false); });
+    auto* setRule = MakeButton<QPushButton>(form,
+                                            {IDC_NEW_LINE_RULE_SET,
+                                             "IDC_NEW_LINE_RULE_SET",
+                                             QT_TRANSLATE_NOOP("Panel", "ルール設定"),
+                                             {93, 340, 45, 14}},
+                                            units);
+    setRule->setAutoDefault(false);
+    connect(setRule, &QPushButton::clicked, this, [this] { OnNewLineRuleClicked(true); });
+
     QRect extent(QPoint(0, 0), DluToPixels({QPoint(0, 0), kFormDlu}, units).size());
     for (const QObject* child : form->children()) {
         if (const auto* widget = qobject_cast<const QWidget*>(child)) {
@@ -259,6 +278,7 @@ PanelOptions CDataView::ReadOptions() {
     options.autoDetect = m_autoDetect->isChecked();
     options.axisIndividual = m_axisScope->checkedId() == 1;
     options.edge = m_edge;
+    options.newLineRule = m_newRule;
     return options;
 }
 
@@ -272,6 +292,9 @@ void CDataView::WriteOptions(const PanelOptions& options) {
     check(m_axisScope, options.axisIndividual ? 1 : 0);
     m_autoDetect->setChecked(options.autoDetect);
     m_edge = options.edge;
+    m_newRule = options.newLineRule;
+    if (m_newRule) m_lastRule = *m_newRule;
+    m_newLineRule->setChecked(m_newRule.has_value());
     m_shown = ReadOptions();
 }
 
@@ -361,4 +384,15 @@ void CDataView::OnOptionClicked() {
     m_shown = ReadOptions();
     // While a long operation runs the document takes no step; the click is undone here.
     if (!m_doc.ChangeOptions(before, m_shown)) WriteOptions(before);
+}
+
+void CDataView::OnNewLineRuleClicked(bool button) {
+    // The document's step writes the options back here; a dialog cancelled or a step refused
+    // leaves the box as the options were.
+    if (button || m_newLineRule->isChecked()) {
+        m_doc.EditNewLineRule(m_lastRule);
+    } else {
+        m_doc.SetNewLineRule(std::nullopt);
+    }
+    m_newLineRule->setChecked(m_newRule.has_value());
 }

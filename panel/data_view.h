@@ -45,6 +45,8 @@ private:
     // A click on an option control: the document makes it a step, or refuses and the controls
     // go back.
     void OnOptionClicked();
+    // The box or the button of the new lines' caliper rule: the dialog, or the rule switched off.
+    void OnNewLineRuleClicked(bool button);
     void SelectListItem(int nIndex);
     // The file list's room for an entry's text, and the margin either side of it.
     int FileTextRoom() const;
@@ -58,7 +60,12 @@ private:
     QButtonGroup* m_edgeMode = nullptr;
     QButtonGroup* m_axisScope = nullptr;
     QCheckBox* m_autoDetect = nullptr;
+    QCheckBox* m_newLineRule = nullptr;
     EdgeOptions m_edge;  // shown in their own dialog, not on the panel
+    // The caliper rule new lines take (the box above shows whether there is one), and the rule
+    // its dialog starts from: the latest one set, so that switching it off and on loses nothing.
+    std::optional<CaliperRule> m_newRule;
+    CaliperRule m_lastRule;
     // The options as the controls showed them before the latest click.
     PanelOptions m_shown;
 };

@@ -270,6 +270,9 @@ Session Parser::Parse(const Json& root) {
     if (const auto it = root.find("lineRules"); it != root.end()) {
         session.lineRules = ReadLineRules(*this, *it, session.lines.size());
     }
+    if (const auto it = root.find("newLineRule"); it != root.end() && !it->is_null()) {
+        session.newLineRule = ReadRule(*this, *it, "newLineRule");
+    }
     if (const auto it = root.find("axis"); it != root.end()) session.axis = Axis(*it, "axis");
     Images(root, session);
     if (const auto it = root.find("view"); it != root.end()) {
@@ -311,6 +314,7 @@ std::string SyntaxMessage(std::string_view text, const std::string& name,
 }  // namespace
 
 int SessionVersionOf(const Session& session) {
+    if (session.newLineRule) return 3;
     for (const auto& rule : session.lineRules) {
         if (rule) return 3;
     }

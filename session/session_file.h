@@ -74,6 +74,8 @@ struct Session {
     std::vector<std::array<int, 4>> lines;  // x1, y1, x2, y2 in image pixels
     // Per line, its own caliper rule, or none for the session's rule; empty when no line has one.
     std::vector<std::optional<CaliperRule>> lineRules;
+    // The caliper rule the window gives lines drawn from now on; none: the plain rule (edgeMode).
+    std::optional<CaliperRule> newLineRule;
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;
     SessionView view;

@@ -28,7 +28,8 @@ inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
                                                     "axis",
                                                     "images",
                                                     "view"};
-// The top level, version 3: what version 2 has, and each line's own rule.
+// The top level, version 3: what version 2 has, each line's own rule, and the rule the window
+// gives new lines.
 inline constexpr std::string_view kSessionKeysV3[] = {"quandrel-session",
                                                       "channel",
                                                       "edgeMode",
@@ -44,6 +45,7 @@ inline constexpr std::string_view kSessionKeysV3[] = {"quandrel-session",
                                                       "detections",
                                                       "lines",
                                                       "lineRules",
+                                                      "newLineRule",
                                                       "axis",
                                                       "images",
                                                       "view"};
@@ -65,7 +67,7 @@ inline constexpr std::string_view kDetectionKeys[] = {"channel",   "edgeMode",  
 inline constexpr std::string_view kDetectionKeysV3[] = {"channel",   "edgeMode",  "subPixel",
                                                         "lineWidth", "smoothing", "smoothWidth",
                                                         "wholeLine", "caliper"};
-// A caliper rule (version 3): in "lineRules" and in a detection's "caliper".
+// A caliper rule (version 3): in "lineRules", "newLineRule" and in a detection's "caliper".
 inline constexpr std::string_view kRuleKeys[] = {
     "kind",      "polarity", "select",      "nth",          "sigma",
     "minContrast", "estimator", "level",   "levelIsFraction", "lastCrossing",

@@ -8,6 +8,8 @@
 //       "minContrast"; "estimator" parabola, gaussian or step-fit; "level";
 //       "levelIsFraction"; "lastCrossing"; "pairOrder" rise-fall or fall-rise; "minWidth";
 //       "maxWidth"); a reader takes any key left out at its default
+//   "newLineRule": {...} the rule the window gives lines drawn from now on, as a "lineRules"
+//       entry; left out when new lines follow the session's own rule
 //   a detection's "caliper": the rule the line had when its edge was found with these settings
 //   per image, "caliper": [null, {"status": "ok", "edge": {"pos": 12.31, "contrast": 98.5,
 //       "sigma": 0.021, "residual": 0.4}, "second": {...}, "width": 6.6, "noise": 0.8,

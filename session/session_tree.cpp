@@ -71,6 +71,7 @@ constexpr Container kContainers[] = {
     {Place::Image, "cursors", Place::Cursors}, {Place::Root, "detections", Place::Detections},
     {Place::Image, "found", Place::Marks},    {Place::Image, "subPos", Place::Marks},
     {Place::Root, "lineRules", Place::Rules}, {Place::Detection, "caliper", Place::Rule},
+    {Place::Root, "newLineRule", Place::Rule},
     {Place::Image, "caliper", Place::Measures}, {Place::Measure, "edge", Place::MeasureEdge},
     {Place::Measure, "second", Place::MeasureEdge}};
 

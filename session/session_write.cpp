@@ -244,6 +244,11 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     }
     out += s.lines.empty() ? "],\n" : "\n  ],\n";
     AppendLineRules(out, s.lineRules);
+    if (s.newLineRule) {
+        out += "  \"newLineRule\": ";
+        AppendRule(out, *s.newLineRule);
+        out += ",\n";
+    }
     out += "  \"axis\": ";
     AppendAxis(out, s.axis, true);
     out += ",\n  \"images\": [";

@@ -429,6 +429,30 @@ Detect them again on every image? (Points placed by hand stay where they are.)</
         <source>不確かさ（サンプル）</source>
         <translation>Uncertainty (samples)</translation>
     </message>
+    <message>
+        <source>線のルールの変更</source>
+        <translation>Line Rule Change</translation>
+    </message>
+    <message>
+        <source>新しい線のルールの変更</source>
+        <translation>New Lines' Rule Change</translation>
+    </message>
+    <message>
+        <source>ルールの数が上限に達したため、このルールは使えません。</source>
+        <translation>This rule cannot be used: the number of rules has reached its limit.</translation>
+    </message>
+    <message>
+        <source>この線のルールが変わりました。以前のルールで検出された点が %1 個あります。
+
+この線をすべての画像で検出し直しますか（手で置いた点はそのまま残ります）</source>
+        <translation>The rule of this line has changed. Points detected with the earlier rule: %1.
+
+Detect this line again on every image? (Points placed by hand stay where they are.)</translation>
+    </message>
+    <message>
+        <source>線の再検出</source>
+        <translation>Redetect Line</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
@@ -798,6 +822,16 @@ Redetect All</translation>
 This version cannot open it. Open it with the newer version. The copy of the work:
 %2</translation>
     </message>
+    <message>
+        <source>線のルール(&amp;L)...</source>
+        <translation>&amp;Line Rule...</translation>
+    </message>
+    <message>
+        <source>現在の走査線でエッジを検出するルールを設定
+線のルール</source>
+        <translation>Sets the rule that finds the edge on the current line
+Line Rule</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>
@@ -1095,6 +1129,170 @@ waiting for detection</translation>
         <source>対数軸には 0 より大きい値を入力してください。</source>
         <translation>Enter a value greater than 0 for a logarithmic axis.</translation>
     </message>
+    <message>
+        <source>エッジ検出のルール</source>
+        <translation>Edge Detection Rule</translation>
+    </message>
+    <message>
+        <source>パネルのルールに従う</source>
+        <translation>Follow the panel's rule</translation>
+    </message>
+    <message>
+        <source>エッジ</source>
+        <translation>Edge</translation>
+    </message>
+    <message>
+        <source>しきい値</source>
+        <translation>Threshold</translation>
+    </message>
+    <message>
+        <source>エッジの対</source>
+        <translation>Edge pair</translation>
+    </message>
+    <message>
+        <source>種類:</source>
+        <translation>Kind:</translation>
+    </message>
+    <message>
+        <source>σ (サンプル):</source>
+        <translation>σ (samples):</translation>
+    </message>
+    <message>
+        <source>暗→明</source>
+        <translation>Dark to light</translation>
+    </message>
+    <message>
+        <source>明→暗</source>
+        <translation>Light to dark</translation>
+    </message>
+    <message>
+        <source>両方</source>
+        <translation>Either</translation>
+    </message>
+    <message>
+        <source>向き:</source>
+        <translation>Polarity:</translation>
+    </message>
+    <message>
+        <source>最小コントラスト:</source>
+        <translation>Minimum contrast:</translation>
+    </message>
+    <message>
+        <source>最初</source>
+        <translation>First</translation>
+    </message>
+    <message>
+        <source>最後</source>
+        <translation>Last</translation>
+    </message>
+    <message>
+        <source>最も強いもの</source>
+        <translation>Strongest</translation>
+    </message>
+    <message>
+        <source>n 番目</source>
+        <translation>n-th</translation>
+    </message>
+    <message>
+        <source>隣の画像の点に最も近いもの</source>
+        <translation>Nearest to the neighbouring image's point</translation>
+    </message>
+    <message>
+        <source>選ぶエッジ:</source>
+        <translation>Edge chosen:</translation>
+    </message>
+    <message>
+        <source>n:</source>
+        <translation>n:</translation>
+    </message>
+    <message>
+        <source>放物線</source>
+        <translation>Parabola</translation>
+    </message>
+    <message>
+        <source>ガウス</source>
+        <translation>Gaussian</translation>
+    </message>
+    <message>
+        <source>ステップ当てはめ</source>
+        <translation>Step fit</translation>
+    </message>
+    <message>
+        <source>位置の推定:</source>
+        <translation>Position estimate:</translation>
+    </message>
+    <message>
+        <source>しきい値:</source>
+        <translation>Level:</translation>
+    </message>
+    <message>
+        <source>最小値と最大値の間の割合 (0～1)</source>
+        <translation>As a fraction between minimum and maximum (0 to 1)</translation>
+    </message>
+    <message>
+        <source>最後の交点を取る</source>
+        <translation>Take the last crossing</translation>
+    </message>
+    <message>
+        <source>暗い地の明るい帯</source>
+        <translation>Bright bar on dark ground</translation>
+    </message>
+    <message>
+        <source>明るい地の暗い帯</source>
+        <translation>Dark bar on bright ground</translation>
+    </message>
+    <message>
+        <source>対の並び:</source>
+        <translation>Pair order:</translation>
+    </message>
+    <message>
+        <source>最小幅 (サンプル):</source>
+        <translation>Minimum width (samples):</translation>
+    </message>
+    <message>
+        <source>最大幅 (サンプル):</source>
+        <translation>Maximum width (samples):</translation>
+    </message>
+    <message>
+        <source>σ には 0.5 から 10 までの値を入力してください。</source>
+        <translation>Enter a σ from 0.5 to 10.</translation>
+    </message>
+    <message>
+        <source>最小コントラストには 0 以上の値を入力してください。</source>
+        <translation>Enter a minimum contrast of 0 or more.</translation>
+    </message>
+    <message>
+        <source>n には 1 以上の整数を入力してください。</source>
+        <translation>Enter an integer of 1 or more for n.</translation>
+    </message>
+    <message>
+        <source>割合には 0 から 1 までの値を入力してください。</source>
+        <translation>Enter a fraction from 0 to 1.</translation>
+    </message>
+    <message>
+        <source>最小幅には 0 以上の値を入力してください。</source>
+        <translation>Enter a minimum width of 0 or more.</translation>
+    </message>
+    <message>
+        <source>最大幅には最小幅以上の値を入力してください。</source>
+        <translation>Enter a maximum width no smaller than the minimum width.</translation>
+    </message>
+    <message>
+        <source>このルールは使えません。値を確かめてください。</source>
+        <translation>This rule cannot be used. Check the values.</translation>
+    </message>
+    <message>
+        <source>新しい線のルール</source>
+        <translation>Rule for new lines</translation>
+    </message>
+    <message>
+        <source>エッジ検出</source>
+        <translation>Caliper rule</translation>
+    </message>
+    <message>
+        <source>ルール設定</source>
+        <translation>Set Rule</translation>
+    </message>
 </context>
 <context>
     <name>View</name>
@@ -1105,6 +1303,42 @@ waiting for detection</translation>
         <translation>This image cannot be shown.
 %1
 %2</translation>
+    </message>
+    <message>
+        <source>良好</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>弱い</source>
+        <translation>weak</translation>
+    </message>
+    <message>
+        <source>あいまい</source>
+        <translation>ambiguous</translation>
+    </message>
+    <message>
+        <source>当てはめ失敗</source>
+        <translation>fit failed</translation>
+    </message>
+    <message>
+        <source>線の端</source>
+        <translation>at line end</translation>
+    </message>
+    <message>
+        <source>見つからない</source>
+        <translation>not found</translation>
+    </message>
+    <message>
+        <source>エッジ: %1  ノイズ %2</source>
+        <translation>Edge: %1  noise %2</translation>
+    </message>
+    <message>
+        <source>エッジ %1 ± %2  コントラスト %3  ノイズ %4  %5</source>
+        <translation>Edge %1 ± %2  contrast %3  noise %4  %5</translation>
+    </message>
+    <message>
+        <source>  幅 %1</source>
+        <translation>  width %1</translation>
     </message>
 </context>
 </TS>

@@ -65,6 +65,9 @@ signals:
     // 7 the calibrated values "X = ...", "Y = ..." (empty without a valid calibration or off the
     // picture).
     void paneText(int pane, const QString& text);
+    // What a caliper rule measured at the current line's edge on the current image
+    // (CaliperReadOut); empty where no caliper rule put the edge there. Sent when it changes.
+    void caliperText(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,6 +112,8 @@ private:
     void ShowPixelReadOut(const CPoint& pt);
     // Panes 6 and 7: the calibrated values of the pixel, or nothing.
     void ShowValueReadOut(const CPoint* pt);
+    // The current edge's caliper measure, after every paint.
+    void ShowCaliperReadOut();
     // The read-out after the picture changed: the new picture's pixel under the mouse, or
     // nothing.
     void RefreshReadOut();
@@ -179,5 +184,6 @@ private:
     // one paint covers at most.
     CPictureScaler m_scaler;
     QImage m_scaled;
+    QString m_caliperText;  // as last sent
     int m_nWheelAngle = 0;  // Ctrl+wheel turns not yet a whole notch
 };

@@ -1,6 +1,8 @@
 // The status bar's calibrated read-out: the axis values at the image pixel under the mouse, as
 // the export converts edge points.
+#include "model/caliper_measure.h"
 #include "model/data_axis.h"
+#include "view/caliper_marks.h"
 #include "view/norvale_view.h"
 
 void CNorvaleView::ShowValueReadOut(const CPoint* pt) {
@@ -20,4 +22,13 @@ void CNorvaleView::ShowValueReadOut(const CPoint* pt) {
     }
     emit paneText(6, x);
     emit paneText(7, y);
+}
+
+void CNorvaleView::ShowCaliperReadOut() {
+    const CScan* line = HasPicture() ? m_doc.GetCurLine() : nullptr;
+    const QString text =
+        line != nullptr && line->m_measure ? CaliperReadOut(*line->m_measure) : QString();
+    if (text == m_caliperText) return;
+    m_caliperText = text;
+    emit caliperText(text);
 }

@@ -7,6 +7,8 @@
 #include <QPolygonF>
 
 #include "document/norvale_doc.h"
+#include "model/caliper_measure.h"
+#include "view/caliper_marks.h"
 #include "view/edge_overlay.h"
 #include "view/norvale_view.h"
 
@@ -41,6 +43,7 @@ void CNorvaleView::paintEvent(QPaintEvent* event) {
         if (const CNorvaleDoc::OpenFailure* failure = m_doc.GetOpenFailure()) {
             DrawFailure(painter, *failure);
         }
+        ShowCaliperReadOut();
         return;
     }
     for (const QRect& rect : event->region()) PaintPicture(painter, rect);
@@ -51,8 +54,12 @@ void CNorvaleView::paintEvent(QPaintEvent* event) {
 
     painter.translate(-ScrollOffset());
     DrawOverlays(painter);
-    DrawEdgeOverlay(painter, m_doc, ImageToView({0, 0}), ImageToView({1, 1}) - ImageToView({0, 0}));
+    const QPointF origin = ImageToView({0, 0});
+    const QPointF scale = ImageToView({1, 1}) - origin;
+    DrawEdgeOverlay(painter, m_doc, origin, scale);
+    DrawCaliperMarks(painter, m_doc, origin, scale);
     DrawBand(painter);
+    ShowCaliperReadOut();
 }
 
 void CNorvaleView::DrawFailure(QPainter& painter, const CNorvaleDoc::OpenFailure& failure) const {
@@ -161,7 +168,10 @@ void CNorvaleView::DrawOverlays(QPainter& painter) const {
                 } else {
                     painter.drawLine(toView(line.m_ptStart), toView(line.m_ptEnd));
                 }
-                painter.drawEllipse(toView(line.m_ptCur), kEdgeRadius, kEdgeRadius);
+                // An edge a caliper rule found with a problem has a mark of its own.
+                if (!line.m_measure || MarkStyleOf(line.m_measure->status).plain) {
+                    painter.drawEllipse(toView(line.m_ptCur), kEdgeRadius, kEdgeRadius);
+                }
                 edges << toView(line.m_ptCur);
             }
             // The edge points in line order, never closed, in area mode neither.

@@ -14,13 +14,14 @@ int LineCount(const CDataProfile& profile) {
 // --- Add -----------------------------------------------------------------------------------------
 
 CAddLineCommand::CAddLineCommand(CNorvaleDoc& doc, CPoint start, CPoint end, bool detect,
-                                 bool makeCurrent)
+                                 bool makeCurrent, std::uint16_t rule)
     : CDocCommand(doc, QCoreApplication::translate("Document", "走査線の追加")),
       m_nIndex(LineCount(doc.m_profile)),
       m_ptStart(start),
       m_ptEnd(end),
       m_bDetect(detect),
-      m_bMakeCurrent(makeCurrent) {}
+      m_bMakeCurrent(makeCurrent),
+      m_nRule(rule) {}
 
 void CAddLineCommand::Apply(bool first) {
     if (first) {
@@ -30,7 +31,9 @@ void CAddLineCommand::Apply(bool first) {
             series->AddLine(0, m_ptStart.x, m_ptStart.y, m_ptEnd.x, m_ptEnd.y,
                             Profile().m_nMaxSteps);
             CScanArray* lines = series->GetAt(0);
-            lines->GetAt(lines->GetSize() - 1)->m_bDetect = m_bDetect;
+            CScan* line = lines->GetAt(lines->GetSize() - 1);
+            line->m_bDetect = m_bDetect;
+            line->m_nRule = m_nRule;
         }
         if (m_bMakeCurrent) m_after.line = Doc().GetLastLineIndex();
         return;

@@ -9,10 +9,12 @@
 // cursor there; what leaves the records (a deleted line, an added line undone) moves into the
 // step whole and comes back whole.
 
-// A new last line on every image, pending or not as automatic detection was set.
+// A new last line on every image, pending or not as automatic detection was set, under the
+// caliper rule of that number (0: the side panel's rule).
 class CAddLineCommand : public CDocCommand {
 public:
-    CAddLineCommand(CNorvaleDoc& doc, CPoint start, CPoint end, bool detect, bool makeCurrent);
+    CAddLineCommand(CNorvaleDoc& doc, CPoint start, CPoint end, bool detect, bool makeCurrent,
+                    std::uint16_t rule = 0);
 
 protected:
     void Apply(bool first) override;
@@ -24,6 +26,7 @@ private:
     CPoint m_ptEnd;
     bool m_bDetect;
     bool m_bMakeCurrent;
+    std::uint16_t m_nRule;
     std::vector<std::unique_ptr<CScan>> m_lines;  // while undone
 };
 

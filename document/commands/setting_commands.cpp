@@ -9,10 +9,12 @@ namespace {
 QString OptionsText(const PanelOptions& a, const PanelOptions& b) {
     const int changed = (a.channel != b.channel) + (a.edgeMode != b.edgeMode) +
                         (a.autoDetect != b.autoDetect) + (a.axisIndividual != b.axisIndividual) +
-                        !(a.edge == b.edge);
+                        !(a.edge == b.edge) + (a.newLineRule != b.newLineRule);
     if (changed != 1) return QCoreApplication::translate("Document", "オプションの変更");
     if (!(a.edge == b.edge))
         return QCoreApplication::translate("Document", "エッジ検出の詳細設定の変更");
+    if (a.newLineRule != b.newLineRule)
+        return QCoreApplication::translate("Document", "新しい線のルールの変更");
     if (a.channel != b.channel)
         return QCoreApplication::translate("Document", "表示する輝度値の変更");
     if (a.edgeMode != b.edgeMode)

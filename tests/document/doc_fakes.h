@@ -28,6 +28,10 @@ public:
     std::deque<QString> saveChoices;
     std::function<bool(AxisDialogValues&)> axisDialog;
     std::function<bool(EdgeOptions&)> edgeDialog;
+    // The caliper rule dialog: what it was shown (the rule, and whether it offered the panel's
+    // rule), and the script's answer.
+    std::function<bool(std::optional<CaliperRule>&, bool)> ruleDialog;
+    std::vector<std::pair<std::optional<CaliperRule>, bool>> rulesShown;
     std::vector<AxisDialogValues> axisShown;
     OpenFilesRequest lastOpen;
     SaveFileRequest lastSave;
@@ -82,6 +86,10 @@ public:
     }
     bool RunEdgeOptionsDialog(EdgeOptions& options) override {
         return edgeDialog ? edgeDialog(options) : false;
+    }
+    bool RunCaliperRuleDialog(std::optional<CaliperRule>& rule, bool panelChoice) override {
+        rulesShown.emplace_back(rule, panelChoice);
+        return ruleDialog ? ruleDialog(rule, panelChoice) : false;
     }
     void BeginProgress(const QString&, int) override { ++progressBegun; }
     bool SetProgress(int done) override {

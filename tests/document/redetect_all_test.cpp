@@ -86,6 +86,61 @@ TEST(RedetectAll, CancelledOrUnreadableLeavesCursorsAsTheyWere) {
     }
 }
 
+// A line given a rule of its own is detected at once where the user looks; the offer then
+// detects that line alone on the other images, as a step of its own. Declined, or with nothing
+// found otherwise, the rule is the only step.
+TEST(RedetectAll, ALineRuleOffersToDetectThatLineAloneAgain) {
+    struct Case {
+        const char* name;
+        int line;
+        bool accept;
+        int steps;
+        const char* count;  // in the question; null: none asked
+    };
+    const Case cases[] = {
+        {"accepted", 0, true, 2, "2"},
+        {"declined", 0, false, 1, "2"},
+        // On image 1 line 1 was placed by hand; it is the current image's, detected at once, and
+        // the other two were found under the minimum rule.
+        {"placed by hand where the user looks", 1, true, 2, "2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RedetectFixture f;
+        f.doc.m_nCurLine = c.line;
+        CaliperRule falling;
+        falling.polarity = EdgePolarity::Falling;
+        f.ui.answers = {c.accept};
+        ASSERT_TRUE(f.doc.SetLineRule(c.line, falling));
+        ASSERT_EQ(f.ui.questions.size(), 1u);
+        EXPECT_TRUE(f.ui.questions[0].contains(QString::fromLatin1(c.count)));
+        EXPECT_EQ(f.doc.UndoStack().count(), c.steps);
+        const int other = 1 - c.line;
+        for (int i = 0; i < 3; ++i) {
+            const DetectionSettings* found = f.doc.m_profile.FoundWith(f.Line(i, c.line));
+            ASSERT_NE(found, nullptr);
+            // Image 1 at once; the others only when the offer was taken.
+            EXPECT_EQ(found->caliper.has_value(), i == 1 || c.accept) << i;
+            // The other line is never touched.
+            EXPECT_EQ(f.doc.m_profile.RuleOf(f.Line(i, other)), nullptr);
+            EXPECT_EQ(f.Line(i, other).m_nPos, i == 1 && other == 1 ? 46 : 25 + 20 * i);
+        }
+        if (c.accept) {
+            EXPECT_EQ(f.doc.UndoStack().undoText(), QStringLiteral("線の再検出"));
+            ASSERT_TRUE(f.doc.Undo());
+            ASSERT_NE(f.doc.m_profile.FoundWith(f.Line(0, c.line)), nullptr);
+            EXPECT_FALSE(f.doc.m_profile.FoundWith(f.Line(0, c.line))->caliper.has_value());
+        }
+        ASSERT_TRUE(f.doc.Undo());
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(f.doc.m_profile.RuleOf(f.Line(i, c.line)), nullptr);
+            const DetectionSettings* found = f.doc.m_profile.FoundWith(f.Line(i, c.line));
+            EXPECT_TRUE(found == nullptr || !found->caliper.has_value()) << i;
+        }
+        EXPECT_EQ(f.Line(1, 1).m_nPos, 46);
+    }
+}
+
 TEST(RedetectAll, TheExportWarnsOfEdgesFoundUnderOtherSettings) {
     RedetectFixture f;
     f.ChooseRule(kFall, false);

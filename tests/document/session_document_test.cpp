@@ -12,6 +12,7 @@
 #include "doc_fakes.h"
 #include "model/title_order.h"
 #include "session/session_write.h"
+#include "model/caliper_words.h"
 
 namespace {
 
@@ -22,7 +23,8 @@ std::string Dump(const DocFixture& f) {
     std::ostringstream out;
     const PanelOptions o = doc.Options();
     out << "options " << o.channel << ' ' << o.edgeMode << ' ' << o.autoDetect << ' '
-        << o.axisIndividual << " switches " << doc.m_bMeasureLength << doc.m_bMeasureArea
+        << o.axisIndividual << " new lines "
+        << (o.newLineRule ? CaliperWords(*o.newLineRule) : std::string("plain")) << " switches " << doc.m_bMeasureLength << doc.m_bMeasureArea
         << " current " << doc.m_nCurImage << '/' << doc.m_nCurArray << '/' << doc.m_nCurLine
         << " zoom " << f.view.zoom << " fit " << f.view.fit << '\n';
     for (int i = 0; i < doc.m_profile.GetSize(); ++i) {
@@ -155,6 +157,18 @@ const State kStates[] = {
          c.m_bDetect = false;
          c.m_origin = CursorOrigin::Placed;
          SetCursor(f, 2, 1, C::Kept(3));
+     }},
+    // The rule the panel gives new lines, which nothing else in the file names.
+    {"new lines under the panel's caliper rule",
+     [](DocFixture& f) {
+         AddImages(f, {"a.bmp"});
+         f.doc.AddLineToAll(10, 20, 110, 20);
+         CaliperRule rule;
+         rule.kind = CaliperKind::Threshold;
+         rule.level = 0.375;
+         rule.lastCrossing = true;
+         rule.sigma = 2.25;
+         f.panel.options.newLineRule = rule;
      }},
     {"a reduced view",
      [](DocFixture& f) {

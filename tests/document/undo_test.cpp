@@ -106,6 +106,41 @@ const EditCase kEdits[] = {
          }
      },
      [](UndoFixture& f) { f.doc.RedetectCurLine(); }},
+    // The current line takes a rule of its own from the dialog: set on every image, detected
+    // at once on the current one (the offer to detect it elsewhere declined).
+    {"line rule", "線のルールの変更",
+     [](UndoFixture& f) {
+         f.ui.ruleDialog = [](std::optional<CaliperRule>& rule, bool) {
+             rule = CaliperRule{};
+             rule->polarity = EdgePolarity::Falling;
+             return true;
+         };
+         f.ui.answers = {false};
+     },
+     [](UndoFixture& f) { f.doc.EditCurLineRule(); }},
+    // Back to the panel's rule: every cursor but the current image's keeps its place.
+    {"line back to the panel's rule", "線のルールの変更",
+     [](UndoFixture& f) {
+         const std::uint16_t rule = f.doc.m_profile.RuleNumber(CaliperRule{});
+         for (int i = 0; i < f.doc.m_profile.GetSize(); ++i) {
+             f.doc.m_profile.GetLine(i, 0, 1)->m_nRule = rule;
+         }
+         f.ui.answers = {false};
+     },
+     [](UndoFixture& f) { f.doc.SetLineRule(1, std::nullopt); }},
+    {"new lines' rule", "新しい線のルールの変更", nullptr,
+     [](UndoFixture& f) { f.doc.SetNewLineRule(CaliperRule{}); }},
+    // A line drawn while the panel offers a caliper rule takes it.
+    {"draw a line under the panel's caliper rule", "走査線の追加",
+     [](UndoFixture& f) {
+         PanelOptions options = f.doc.Options();
+         options.newLineRule = CaliperRule{};
+         f.doc.SetOptions(options);
+     },
+     [](UndoFixture& f) {
+         f.doc.DrawLine(5, 60, 90, 65);
+         EXPECT_NE(f.doc.m_profile.RuleOf(*f.doc.m_profile.GetLine(0, 0, 2)), nullptr);
+     }},
     {"length switch", "長さの計測", nullptr,
      [](UndoFixture& f) { f.doc.OnCmdMsg(ID_MEASURE_LENGTH); }},
     {"area switch", "面積の計測", nullptr, [](UndoFixture& f) { f.doc.OnCmdMsg(ID_MEASURE_AREA); }},

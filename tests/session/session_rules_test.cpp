@@ -86,6 +86,52 @@ TEST(SessionRules, RulesAndMeasuresComeBackThroughTheFileAndTheRecords) {
     EXPECT_EQ(old.text->find("caliper"), std::string::npos);
 }
 
+// The rule the window gives new lines: written only when there is one, and then as version 3;
+// read back as it was, and refused where it does not hold.
+TEST(SessionRules, NewLineRuleComesBackAndOnlyItsPresenceMakesVersion3) {
+    Session session;
+    session.lines = {{0, 0, 40, 0}};
+    session.images = {{"/data/run/a.bmp", std::nullopt, {SessionCursor::Pending()}}};
+    const SessionText plain = SessionToText(session, "/data/run/s.json");
+    ASSERT_TRUE(plain.text) << plain.error;
+    EXPECT_NE(plain.text->find("\"quandrel-session\": 2"), std::string::npos);
+    EXPECT_EQ(plain.text->find("newLineRule"), std::string::npos);
+
+    CaliperRule rule;
+    rule.kind = CaliperKind::Threshold;
+    rule.level = 0.375;
+    rule.lastCrossing = true;
+    rule.polarity = EdgePolarity::Falling;
+    session.newLineRule = rule;
+    const SessionText text = SessionToText(session, "/data/run/s.json");
+    ASSERT_TRUE(text.text) << text.error;
+    EXPECT_NE(text.text->find("\"quandrel-session\": 3"), std::string::npos);
+    const SessionResult back = Parse(*text.text);
+    ASSERT_TRUE(back.session) << back.error << "\n" << *text.text;
+    EXPECT_EQ(back.session->newLineRule, session.newLineRule);
+    EXPECT_TRUE(back.session->lineRules.empty());
+
+    struct Case {
+        std::string from;
+        std::string to;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"\"quandrel-session\": 3", "\"quandrel-session\": 2", "newLineRule: unknown key"},
+        {"\"level\": 0.375", "\"level\": 1.5", "newLineRule: not a usable rule"},
+        {"\"kind\": \"threshold\"", "\"kind\": 3", "newLineRule.kind"},
+    };
+    for (const Case& c : cases) {
+        std::string broken = *text.text;
+        const std::size_t at = broken.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        broken.replace(at, c.from.size(), c.to);
+        const SessionResult read = Parse(broken);
+        EXPECT_FALSE(read.session) << c.to;
+        EXPECT_NE(read.error.find(c.message), std::string::npos) << read.error;
+    }
+}
+
 TEST(SessionRules, RefusesWhatDoesNotHold) {
     struct Case {
         std::string from;  // a piece of the written file

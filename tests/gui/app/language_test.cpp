@@ -34,6 +34,7 @@
 #include "gui/panel/panel_test_support.h"
 #include "panel/axis_dlg.h"
 #include "panel/data_view.h"
+#include "panel/caliper_rule_dlg.h"
 #include "panel/edge_options_dlg.h"
 #include "panel/series_panel.h"
 
@@ -322,7 +323,8 @@ private slots:
         CEdgeOptionsDlg edge;
         CAxisDlg axis;
         CAboutDlg about;
-        for (QDialog* dialog : std::initializer_list<QDialog*>{&edge, &axis, &about}) {
+        CCaliperRuleDlg rule(nullptr, true);
+        for (QDialog* dialog : std::initializer_list<QDialog*>{&edge, &axis, &about, &rule}) {
             dialog->show();
             QVERIFY(QTest::qWaitForWindowExposed(dialog));
             japanese = JapaneseIn(VisibleTexts(dialog));

@@ -29,6 +29,7 @@ private slots:
     void nothingWithoutPicture_data();
     void nothingWithoutPicture();
     void redetectUsesChosenRule();
+    void newLinesRuleBox();
     void deleteScanLine();
     void channelRedrawsAtOnce();
     void optionClickWhileBusyIsTakenBack();
@@ -183,6 +184,39 @@ void DataViewTest::redetectUsesChosenRule() {
     f.Click("IDC_REDETECT");
     QCOMPARE(f.doc.GetCurLine()->m_nPos, 0);  // the first of the equally bright samples
     QVERIFY(f.view.invalidations > invalidations);
+}
+
+// "エッジ検出" below the rules: checked, it asks for the rule (starting from the last one set);
+// lines drawn then take it; a cancelled dialog leaves the box clear, and unchecking is a step.
+void DataViewTest::newLinesRuleBox() {
+    PanelFixture f;
+    f.AddWithButton({f.files.Make(QStringLiteral("a.bmp"), 50)});
+    CaliperRule falling;
+    falling.polarity = EdgePolarity::Falling;
+    f.ui.ruleDialog = [](std::optional<CaliperRule>&, bool) { return false; };
+    f.Click("IDC_NEW_LINE_RULE");
+    QVERIFY(!f.Control("IDC_NEW_LINE_RULE")->isChecked());
+    QVERIFY(!f.doc.Options().newLineRule);
+    f.ui.ruleDialog = [&falling](std::optional<CaliperRule>& rule, bool panelChoice) {
+        rule = falling;
+        return !panelChoice;
+    };
+    f.Click("IDC_NEW_LINE_RULE");
+    QVERIFY(f.Control("IDC_NEW_LINE_RULE")->isChecked());
+    QCOMPARE(f.doc.Options().newLineRule, std::optional<CaliperRule>(falling));
+    QVERIFY(f.doc.DrawLine(5, 40, 100, 40));
+    QCOMPARE(*f.doc.m_profile.RuleOf(*f.doc.m_profile.GetLine(0, 0, 0)), falling);
+
+    f.Click("IDC_NEW_LINE_RULE");
+    QVERIFY(!f.doc.Options().newLineRule);
+    QVERIFY(f.doc.DrawLine(5, 50, 100, 50));
+    QCOMPARE(f.doc.m_profile.RuleOf(*f.doc.m_profile.GetLine(0, 0, 1)), nullptr);
+    // Undone, the box shows the rule again; the button opens the dialog on it.
+    QVERIFY(f.doc.Undo() && f.doc.Undo());
+    QVERIFY(f.Control("IDC_NEW_LINE_RULE")->isChecked());
+    f.Click("IDC_NEW_LINE_RULE_SET");
+    QCOMPARE(f.ui.rulesShown.back().first, std::optional<CaliperRule>(falling));
+    QVERIFY(!f.ui.rulesShown.back().second);
 }
 
 void DataViewTest::deleteScanLine() {

@@ -19,6 +19,7 @@ int main(int argc, char** argv) {
     failures += RunDataViewTests(argc, argv);
     failures += RunFileListPanelTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
+    failures += RunCaliperRuleDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
     failures += RunSeriesPlotTests(argc, argv);
 
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
     std::printf("--- again under de_DE.UTF-8 ---\n");
     failures += RunDialogNumbersTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
+    failures += RunCaliperRuleDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
     return failures;
 }

@@ -121,5 +121,6 @@ int RunProfileGraphTests(int argc, char** argv);
 int RunDataViewTests(int argc, char** argv);
 int RunFileListPanelTests(int argc, char** argv);
 int RunAxisDlgTests(int argc, char** argv);
+int RunCaliperRuleDlgTests(int argc, char** argv);
 int RunPlotMappingTests(int argc, char** argv);
 int RunSeriesPlotTests(int argc, char** argv);

@@ -2,6 +2,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 
+#include "model/caliper_measure.h"
 #include "panel/data_view.h"
 #include "panel/profile_graph.h"
 #include "view_fixture.h"
@@ -121,6 +122,75 @@ private slots:
             QCOMPARE(ground, ColourAt(f.Grab(), {kPicWidth + 40, 10}));
             QVERIFY(ground.red() == ground.green() && ground.green() == ground.blue());
         }
+    }
+
+    // An edge a caliper rule found cleanly keeps the plain circle; the others are marked in a
+    // colour and shape of their own over a dark halo, and a pair's width is drawn beside it.
+    void caliperMarksShowTheStatus_data() {
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QColor>("mark");  // a colour the mark shows near the circle's top
+        QTest::addColumn<bool>("plain");   // the plain red circle stands at the edge
+        QTest::newRow("ok") << static_cast<int>(CaliperStatus::Ok) << kRed << true;
+        QTest::newRow("weak") << static_cast<int>(CaliperStatus::Weak) << QColor(255, 170, 0)
+                              << false;
+        QTest::newRow("ambiguous") << static_cast<int>(CaliperStatus::Ambiguous)
+                                   << QColor(255, 0, 255) << false;
+        QTest::newRow("fit failed") << static_cast<int>(CaliperStatus::FitFailed)
+                                    << QColor(255, 170, 0) << false;
+        QTest::newRow("at the line's end") << static_cast<int>(CaliperStatus::AtLineEnd)
+                                           << QColor(255, 170, 0) << false;
+    }
+    void caliperMarksShowTheStatus() {
+        QFETCH(int, status);
+        QFETCH(QColor, mark);
+        QFETCH(bool, plain);
+        ViewFixture f;
+        CScan* line = f.doc.m_profile.GetLine(0, 0, 0);
+        CaliperMeasure measure;
+        measure.status = static_cast<CaliperStatus>(status);
+        measure.edge = {static_cast<double>(kBar - 5), -90.0, 0.05, std::nullopt};
+        line->m_measure = std::make_shared<const CaliperMeasure>(measure);
+        f.Settle();
+        const QImage shot = f.Grab();
+        // Anywhere on the mark's outline above the scan line.
+        bool shown = false;
+        for (int x = kBar - 5; x <= kBar + 5 && !shown; ++x) {
+            for (int y = 3; y <= 8 && !shown; ++y) shown = ColourNear(shot, {x, y}, mark);
+        }
+        QVERIFY(shown);
+        QCOMPARE(ColourNear(shot, {kBar, 10 - 5}, kRed), plain);
+    }
+
+    void pairWidthAndNotFound() {
+        ViewFixture f;
+        CScan* line = f.doc.m_profile.GetLine(0, 0, 1);  // (5,40)-(60,40), green
+        CaliperMeasure pair;
+        pair.status = CaliperStatus::Ok;
+        pair.edge = {static_cast<double>(kBar - 5), 90.0, 0.05, std::nullopt};
+        pair.second = CaliperEdge{45.0, -90.0, 0.05, std::nullopt};
+        pair.widthSamples = 10.0;
+        line->m_measure = std::make_shared<const CaliperMeasure>(pair);
+        CaliperMeasure none;
+        none.status = CaliperStatus::NotFound;
+        f.doc.m_profile.GetLine(0, 0, 0)->m_measure = std::make_shared<const CaliperMeasure>(none);
+        QString text;
+        QObject::connect(f.view.get(), &CNorvaleView::caliperText,
+                         [&text](const QString& t) { text = t; });
+        f.Settle();
+        const QImage shot = f.Grab();
+        // The second edge's circle, and the dimension line 9 pixels beside the scan line.
+        QVERIFY(ColourNear(shot, {50, 40 + 5}, kGreen));
+        QVERIFY(ColourNear(shot, {45, 40 + 9}, kGreen));
+        QVERIFY(!ColourNear(shot, {45, 40 - 9}, kGreen));
+        // Not found: a white cross where the cursor stayed, no red circle.
+        QVERIFY(ColourNear(shot, {kBar - 4, 10 - 4}, Qt::white));
+        QVERIFY(!ColourNear(shot, {kBar, 10 - 5}, kRed));
+        // The read-out names the current line's status.
+        QVERIFY2(text.contains(QStringLiteral("見つからない")), qPrintable(text));
+        f.doc.m_nCurLine = 1;
+        f.Settle();
+        QVERIFY2(text.contains(QStringLiteral("± 0.05")) && text.contains(QStringLiteral("幅 10")),
+                 qPrintable(text));
     }
 
     void measurementPolylineJoinsEdgePointsInOrder_data() {
