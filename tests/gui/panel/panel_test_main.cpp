@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     failures += RunFileListPanelTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
+    failures += RunProfileMappingTests(argc, argv);
     failures += RunSeriesPlotTests(argc, argv);
 
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
@@ -31,5 +32,6 @@ int main(int argc, char** argv) {
     failures += RunDialogNumbersTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
+    failures += RunProfileMappingTests(argc, argv);
     return failures;
 }

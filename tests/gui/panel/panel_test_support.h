@@ -122,4 +122,5 @@ int RunDataViewTests(int argc, char** argv);
 int RunFileListPanelTests(int argc, char** argv);
 int RunAxisDlgTests(int argc, char** argv);
 int RunPlotMappingTests(int argc, char** argv);
+int RunProfileMappingTests(int argc, char** argv);
 int RunSeriesPlotTests(int argc, char** argv);
