@@ -145,19 +145,6 @@ TEST(ProfileCsv, ColumnsAndCommentsFollowTheRule) {
     }
 }
 
-// The pair's edges are the bar's sides, and its width the bar's, to well under a sample.
-TEST(ProfileCsv, PairMeasuresTheBar) {
-    const Picture picture(60, 5, Bar);
-    CScan line;
-    line.SetLine(5, 2, 45, 2);
-    const CaliperRule rule = Rule(CaliperKind::Pair);
-    const LineProfile profile = MeasureLineProfile(picture.View(), line, 0, 0, {}, &rule);
-    ASSERT_TRUE(profile.caliper && profile.caliper->second);
-    EXPECT_NEAR(profile.caliper->edge.pos, 14.5, 0.1);
-    EXPECT_NEAR(profile.caliper->second->pos, 24.5, 0.1);
-    EXPECT_NEAR(std::stod(Parse(BuildProfileCsv(profile), ',').comments.at("width")), 10.0, 0.1);
-}
-
 // The exact bytes of a short plain line, and of the same line in the semicolon form; the user's
 // locale changes nothing.
 TEST(ProfileCsv, ExactBytesInEveryLocale) {
@@ -185,11 +172,4 @@ TEST(ProfileCsv, ExactBytesInEveryLocale) {
         const LineProfile profile = MeasureLineProfile(picture.View(), line, 0, 0, b.options, nullptr);
         EXPECT_EQ(BuildProfileCsv(profile, {b.semicolon, 0, 0}), b.text);
     }
-}
-
-TEST(ProfileCsv, NoPictureGivesNoSamples) {
-    CScan line;
-    line.SetLine(1, 1, 4, 1);
-    const LineProfile profile = MeasureLineProfile(PixelView{}, line, 0, 0, {}, nullptr);
-    EXPECT_EQ(profile.Count(), 0);
 }

