@@ -197,8 +197,9 @@ void CNorvaleDoc::OnProfileWrite() {
         QString text = QCoreApplication::translate(
             "Document", "画像を読み込めないため、プロファイルを書き出せません");
         if (const OpenFailure* failure = GetOpenFailure()) {
-            text += QStringLiteral("\n%1\n%2").arg(
-                QDir::toNativeSeparators(QString::fromStdString(failure->path)), failure->reason);
+            text += QStringLiteral("\n%1\n%2")
+                        .arg(QDir::toNativeSeparators(QString::fromStdString(failure->path)),
+                             failure->reason);
         }
         m_ui.MessageBox(text);
         return;
@@ -222,9 +223,9 @@ void CNorvaleDoc::OnProfileWrite() {
     // The line may still wait for its detection here; its cursor would be its start, no edge.
     if (line->m_bDetect && DetectEdge(m_nCurLine)) NotifyMeasured();
     const PanelOptions options = Options();
-    const LineProfile profile = MeasureLineProfile(m_picture->View(), *line, options.channel,
-                                                   options.edgeMode, options.edge,
-                                                   m_profile.RuleOf(*line));
+    const LineProfile profile =
+        MeasureLineProfile(m_picture->View(), *line, options.channel, options.edgeMode,
+                           options.edge, m_profile.RuleOf(*line));
     ProfileCsvOptions csv;
     csv.semicolon = request.selectedFilter == 1;
     csv.image = m_nCurImage + 1;

@@ -88,7 +88,8 @@ std::string BuildProfileCsv(const LineProfile& profile, const ProfileCsvOptions&
         for (std::size_t k = result.candidates.size(); k-- > 0;) {
             const int at = result.candidates[k].index;
             // Two crossings nearest one sample: the earlier one's number stands.
-            if (at >= 0 && at < n) candidateAt[static_cast<std::size_t>(at)] = static_cast<int>(k) + 1;
+            if (at >= 0 && at < n)
+                candidateAt[static_cast<std::size_t>(at)] = static_cast<int>(k) + 1;
         }
     }
 

@@ -12,11 +12,11 @@
 // what the profile plot draws and the profile export writes. Sampled afresh into a buffer of
 // its own, so that it is the line's profile whatever the document's buffer sampled last.
 struct LineProfile {
-    std::vector<double> values;     // samples 0..n after band and smoothing, as the rule reads them
-    std::vector<CPoint> pixels;     // each sample's pixel on the picture (the band's centre)
-    int maxValue = 255;             // the picture's white: 255 or 65535
-    DetectionSettings settings;     // channel, plain rule, options and the caliper rule if any
-    double edge = 0.0;              // the cursor: its sub-pixel place, or its sample
+    std::vector<double> values;  // samples 0..n after band and smoothing, as the rule reads them
+    std::vector<CPoint> pixels;  // each sample's pixel on the picture (the band's centre)
+    int maxValue = 255;          // the picture's white: 255 or 65535
+    DetectionSettings settings;  // channel, plain rule, options and the caliper rule if any
+    double edge = 0.0;           // the cursor: its sub-pixel place, or its sample
     bool edgeIsSubPixel = false;
     // Under a caliper rule: the edge response and the rule's result on these values (with
     // every candidate), and for a threshold rule the level in the profile's units.

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace {
 
 // Six significant digits, with a point in every locale: enough to read a plot by; the export
@@ -92,12 +91,18 @@ QString ProfileReadout(const LineProfile& profile, int sample) {
 
 QString CaliperStatusText(CaliperStatus status) {
     switch (status) {
-        case CaliperStatus::Ok: return QCoreApplication::translate("Panel", "良好");
-        case CaliperStatus::Weak: return QCoreApplication::translate("Panel", "コントラスト不足");
-        case CaliperStatus::Ambiguous: return QCoreApplication::translate("Panel", "候補が紛らわしい");
-        case CaliperStatus::FitFailed: return QCoreApplication::translate("Panel", "当てはめ失敗");
-        case CaliperStatus::AtLineEnd: return QCoreApplication::translate("Panel", "線の端");
-        case CaliperStatus::NotFound: break;
+        case CaliperStatus::Ok:
+            return QCoreApplication::translate("Panel", "良好");
+        case CaliperStatus::Weak:
+            return QCoreApplication::translate("Panel", "コントラスト不足");
+        case CaliperStatus::Ambiguous:
+            return QCoreApplication::translate("Panel", "候補が紛らわしい");
+        case CaliperStatus::FitFailed:
+            return QCoreApplication::translate("Panel", "当てはめ失敗");
+        case CaliperStatus::AtLineEnd:
+            return QCoreApplication::translate("Panel", "線の端");
+        case CaliperStatus::NotFound:
+            break;
     }
     return QCoreApplication::translate("Panel", "見つかりません");
 }
@@ -150,7 +155,8 @@ std::vector<QPointF> ProfilePath(const ProfileFrame& frame, const std::vector<do
         int keep[] = {i, low, high, last};
         std::sort(std::begin(keep), std::end(keep));
         for (int k = 0; k < 4; ++k) {
-            if (k == 0 || keep[k] != keep[k - 1]) points.emplace_back(SampleX(frame, keep[k]), y(keep[k]));
+            if (k == 0 || keep[k] != keep[k - 1])
+                points.emplace_back(SampleX(frame, keep[k]), y(keep[k]));
         }
         i = last + 1;
     }

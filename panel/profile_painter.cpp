@@ -21,9 +21,13 @@ double LabelWidth(const QFontMetricsF& metrics, const QString& widest) {
 void PaintAxes(QPainter& painter, const ProfileFrame& frame, const QFontMetricsF& metrics) {
     const QRectF& area = frame.area;
     const double line = std::ceil(metrics.height());
-    const AxisTicks values = FixedTicks(0.0, frame.white, std::max(2, static_cast<int>(area.height() / (2 * line))));
-    const AxisTicks samples =
-        FixedTicks(0.0, std::max(frame.samples - 1, 0), std::max(2, static_cast<int>(area.width() / (metrics.horizontalAdvance(QStringLiteral("000000"))))), true);
+    const AxisTicks values =
+        FixedTicks(0.0, frame.white, std::max(2, static_cast<int>(area.height() / (2 * line))));
+    const AxisTicks samples = FixedTicks(
+        0.0, std::max(frame.samples - 1, 0),
+        std::max(2, static_cast<int>(area.width() /
+                                     (metrics.horizontalAdvance(QStringLiteral("000000"))))),
+        true);
     painter.setPen(QPen(QColor(kPlotGrid), 0.0));
     for (const double v : values.values) {
         const double y = std::floor(ProfileValueY(frame, v));
@@ -137,9 +141,10 @@ void PaintCursor(QPainter& painter, const LineProfile& profile, const ProfileFra
     const double f = t - whole;
     const std::vector<double>& v = profile.values;
     const double value =
-        whole + 1 < n ? v[static_cast<std::size_t>(whole)] +
-                            f * (v[static_cast<std::size_t>(whole) + 1] - v[static_cast<std::size_t>(whole)])
-                      : v[static_cast<std::size_t>(whole)];
+        whole + 1 < n
+            ? v[static_cast<std::size_t>(whole)] +
+                  f * (v[static_cast<std::size_t>(whole) + 1] - v[static_cast<std::size_t>(whole)])
+            : v[static_cast<std::size_t>(whole)];
     painter.setPen(QPen(QColor(kCursorMark), 1.5));
     painter.setBrush(Qt::NoBrush);
     painter.drawEllipse(QPointF(SampleX(frame, t), ProfileValueY(frame, value)), 3.5, 3.5);
@@ -183,11 +188,10 @@ void PaintProfile(QPainter& painter, QSize size, const LineProfile& profile,
     PaintCursor(painter, profile, frame);
     painter.restore();
 
-    const CaliperStatus status =
-        profile.caliper ? profile.caliper->status : CaliperStatus::Ok;
+    const CaliperStatus status = profile.caliper ? profile.caliper->status : CaliperStatus::Ok;
     const QRgb summary = status == CaliperStatus::NotFound ? kNotFoundText
-                         : IsDoubtful(status)             ? kDoubtfulEdge
-                                                          : 0x000000;
+                         : IsDoubtful(status)              ? kDoubtfulEdge
+                                                           : 0x000000;
     const QRectF top(area.left(), kPad, area.width(), area.top() - kPad);
     painter.setPen(QColor(summary));
     painter.drawText(top, Qt::AlignLeft | Qt::AlignTop, ProfileSummary(profile));

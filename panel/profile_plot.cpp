@@ -110,7 +110,8 @@ void CProfilePlot::mouseMoveEvent(QMouseEvent* event) {
     int hover = -1;
     if (EmptyText().isEmpty()) {
         const ProfileFrame frame = Frame();
-        if (frame.area.contains(event->position())) hover = NearestSample(frame, event->position().x());
+        if (frame.area.contains(event->position()))
+            hover = NearestSample(frame, event->position().x());
     }
     if (hover != m_hover) {
         m_hover = hover;

@@ -801,7 +801,7 @@ This version cannot open it. Open it with the newer version. The copy of the wor
     <message>
         <source>現在の走査線のプロファイルをグラフで表示/非表示
 プロファイル グラフ</source>
-        <translation>Show or hide the current scan line's profile as a plot
+        <translation>Show or hide the current scan line&apos;s profile as a plot
 Profile Plot</translation>
     </message>
     <message>
@@ -811,7 +811,7 @@ Profile Plot</translation>
     <message>
         <source>現在の走査線のプロファイルを CSV ファイルに書き出し
 プロファイルの書き出し</source>
-        <translation>Export the current scan line's profile as a CSV file
+        <translation>Export the current scan line&apos;s profile as a CSV file
 Export Profile</translation>
     </message>
     <message>
@@ -1141,7 +1141,7 @@ waiting for detection</translation>
     </message>
     <message>
         <source>線の端</source>
-        <translation>at the line's end</translation>
+        <translation>at the line&apos;s end</translation>
     </message>
     <message>
         <source>エッジ %1</source>

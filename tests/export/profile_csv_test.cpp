@@ -57,10 +57,10 @@ int Bar(int x, int) {
 struct Case {
     const char* name;
     std::optional<CaliperRule> rule;
-    const char* status;                // the status comment; nullptr: none (a plain line)
+    const char* status;                 // the status comment; nullptr: none (a plain line)
     std::vector<int> candidateSamples;  // where the candidate column has a number
-    std::vector<const char*> present;  // comment keys written
-    std::vector<const char*> absent;   // comment keys not written
+    std::vector<const char*> present;   // comment keys written
+    std::vector<const char*> absent;    // comment keys not written
 };
 
 CaliperRule Rule(CaliperKind kind, EdgePolarity polarity = EdgePolarity::Either) {
@@ -79,23 +79,47 @@ TEST(ProfileCsv, ColumnsAndCommentsFollowTheRule) {
     line.SetLine(5, 2, 45, 2);
     line.SetEdge(15, -1.0);
     const std::vector<Case> cases = {
-        {"plain", std::nullopt, nullptr, {}, {"settings", "white", "cursor"},
+        {"plain",
+         std::nullopt,
+         nullptr,
+         {},
+         {"settings", "white", "cursor"},
          {"status", "edge", "noise", "level"}},
         // The bar's two sides are nearly as strong as each other.
-        {"edges either way", Rule(CaliperKind::Edge), "ambiguous", {14, 24},
-         {"edge", "edge_sigma", "edge_contrast", "noise", "ratio"}, {"second", "width", "level"}},
-        {"rising only", Rule(CaliperKind::Edge, EdgePolarity::Rising), "ok", {14}, {"edge"},
+        {"edges either way",
+         Rule(CaliperKind::Edge),
+         "ambiguous",
+         {14, 24},
+         {"edge", "edge_sigma", "edge_contrast", "noise", "ratio"},
+         {"second", "width", "level"}},
+        {"rising only",
+         Rule(CaliperKind::Edge, EdgePolarity::Rising),
+         "ok",
+         {14},
+         {"edge"},
          {"second"}},
-        {"pair", Rule(CaliperKind::Pair), "ok", {14, 24},
-         {"edge", "second", "second_sigma", "width"}, {"level"}},
-        {"threshold", Rule(CaliperKind::Threshold), "ambiguous", {14, 25}, {"level", "edge"},
+        {"pair",
+         Rule(CaliperKind::Pair),
+         "ok",
+         {14, 24},
+         {"edge", "second", "second_sigma", "width"},
+         {"level"}},
+        {"threshold",
+         Rule(CaliperKind::Threshold),
+         "ambiguous",
+         {14, 25},
+         {"level", "edge"},
          {"second"}},
-        {"nothing found", [] {
+        {"nothing found",
+         [] {
              CaliperRule rule = Rule(CaliperKind::Edge);
              rule.minContrast = 1000.0;
              return rule;
          }(),
-         "not-found", {}, {"noise"}, {"edge", "edge_sigma"}},
+         "not-found",
+         {},
+         {"noise"},
+         {"edge", "edge_sigma"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -161,7 +185,8 @@ TEST(ProfileCsv, ExactBytesInEveryLocale) {
         const char* text;
     };
     const std::vector<Bytes> table = {
-        {false, {},
+        {false,
+         {},
          "# settings: minimum average width=1\r\n# white: 255\r\n# cursor: 2.25\r\n"
          "sample,x,y,value\r\n0,1,1,10\r\n1,2,1,20\r\n2,3,1,30\r\n3,4,1,40\r\n"},
         {true, smooth,
@@ -169,7 +194,8 @@ TEST(ProfileCsv, ExactBytesInEveryLocale) {
          "# cursor: 2,25\r\nsample;x;y;value\r\n0;1;1;10\r\n1;2;1;20\r\n2;3;1;30\r\n3;4;1;40\r\n"},
     };
     for (const Bytes& b : table) {
-        const LineProfile profile = MeasureLineProfile(picture.View(), line, 0, 0, b.options, nullptr);
+        const LineProfile profile =
+            MeasureLineProfile(picture.View(), line, 0, 0, b.options, nullptr);
         EXPECT_EQ(BuildProfileCsv(profile, {b.semicolon, 0, 0}), b.text);
     }
 }

@@ -72,7 +72,8 @@ private slots:
         QCOMPARE(Plot().Profile().Count(), 96);
         // The pointer's sample is read out, nothing off the plot.
         const ProfileFrame frame = Plot().Frame();
-        const QPoint at(static_cast<int>(SampleX(frame, 35)), static_cast<int>(frame.area.center().y()));
+        const QPoint at(static_cast<int>(SampleX(frame, 35)),
+                        static_cast<int>(frame.area.center().y()));
         QVERIFY(Plot().ReadoutAt(at).contains(QStringLiteral("35")));
         QVERIFY(Plot().ReadoutAt(QPoint(0, 0)).isEmpty());
         // A caliper rule given to the line: the response on its own scale, the pair found.

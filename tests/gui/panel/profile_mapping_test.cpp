@@ -81,7 +81,8 @@ void ProfileMappingTest::fixedTicks_data() {
     QTest::addColumn<double>("hi");
     QTest::addColumn<bool>("whole");
     QTest::addColumn<QStringList>("labels");
-    QTest::newRow("8-bit") << 0.0 << 255.0 << false << QStringList{"0", "50", "100", "150", "200", "250"};
+    QTest::newRow("8-bit") << 0.0 << 255.0 << false
+                           << QStringList{"0", "50", "100", "150", "200", "250"};
     QTest::newRow("16-bit") << 0.0 << 65535.0 << false
                             << QStringList{"0", "20000", "40000", "60000"};
     QTest::newRow("three samples") << 0.0 << 3.0 << true << QStringList{"0", "1", "2", "3"};
@@ -118,7 +119,8 @@ void ProfileMappingTest::longProfilesKeepEveryColumnsExtremes() {
     QVERIFY(spike);
     // A short profile keeps every sample.
     profile.values.resize(50);
-    QCOMPARE(ProfilePath(MakeProfileFrame(profile, QRectF(0, 0, 300, 100)), profile.values, false).size(),
+    QCOMPARE(ProfilePath(MakeProfileFrame(profile, QRectF(0, 0, 300, 100)), profile.values, false)
+                 .size(),
              std::size_t{50});
 }
 
