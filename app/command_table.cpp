@@ -31,6 +31,10 @@ const std::vector<CommandInfo>& CommandTable() {
          QT_TRANSLATE_NOOP("Frame", "ｽﾃｰﾀｽ ﾊﾞｰの表示/非表示\nｽﾃｰﾀｽ ﾊﾞｰの表示切り替え"), nullptr},
         {ID_VIEW_SERIES, "ID_VIEW_SERIES", QT_TRANSLATE_NOOP("Frame", "系列グラフ(&G)"),
          QT_TRANSLATE_NOOP("Frame", "画像ごとの値をグラフで表示/非表示\n系列グラフ"), nullptr},
+        {ID_VIEW_PROFILE, "ID_VIEW_PROFILE", QT_TRANSLATE_NOOP("Frame", "プロファイル グラフ(&P)"),
+         QT_TRANSLATE_NOOP("Frame",
+                           "現在の走査線のプロファイルをグラフで表示/非表示\nプロファイル グラフ"),
+         nullptr},
         {ID_REDETECT_ALL, "ID_REDETECT_ALL", QT_TRANSLATE_NOOP("Frame", "すべて再検出(&R)"),
          QT_TRANSLATE_NOOP("Frame",
                            "手で置いた点を除き、すべての画像のすべての走査線でエッジを検出し直す\n"
@@ -44,6 +48,12 @@ const std::vector<CommandInfo>& CommandTable() {
          QT_TRANSLATE_NOOP("Frame", "表形式の書き出し(CSV)..."),
          QT_TRANSLATE_NOOP("Frame",
                            "画像と走査線ごとに 1 行の CSV ファイルを書き出し\nCSV 書き出し"),
+         nullptr},
+        {ID_PROFILE_WRITE, "ID_PROFILE_WRITE",
+         QT_TRANSLATE_NOOP("Frame", "プロファイルの書き出し..."),
+         QT_TRANSLATE_NOOP(
+             "Frame",
+             "現在の走査線のプロファイルを CSV ファイルに書き出し\nプロファイルの書き出し"),
          nullptr},
         {ID_ZOOM_1X, "ID_ZOOM_1X", QT_TRANSLATE_NOOP("Frame", "1倍"),
          QT_TRANSLATE_NOOP("Frame", "画像を等倍で表示\n等倍表示"), ":/toolbar/zoom_1x.png"},

@@ -21,7 +21,6 @@
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
 #include "panel/data_view.h"
-#include "panel/series_panel.h"
 #include "view/norvale_view.h"
 
 namespace {
@@ -64,6 +63,7 @@ CMainFrame::~CMainFrame() {
     // The base class hides the children while it closes the window, after this frame's part is
     // gone: the dock's visibility signal must not reach it then.
     disconnect(m_pSeriesDock, nullptr, this, nullptr);
+    disconnect(m_pProfileDock, nullptr, this, nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int id) {
@@ -101,6 +101,7 @@ void CMainFrame::CreateMenus() {
     viewMenu->addAction(Action(ID_VIEW_TOOLBAR));
     viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
     viewMenu->addAction(Action(ID_VIEW_SERIES));
+    viewMenu->addAction(Action(ID_VIEW_PROFILE));
     QMenu* zoom = viewMenu->addMenu(QCoreApplication::translate("Frame", "拡大"));
     for (int id : {ID_ZOOM_QUARTER, ID_ZOOM_HALF, ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X}) {
         zoom->addAction(Action(id));
@@ -118,6 +119,7 @@ void CMainFrame::CreateMenus() {
     dataMenu->addSeparator();
     dataMenu->addAction(Action(ID_DATA_WRITE));
     dataMenu->addAction(Action(ID_DATA_WRITE_CSV));
+    dataMenu->addAction(Action(ID_PROFILE_WRITE));
     QMenu* measure = dataMenu->addMenu(QCoreApplication::translate("Frame", "計測"));
     for (int id : {ID_MEASURE_LENGTH, ID_MEASURE_AREA}) measure->addAction(Action(id));
 
@@ -220,15 +222,7 @@ void CMainFrame::CreateClient() {
         m_pCaliperPane->setText(text);
         m_pCaliperPane->setVisible(!text.isEmpty());
     });
-    // The series plot beside the image view; hidden until the user asks for it, and then as
-    // the settings remember it.
-    m_pSeriesDock = new QDockWidget(QCoreApplication::translate("Frame", "系列グラフ"), this);
-    m_pSeriesDock->setObjectName(QStringLiteral("SeriesDock"));
-    m_pSeriesPanel = new CSeriesPanel(m_doc, m_pSeriesDock);
-    m_pSeriesDock->setWidget(m_pSeriesPanel);
-    addDockWidget(Qt::RightDockWidgetArea, m_pSeriesDock);
-    m_pSeriesDock->hide();
-    connect(m_pSeriesDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+    CreateDocks();
     m_doc.UpdateAllViews();  // the views' initial update
 }
 
@@ -326,7 +320,7 @@ void CMainFrame::UpdateCommandUI() {
 
 bool CMainFrame::HandlesCommand(int id) const {
     return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR || id == ID_VIEW_SERIES ||
-           id == ID_NEXT_PANE || id == ID_PREV_PANE;
+           id == ID_VIEW_PROFILE || id == ID_NEXT_PANE || id == ID_PREV_PANE;
 }
 
 bool CMainFrame::OnCmdMsg(int id) {
@@ -339,6 +333,9 @@ bool CMainFrame::OnCmdMsg(int id) {
             return true;
         case ID_VIEW_SERIES:
             m_pSeriesDock->setVisible(m_pSeriesDock->isHidden());
+            return true;
+        case ID_VIEW_PROFILE:
+            m_pProfileDock->setVisible(m_pProfileDock->isHidden());
             return true;
         case ID_NEXT_PANE:
             ActivateNextPane(1);
@@ -362,8 +359,8 @@ bool CMainFrame::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
         cmdUI.SetCheck(!statusBar()->isHidden());
         return true;
     }
-    if (id == ID_VIEW_SERIES) {
-        cmdUI.SetCheck(!m_pSeriesDock->isHidden());
+    if (id == ID_VIEW_SERIES || id == ID_VIEW_PROFILE) {
+        cmdUI.SetCheck(!(id == ID_VIEW_SERIES ? m_pSeriesDock : m_pProfileDock)->isHidden());
         return true;
     }
     return false;

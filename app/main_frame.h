@@ -10,6 +10,7 @@ class CDataView;
 class CNorvaleDoc;
 class CNorvaleView;
 class CRecentFileList;
+class CProfilePlot;
 class CSeriesPanel;
 class QDockWidget;
 class QAction;
@@ -50,6 +51,8 @@ public:
     CNorvaleView* ImageView() const { return m_pImageView; }
     CSeriesPanel* SeriesPanel() const { return m_pSeriesPanel; }
     QDockWidget* SeriesDock() const { return m_pSeriesDock; }
+    CProfilePlot* ProfilePlot() const { return m_pProfilePlot; }
+    QDockWidget* ProfileDock() const { return m_pProfileDock; }
     QSplitter* Splitter() const { return m_pSplitter; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* Pane(int index) const { return m_panes.at(static_cast<std::size_t>(index)); }
@@ -77,6 +80,8 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateClient();
+    // The series plot and the profile plot, each in a dock beside the image view (frame_docks.cpp).
+    void CreateDocks();
     void RestoreState();
     void SaveState() const;
     ICmdTarget* ActiveViewTarget() const;
@@ -95,6 +100,8 @@ private:
     CNorvaleView* m_pImageView = nullptr;
     QDockWidget* m_pSeriesDock = nullptr;
     CSeriesPanel* m_pSeriesPanel = nullptr;
+    QDockWidget* m_pProfileDock = nullptr;
+    CProfilePlot* m_pProfilePlot = nullptr;
     std::array<QLabel*, kPaneCount> m_panes{};
     QLabel* m_pSessionPane = nullptr;
     QLabel* m_pCaliperPane = nullptr;

@@ -34,6 +34,8 @@ inline constexpr int ID_ZOOM_QUARTER = 32821;
 inline constexpr int ID_ZOOM_FIT = 32822;         // the whole picture in the window
 inline constexpr int ID_REDETECT_ALL = 32823;     // every line on every image detected again
 inline constexpr int ID_LINE_RULE = 32824;        // the current line's own caliper rule
+inline constexpr int ID_VIEW_PROFILE = 32840;     // the profile plot's dock
+inline constexpr int ID_PROFILE_WRITE = 32841;    // the current line's profile as CSV
 
 // The framework's standard commands, with their standard values.
 inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601

@@ -11,8 +11,10 @@
 #include "export/data_file.h"
 #include "export/image_measures.h"
 #include "export/line_status.h"
+#include "export/profile_csv.h"
 #include "export/safe_write.h"
 #include "export/tidy_table.h"
+#include "model/line_profile.h"
 #include "series/series_detect.h"
 
 namespace {
@@ -179,5 +181,56 @@ void CNorvaleDoc::WriteResults(SaveFileRequest& request,
         return;
     }
     const WriteResult result = WriteFileSafely(path.toStdString(), *bytes);
+    if (!result.ok()) m_ui.MessageBox(WriteFailureText(path, result));
+}
+
+void CNorvaleDoc::OnProfileWrite() {
+    if (IsBusy()) return;
+    const BusyScope busy(*this);
+    const CScan* line = GetCurLine();
+    if (line == nullptr) {
+        m_ui.MessageBox(QCoreApplication::translate(
+            "Document", "走査線が選ばれていないため、プロファイルを書き出せません"));
+        return;
+    }
+    if (m_picture->IsNull()) {
+        QString text = QCoreApplication::translate(
+            "Document", "画像を読み込めないため、プロファイルを書き出せません");
+        if (const OpenFailure* failure = GetOpenFailure()) {
+            text += QStringLiteral("\n%1\n%2")
+                        .arg(QDir::toNativeSeparators(QString::fromStdString(failure->path)),
+                             failure->reason);
+        }
+        m_ui.MessageBox(text);
+        return;
+    }
+    SaveFileRequest request;
+    request.filters = {
+        {QCoreApplication::translate("Document", "CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
+        {QCoreApplication::translate("Document",
+                                     "CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"),
+         {"*.csv"}}};
+    request.defaultSuffix = QStringLiteral("csv");
+    request.confirmOverwrite = true;
+    const QString path = m_ui.GetSaveFileName(request);
+    if (path.isEmpty()) return;
+    if (const CScanSeries* image = ImageAt(m_profile, QFile::encodeName(path).toStdString())) {
+        m_ui.MessageBox(
+            QCoreApplication::translate("Document", "測定中の画像には書き出せません\n%1")
+                .arg(QDir::toNativeSeparators(QString::fromStdString(image->m_strPath))));
+        return;
+    }
+    // The line may still wait for its detection here; its cursor would be its start, no edge.
+    if (line->m_bDetect && DetectEdge(m_nCurLine)) NotifyMeasured();
+    const PanelOptions options = Options();
+    const LineProfile profile =
+        MeasureLineProfile(m_picture->View(), *line, options.channel, options.edgeMode,
+                           options.edge, m_profile.RuleOf(*line));
+    ProfileCsvOptions csv;
+    csv.semicolon = request.selectedFilter == 1;
+    csv.image = m_nCurImage + 1;
+    csv.line = m_nCurLine + 1;
+    const WriteResult result =
+        WriteFileSafely(QFile::encodeName(path).toStdString(), BuildProfileCsv(profile, csv));
     if (!result.ok()) m_ui.MessageBox(WriteFailureText(path, result));
 }

@@ -15,6 +15,9 @@ public:
     virtual void OnUpdate() = 0;
     // Edge points moved without any other change (a detection ran): re-read them if shown.
     virtual void OnMeasured() {}
+    // The current line was sampled afresh (a line dragged, the cursor moved): a view that shows
+    // its profile re-reads it. Comes with every repaint of the side panel.
+    virtual void OnProfileChanged() {}
 };
 
 // The states of the side panel's option controls, read afresh on every question.

@@ -84,6 +84,8 @@ void CNorvaleDoc::InvalidateImageView() {
 
 void CNorvaleDoc::RepaintDataView() {
     if (IDataPanel* panel = GetDataView()) panel->RepaintNow();
+    const std::vector<IDocView*> views = m_views;
+    for (IDocView* view : views) view->OnProfileChanged();
 }
 
 // --- Options -----------------------------------------------------------------------------------

@@ -255,6 +255,8 @@ public:
     void OnDataWrite();
     // The tidy table: one row per image and line, as CSV.
     void OnDataWriteCsv();
+    // The current line's profile on the current picture, as CSV (BuildProfileCsv).
+    void OnProfileWrite();
     // "すべて再検出": every line on every image detected again under the options of now, but
     // for cursors placed by hand; one step, with progress. False when nothing was changed
     // (nothing to detect, or cancelled).

@@ -168,6 +168,7 @@ constexpr std::pair<int, Handler> kCommands[] = {
     {ID_AXIS_SETTINGS, &CNorvaleDoc::OnAxisSettings},
     {ID_DATA_WRITE, &CNorvaleDoc::OnDataWrite},
     {ID_DATA_WRITE_CSV, &CNorvaleDoc::OnDataWriteCsv},
+    {ID_PROFILE_WRITE, &CNorvaleDoc::OnProfileWrite},
     {ID_REDETECT_ALL, &CNorvaleDoc::OnRedetectAll},
     {ID_LINE_RULE, &CNorvaleDoc::OnLineRule},
     {IDC_ADD_FILES, &CNorvaleDoc::OnAddFiles},

@@ -71,3 +71,18 @@ void AppendExp(std::string& out, double value) {
     char buf[kMaxExpChars];
     out.append(buf, WriteExp(buf, value));
 }
+
+void AppendReal(std::string& out, double value, char decimal) {
+    // One spelling for every NaN, whatever its sign bit or payload.
+    if (std::isnan(value)) {
+        out += "nan";
+        return;
+    }
+    char buffer[32];
+    char* const end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    const std::size_t first = out.size();
+    out.append(buffer, static_cast<std::size_t>(end - buffer));
+    if (decimal == '.') return;
+    const std::size_t point = out.find('.', first);
+    if (point != std::string::npos) out[point] = decimal;
+}

@@ -19,3 +19,8 @@ void AppendExp(std::string& out, double value);
 // without a capacity check per character.
 char* WriteInt10(char* out, long long value);
 char* WriteExp(char* out, double value);
+
+// A real number as the tables write it: the shortest form that reads back as the same double
+// (std::to_chars: "0.5", "1e-07", "-2.5e+300"), "inf" and "-inf", and "nan" for any value that
+// is not a number; `decimal` stands for the point.
+void AppendReal(std::string& out, double value, char decimal = '.');

@@ -452,6 +452,12 @@ Detect this line again on every image? (Points placed by hand stay where they ar
     <message>
         <source>線の再検出</source>
         <translation>Redetect Line</translation>
+        <source>走査線が選ばれていないため、プロファイルを書き出せません</source>
+        <translation>No scan line is selected, so there is no profile to export</translation>
+    </message>
+    <message>
+        <source>画像を読み込めないため、プロファイルを書き出せません</source>
+        <translation>The picture cannot be read, so its profile cannot be exported</translation>
     </message>
 </context>
 <context>
@@ -831,6 +837,28 @@ This version cannot open it. Open it with the newer version. The copy of the wor
 線のルール</source>
         <translation>Sets the rule that finds the edge on the current line
 Line Rule</translation>
+        <source>プロファイル グラフ(&amp;P)</source>
+        <translation>&amp;Profile Plot</translation>
+    </message>
+    <message>
+        <source>現在の走査線のプロファイルをグラフで表示/非表示
+プロファイル グラフ</source>
+        <translation>Show or hide the current scan line&apos;s profile as a plot
+Profile Plot</translation>
+    </message>
+    <message>
+        <source>プロファイルの書き出し...</source>
+        <translation>Export Profile...</translation>
+    </message>
+    <message>
+        <source>現在の走査線のプロファイルを CSV ファイルに書き出し
+プロファイルの書き出し</source>
+        <translation>Export the current scan line&apos;s profile as a CSV file
+Export Profile</translation>
+    </message>
+    <message>
+        <source>プロファイル グラフ</source>
+        <translation>Profile Plot</translation>
     </message>
 </context>
 <context>
@@ -1292,6 +1320,66 @@ waiting for detection</translation>
     <message>
         <source>ルール設定</source>
         <translation>Set Rule</translation>
+        <source>サンプル %1 (%2, %3)  値 %4</source>
+        <translation>Sample %1 (%2, %3)  value %4</translation>
+    </message>
+    <message>
+        <source>  応答 %1</source>
+        <translation>  response %1</translation>
+    </message>
+    <message>
+        <source>良好</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>コントラスト不足</source>
+        <translation>weak contrast</translation>
+    </message>
+    <message>
+        <source>候補が紛らわしい</source>
+        <translation>ambiguous</translation>
+    </message>
+    <message>
+        <source>当てはめ失敗</source>
+        <translation>fit failed</translation>
+    </message>
+    <message>
+        <source>線の端</source>
+        <translation>at the line&apos;s end</translation>
+    </message>
+    <message>
+        <source>エッジ %1</source>
+        <translation>edge %1</translation>
+    </message>
+    <message>
+        <source>  エッジ %1 ± %2</source>
+        <translation>  edge %1 ± %2</translation>
+    </message>
+    <message>
+        <source>  %1 ± %2  幅 %3</source>
+        <translation>  %1 ± %2  width %3</translation>
+    </message>
+    <message>
+        <source>  レベル %1</source>
+        <translation>  level %1</translation>
+    </message>
+    <message>
+        <source>サンプル</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>幅 %1</source>
+        <translation>width %1</translation>
+    </message>
+    <message>
+        <source>走査線がありません</source>
+        <translation>No scan line</translation>
+    </message>
+    <message>
+        <source>画像を読み込めません
+%1</source>
+        <translation>The picture cannot be read
+%1</translation>
     </message>
 </context>
 <context>

@@ -121,6 +121,48 @@ TEST(DataWrite, NothingIsWrittenWhenCancelledOrEmpty) {
     }
 }
 
+// The current line's profile: a line still waiting is detected first, so that the file's cursor
+// is its edge; a picture of the list or a folder as the target is refused with a message.
+TEST(DataWrite, TheCurrentLinesProfile) {
+    struct Case {
+        const char* what;
+        const char* target;
+        QString message;
+        const char* written;  // a line the file holds; nullptr: nothing is written
+    };
+    const Case cases[] = {
+        {"a waiting line", "profile.csv", {}, "# cursor: 40\r\n"},
+        {"a picture of the list", "a.bmp", QStringLiteral("測定中の画像には書き出せません"),
+         nullptr},
+        {"a folder", "folder", QStringLiteral("ファイルを開くことができません"), nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ExportFixture f;
+        QDir().mkpath(f.files.Path("folder"));
+        f.doc.OpenImage(1);  // b.bmp, its line not detected yet
+        ASSERT_TRUE(f.doc.GetCurLine()->m_bDetect);
+        const QString target = f.files.Path(c.target);
+        const QByteArray before = ReadAll(target);
+        f.ui.saveChoices = {target};
+        EXPECT_TRUE(f.doc.OnCmdMsg(ID_PROFILE_WRITE));
+        if (c.message.isEmpty()) {
+            EXPECT_TRUE(f.ui.messages.empty());
+        } else {
+            ASSERT_EQ(f.ui.messages.size(), 1u);
+            EXPECT_TRUE(f.ui.messages[0].startsWith(c.message)) << f.ui.messages[0].toStdString();
+        }
+        if (c.written == nullptr) {
+            EXPECT_EQ(ReadAll(target), before);
+            continue;
+        }
+        EXPECT_FALSE(f.doc.GetCurLine()->m_bDetect);
+        const QByteArray bytes = ReadAll(target);
+        EXPECT_TRUE(bytes.contains(c.written)) << bytes.data();
+        EXPECT_TRUE(bytes.startsWith("# image: 2\r\n# line: 1\r\n")) << bytes.data();
+    }
+}
+
 TEST(DataWrite, AnUnreadableImageIsNamedAndWrittenWithoutMeasurements) {
     // Its cursor stands on the line's start, which is no edge point: the data file says No Data,
     // the table leaves the row's fields empty and says why.

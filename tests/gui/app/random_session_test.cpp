@@ -152,7 +152,7 @@ private slots:
                        ID_AXIS_XPOINT, ID_AXIS_YPOINT, ID_AXIS_SETTINGS, ID_DATA_WRITE,
                        ID_MEASURE_LENGTH, ID_MEASURE_AREA, ID_VIEW_TOOLBAR, ID_NEXT_PANE,
                        ID_VIEW_SERIES, ID_DATA_WRITE_CSV, ID_ZOOM_HALF, ID_ZOOM_QUARTER,
-                       ID_ZOOM_FIT}) {
+                       ID_ZOOM_FIT, ID_VIEW_PROFILE, ID_PROFILE_WRITE}) {
             actions << frame.Action(id);
         }
 

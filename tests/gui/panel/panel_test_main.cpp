@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     failures += RunAxisDlgTests(argc, argv);
     failures += RunCaliperRuleDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
+    failures += RunProfileMappingTests(argc, argv);
     failures += RunSeriesPlotTests(argc, argv);
 
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
@@ -33,5 +34,6 @@ int main(int argc, char** argv) {
     failures += RunAxisDlgTests(argc, argv);
     failures += RunCaliperRuleDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
+    failures += RunProfileMappingTests(argc, argv);
     return failures;
 }

@@ -123,4 +123,5 @@ int RunFileListPanelTests(int argc, char** argv);
 int RunAxisDlgTests(int argc, char** argv);
 int RunCaliperRuleDlgTests(int argc, char** argv);
 int RunPlotMappingTests(int argc, char** argv);
+int RunProfileMappingTests(int argc, char** argv);
 int RunSeriesPlotTests(int argc, char** argv);

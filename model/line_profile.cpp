@@ -1,0 +1,38 @@
+#include "model/line_profile.h"
+
+#include <algorithm>
+
+#include "model/profile_filter.h"
+
+LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int channel, int mode,
+                               const EdgeOptions& options, const CaliperRule* rule) {
+    LineProfile out;
+    out.settings = {channel, mode, options, {}};
+    if (rule != nullptr) out.settings.caliper = *rule;
+    out.edgeIsSubPixel = line.HasSubPos();
+    out.edge = out.edgeIsSubPixel ? line.m_dSubPos : line.m_nPos;
+    if (picture.IsNull()) return out;
+
+    ProfileBuffer buffer;
+    SampleScan(picture, line, buffer, options.lineWidth);
+    // The rule reads the samples the walk reached, as detection does.
+    const int last = std::min(line.m_nCount, buffer.m_nLastSample);
+    if (last < 0) return out;
+    out.maxValue = buffer.m_nMaxValue;
+    out.values.resize(static_cast<std::size_t>(last) + 1);
+    ProfileValues(buffer, last, channel, options, out.values.data());
+    out.pixels.reserve(out.values.size());
+    for (int i = 0; i <= last; ++i) out.pixels.push_back(line.PositionAt(i));
+    if (rule == nullptr) return out;
+    out.response = EdgeResponse(out.values, rule->sigma);
+    out.caliper = MeasureCaliper(out.values, *rule);
+    if (rule->kind == CaliperKind::Threshold) out.level = ThresholdLevel(out.values, *rule);
+    return out;
+}
+
+std::optional<double> ThresholdLevel(const std::vector<double>& values, const CaliperRule& rule) {
+    if (values.empty()) return std::nullopt;
+    if (!rule.levelIsFraction) return rule.level;
+    const auto [low, high] = std::minmax_element(values.begin(), values.end());
+    return *low + rule.level * (*high - *low);
+}
