@@ -435,7 +435,7 @@ Detect them again on every image? (Points placed by hand stay where they are.)</
     </message>
     <message>
         <source>新しい線のルールの変更</source>
-        <translation>New Lines' Rule Change</translation>
+        <translation>New Lines&apos; Rule Change</translation>
     </message>
     <message>
         <source>ルールの数が上限に達したため、このルールは使えません。</source>
@@ -450,14 +450,16 @@ Detect them again on every image? (Points placed by hand stay where they are.)</
 Detect this line again on every image? (Points placed by hand stay where they are.)</translation>
     </message>
     <message>
-        <source>線の再検出</source>
-        <translation>Redetect Line</translation>
         <source>走査線が選ばれていないため、プロファイルを書き出せません</source>
         <translation>No scan line is selected, so there is no profile to export</translation>
     </message>
     <message>
         <source>画像を読み込めないため、プロファイルを書き出せません</source>
         <translation>The picture cannot be read, so its profile cannot be exported</translation>
+    </message>
+    <message>
+        <source>線の再検出</source>
+        <translation>Redetect Line</translation>
     </message>
 </context>
 <context>
@@ -833,10 +835,6 @@ This version cannot open it. Open it with the newer version. The copy of the wor
         <translation>&amp;Line Rule...</translation>
     </message>
     <message>
-        <source>現在の走査線でエッジを検出するルールを設定
-線のルール</source>
-        <translation>Sets the rule that finds the edge on the current line
-Line Rule</translation>
         <source>プロファイル グラフ(&amp;P)</source>
         <translation>&amp;Profile Plot</translation>
     </message>
@@ -859,6 +857,12 @@ Export Profile</translation>
     <message>
         <source>プロファイル グラフ</source>
         <translation>Profile Plot</translation>
+    </message>
+    <message>
+        <source>現在の走査線でエッジを検出するルールを設定
+線のルール</source>
+        <translation>Sets the rule that finds the edge on the current line
+Line Rule</translation>
     </message>
 </context>
 <context>
@@ -1163,7 +1167,7 @@ waiting for detection</translation>
     </message>
     <message>
         <source>パネルのルールに従う</source>
-        <translation>Follow the panel's rule</translation>
+        <translation>Follow the panel&apos;s rule</translation>
     </message>
     <message>
         <source>エッジ</source>
@@ -1223,7 +1227,7 @@ waiting for detection</translation>
     </message>
     <message>
         <source>隣の画像の点に最も近いもの</source>
-        <translation>Nearest to the neighbouring image's point</translation>
+        <translation>Nearest to the neighbouring image&apos;s point</translation>
     </message>
     <message>
         <source>選ぶエッジ:</source>
@@ -1318,8 +1322,6 @@ waiting for detection</translation>
         <translation>Caliper rule</translation>
     </message>
     <message>
-        <source>ルール設定</source>
-        <translation>Set Rule</translation>
         <source>サンプル %1 (%2, %3)  値 %4</source>
         <translation>Sample %1 (%2, %3)  value %4</translation>
     </message>
@@ -1380,6 +1382,10 @@ waiting for detection</translation>
 %1</source>
         <translation>The picture cannot be read
 %1</translation>
+    </message>
+    <message>
+        <source>ルール設定</source>
+        <translation>Set Rule</translation>
     </message>
 </context>
 <context>
