@@ -14,6 +14,7 @@
 #include "export/profile_csv.h"
 #include "export/safe_write.h"
 #include "export/tidy_table.h"
+#include "model/edge_detect.h"
 #include "model/line_profile.h"
 #include "series/series_detect.h"
 
@@ -225,7 +226,8 @@ void CNorvaleDoc::OnProfileWrite() {
     const PanelOptions options = Options();
     const LineProfile profile =
         MeasureLineProfile(m_picture->View(), *line, options.channel, options.edgeMode,
-                           options.edge, m_profile.RuleOf(*line));
+                           options.edge, m_profile.RuleOf(*line),
+                           NeighbourEdge(m_profile, m_nCurImage, m_nCurArray, m_nCurLine));
     ProfileCsvOptions csv;
     csv.semicolon = request.selectedFilter == 1;
     csv.image = m_nCurImage + 1;

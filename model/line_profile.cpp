@@ -1,11 +1,14 @@
 #include "model/line_profile.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "model/bilinear_profile.h"
 #include "model/profile_filter.h"
 
 LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int channel, int mode,
-                               const EdgeOptions& options, const CaliperRule* rule) {
+                               const EdgeOptions& options, const CaliperRule* rule,
+                               std::optional<double> previous) {
     LineProfile out;
     out.settings = {channel, mode, options, {}};
     if (rule != nullptr) out.settings.caliper = *rule;
@@ -20,12 +23,24 @@ LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int 
     if (last < 0) return out;
     out.maxValue = buffer.m_nMaxValue;
     out.values.resize(static_cast<std::size_t>(last) + 1);
-    ProfileValues(buffer, last, channel, options, out.values.data());
+    const bool straight = rule != nullptr && rule->bilinear;
+    if (straight) {
+        BilinearValues(picture, line, channel, options, out.values);
+    } else {
+        ProfileValues(buffer, last, channel, options, out.values.data());
+    }
     out.pixels.reserve(out.values.size());
-    for (int i = 0; i <= last; ++i) out.pixels.push_back(line.PositionAt(i));
+    for (int i = 0; i < out.Count(); ++i) {
+        if (!straight) {
+            out.pixels.push_back(line.PositionAt(i));
+            continue;
+        }
+        const CPointF p = line.ExactPointAt(i);
+        out.pixels.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+    }
     if (rule == nullptr) return out;
     out.response = EdgeResponse(out.values, rule->sigma);
-    out.caliper = MeasureCaliper(out.values, *rule);
+    out.caliper = MeasureCaliper(out.values, *rule, previous);
     if (rule->kind == CaliperKind::Threshold) out.level = ThresholdLevel(out.values, *rule);
     return out;
 }

@@ -29,9 +29,12 @@ struct LineProfile {
 };
 
 // Samples the line on the picture and measures it: the panel's channel, rule and options, and
-// the line's own caliper rule when `rule` is not null. Nothing (no values) without a picture.
+// the line's own caliper rule when `rule` is not null, read between pixels when the rule says
+// so, and measured from `previous` (NeighbourEdge) as detection measures. Nothing (no values)
+// without a picture.
 LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int channel, int mode,
-                               const EdgeOptions& options, const CaliperRule* rule);
+                               const EdgeOptions& options, const CaliperRule* rule,
+                               std::optional<double> previous = {});
 
 // The level a threshold rule crosses on these values: absolute, or the fraction of the way from
 // their minimum to their maximum. nullopt for no values.

@@ -94,6 +94,9 @@ CCaliperRuleDlg::CCaliperRuleDlg(QWidget* parent, bool panelChoice) : QDialog(pa
     form->addRow(Tr(QT_TRANSLATE_NOOP("Panel", "最小幅 (サンプル):")), m_minWidth);
     m_maxWidth = Edit(this, "IDC_RULE_MAX_WIDTH");
     form->addRow(Tr(QT_TRANSLATE_NOOP("Panel", "最大幅 (サンプル):")), m_maxWidth);
+    m_bilinear = new QCheckBox(Tr(QT_TRANSLATE_NOOP("Panel", "画素の間を直線に沿って読む")), this);
+    m_bilinear->setObjectName(QStringLiteral("IDC_RULE_BILINEAR"));
+    form->addRow(m_bilinear);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText(Tr(QT_TRANSLATE_NOOP("Panel", "キャンセル")));
@@ -126,6 +129,7 @@ void CCaliperRuleDlg::SetRule(const std::optional<CaliperRule>& rule) {
     m_pairOrder->setCurrentIndex(static_cast<int>(m_rule.pairOrder));
     m_minWidth->setText(FormatDialogDouble(m_rule.minWidth));
     m_maxWidth->setText(FormatDialogDouble(m_rule.maxWidth));
+    m_bilinear->setChecked(m_rule.bilinear);
     UpdateEnabled();
 }
 
@@ -147,6 +151,7 @@ void CCaliperRuleDlg::UpdateEnabled() {
     m_levelIsFraction->setEnabled(own && threshold);
     m_lastCrossing->setEnabled(own && threshold);
     m_pairOrder->setEnabled(own && pair);
+    m_bilinear->setEnabled(own);
     m_minWidth->setEnabled(own && pair);
     m_maxWidth->setEnabled(own && pair);
 }
@@ -185,6 +190,7 @@ bool CCaliperRuleDlg::UpdateData() {
     r.estimator = Chosen<EdgeEstimator>(m_estimator);
     r.levelIsFraction = m_levelIsFraction->isChecked();
     r.lastCrossing = m_lastCrossing->isChecked();
+    r.bilinear = m_bilinear->isChecked();
     r.pairOrder = Chosen<PairOrder>(m_pairOrder);
     // The fields in the order they are shown; the first that does not read is the one named.
     if (!ReadDouble(m_sigma, r.sigma)) return false;

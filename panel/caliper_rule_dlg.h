@@ -54,6 +54,7 @@ private:
     QLineEdit* m_level = nullptr;
     QCheckBox* m_levelIsFraction = nullptr;
     QCheckBox* m_lastCrossing = nullptr;
+    QCheckBox* m_bilinear = nullptr;
     QComboBox* m_pairOrder = nullptr;
     QLineEdit* m_minWidth = nullptr;
     QLineEdit* m_maxWidth = nullptr;

@@ -1387,6 +1387,10 @@ waiting for detection</translation>
         <source>ルール設定</source>
         <translation>Set Rule</translation>
     </message>
+    <message>
+        <source>画素の間を直線に沿って読む</source>
+        <translation>Read between pixels along the straight line</translation>
+    </message>
 </context>
 <context>
     <name>View</name>

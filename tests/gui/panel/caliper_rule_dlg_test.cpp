@@ -157,6 +157,7 @@ private slots:
         rule.select = EdgeSelect::Nth;
         rule.nth = 2;
         rule.estimator = EdgeEstimator::StepFit;
+        rule.bilinear = true;
         d.dialog.SetRule(rule);
         QVERIFY(d.dialog.UpdateData());
         QCOMPARE(d.dialog.Rule(), std::optional<CaliperRule>(rule));
