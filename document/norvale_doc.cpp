@@ -83,9 +83,11 @@ void CNorvaleDoc::InvalidateImageView() {
 }
 
 void CNorvaleDoc::RepaintDataView() {
-    if (IDataPanel* panel = GetDataView()) panel->RepaintNow();
+    // The views that follow the profile ask for their paint first: the panel's paint below is
+    // synchronous, and a paint asked for just after one may be lost until the next event.
     const std::vector<IDocView*> views = m_views;
     for (IDocView* view : views) view->OnProfileChanged();
+    if (IDataPanel* panel = GetDataView()) panel->RepaintNow();
 }
 
 // --- Options -----------------------------------------------------------------------------------
