@@ -40,6 +40,22 @@ const CScanSeries* ImageAt(const CDataProfile& profile, const std::string& path)
     return nullptr;
 }
 
+// The file the user chooses to write, confirming an overwrite; empty when the user cancels or
+// names a picture of the list, which writing would destroy while it is being measured (and the
+// user is told so).
+QString AskOutputPath(CUiServices& ui, const CDataProfile& profile, SaveFileRequest& request) {
+    request.confirmOverwrite = true;
+    const QString path = ui.GetSaveFileName(request);
+    if (path.isEmpty()) return {};
+    if (const CScanSeries* image = ImageAt(profile, QFile::encodeName(path).toStdString())) {
+        ui.MessageBox(
+            QCoreApplication::translate("Document", "測定中の画像には書き出せません\n%1")
+                .arg(QDir::toNativeSeparators(QString::fromStdString(image->m_strPath))));
+        return {};
+    }
+    return path;
+}
+
 }  // namespace
 
 bool CNorvaleDoc::DetectAllPending() {
@@ -148,16 +164,8 @@ void CNorvaleDoc::WriteResults(SaveFileRequest& request,
         return;
     }
 
-    request.confirmOverwrite = true;
-    const QString path = m_ui.GetSaveFileName(request);
+    const QString path = AskOutputPath(m_ui, m_profile, request);
     if (path.isEmpty()) return;
-    // Confirming the overwrite of a picture of the list would destroy what is being measured.
-    if (const CScanSeries* image = ImageAt(m_profile, QFile::encodeName(path).toStdString())) {
-        m_ui.MessageBox(
-            QCoreApplication::translate("Document", "測定中の画像には書き出せません\n%1")
-                .arg(QDir::toNativeSeparators(QString::fromStdString(image->m_strPath))));
-        return;
-    }
 
     // Lines never shown on an image are still waiting for detection there; their cursors would
     // be start points, not edges.
@@ -212,15 +220,8 @@ void CNorvaleDoc::OnProfileWrite() {
                                      "CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"),
          {"*.csv"}}};
     request.defaultSuffix = QStringLiteral("csv");
-    request.confirmOverwrite = true;
-    const QString path = m_ui.GetSaveFileName(request);
+    const QString path = AskOutputPath(m_ui, m_profile, request);
     if (path.isEmpty()) return;
-    if (const CScanSeries* image = ImageAt(m_profile, QFile::encodeName(path).toStdString())) {
-        m_ui.MessageBox(
-            QCoreApplication::translate("Document", "測定中の画像には書き出せません\n%1")
-                .arg(QDir::toNativeSeparators(QString::fromStdString(image->m_strPath))));
-        return;
-    }
     // The line may still wait for its detection here; its cursor would be its start, no edge.
     if (line->m_bDetect && DetectEdge(m_nCurLine)) NotifyMeasured();
     const PanelOptions options = Options();

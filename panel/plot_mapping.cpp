@@ -163,20 +163,6 @@ double ValueY(const PlotFrame& frame, double value) {
     return frame.area.bottom() - HalfSpan(frame.lo, value) / half * frame.area.height();
 }
 
-std::vector<QLineF> MapErrorBars(const PlotFrame& frame, const SeriesCurve& curve) {
-    std::vector<QLineF> bars;
-    const std::size_t n = std::min({curve.values.size(), curve.errors.size(),
-                                    static_cast<std::size_t>(std::max(frame.images, 0))});
-    for (std::size_t i = 0; i < n; ++i) {
-        const double v = curve.values[i];
-        const double e = curve.errors[i];
-        if (!IsPlottable(v) || !(e > 0.0) || !IsPlottable(v - e) || !IsPlottable(v + e)) continue;
-        const double x = ImageX(frame, static_cast<int>(i));
-        bars.emplace_back(x, ValueY(frame, v - e), x, ValueY(frame, v + e));
-    }
-    return bars;
-}
-
 CurvePath MapCurve(const PlotFrame& frame, const std::vector<double>& values) {
     CurvePath path;
     const int n = std::min(static_cast<int>(values.size()), std::max(frame.images, 0));

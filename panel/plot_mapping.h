@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QColor>
-#include <QLineF>
 #include <QPointF>
 #include <QRect>
 #include <QRectF>
@@ -88,8 +87,7 @@ struct CurvePath {
     }
 };
 CurvePath MapCurve(const PlotFrame& frame, const std::vector<double>& values);
-// The curve's error bars, from value - error to value + error at each image that has both.
-std::vector<QLineF> MapErrorBars(const PlotFrame& frame, const SeriesCurve& curve);
+
 
 // The pixels that a line one pixel wide through each run of the path passes through: one
 // rectangle one pixel wide per pixel column and run. This is how a curve with more images than

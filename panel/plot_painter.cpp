@@ -24,6 +24,21 @@ QFontMetricsF Metrics(const QFont& font, const QPaintDevice* device) {
     return device != nullptr ? QFontMetricsF(font, device) : QFontMetricsF(font);
 }
 
+// The curve's error bars, from value - error to value + error at each image that has both.
+std::vector<QLineF> MapErrorBars(const PlotFrame& frame, const SeriesCurve& curve) {
+    std::vector<QLineF> bars;
+    const std::size_t n = std::min({curve.values.size(), curve.errors.size(),
+                                    static_cast<std::size_t>(std::max(frame.images, 0))});
+    for (std::size_t i = 0; i < n; ++i) {
+        const double v = curve.values[i];
+        const double e = curve.errors[i];
+        if (!IsPlottable(v) || !(e > 0.0) || !IsPlottable(v - e) || !IsPlottable(v + e)) continue;
+        const double x = ImageX(frame, static_cast<int>(i));
+        bars.emplace_back(x, ValueY(frame, v - e), x, ValueY(frame, v + e));
+    }
+    return bars;
+}
+
 }  // namespace
 
 PlotLayout LayoutPlot(const SeriesData& data, QSize size, const QFont& font,

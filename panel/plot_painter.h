@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QLineF>
 #include <QRgb>
 #include <QSize>
 #include <QString>
