@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "document/norvale_doc.h"
+#include "export/caliper_geometry.h"
 #include "model/caliper_measure.h"
 
 namespace {
@@ -118,8 +119,11 @@ void DrawCaliperMarks(QPainter& painter, const CNorvaleDoc& doc, const QPointF& 
                 line.PositionAt(static_cast<int>(std::floor(std::clamp(
                     second, 0.0, static_cast<double>(line.m_nCount)) + 0.5)));
             DrawMark(painter, toView(near.x, near.y), style, lineColour);
-            const CPointF a = line.PointAt(measure.edge.pos);
-            const CPointF b = line.PointAt(second);
+            // A rule that reads the straight line has its edges on it.
+            const CaliperRule* rule = doc.m_profile.RuleOf(line);
+            const bool straight = rule != nullptr && rule->bilinear;
+            const CPointF a = EdgePointAt(line, measure.edge.pos, straight);
+            const CPointF b = EdgePointAt(line, second, straight);
             DrawWidth(painter, toView(a.x, a.y), toView(b.x, b.y), measure.widthSamples,
                       style.plain ? lineColour : style.colour, !style.plain);
         }

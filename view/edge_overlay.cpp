@@ -43,7 +43,11 @@ void DrawEdgeOverlay(QPainter& painter, const CNorvaleDoc& doc, const QPointF& o
                 }
             }
             if (line.HasSubPos()) {
-                const CPointF p = line.SubPoint();
+                // A rule that reads the straight line has its edge on it.
+                const CaliperRule* rule = doc.m_profile.RuleOf(line);
+                const CPointF p = rule != nullptr && rule->bilinear && line.m_measure
+                                      ? line.ExactPointAt(line.m_dSubPos)
+                                      : line.SubPoint();
                 const QPointF c = toView(p.x, p.y);
                 painter.setPen(QPen(colour, 1));
                 painter.drawLine(c - QPointF(kCrossHalf, 0), c + QPointF(kCrossHalf, 0));
