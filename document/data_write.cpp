@@ -40,6 +40,19 @@ const CScanSeries* ImageAt(const CDataProfile& profile, const std::string& path)
     return nullptr;
 }
 
+// A CSV file of either form: the file type chosen is the form, commas, or semicolons with decimal
+// commas for spreadsheets of the locales that read numbers so.
+SaveFileRequest CsvRequest() {
+    SaveFileRequest request;
+    request.filters = {
+        {QCoreApplication::translate("Document", "CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
+        {QCoreApplication::translate("Document",
+                                     "CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"),
+         {"*.csv"}}};
+    request.defaultSuffix = QStringLiteral("csv");
+    return request;
+}
+
 // The file the user chooses to write, confirming an overwrite; empty when the user cancels or
 // names a picture of the list, which writing would destroy while it is being measured (and the
 // user is told so).
@@ -131,15 +144,7 @@ void CNorvaleDoc::OnDataWrite() {
 }
 
 void CNorvaleDoc::OnDataWriteCsv() {
-    // The file type chosen is the table's form: commas, or semicolons with decimal commas for
-    // spreadsheets of the locales that read numbers so.
-    SaveFileRequest request;
-    request.filters = {
-        {QCoreApplication::translate("Document", "CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
-        {QCoreApplication::translate("Document",
-                                     "CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"),
-         {"*.csv"}}};
-    request.defaultSuffix = QStringLiteral("csv");
+    SaveFileRequest request = CsvRequest();
     WriteResults(request, [this](int filter) {
         TidyOptions options;
         if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
@@ -213,13 +218,7 @@ void CNorvaleDoc::OnProfileWrite() {
         m_ui.MessageBox(text);
         return;
     }
-    SaveFileRequest request;
-    request.filters = {
-        {QCoreApplication::translate("Document", "CSV ファイル、カンマ区切り (*.csv)"), {"*.csv"}},
-        {QCoreApplication::translate("Document",
-                                     "CSV ファイル、セミコロン区切りで小数点はコンマ (*.csv)"),
-         {"*.csv"}}};
-    request.defaultSuffix = QStringLiteral("csv");
+    SaveFileRequest request = CsvRequest();
     const QString path = AskOutputPath(m_ui, m_profile, request);
     if (path.isEmpty()) return;
     // The line may still wait for its detection here; its cursor would be its start, no edge.

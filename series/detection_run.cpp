@@ -58,22 +58,26 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
         CScan& line = job.lines[n];
         if (!line.m_bDetect) continue;
-        SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
-        if (line.m_nRule > 0 && line.m_nRule <= rules.size()) {
-            const CaliperRule& rule = rules[line.m_nRule - 1u];
+        const CaliperRule* rule =
+            line.m_nRule > 0 && line.m_nRule <= rules.size() ? &rules[line.m_nRule - 1u] : nullptr;
+        // A rule that reads between pixels samples the picture itself.
+        if (rule == nullptr || !rule->bilinear) {
+            SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
+        }
+        if (rule != nullptr) {
             // A line that follows its edge keeps its profile until the record before is written.
             std::vector<double>& values =
-                rule.select == EdgeSelect::Nearest ? job.chained[n] : worker.values;
-            if (rule.bilinear) {
+                rule->select == EdgeSelect::Nearest ? job.chained[n] : worker.values;
+            if (rule->bilinear) {
                 BilinearValues(pixels, line, settings.channel, settings.edge, values);
             } else {
                 CaliperValues(*buffer, line, settings.channel, settings.edge, values);
             }
-            if (rule.select == EdgeSelect::Nearest) {
+            if (rule->select == EdgeSelect::Nearest) {
                 job.edges[n] = line.m_nPos;
                 continue;
             }
-            PlaceCaliperEdge(line, MeasureCaliper(values, rule));
+            PlaceCaliperEdge(line, MeasureCaliper(values, *rule));
             job.edges[n] = line.m_nPos;
             job.subPos[n] = line.m_dSubPos;
             job.measures[n] = line.m_measure;

@@ -153,6 +153,9 @@ SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
             continue;
         }
         const CScanArray* set = profile.GetArray(image, 0);
+        // The calibration, made once for the image's caliper edges.
+        std::optional<AxisFrame> frame;
+        if (measures.converts) frame.emplace(*profile.GetAxis(image));
         bool waiting = false;
         for (int n = 0; n < lines; ++n) {
             const CScan* line = set->GetAt(n);
@@ -163,8 +166,6 @@ SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
             if (!point.present) continue;
             SeriesCurve& curve = data.curves[static_cast<std::size_t>(n)];
             if (line->m_measure) {
-                const std::optional<AxisFrame> frame =
-                    measures.converts ? std::optional(AxisFrame(*profile.GetAxis(image))) : std::nullopt;
                 const CaliperRule* rule = profile.RuleOf(*line);
                 const auto [value, error] = CaliperValue(quantity, *line, frame ? &*frame : nullptr,
                                                          rule != nullptr && rule->bilinear);
