@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Quandrel need, and the
 # de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma. GMP keeps
-# the edge arithmetic exact where its sums outgrow 128 bits. GNU
+# the edge arithmetic exact where its sums outgrow 128 bits. libtiff reads the pages of a stack,
+# the FFmpeg libraries the frames of a video and libexif the times JPEG files carry. GNU
 # parallel is there for the test of scripts/cluster/parallel_run.sh. Qt reads PNG itself (its
 # GUI library links libpng); TIFF needs the plugin of qt6-image-formats-plugins. qt6-l10n-tools
 # builds the English translation; scdoc the manual pages; the rest checks the Debian package and
@@ -13,6 +14,7 @@ set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev qt6-translations-l10n
           qt6-l10n-tools libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev qt6-image-formats-plugins
+          libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libexif-dev
           libgtest-dev nlohmann-json3-dev libgmp-dev libbenchmark-dev fonts-ipafont-gothic locales parallel
           dpkg-dev scdoc man-db desktop-file-utils appstream shared-mime-info)
 for option in "$@"; do
