@@ -1,9 +1,11 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "model/entry_time.h"
 #include "model/scan.h"
 
 // The scan lines of one image, in creation order; the index is the line number.
@@ -32,6 +34,11 @@ public:
     std::vector<std::unique_ptr<CScanArray>> m_arArray;
     std::string m_strTitle;  // UTF-8
     std::string m_strPath;   // UTF-8
+    // The page of a stack or the frame of a video this record measures, from 0; -1 when the
+    // file is one picture (CPicture::Load(path, frame)).
+    std::int64_t m_nFrame = -1;
+    // When the entry was taken, and where that time comes from (None: not known).
+    EntryTime m_time;
 
     void AddLine(int a, int x1, int y1, int x2, int y2, int maxSteps = kMaxScanSteps);
     CScan* GetLine(int a, int i) const;

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <cstdint>
 #include <string>
 
 #include "model/sampling.h"
@@ -56,6 +57,10 @@ public:
     // names its file.
     LoadResult Load(const std::string& path);
     LoadResult Load(const QString& path);
+    // One entry of a file (picture_entries.h): `frame` < 0 is the file as one picture, exactly as
+    // Load(path); from 0 it is the page of a multi-page TIFF or the frame of a video, counted from
+    // 0 in presentation order. Frame N is always the same pixels, whatever was loaded before.
+    LoadResult Load(const std::string& path, std::int64_t frame);
     // Whether Load could open the file (a plain file, readable), without reading it: the failure
     // Load would give, or success.
     static LoadResult Probe(const std::string& path);
