@@ -15,6 +15,7 @@
 #include <cstring>
 #include <vector>
 
+#include "picture/direct_decode.h"
 #include "picture/picture.h"
 
 namespace {
@@ -204,6 +205,38 @@ TEST(DecodePaths, GiveExactlyQtsPixels) {
         ASSERT_EQ(picture.Image().format(), QImage::Format_RGB32) << c.name;
         ASSERT_EQ(picture.Image().size(), expected.size()) << c.name;
         EXPECT_EQ(RowsDiffering(picture.Image(), expected), 0) << c.name;
+    }
+}
+
+// The GIF decoder takes the plain frames itself, in one pass over their codes, and leaves every
+// damaged or unusual one to Qt's path, which says why it fails.
+TEST(DecodePaths, GifsThatTheDirectDecoderTakesOrLeaves) {
+    const struct {
+        const char* file;
+        DirectDecode::Outcome outcome;
+    } cases[] = {
+        {"colours.gif", DirectDecode::Outcome::Decoded},
+        {"ramp.gif", DirectDecode::Outcome::Decoded},
+        {"interlaced.gif", DirectDecode::Outcome::Decoded},
+        {"lzw.gif", DirectDecode::Outcome::Decoded},
+        {"lzw_full_table.gif", DirectDecode::Outcome::Decoded},
+        {"lzw_one_short.gif", DirectDecode::Outcome::Declined},
+        {"lzw_full_table_one_short.gif", DirectDecode::Outcome::Declined},
+        {"lzw_bad_code.gif", DirectDecode::Outcome::Declined},
+        {"short_lzw.gif", DirectDecode::Outcome::Declined},
+        {"short_lzw_no_end.gif", DirectDecode::Outcome::Declined},
+        {"inset.gif", DirectDecode::Outcome::Declined},
+        {"transparent.gif", DirectDecode::Outcome::Declined},
+    };
+    CPixelBuffer buffer;
+    for (const auto& c : cases) {
+        const QByteArray bytes = DataFile(c.file);
+        ASSERT_FALSE(bytes.isEmpty()) << c.file;
+        const DirectDecode decoded = DecodeGif(bytes, buffer);
+        EXPECT_EQ(decoded.outcome, c.outcome) << c.file;
+        if (decoded.outcome != DirectDecode::Outcome::Decoded) continue;
+        EXPECT_EQ(RowsDiffering(buffer.Wrap(decoded.width, decoded.height), QtPixels(bytes)), 0)
+            << c.file;
     }
 }
 
