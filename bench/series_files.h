@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string>
@@ -56,11 +57,40 @@ inline std::vector<unsigned char> Indices(const QImage& image) {
     return indices;
 }
 
-// A GIF of 16 colours with real LZW data (a clear code whenever the table is full).
-inline QByteArray Gif(int width, int height, const std::vector<unsigned char>& pixels) {
-    constexpr int kMinCodeSize = 4;
-    constexpr int kClear = 1 << kMinCodeSize;
-    std::vector<std::array<std::uint16_t, 16>> child(4096);  // 0: no entry
+// The scene in 256 colours: every level of a weighted sum of the channels, as a photograph
+// reduced to a palette gives them.
+inline std::vector<unsigned char> Indices256(const QImage& image) {
+    std::vector<unsigned char> indices(static_cast<std::size_t>(image.width()) * image.height());
+    std::size_t k = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            indices[k++] = static_cast<unsigned char>(qRed(row[x]) + 2 * qGreen(row[x]) + qBlue(row[x]));
+        }
+    }
+    return indices;
+}
+
+// A GIF of 16 or 256 colours with real LZW data (a clear code whenever the table is full);
+// interlaced, its rows are stored in the four passes of the format.
+inline QByteArray Gif(int width, int height, const std::vector<unsigned char>& rows,
+                      int colours = 16, bool interlaced = false) {
+    std::vector<unsigned char> pixels = rows;
+    if (interlaced) {
+        pixels.clear();
+        const int start[] = {0, 4, 2, 1};
+        const int step[] = {8, 8, 4, 2};
+        for (int pass = 0; pass < 4; ++pass) {
+            for (int y = start[pass]; y < height; y += step[pass]) {
+                const auto* row = &rows[static_cast<std::size_t>(y) * static_cast<std::size_t>(width)];
+                pixels.insert(pixels.end(), row, row + width);
+            }
+        }
+    }
+    const int kMinCodeSize = colours == 256 ? 8 : 4;
+    const int kClear = 1 << kMinCodeSize;
+    const auto fanout = static_cast<std::size_t>(kClear);
+    std::vector<std::uint16_t> child(4096 * fanout);  // 0: no entry
     QByteArray data;
     std::uint32_t acc = 0;
     int bits = 0;
@@ -74,18 +104,18 @@ inline QByteArray Gif(int width, int height, const std::vector<unsigned char>& p
     int prefix = pixels[0];
     for (std::size_t k = 1; k < pixels.size(); ++k) {
         const int pixel = pixels[k];
-        if (child[static_cast<std::size_t>(prefix)][static_cast<std::size_t>(pixel)] != 0) {
-            prefix = child[static_cast<std::size_t>(prefix)][static_cast<std::size_t>(pixel)];
+        std::uint16_t& entry = child[static_cast<std::size_t>(prefix) * fanout + static_cast<std::size_t>(pixel)];
+        if (entry != 0) {
+            prefix = entry;
             continue;
         }
         putCode(prefix);
         if (next < 4096) {
-            child[static_cast<std::size_t>(prefix)][static_cast<std::size_t>(pixel)] =
-                static_cast<std::uint16_t>(next++);
+            entry = static_cast<std::uint16_t>(next++);
             if (next > (1 << codeWidth) && codeWidth < 12) ++codeWidth;
         } else {
             putCode(kClear);
-            for (auto& entry : child) entry.fill(0);
+            std::fill(child.begin(), child.end(), std::uint16_t{0});
             next = kClear + 2;
             codeWidth = kMinCodeSize + 1;
         }
@@ -98,15 +128,17 @@ inline QByteArray Gif(int width, int height, const std::vector<unsigned char>& p
     QByteArray gif("GIF89a");
     Put16(gif, static_cast<unsigned>(width));
     Put16(gif, static_cast<unsigned>(height));
-    gif.append(static_cast<char>(0xF3)).append(2, '\0');  // a global table of 16 colours
-    for (int i = 0; i < 16; ++i) {
-        gif.append(static_cast<char>(i * 8)).append(static_cast<char>(i * 16)).append(static_cast<char>(i * 12));
+    // A global table of 16 or 256 colours.
+    gif.append(static_cast<char>(colours == 256 ? 0xF7 : 0xF3)).append(2, '\0');
+    for (int i = 0; i < colours; ++i) {
+        const int scale = colours == 256 ? 1 : 16;
+        gif.append(static_cast<char>(i * scale / 2)).append(static_cast<char>(i * scale)).append(static_cast<char>(i * scale * 3 / 4));
     }
     gif.append(',');
     Put32(gif, 0);
     Put16(gif, static_cast<unsigned>(width));
     Put16(gif, static_cast<unsigned>(height));
-    gif.append('\0').append(static_cast<char>(kMinCodeSize));
+    gif.append(interlaced ? '\x40' : '\0').append(static_cast<char>(kMinCodeSize));
     for (qsizetype at = 0; at < data.size(); at += 255) {
         const QByteArray block = data.mid(at, 255);
         gif.append(static_cast<char>(block.size())).append(block);
@@ -114,13 +146,18 @@ inline QByteArray Gif(int width, int height, const std::vector<unsigned char>& p
     return gif.append('\0').append(';');
 }
 
-// Writes picture k of a series in the format ("JPEG", "BMP" or "GIF"); false on failure.
+// Writes picture k of a series in the format ("JPEG", "BMP", "GIF", or "GIF256I" for an
+// interlaced GIF of 256 colours); false on failure.
 inline bool WritePicture(const std::string& path, const char* format, int width, int height,
                          int k) {
     const QImage scene = Scene(width, height, k);
-    if (qstrcmp(format, "GIF") != 0) return scene.save(QString::fromStdString(path), format, 90);
+    const bool gif256 = qstrcmp(format, "GIF256I") == 0;
+    if (qstrcmp(format, "GIF") != 0 && !gif256) {
+        return scene.save(QString::fromStdString(path), format, 90);
+    }
     QFile file(QString::fromStdString(path));
-    const QByteArray bytes = Gif(width, height, Indices(scene));
+    const QByteArray bytes = gif256 ? Gif(width, height, Indices256(scene), 256, true)
+                                    : Gif(width, height, Indices(scene));
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 

@@ -1,13 +1,18 @@
-// Completeness checks of PNG and TIFF files: the structure only, never a pixel. Qt's readers
+// Completeness checks of PNG and TIFF files, and of one page of a TIFF open in libtiff: the
+// structure only, never a pixel. Qt's readers
 // fail on most damage themselves; what they pass over is a file cut inside the PNG end chunk,
 // TIFF values cut from the end of the file (the directory Qt writes follows the pixels), and the
 // TIFF compressions whose decoders only warn about damaged data.
+#include <tiffio.h>
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <array>
 #include <cstdint>
 
 #include "picture/picture_checks.h"
+#include "picture/tiff_file.h"
+#include "picture/tiff_page.h"
 
 namespace {
 
@@ -208,6 +213,72 @@ PictureFault CheckTiffComplete(const QByteArray& data) {
                         QCoreApplication::translate("Document",
                                                     "画像のデータに欠けている画素があります。")};
             }
+        }
+    }
+    return {};
+}
+
+PictureFault CheckTiffPage(CTiffFile& file, const TiffPage& p) {
+    TIFF* tif = file.Handle();
+    if (p.compression != COMPRESSION_NONE && p.compression != COMPRESSION_LZW &&
+        p.compression != COMPRESSION_ADOBE_DEFLATE && p.compression != COMPRESSION_DEFLATE &&
+        p.compression != COMPRESSION_PACKBITS) {
+        return {QStringLiteral("a TIFF picture with compression %1, which is not read")
+                    .arg(p.compression),
+                QCoreApplication::translate("Document",
+                                            "この圧縮方式（%1）の TIFF 画像は読み込めません。")
+                    .arg(p.compression),
+                PictureProblem::NotPicture};
+    }
+    std::uint32_t blockWidth = p.width;
+    std::uint32_t blockHeight = p.height;
+    if (p.tiled) {
+        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &blockWidth);
+        TIFFGetField(tif, TIFFTAG_TILELENGTH, &blockHeight);
+    } else {
+        std::uint32_t rows = p.height;
+        if (TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rows) != 0) {
+            blockHeight = std::min(rows, p.height);
+        }
+    }
+    if (blockWidth == 0 || blockHeight == 0) {
+        return CorruptFault(QStringLiteral("the TIFF's strips or tiles do not cover the picture"));
+    }
+    const std::uint64_t across = p.tiled ? (p.width + std::uint64_t{blockWidth} - 1) / blockWidth
+                                         : 1;
+    const std::uint64_t down = (p.height + std::uint64_t{blockHeight} - 1) / blockHeight;
+    const bool planar = p.planar == PLANARCONFIG_SEPARATE;
+    const std::uint64_t blocks = across * down * (planar ? p.samples : 1);
+    const std::vector<std::uint64_t>* counts = file.StoredByteCounts();
+    if ((p.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif)) < blocks ||
+        counts == nullptr || counts->size() < blocks) {
+        return CorruptFault(QStringLiteral("the TIFF's strips or tiles do not cover the picture"));
+    }
+    const std::uint64_t rowBytes =
+        (std::uint64_t{blockWidth} * p.bits * (planar ? 1 : p.samples) + 7) / 8;
+    const auto size = static_cast<std::uint64_t>(file.FileSize());
+    for (std::uint64_t k = 0; k < blocks; ++k) {
+        int error = 0;
+        const auto strile = static_cast<std::uint32_t>(k);
+        const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif, strile, &error);
+        const std::uint64_t count = (*counts)[static_cast<std::size_t>(k)];
+        if (error != 0 || offset > size || count > size - offset) {
+            return CutFault(QStringLiteral("the file ends inside the TIFF picture data"));
+        }
+        if (p.compression == COMPRESSION_NONE) {
+            // The last strip may hold only the rows that are left.
+            const std::uint64_t row = (k % (across * down)) / across * blockHeight;
+            const std::uint64_t rows =
+                p.tiled ? blockHeight : std::min<std::uint64_t>(blockHeight, p.height - row);
+            if (count / rowBytes < rows) {
+                return {QStringLiteral("a TIFF strip or tile holds fewer rows than it must"),
+                        QCoreApplication::translate("Document",
+                                                    "画像のデータに欠けている画素があります。")};
+            }
+        }
+        // libtiff would read other bytes than the file names: whatever they are, not these.
+        if (count != TIFFGetStrileByteCount(tif, strile)) {
+            return CorruptFault(QStringLiteral("the TIFF's strip or tile sizes are not readable"));
         }
     }
     return {};

@@ -15,18 +15,13 @@
 #include <vector>
 
 #include "picture/tiff_file.h"
+#include "picture/tiff_page.h"
 
 namespace {
 
 // The kinds of page, by the format Qt's reader gives for them.
 enum class Kind { Grey8, Indexed8, Grey16, Rgb48, Rgba64, ViaRgba };
 
-struct Page {
-    std::uint32_t width = 0, height = 0;
-    std::uint16_t photometric = 0, bits = 1, samples = 1, sampleFormat = SAMPLEFORMAT_UINT;
-    std::uint16_t planar = PLANARCONFIG_CONTIG, compression = COMPRESSION_NONE;
-    bool tiled = false;
-};
 
 DirectDecode Result(DirectDecode::Outcome outcome, PictureFault fault = {}) {
     DirectDecode result;
@@ -51,7 +46,7 @@ DirectDecode Damaged(CTiffFile& file, const char* what) {
 }
 
 // The kind Qt's reader makes of the page, or a decline that says why it is not read here.
-bool Classify(const Page& p, Kind& kind, DirectDecode& declined) {
+bool Classify(const TiffPage& p, Kind& kind, DirectDecode& declined) {
     const QString shape =
         QStringLiteral("%1 bits, %2 samples, photometric %3").arg(p.bits).arg(p.samples).arg(
             p.photometric);
@@ -87,74 +82,6 @@ bool Classify(const Page& p, Kind& kind, DirectDecode& declined) {
         return false;
     }
     return true;
-}
-
-// The page's structure as Qt's path checks a whole file's: a compression whose decoder fails on
-// damaged data, strips or tiles that lie wholly in the file, uncompressed ones with all rows.
-PictureFault CheckStructure(CTiffFile& file, const Page& p) {
-    TIFF* tif = file.Handle();
-    if (p.compression != COMPRESSION_NONE && p.compression != COMPRESSION_LZW &&
-        p.compression != COMPRESSION_ADOBE_DEFLATE && p.compression != COMPRESSION_DEFLATE &&
-        p.compression != COMPRESSION_PACKBITS) {
-        return {QStringLiteral("a TIFF picture with compression %1, which is not read")
-                    .arg(p.compression),
-                QCoreApplication::translate("Document",
-                                            "この圧縮方式（%1）の TIFF 画像は読み込めません。")
-                    .arg(p.compression),
-                PictureProblem::NotPicture};
-    }
-    std::uint32_t blockWidth = p.width;
-    std::uint32_t blockHeight = p.height;
-    if (p.tiled) {
-        TIFFGetField(tif, TIFFTAG_TILEWIDTH, &blockWidth);
-        TIFFGetField(tif, TIFFTAG_TILELENGTH, &blockHeight);
-    } else {
-        std::uint32_t rows = p.height;
-        if (TIFFGetField(tif, TIFFTAG_ROWSPERSTRIP, &rows) != 0) {
-            blockHeight = std::min(rows, p.height);
-        }
-    }
-    if (blockWidth == 0 || blockHeight == 0) {
-        return CorruptFault(QStringLiteral("the TIFF's strips or tiles do not cover the picture"));
-    }
-    const std::uint64_t across = p.tiled ? (p.width + std::uint64_t{blockWidth} - 1) / blockWidth
-                                         : 1;
-    const std::uint64_t down = (p.height + std::uint64_t{blockHeight} - 1) / blockHeight;
-    const bool planar = p.planar == PLANARCONFIG_SEPARATE;
-    const std::uint64_t blocks = across * down * (planar ? p.samples : 1);
-    const std::vector<std::uint64_t>* counts = file.StoredByteCounts();
-    if ((p.tiled ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif)) < blocks ||
-        counts == nullptr || counts->size() < blocks) {
-        return CorruptFault(QStringLiteral("the TIFF's strips or tiles do not cover the picture"));
-    }
-    const std::uint64_t rowBytes =
-        (std::uint64_t{blockWidth} * p.bits * (planar ? 1 : p.samples) + 7) / 8;
-    const auto size = static_cast<std::uint64_t>(file.FileSize());
-    for (std::uint64_t k = 0; k < blocks; ++k) {
-        int error = 0;
-        const auto strile = static_cast<std::uint32_t>(k);
-        const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tif, strile, &error);
-        const std::uint64_t count = (*counts)[static_cast<std::size_t>(k)];
-        if (error != 0 || offset > size || count > size - offset) {
-            return CutFault(QStringLiteral("the file ends inside the TIFF picture data"));
-        }
-        if (p.compression == COMPRESSION_NONE) {
-            // The last strip may hold only the rows that are left.
-            const std::uint64_t row = (k % (across * down)) / across * blockHeight;
-            const std::uint64_t rows =
-                p.tiled ? blockHeight : std::min<std::uint64_t>(blockHeight, p.height - row);
-            if (count / rowBytes < rows) {
-                return {QStringLiteral("a TIFF strip or tile holds fewer rows than it must"),
-                        QCoreApplication::translate("Document",
-                                                    "画像のデータに欠けている画素があります。")};
-            }
-        }
-        // libtiff would read other bytes than the file names: whatever they are, not these.
-        if (count != TIFFGetStrileByteCount(tif, strile)) {
-            return CorruptFault(QStringLiteral("the TIFF's strip or tile sizes are not readable"));
-        }
-    }
-    return {};
 }
 
 // Where the stored rows go: the picture's own rows for 16-bit samples, 32-bit pixels through a
@@ -207,7 +134,7 @@ private:
 // Reads the stored rows of a page in strips or tiles into the sink. Where the rows as stored
 // are the picture's own (16-bit grey of an even width), each strip is decoded straight into
 // them.
-bool ReadStored(TIFF* tif, const Page& p, std::size_t pixelBytes, RowSink& sink,
+bool ReadStored(TIFF* tif, const TiffPage& p, std::size_t pixelBytes, RowSink& sink,
                 unsigned char* direct, std::ptrdiff_t stride) {
     const std::size_t rowBytes = p.width * pixelBytes;
     std::vector<unsigned char> scratch;
@@ -274,7 +201,7 @@ int StoredOrientation(TIFF* tif) {
 }
 
 // Whether an alpha channel of the page reaches Qt premultiplied.
-bool Premultiplied(TIFF* tif, const Page& p) {
+bool Premultiplied(TIFF* tif, const TiffPage& p) {
     std::uint16_t count = 0;
     std::uint16_t* extra = nullptr;
     const bool present = TIFFGetField(tif, TIFFTAG_EXTRASAMPLES, &count, &extra) != 0 &&
@@ -288,7 +215,7 @@ bool Premultiplied(TIFF* tif, const Page& p) {
 DirectDecode DecodeTiffPage(CTiffFile& file, CPixelBuffer& pixels, QImage& image) {
     image = QImage();
     TIFF* tif = file.Handle();
-    Page p;
+    TiffPage p;
     if (TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &p.width) == 0 ||
         TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &p.height) == 0 ||
         TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &p.photometric) == 0) {
@@ -322,7 +249,7 @@ DirectDecode DecodeTiffPage(CTiffFile& file, CPixelBuffer& pixels, QImage& image
             return NotRead(QStringLiteral("tiles of %1 x %2").arg(tileWidth).arg(tileHeight));
         }
     }
-    if (PictureFault fault = CheckStructure(file, p)) {
+    if (PictureFault fault = CheckTiffPage(file, p)) {
         return Result(fault.problem == PictureProblem::NotPicture ? DirectDecode::Outcome::Declined
                                                                  : DirectDecode::Outcome::Failed,
                       fault);
