@@ -1,22 +1,27 @@
 // Picture files as the program reads them: any bytes either decode into a whole picture (32-bit,
 // or 16-bit grey or colour with its 32-bit copy to paint) within the size limit, or fail with a
-// reason for the batch tool and one for the window.
+// reason for the batch tool and one for the window. A TIFF's first pages are also read as the
+// pages of a stack, from a file.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <QByteArray>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 #include "picture/picture.h"
 #include "picture/qt_decode.h"
+#include "picture/tiff_file.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    CPicture picture;
-    const CPicture::LoadResult result = picture.LoadData(
-        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+namespace {
+
+void Check(const CPicture& picture, const CPicture::LoadResult& result) {
     if (result.status != CPicture::LoadStatus::Ok) {
         if (result.reason.isEmpty() || result.uiReason.isEmpty() || !picture.IsNull()) {
             std::abort();
         }
-        return 0;
+        return;
     }
     const QImage::Format format = picture.Image().format();
     if (picture.IsNull() || HeldFormat(format) != format ||
@@ -40,5 +45,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     if (view.GetPixel(picture.Width(), 0) != CLR_INVALID) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    CPicture picture;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    Check(picture, picture.LoadData(QByteArray(bytes, static_cast<qsizetype>(size))));
+    if (!IsTiffSignature(bytes, size)) return 0;
+    const int fd = ::memfd_create("stack.tif", MFD_CLOEXEC);
+    if (fd < 0 || ::write(fd, data, size) != static_cast<ssize_t>(size)) std::abort();
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    CPicture pages;  // one for all pages, as the image list reads them
+    for (const std::int64_t page : {1, 0, 2}) Check(pages, pages.Load(path, page));
+    ::close(fd);
     return 0;
 }
