@@ -15,6 +15,7 @@
 #include "picture/direct_decode.h"
 #include "picture/picture_checks.h"
 #include "picture/qt_decode.h"
+#include "picture/video_frames.h"
 
 namespace {
 
@@ -181,6 +182,7 @@ void CPicture::Clear() {
     m_pixels = CPixelBuffer();
     m_displayPixels = CPixelBuffer();
     m_file = QByteArray();
+    m_video.reset();
 }
 
 CPicture::LoadResult CPicture::Load(const std::string& path) {
@@ -207,6 +209,12 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     LoadResult result = Decode(m_file);
     if (m_fileBytes == FileBytes::Release) m_file = QByteArray();
     return result;
+}
+
+CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame) {
+    if (frame < 0) return Load(path);
+    m_display = QImage();
+    return LoadVideoFrame(m_video, path, frame, m_pixels, m_image);
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {

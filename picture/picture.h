@@ -8,6 +8,7 @@
 #include "model/sampling.h"
 #include "picture/picture_checks.h"
 #include "picture/pixel_buffer.h"
+#include "picture/video_reader_fwd.h"
 
 // The decoded picture of one image file, held so that sampling reads its rows directly: 8-bit
 // pictures of every kind as 32-bit RGB, PNG and TIFF of 16-bit samples at their own depth, grey
@@ -97,4 +98,5 @@ private:
     QByteArray m_file;  // the file's bytes, likewise (unless released)
     FileBytes m_fileBytes = FileBytes::Keep;
     DisplayCopy m_displayCopy = DisplayCopy::OnDemand;
+    VideoReaderPtr m_video;  // the decoder of the last video loaded, open for its next frame
 };
