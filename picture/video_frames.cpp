@@ -16,9 +16,12 @@ extern "C" {
 
 namespace {
 
-// The conversion to 32-bit RGB: bilinear chroma, rounded accurately and bit-exact, so that a
-// frame gives the same bytes on every processor libswscale runs on.
-constexpr int kScaleFlags = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_BITEXACT;
+// The conversion to 32-bit RGB at the frame's own size, which libswscale does with its unscaled
+// YUV to RGB routine whatever the filter named. Its x86 SIMD versions all give the same bytes;
+// its C version (other processors) rounds otherwise, up to 3 levels. The bit-exact, accurately
+// rounded conversion that agrees everywhere costs several times the decoding of a 1080p frame,
+// and decoding is what the batch must be limited by.
+constexpr int kScaleFlags = SWS_BILINEAR;
 
 CPicture::LoadResult Failed(const PictureFault& fault) {
     const auto status = fault.problem == PictureProblem::OutOfMemory
