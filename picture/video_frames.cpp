@@ -184,6 +184,7 @@ void CVideoReader::TaintRunOf(const AVPacket* packet) {
 
 PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QImage& image) {
     // m_packet holds a packet to send when the seek left one there.
+    bool ended = false;  // the file's end was read and the decoder told so
     for (;;) {
         const int received = avcodec_receive_frame(m_codec, m_frame.get());
         if (received == 0) {
@@ -209,7 +210,7 @@ PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QIma
             av_frame_unref(got);
             return fault;
         }
-        if (received == AVERROR_EOF) {
+        if (received == AVERROR_EOF || (ended && received == AVERROR(EAGAIN))) {
             m_positioned = false;
             return EndsBefore(frame);
         }
@@ -221,6 +222,7 @@ PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QIma
             const int read = av_read_frame(m_input.context, m_packet.get());
             if (read == AVERROR_EOF) {
                 avcodec_send_packet(m_codec, nullptr);  // the frames held back come out
+                ended = true;
                 continue;
             }
             if (read < 0) {

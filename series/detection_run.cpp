@@ -190,8 +190,9 @@ std::pair<int, int> CDetectionRun::Claim() {
         // one before, up to the next frame that starts a run of its own (a key frame): a worker
         // decodes them in one pass, and no other worker decodes them again. Frames of a
         // multi-page picture have no index and go one by one.
-        const VideoIndexResult indexed = IndexVideo(head.path);
-        const VideoIndex* index = indexed.index.get();
+        auto [at, fresh] = m_indexes.try_emplace(head.path);
+        if (fresh) at->second = IndexVideo(head.path).index;
+        const VideoIndex* index = at->second.get();
         while (index != nullptr && end < total) {
             const Job& before = m_jobs[static_cast<std::size_t>(end) - 1];
             const Job& next = m_jobs[static_cast<std::size_t>(end)];

@@ -7,12 +7,15 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "model/data_profile.h"
 #include "model/edge_options.h"
 #include "picture/picture.h"
+
+struct VideoIndex;
 
 struct DetectFailure {
     int record = -1;  // its index when the detection began
@@ -73,6 +76,9 @@ private:
     std::vector<std::thread> m_pool;
     std::mutex m_claimMutex;
     int m_next = 0;  // the first job not claimed (under m_claimMutex)
+    // The frame index of each file with frames, once a run, null for a file that is no video
+    // (a multi-page picture) (under m_claimMutex).
+    std::unordered_map<std::string, std::shared_ptr<const VideoIndex>> m_indexes;
     std::atomic<bool> m_stop{false};
     // The lowest job that failed, with stopOnFailure: the jobs after it are not begun, those
     // before it are all finished whatever the number of workers.

@@ -117,6 +117,30 @@ TEST_P(VideoFrames, RefusesFramesTheFileCannotGive) {
     }
 }
 
+TEST_P(VideoFrames, DamagedBytesGiveFramesOrReasonsNeverMadeUpOnes) {
+    {
+        QFile file(QString::fromStdString(video.path));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        // Garbage over a stretch of the frames' data, past the headers.
+        ASSERT_TRUE(file.seek(file.size() * 2 / 5));
+        file.write(QByteArray(48, '\x5A'));
+    }
+    std::vector<int> order(static_cast<std::size_t>(video.frames));
+    std::iota(order.begin(), order.end(), 0);
+    const std::vector<int> forward(order);
+    order.insert(order.end(), forward.rbegin(), forward.rend());
+    CPicture picture;
+    for (const int n : order) {
+        const CPicture::LoadResult result = picture.Load(video.path, n);
+        if (result.status == CPicture::LoadStatus::Ok) {
+            EXPECT_EQ(picture.Width(), video.width) << n;
+        } else {
+            EXPECT_FALSE(result.reason.isEmpty()) << n;
+            EXPECT_TRUE(picture.IsNull()) << n;
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Codecs, VideoFrames,
     ::testing::Values(VideoCase{"H264BFramesMp4", "edge.mp4", AV_CODEC_ID_H264, 12, 2, false},
