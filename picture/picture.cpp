@@ -19,6 +19,7 @@
 #include "picture/qt_decode.h"
 #include "picture/tiff_decode.h"
 #include "picture/tiff_file.h"
+#include "picture/video_frames.h"
 
 namespace {
 
@@ -170,12 +171,6 @@ bool IsTiffFile(int fd) {
     return ::pread(fd, header, sizeof header, 0) == 4 && IsTiffSignature(header, sizeof header);
 }
 
-PictureFault NotStackOrVideo() {
-    return {QStringLiteral("not a multi-page TIFF or a video"),
-            QCoreApplication::translate("Document", "複数ページの TIFF でも動画でもありません。"),
-            PictureProblem::NotPicture};
-}
-
 }  // namespace
 
 CPicture::LoadResult CPicture::Probe(const std::string& path) {
@@ -197,6 +192,7 @@ void CPicture::Clear() {
     m_pixels = CPixelBuffer();
     m_displayPixels = CPixelBuffer();
     m_file = QByteArray();
+    m_video.reset();
 }
 
 CPicture::LoadResult CPicture::Load(const std::string& path) {
@@ -263,9 +259,10 @@ CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame)
     PictureFault openFault;
     const int fd = OpenPlainFile(path, st, openFault);
     if (fd < 0) return Failed(LoadStatus::CannotOpen, openFault);
+    // Whatever is not a TIFF is taken for a video, whose reader says why when it is none.
     if (!IsTiffFile(fd)) {
         ::close(fd);
-        return Failed(LoadStatus::CannotDecode, NotStackOrVideo());
+        return LoadVideoFrame(m_video, path, frame, m_pixels, m_image);
     }
     // The stack stays open from page to page while the file is the same and unchanged.
     const FileStamp stamp = StampOf(st);

@@ -9,6 +9,7 @@
 #include "picture/picture_checks.h"
 #include "picture/pixel_buffer.h"
 #include "picture/tiff_file.h"
+#include "picture/video_reader_fwd.h"
 
 // The decoded picture of one image file, held so that sampling reads its rows directly: 8-bit
 // pictures of every kind as 32-bit RGB, PNG and TIFF of 16-bit samples at their own depth, grey
@@ -104,4 +105,5 @@ private:
     CTiffHandle m_tiff;
     FileBytes m_fileBytes = FileBytes::Keep;
     DisplayCopy m_displayCopy = DisplayCopy::OnDemand;
+    VideoReaderPtr m_video;  // the decoder of the last video loaded, open for its next frame
 };

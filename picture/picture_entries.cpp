@@ -10,6 +10,7 @@
 
 #include "picture/entry_times.h"
 #include "picture/tiff_file.h"
+#include "picture/video_frames.h"
 
 namespace {
 
@@ -74,10 +75,6 @@ FileEntries SurveyEntries(const std::string& path) {
         return entries;
     }
     if (starts("BM", 2) || starts("GIF8", 4) || starts("\x89PNG", 4)) return entries;
-    // Neither a picture nor a stack: the loader says so in its own words.
-    return Failure(CPicture::LoadStatus::CannotDecode,
-                   QStringLiteral("not a BMP, JPEG, GIF, PNG or TIFF picture"),
-                   QCoreApplication::translate(
-                       "Document", "BMP、JPEG、GIF、PNG、TIFF のいずれの画像でもありません。"),
-                   PictureProblem::NotPicture);
+    // Neither a picture nor a stack: a video gives its frames, and says why when it is none.
+    return SurveyVideo(path);
 }

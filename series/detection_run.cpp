@@ -12,12 +12,14 @@
 #include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
+#include "picture/video_index.h"
 
 // A record's work, copied out of the profile before any thread starts.
 struct CDetectionRun::Job {
     int record = -1;
     const CScanSeries* series = nullptr;  // the record measured, to find it again afterwards
     std::string path;
+    std::int64_t frame = -1;              // the page or frame of the file, -1 for the whole file
     std::vector<CScan> lines;             // copies; only the pending ones are measured
     std::vector<const CScan*> originals;  // the lines the copies were taken from
     CPicture::LoadResult result;
@@ -46,7 +48,7 @@ struct Worker {
 void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
                 Worker& worker) {
     CPicture& picture = worker.picture;
-    job.result = picture.Load(job.path);
+    job.result = picture.Load(job.path, job.frame);
     if (job.result.status != CPicture::LoadStatus::Ok) return;
     if (!worker.buffer) worker.buffer = std::make_unique<ProfileBuffer>();
     ProfileBuffer* buffer = worker.buffer.get();
@@ -135,6 +137,7 @@ CDetectionRun::CDetectionRun(const CDataProfile& profile, const std::vector<int>
         if (series == nullptr) continue;
         job.series = series;
         job.path = series->m_strPath;
+        job.frame = series->m_nFrame;
         for (const auto& line : series->GetAt(0)->m_arLine) {
             job.lines.push_back(*line);
             job.originals.push_back(line.get());
@@ -175,24 +178,60 @@ CDetectionRun::~CDetectionRun() {
     for (auto& thread : m_pool) thread.join();
 }
 
-void CDetectionRun::Work() {
+std::pair<int, int> CDetectionRun::Claim() {
+    std::lock_guard lock(m_claimMutex);
     const int total = Total();
+    const int first = m_next;
+    if (first >= total || first > m_firstFailure.load()) return {total, total};
+    int end = first + 1;
+    const Job& head = m_jobs[static_cast<std::size_t>(first)];
+    if (head.frame >= 0) {
+        // The frames that follow in the list and that the decoder reaches by going on from the
+        // one before, up to the next frame that starts a run of its own (a key frame): a worker
+        // decodes them in one pass, and no other worker decodes them again. Frames of a
+        // multi-page picture have no index and go one by one.
+        auto [at, fresh] = m_indexes.try_emplace(head.path);
+        if (fresh) at->second = IndexVideo(head.path).index;
+        const VideoIndex* index = at->second.get();
+        while (index != nullptr && end < total) {
+            const Job& before = m_jobs[static_cast<std::size_t>(end) - 1];
+            const Job& next = m_jobs[static_cast<std::size_t>(end)];
+            if (next.path != head.path || next.frame <= before.frame || next.frame >= index->Count()) {
+                break;
+            }
+            const std::int64_t start = index->RunStart(next.frame);
+            if (start == next.frame || start > before.frame + 1) break;
+            ++end;
+        }
+    }
+    m_next = end;
+    return {first, end};
+}
+
+void CDetectionRun::Work() {
     Worker worker;
     for (;;) {
+        const auto [first, end] = Claim();
+        if (first >= end) break;
+        for (int k = first; k < end; ++k) {
+            // With stopOnFailure the jobs before a failure are finished, so that the first
+            // failure listed is the same whatever the number of workers.
+            if (m_stop.load() || k > m_firstFailure.load()) break;
+            Job& job = m_jobs[static_cast<std::size_t>(k)];
+            RunJob(m_settings, m_rules, job, worker);
+            if (job.result.status != CPicture::LoadStatus::Ok && m_settings.stopOnFailure) {
+                int lowest = m_firstFailure.load();
+                while (k < lowest && !m_firstFailure.compare_exchange_weak(lowest, k)) {
+                }
+            }
+            {
+                std::lock_guard lock(m_mutex);
+                m_finished.push_back(static_cast<std::size_t>(k));
+                ++m_done;
+            }
+            m_changed.notify_all();
+        }
         if (m_stop.load()) break;
-        const int k = m_next.fetch_add(1);
-        if (k >= total) break;
-        Job& job = m_jobs[static_cast<std::size_t>(k)];
-        RunJob(m_settings, m_rules, job, worker);
-        if (job.result.status != CPicture::LoadStatus::Ok && m_settings.stopOnFailure) {
-            m_stop.store(true);
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            m_finished.push_back(static_cast<std::size_t>(k));
-            ++m_done;
-        }
-        m_changed.notify_all();
     }
     {
         std::lock_guard lock(m_mutex);

@@ -1,16 +1,21 @@
 #pragma once
 
 #include <atomic>
+#include <climits>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "model/data_profile.h"
 #include "model/edge_options.h"
 #include "picture/picture.h"
+
+struct VideoIndex;
 
 struct DetectFailure {
     int record = -1;  // its index when the detection began
@@ -61,13 +66,23 @@ public:
 
 private:
     void Work();
+    // The next jobs a worker measures, [first, second): one record, or the frames of a video
+    // that one pass of its decoder gives, so that no frame is decoded twice.
+    std::pair<int, int> Claim();
 
     DetectSettings m_settings;
     std::vector<CaliperRule> m_rules;  // the lines' own rules, as the records held them
     std::vector<Job> m_jobs;
     std::vector<std::thread> m_pool;
-    std::atomic<int> m_next{0};
+    std::mutex m_claimMutex;
+    int m_next = 0;  // the first job not claimed (under m_claimMutex)
+    // The frame index of each file with frames, once a run, null for a file that is no video
+    // (a multi-page picture) (under m_claimMutex).
+    std::unordered_map<std::string, std::shared_ptr<const VideoIndex>> m_indexes;
     std::atomic<bool> m_stop{false};
+    // The lowest job that failed, with stopOnFailure: the jobs after it are not begun, those
+    // before it are all finished whatever the number of workers.
+    std::atomic<int> m_firstFailure{INT_MAX};
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<std::size_t> m_finished;  // jobs done and not yet collected

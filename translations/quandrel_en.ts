@@ -462,16 +462,48 @@ Detect this line again on every image? (Points placed by hand stay where they ar
         <translation>Redetect Line</translation>
     </message>
     <message>
-        <source>複数ページの TIFF でも動画でもありません。</source>
-        <translation>The file is neither a multi-page TIFF nor a video.</translation>
-    </message>
-    <message>
         <source>ページ %1 はありません（ファイルは %2 ページです）。</source>
         <translation>There is no page %1 (the file has %2 pages).</translation>
     </message>
     <message>
         <source>この種類の TIFF 画像は読み込めません（%1）。</source>
         <translation>TIFF images of this kind (%1) cannot be read.</translation>
+    </message>
+    <message>
+        <source>動画を読み込めません（%1）。</source>
+        <translation>The video cannot be read (%1).</translation>
+    </message>
+    <message>
+        <source>読み込める動画ではありません（%1）。</source>
+        <translation>Not a video this program can read (%1).</translation>
+    </message>
+    <message>
+        <source>動画のフレーム %1 が壊れています。</source>
+        <translation>Frame %1 of the video is damaged.</translation>
+    </message>
+    <message>
+        <source>動画がフレーム %1 の前で終わっています（ファイルが途中で切れています）。</source>
+        <translation>The video ends before frame %1 (the file is cut short).</translation>
+    </message>
+    <message>
+        <source>動画のコーデック %1 を復号できません。</source>
+        <translation>The video&apos;s codec %1 cannot be decoded.</translation>
+    </message>
+    <message>
+        <source>動画のフレームは %1 枚です。フレーム %2 はありません。</source>
+        <translation>The video has %1 frames: there is no frame %2.</translation>
+    </message>
+    <message>
+        <source>フレーム %1 は動画の最初のキーフレームより前にあります。</source>
+        <translation>Frame %1 comes before the video&apos;s first key frame.</translation>
+    </message>
+    <message>
+        <source>動画のフレームに区別できるタイムスタンプがなく、番号を付けられません。</source>
+        <translation>The video&apos;s frames have no distinct timestamps to number them by.</translation>
+    </message>
+    <message>
+        <source>動画にフレームがありません。</source>
+        <translation>The video has no frames.</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,355 @@
+#include "picture/video_frames.h"
+
+extern "C" {
+#include <libavutil/pixdesc.h>
+#include <libswscale/swscale.h>
+}
+
+#include <QCoreApplication>
+#include <new>
+#include <optional>
+#include <set>
+
+#include "picture/file_stamp.h"
+#include "picture/video_av.h"
+#include "picture/video_index.h"
+
+namespace {
+
+// The conversion to 32-bit RGB at the frame's own size, which libswscale does with its unscaled
+// YUV to RGB routine whatever the filter named. Its x86 SIMD versions all give the same bytes;
+// its C version (other processors) rounds otherwise, up to 3 levels. The bit-exact, accurately
+// rounded conversion that agrees everywhere costs several times the decoding of a 1080p frame,
+// and decoding is what the batch must be limited by.
+constexpr int kScaleFlags = SWS_BILINEAR;
+
+CPicture::LoadResult Failed(const PictureFault& fault) {
+    const auto status = fault.problem == PictureProblem::OutOfMemory
+                            ? CPicture::LoadStatus::OutOfMemory
+                        : fault.problem == PictureProblem::Unreadable && fault.systemError != 0
+                            ? CPicture::LoadStatus::CannotOpen
+                            : CPicture::LoadStatus::CannotDecode;
+    return {status, fault.reason, fault.uiReason, fault.problem, fault.systemError};
+}
+
+PictureFault FrameDamaged(std::int64_t frame) {
+    return {QStringLiteral("frame %1 of the video is damaged").arg(frame),
+            QCoreApplication::translate("Document", "動画のフレーム %1 が壊れています。").arg(frame)};
+}
+
+PictureFault EndsBefore(std::int64_t frame) {
+    return {QStringLiteral("the video ends before frame %1: the file is cut short").arg(frame),
+            QCoreApplication::translate(
+                "Document", "動画がフレーム %1 の前で終わっています（ファイルが途中で切れています）。")
+                .arg(frame),
+            PictureProblem::CutShort};
+}
+
+PictureFault NoMemory() {
+    return {QStringLiteral("not enough memory for the video's frame"),
+            QCoreApplication::translate("Document", "メモリが足りません。"),
+            PictureProblem::OutOfMemory};
+}
+
+bool FullRange(const AVFrame* frame) {
+    if (frame->color_range == AVCOL_RANGE_JPEG) return true;
+    const auto format = static_cast<AVPixelFormat>(frame->format);
+    return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P ||
+           format == AV_PIX_FMT_YUVJ444P || format == AV_PIX_FMT_YUVJ440P ||
+           format == AV_PIX_FMT_YUVJ411P;
+}
+
+}  // namespace
+
+class CVideoReader {
+public:
+    ~CVideoReader() { Close(); }
+    CPicture::LoadResult Load(const std::string& path, std::int64_t frame, CPixelBuffer& pixels,
+                              QImage& image);
+
+private:
+    PictureFault Open(const std::string& path);
+    PictureFault Seek(std::size_t key);
+    PictureFault Decode(std::int64_t frame, CPixelBuffer& pixels, QImage& image);
+    PictureFault Convert(const AVFrame* decoded, CPixelBuffer& pixels, QImage& image);
+    void TaintRunOf(const AVPacket* packet);
+    void Close();
+
+    std::string m_path;
+    std::optional<FileStamp> m_stamp;
+    std::shared_ptr<const VideoIndex> m_index;
+    AvInput m_input;
+    AVCodecContext* m_codec = nullptr;
+    SwsContext* m_scale = nullptr;
+    AvPacket m_packet;
+    AvFrame m_frame;
+    // The decoder stands after frame m_last and may go on forward; false after a failure and at
+    // the end of the file, when the next frame starts again at its key frame.
+    bool m_positioned = false;
+    std::int64_t m_last = -1;
+    std::int64_t m_sendRun = -1;   // the run of the last key packet sent
+    std::set<std::int64_t> m_taint;  // runs with a packet the decoder refused
+};
+
+void VideoReaderDeleter::operator()(CVideoReader* reader) const {
+    delete reader;
+}
+
+void CVideoReader::Close() {
+    sws_freeContext(m_scale);
+    m_scale = nullptr;
+    avcodec_free_context(&m_codec);
+    m_input.Close();
+    m_index.reset();
+    m_stamp.reset();
+    m_positioned = false;
+    m_taint.clear();
+}
+
+PictureFault CVideoReader::Open(const std::string& path) {
+    Close();
+    VideoIndexResult indexed = IndexVideo(path);
+    if (!indexed.index) return indexed.fault;
+    if (PictureFault fault = OpenVideoInput(path, m_input)) return fault;
+    const AVCodecParameters* parameters = m_input.context->streams[m_input.stream]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    if (codec == nullptr || m_input.stream != indexed.index->stream) {
+        const QString name = QString::fromLatin1(avcodec_get_name(parameters->codec_id));
+        Close();
+        return {QStringLiteral("no decoder for the video's codec %1").arg(name),
+                QCoreApplication::translate("Document", "動画のコーデック %1 を復号できません。")
+                    .arg(name),
+                PictureProblem::NotPicture};
+    }
+    m_codec = avcodec_alloc_context3(codec);
+    if (m_codec == nullptr) return NoMemory();
+    avcodec_parameters_to_context(m_codec, parameters);
+    m_codec->pkt_timebase = m_input.context->streams[m_input.stream]->time_base;
+    // One thread a decoder: the batch runs one decoder per worker, and frame threads would
+    // hold a frame per thread back from every seek.
+    m_codec->thread_count = 1;
+    if (const int opened = avcodec_open2(m_codec, codec, nullptr); opened < 0) {
+        Close();
+        return VideoReadFault(opened);
+    }
+    m_index = std::move(indexed.index);
+    m_path = path;
+    return {};
+}
+
+// Places the demuxer on the key packet and empties the decoder. A container's seek may land
+// before the packet (which is read past) or, for a poor index, after it: then the file is read
+// again from its start, counting packets.
+PictureFault CVideoReader::Seek(std::size_t key) {
+    avcodec_flush_buffers(m_codec);
+    m_positioned = false;
+    const VideoIndex::Packet& target = m_index->packets[key];
+    std::size_t counted = 0;
+    bool counting = target.pos < 0 ||
+                    av_seek_frame(m_input.context, m_input.stream, std::min(target.dts, target.pts),
+                                  AVSEEK_FLAG_BACKWARD) < 0;
+    for (bool reopened = false;;) {
+        if (counting && !reopened) {
+            if (PictureFault fault = OpenVideoInput(m_path, m_input)) return fault;
+            reopened = true;
+            counted = 0;
+        }
+        const int read = av_read_frame(m_input.context, m_packet.get());
+        if (read < 0) {
+            if (!counting) {
+                counting = true;
+                continue;
+            }
+            return read == AVERROR_EOF ? EndsBefore(m_index->FrameOf(target.pts))
+                                       : VideoReadFault(read);
+        }
+        if (m_packet->stream_index != m_input.stream) {
+            av_packet_unref(m_packet.get());
+            continue;
+        }
+        const bool found = counting ? counted == key : m_packet->pos == target.pos;
+        const bool past = !counting && (m_packet->pos < 0 || m_packet->pos > target.pos);
+        ++counted;
+        if (found) return {};  // the key packet is in m_packet, to be sent first
+        av_packet_unref(m_packet.get());
+        if (past) counting = true;
+    }
+}
+
+void CVideoReader::TaintRunOf(const AVPacket* packet) {
+    const std::int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+    const std::int64_t frame = m_index->FrameOf(pts);
+    m_taint.insert(frame >= 0 ? m_index->RunStart(frame) : m_sendRun);
+}
+
+PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QImage& image) {
+    // m_packet holds a packet to send when the seek left one there.
+    bool ended = false;  // the file's end was read and the decoder told so
+    for (;;) {
+        const int received = avcodec_receive_frame(m_codec, m_frame.get());
+        if (received == 0) {
+            AVFrame* got = m_frame.get();
+            const std::int64_t pts =
+                got->pts != AV_NOPTS_VALUE ? got->pts : got->best_effort_timestamp;
+            const std::int64_t n = m_index->FrameOf(pts);
+            if (n < 0) {  // a frame the numbering leaves out
+                av_frame_unref(got);
+                continue;
+            }
+            m_last = n;
+            const bool damaged = (got->flags & AV_FRAME_FLAG_CORRUPT) != 0 ||
+                                 got->decode_error_flags != 0 ||
+                                 m_taint.contains(m_index->RunStart(n));
+            if (n < frame) {
+                av_frame_unref(got);
+                continue;
+            }
+            // A frame after the one asked for: the decoder dropped it, damaged.
+            PictureFault fault = n > frame || damaged ? FrameDamaged(frame)
+                                                      : Convert(got, pixels, image);
+            av_frame_unref(got);
+            return fault;
+        }
+        if (received == AVERROR_EOF || (ended && received == AVERROR(EAGAIN))) {
+            m_positioned = false;
+            return EndsBefore(frame);
+        }
+        if (received != AVERROR(EAGAIN)) {
+            m_positioned = false;
+            return FrameDamaged(frame);
+        }
+        if (m_packet->data == nullptr && m_packet->side_data_elems == 0) {
+            const int read = av_read_frame(m_input.context, m_packet.get());
+            if (read == AVERROR_EOF) {
+                avcodec_send_packet(m_codec, nullptr);  // the frames held back come out
+                ended = true;
+                continue;
+            }
+            if (read < 0) {
+                m_positioned = false;
+                return VideoReadFault(read);
+            }
+            if (m_packet->stream_index != m_input.stream) {
+                av_packet_unref(m_packet.get());
+                continue;
+            }
+        }
+        if ((m_packet->flags & AV_PKT_FLAG_KEY) != 0) {
+            const std::int64_t n = m_index->FrameOf(m_packet->pts);
+            if (n >= 0) m_sendRun = m_index->RunStart(n);
+        }
+        const int sent = avcodec_send_packet(m_codec, m_packet.get());
+        if (sent < 0 && sent != AVERROR(EAGAIN)) TaintRunOf(m_packet.get());
+        av_packet_unref(m_packet.get());
+    }
+}
+
+PictureFault CVideoReader::Convert(const AVFrame* decoded, CPixelBuffer& pixels, QImage& image) {
+    if (PictureFault fault = TooLargeFault(decoded->width, decoded->height)) return fault;
+    const auto format = static_cast<AVPixelFormat>(decoded->format);
+    m_scale = sws_getCachedContext(m_scale, decoded->width, decoded->height, format,
+                                   decoded->width, decoded->height, AV_PIX_FMT_RGB32, kScaleFlags,
+                                   nullptr, nullptr, nullptr);
+    if (m_scale == nullptr) return FrameDamaged(m_last);
+    // The stream's own matrix and range; libswscale takes BT.601 where the stream names none.
+    // A picture in RGB has no matrix, and libswscale ignores it then.
+    sws_setColorspaceDetails(m_scale, sws_getCoefficients(decoded->colorspace),
+                             FullRange(decoded) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
+                             1 << 16, 1 << 16);
+    std::uint32_t* out = pixels.Prepare(decoded->width, decoded->height);
+    if (out == nullptr) return NoMemory();
+    std::uint8_t* planes[4] = {reinterpret_cast<std::uint8_t*>(out), nullptr, nullptr, nullptr};
+    const int strides[4] = {decoded->width * 4, 0, 0, 0};
+    if (sws_scale(m_scale, decoded->data, decoded->linesize, 0, decoded->height, planes, strides) !=
+        decoded->height) {
+        return FrameDamaged(m_last);
+    }
+    image = pixels.Wrap(decoded->width, decoded->height);
+    if (image.isNull()) return NoMemory();
+    return {};
+}
+
+CPicture::LoadResult CVideoReader::Load(const std::string& path, std::int64_t frame,
+                                        CPixelBuffer& pixels, QImage& image) {
+    image = QImage();
+    const std::optional<FileStamp> stamp = StampFile(path);
+    if (!stamp) {
+        Close();
+        return CPicture::Probe(path);
+    }
+    if (m_index == nullptr || path != m_path || stamp != m_stamp) {
+        if (const CPicture::LoadResult probe = CPicture::Probe(path);
+            probe.status != CPicture::LoadStatus::Ok) {
+            Close();
+            return probe;
+        }
+        if (PictureFault fault = Open(path)) return Failed(fault);
+        m_stamp = stamp;
+    }
+    if (frame >= m_index->Count()) {
+        return Failed({QStringLiteral("the video has %1 frames: frame %2 is not in it")
+                           .arg(m_index->Count())
+                           .arg(frame),
+                       QCoreApplication::translate("Document",
+                                                   "動画のフレームは %1 枚です。フレーム %2 はありません。")
+                           .arg(m_index->Count())
+                           .arg(frame),
+                       PictureProblem::CutShort});
+    }
+    const std::size_t key = m_index->keyAt[static_cast<std::size_t>(frame)];
+    if (key == VideoIndex::kNoKey) {
+        return Failed({QStringLiteral("frame %1 comes before the video's first key frame").arg(frame),
+                       QCoreApplication::translate(
+                           "Document", "フレーム %1 は動画の最初のキーフレームより前にあります。")
+                           .arg(frame)});
+    }
+    // Going on from the frame before costs no more than starting at the key frame, and gives
+    // the same pixels: the decoder's state at the key frame does not depend on what came before.
+    const bool onward =
+        m_positioned && frame > m_last && m_index->RunStart(frame) <= m_last + 1;
+    if (!onward) {
+        if (PictureFault fault = Seek(key)) return Failed(fault);
+        m_taint.clear();
+        m_last = -1;
+    }
+    m_positioned = true;
+    PictureFault fault;
+    try {
+        fault = Decode(frame, pixels, image);
+    } catch (const std::bad_alloc&) {
+        fault = NoMemory();
+    }
+    if (fault) {
+        image = QImage();
+        return Failed(fault);
+    }
+    return {};
+}
+
+CPicture::LoadResult LoadVideoFrame(VideoReaderPtr& reader, const std::string& path,
+                                    std::int64_t frame, CPixelBuffer& pixels, QImage& image) {
+    if (!reader) reader.reset(new CVideoReader);
+    return reader->Load(path, frame, pixels, image);
+}
+
+FileEntries SurveyVideo(const std::string& path) {
+    FileEntries entries;
+    if (const CPicture::LoadResult probe = CPicture::Probe(path);
+        probe.status != CPicture::LoadStatus::Ok) {
+        entries.result = probe;
+        return entries;
+    }
+    const VideoIndexResult indexed = IndexVideo(path);
+    if (!indexed.index) {
+        entries.result = Failed(indexed.fault);
+        return entries;
+    }
+    const VideoIndex& index = *indexed.index;
+    entries.kind = FileEntries::Kind::Frames;
+    entries.count = index.Count();
+    entries.times.reserve(index.pts.size());
+    for (std::int64_t n = 0; n < index.Count(); ++n) {
+        entries.times.push_back({index.Seconds(n), TimeSource::VideoTimestamp});
+    }
+    return entries;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <string>
+
+#include "picture/picture.h"
+#include "picture/picture_entries.h"
+#include "picture/pixel_buffer.h"
+#include "picture/video_reader_fwd.h"
+
+// Videos as series of frames, through FFmpeg's libraries: libavformat demuxes, libavcodec
+// decodes and libswscale converts to 32-bit RGB.
+//
+// Frame N is the N-th frame in presentation order, from 0 (video_index.h). It is decoded from
+// the key frame at or before it, forward, and always gives the same pixels whatever frame was
+// loaded before: a reader asked for a later frame of the same run keeps decoding where it is,
+// any other frame starts again at its key frame.
+
+// The frames of a video, with each frame's presentation time in seconds from frame 0
+// (TimeSource::VideoTimestamp). A file that is no video this program decodes, or that is a
+// still picture that libavformat also reads, gives Kind::Single and a failed result.
+FileEntries SurveyVideo(const std::string& path);
+
+// Decodes frame `frame` (>= 0) of the video at `path` into `image`, a 32-bit RGB picture whose
+// rows live in `pixels`. The reader is made on first use and kept open for the next frame; a
+// file that changed on disk since is opened afresh. A frame the file cannot give (past its
+// end, cut off, damaged) is refused with the reason, never made up.
+CPicture::LoadResult LoadVideoFrame(VideoReaderPtr& reader, const std::string& path,
+                                    std::int64_t frame, CPixelBuffer& pixels, QImage& image);
