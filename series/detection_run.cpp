@@ -18,6 +18,7 @@ struct CDetectionRun::Job {
     int record = -1;
     const CScanSeries* series = nullptr;  // the record measured, to find it again afterwards
     std::string path;
+    std::int64_t frame = -1;  // its page or frame, -1 for a file of one picture
     std::vector<CScan> lines;             // copies; only the pending ones are measured
     std::vector<const CScan*> originals;  // the lines the copies were taken from
     CPicture::LoadResult result;
@@ -46,7 +47,7 @@ struct Worker {
 void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
                 Worker& worker) {
     CPicture& picture = worker.picture;
-    job.result = picture.Load(job.path);
+    job.result = picture.Load(job.path, job.frame);
     if (job.result.status != CPicture::LoadStatus::Ok) return;
     if (!worker.buffer) worker.buffer = std::make_unique<ProfileBuffer>();
     ProfileBuffer* buffer = worker.buffer.get();
@@ -135,6 +136,7 @@ CDetectionRun::CDetectionRun(const CDataProfile& profile, const std::vector<int>
         if (series == nullptr) continue;
         job.series = series;
         job.path = series->m_strPath;
+        job.frame = series->m_nFrame;
         for (const auto& line : series->GetAt(0)->m_arLine) {
             job.lines.push_back(*line);
             job.originals.push_back(line.get());
