@@ -5,6 +5,10 @@
 std::optional<FileStamp> StampFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return StampOf(st);
+}
+
+FileStamp StampOf(const struct stat& st) {
     FileStamp stamp;
     stamp.device = static_cast<std::uint64_t>(st.st_dev);
     stamp.inode = static_cast<std::uint64_t>(st.st_ino);

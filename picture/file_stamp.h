@@ -23,3 +23,7 @@ struct FileStamp {
 
 // The stamp of the file at the path (followed through links); none when it cannot be had.
 std::optional<FileStamp> StampFile(const std::string& path);
+
+// The stamp of what fstat or stat told of a file.
+struct stat;
+FileStamp StampOf(const struct stat& st);

@@ -10,11 +10,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "picture/direct_decode.h"
+#include "picture/file_stamp.h"
 #include "picture/picture_checks.h"
 #include "picture/qt_decode.h"
+#include "picture/tiff_decode.h"
+#include "picture/tiff_file.h"
 
 namespace {
 
@@ -160,6 +164,18 @@ int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
     return 0;
 }
 
+// Whether the open file begins as a TIFF does.
+bool IsTiffFile(int fd) {
+    char header[4] = {};
+    return ::pread(fd, header, sizeof header, 0) == 4 && IsTiffSignature(header, sizeof header);
+}
+
+PictureFault NotStackOrVideo() {
+    return {QStringLiteral("not a multi-page TIFF or a video"),
+            QCoreApplication::translate("Document", "複数ページの TIFF でも動画でもありません。"),
+            PictureProblem::NotPicture};
+}
+
 }  // namespace
 
 CPicture::LoadResult CPicture::Probe(const std::string& path) {
@@ -192,6 +208,21 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     PictureFault openFault;
     const int fd = OpenPlainFile(path, st, openFault);
     if (fd < 0) return Failed(LoadStatus::CannotOpen, openFault);
+    // A TIFF is read through libtiff from the file, without its bytes in memory first. Whatever
+    // that path does not decode goes the way of every picture, whose checks and words then say
+    // why it fails.
+    if (IsTiffFile(fd)) {
+        QString error;
+        const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        std::unique_ptr<CTiffFile> tiff =
+            copy >= 0 ? CTiffFile::OpenFile(copy, st.st_size, error) : nullptr;
+        QImage image;
+        if (tiff && tiff->SelectPage(0) == CTiffFile::Select::Ok &&
+            DecodeTiffPage(*tiff, m_pixels, image).outcome == DirectDecode::Outcome::Decoded) {
+            ::close(fd);
+            return Keep(std::move(image));
+        }
+    }
     // No picture we accept needs more bytes than twice its largest decoded size.
     if (st.st_size > 2 * kMaxPixelBytes) {
         ::close(fd);
@@ -212,7 +243,87 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     m_image = QImage();
     m_display = QImage();
+    if (IsTiffSignature(data.constData(), static_cast<std::size_t>(data.size()))) {
+        QString error;
+        std::unique_ptr<CTiffFile> tiff = CTiffFile::OpenMemory(data, error);
+        QImage image;
+        if (tiff && tiff->SelectPage(0) == CTiffFile::Select::Ok &&
+            DecodeTiffPage(*tiff, m_pixels, image).outcome == DirectDecode::Outcome::Decoded) {
+            return Keep(std::move(image));
+        }
+    }
     return Decode(data);
+}
+
+CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame) {
+    if (frame < 0) return Load(path);
+    m_image = QImage();
+    m_display = QImage();
+    struct stat st {};
+    PictureFault openFault;
+    const int fd = OpenPlainFile(path, st, openFault);
+    if (fd < 0) return Failed(LoadStatus::CannotOpen, openFault);
+    if (!IsTiffFile(fd)) {
+        ::close(fd);
+        return Failed(LoadStatus::CannotDecode, NotStackOrVideo());
+    }
+    // The stack stays open from page to page while the file is the same and unchanged.
+    const FileStamp stamp = StampOf(st);
+    if (m_tiff.file && m_tiff.file->path == path && m_tiff.file->stamp == stamp) {
+        ::close(fd);
+    } else {
+        m_tiff.file.reset();
+        QString error;
+        m_tiff.file = CTiffFile::OpenFile(fd, st.st_size, error);
+        if (!m_tiff.file) return Failed(LoadStatus::CannotDecode, CorruptFault(error));
+        m_tiff.file->path = path;
+        m_tiff.file->stamp = stamp;
+    }
+    return LoadPage(frame);
+}
+
+CPicture::LoadResult CPicture::LoadPage(std::int64_t page) {
+    CTiffFile& tiff = *m_tiff.file;
+    const qint64 number = page + 1;  // as the image list counts them
+    switch (tiff.SelectPage(page)) {
+        case CTiffFile::Select::Ok:
+            break;
+        case CTiffFile::Select::NoSuchPage: {
+            const qint64 count = tiff.CountPages();
+            return Failed(LoadStatus::CannotDecode,
+                          {QStringLiteral("the file has no page %1, only %2").arg(number).arg(count),
+                           QCoreApplication::translate(
+                               "Document", "ページ %1 はありません（ファイルは %2 ページです）。")
+                               .arg(number)
+                               .arg(count),
+                           PictureProblem::CutShort});
+        }
+        case CTiffFile::Select::Cut:
+            return Failed(LoadStatus::CannotDecode,
+                          CutFault(QStringLiteral("the file ends inside the TIFF directory of page %1")
+                                       .arg(number)));
+        case CTiffFile::Select::Damaged: {
+            const QString error = tiff.TakeError();
+            return Failed(LoadStatus::CannotDecode,
+                          CorruptFault(error.isEmpty()
+                                           ? QStringLiteral("the directory of page %1 cannot be read")
+                                                 .arg(number)
+                                           : error));
+        }
+    }
+    QImage image;
+    const DirectDecode decoded = DecodeTiffPage(tiff, m_pixels, image);
+    switch (decoded.outcome) {
+        case DirectDecode::Outcome::Decoded:
+            return Keep(std::move(image));
+        case DirectDecode::Outcome::OutOfMemory:
+            return Failed(LoadStatus::OutOfMemory,
+                          OutOfMemory("not enough memory for the decoded picture"));
+        case DirectDecode::Outcome::Declined:
+        case DirectDecode::Outcome::Failed:
+            break;
+    }
+    return Failed(LoadStatus::CannotDecode, decoded.fault);
 }
 
 CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
@@ -255,8 +366,12 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
                           OutOfMemory("not enough memory for the decoded picture"));
         }
     }
+    return Keep(std::move(image));
+}
+
+CPicture::LoadResult CPicture::Keep(QImage image) {
     m_image = std::move(image);
-    if (held != QImage::Format_RGB32 && m_displayCopy == DisplayCopy::AtLoad) {
+    if (m_image.format() != QImage::Format_RGB32 && m_displayCopy == DisplayCopy::AtLoad) {
         if (DisplayImage().isNull()) {
             m_image = QImage();
             return Failed(LoadStatus::OutOfMemory,

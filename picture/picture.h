@@ -8,6 +8,7 @@
 #include "model/sampling.h"
 #include "picture/picture_checks.h"
 #include "picture/pixel_buffer.h"
+#include "picture/tiff_file.h"
 
 // The decoded picture of one image file, held so that sampling reads its rows directly: 8-bit
 // pictures of every kind as 32-bit RGB, PNG and TIFF of 16-bit samples at their own depth, grey
@@ -88,6 +89,10 @@ public:
 
 private:
     LoadResult Decode(const QByteArray& data);
+    // Takes a decoded picture in its held format: makes the copy to paint when asked to.
+    LoadResult Keep(QImage image);
+    // Page `page` (from 0) of the stack open in m_tiff.
+    LoadResult LoadPage(std::int64_t page);
 
     QImage m_image;
     // The 32-bit copy of a 16-bit picture, once made; null for 8-bit ones.
@@ -95,6 +100,8 @@ private:
     CPixelBuffer m_pixels;  // decoded rows, reused from one load to the next
     mutable CPixelBuffer m_displayPixels;
     QByteArray m_file;  // the file's bytes, likewise (unless released)
+    // The stack whose page loaded last, kept open with its directory offsets for the next page.
+    CTiffHandle m_tiff;
     FileBytes m_fileBytes = FileBytes::Keep;
     DisplayCopy m_displayCopy = DisplayCopy::OnDemand;
 };
