@@ -461,6 +461,22 @@ Detect this line again on every image? (Points placed by hand stay where they ar
         <source>線の再検出</source>
         <translation>Redetect Line</translation>
     </message>
+    <message>
+        <source>ファイルを調べています</source>
+        <translation>Surveying the files</translation>
+    </message>
+    <message>
+        <source>複数ページの TIFF でも動画でもありません。</source>
+        <translation>It is neither a multi-page TIFF nor a video.</translation>
+    </message>
+    <message>
+        <source>ページ %1 はありません（ファイルは %2 ページです）。</source>
+        <translation>There is no page %1 (the file has %2 pages).</translation>
+    </message>
+    <message>
+        <source>この種類の TIFF 画像は読み込めません（%1）。</source>
+        <translation>This kind of TIFF image cannot be read (%1).</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
