@@ -298,7 +298,7 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
         lines = std::move(own);
     }
     for (const auto& record : series.profile.m_arSeries) {
-        record->m_strTitle = TitleOfPath(record->m_strPath);
+        record->m_strTitle = EntryTitle(TitleOfPath(record->m_strPath), record->m_nFrame, 0);
     }
     merged = std::move(series);
     return {};

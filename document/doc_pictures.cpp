@@ -48,25 +48,27 @@ CPicture::LoadResult CNorvaleDoc::LoadPicture(const CScanSeries& series) {
     std::optional<CPicturePrefetch::Leaving> leaving;
     if (m_prefetch && m_pictureStamp && m_picturePath && !m_picture->IsNull() &&
         m_pictureRecord != &series) {
-        leaving = CPicturePrefetch::Leaving{{m_pictureRecord, *m_picturePath}, *m_pictureStamp};
+        leaving = CPicturePrefetch::Leaving{{m_pictureRecord, *m_picturePath, m_pictureFrame},
+                                            *m_pictureStamp};
     }
     m_openFailure = {};
     m_picturePath = path;
+    m_pictureFrame = series.m_nFrame;
     m_pictureRecord = &series;
     m_pictureStamp.reset();
     if (m_prefetch) {
-        const CPicturePrefetch::Key want{&series, path};
+        const CPicturePrefetch::Key want{&series, path, series.m_nFrame};
         m_pictureStamp = m_prefetch->Exchange(want, leaving ? &*leaving : nullptr, m_picture);
         if (m_pictureStamp) return {};
     }
     // The old picture goes before the new one is decoded, so that no more pictures than the
     // current one and those ahead ever share the memory.
     m_picture->Clear();
-    if (!m_prefetch) return m_picture->Load(path);
+    if (!m_prefetch) return m_picture->Load(path, series.m_nFrame);
     // Stamped before and after: a file that changed while it was read gives a picture that
     // cannot be told to be its own later, and is not kept for a step back.
     const std::optional<FileStamp> before = StampFile(path);
-    const CPicture::LoadResult result = m_picture->Load(path);
+    const CPicture::LoadResult result = m_picture->Load(path, series.m_nFrame);
     if (result.status == CPicture::LoadStatus::Ok && before && StampFile(path) == before) {
         m_pictureStamp = before;
     }
@@ -98,7 +100,7 @@ void CNorvaleDoc::RetargetPrefetch() {
         for (const int i : m_nStepDirection < 0 ? std::array{prev, next} : std::array{next, prev}) {
             if (i == m_nCurImage) continue;
             const CScanSeries* series = m_profile.GetSeries(i);
-            CPicturePrefetch::Key key{series, series->m_strPath};
+            CPicturePrefetch::Key key{series, series->m_strPath, series->m_nFrame};
             if (std::find(targets.begin(), targets.end(), key) == targets.end()) {
                 targets.push_back(std::move(key));
             }

@@ -91,8 +91,9 @@ void CNorvaleDoc::SetCursor(const DocCursor& cursor, bool bReload) {
         RetargetPrefetch();  // nothing is current: nothing is wanted ahead
         return;
     }
-    // The same file shows the same picture: only a new file is read (and may fail to be).
-    if (bReload || m_picturePath != series->m_strPath) {
+    // The same entry of a file shows the same picture: only another one is read (and may fail
+    // to be).
+    if (bReload || m_picturePath != series->m_strPath || m_pictureFrame != series->m_nFrame) {
         OpenImage(cursor.image);
         return;
     }

@@ -8,6 +8,12 @@
 #include "document/commands/file_commands.h"
 #include "document/norvale_doc.h"
 #include "model/title_order.h"
+#include "series/entry_survey.h"
+
+namespace {
+// From this many files on, adding them shows its progress.
+constexpr std::size_t kSurveyProgressFiles = 16;
+}  // namespace
 
 void CNorvaleDoc::OnAddFiles() {
     OpenFilesRequest request;
@@ -31,11 +37,28 @@ void CNorvaleDoc::AddFiles(const QStringList& paths) {
 }
 
 void CNorvaleDoc::AddFiles(const std::vector<std::string>& paths) {
-    std::vector<std::pair<std::string, std::string>> files;
+    // Each file is surveyed for its pages or frames, which become entries of their own. Many
+    // files take a while: the user sees how far it is and may stop, adding nothing.
+    const bool progress = paths.size() >= kSurveyProgressFiles;
+    if (progress) {
+        m_ui.BeginProgress(QCoreApplication::translate("Document", "ファイルを調べています"),
+                           static_cast<int>(paths.size()));
+    }
+    std::vector<CAddFilesCommand::File> files;
     files.reserve(paths.size());
-    for (const std::string& path : paths) files.emplace_back(TitleOfPath(path), path);
+    bool cancelled = false;
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        files.push_back({paths[k], EntriesOfFile(paths[k])});
+        if (progress && !m_ui.SetProgress(static_cast<int>(k + 1))) {
+            cancelled = true;
+            break;
+        }
+    }
+    if (progress) m_ui.EndProgress();
     // The first new file becomes current.
-    if (!files.empty()) Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));
+    if (!files.empty() && !cancelled) {
+        Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));
+    }
     UpdateAllViews();
 }
 

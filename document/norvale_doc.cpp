@@ -24,6 +24,7 @@ void CNorvaleDoc::DeleteContents() {
     m_picture->Clear();
     m_openFailure = {};
     m_picturePath.reset();
+    m_pictureFrame = -1;
     m_pictureRecord = nullptr;
     m_pictureStamp.reset();
     // The pictures ahead were for a list that is gone.

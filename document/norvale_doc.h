@@ -388,6 +388,7 @@ private:
     std::function<void(const QString&)> m_onSessionFile;
     // The file whose picture (or failure to load) is the current one; none after DeleteContents.
     std::optional<std::string> m_picturePath;
+    std::int64_t m_pictureFrame = -1;  // and its page or frame
     // The record the current picture was loaded for (compared, never followed), and its file's
     // stamp when the picture was decoded whole from an unchanging file.
     const CScanSeries* m_pictureRecord = nullptr;

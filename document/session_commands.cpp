@@ -8,12 +8,14 @@
 #include <QFileInfo>
 #include <filesystem>
 #include <system_error>
+#include <unordered_set>
 #include <new>
 
 #include "document/norvale_doc.h"
 #include "document/session_document.h"
 #include "document/write_failure_text.h"
 #include "session/json_text.h"
+#include "series/entry_survey.h"
 #include "session/session_write.h"
 
 namespace {
@@ -166,14 +168,26 @@ bool CNorvaleDoc::ReadSession(const std::string& file, const QString& name) {
     m_strPathName = name;
     m_missing.clear();
     QStringList missing;
+    std::unordered_set<std::string> unreadable;
+    const std::string* probed = nullptr;  // the file of the records before, probed once for all
+    CPicture::LoadResult probe;
     for (const auto& series : m_profile.m_arSeries) {
         // A session opens without decoding its pictures: whether each file can be opened is
         // all it can know of them until each is shown.
-        const CPicture::LoadResult probe = CPicture::Probe(series->m_strPath);
+        if (probed == nullptr || *probed != series->m_strPath) {
+            probe = CPicture::Probe(series->m_strPath);
+            probed = &series->m_strPath;
+        }
         if (probe.status == CPicture::LoadStatus::Ok) continue;
         m_missing[series.get()] = {series->m_strPath, probe.uiReason, probe.problem};
-        missing << Native(series->m_strPath);
+        // A video's thousands of frames are one file to name.
+        const bool first = unreadable.insert(series->m_strPath).second;
+        if (first || series->m_nFrame < 0) missing << Native(series->m_strPath);
     }
+    // The times the files carry, and the counts of pages and frames, are not in the session:
+    // the files say them again. A file missing now leaves its entries without.
+    SurveyRecordEntries(m_profile, {},
+                        [&unreadable](const std::string& path) { return unreadable.contains(path); });
     // A missing current picture is told of in the list below, not on its own as well.
     OpenImage(m_nCurImage, !IsMissing(m_nCurImage));
     UpdateAllViews();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -23,6 +24,8 @@ constexpr std::size_t kAxisBytes = 3 * 24 + 1;
 constexpr std::size_t kChecksumBytes = 4;
 // The fixed part of an image's entry: calibration index, shared length, rest length.
 constexpr std::size_t kImageBytes = 12;
+// In format 4 an image's page or frame follows its path.
+constexpr std::size_t kFrameBytes = 8;
 
 constexpr std::array<std::uint32_t, 256> MakeCrcTable() {
     std::array<std::uint32_t, 256> table{};
@@ -129,7 +132,11 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
     }
     const std::size_t lineCount = lines.size();
     PartHeader h = header;
-    h.version = UsesCaliper(records) ? kPartFormatVersion : kPartFormatPlain;
+    const bool frames = std::any_of(records.m_arSeries.begin(), records.m_arSeries.end(),
+                                    [](const auto& s) { return s && s->m_nFrame >= 0; });
+    h.version = frames                 ? kPartFormatVersion
+                : UsesCaliper(records) ? kPartFormatCaliper
+                                       : kPartFormatPlain;
     const bool caliper = h.version >= 3;
     w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
     for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings, caliper);
@@ -150,6 +157,7 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
         w.U32(static_cast<std::uint32_t>(path.size() - shared));
         w.Bytes(path.substr(shared));
         previous = path;
+        if (frames) w.U64(static_cast<std::uint64_t>(series->m_nFrame + 1));
         for (std::size_t n = 0; n < lineCount; ++n) {
             const CScan& line = *set->m_arLine[n];
             const LineEnds& ends = lines[n];
@@ -255,7 +263,9 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     // made from the counts (each bound divided, so that no product of counts can overflow).
     // The least a cursor takes; the settings' count, read below, may ask one byte more.
     const std::size_t cursorBytes = CursorLayout(header, 0).Least();
-    const std::size_t perImage = kImageBytes + cursorBytes * std::size_t{header.lines};
+    const bool frames = header.version >= 4;
+    const std::size_t imageBytes = kImageBytes + (frames ? kFrameBytes : 0);
+    const std::size_t perImage = imageBytes + cursorBytes * std::size_t{header.lines};
     if (header.lines > body.size() / kLineBytes || header.axes > body.size() / kAxisBytes ||
         header.images > body.size() / perImage) {
         return damaged;
@@ -298,13 +308,19 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         const std::uint32_t shared = r.U32();
         const std::uint32_t restLength = r.U32();
         if (axis >= axes.size() || shared > path.size() ||
-            restLength > r.Left() - cursorBytes * std::size_t{header.lines}) {
+            restLength > r.Left() - cursorBytes * std::size_t{header.lines} -
+                             (frames ? kFrameBytes : 0)) {
             return damaged;
         }
         path.resize(shared);
         path += r.Bytes(restLength);
         auto series = std::make_unique<CScanSeries>();
         series->m_strPath = path;
+        if (frames) {
+            const std::uint64_t frame = r.U64();
+            if (frame > std::uint64_t{INT64_MAX}) return damaged;
+            series->m_nFrame = static_cast<std::int64_t>(frame) - 1;
+        }
         auto& set = series->GetAt(0)->m_arLine;
         set.reserve(prototypes.size());
         for (const CScan& prototype : prototypes) {

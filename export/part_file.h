@@ -8,7 +8,7 @@
 // Layout (little-endian throughout):
 //   header, kPartHeaderBytes:
 //     0  8  magic "QDRLPART"             48 4  K, this part (1 to N)
-//     8  4  format version (2 or 3)      52 4  N, the number of parts
+//     8  4  format version (2, 3 or 4)   52 4  N, the number of parts
 //    12  4  flags: 1 lengths, 2 areas,   56 8  the first image's place in the whole list
 //           4 whole lines, 8 sub-pixel   64 8  images in this part
 //    16 32  SHA-256 of the session file  72 8  images in the whole list
@@ -30,8 +30,10 @@
 //       its settings (uint8, uint16 or uint32, as few as the number of settings needs), and its
 //       sub-pixel edge (IEEE double bits) where it has one; in format 3 the byte of how it came
 //       there has 8 when a caliper measure (part_caliper.h) follows in place of the sub-pixel
-//       edge, which the measure holds
-// Format 3 is written only for records that use caliper rules; others are written in format 2.
+//       edge, which the measure holds; in format 4, before the cursors, the page or frame of
+//       the image's file plus 1 (uint64: 0 for a file of one picture)
+// Format 4 (format 3 with the frames) is written only for records of which one is a page or a
+// frame, format 3 only for records that use caliper rules; others are written in format 2.
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
 // cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)
@@ -49,7 +51,9 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
-inline constexpr std::uint32_t kPartFormatVersion = 3;
+inline constexpr std::uint32_t kPartFormatVersion = 4;
+// The format written for records with caliper rules and without pages or frames.
+inline constexpr std::uint32_t kPartFormatCaliper = 3;
 // The format written for records without caliper rules, byte for byte what it always was.
 inline constexpr std::uint32_t kPartFormatPlain = 2;
 

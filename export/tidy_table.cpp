@@ -1,6 +1,7 @@
 #include "export/tidy_table.h"
 
 #include <algorithm>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -31,9 +32,11 @@ std::size_t DigitCount(int value) {
     return digits;
 }
 
-void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea, bool subPixel,
-                  const TidyCaliperColumns* caliper) {
-    for (const char* name : {"image", "path", "line", "x", "y", "dx", "dy", "value_x"}) {
+void AppendHeader(std::string& out, char d, bool frames, bool measureLength, bool measureArea,
+                  bool subPixel, const TidyCaliperColumns* caliper) {
+    for (const char* name : {"image", "path"}) (out += name) += d;
+    if (frames) (out += "frame") += d;
+    for (const char* name : {"line", "x", "y", "dx", "dy", "value_x"}) {
         out += name;
         out += d;
     }
@@ -50,6 +53,9 @@ void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea
     if (caliper != nullptr) caliper->AppendHeader(out, d);
     out += kEol;
 }
+
+// A frame's number and its delimiter: 19 digits of an int64 and one byte.
+constexpr std::size_t kMaxFrameField = 20;
 
 // The image's length and area, the same on each of its rows, each after a delimiter.
 std::string_view MeasureFields(char* buffer, const ImageMeasures& m, bool measureLength,
@@ -130,12 +136,16 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     // Every row repeats its image's number and path, which are summed over the images, so that
     // long or escaped paths are reserved for and short ones cost nothing extra.
     const auto lines = static_cast<std::size_t>(lineCount);
+    // The page or frame of a stack or video, only where the list holds one: a list of single
+    // pictures keeps its table as it always was.
+    const bool frames = std::any_of(profile.m_arSeries.begin(), profile.m_arSeries.end(),
+                                    [](const auto& s) { return s && s->m_nFrame >= 0; });
     std::size_t longestLead = 0;
     std::size_t leadBytes = 0;
     for (int i = 0; i < recordCount; ++i) {
         const CScanSeries* series = profile.GetSeries(i);
         const std::size_t lead =
-            DigitCount(i + 1) + 2 +
+            DigitCount(i + 1) + 2 + (frames ? kMaxFrameField : 0) +
             (series != nullptr ? PathFieldSize(series->m_strPath, f.delimiter) : 0);
         longestLead = std::max(longestLead, lead);
         leadBytes += lead;
@@ -160,7 +170,7 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     out.reserve(128 + lines * (leadBytes + static_cast<std::size_t>(recordCount) * fixedRow));
     AdviseLargePages(out);
 
-    AppendHeader(out, f.delimiter, measureLength, measureArea, options.subPixel,
+    AppendHeader(out, f.delimiter, frames, measureLength, measureArea, options.subPixel,
                  caliper ? &*caliper : nullptr);
     // Rows are built in a block and appended a block at a time; a block holds all of an image's
     // rows unless they are very many.
@@ -183,6 +193,11 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         const CScanSeries* series = profile.GetSeries(i);
         if (series != nullptr) AppendPathField(lead, series->m_strPath, f.delimiter);
         lead += f.delimiter;
+        if (frames) {
+            // Empty for a file of one picture among the pages.
+            if (series != nullptr && series->m_nFrame >= 0) lead += std::to_string(series->m_nFrame);
+            lead += f.delimiter;
+        }
         const std::string_view measureFields =
             MeasureFields(measureBuffer, measures, measureLength, measureArea, f);
 

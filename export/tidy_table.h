@@ -28,6 +28,8 @@ inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
 //
 //   image    the image's number, counted from 1 in list order as the data file counts
 //   path     the image file's path (see AppendPathField in csv_field.h for its escape)
+//   frame    only where some image is a page of a stack or a frame of a video: its number from
+//            0; empty for a file of one picture
 //   line     the scan line's number, counted from 1
 //   x, y     the edge point's pixel on the picture (rows grow downwards)
 //   dx, dy   the data file's pixel values: x - origin x and origin y - y, from the image's own

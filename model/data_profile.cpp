@@ -175,14 +175,21 @@ std::vector<int> CDataProfile::TitleOrder() const {
     std::vector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     if (n <= 1) return order;
+    // A page or frame is ordered by its file's title, then by its number: "[12/400]" after
+    // "[9/400]", where the digits alone would put it first.
     std::vector<TitleKey> keys;
     keys.reserve(n);
-    for (const auto& series : m_arSeries) keys.push_back(MakeTitleKey(series->m_strTitle));
+    for (const auto& series : m_arSeries) {
+        keys.push_back(MakeTitleKey(EntryFileTitle(series->m_strTitle, series->m_nFrame)));
+    }
     // Stable: records with equal titles keep their order, as adjacent exchanges of strictly
     // greater neighbours would leave them.
-    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
-        return CompareTitleKeys(keys[static_cast<std::size_t>(a)],
-                                keys[static_cast<std::size_t>(b)]) < 0;
+    std::stable_sort(order.begin(), order.end(), [this, &keys](int a, int b) {
+        const auto ia = static_cast<std::size_t>(a);
+        const auto ib = static_cast<std::size_t>(b);
+        const int titles = CompareTitleKeys(keys[ia], keys[ib]);
+        if (titles != 0) return titles < 0;
+        return m_arSeries[ia]->m_nFrame < m_arSeries[ib]->m_nFrame;
     });
     return order;
 }

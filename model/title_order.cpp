@@ -115,3 +115,21 @@ std::string TitleOfPath(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+std::string EntryTitle(const std::string& title, std::int64_t frame, std::int64_t count) {
+    if (frame < 0) return title;
+    std::string out = title + " [" + std::to_string(frame + 1);
+    if (count > 0) out += "/" + std::to_string(count);
+    return out + "]";
+}
+
+std::string_view EntryFileTitle(std::string_view title, std::int64_t frame) {
+    if (frame < 0 || title.empty() || title.back() != ']') return title;
+    const std::size_t open = title.rfind(" [");
+    if (open == std::string_view::npos) return title;
+    const std::string_view inside = title.substr(open + 2, title.size() - open - 3);
+    const bool digits = !inside.empty() && std::all_of(inside.begin(), inside.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '/';
+    });
+    return digits ? title.substr(0, open) : title;
+}

@@ -174,7 +174,7 @@ void CPicturePrefetch::Work() {
         std::optional<FileStamp> before = StampFile(target.path);
         std::optional<FileStamp> after;
         try {
-            whole = before && picture.Load(target.path).status == CPicture::LoadStatus::Ok;
+            whole = before && picture.Load(target.path, target.frame).status == CPicture::LoadStatus::Ok;
             after = StampFile(target.path);
         } catch (const std::bad_alloc&) {
             // No memory for a picture ahead is no failure of the window: it decodes when shown.

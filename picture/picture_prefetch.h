@@ -2,6 +2,7 @@
 
 #include <array>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,10 +25,12 @@
 // the decoder says then, exactly as without a prefetch.
 class CPicturePrefetch {
 public:
-    // What a picture is of: a record, compared by address and never followed, and its file.
+    // What a picture is of: a record, compared by address and never followed, its file, and
+    // the page or frame of the file (-1 for a file of one picture).
     struct Key {
         const void* record = nullptr;
         std::string path;
+        std::int64_t frame = -1;
 
         friend bool operator==(const Key&, const Key&) = default;
     };

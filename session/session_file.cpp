@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -35,6 +36,9 @@ private:
     void Lines(const Json& root, Session& session);
     void Images(const Json& root, Session& session) const;
     SessionImage Image(const Json& value, const std::string& field, std::size_t lineCount) const;
+    // The entries of one image of the list: itself, or one per frame of its "frames".
+    void ImageEntries(const Json& value, const std::string& field, Session& session) const;
+    std::int64_t Frame(const Json& value, const std::string& field) const;
     std::vector<SessionCursor> Cursors(const Json& value, const std::string& field,
                                        std::size_t lineCount) const;
     int Position(const Json& value, const std::string& field, std::size_t line) const;
@@ -58,7 +62,7 @@ int Parser::Version(const Json& root) const {
         version->is_number_unsigned()
             ? version->get<std::uint64_t>() > kSessionVersion
             : version->is_number_integer() && version->get<std::int64_t>() > kSessionVersion;
-    Fail("quandrel-session", "expected 1, 2 or 3, the versions this program reads" +
+    Fail("quandrel-session", "expected 1, 2, 3 or 4, the versions this program reads" +
                                  std::string(newer ? "; a newer program wrote this file" : ""));
 }
 
@@ -93,8 +97,66 @@ void Parser::Images(const Json& root, Session& session) const {
     }
     session.images.reserve(images->size());
     for (std::size_t k = 0; k < images->size(); ++k) {
-        session.images.push_back(
-            Image((*images)[k], "images[" + std::to_string(k) + "]", session.lines.size()));
+        ImageEntries((*images)[k], "images[" + std::to_string(k) + "]", session);
+    }
+}
+
+std::int64_t Parser::Frame(const Json& value, const std::string& field) const {
+    if (!value.is_number_integer() ||
+        (value.is_number_unsigned()
+             ? value.get<std::uint64_t>() > std::uint64_t{INT64_MAX}
+             : value.get<std::int64_t>() < 0)) {
+        Fail(field, "expected a page or frame number: an integer, 0 or more");
+    }
+    return value.get<std::int64_t>();
+}
+
+void Parser::ImageEntries(const Json& value, const std::string& field, Session& session) const {
+    SessionImage image = Image(value, field, session.lines.size());
+    const auto frames = value.is_object() ? value.find("frames") : value.end();
+    if (value.is_object()) {
+        const auto frame = value.find("frame");
+        if (frame != value.end() && frames != value.end()) {
+            Fail(field, "both \"frame\" and \"frames\": give one of them");
+        }
+        if (frame != value.end()) image.frame = Frame(*frame, field + ".frame");
+    }
+    if (frames == value.end()) {
+        // The ranges before may have filled the session already.
+        if (const auto size = CheckSessionSize(session.images.size() + 1, session.lines.size());
+            size || session.images.size() >= kMaxSessionImages) {
+            Fail(field, "one image more than the session may hold, after the ranges before it");
+        }
+        session.images.push_back(std::move(image));
+        return;
+    }
+    const std::string framesField = field + ".frames";
+    if (!frames->is_array() || frames->size() != 3) {
+        Fail(framesField, "expected [first, last, step]");
+    }
+    const std::int64_t first = Frame((*frames)[0], framesField + "[0]");
+    const std::int64_t last = Frame((*frames)[1], framesField + "[1]");
+    const std::int64_t step = Frame((*frames)[2], framesField + "[2]");
+    if (step == 0) Fail(framesField + "[2]", "the step is 0: expected 1 or more");
+    if (last < first) {
+        Fail(framesField, "the last frame, " + std::to_string(last) + ", comes before the first, " +
+                              std::to_string(first));
+    }
+    // Counted before any entry is made: a short range may name more entries than memory holds.
+    const auto count = static_cast<std::uint64_t>((last - first) / step) + 1;
+    const std::uint64_t total = session.images.size() + count;
+    if (total > kMaxSessionImages) {
+        Fail(framesField, "expands to " + std::to_string(count) + " entries, and the session to " +
+                              std::to_string(total) + ", more than the " +
+                              std::to_string(kMaxSessionImages) + " images a session may hold");
+    }
+    if (const auto size = CheckSessionSize(total, session.lines.size())) {
+        Fail(framesField, "expands to " + std::to_string(count) + " entries: " + size->problem);
+    }
+    session.images.reserve(session.images.size() + static_cast<std::size_t>(count));
+    for (std::uint64_t k = 0; k < count; ++k) {
+        image.frame = first + static_cast<std::int64_t>(k) * step;
+        session.images.push_back(image);
     }
 }
 
@@ -113,8 +175,10 @@ SessionImage Parser::Image(const Json& value, const std::string& field,
             CheckKeys(value, field, kImageKeysV1);
         } else if (m_version == 2) {
             CheckKeys(value, field, kImageKeys);
-        } else {
+        } else if (m_version == 3) {
             CheckKeys(value, field, kImageKeysV3);
+        } else {
+            CheckKeys(value, field, kImageKeysV4);
         }
         const auto it = value.find("path");
         if (it == value.end()) Fail(field, "the image has no \"path\"");
@@ -239,6 +303,7 @@ Session Parser::Parse(const Json& root) {
     } else if (m_version == 2) {
         CheckKeys(root, "", kSessionKeys);
     } else {
+        // Version 4 adds keys to the images only.
         CheckKeys(root, "", kSessionKeysV3);
     }
 
@@ -314,6 +379,9 @@ std::string SyntaxMessage(std::string_view text, const std::string& name,
 }  // namespace
 
 int SessionVersionOf(const Session& session) {
+    for (const SessionImage& image : session.images) {
+        if (image.frame >= 0) return 4;
+    }
     if (session.newLineRule) return 3;
     for (const auto& rule : session.lineRules) {
         if (rule) return 3;

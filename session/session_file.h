@@ -13,9 +13,10 @@
 #include "session/session_limits.h"
 
 // The newest version the reader takes, with every older one. The writer writes version 2 unless
-// the session uses what only version 3 holds (caliper rules), so that a session without them
-// reads in programs that know no newer version, byte for byte as before.
-inline constexpr int kSessionVersion = 3;
+// the session uses what only version 3 holds (caliper rules) or version 4 (pages and frames), so
+// that a session without them reads in programs that know no newer version, byte for byte as
+// before.
+inline constexpr int kSessionVersion = 4;
 
 // One line's cursor on one image, as the record holds it (CScan::m_nPos and m_bDetect). A
 // pending line may stand anywhere: its cursor shows where it stood until detection moves it.
@@ -41,6 +42,8 @@ struct SessionImage {
     std::vector<SessionCursor> cursors;
     // Per line, what its caliper rule measured where the cursor stands; empty for none at all.
     std::vector<std::optional<CaliperMeasure>> measures = {};
+    // The page of a stack or the frame of a video, from 0; -1 for a file of one picture.
+    std::int64_t frame = -1;
 };
 
 // The session's zoom of a view that fits the picture to the window ("fit" in the file).
@@ -97,7 +100,8 @@ struct SessionResult {
     SessionProblem problem;
 };
 
-// The version a session is written in: 3 where it holds caliper rules or measures, else 2.
+// The version a session is written in: 4 where it names pages or frames, else 3 where it holds
+// caliper rules or measures, else 2.
 int SessionVersionOf(const Session& session);
 
 // Parses the text of a session file. `name` is how messages name the file; relative image paths

@@ -59,6 +59,10 @@ inline constexpr std::string_view kImageKeys[] = {"path", "axis", "cursors", "fo
 // ... and in version 3 what each line's caliper rule measured.
 inline constexpr std::string_view kImageKeysV3[] = {"path",   "axis",   "cursors",
                                                     "found",  "subPos", "caliper"};
+// ... and in version 4 the page or frame of a stack or video ("frame"), or a run of them
+// ("frames": [first, last, step]).
+inline constexpr std::string_view kImageKeysV4[] = {"path",   "axis",    "cursors", "found",
+                                                    "subPos", "caliper", "frame",   "frames"};
 // The settings an edge was detected with (version 2).
 inline constexpr std::string_view kDetectionKeys[] = {"channel",   "edgeMode",  "subPixel",
                                                       "lineWidth", "smoothing", "smoothWidth",

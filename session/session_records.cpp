@@ -73,8 +73,10 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
     built.m_arAxis.reserve(session.images.size());
     for (const SessionImage& image : session.images) {
         auto series = std::make_unique<CScanSeries>();
-        series->m_strTitle = TitleOfPath(image.path);
+        // The count of a file's pages is the file's to tell (SurveyRecordEntries).
+        series->m_strTitle = EntryTitle(TitleOfPath(image.path), image.frame, 0);
         series->m_strPath = image.path;
+        series->m_nFrame = image.frame;
         auto& set = series->GetAt(0)->m_arLine;
         set.reserve(lines.size());
         for (std::size_t n = 0; n < lines.size(); ++n) {
@@ -177,6 +179,7 @@ bool CRecordCapture::Take(std::size_t images) {
         const CScanSeries& series = *m_profile.m_arSeries[m_next];
         SessionImage& image = m_session.images[m_next];
         image.path = series.m_strPath;
+        image.frame = series.m_nFrame;
         if (m_ownAxis[m_next]) image.axis = *m_profile.m_arAxis[m_next];
         image.cursors.reserve(lines);
         for (std::size_t n = 0; n < lines; ++n) {

@@ -73,7 +73,7 @@ constexpr Container kContainers[] = {
     {Place::Root, "lineRules", Place::Rules}, {Place::Detection, "caliper", Place::Rule},
     {Place::Root, "newLineRule", Place::Rule},
     {Place::Image, "caliper", Place::Measures}, {Place::Measure, "edge", Place::MeasureEdge},
-    {Place::Measure, "second", Place::MeasureEdge}};
+    {Place::Measure, "second", Place::MeasureEdge}, {Place::Image, "frames", Place::Line}};
 
 // The place of the key's value in the object, or Unknown for a key that no version of the
 // reader takes there (the reader checks which of them its version knows).
@@ -90,7 +90,7 @@ Place PlaceOfKey(Place object, std::string_view key) {
             keys = kPointKeys;
             break;
         case Place::Image:
-            keys = kImageKeysV3;
+            keys = kImageKeysV4;
             break;
         case Place::Cursor:
             keys = kCursorKeys;

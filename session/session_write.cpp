@@ -252,7 +252,25 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     out += "  \"axis\": ";
     AppendAxis(out, s.axis, true);
     out += ",\n  \"images\": [";
-    for (std::size_t i = 0; i < s.images.size(); ++i) {
+    // What follows an entry's path and frame. A run of frames of one file, at a constant step,
+    // whose entries hold the same is written once as a range: a long video is a short session.
+    const auto body = [&s](std::string& to, const SessionImage& image) {
+        to.clear();
+        if (image.axis) {
+            to += ", \"axis\": ";
+            AppendAxis(to, *image.axis);
+        }
+        // An image with every line pending at its start needs no list: a new image's state.
+        const bool fresh =
+            std::all_of(image.cursors.begin(), image.cursors.end(),
+                        [](const SessionCursor& c) { return c.detect && c.pos == 0; });
+        if (!fresh) AppendCursors(to, image.cursors, s.lines.size());
+        AppendFound(to, image.cursors, s.lines.size());
+        AppendMeasures(to, image.measures);
+    };
+    std::string first;
+    std::string next;
+    for (std::size_t i = 0; i < s.images.size();) {
         const SessionImage& image = s.images[i];
         const auto fail = [&](const std::string& what) {
             result.error = "images[" + std::to_string(i) +
@@ -263,25 +281,43 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
         };
         if (image.path.empty()) return fail("the image has no path");
         if (image.path.find('\0') != std::string::npos) return fail("the path holds a NUL byte");
+        if (image.frame < -1) return fail("a negative page or frame");
         const std::optional<std::string> name = folder.Name(image.path);
         if (!name) return fail("the current folder is gone: no absolute path can be made");
         if (!IsUtf8(*name)) {
             return fail("the path is not UTF-8 text, and a session file holds nothing else");
         }
+        body(first, image);
+        std::size_t end = i + 1;
+        std::int64_t step = 0;
+        while (image.frame >= 0 && end < s.images.size()) {
+            const SessionImage& later = s.images[end];
+            const std::int64_t gap = later.frame - s.images[end - 1].frame;
+            if (later.path != image.path || gap <= 0 || (step != 0 && gap != step)) break;
+            body(next, later);
+            if (next != first) break;
+            step = gap;
+            ++end;
+        }
+        // Two entries read better as themselves than as a range.
+        if (end - i < 3) end = i + 1;
         out += i > 0 ? ",\n    {\"path\": " : "\n    {\"path\": ";
         AppendJsonString(out, *name);
-        if (image.axis) {
-            out += ", \"axis\": ";
-            AppendAxis(out, *image.axis);
+        if (end > i + 1) {
+            out += ", \"frames\": [";
+            AppendJsonInt(out, image.frame);
+            out += ", ";
+            AppendJsonInt(out, s.images[end - 1].frame);
+            out += ", ";
+            AppendJsonInt(out, step);
+            out += ']';
+        } else if (image.frame >= 0) {
+            out += ", \"frame\": ";
+            AppendJsonInt(out, image.frame);
         }
-        // An image with every line pending at its start needs no list: a new image's state.
-        const bool fresh =
-            std::all_of(image.cursors.begin(), image.cursors.end(),
-                        [](const SessionCursor& c) { return c.detect && c.pos == 0; });
-        if (!fresh) AppendCursors(out, image.cursors, s.lines.size());
-        AppendFound(out, image.cursors, s.lines.size());
-        AppendMeasures(out, image.measures);
+        out += first;
         out += '}';
+        i = end;
     }
     out += s.images.empty() ? "],\n" : "\n  ],\n";
     out += "  \"view\": {\"image\": ";

@@ -4,8 +4,7 @@
 
 // --- Add -----------------------------------------------------------------------------------------
 
-CAddFilesCommand::CAddFilesCommand(CNorvaleDoc& doc,
-                                   std::vector<std::pair<std::string, std::string>> files)
+CAddFilesCommand::CAddFilesCommand(CNorvaleDoc& doc, std::vector<File> files)
     : CDocCommand(doc, QCoreApplication::translate("Document", "ファイルの追加")),
       m_nFirst(doc.m_profile.GetSize()),
       m_files(std::move(files)) {}
@@ -14,7 +13,14 @@ void CAddFilesCommand::Apply(bool first) {
     if (first) {
         // New records copy record 0's lines and calibration, so they are made only once; a redo
         // brings back the very records, with whatever was detected on them meanwhile.
-        for (const auto& [title, path] : m_files) Doc().AddImageFile(title, path);
+        for (const File& file : m_files) {
+            for (const ListEntry& entry : file.entries) {
+                Doc().AddImageFile(entry.title, file.path);
+                CScanSeries& added = *Profile().m_arSeries.back();
+                added.m_nFrame = entry.frame;
+                added.m_time = entry.time;
+            }
+        }
         m_files = {};
         m_after.image = m_nFirst;
         m_bReloadOnPush = true;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "document/commands/doc_command.h"
+#include "series/entry_survey.h"
 
 // The steps of the file list. Records leave the list whole into the step and come back whole,
 // so every cursor, flag and calibration comes back as it was.
@@ -12,8 +13,12 @@
 // Files appended to the list; the first of them becomes current.
 class CAddFilesCommand : public CDocCommand {
 public:
-    // Each file as its title and path.
-    CAddFilesCommand(CNorvaleDoc& doc, std::vector<std::pair<std::string, std::string>> files);
+    // Each file with the entries it gives (its pages or frames, or the picture itself).
+    struct File {
+        std::string path;
+        std::vector<ListEntry> entries;
+    };
+    CAddFilesCommand(CNorvaleDoc& doc, std::vector<File> files);
 
 protected:
     void Apply(bool first) override;
@@ -21,7 +26,7 @@ protected:
 
 private:
     int m_nFirst;
-    std::vector<std::pair<std::string, std::string>> m_files;  // until the first Apply
+    std::vector<File> m_files;  // until the first Apply
     std::vector<CImageRecord> m_records;                       // while undone
 };
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <tiffio.h>
+
 #include "batch/tool_run.h"
 
 namespace {
@@ -124,6 +126,74 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
     const ToolRun csvShard = Exec({series, "--shard", "1/2", "-o", out, "--format", "csv"});
     EXPECT_EQ(csvShard.exitCode, 2);
     EXPECT_NE(csvShard.err.find("not with --shard"), std::string::npos) << csvShard.err;
+}
+
+// A TIFF of the discs of the given radii, one a page, in 8-bit RGB as the discs are coloured.
+bool WriteDiscStack(const std::string& path, const std::vector<int>& radii) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (tif == nullptr) return false;
+    bool ok = true;
+    for (const int radius : radii) {
+        const QImage disc = MakeDisc(radius).convertToFormat(QImage::Format_RGB888);
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, disc.width());
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, disc.height());
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 3);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+        TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+        for (int y = 0; y < disc.height() && ok; ++y) {
+            ok = TIFFWriteScanline(tif, const_cast<uchar*>(disc.constScanLine(y)),
+                                   static_cast<std::uint32_t>(y), 0) == 1;
+        }
+        ok = ok && TIFFWriteDirectory(tif) == 1;
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
+TEST_F(ShardToolTest, AStacksPagesInPartsAreTheSingleRunAndThePagesAsFiles) {
+    // Ten discs as the pages of one stack, and the same discs as ten single TIFF files.
+    std::vector<int> radii;
+    std::string files = "[";
+    for (int k = 0; k < 10; ++k) {
+        radii.push_back(6 + 4 * k);
+        const std::string file = "page" + std::to_string(k) + ".tif";
+        ASSERT_TRUE(WriteDiscStack(Path(QString::fromStdString(file)).toStdString(), {6 + 4 * k}));
+        files += (k ? ", \"" : "\"") + file + "\"";
+    }
+    ASSERT_TRUE(WriteDiscStack(Path(QStringLiteral("discs.tif")).toStdString(), radii));
+    const auto session = [this](const char* name, const std::string& images) {
+        const std::string text = R"({"quandrel-session": 4, "edgeMode": 3, "measureLength": true,
+            "measureArea": true, "lines": )" + std::string(kLines) + R"(, "images": )" + images + "}";
+        WriteFile(Path(QLatin1String(name)), QByteArray::fromStdString(text));
+        return Path(QLatin1String(name)).toStdString();
+    };
+    const std::string stack = session("stack.json", R"([{"path": "discs.tif", "frames": [0, 9, 1]}])");
+    const std::string pages = session("pages.json", files + "]");
+    const ToolRun single = Exec({stack, "-o", "-"});
+    ASSERT_EQ(single.exitCode, 0) << single.err;
+    EXPECT_EQ(single.out, Exec({pages, "-o", "-"}).out) << "each page is its own picture";
+    EXPECT_TRUE(single.out.contains("\n10\t")) << single.out.toStdString();
+    for (const int parts : {2, 3, 7, 15}) {
+        for (const std::vector<std::string>& format :
+             std::vector<std::vector<std::string>>{{}, {"--format", "csv"}}) {
+            std::vector<std::string> merge = Merge(Shards(stack, parts, "t"), "-");
+            std::vector<std::string> whole = {stack, "-o", "-"};
+            merge.insert(merge.end(), format.begin(), format.end());
+            whole.insert(whole.end(), format.begin(), format.end());
+            const ToolRun merged = Exec(merge);
+            EXPECT_EQ(merged.exitCode, 0) << merged.err;
+            const ToolRun wanted = Exec(whole);
+            EXPECT_EQ(merged.out, wanted.out) << parts << " parts";
+            if (!format.empty()) {
+                EXPECT_TRUE(wanted.out.startsWith("image,path,frame,line,") &&
+                            wanted.out.contains("discs.tif,9,3,"))
+                    << wanted.out.toStdString();
+            }
+        }
+    }
 }
 
 // However many parts there are, a list or a folder names them: the command line, which the

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <tiffio.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "doc_fakes.h"
 
 namespace {
@@ -139,6 +145,79 @@ TEST(FileList, CommandsOnAnEmptyListTouchNothing) {
     EXPECT_EQ(f.doc.m_nCurImage, -1);
     EXPECT_EQ(f.ui.saveDialogs, 0);
     EXPECT_TRUE(f.ui.axisShown.empty());
+}
+
+// A stack of grey pages, page k with a dark bar at column bars[k].
+bool WriteBarStack(const std::string& path, const std::vector<int>& bars) {
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    if (tif == nullptr) return false;
+    bool ok = true;
+    for (const int bar : bars) {
+        TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, 40);
+        TIFFSetField(tif, TIFFTAG_IMAGELENGTH, 8);
+        TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 8);
+        TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
+        TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISBLACK);
+        TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
+        TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 8);
+        std::vector<unsigned char> row(40, 200);
+        row[static_cast<std::size_t>(bar)] = 10;
+        for (std::uint32_t y = 0; y < 8 && ok; ++y) ok = TIFFWriteScanline(tif, row.data(), y, 0) == 1;
+        ok = ok && TIFFWriteDirectory(tif) == 1;
+    }
+    TIFFClose(tif);
+    return ok;
+}
+
+TEST(FileList, AStacksPagesAreEntriesOfTheirOwn) {
+    struct Case {
+        const char* name;
+        std::vector<int> bars;  // one per page
+        std::vector<std::string> titles;
+    };
+    const Case cases[] = {
+        {"s.tif", {3, 7, 11}, {"a.bmp", "s.tif [1/3]", "s.tif [2/3]", "s.tif [3/3]"}},
+        // One page is a picture like any other: one entry, without a number.
+        {"one.tif", {5}, {"a.bmp", "one.tif"}},
+    };
+    for (const Case& c : cases) {
+        DocFixture f;
+        const QString stack = f.files.Path(QString::fromLatin1(c.name));
+        ASSERT_TRUE(WriteBarStack(stack.toStdString(), c.bars));
+        f.Add({f.files.Make("a.bmp", 2), stack});
+        ASSERT_EQ(f.Titles(), c.titles) << c.name;
+        const bool pages = c.bars.size() > 1;
+        for (std::size_t k = 0; k < c.bars.size(); ++k) {
+            const int i = static_cast<int>(k) + 1;
+            EXPECT_EQ(f.doc.m_profile.GetSeries(i)->m_nFrame, pages ? static_cast<int>(k) : -1);
+            // Each entry shows its own page, also when stepping back onto one shown before.
+            for (const int at : {i, 1, i}) {
+                f.doc.OpenImage(at);
+                const CPicture* picture = f.doc.GetPictureBitmap();
+                ASSERT_NE(picture, nullptr) << c.name << " " << at;
+                EXPECT_EQ(picture->GetPixel(c.bars[static_cast<std::size_t>(at - 1)], 4), 0x0A0A0Au)
+                    << c.name << " entry " << at;
+            }
+        }
+        // One step takes the whole file out, and brings back the same entries.
+        f.doc.UndoStack().undo();
+        EXPECT_EQ(f.doc.m_profile.GetSize(), 0);
+        f.doc.UndoStack().redo();
+        EXPECT_EQ(f.Titles(), c.titles);
+    }
+}
+
+TEST(FileList, AddingManyFilesShowsProgressAndAStopAddsNone) {
+    for (const int stopAt : {-1, 5}) {
+        DocFixture f;
+        QStringList paths;
+        for (int k = 0; k < 16; ++k) paths << f.files.Make(QStringLiteral("f%1.bmp").arg(k), k);
+        f.ui.cancelProgressAt = stopAt;
+        f.Add(paths);
+        EXPECT_EQ(f.ui.progressBegun, 1);
+        EXPECT_EQ(f.ui.progressEnded, 1);
+        EXPECT_EQ(f.doc.m_profile.GetSize(), stopAt < 0 ? 16 : 0);
+    }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <bit>
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -247,12 +248,12 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
     }
     // A newer format is named as such, not as damage.
     std::string newer = *file;
-    put32(newer, 8, 4);
+    put32(newer, 8, 5);
     seal(newer);
     PartHeader h;
     EXPECT_EQ(ReadPartHeader(newer, newer.size(), h),
-              "written in part file format 4, which this version does not read (it reads format "
-              "3)");
+              "written in part file format 5, which this version does not read (it reads format "
+              "4)");
 
     // Format 1 is still read: the same records, each cursor its place alone (16 bits), kept.
     std::string old = file->substr(0, images - 4);
@@ -396,6 +397,41 @@ TEST(PartFile, CaliperBytesThatMeanNothingAreRefused) {
         CDataProfile profile;
         PartHeader h;
         EXPECT_EQ(Read(bytes, profile, h), "damaged: its contents do not describe the part")
+            << c.name;
+    }
+}
+
+TEST(PartFile, PagesAndFramesComeBackWithTheirRecords) {
+    struct Case {
+        const char* name;
+        CDataProfile records;
+    };
+    Case cases[] = {{"plain", MakeRecords(6)}, {"caliper", MakeCaliperRecords()}};
+    for (Case& c : cases) {
+        // A stack's pages, a picture between them, and a frame as far as an int64 reaches.
+        const std::int64_t frames[] = {0, 1, -1, 7, 3, INT64_MAX - 1};
+        for (int i = 0; i < 6; ++i) c.records.GetSeries(i)->m_nFrame = frames[i];
+        const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, c.records);
+        ASSERT_TRUE(file) << c.name;
+        EXPECT_EQ((*file)[8], 4) << c.name << ": pages and frames are written in format 4";
+        CDataProfile read;
+        PartHeader header;
+        ASSERT_EQ(Read(*file, read, header), "") << c.name;
+        for (int i = 0; i < 6; ++i) EXPECT_EQ(read.GetSeries(i)->m_nFrame, frames[i]) << c.name;
+        EXPECT_EQ(BuildTidyTable(read, true, true), BuildTidyTable(c.records, true, true));
+        EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(c.records, true, true));
+
+        // A frame past what an int64 holds is damage, not a page.
+        const std::size_t at = file->find("img1000.bmp") + std::string_view("img1000.bmp").size();
+        std::string bytes = *file;
+        for (int k = 0; k < 8; ++k) bytes[at + k] = static_cast<char>(0xFF);
+        const auto put32 = [&bytes](std::size_t to, std::uint32_t v) {
+            for (int k = 0; k < 4; ++k) bytes[to + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
+        };
+        put32(bytes.size() - 4, PartChecksum(std::string_view(bytes).substr(
+                                    kPartHeaderBytes, bytes.size() - kPartHeaderBytes - 4)));
+        CDataProfile damaged;
+        EXPECT_EQ(Read(bytes, damaged, header), "damaged: its contents do not describe the part")
             << c.name;
     }
 }

@@ -81,6 +81,42 @@ TEST(TidyTable, RowsPerImageAndLineWithTheChosenColumns) {
     EXPECT_EQ(BuildTidyTable(noLines, true, true), std::nullopt);
 }
 
+TEST(TidyTable, AFrameColumnOnlyWhereTheListHoldsPagesOrFrames) {
+    CDataProfile profile = ThreePointProfile({"/p/s.tif", "/p/a.bmp", "/p/v.mp4"});
+    profile.GetSeries(0)->m_nFrame = 11;
+    profile.GetSeries(2)->m_nFrame = 123456789012;  // past an int's digits
+    struct Case {
+        TidyOptions options;
+        const char* header;
+        const char* rows;  // the first row of each image
+    };
+    const Case cases[] = {
+        {{}, "image,path,frame,line,x,y",
+         "1,/p/s.tif,11,1,60,60,50,50,0.5,0.5,kept,|2,/p/a.bmp,,1,60,60,50,50,0.5,0.5,kept,|"
+         "3,/p/v.mp4,123456789012,1,60,60,50,50,0.5,0.5,kept,"},
+        {kSemicolon, "image;path;frame;line;x;y",
+         "1;/p/s.tif;11;1;60;60;50;50;0,5;0,5;kept;|2;/p/a.bmp;;1;60;60;50;50;0,5;0,5;kept;|"
+         "3;/p/v.mp4;123456789012;1;60;60;50;50;0,5;0,5;kept;"},
+    };
+    for (const Case& c : cases) {
+        const std::string table = *BuildTidyTable(profile, false, false, c.options);
+        EXPECT_EQ(table.rfind(c.header, 0), 0u) << table;
+        std::string rows;
+        for (std::size_t at = table.find("\r\n"); at + 2 < table.size();
+             at = table.find("\r\n", at + 2)) {
+            const std::string row = table.substr(at + 2, table.find("\r\n", at + 2) - at - 2);
+            if (row.find("1,60") == std::string::npos && row.find("1;60") == std::string::npos) {
+                continue;
+            }
+            rows += (rows.empty() ? "" : "|") + row;
+        }
+        EXPECT_EQ(rows, c.rows);
+    }
+    // Without a page or a frame in the list the table is as it always was.
+    for (int i = 0; i < 3; ++i) profile.GetSeries(i)->m_nFrame = -1;
+    EXPECT_EQ(BuildTidyTable(profile, false, false)->rfind("image,path,line,x", 0), 0u);
+}
+
 TEST(TidyTable, NumbersInShortestFormWithEitherDecimalSeparator) {
     CDataProfile profile = ThreePointProfile({"/p/a.bmp"});
     CDataAxis& axis = *profile.GetAxis(0);

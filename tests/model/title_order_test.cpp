@@ -101,4 +101,40 @@ TEST(TitleOrder, SortKeepsCursorsAndFlags) {
     EXPECT_TRUE(profile.GetLine(0, 0, 0)->m_bDetect);
 }
 
+TEST(TitleOrder, EntryTitlesNumberPagesFromOne) {
+    struct Case {
+        std::int64_t frame, count;
+        const char* title;
+    };
+    for (const Case& c : {Case{-1, 400, "s.tif"}, Case{0, 400, "s.tif [1/400]"},
+                          Case{11, 400, "s.tif [12/400]"}, Case{4, 0, "s.tif [5]"}}) {
+        const std::string title = EntryTitle("s.tif", c.frame, c.count);
+        EXPECT_EQ(title, c.title);
+        EXPECT_EQ(EntryFileTitle(title, c.frame), "s.tif") << title;
+    }
+    // A file of one picture keeps its name whole, whatever it looks like.
+    EXPECT_EQ(EntryFileTitle("odd [3/4]", -1), "odd [3/4]");
+    EXPECT_EQ(EntryFileTitle("odd [x]", 2), "odd [x]");
+}
+
+TEST(TitleOrder, SortKeepsAStacksPagesInPageOrder) {
+    // Pages 10 and 2 of one stack: as text "[10/12]" would come before "[2/12]".
+    struct Entry {
+        const char* file;
+        std::int64_t frame;
+    };
+    const Entry entries[] = {{"s.tif", 9}, {"b.bmp", -1}, {"s.tif", 1}, {"s.tif", 10},
+                             {"s.tif", 0}, {"s.tifa", -1}, {"s.tif", -1}, {"r.mp4", 3}};
+    CDataProfile profile;
+    for (const Entry& e : entries) {
+        profile.AddImage(EntryTitle(e.file, e.frame, 12), e.file);
+        profile.GetSeries(profile.GetSize() - 1)->m_nFrame = e.frame;
+    }
+    profile.SortByTitle();
+    EXPECT_EQ(Titles(profile),
+              (std::vector<std::string>{"b.bmp", "r.mp4 [4/12]", "s.tif", "s.tif [1/12]",
+                                        "s.tif [2/12]", "s.tif [10/12]", "s.tif [11/12]",
+                                        "s.tifa"}));
+}
+
 }  // namespace

@@ -180,7 +180,7 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {"", "s.json:1:1: not valid JSON"},
         {"[1, 2]", "s.json: expected a JSON object"},
         {R"({"lines": [[0, 0, 1, 1]], "images": ["a.bmp"]})", "s.json: not a session file"},
-        {R"({"quandrel-session": 4})", "s.json: quandrel-session: expected 1"},
+        {R"({"quandrel-session": 5})", "s.json: quandrel-session: expected 1"},
         {R"({"quandrel-session": "1"})", "s.json: quandrel-session: expected 1"},
         {With(R"("channel": "1",)"), "s.json: channel: expected an integer from 0 to 3"},
         {With(R"("channel": 4,)"), "s.json: channel: expected an integer from 0 to 3"},
@@ -236,9 +236,9 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         {With("", R"(["a.bmp\u0000.txt"])"), "s.json: images[0]: the path holds a NUL byte"},
         {With("", R"([{"path": "a.bmp\u0000.txt"}])"),
          "s.json: images[0].path: the path holds a NUL byte"},
-        {R"({"quandrel-session": 4})", "a newer program wrote this file"},
-        {R"({"quandrel-session": 0})", "s.json: quandrel-session: expected 1, 2 or 3"},
-        {R"({"quandrel-session": 2.0})", "s.json: quandrel-session: expected 1, 2 or 3"},
+        {R"({"quandrel-session": 5})", "a newer program wrote this file"},
+        {R"({"quandrel-session": 0})", "s.json: quandrel-session: expected 1, 2, 3 or 4"},
+        {R"({"quandrel-session": 2.0})", "s.json: quandrel-session: expected 1, 2, 3 or 4"},
         // The window's keys belong to version 2 only; version 1 keeps its own.
         {With(R"("view": {"zoom": 2},)"), "s.json: view: unknown key"},
         {With(R"("autoDetect": true,)"), "s.json: autoDetect: unknown key"},
@@ -308,10 +308,10 @@ TEST(SessionFile, RejectsBadInputNamingTheFileAndField) {
         // An unknown key before the version is held back: the version decides the message.
         {R"({"x": [{}, {}], "quandrel-session": 2, "lines": [], "images": []})",
          "s.json: x: unknown key"},
-        {R"({"x": [{}, {}], "quandrel-session": 4, "lines": [], "images": []})",
-         "s.json: quandrel-session: expected 1, 2 or 3, the versions this program reads; a newer "
+        {R"({"x": [{}, {}], "quandrel-session": 5, "lines": [], "images": []})",
+         "s.json: quandrel-session: expected 1, 2, 3 or 4, the versions this program reads; a newer "
          "program wrote this file"},
-        {R"({"quandrel-session": 4, "x": 1, "lines": {"y": 2})", "a newer program wrote this file"},
+        {R"({"quandrel-session": 5, "x": 1, "lines": {"y": 2})", "a newer program wrote this file"},
         {R"({"x": [{}, {}], "lines": [], "images": []})", "s.json: not a session file"},
         {With2("", R"([{"path": "c", "cursors": [{"pendng": 1}, 1]}])"),
          "s.json: images[0].cursors[0].pendng: unknown key"},
