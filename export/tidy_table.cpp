@@ -32,8 +32,13 @@ std::size_t DigitCount(int value) {
 }
 
 void AppendHeader(std::string& out, char d, bool measureLength, bool measureArea, bool subPixel,
-                  const TidyCaliperColumns* caliper) {
-    for (const char* name : {"image", "path", "line", "x", "y", "dx", "dy", "value_x"}) {
+                  const TidyCaliperColumns* caliper, bool times) {
+    for (const char* name : {"image", "path"}) {
+        out += name;
+        out += d;
+    }
+    if (times) (out += "time") += d;
+    for (const char* name : {"line", "x", "y", "dx", "dy", "value_x"}) {
         out += name;
         out += d;
     }
@@ -136,7 +141,8 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         const CScanSeries* series = profile.GetSeries(i);
         const std::size_t lead =
             DigitCount(i + 1) + 2 +
-            (series != nullptr ? PathFieldSize(series->m_strPath, f.delimiter) : 0);
+            (series != nullptr ? PathFieldSize(series->m_strPath, f.delimiter) : 0) +
+            (options.times != nullptr ? kMaxReal + 1 : 0);
         longestLead = std::max(longestLead, lead);
         leadBytes += lead;
     }
@@ -161,7 +167,7 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     AdviseLargePages(out);
 
     AppendHeader(out, f.delimiter, measureLength, measureArea, options.subPixel,
-                 caliper ? &*caliper : nullptr);
+                 caliper ? &*caliper : nullptr, options.times != nullptr);
     // Rows are built in a block and appended a block at a time; a block holds all of an image's
     // rows unless they are very many.
     const std::size_t longestRow = longestLead + fixedRow;
@@ -183,6 +189,15 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         const CScanSeries* series = profile.GetSeries(i);
         if (series != nullptr) AppendPathField(lead, series->m_strPath, f.delimiter);
         lead += f.delimiter;
+        if (options.times != nullptr) {
+            const auto entry = static_cast<std::size_t>(i);
+            const std::vector<double>& seconds = options.times->seconds;
+            if (entry < seconds.size() && !std::isnan(seconds[entry])) {
+                char time[kMaxReal];
+                lead.append(time, PutReal(time, seconds[entry], f.decimal));
+            }
+            lead += f.delimiter;
+        }
         const std::string_view measureFields =
             MeasureFields(measureBuffer, measures, measureLength, measureArea, f);
 
