@@ -158,21 +158,24 @@ void CNorvaleDoc::OnDataWriteCsv() {
     // The times as they are when the table is written; a file's modification time is read now.
     TimeAxis times;
     QString notice;
-    WriteResults(request, [this, &times, &notice](int filter) {
-        TidyOptions options;
-        if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
-        options.subPixel = Options().edge.subPixel;
-        times = EntryTimesOf(m_profile);
-        if (HasTimes(m_profile, times)) {
-            options.times = &times;
-            if (times.missing > 0) notice = MissingTimesNotice(times.missing);
-        }
-        UnreadableImages unreadable(static_cast<std::size_t>(m_profile.GetSize()));
-        for (int i = 0; i < m_profile.GetSize(); ++i) {
-            unreadable[static_cast<std::size_t>(i)] = IsMissing(i);
-        }
-        return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options, unreadable);
-    }, &notice);
+    WriteResults(
+        request,
+        [this, &times, &notice](int filter) {
+            TidyOptions options;
+            if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
+            options.subPixel = Options().edge.subPixel;
+            times = EntryTimesOf(m_profile);
+            if (HasTimes(m_profile, times)) {
+                options.times = &times;
+                if (times.missing > 0) notice = MissingTimesNotice(times.missing);
+            }
+            UnreadableImages unreadable(static_cast<std::size_t>(m_profile.GetSize()));
+            for (int i = 0; i < m_profile.GetSize(); ++i) {
+                unreadable[static_cast<std::size_t>(i)] = IsMissing(i);
+            }
+            return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options, unreadable);
+        },
+        &notice);
 }
 
 void CNorvaleDoc::WriteResults(SaveFileRequest& request,

@@ -36,8 +36,8 @@ std::vector<EntryTime> FileInstantTimes(const std::vector<std::optional<FileInst
         if (first == nullptr) first = &instant;
         // Apart in nanoseconds, exact in an integer for 292 years either way; only the
         // division into seconds rounds, once.
-        const std::int64_t apart = (instant->sec - (*first)->sec) * 1'000'000'000 +
-                                   (instant->nsec - (*first)->nsec);
+        const std::int64_t apart =
+            (instant->sec - (*first)->sec) * 1'000'000'000 + (instant->nsec - (*first)->nsec);
         times[i] = {static_cast<double>(apart) / 1e9, TimeSource::FileTime};
     }
     return times;
@@ -55,8 +55,8 @@ TimeAxis MakeTimeAxis(std::vector<EntryTime> times) {
             continue;
         }
         if (first == nullptr) first = &time;
-        axis.seconds[i] = time.source == TimeSource::Interval ? time.seconds
-                                                              : time.seconds - first->seconds;
+        axis.seconds[i] =
+            time.source == TimeSource::Interval ? time.seconds : time.seconds - first->seconds;
     }
     return axis;
 }

@@ -36,7 +36,7 @@ struct FileInstant {
 // time. Times from files and from a fixed interval are used as they are (a video's timestamps
 // count from its start, an EXIF date from the epoch); SecondsFromFirst then counts them from
 // the first entry. Modification times are counted from the first entry's already here, in whole
-// seconds and nanoseconds apart, so that no nanosecond is lost to a double holding ~1.7e9.
+// nanoseconds apart, so that no nanosecond is lost to a double holding ~1.7e9 seconds.
 struct TimeAxis {
     std::vector<EntryTime> times;  // per entry, its time and where it comes from
     std::vector<double> seconds;   // per entry, seconds from the first entry with a time; NaN: none

@@ -327,7 +327,8 @@ PlotHit HitTest(const PlotFrame& frame, const SeriesData& data, QPointF pos, dou
 
     // A gap reaches over its own column, and at least `radius` either side of its middle, so
     // that the mark of one image among thousands can still be pointed at.
-    const double reach = overTime ? radius : std::max(frame.area.width() / frame.images / 2, radius);
+    const double reach =
+        overTime ? radius : std::max(frame.area.width() / frame.images / 2, radius);
     double nearest = reach;
     const int gaps = static_cast<int>(data.gaps.size());
     const int first = overTime ? 0 : ImageAt(frame, pos.x() - reach);
@@ -360,7 +361,8 @@ QString HitText(const SeriesData& data, const PlotHit& hit) {
                              .arg(QString::number(i + 1), data.names[i])
                        : QCoreApplication::translate("Panel", "画像 %1").arg(i + 1);
     if (has(data.times)) {
-        text += QCoreApplication::translate("Panel", "\n時刻 %1 秒").arg(FormatDialogDouble(data.times[i]));
+        text += QCoreApplication::translate("Panel", "\n時刻 %1 秒")
+                    .arg(FormatDialogDouble(data.times[i]));
     }
     const int curves = static_cast<int>(data.curves.size());
     if (hit.curve >= 0 && hit.curve < curves) {

@@ -97,9 +97,8 @@ PlotLayout LayoutPlot(const SeriesData& data, QSize size, const QFont& font,
         tLo = *lo;
         tHi = *hi;
     }
-    const double widest =
-        overTime ? WidestTimeText(NiceTicks(tLo, tHi, 10), metrics)
-                 : metrics.horizontalAdvance(QString::number(data.images));
+    const double widest = overTime ? WidestTimeText(NiceTicks(tLo, tHi, 10), metrics)
+                                   : metrics.horizontalAdvance(QString::number(data.images));
     const double right = std::ceil(pad + widest / 2);
     const double width = std::floor(size.width() - left - right);
     if (width < 8.0 || height < 8.0) return layout;

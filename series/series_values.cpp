@@ -198,8 +198,7 @@ QString TimeAxisLabel(const TimeAxis& axis) {
     const bool one = std::all_of(axis.times.begin(), axis.times.end(),
                                  [source](const EntryTime& t) { return t.source == source; });
     return QCoreApplication::translate("Panel", "時刻（秒、%1）")
-        .arg(one ? TimeSourceText(source)
-                 : QCoreApplication::translate("Panel", "出所が混在"));
+        .arg(one ? TimeSourceText(source) : QCoreApplication::translate("Panel", "出所が混在"));
 }
 
 }  // namespace

@@ -8,7 +8,8 @@ TimeRule ReadTimeRule(const SessionValues& values, const nlohmann::json& root) {
     TimeRule rule;
     const auto kind = root.find("timeRule");
     if (kind != root.end()) {
-        const std::string* word = kind->is_string() ? &kind->get_ref<const std::string&>() : nullptr;
+        const std::string* word =
+            kind->is_string() ? &kind->get_ref<const std::string&>() : nullptr;
         if (word != nullptr && *word == "interval") {
             rule.kind = TimeRule::Kind::Interval;
         } else if (word != nullptr && *word == "fileTime") {
@@ -21,18 +22,22 @@ TimeRule ReadTimeRule(const SessionValues& values, const nlohmann::json& root) {
     const auto start = root.find("timeStart");
     if (rule.kind != TimeRule::Kind::Interval) {
         // Numbers that nothing would use say that the file means something else.
-        if (interval != root.end()) values.Fail("timeInterval", "given without \"timeRule\": \"interval\"");
-        if (start != root.end()) values.Fail("timeStart", "given without \"timeRule\": \"interval\"");
+        if (interval != root.end())
+            values.Fail("timeInterval", "given without \"timeRule\": \"interval\"");
+        if (start != root.end())
+            values.Fail("timeStart", "given without \"timeRule\": \"interval\"");
         return rule;
     }
-    if (interval == root.end()) values.Fail("timeInterval", "missing: the seconds between two entries");
+    if (interval == root.end())
+        values.Fail("timeInterval", "missing: the seconds between two entries");
     rule.interval = values.Number(*interval, "timeInterval");
     if (!(rule.interval > 0.0) || !std::isfinite(rule.interval)) {
         values.Fail("timeInterval", "expected a number of seconds above 0");
     }
     if (start != root.end()) {
         rule.start = values.Number(*start, "timeStart");
-        if (!std::isfinite(rule.start)) values.Fail("timeStart", "expected a finite number of seconds");
+        if (!std::isfinite(rule.start))
+            values.Fail("timeStart", "expected a finite number of seconds");
     }
     return rule;
 }

@@ -318,8 +318,8 @@ namespace {
 TEST(TidyTable, TimeColumnOnlyWithTimesAndEmptyWhereAnEntryHasNone) {
     CDataProfile profile = ThreePointProfile({"/p/a.bmp", "/p/b.bmp", "/p/c.bmp"});
     while (profile.GetArray(0, 0)->GetSize() > 1) profile.RemoveLine(1);
-    const TimeAxis times = MakeTimeAxis(
-        {{3.5, TimeSource::VideoTimestamp}, {}, {3.6, TimeSource::VideoTimestamp}});
+    const TimeAxis times =
+        MakeTimeAxis({{3.5, TimeSource::VideoTimestamp}, {}, {3.6, TimeSource::VideoTimestamp}});
     struct Case {
         const char* name;
         const TimeAxis* times;

@@ -2,9 +2,8 @@
 // not measured yet, and gaps with their reasons.
 #include "series/series_values.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <QFile>
@@ -157,18 +156,33 @@ TEST(SeriesValues, OverTimeAndAsARateWithTheFallbackToImageNumbers) {
         const char* label;
     };
     const Case cases[] = {
-        {"a video's times", {video(1), video(3), video(4), video(5)}, {}, {0, 2, 3, 4}, 10,
-         "時刻（秒、動画のタイムスタンプ）", "dx（ピクセル） の変化率（/秒）"},
-        {"one image without a time", {video(1), video(3), none, video(5)}, {}, {}, 20,
-         "画像番号（時刻のない画像 1 件）", "dx（ピクセル） の変化率（/画像）"},
-        {"a fixed interval over the files' times", {none, none, none, none},
-         {TimeRule::Kind::Interval, 0.5, 10}, {10, 10.5, 11, 11.5}, 40,
-         "時刻（秒、一定の間隔）", "dx（ピクセル） の変化率（/秒）"},
+        {"a video's times",
+         {video(1), video(3), video(4), video(5)},
+         {},
+         {0, 2, 3, 4},
+         10,
+         "時刻（秒、動画のタイムスタンプ）",
+         "dx（ピクセル） の変化率（/秒）"},
+        {"one image without a time",
+         {video(1), video(3), none, video(5)},
+         {},
+         {},
+         20,
+         "画像番号（時刻のない画像 1 件）",
+         "dx（ピクセル） の変化率（/画像）"},
+        {"a fixed interval over the files' times",
+         {none, none, none, none},
+         {TimeRule::Kind::Interval, 0.5, 10},
+         {10, 10.5, 11, 11.5},
+         40,
+         "時刻（秒、一定の間隔）",
+         "dx（ピクセル） の変化率（/秒）"},
     };
     for (const Case& c : cases) {
         setTimes(c.times);
         f.doc.m_profile.m_timeRule = c.rule;
-        const SeriesData data = BuildSeriesData(f.doc, SeriesView{SeriesQuantity::PixelDx, true, true});
+        const SeriesData data =
+            BuildSeriesData(f.doc, SeriesView{SeriesQuantity::PixelDx, true, true});
         EXPECT_EQ(data.times, c.axis) << c.name;
         EXPECT_EQ(data.xLabel.toStdString(), c.xLabel) << c.name;
         EXPECT_EQ(data.label.toStdString(), c.label) << c.name;

@@ -33,7 +33,8 @@ TEST(SessionTime, RulesReadBackAndTheDefaultWritesNothing) {
         } else {
             EXPECT_EQ(text.text->find("\"time"), std::string::npos) << *text.text;
         }
-        EXPECT_NE(text.text->find("\"quandrel-session\": 2,"), std::string::npos) << "no newer version";
+        EXPECT_NE(text.text->find("\"quandrel-session\": 2,"), std::string::npos)
+            << "no newer version";
         const SessionResult read = ParseSession(*text.text, "s.json", "/run");
         ASSERT_TRUE(read.session) << read.error;
         EXPECT_EQ(read.session->timeRule, rule);
@@ -53,13 +54,15 @@ TEST(SessionTime, RefusesARuleItCannotUseNamingTheField) {
     };
     for (const auto& [keys, field] : cases) {
         for (const int version : {2, 3}) {
-            const SessionResult read = ParseSession(SessionWithKeys(keys, version), "s.json", "/run");
+            const SessionResult read =
+                ParseSession(SessionWithKeys(keys, version), "s.json", "/run");
             EXPECT_FALSE(read.session) << keys;
             EXPECT_EQ(read.problem.field, field) << keys << " -> " << read.error;
         }
     }
     // Version 1 knows no times: the key is a misspelling there, not a silent default.
-    EXPECT_FALSE(ParseSession(SessionWithKeys("\"timeRule\": \"fileTime\", ", 1), "s.json", "/run").session);
+    EXPECT_FALSE(
+        ParseSession(SessionWithKeys("\"timeRule\": \"fileTime\", ", 1), "s.json", "/run").session);
 }
 
 }  // namespace

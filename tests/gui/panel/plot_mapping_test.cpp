@@ -199,7 +199,8 @@ void PlotMappingTest::overTime_data() {
     // Five images at 0, 4, 2, 10 and 6 s on an axis of 0..10 s over 100 pixels: x 0, 40, 20,
     // 100 and 60, out of list order.
     QTest::newRow("on a point") << QPointF(41, 80) << 1 << 0 << "画像 2\n時刻 4 秒\n走査線 1: 2";
-    QTest::newRow("a gap at its time") << QPointF(21, 10) << 2 << -1 << "画像 3\n時刻 2 秒\n読めません";
+    QTest::newRow("a gap at its time")
+        << QPointF(21, 10) << 2 << -1 << "画像 3\n時刻 2 秒\n読めません";
     QTest::newRow("later in time, earlier in the list")
         << QPointF(58, 50) << 4 << 0 << "画像 5\n時刻 6 秒\n走査線 1: 5";
     QTest::newRow("nearest in time, first of equals")
