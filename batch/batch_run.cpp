@@ -12,6 +12,7 @@
 #include "export/image_measures.h"
 #include "export/line_status.h"
 #include "picture/picture.h"
+#include "series/entry_times.h"
 #include "series/series_detect.h"
 #include "session/session_records.h"
 
@@ -57,6 +58,16 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     return {BatchStatus::ImageFailed, failure.path + ": cannot be decoded: " + reason};
 }
 
+namespace {
+
+std::string MissingTimesWarning(std::size_t missing) {
+    return std::to_string(missing) + (missing == 1 ? " image has" : " images have") +
+           " no time: the table's time field is empty there, and its number in the list stands"
+           " for it";
+}
+
+}  // namespace
+
 std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& profile) {
     const std::size_t otherwise =
         CountFoundOtherwise(profile, MeasuredLineCount(profile),
@@ -76,14 +87,21 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
     BuildProfile(session, profile);
     BatchOutcome outcome = DetectImages(session, profile, jobs, progress);
     if (outcome.status != BatchStatus::Ok) return outcome;
+    // Times go into the table only; the data file is the same with them or without.
+    const TimeAxis times = EntryTimesOf(profile);
+    const bool timed = format.tidyTable && HasTimes(profile, times);
+    TidyOptions tidy = WithSubPixel(format.tidy, session.edge.subPixel);
+    if (timed) tidy.times = &times;
     std::optional<std::string> file =
-        format.tidyTable
-            ? BuildTidyTable(profile, session.measureLength, session.measureArea,
-                             WithSubPixel(format.tidy, session.edge.subPixel))
-            : BuildDataFile(profile, session.measureLength, session.measureArea);
+        format.tidyTable ? BuildTidyTable(profile, session.measureLength, session.measureArea, tidy)
+                         : BuildDataFile(profile, session.measureLength, session.measureArea);
     if (!file) return {BatchStatus::NothingToWrite, "there is no data: no images or no scan lines"};
     bytes = std::move(*file);
     outcome.warning = FoundOtherwiseWarning(session, profile);
+    if (timed && times.missing > 0) {
+        if (!outcome.warning.empty()) outcome.warning += "; ";
+        outcome.warning += MissingTimesWarning(times.missing);
+    }
     return outcome;
 }
 

@@ -16,6 +16,7 @@
 #include "export/tidy_table.h"
 #include "model/edge_detect.h"
 #include "model/line_profile.h"
+#include "series/entry_times.h"
 #include "series/series_detect.h"
 
 namespace {
@@ -67,6 +68,15 @@ QString AskOutputPath(CUiServices& ui, const CDataProfile& profile, SaveFileRequ
         return {};
     }
     return path;
+}
+
+// The table is written with its time column partly empty: said once it is on disk.
+QString MissingTimesNotice(std::size_t missing) {
+    return QCoreApplication::translate(
+               "Document",
+               "時刻のない画像が %1 件あります。表の time の欄はそれらの行で空です"
+               "（画像番号で代用してください）。")
+        .arg(missing);
 }
 
 }  // namespace
@@ -145,20 +155,32 @@ void CNorvaleDoc::OnDataWrite() {
 
 void CNorvaleDoc::OnDataWriteCsv() {
     SaveFileRequest request = CsvRequest();
-    WriteResults(request, [this](int filter) {
-        TidyOptions options;
-        if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
-        options.subPixel = Options().edge.subPixel;
-        UnreadableImages unreadable(static_cast<std::size_t>(m_profile.GetSize()));
-        for (int i = 0; i < m_profile.GetSize(); ++i) {
-            unreadable[static_cast<std::size_t>(i)] = IsMissing(i);
-        }
-        return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options, unreadable);
-    });
+    // The times as they are when the table is written; a file's modification time is read now.
+    TimeAxis times;
+    QString notice;
+    WriteResults(
+        request,
+        [this, &times, &notice](int filter) {
+            TidyOptions options;
+            if (filter == 1) options.delimiter = TidyOptions::Delimiter::Semicolon;
+            options.subPixel = Options().edge.subPixel;
+            times = EntryTimesOf(m_profile);
+            if (HasTimes(m_profile, times)) {
+                options.times = &times;
+                if (times.missing > 0) notice = MissingTimesNotice(times.missing);
+            }
+            UnreadableImages unreadable(static_cast<std::size_t>(m_profile.GetSize()));
+            for (int i = 0; i < m_profile.GetSize(); ++i) {
+                unreadable[static_cast<std::size_t>(i)] = IsMissing(i);
+            }
+            return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options, unreadable);
+        },
+        &notice);
 }
 
 void CNorvaleDoc::WriteResults(SaveFileRequest& request,
-                               const std::function<std::optional<std::string>(int filter)>& build) {
+                               const std::function<std::optional<std::string>(int filter)>& build,
+                               const QString* notice) {
     if (IsBusy()) return;
     const BusyScope busy(*this);
     // Checked before anything is chosen or touched: no lines means no data, and an existing
@@ -195,7 +217,11 @@ void CNorvaleDoc::WriteResults(SaveFileRequest& request,
         return;
     }
     const WriteResult result = WriteFileSafely(path.toStdString(), *bytes);
-    if (!result.ok()) m_ui.MessageBox(WriteFailureText(path, result));
+    if (!result.ok()) {
+        m_ui.MessageBox(WriteFailureText(path, result));
+    } else if (notice != nullptr && !notice->isEmpty()) {
+        m_ui.MessageBox(*notice);
+    }
 }
 
 void CNorvaleDoc::OnProfileWrite() {

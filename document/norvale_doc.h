@@ -101,6 +101,8 @@ public:
     // The user changed the panel's options from `before` to `after`: one step. False while a
     // long operation runs; the panel then shows `before` again.
     bool ChangeOptions(const PanelOptions& before, const PanelOptions& after);
+    // The rule the entries' times follow ("間隔"), one step; false when unchanged or refused.
+    bool SetTimeRule(const TimeRule& rule);
     // The dialog of the finer detection options, its result one step; false when cancelled,
     // unchanged or refused.
     bool EditEdgeOptions();
@@ -346,9 +348,11 @@ private:
     // what was found under other settings.
     void OfferRedetection(const PanelOptions& before, const PanelOptions& after);
     // The export of a results file: the checks, the save dialog, the detection of pending
-    // lines, then the bytes that `build` makes for the file type chosen, written safely.
+    // lines, then the bytes that `build` makes for the file type chosen, written safely, and
+    // then the notice that `build` may have left.
     void WriteResults(SaveFileRequest& request,
-                      const std::function<std::optional<std::string>(int filter)>& build);
+                      const std::function<std::optional<std::string>(int filter)>& build,
+                      const QString* notice = nullptr);
     bool SaveSessionTo(const QString& path);
     // Replaces the work with the session in `file`; the work's session file is `name` after it.
     bool ReadSession(const std::string& file, const QString& name);

@@ -33,9 +33,10 @@ std::size_t DigitCount(int value) {
 }
 
 void AppendHeader(std::string& out, char d, bool frames, bool measureLength, bool measureArea,
-                  bool subPixel, const TidyCaliperColumns* caliper) {
+                  bool subPixel, const TidyCaliperColumns* caliper, bool times) {
     for (const char* name : {"image", "path"}) (out += name) += d;
     if (frames) (out += "frame") += d;
+    if (times) (out += "time") += d;
     for (const char* name : {"line", "x", "y", "dx", "dy", "value_x"}) {
         out += name;
         out += d;
@@ -146,7 +147,8 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         const CScanSeries* series = profile.GetSeries(i);
         const std::size_t lead =
             DigitCount(i + 1) + 2 + (frames ? kMaxFrameField : 0) +
-            (series != nullptr ? PathFieldSize(series->m_strPath, f.delimiter) : 0);
+            (series != nullptr ? PathFieldSize(series->m_strPath, f.delimiter) : 0) +
+            (options.times != nullptr ? kMaxReal + 1 : 0);
         longestLead = std::max(longestLead, lead);
         leadBytes += lead;
     }
@@ -171,7 +173,7 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
     AdviseLargePages(out);
 
     AppendHeader(out, f.delimiter, frames, measureLength, measureArea, options.subPixel,
-                 caliper ? &*caliper : nullptr);
+                 caliper ? &*caliper : nullptr, options.times != nullptr);
     // Rows are built in a block and appended a block at a time; a block holds all of an image's
     // rows unless they are very many.
     const std::size_t longestRow = longestLead + fixedRow;
@@ -196,6 +198,15 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         if (frames) {
             // Empty for a file of one picture among the pages.
             if (series != nullptr && series->m_nFrame >= 0) lead += std::to_string(series->m_nFrame);
+            lead += f.delimiter;
+        }
+        if (options.times != nullptr) {
+            const auto entry = static_cast<std::size_t>(i);
+            const std::vector<double>& seconds = options.times->seconds;
+            if (entry < seconds.size() && !std::isnan(seconds[entry])) {
+                char time[kMaxReal];
+                lead.append(time, PutReal(time, seconds[entry], f.decimal));
+            }
             lead += f.delimiter;
         }
         const std::string_view measureFields =

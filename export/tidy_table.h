@@ -5,6 +5,7 @@
 
 #include "export/line_status.h"
 #include "model/data_profile.h"
+#include "model/time_rule.h"
 
 // How the tidy table separates its fields.
 struct TidyOptions {
@@ -16,6 +17,8 @@ struct TidyOptions {
     Delimiter delimiter = Delimiter::Comma;
     // The edges placed between pixels, in five more columns (see below).
     bool subPixel = false;
+    // The entries' times, for the `time` column; none: no such column.
+    const TimeAxis* times = nullptr;
 };
 
 inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
@@ -30,6 +33,8 @@ inline TidyOptions WithSubPixel(TidyOptions options, bool subPixel) {
 //   path     the image file's path (see AppendPathField in csv_field.h for its escape)
 //   frame    only where some image is a page of a stack or a frame of a video: its number from
 //            0; empty for a file of one picture
+//   time     with times: the entry's seconds from the first entry (TimeAxis::seconds), written
+//            as the other reals; empty for an entry without a time
 //   line     the scan line's number, counted from 1
 //   x, y     the edge point's pixel on the picture (rows grow downwards)
 //   dx, dy   the data file's pixel values: x - origin x and origin y - y, from the image's own

@@ -7,6 +7,7 @@
 #include "model/data_axis.h"
 #include "model/edge_options.h"
 #include "model/scan_array.h"
+#include "model/time_rule.h"
 
 // One record taken out of the list whole, to be put back later as it was.
 struct CImageRecord {
@@ -43,6 +44,9 @@ public:
     std::uint16_t RuleNumber(const CaliperRule& rule);
     // A line's own caliper rule; null for the side panel's.
     const CaliperRule* RuleOf(const CScan& line) const;
+
+    // How the entries get their times (EntryTimesOf in series/ applies it).
+    TimeRule m_timeRule;
 
     int GetSize() const { return static_cast<int>(m_arSeries.size()); }
 

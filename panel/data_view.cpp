@@ -22,6 +22,7 @@
 #include "document/norvale_doc.h"
 #include "panel/dialog_units.h"
 #include "panel/profile_graph.h"
+#include "series/entry_times.h"
 
 namespace {
 
@@ -323,6 +324,9 @@ void CDataView::OnUpdate() {
     const QFontMetrics metrics(m_wndFileList->font());
     const int room = FileTextRoom();
     int widest = room;
+    // Where the session has times, each entry's tooltip says its own and where it comes from.
+    const TimeAxis times = EntryTimesOf(m_doc.m_profile);
+    const bool timed = HasTimes(m_doc.m_profile, times);
     for (int i = 0; i < count; ++i) {
         const CScanSeries* series = m_doc.m_profile.GetSeries(i);
         const QString title = QString::fromStdString(series->m_strTitle);
@@ -338,6 +342,8 @@ void CDataView::OnUpdate() {
                                                     QByteArray::fromStdString(series->m_strPath))),
                                                 m_doc.MissingReason(i)));
             widest = std::max(widest, metrics.horizontalAdvance(label));
+        } else if (timed) {
+            item->setToolTip(0, EntryTimeText(times, i));
         }
     }
     // Names longer than the room are cut at the end, as always; the word of a fault never is.

@@ -140,18 +140,40 @@ QString TickText(double value, const AxisTicks& ticks) {
     return QString::fromLatin1(buffer, static_cast<qsizetype>(result.ptr - buffer));
 }
 
+double TimeX(const PlotFrame& frame, double seconds) {
+    const double half = HalfSpan(frame.tlo, frame.thi);
+    if (!(half > 0.0)) return frame.area.center().x();
+    return frame.area.left() + HalfSpan(frame.tlo, seconds) / half * frame.area.width();
+}
+
 double ColumnLeft(const PlotFrame& frame, int index) {
     if (frame.images <= 0) return frame.area.left();
     return frame.area.left() + index * frame.area.width() / frame.images;
 }
 
 double ImageX(const PlotFrame& frame, int index) {
+    if (frame.OverTime() && index >= 0 && static_cast<std::size_t>(index) < frame.times.size()) {
+        return TimeX(frame, frame.times[static_cast<std::size_t>(index)]);
+    }
     if (frame.images <= 0) return frame.area.center().x();
     return frame.area.left() + (index + 0.5) * frame.area.width() / frame.images;
 }
 
 int ImageAt(const PlotFrame& frame, double x) {
     if (frame.images <= 0) return -1;
+    if (frame.OverTime()) {
+        // Times need not grow along the list: every image is looked at.
+        int nearest = 0;
+        double best = std::numeric_limits<double>::infinity();
+        for (int i = 0; i < frame.images; ++i) {
+            const double d = std::abs(ImageX(frame, i) - x);
+            if (d < best) {
+                best = d;
+                nearest = i;
+            }
+        }
+        return nearest;
+    }
     if (frame.area.width() <= 0.0) return 0;
     const double column = std::floor((x - frame.area.left()) * frame.images / frame.area.width());
     return static_cast<int>(std::clamp(column, 0.0, frame.images - 1.0));
@@ -263,7 +285,8 @@ std::vector<Span> FlagSpans(const PlotFrame& frame, const std::vector<bool>& fla
     const int n = std::min(static_cast<int>(flags.size()), std::max(frame.images, 0));
     for (int i = 0; i < n; ++i) {
         if (!flags[i]) continue;
-        Span s{ColumnLeft(frame, i), ColumnLeft(frame, i + 1)};
+        Span s = frame.OverTime() ? Span{ImageX(frame, i) - 0.5, ImageX(frame, i) + 0.5}
+                                  : Span{ColumnLeft(frame, i), ColumnLeft(frame, i + 1)};
         if (s.right - s.left < minWidth) {
             const double centre = (s.left + s.right) / 2;
             s = {centre - minWidth / 2, centre + minWidth / 2};
@@ -280,8 +303,10 @@ std::vector<Span> FlagSpans(const PlotFrame& frame, const std::vector<bool>& fla
 PlotHit HitTest(const PlotFrame& frame, const SeriesData& data, QPointF pos, double radius) {
     if (frame.images <= 0) return {};
     if (!frame.area.adjusted(-radius, -radius, radius, radius).contains(pos)) return {};
-    const int from = ImageAt(frame, pos.x() - radius);
-    const int to = ImageAt(frame, pos.x() + radius);
+    // Over time the images need not lie in list order across the axis: all are looked at.
+    const bool overTime = frame.OverTime();
+    const int from = overTime ? 0 : ImageAt(frame, pos.x() - radius);
+    const int to = overTime ? frame.images - 1 : ImageAt(frame, pos.x() + radius);
 
     PlotHit hit;
     double best = radius * radius;
@@ -302,10 +327,13 @@ PlotHit HitTest(const PlotFrame& frame, const SeriesData& data, QPointF pos, dou
 
     // A gap reaches over its own column, and at least `radius` either side of its middle, so
     // that the mark of one image among thousands can still be pointed at.
-    const double reach = std::max(frame.area.width() / frame.images / 2, radius);
+    const double reach =
+        overTime ? radius : std::max(frame.area.width() / frame.images / 2, radius);
     double nearest = reach;
     const int gaps = static_cast<int>(data.gaps.size());
-    for (int i = ImageAt(frame, pos.x() - reach); i <= ImageAt(frame, pos.x() + reach); ++i) {
+    const int first = overTime ? 0 : ImageAt(frame, pos.x() - reach);
+    const int last = overTime ? frame.images - 1 : ImageAt(frame, pos.x() + reach);
+    for (int i = first; i <= last; ++i) {
         if (i >= gaps || data.gaps[i].isEmpty()) continue;
         const double d = std::abs(ImageX(frame, i) - pos.x());
         if (d <= nearest) {
@@ -332,6 +360,10 @@ QString HitText(const SeriesData& data, const PlotHit& hit) {
                        ? QCoreApplication::translate("Panel", "画像 %1: %2")
                              .arg(QString::number(i + 1), data.names[i])
                        : QCoreApplication::translate("Panel", "画像 %1").arg(i + 1);
+    if (has(data.times)) {
+        text += QCoreApplication::translate("Panel", "\n時刻 %1 秒")
+                    .arg(FormatDialogDouble(data.times[i]));
+    }
     const int curves = static_cast<int>(data.curves.size());
     if (hit.curve >= 0 && hit.curve < curves) {
         text += line(hit.curve);
@@ -357,48 +389,4 @@ QString HitText(const SeriesData& data, const PlotHit& hit) {
     if (has(data.pending) && data.pending[i])
         text += QCoreApplication::translate("Panel", "\n検出待ち");
     return text;
-}
-
-QColor CurveColour(int curve) {
-    // Ten strong colours, then ten lighter or darker ones of other hues; past twenty the hues
-    // turn by the golden angle, which keeps neighbours apart.
-    static constexpr std::array<QRgb, 20> kColours{
-        0x005AC8, 0xE67800, 0x00963C, 0xD21E28, 0x823CB4, 0x8C5A28, 0xC828A0,
-        0x008C96, 0x828200, 0x14286E, 0x46A0E6, 0xC8A000, 0x5ABE28, 0xF0645A,
-        0xAA78DC, 0xBE8C5A, 0xF06EBE, 0x28BEC8, 0xA05000, 0x781428,
-    };
-    if (curve >= 0 && curve < static_cast<int>(kColours.size())) return QColor(kColours[curve]);
-    return QColor::fromHsv((std::max(curve, 0) * 137) % 360, 220, 170);
-}
-
-LegendPlaces FlowLegend(const std::vector<double>& widths, double moreWidth, double width,
-                        double rowHeight, double gap, int maxRows) {
-    LegendPlaces places;
-    if (widths.empty() || maxRows < 1) return places;
-    double x = 0.0;
-    int row = 0;
-    for (const double w0 : widths) {
-        const double w = std::min(w0, width);
-        if (x > 0.0 && x + w > width) {
-            ++row;
-            x = 0.0;
-        }
-        if (row >= maxRows) break;
-        places.entries.emplace_back(x, row * rowHeight, w, rowHeight);
-        x += w + gap;
-    }
-    if (places.entries.size() < widths.size()) {
-        while (!places.entries.empty()) {
-            const QRectF& last = places.entries.back();
-            if (last.right() + gap + moreWidth <= width) {
-                places.more = QRectF(last.right() + gap, last.top(), moreWidth, rowHeight);
-                break;
-            }
-            places.entries.pop_back();
-        }
-        if (!places.more) places.more = QRectF(0.0, 0.0, std::min(moreWidth, width), rowHeight);
-    }
-    const QRectF lowest = places.more ? *places.more : places.entries.back();
-    places.rows = static_cast<int>(std::lround(lowest.top() / rowHeight)) + 1;
-    return places;
 }

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "panel/plot_legend.h"
 #include "series/series_values.h"
 
 // The arithmetic of the series plot: data ranges to pixels and back, axis ticks, the points a
@@ -59,17 +60,30 @@ QString TickText(double value, const AxisTicks& ticks);
 // The plot area in pixels and what it spans: image i (0-based) owns the column from
 // left + i * w / images to left + (i + 1) * w / images and sits at its middle; the value axis
 // runs from lo at the bottom edge to hi at the top edge.
+//
+// On a time axis (`times` holds each image's seconds) image i sits at its time instead, on an
+// axis from tlo at the left edge to thi at the right edge; an image's column is then a pixel
+// either side of it.
 struct PlotFrame {
     QRectF area;
     int images = 0;
     double lo = 0.0;
     double hi = 1.0;
+    std::vector<double> times = {};
+    double tlo = 0.0;
+    double thi = 1.0;
+
+    bool OverTime() const { return !times.empty(); }
 };
+
+// Where a time lies across the area of a frame over time.
+double TimeX(const PlotFrame& frame, double seconds);
 
 double ImageX(const PlotFrame& frame, int index);
 // Left edge of image index's column; ColumnLeft(frame, images) is the area's right edge.
 double ColumnLeft(const PlotFrame& frame, int index);
-// The image whose column holds x, clamped to the first and the last; -1 when there are none.
+// The image whose column holds x, clamped to the first and the last (over time: the image
+// nearest to x, the first of equals); -1 when there are none.
 int ImageAt(const PlotFrame& frame, double x);
 double ValueY(const PlotFrame& frame, double value);
 double ValueAt(const PlotFrame& frame, double y);
@@ -122,19 +136,3 @@ PlotHit HitTest(const PlotFrame& frame, const SeriesData& data, QPointF pos, dou
 // or, where no point was hit, the values of the first few curves at that image ("値なし" for
 // none). A pending image says so as well. Empty when nothing was hit.
 QString HitText(const SeriesData& data, const PlotHit& hit);
-
-// Colour of curve i: distinct from each other for the first twenty, dark enough to read on
-// white, and none of them the grey of the current image's mark.
-QColor CurveColour(int curve);
-
-// The legend's entries in rows from the top left of a strip `width` wide: each entry is placed
-// at the next free place of its row, or starts a new row, up to maxRows rows. Entries that do
-// not fit are summed up by one more entry of width moreWidth (the widget writes "ほか N 本"),
-// which takes the place of as many entries as it needs on the last row.
-struct LegendPlaces {
-    std::vector<QRectF> entries;  // of the first entries.size() curves
-    std::optional<QRectF> more;
-    int rows = 0;
-};
-LegendPlaces FlowLegend(const std::vector<double>& widths, double moreWidth, double width,
-                        double rowHeight, double gap, int maxRows);

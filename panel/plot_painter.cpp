@@ -14,8 +14,17 @@ constexpr double kTick = 4.0;     // length of a tick mark
 constexpr double kSwatch = 16.0;  // length of a legend entry's stroke
 constexpr double kDot = 2.5;      // radius of a point's dot
 
-QString XAxisText() {
-    return QCoreApplication::translate("Panel", "画像番号");
+QString XAxisText(const SeriesData& data) {
+    return data.xLabel.isEmpty() ? QCoreApplication::translate("Panel", "画像番号") : data.xLabel;
+}
+
+// The widest of the time axis's labels for about `count` ticks.
+double WidestTimeText(const AxisTicks& ticks, const QFontMetricsF& metrics) {
+    double widest = 0.0;
+    for (const double v : ticks.values) {
+        widest = std::max(widest, metrics.horizontalAdvance(TickText(v, ticks)));
+    }
+    return widest;
 }
 
 // The texts are measured on the device they will be painted on: a generator of SVG counts a
@@ -79,16 +88,33 @@ PlotLayout LayoutPlot(const SeriesData& data, QSize size, const QFont& font,
     }
     const double left =
         std::ceil(pad + (data.label.isEmpty() ? 0.0 : line + pad) + labelWidth + kTick + 2.0);
-    const double widest = metrics.horizontalAdvance(QString::number(data.images));
+    // Over time the labels are the seconds: measured on a first guess at the ticks.
+    const bool overTime = data.times.size() == static_cast<std::size_t>(data.images);
+    double tLo = 0.0;
+    double tHi = 0.0;
+    if (overTime) {
+        const auto [lo, hi] = std::minmax_element(data.times.begin(), data.times.end());
+        tLo = *lo;
+        tHi = *hi;
+    }
+    const double widest = overTime ? WidestTimeText(NiceTicks(tLo, tHi, 10), metrics)
+                                   : metrics.horizontalAdvance(QString::number(data.images));
     const double right = std::ceil(pad + widest / 2);
     const double width = std::floor(size.width() - left - right);
     if (width < 8.0 || height < 8.0) return layout;
     layout.drawable = true;
 
     const int xCount = std::max(1, static_cast<int>(width / (widest + 2 * line)));
-    layout.xTicks = ImageTicks(data.images, xCount);
     layout.frame = {QRectF(left, std::round(top), width, height), data.images, layout.yTicks.lo,
                     layout.yTicks.hi};
+    if (overTime) {
+        layout.timeTicks = NiceTicks(tLo, tHi, xCount);
+        layout.frame.times = data.times;
+        layout.frame.tlo = layout.timeTicks.lo;
+        layout.frame.thi = layout.timeTicks.hi;
+    } else {
+        layout.xTicks = ImageTicks(data.images, xCount);
+    }
     const double column = width / data.images;
     layout.smooth = column >= 2.0;
     layout.dots = column >= 4 * kDot;
@@ -177,14 +203,20 @@ void PaintAxes(QPainter& painter, const PlotLayout& layout, const SeriesData& da
         painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, TickText(v, layout.yTicks));
     }
     const double numbers = area.bottom() + kTick + 2.0;
-    for (const int t : layout.xTicks) {
-        const double x = std::floor(ImageX(layout.frame, t - 1));
+    const auto xTick = [&](double x, const QString& text) {
+        x = std::floor(x);
         painter.drawLine(QPointF(x, area.bottom()), QPointF(x, area.bottom() + kTick));
         const QRectF box(x - 100.0, numbers, 200.0, line);
-        painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, QString::number(t));
+        painter.drawText(box, Qt::AlignHCenter | Qt::AlignTop, text);
+    };
+    for (const int t : layout.xTicks) xTick(ImageX(layout.frame, t - 1), QString::number(t));
+    if (layout.frame.OverTime()) {
+        for (const double t : layout.timeTicks.values) {
+            xTick(TimeX(layout.frame, t), TickText(t, layout.timeTicks));
+        }
     }
     const QRectF xText(area.left(), numbers + line + 2.0, area.width(), line);
-    painter.drawText(xText, Qt::AlignHCenter | Qt::AlignTop, XAxisText());
+    painter.drawText(xText, Qt::AlignHCenter | Qt::AlignTop, XAxisText(data));
     if (!data.label.isEmpty()) {
         painter.save();
         painter.translate(std::round(line * 0.4), area.center().y());

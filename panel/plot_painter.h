@@ -31,7 +31,8 @@ struct PlotLayout {
     bool drawable = false;  // the area has room for a plot at all
     bool hasValues = false;
     AxisTicks yTicks;
-    std::vector<int> xTicks;
+    std::vector<int> xTicks;  // image numbers, on an axis of image numbers
+    AxisTicks timeTicks;      // seconds, on an axis over time
     LegendPlaces legend;  // in the drawing's coordinates
     QString moreText;     // "ほか N 本" when the legend has no room for every name
     std::vector<CurvePath> curves;

@@ -1,5 +1,6 @@
 #include "panel/series_panel.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
@@ -16,6 +17,7 @@
 #include "document/norvale_doc.h"
 #include "document/write_failure_text.h"
 #include "panel/series_plot.h"
+#include "panel/time_rule_dlg.h"
 
 namespace {
 
@@ -38,6 +40,14 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     for (const SeriesQuantity quantity : kQuantities) {
         m_quantity->addItem(SeriesQuantityLabel(quantity));
     }
+    m_rate = new QCheckBox(QCoreApplication::translate("Panel", "変化率 (d/dt)"), this);
+    m_rate->setObjectName(QStringLiteral("SeriesRate"));
+    m_xAxis = new QComboBox(this);
+    m_xAxis->setObjectName(QStringLiteral("SeriesXAxis"));
+    m_xAxis->addItems({QCoreApplication::translate("Panel", "画像番号"),
+                       QCoreApplication::translate("Panel", "時刻")});
+    m_timeRule = new QPushButton(QCoreApplication::translate("Panel", "間隔..."), this);
+    m_timeRule->setObjectName(QStringLiteral("SeriesTimeRule"));
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("SeriesProgress"));
     m_progress->setFormat(QCoreApplication::translate("Panel", "測定中 %v / %m"));
@@ -62,6 +72,10 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     auto* bar = new QHBoxLayout;
     bar->addWidget(new QLabel(QCoreApplication::translate("Panel", "表示する量"), this));
     bar->addWidget(m_quantity);
+    bar->addWidget(m_rate);
+    bar->addWidget(new QLabel(QCoreApplication::translate("Panel", "横軸"), this));
+    bar->addWidget(m_xAxis);
+    bar->addWidget(m_timeRule);
     bar->addWidget(m_progress, 1);
     bar->addWidget(m_stopOrResume);
     bar->addWidget(m_save);
@@ -70,6 +84,9 @@ CSeriesPanel::CSeriesPanel(CNorvaleDoc& doc, QWidget* parent)
     layout->addWidget(m_plot, 1);
 
     connect(m_quantity, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+    connect(m_rate, &QCheckBox::toggled, this, [this] { Refresh(); });
+    connect(m_xAxis, &QComboBox::currentIndexChanged, this, [this] { Refresh(); });
+    connect(m_timeRule, &QPushButton::clicked, this, &CSeriesPanel::OnTimeRule);
     connect(m_stop, &QPushButton::clicked, this, &CSeriesPanel::OnStop);
     connect(m_resume, &QPushButton::clicked, this, &CSeriesPanel::OnResume);
     connect(m_save, &QPushButton::clicked, this, &CSeriesPanel::OnSavePicture);
@@ -101,6 +118,15 @@ void CSeriesPanel::SetQuantity(SeriesQuantity quantity) {
     for (int k = 0; k < static_cast<int>(std::size(kQuantities)); ++k) {
         if (kQuantities[k] == quantity) m_quantity->setCurrentIndex(k);
     }
+}
+
+SeriesView CSeriesPanel::View() const {
+    return {Quantity(), m_rate->isChecked(), m_xAxis->currentIndex() == 1};
+}
+
+void CSeriesPanel::OnTimeRule() {
+    TimeRule rule = m_doc.m_profile.m_timeRule;
+    if (CTimeRuleDlg::Run(this, rule)) m_doc.SetTimeRule(rule);
 }
 
 void CSeriesPanel::OnUpdate() {
@@ -140,8 +166,7 @@ void CSeriesPanel::Refresh() {
     if (m_detection.IsOutdated()) m_detection.Discard();
     if (!m_stopped && !m_doc.IsBusy()) m_detection.Start();
 
-    const SeriesQuantity quantity = Quantity();
-    m_plot->SetData(BuildSeriesData(m_doc, quantity));
+    m_plot->SetData(BuildSeriesData(m_doc, View()));
     // The length and the area exist only with their switches on.
     if (auto* model = qobject_cast<QStandardItemModel*>(m_quantity->model())) {
         model->item(4)->setEnabled(m_doc.m_bMeasureLength);

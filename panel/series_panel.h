@@ -8,6 +8,7 @@
 
 class CNorvaleDoc;
 class CSeriesPlot;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QProgressBar;
@@ -31,6 +32,8 @@ public:
     CSeriesPlot* Plot() const { return m_plot; }
     SeriesQuantity Quantity() const;
     void SetQuantity(SeriesQuantity quantity);
+    // The quantity or its rate of change, against the image numbers or the times.
+    SeriesView View() const;
     bool IsMeasuring() const { return m_detection.IsRunning(); }
     // Saves the plot as PNG or SVG, asking for the file: by its suffix, else by the type chosen.
     void OnSavePicture();
@@ -46,6 +49,8 @@ private:
     void Refresh();
     void OnStop();
     void OnResume();
+    // "間隔...": the time rule's dialog, its result one step.
+    void OnTimeRule();
     // Keeps the progress wide enough for its text at `total` images.
     void FitProgress(int total);
 
@@ -53,6 +58,9 @@ private:
     CBackgroundDetection m_detection;
     CSeriesPlot* m_plot = nullptr;
     QComboBox* m_quantity = nullptr;
+    QCheckBox* m_rate = nullptr;
+    QComboBox* m_xAxis = nullptr;
+    QPushButton* m_timeRule = nullptr;
     QProgressBar* m_progress = nullptr;
     QPushButton* m_stop = nullptr;
     QPushButton* m_resume = nullptr;

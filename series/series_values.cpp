@@ -1,11 +1,13 @@
 #include "series/series_values.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <limits>
 
 #include "export/caliper_geometry.h"
 #include "export/image_measures.h"
 #include "model/caliper_measure.h"
+#include "series/entry_times.h"
 #include "series/series_host.h"
 
 namespace {
@@ -112,6 +114,7 @@ double PointValue(SeriesQuantity quantity, const EdgeMeasure& point) {
 SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
     const CDataProfile& profile = host.Records();
     SeriesData data;
+    data.xLabel = QCoreApplication::translate("Panel", "画像番号");
     data.quantity = quantity;
     data.label = SeriesQuantityLabel(quantity);
     data.images = profile.GetSize();
@@ -182,6 +185,52 @@ SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity) {
                 quantity == SeriesQuantity::Length ? measures.length : measures.area;
             if (value) data.curves[0].values[i] = *value;
         }
+    }
+    return data;
+}
+
+namespace {
+
+// The x axis of a plot over time: the source when every entry has the same, else that they
+// differ.
+QString TimeAxisLabel(const TimeAxis& axis) {
+    const TimeSource source = axis.times.front().source;
+    const bool one = std::all_of(axis.times.begin(), axis.times.end(),
+                                 [source](const EntryTime& t) { return t.source == source; });
+    return QCoreApplication::translate("Panel", "時刻（秒、%1）")
+        .arg(one ? TimeSourceText(source) : QCoreApplication::translate("Panel", "出所が混在"));
+}
+
+}  // namespace
+
+SeriesData BuildSeriesData(const CSeriesHost& host, const SeriesView& view) {
+    SeriesData data = BuildSeriesData(host, view.quantity);
+    if (!view.rate && !view.timeAxis) return data;
+    const TimeAxis axis = EntryTimesOf(host.Records());
+    const bool timed = axis.Complete();
+    if (view.timeAxis) {
+        if (timed) {
+            data.times = axis.seconds;
+            data.xLabel = TimeAxisLabel(axis);
+        } else if (!axis.times.empty()) {
+            data.xLabel = QCoreApplication::translate("Panel", "画像番号（時刻のない画像 %1 件）")
+                              .arg(axis.missing);
+        }
+    }
+    if (view.rate) {
+        std::vector<double> t = axis.seconds;
+        if (!timed) {
+            for (std::size_t i = 0; i < t.size(); ++i) t[i] = static_cast<double>(i + 1);
+        }
+        for (SeriesCurve& curve : data.curves) {
+            curve.values = RateOfChange(curve.values, t);
+            curve.errors.clear();
+        }
+        data.label = (timed ? QCoreApplication::translate("Panel", "%1 の変化率（/秒）")
+                            : QCoreApplication::translate("Panel", "%1 の変化率（/画像）"))
+                         .arg(data.label);
+        // A length or an area names its one curve after the quantity.
+        if (PerImage(view.quantity) && !data.curves.empty()) data.curves[0].name = data.label;
     }
     return data;
 }

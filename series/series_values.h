@@ -37,9 +37,21 @@ struct SeriesCurve {
     std::vector<double> errors = {};
 };
 
+// What the plot is asked to show: a quantity, or its rate of change over time, against the
+// image numbers or the entries' times.
+struct SeriesView {
+    SeriesQuantity quantity = SeriesQuantity::ConvertedX;
+    bool rate = false;      // d/dt of the quantity (RateOfChange), in its units per second
+    bool timeAxis = false;  // the x axis in seconds from the first entry
+};
+
 struct SeriesData {
     SeriesQuantity quantity = SeriesQuantity::ConvertedX;
     QString label;  // the quantity as the axis names it
+    QString xLabel;  // the x axis as it is named: the image number, or the time and its source
+    // Per image, its place on a time axis: seconds from the first entry. Empty for the image
+    // numbers, which the plot also falls back to when any image has no time.
+    std::vector<double> times;
     int images = 0;
     std::vector<SeriesCurve> curves;
     // Per image: why it has no values (a file that cannot be read, a calibration that cannot
@@ -61,3 +73,7 @@ class CSeriesHost;
 // calibration cannot convert a converted quantity, is a gap with the reason. The length and the
 // area come only with their switches on, and only for images whose lines are all measured.
 SeriesData BuildSeriesData(const CSeriesHost& host, SeriesQuantity quantity);
+// The same, as a rate of change and over time where asked. A rate is taken over the entries'
+// times when every entry has one, else over their numbers in the list (per image, and the
+// label says so); it has no error bars.
+SeriesData BuildSeriesData(const CSeriesHost& host, const SeriesView& view);

@@ -17,6 +17,7 @@
 #include "session/session_keys.h"
 #include "session/session_limits.h"
 #include "session/session_rules.h"
+#include "session/session_time.h"
 #include "session/session_tree.h"
 #include "session/session_values.h"
 
@@ -327,6 +328,7 @@ Session Parser::Parse(const Json& root) {
         session.axisPerImage = Bool(*it, "axisPerImage");
     }
     EdgeFields(root, "", session.edge);
+    session.timeRule = ReadTimeRule(*this, root);
     if (const auto it = root.find("detections"); it != root.end()) {
         session.detections = ReadDetections(*this, *it, m_version);
         m_detections = &session.detections;

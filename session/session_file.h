@@ -10,6 +10,7 @@
 #include "model/caliper_measure.h"
 #include "model/data_axis.h"
 #include "model/edge_options.h"
+#include "model/time_rule.h"
 #include "session/session_limits.h"
 
 // The newest version the reader takes, with every older one. The writer writes version 2 unless
@@ -82,6 +83,7 @@ struct Session {
     CDataAxis axis;                         // for every image without one of its own
     std::vector<SessionImage> images;
     SessionView view;
+    TimeRule timeRule;  // how the entries get their times (session_time.h)
     std::string source;  // the session file it was read from; empty for a session from text
 };
 

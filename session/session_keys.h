@@ -10,7 +10,8 @@
 inline constexpr std::string_view kSessionKeysV1[] = {
     "quandrel-session", "channel", "edgeMode", "measureLength",
     "measureArea",      "lines",   "axis",     "images"};
-// The top level, version 2: what version 1 has, and the window's options and view.
+// The top level, version 2: what version 1 has, the window's options and view, and the rule the
+// entries' times follow.
 inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
                                                     "channel",
                                                     "edgeMode",
@@ -27,7 +28,10 @@ inline constexpr std::string_view kSessionKeys[] = {"quandrel-session",
                                                     "lines",
                                                     "axis",
                                                     "images",
-                                                    "view"};
+                                                    "view",
+                                                    "timeRule",
+                                                    "timeInterval",
+                                                    "timeStart"};
 // The top level, version 3: what version 2 has, each line's own rule, and the rule the window
 // gives new lines.
 inline constexpr std::string_view kSessionKeysV3[] = {"quandrel-session",
@@ -48,7 +52,10 @@ inline constexpr std::string_view kSessionKeysV3[] = {"quandrel-session",
                                                       "newLineRule",
                                                       "axis",
                                                       "images",
-                                                      "view"};
+                                                      "view",
+                                                      "timeRule",
+                                                      "timeInterval",
+                                                      "timeStart"};
 // A calibration, and each of its three points.
 inline constexpr std::string_view kAxisKeys[] = {"origin", "xAxis", "yAxis", "logX", "logY"};
 inline constexpr std::string_view kPointKeys[] = {"pixel", "value"};

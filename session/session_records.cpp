@@ -65,6 +65,7 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
     }
     CDataProfile built;
     built.m_nMaxSteps = session.edge.MaxSteps();
+    built.m_timeRule = session.timeRule;
     // A line's own rule goes with it onto every image.
     for (std::size_t n = 0; n < session.lineRules.size() && n < lines.size(); ++n) {
         if (session.lineRules[n]) lines[n].m_nRule = built.RuleNumber(*session.lineRules[n]);
@@ -117,6 +118,7 @@ CRecordCapture::CRecordCapture(const CDataProfile& profile, Session& session)
     session.images.clear();
     session.detections.clear();
     session.axis = CDataAxis();
+    session.timeRule = profile.m_timeRule;
     m_detectionIndex.assign(profile.m_detections.size(), -1);
     // Every record holds the same lines; the first one's end points stand for all.
     session.lineRules.clear();

@@ -11,6 +11,7 @@
 #include "session/session_found.h"
 #include "session/session_limits.h"
 #include "session/session_rules.h"
+#include "session/session_time.h"
 
 namespace {
 
@@ -86,6 +87,9 @@ std::optional<Problem> CheckSession(const Session& s) {
     if (!range(s.edgeMode, 0, 3)) return Problem{"edgeMode", "expected 0 to 3"};
     if (!IsValidLineWidth(s.edge.lineWidth)) return Problem{"lineWidth", "expected an odd 1 to 51"};
     if (!IsValidSmoothing(s.edge.smoothing)) return Problem{"smoothing", "expected 0 to 2"};
+    if (!s.timeRule.IsValid()) {
+        return Problem{"timeInterval", "expected a finite interval above 0 and a finite start"};
+    }
     if (!IsValidSmoothWidth(s.edge.smoothWidth)) {
         return Problem{"smoothWidth", "expected an odd 3 to 51"};
     }
@@ -232,6 +236,7 @@ SessionText SessionToText(const Session& s, const std::string& sessionPath) {
     if (s.edge.smoothing != plain.smoothing) AppendField(out, "smoothing", s.edge.smoothing);
     if (s.edge.smoothWidth != plain.smoothWidth) AppendField(out, "smoothWidth", s.edge.smoothWidth);
     if (s.edge.wholeLine != plain.wholeLine) AppendField(out, "wholeLine", s.edge.wholeLine);
+    AppendTimeRule(out, s.timeRule);
     AppendDetections(out, s.detections);
     out += "  \"lines\": [";
     for (std::size_t n = 0; n < s.lines.size(); ++n) {

@@ -1,6 +1,8 @@
 // The batch tool's tidy table: the examples' numbers are the data file's, and the options that
 // choose it are checked like every other.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -100,6 +102,58 @@ TEST_F(BatchToolTest, KeptDetectionsKeepTheirSettingsAndAreWarnedOf) {
     const ToolRun shard = Exec({session.toStdString(), "--shard", "1/1", "-o", part});
     ASSERT_EQ(shard.exitCode, 0) << shard.err;
     EXPECT_EQ(shard.err, warning);
+}
+
+}  // namespace
+
+namespace {
+
+// The time rule reaches the table's time column; the data file is the same with it or without.
+TEST_F(BatchToolTest, TheTimeRuleGivesTheTableItsTimesAndLeavesTheDataFile) {
+    for (const char* name : {"a.bmp", "b.bmp"})
+        ASSERT_TRUE(SaveDisc(Path(QLatin1String(name)), 20));
+    // b.bmp modified 1.5 s and 3 ns after a.bmp.
+    const auto touch = [this](const char* name, long sec, long nsec) {
+        const timespec times[2] = {{sec, nsec}, {sec, nsec}};
+        return utimensat(AT_FDCWD, Path(QLatin1String(name)).toLocal8Bit().constData(), times, 0);
+    };
+    ASSERT_EQ(touch("a.bmp", 1'600'000'000, 500'000'000), 0);
+    ASSERT_EQ(touch("b.bmp", 1'600'000'002, 3), 0);
+    const auto session = [this](const char* name, const std::string& rule) {
+        const QString path = Path(QLatin1String(name));
+        WriteFile(path, QByteArray::fromStdString(
+                            R"({"quandrel-session": 2, "edgeMode": 3, )" + rule +
+                            R"("lines": [[60, 50, 115, 50]], "images": ["a.bmp", "b.bmp"]})"));
+        return path.toStdString();
+    };
+    const struct {
+        const char* name;
+        std::string rule;
+        std::vector<std::string> times;  // empty: no time column
+    } cases[] = {
+        {"none.json", "", {}},
+        {"interval.json",
+         R"("timeRule": "interval", "timeInterval": 0.25, "timeStart": -1, )",
+         {"-1", "-0.75"}},
+        {"files.json", R"("timeRule": "fileTime", )", {"0", "1.500000003"}},
+    };
+    std::string dataFile;
+    for (const auto& c : cases) {
+        const std::string path = session(c.name, c.rule);
+        const ToolRun table = Exec({path, "-o", "-", "--format", "csv"});
+        ASSERT_EQ(table.exitCode, 0) << table.err;
+        EXPECT_EQ(table.err, "") << c.name;
+        const std::vector<tidy_check::Row> rows =
+            tidy_check::ParseCsv(table.out.toStdString(), ',');
+        ASSERT_EQ(rows.size(), 3u) << c.name;
+        EXPECT_EQ(rows[0][2], c.times.empty() ? "line" : "time") << c.name;
+        for (std::size_t i = 0; i < c.times.size(); ++i)
+            EXPECT_EQ(rows[i + 1][2], c.times[i]) << c.name;
+        const ToolRun dat = Exec({path, "-o", "-", "--format", "dat"});
+        ASSERT_EQ(dat.exitCode, 0) << dat.err;
+        if (dataFile.empty()) dataFile = dat.out.toStdString();
+        EXPECT_EQ(dat.out.toStdString(), dataFile) << c.name;
+    }
 }
 
 }  // namespace

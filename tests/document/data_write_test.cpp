@@ -198,6 +198,39 @@ TEST(DataWrite, AnUnreadableImageIsNamedAndWrittenWithoutMeasurements) {
     }
 }
 
+// Times reach the table only, and an entry without one is an empty field and a notice, never 0.
+TEST(DataWrite, TheTablesTimesAndTheNoticeOfThoseMissing) {
+    const EntryTime video{7.5, TimeSource::VideoTimestamp};
+    const struct {
+        int command;
+        std::vector<EntryTime> times;
+        QByteArray header;
+        std::vector<QByteArray> rows;  // where the times stand, a row each
+        std::size_t notices;
+    } cases[] = {
+        {ID_DATA_WRITE_CSV, {{}, {}, {}}, "image,path,line,", {}, 0},
+        {ID_DATA_WRITE_CSV,
+         {video, {}, {9, TimeSource::VideoTimestamp}},
+         "image,path,time,line,",
+         {"a.bmp,0,1,", "b.bmp,,1,", "c.bmp,1.5,1,"},
+         1},
+        {ID_DATA_WRITE, {video, {}, video}, "Pixcel Value\r\n", {}, 0},
+    };
+    for (const auto& c : cases) {
+        ExportFixture f;
+        for (int i = 0; i < 3; ++i) f.doc.m_profile.GetSeries(i)->m_time = c.times[i];
+        f.ui.saveChoices = {f.files.Path("out")};
+        f.doc.OnCmdMsg(c.command);
+        const QByteArray written = ReadAll(f.files.Path("out"));
+        EXPECT_TRUE(written.startsWith(c.header)) << written.data();
+        for (const QByteArray& row : c.rows) EXPECT_TRUE(written.contains(row)) << written.data();
+        ASSERT_EQ(f.ui.messages.size(), c.notices);
+        if (c.notices > 0) {
+            EXPECT_TRUE(f.ui.messages[0].contains(QStringLiteral("時刻のない画像が 1 件")));
+        }
+    }
+}
+
 // The export's progress lets the window run. Whatever the user does meanwhile (every command,
 // every edit of the view and the panel, the export itself again) is refused, and the file is
 // the one an undisturbed export writes, with the unreadable image named.

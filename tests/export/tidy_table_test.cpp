@@ -348,3 +348,43 @@ TEST(TidyTable, EveryNumberIsTheDataFilesOnRandomRecords) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TidyTable, TimeColumnOnlyWithTimesAndEmptyWhereAnEntryHasNone) {
+    CDataProfile profile = ThreePointProfile({"/p/a.bmp", "/p/b.bmp", "/p/c.bmp"});
+    while (profile.GetArray(0, 0)->GetSize() > 1) profile.RemoveLine(1);
+    const TimeAxis times =
+        MakeTimeAxis({{3.5, TimeSource::VideoTimestamp}, {}, {3.6, TimeSource::VideoTimestamp}});
+    struct Case {
+        const char* name;
+        const TimeAxis* times;
+        TidyOptions::Delimiter delimiter;
+        std::string table;
+    };
+    const Case cases[] = {
+        {"no times: the table of before", nullptr, TidyOptions::Delimiter::Comma,
+         "image,path,line,x,y,dx,dy,value_x,value_y,status,found_with\r\n"
+         "1,/p/a.bmp,1,60,60,50,50,0.5,0.5,kept,\r\n"
+         "2,/p/b.bmp,1,60,60,50,50,0.5,0.5,kept,\r\n"
+         "3,/p/c.bmp,1,60,60,50,50,0.5,0.5,kept,\r\n"},
+        // 3.6 - 3.5 is not 0.1 in doubles: the difference is written as it is.
+        {"times", &times, TidyOptions::Delimiter::Comma,
+         "image,path,time,line,x,y,dx,dy,value_x,value_y,status,found_with\r\n"
+         "1,/p/a.bmp,0,1,60,60,50,50,0.5,0.5,kept,\r\n"
+         "2,/p/b.bmp,,1,60,60,50,50,0.5,0.5,kept,\r\n"
+         "3,/p/c.bmp,0.10000000000000009,1,60,60,50,50,0.5,0.5,kept,\r\n"},
+        {"times with decimal commas", &times, TidyOptions::Delimiter::Semicolon,
+         "image;path;time;line;x;y;dx;dy;value_x;value_y;status;found_with\r\n"
+         "1;/p/a.bmp;0;1;60;60;50;50;0,5;0,5;kept;\r\n"
+         "2;/p/b.bmp;;1;60;60;50;50;0,5;0,5;kept;\r\n"
+         "3;/p/c.bmp;0,10000000000000009;1;60;60;50;50;0,5;0,5;kept;\r\n"},
+    };
+    for (const Case& c : cases) {
+        TidyOptions options{c.delimiter};
+        options.times = c.times;
+        EXPECT_EQ(BuildTidyTable(profile, false, false, options), c.table) << c.name;
+    }
+}
+
+}  // namespace

@@ -2,13 +2,16 @@
 // not measured yet, and gaps with their reasons.
 #include "series/series_values.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <cmath>
 
 #include "document/doc_fakes.h"
 #include "model/caliper_measure.h"
+#include "series/entry_times.h"
 
 namespace {
 
@@ -128,6 +131,100 @@ TEST(SeriesValues, CaliperQuantitiesAndTheirErrorBars) {
             EXPECT_TRUE(std::isnan(data.curves[0].values[1]));
         }
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The fixture's dx: 20 on the first image and 40 on the second; the third waits, the fourth is
+// gone.
+TEST(SeriesValues, OverTimeAndAsARateWithTheFallbackToImageNumbers) {
+    SeriesFixture f;
+    const auto setTimes = [&f](std::vector<EntryTime> times) {
+        for (int i = 0; i < 4; ++i) f.doc.m_profile.GetSeries(i)->m_time = times[i];
+    };
+    const EntryTime none;
+    const auto video = [](double s) { return EntryTime{s, TimeSource::VideoTimestamp}; };
+    struct Case {
+        const char* name;
+        std::vector<EntryTime> times;
+        TimeRule rule;
+        std::vector<double> axis;  // empty: the image numbers
+        double rate0;
+        const char* xLabel;
+        const char* label;
+    };
+    const Case cases[] = {
+        {"a video's times",
+         {video(1), video(3), video(4), video(5)},
+         {},
+         {0, 2, 3, 4},
+         10,
+         "時刻（秒、動画のタイムスタンプ）",
+         "dx（ピクセル） の変化率（/秒）"},
+        {"one image without a time",
+         {video(1), video(3), none, video(5)},
+         {},
+         {},
+         20,
+         "画像番号（時刻のない画像 1 件）",
+         "dx（ピクセル） の変化率（/画像）"},
+        {"a fixed interval over the files' times",
+         {none, none, none, none},
+         {TimeRule::Kind::Interval, 0.5, 10},
+         {10, 10.5, 11, 11.5},
+         40,
+         "時刻（秒、一定の間隔）",
+         "dx（ピクセル） の変化率（/秒）"},
+    };
+    for (const Case& c : cases) {
+        setTimes(c.times);
+        f.doc.m_profile.m_timeRule = c.rule;
+        const SeriesData data =
+            BuildSeriesData(f.doc, SeriesView{SeriesQuantity::PixelDx, true, true});
+        EXPECT_EQ(data.times, c.axis) << c.name;
+        EXPECT_EQ(data.xLabel.toStdString(), c.xLabel) << c.name;
+        EXPECT_EQ(data.label.toStdString(), c.label) << c.name;
+        // Images 1 and 2 have values, 3 waits: both take the one-sided difference.
+        const std::vector<double>& rate = data.curves[0].values;
+        EXPECT_EQ(rate[0], c.rate0) << c.name;
+        EXPECT_EQ(rate[1], c.rate0) << c.name;
+        EXPECT_TRUE(std::isnan(rate[2]) && std::isnan(rate[3])) << c.name;
+        EXPECT_TRUE(data.curves[0].errors.empty()) << c.name;
+    }
+    // Neither asked for: the image numbers and the quantity as before.
+    const SeriesData plain = BuildSeriesData(f.doc, SeriesView{SeriesQuantity::PixelDx});
+    EXPECT_TRUE(plain.times.empty());
+    EXPECT_EQ(plain.curves[0].values[1], 40);
+}
+
+TEST(SeriesValues, ModificationTimesOfTheFilesAndTheRuleAsOneStep) {
+    SeriesFixture f;
+    // a.bmp and b.bmp a second and 5 ns apart; d.bmp is gone and has no time.
+    const auto touch = [&f](const char* name, long sec, long nsec) {
+        const timespec times[2] = {{sec, nsec}, {sec, nsec}};
+        ASSERT_EQ(utimensat(AT_FDCWD, f.files.Path(name).toLocal8Bit().constData(), times, 0), 0);
+    };
+    touch("a.bmp", 1'700'000'000, 999'999'999);
+    touch("b.bmp", 1'700'000'001, 4);
+    touch("c.bmp", 1'700'000'000, 0);
+    EXPECT_TRUE(f.doc.SetTimeRule({TimeRule::Kind::FileTime, 1, 0}));
+    EXPECT_FALSE(f.doc.SetTimeRule({TimeRule::Kind::FileTime, 1, 0})) << "no step for no change";
+    EXPECT_FALSE(f.doc.SetTimeRule({TimeRule::Kind::Interval, 0, 0})) << "no step for nonsense";
+    const TimeAxis axis = EntryTimesOf(f.doc.m_profile);
+    EXPECT_EQ(axis.seconds[1], 5e-9);
+    EXPECT_EQ(axis.seconds[2], -0.999999999);
+    EXPECT_TRUE(std::isnan(axis.seconds[3]));
+    EXPECT_EQ(axis.missing, 1u);
+    EXPECT_EQ(EntryTimeText(axis, 3).toStdString(), "時刻なし（画像番号 4 で代用）");
+    EXPECT_EQ(EntryTimeText(axis, 1).toStdString(), "時刻 5e-09 秒（ファイルの更新日時）");
+    // Undone, the times are the files' own again: here none, and no time column.
+    EXPECT_TRUE(f.doc.Undo());
+    EXPECT_TRUE(f.doc.m_profile.m_timeRule.IsDefault());
+    EXPECT_FALSE(HasTimes(f.doc.m_profile, EntryTimesOf(f.doc.m_profile)));
+    EXPECT_TRUE(f.doc.Redo());
+    EXPECT_EQ(f.doc.m_profile.m_timeRule.kind, TimeRule::Kind::FileTime);
 }
 
 }  // namespace

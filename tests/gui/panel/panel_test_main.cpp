@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
     failures += RunPlotMappingTests(argc, argv);
     failures += RunProfileMappingTests(argc, argv);
     failures += RunSeriesPlotTests(argc, argv);
+    failures += RunTimeRuleDlgTests(argc, argv);
 
     if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
         std::fprintf(stderr, "FAIL: the de_DE.UTF-8 locale is not installed\n");
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     failures += RunDialogNumbersTests(argc, argv);
     failures += RunAxisDlgTests(argc, argv);
     failures += RunCaliperRuleDlgTests(argc, argv);
+    failures += RunTimeRuleDlgTests(argc, argv);
     failures += RunPlotMappingTests(argc, argv);
     failures += RunProfileMappingTests(argc, argv);
     return failures;

@@ -125,3 +125,4 @@ int RunCaliperRuleDlgTests(int argc, char** argv);
 int RunPlotMappingTests(int argc, char** argv);
 int RunProfileMappingTests(int argc, char** argv);
 int RunSeriesPlotTests(int argc, char** argv);
+int RunTimeRuleDlgTests(int argc, char** argv);

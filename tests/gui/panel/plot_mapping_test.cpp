@@ -41,6 +41,9 @@ private slots:
     void denseCurveCoversWhatTheFullCurveCovers();
     void hitTest_data();
     void hitTest();
+    void overTime_data();
+    void overTime();
+    void denseCurveOverTimeCoversWhatTheFullCurveCovers();
     void curveColoursAreDistinct();
     void legendFlowsAndSumsUpTheRest();
 };
@@ -186,6 +189,69 @@ void PlotMappingTest::hitTest() {
     QCOMPARE(hit.image, image);
     QCOMPARE(hit.curve, curve);
     QCOMPARE(HitText(data, hit), text);
+}
+
+void PlotMappingTest::overTime_data() {
+    QTest::addColumn<QPointF>("pos");
+    QTest::addColumn<int>("image");
+    QTest::addColumn<int>("curve");
+    QTest::addColumn<QString>("text");
+    // Five images at 0, 4, 2, 10 and 6 s on an axis of 0..10 s over 100 pixels: x 0, 40, 20,
+    // 100 and 60, out of list order.
+    QTest::newRow("on a point") << QPointF(41, 80) << 1 << 0 << "画像 2\n時刻 4 秒\n走査線 1: 2";
+    QTest::newRow("a gap at its time")
+        << QPointF(21, 10) << 2 << -1 << "画像 3\n時刻 2 秒\n読めません";
+    QTest::newRow("later in time, earlier in the list")
+        << QPointF(58, 50) << 4 << 0 << "画像 5\n時刻 6 秒\n走査線 1: 5";
+    QTest::newRow("nearest in time, first of equals")
+        << QPointF(80, 10) << 3 << -1 << "画像 4\n時刻 10 秒\n走査線 1: 4";
+}
+
+void PlotMappingTest::overTime() {
+    QFETCH(QPointF, pos);
+    QFETCH(int, image);
+    QFETCH(int, curve);
+    QFETCH(QString, text);
+    SeriesData data = Series(5, {{1, 2, kNaN, 4, 5}});
+    data.gaps[2] = QStringLiteral("読めません");
+    data.times = {0, 4, 2, 10, 6};
+    PlotFrame frame{QRectF(0, 0, 100, 100), 5, 0.0, 10.0};
+    frame.times = data.times;
+    frame.tlo = 0.0;
+    frame.thi = 10.0;
+    QCOMPARE(ImageX(frame, 3), 100.0);
+    const PlotHit hit = HitTest(frame, data, pos, 6.0);
+    QCOMPARE(hit.image, image);
+    QCOMPARE(hit.curve, curve);
+    QCOMPARE(HitText(data, hit), text);
+    // A pending or gap band stands at the image's time, a pixel either side.
+    QCOMPARE(FlagSpans(frame, {false, false, true, false, false}, 3.0),
+             (std::vector<Span>{{18.5, 21.5}}));
+}
+
+// Over uneven times the reduced curve still covers the pixels of the whole one.
+void PlotMappingTest::denseCurveOverTimeCoversWhatTheFullCurveCovers() {
+    const int n = 20000;
+    PlotFrame frame{QRectF(0, 0, 200, 200), n, -2.0, 2.0};
+    std::mt19937 random(11);
+    std::normal_distribution<double> noise(0.0, 0.05);
+    Values values(n);
+    for (int i = 0; i < n; ++i) {
+        frame.times.push_back(std::sqrt(static_cast<double>(i)));
+        values[i] = std::sin(i / 3000.0) + noise(random);
+    }
+    frame.tlo = 0.0;
+    frame.thi = frame.times.back();
+    values[7000] = kNaN;  // a gap breaks the run here as on image numbers
+    const CurvePath reduced = MapCurve(frame, values);
+    QCOMPARE(reduced.runStarts.size(), std::size_t{2});
+    CurvePath full;
+    for (int i = 0; i < n; ++i) {
+        if (i == 0 || i == 7001) full.runStarts.push_back(static_cast<int>(full.points.size()));
+        if (i != 7000) full.points.emplace_back(ImageX(frame, i), ValueY(frame, values[i]));
+    }
+    QVERIFY(reduced.points.size() < full.points.size() / 4);
+    QCOMPARE(ColumnCover(reduced), ColumnCover(full));
 }
 
 void PlotMappingTest::curveColoursAreDistinct() {
