@@ -52,6 +52,16 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
                 "a line's rule picks the edge nearest the one on the image before, which needs "
                 "every image before it measured: run this session whole, without --shard"};
     }
+    // A followed edge is searched where the images before predict it. A part that began a few
+    // images early would start its search afresh there, on the whole line, and may take another
+    // edge than the whole run took at that image; nothing in the part tells it whether its
+    // search has come back onto the whole run's, so its result could differ unnoticed.
+    if (std::any_of(session.lineRules.begin(), session.lineRules.end(),
+                    [](const auto& rule) { return rule && rule->track > 0; })) {
+        return {BatchStatus::SessionRefused,
+                "a line follows its edge from image to image (track), which needs every image "
+                "before it measured: run this session whole, without --shard"};
+    }
     if (BatchOutcome refused = RefuseInputAsOutput(session, output);
         refused.status != BatchStatus::Ok) {
         return refused;

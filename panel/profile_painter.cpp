@@ -189,7 +189,7 @@ void PaintProfile(QPainter& painter, QSize size, const LineProfile& profile,
     painter.restore();
 
     const CaliperStatus status = profile.caliper ? profile.caliper->status : CaliperStatus::Ok;
-    const QRgb summary = status == CaliperStatus::NotFound ? kNotFoundText
+    const QRgb summary = !IsFoundStatus(status)            ? kNotFoundText
                          : IsDoubtful(status)              ? kDoubtfulEdge
                                                            : 0x000000;
     const QRectF top(area.left(), kPad, area.width(), area.top() - kPad);
