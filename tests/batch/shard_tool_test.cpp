@@ -115,12 +115,21 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
             }
         }
     }
-    // A rule that follows its edge from image to image cannot be measured in parts.
-    text.replace(R"("select": "first")", R"("select": "nearest")");
-    WriteFile(QString::fromStdString(caliper), text);
-    const ToolRun chained = Exec({caliper, "--shard", "2/2", "-o", out});
-    EXPECT_EQ(chained.exitCode, 2);
-    EXPECT_NE(chained.err.find("without --shard"), std::string::npos) << chained.err;
+    // A rule that follows its edge from image to image cannot be measured in parts; measured
+    // whole, it is.
+    const QByteArray firstRule = text;
+    for (const char* chain : {R"("select": "nearest")", R"("select": "first", "track": 6)"}) {
+        SCOPED_TRACE(chain);
+        text = firstRule;
+        text.replace(R"("select": "first")", chain);
+        WriteFile(QString::fromStdString(caliper), text);
+        const ToolRun chained = Exec({caliper, "--shard", "2/2", "-o", out});
+        EXPECT_EQ(chained.exitCode, 2);
+        EXPECT_NE(chained.err.find("without --shard"), std::string::npos) << chained.err;
+        const ToolRun whole = Exec({caliper, "-o", "-", "--format", "csv"});
+        EXPECT_EQ(whole.exitCode, 0) << whole.err;
+    }
+    EXPECT_TRUE(Exec({caliper, "-o", "-", "--format", "csv"}).out.contains("first sigma=1 gaussian track=6"));
     const ToolRun csvShard = Exec({series, "--shard", "1/2", "-o", out, "--format", "csv"});
     EXPECT_EQ(csvShard.exitCode, 2);
     EXPECT_NE(csvShard.err.find("not with --shard"), std::string::npos) << csvShard.err;
