@@ -8,7 +8,7 @@
 // Layout (little-endian throughout):
 //   header, kPartHeaderBytes:
 //     0  8  magic "QDRLPART"             48 4  K, this part (1 to N)
-//     8  4  format version (2 or 3)      52 4  N, the number of parts
+//     8  4  format version (2, 3 or 4)   52 4  N, the number of parts
 //    12  4  flags: 1 lengths, 2 areas,   56 8  the first image's place in the whole list
 //           4 whole lines, 8 sub-pixel   64 8  images in this part
 //    16 32  SHA-256 of the session file  72 8  images in the whole list
@@ -31,7 +31,12 @@
 //       sub-pixel edge (IEEE double bits) where it has one; in format 3 the byte of how it came
 //       there has 8 when a caliper measure (part_caliper.h) follows in place of the sub-pixel
 //       edge, which the measure holds
+//     in format 4, the search of each line that follows its edge before the part's first image
+//       (PartTrackStep): their number (uint32), then each: line (uint32), image (uint64), found
+//       (a byte, 1 or 0), place (IEEE double bits)
 // Format 3 is written only for records that use caliper rules; others are written in format 2.
+// Format 4 is written only for records with a rule that follows its edge (its rules carry the
+// track half-width, and its measures may be lost: part_caliper.h).
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
 // cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)
@@ -49,7 +54,10 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
-inline constexpr std::uint32_t kPartFormatVersion = 3;
+// The newest format, which merges read.
+inline constexpr std::uint32_t kPartFormatVersion = 4;
+// The format written for records with caliper rules, none of which follows its edge.
+inline constexpr std::uint32_t kPartFormatCaliper = 3;
 // The format written for records without caliper rules, byte for byte what it always was.
 inline constexpr std::uint32_t kPartFormatPlain = 2;
 
@@ -81,12 +89,27 @@ struct PartRange {
 };
 PartRange PartRangeOf(std::uint64_t total, std::uint32_t part, std::uint32_t parts);
 
+// What the search of a line that follows its edge read, at the part's first image, of one image
+// before the part: as the part measured that image ahead of its own (model/tracking.h). The
+// merge checks that the part before holds the same there, which makes the part's edges the
+// whole run's.
+struct PartTrackStep {
+    std::uint32_t line = 0;
+    std::uint64_t image = 0;  // in the whole list, from 0
+    bool found = false;       // an edge at `place`, or a miss
+    double place = 0.0;
+
+    friend bool operator==(const PartTrackStep&, const PartTrackStep&) = default;
+};
+
 // The bytes of the part file of the records, every one of which holds exactly `lines`, with
-// its cursors where the measurement left them. nullopt when a record does not hold them, or
-// when the records are not the header's number of images.
+// its cursors where the measurement left them, and (format 4) the steps of its followed lines.
+// nullopt when a record does not hold them, or when the records are not the header's number of
+// images.
 std::optional<std::string> BuildPartFile(const PartHeader& header,
                                          const std::vector<LineEnds>& lines,
-                                         const CDataProfile& records);
+                                         const CDataProfile& records,
+                                         const std::vector<PartTrackStep>& steps = {});
 
 // Reads the header from the first bytes of a part file of `fileSize` bytes. Empty on success,
 // otherwise what is wrong, for "PATH: WHAT": not a part file, truncated, damaged.
@@ -97,7 +120,8 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
 // there). The profile is left as
 // it was when the file is damaged; returns what is wrong, or empty.
 std::string ReadPartRecords(std::string_view file, const PartHeader& header,
-                            std::vector<LineEnds>& lines, CDataProfile& profile);
+                            std::vector<LineEnds>& lines, CDataProfile& profile,
+                            std::vector<PartTrackStep>* steps = nullptr);
 
 // The checksum of both parts of the file (CRC-32 of IEEE 802.3), for tests that damage a file.
 std::uint32_t PartChecksum(std::string_view bytes);

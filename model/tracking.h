@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "model/caliper.h"
 #include "model/data_profile.h"
@@ -26,6 +27,22 @@
 // The window of line n of line set a on record i under its rule; nothing when the line has no
 // rule that follows its edge, or searches afresh. The line's number of samples is its walk's.
 std::optional<TrackWindow> TrackingWindow(const CDataProfile& profile, int i, int a, int n);
+
+// The same walk with what it read: each record before i it looked at (its index, found or a
+// miss, the place), and whether it ended on its own (two found records, the window spanning the
+// line, a line still to detect) rather than at the first record. A search whose walk ended on
+// its own depends on these records alone: any run that holds the same there searches alike.
+struct TrackStep {
+    int record = 0;
+    bool found = false;
+    double place = 0.0;
+};
+struct TrackWalk {
+    std::optional<TrackWindow> window;
+    std::vector<TrackStep> steps;
+    bool settled = false;
+};
+TrackWalk WalkTrack(const CDataProfile& profile, int i, int a, int n);
 
 // Line n of line set a on record i measured on its profile under its rule: from the edge the
 // image before holds (Nearest) or in the window the images before predict (tracking).
