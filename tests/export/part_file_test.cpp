@@ -360,58 +360,6 @@ TEST(PartFile, CaliperRulesAndMeasuresComeBackWhole) {
     EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
 }
 
-// A line that follows its edge needs format 4: its rule's half-width, a lost image, and what
-// its search read before the part come back; a search step on an image not before the part is
-// damage.
-TEST(PartFile, FollowedLinesComeBackInFormat4) {
-    CDataProfile records = MakeCaliperRecords();
-    CaliperRule followed = records.m_rules[0];
-    followed.track = 7;
-    const std::uint16_t number = records.RuleNumber(followed);
-    CaliperMeasure lost;
-    lost.status = CaliperStatus::Lost;
-    lost.noise = 0.5;
-    for (int i = 0; i < 6; ++i) {
-        CScan& line = *records.GetLine(i, 0, 0);
-        line.m_nRule = number;
-        if (i == 3) {
-            line.SetPos(line.m_nPos);
-            records.MarkDetected(line, DetectionSettings{0, 1, {}, followed});
-            line.m_measure = std::make_shared<const CaliperMeasure>(lost);
-        }
-    }
-    const PartHeader header = MakeHeader(6, 12, 2, 2);
-    struct Case {
-        const char* name;
-        std::vector<PartTrackStep> steps;
-        std::string problem;
-    };
-    const Case cases[] = {
-        {"the steps before the part", {{0, 5, true, 40.25}, {0, 4, false, 0.0}}, ""},
-        {"a step on the part's own image", {{0, 6, true, 1.0}},
-         "damaged: its contents do not describe the part"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        const auto file = BuildPartFile(header, kLines, records, c.steps);
-        ASSERT_TRUE(file);
-        EXPECT_EQ((*file)[8], 4);
-        PartHeader h;
-        ASSERT_EQ(ReadPartHeader(*file, file->size(), h), "");
-        CDataProfile read;
-        std::vector<LineEnds> lines;
-        std::vector<PartTrackStep> steps;
-        EXPECT_EQ(ReadPartRecords(*file, h, lines, read, &steps), c.problem);
-        if (!c.problem.empty()) continue;
-        EXPECT_EQ(steps, c.steps);
-        ASSERT_NE(read.RuleOf(*read.GetLine(0, 0, 0)), nullptr);
-        EXPECT_EQ(read.RuleOf(*read.GetLine(0, 0, 0))->track, 7);
-        ASSERT_NE(read.GetLine(3, 0, 0)->m_measure, nullptr);
-        EXPECT_EQ(*read.GetLine(3, 0, 0)->m_measure, CaliperMeasure(lost));
-        EXPECT_EQ(BuildTidyTable(read, true, true), BuildTidyTable(records, true, true));
-    }
-}
-
 TEST(PartFile, CaliperBytesThatMeanNothingAreRefused) {
     const CDataProfile records = MakeCaliperRecords();
     const std::string file = *BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
