@@ -15,6 +15,7 @@
 #include "batch/shard_run.h"
 #include "export/data_file.h"
 #include "export/part_file.h"
+#include "model/caliper_measure.h"
 #include "model/title_order.h"
 #include "session/session_limits.h"
 
@@ -254,6 +255,29 @@ BatchOutcome ListParts(const std::vector<std::string>& given, const std::string&
     return {};
 }
 
+namespace {
+
+// A part whose followed lines searched from other edges than the parts before it hold would
+// differ from the whole run: what its searches read of the images before must be what those
+// parts measured there, found at the same place or missed alike.
+std::string CheckTrackSteps(const CDataProfile& profile, const std::vector<PartTrackStep>& steps) {
+    for (const PartTrackStep& step : steps) {
+        const CScan* line = profile.GetLine(static_cast<int>(step.image), 0, static_cast<int>(step.line));
+        if (line == nullptr) return "damaged: it follows an edge from an image no part holds";
+        const bool found = !line->m_bDetect && !(line->m_measure && !line->m_measure->Found());
+        const double place = line->HasSubPos() ? line->m_dSubPos : static_cast<double>(line->m_nPos);
+        if (found != step.found || (found && place != step.place)) {
+            return "line " + std::to_string(step.line + 1) + " follows its edge, and this part "
+                   "found it elsewhere on image " + std::to_string(step.image + 1) +
+                   " than the part before it did, so its edges may not be the whole run's: run "
+                   "the session whole, or in fewer parts";
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& merged) {
     if (parts.empty()) return Refused("no part files to merge");
     std::vector<GivenPart> given(parts.size());
@@ -290,7 +314,11 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
             problem = "changed while it was merged";
         }
         std::vector<LineEnds> own;
-        if (problem.empty()) problem = ReadPartRecords(bytes, part->header, own, series.profile);
+        std::vector<PartTrackStep> steps;
+        if (problem.empty()) {
+            problem = ReadPartRecords(bytes, part->header, own, series.profile, &steps);
+        }
+        if (problem.empty()) problem = CheckTrackSteps(series.profile, steps);
         if (problem.empty() && part != order.front() && own != lines) {
             problem = "damaged: its scan lines are not those of " + *order.front()->path;
         }

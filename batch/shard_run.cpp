@@ -7,7 +7,33 @@
 
 #include "batch/batch_output.h"
 #include "session/session_limits.h"
+#include "model/tracking.h"
 #include "session/session_records.h"
+
+BatchOutcome TrackOverlapSteps(const CDataProfile& profile, std::uint64_t start,
+                               std::uint64_t overlap, std::vector<PartTrackStep>& steps) {
+    const auto own = static_cast<int>(overlap);
+    const CScanArray* set = profile.GetArray(own, 0);
+    if (set == nullptr) return {};  // an empty part writes nothing to be checked
+    for (int n = 0; n < set->GetSize(); ++n) {
+        const TrackWalk walk = WalkTrack(profile, own, 0, n);
+        // Run to the first image measured without settling, the search would read images
+        // further back, which the part has not measured: its edges could differ unnoticed.
+        if (!walk.settled && start > 0) {
+            return {BatchStatus::SessionRefused,
+                    "line " + std::to_string(n + 1) + " follows its edge, and the " +
+                        std::to_string(overlap) + " images before this part hold fewer than two "
+                        "of its edges, so the part cannot know where its search stands: run "
+                        "this session whole, or in fewer parts"};
+        }
+        for (const TrackStep& step : walk.steps) {
+            steps.push_back({static_cast<std::uint32_t>(n),
+                             start + static_cast<std::uint64_t>(step.record), step.found,
+                             step.place});
+        }
+    }
+    return {};
+}
 
 HashedSession LoadHashedSession(const std::string& path) {
     HashedSession hashed;
@@ -69,11 +95,17 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     header.first = range.first;
     header.images = range.images;
 
+    // A line that follows its edge searches where the images before predict it: the part
+    // measures a few of them ahead of its own, and writes what its searches read of them for
+    // the merge to check against the part before (TrackOverlapSteps).
+    const bool tracking = std::any_of(session.lineRules.begin(), session.lineRules.end(),
+                                      [](const auto& rule) { return rule && rule->track > 0; });
+    const std::uint64_t overlap = tracking ? std::min<std::uint64_t>(range.first, kTrackOverlap) : 0;
     // The part's own images only: the records of the others would cost memory for nothing.
-    const auto begin = session.images.begin() + static_cast<std::ptrdiff_t>(range.first);
+    const auto begin = session.images.begin() + static_cast<std::ptrdiff_t>(range.first - overlap);
     std::vector<SessionImage> mine(
         std::make_move_iterator(begin),
-        std::make_move_iterator(begin + static_cast<std::ptrdiff_t>(range.images)));
+        std::make_move_iterator(begin + static_cast<std::ptrdiff_t>(overlap + range.images)));
     std::vector<SessionImage>().swap(session.images);
     session.images = std::move(mine);
 
@@ -83,7 +115,18 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
         outcome.status != BatchStatus::Ok) {
         return outcome;
     }
-    std::optional<std::string> bytes = BuildPartFile(header, session.lines, profile);
+    std::vector<PartTrackStep> steps;
+    if (overlap > 0) {
+        if (BatchOutcome unsettled = TrackOverlapSteps(profile, range.first - overlap, overlap, steps);
+            unsettled.status != BatchStatus::Ok) {
+            return unsettled;
+        }
+        const auto cut = static_cast<std::ptrdiff_t>(overlap);
+        profile.m_arSeries.erase(profile.m_arSeries.begin(), profile.m_arSeries.begin() + cut);
+        profile.m_arAxis.erase(profile.m_arAxis.begin(), profile.m_arAxis.begin() + cut);
+        session.images.erase(session.images.begin(), session.images.begin() + cut);
+    }
+    std::optional<std::string> bytes = BuildPartFile(header, session.lines, profile, steps);
     if (!bytes) return {BatchStatus::WriteFailed, "the records do not make a part file"};
     std::string warning = FoundOtherwiseWarning(session, profile);
     profile = CDataProfile();  // the file's bytes are all that is needed now

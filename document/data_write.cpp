@@ -17,6 +17,7 @@
 #include "model/edge_detect.h"
 #include "model/line_profile.h"
 #include "series/entry_times.h"
+#include "model/tracking.h"
 #include "series/series_detect.h"
 
 namespace {
@@ -253,7 +254,8 @@ void CNorvaleDoc::OnProfileWrite() {
     const LineProfile profile =
         MeasureLineProfile(m_picture->View(), *line, options.channel, options.edgeMode,
                            options.edge, m_profile.RuleOf(*line),
-                           NeighbourEdge(m_profile, m_nCurImage, m_nCurArray, m_nCurLine));
+                           NeighbourEdge(m_profile, m_nCurImage, m_nCurArray, m_nCurLine),
+                           TrackingWindow(m_profile, m_nCurImage, m_nCurArray, m_nCurLine));
     ProfileCsvOptions csv;
     csv.semicolon = request.selectedFilter == 1;
     csv.image = m_nCurImage + 1;

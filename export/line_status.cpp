@@ -10,6 +10,9 @@ LineStatus StatusOf(const CScan* line, bool imageReadable) {
     if (line->m_bDetect) return imageReadable ? LineStatus::Pending : LineStatus::Unreadable;
     switch (line->m_origin) {
         case CursorOrigin::Detected:
+            if (line->m_measure && line->m_measure->status == CaliperStatus::Lost) {
+                return LineStatus::Lost;
+            }
             return line->m_measure && !line->m_measure->Found() ? LineStatus::NotFound
                                                                 : LineStatus::Detected;
         case CursorOrigin::Placed:
@@ -30,6 +33,8 @@ std::string_view StatusWord(LineStatus status) {
             return "kept";
         case LineStatus::NotFound:
             return "not-found";
+        case LineStatus::Lost:
+            return "lost";
         case LineStatus::Pending:
             return "pending";
         case LineStatus::Unreadable:

@@ -18,6 +18,8 @@ enum class LineStatus : unsigned char {
                  // how it came there (files written before cursors recorded it)
     NotFound,    // detection ran, and the line's caliper rule found no edge: the cursor stayed
                  // where it was and is no edge point
+    Lost,        // detection ran, and the line that follows its edge found none in its search
+                 // window: the cursor stayed where it was and is no edge point
     Pending,     // detection has not run on this image yet: the cursor is no edge point
     Unreadable,  // detection is waiting on an image that could not be read
 };

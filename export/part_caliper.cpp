@@ -37,7 +37,7 @@ bool GetEnum(Reader& r, Enum last, Enum& into) {
 
 }  // namespace
 
-void PutPartRule(Writer& w, const CaliperRule& rule) {
+void PutPartRule(Writer& w, const CaliperRule& rule, bool tracking) {
     w.U8(static_cast<std::uint8_t>(rule.kind));
     w.U8(static_cast<std::uint8_t>(rule.polarity));
     w.U8(static_cast<std::uint8_t>(rule.select));
@@ -49,10 +49,11 @@ void PutPartRule(Writer& w, const CaliperRule& rule) {
     for (const double v : {rule.sigma, rule.minContrast, rule.level, rule.minWidth, rule.maxWidth}) {
         w.F64(v);
     }
+    if (tracking) w.I32(rule.track);
 }
 
-bool GetPartRule(Reader& r, CaliperRule& rule) {
-    if (r.Left() < kPartRuleBytes) return false;
+bool GetPartRule(Reader& r, CaliperRule& rule, bool tracking) {
+    if (r.Left() < kPartRuleBytes + (tracking ? 4u : 0u)) return false;
     bool known = GetEnum(r, CaliperKind::Pair, rule.kind);
     known = GetEnum(r, EdgePolarity::Either, rule.polarity) && known;
     known = GetEnum(r, EdgeSelect::Nearest, rule.select) && known;
@@ -66,6 +67,7 @@ bool GetPartRule(Reader& r, CaliperRule& rule) {
     for (double* v : {&rule.sigma, &rule.minContrast, &rule.level, &rule.minWidth, &rule.maxWidth}) {
         *v = r.F64();
     }
+    if (tracking) rule.track = r.I32();
     return known && (flags & ~7) == 0 && IsValidCaliperRule(rule);
 }
 
@@ -80,10 +82,12 @@ void PutPartMeasure(Writer& w, const CaliperMeasure& m) {
     w.F64(m.ratio);
 }
 
-bool GetPartMeasure(Reader& r, CaliperMeasure& m) {
+bool GetPartMeasure(Reader& r, CaliperMeasure& m, bool tracking) {
     if (r.Left() < kPartMeasureLeast) return false;
     m = {};
-    if (!GetEnum(r, CaliperStatus::NotFound, m.status)) return false;
+    if (!GetEnum(r, tracking ? CaliperStatus::Lost : CaliperStatus::NotFound, m.status)) {
+        return false;
+    }
     const std::uint8_t flags = r.U8();
     if ((flags & ~(kResidual | kSecond | kSecondResidual)) != 0 ||
         ((flags & kSecondResidual) != 0 && (flags & kSecond) == 0)) {

@@ -8,6 +8,7 @@
 //   a measure: status (byte), a byte of flags (1 the edge has a residual, 2 a second edge
 //     follows, 4 the second edge has a residual), the edge: place, contrast, sigma and the
 //     residual where it has one; the second edge likewise; then width, noise, ratio (doubles)
+// Format 4 adds to each rule its track half-width (int32) and lets a measure's status be lost.
 
 #include <cstddef>
 
@@ -18,10 +19,11 @@ inline constexpr std::size_t kPartRuleBytes = 6 + 4 + 5 * 8;
 // The fewest bytes a measure takes: status, flags, one edge without residual, three doubles.
 inline constexpr std::size_t kPartMeasureLeast = 2 + 3 * 8 + 3 * 8;
 
-void PutPartRule(part_bytes::Writer& w, const CaliperRule& rule);
+// `tracking`: format 4.
+void PutPartRule(part_bytes::Writer& w, const CaliperRule& rule, bool tracking);
 // False for bytes that make no valid rule (or too few of them).
-bool GetPartRule(part_bytes::Reader& r, CaliperRule& rule);
+bool GetPartRule(part_bytes::Reader& r, CaliperRule& rule, bool tracking);
 
 void PutPartMeasure(part_bytes::Writer& w, const CaliperMeasure& measure);
 // False for bytes that make no measure: too few, unknown flags or status, a number not finite.
-bool GetPartMeasure(part_bytes::Reader& r, CaliperMeasure& measure);
+bool GetPartMeasure(part_bytes::Reader& r, CaliperMeasure& measure, bool tracking);

@@ -26,17 +26,17 @@ void PutUnsigned(Writer& w, std::size_t bytes, std::uint32_t v) {
 }
 
 
-void PutSettings(Writer& w, const DetectionSettings& s, bool caliper) {
+void PutSettings(Writer& w, const DetectionSettings& s, bool caliper, bool tracking) {
     for (const int v : {s.channel, s.mode, s.edge.subPixel ? 1 : 0, s.edge.lineWidth, s.edge.smoothing,
                         s.edge.smoothWidth, s.edge.wholeLine ? 1 : 0}) {
         w.U8(static_cast<std::uint8_t>(v));
     }
     if (!caliper) return;
     w.U8(s.caliper ? 1 : 0);
-    if (s.caliper) PutPartRule(w, *s.caliper);
+    if (s.caliper) PutPartRule(w, *s.caliper, tracking);
 }
 
-bool GetSettings(Reader& r, DetectionSettings& s, bool caliper) {
+bool GetSettings(Reader& r, DetectionSettings& s, bool caliper, bool tracking) {
     s.channel = r.U8();
     s.mode = r.U8();
     const int sub = r.U8();
@@ -49,7 +49,7 @@ bool GetSettings(Reader& r, DetectionSettings& s, bool caliper) {
     if (caliper) {
         const std::uint8_t has = r.U8();
         if (has > 1) return false;
-        if (has == 1 && !GetPartRule(r, s.caliper.emplace())) return false;
+        if (has == 1 && !GetPartRule(r, s.caliper.emplace(), tracking)) return false;
     }
     return s.channel <= 3 && s.mode <= 3 && sub <= 1 && whole <= 1 && IsValidEdgeOptions(s.edge);
 }
@@ -83,7 +83,7 @@ bool GetCursor(Reader& r, const CursorLayout& layout,
     std::shared_ptr<const CaliperMeasure> kept;
     if (measured) {
         CaliperMeasure measure;
-        if (!settings[found].caliper || !GetPartMeasure(r, measure)) return false;
+        if (!settings[found].caliper || !GetPartMeasure(r, measure, layout.tracking)) return false;
         if (measure.Found()) {
             subPos = measure.edge.pos;
             if (!(subPos >= 0.0 && subPos <= line.m_nCount) ||
@@ -114,7 +114,22 @@ bool UsesCaliper(const CDataProfile& records) {
     return false;
 }
 
-bool PutLineRules(Writer& w, const CDataProfile& records, std::size_t lineCount) {
+bool UsesTracking(const CDataProfile& records) {
+    for (const DetectionSettings& settings : records.m_detections) {
+        if (settings.caliper && settings.caliper->track > 0) return true;
+    }
+    for (const auto& series : records.m_arSeries) {
+        const CScanArray* set = series != nullptr ? series->GetAt(0) : nullptr;
+        if (set == nullptr) continue;
+        for (const auto& line : set->m_arLine) {
+            const CaliperRule* rule = line != nullptr ? records.RuleOf(*line) : nullptr;
+            if (rule != nullptr && rule->track > 0) return true;
+        }
+    }
+    return false;
+}
+
+bool PutLineRules(Writer& w, const CDataProfile& records, std::size_t lineCount, bool tracking) {
     std::vector<std::uint16_t> ruleOf(lineCount, 0);
     std::vector<CaliperRule> rules;
     for (std::size_t i = 0; i < records.m_arSeries.size(); ++i) {
@@ -133,18 +148,19 @@ bool PutLineRules(Writer& w, const CDataProfile& records, std::size_t lineCount)
         }
     }
     w.U32(static_cast<std::uint32_t>(rules.size()));
-    for (const CaliperRule& rule : rules) PutPartRule(w, rule);
+    for (const CaliperRule& rule : rules) PutPartRule(w, rule, tracking);
     for (const std::uint16_t number : ruleOf) w.U16(number);
     return true;
 }
 
-bool GetLineRules(Reader& r, std::vector<CaliperRule>& rules, std::vector<std::uint16_t>& ruleOf) {
+bool GetLineRules(Reader& r, std::vector<CaliperRule>& rules, std::vector<std::uint16_t>& ruleOf,
+                  bool tracking) {
     if (r.Left() < 4) return false;
     const std::uint32_t count = r.U32();
     if (count > CDataProfile::kMaxRules || count > r.Left() / kPartRuleBytes) return false;
     rules.resize(count);
     for (CaliperRule& rule : rules) {
-        if (!GetPartRule(r, rule)) return false;
+        if (!GetPartRule(r, rule, tracking)) return false;
     }
     if (r.Left() / 2 < ruleOf.size()) return false;
     for (std::uint16_t& number : ruleOf) {

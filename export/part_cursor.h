@@ -20,11 +20,13 @@ struct CursorLayout {
     std::size_t place = 2;
     std::size_t found = 0;  // bytes of a detection's settings index; 0 in format 1
     bool caliper = false;   // format 3: a caliper measure may follow
+    bool tracking = false;  // format 4: rules carry their track, and a measure may be lost
 
     CursorLayout(const PartHeader& h, std::size_t settings)
         : place(h.version > 1 && h.wholeLines ? 4 : 2),
           found(h.version == 1 ? 0 : settings <= 0xFF ? 1 : settings <= 0xFFFF ? 2 : 4),
-          caliper(h.version >= 3) {}
+          caliper(h.version >= 3),
+          tracking(h.version >= 4) {}
     // The fewest bytes a cursor takes.
     std::size_t Least() const { return place + (found > 0 ? 1 : 0); }
 };
@@ -36,9 +38,10 @@ inline constexpr std::size_t kSettingsBytes = 7;
 std::uint32_t GetUnsigned(part_bytes::Reader& r, std::size_t bytes);
 void PutUnsigned(part_bytes::Writer& w, std::size_t bytes, std::uint32_t v);
 
-// One detection's settings; `caliper` in format 3, whose entries may carry a caliper rule.
-void PutSettings(part_bytes::Writer& w, const DetectionSettings& s, bool caliper);
-bool GetSettings(part_bytes::Reader& r, DetectionSettings& s, bool caliper);
+// One detection's settings; `caliper` in format 3, whose entries may carry a caliper rule, and
+// `tracking` in format 4, whose rules carry their track.
+void PutSettings(part_bytes::Writer& w, const DetectionSettings& s, bool caliper, bool tracking);
+bool GetSettings(part_bytes::Reader& r, DetectionSettings& s, bool caliper, bool tracking);
 
 // One cursor onto its line (a copy of the line's prototype); false for one that cannot be.
 bool GetCursor(part_bytes::Reader& r, const CursorLayout& layout,
@@ -49,12 +52,15 @@ void PutCursor(part_bytes::Writer& w, const CursorLayout& layout,
 // Whether the records need format 3: a line with a caliper rule, a detection under one, or a
 // cursor holding what one measured.
 bool UsesCaliper(const CDataProfile& records);
+// Whether they need format 4: a rule that follows its edge.
+bool UsesTracking(const CDataProfile& records);
 
 // The lines' caliper rules (format 3): their number (uint32), each rule, then each line's rule
 // as its index + 1 in that list, 0 for none (uint16). A line has the same rule on every image;
 // records that disagree are refused.
-bool PutLineRules(part_bytes::Writer& w, const CDataProfile& records, std::size_t lineCount);
+bool PutLineRules(part_bytes::Writer& w, const CDataProfile& records, std::size_t lineCount,
+                  bool tracking);
 bool GetLineRules(part_bytes::Reader& r, std::vector<CaliperRule>& rules,
-                  std::vector<std::uint16_t>& ruleOf);
+                  std::vector<std::uint16_t>& ruleOf, bool tracking);
 
 }  // namespace part_cursor

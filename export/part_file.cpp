@@ -109,7 +109,8 @@ PartRange PartRangeOf(std::uint64_t total, std::uint32_t part, std::uint32_t par
 
 std::optional<std::string> BuildPartFile(const PartHeader& header,
                                          const std::vector<LineEnds>& lines,
-                                         const CDataProfile& records) {
+                                         const CDataProfile& records,
+                                         const std::vector<PartTrackStep>& steps) {
     if (records.m_arSeries.size() != header.images || records.m_arAxis.size() != header.images) {
         return std::nullopt;
     }
@@ -132,15 +133,19 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
     }
     const std::size_t lineCount = lines.size();
     PartHeader h = header;
-    const bool frames = std::any_of(records.m_arSeries.begin(), records.m_arSeries.end(),
-                                    [](const auto& s) { return s && s->m_nFrame >= 0; });
-    h.version = frames                 ? kPartFormatVersion
+    const bool anyFrame = std::any_of(records.m_arSeries.begin(), records.m_arSeries.end(),
+                                      [](const auto& s) { return s && s->m_nFrame >= 0; });
+    h.version = anyFrame || UsesTracking(records) ? kPartFormatVersion
                 : UsesCaliper(records) ? kPartFormatCaliper
                                        : kPartFormatPlain;
     const bool caliper = h.version >= 3;
+    const bool tracking = h.version >= 4;
+    if (!tracking && !steps.empty()) return std::nullopt;
     w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
-    for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings, caliper);
-    if (caliper && !PutLineRules(w, records, lineCount)) return std::nullopt;
+    for (const DetectionSettings& settings : records.m_detections) {
+        PutSettings(w, settings, caliper, tracking);
+    }
+    if (caliper && !PutLineRules(w, records, lineCount, tracking)) return std::nullopt;
     const CursorLayout layout(h, records.m_detections.size());
     body.reserve(body.size() + header.images * (kImageBytes + 16 + (layout.Least() + 1) * lineCount));
     std::string_view previous;
@@ -157,7 +162,7 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
         w.U32(static_cast<std::uint32_t>(path.size() - shared));
         w.Bytes(path.substr(shared));
         previous = path;
-        if (frames) w.U64(static_cast<std::uint64_t>(series->m_nFrame + 1));
+        if (h.version >= 4) w.U64(static_cast<std::uint64_t>(series->m_nFrame + 1));
         for (std::size_t n = 0; n < lineCount; ++n) {
             const CScan& line = *set->m_arLine[n];
             const LineEnds& ends = lines[n];
@@ -171,6 +176,15 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
                 return std::nullopt;
             }
             PutCursor(w, layout, records.m_detections, line);
+        }
+    }
+    if (tracking) {
+        w.U32(static_cast<std::uint32_t>(steps.size()));
+        for (const PartTrackStep& step : steps) {
+            w.U32(step.line);
+            w.U64(step.image);
+            w.U8(step.found ? 1 : 0);
+            w.F64(step.place);
         }
     }
     h.lines = static_cast<std::uint32_t>(lineCount);
@@ -249,7 +263,8 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
 }
 
 std::string ReadPartRecords(std::string_view file, const PartHeader& header,
-                            std::vector<LineEnds>& lines, CDataProfile& profile) {
+                            std::vector<LineEnds>& lines, CDataProfile& profile,
+                            std::vector<PartTrackStep>* steps) {
     if (file.size() != kPartHeaderBytes + header.bodyBytes + kChecksumBytes) {
         return "truncated: it holds " + Count(file.size(), "byte") + " of " +
                std::to_string(kPartHeaderBytes + header.bodyBytes + kChecksumBytes);
@@ -285,18 +300,19 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
     }
     std::vector<DetectionSettings> settings;
     const bool caliper = header.version >= 3;
+    const bool tracking = header.version >= 4;
     if (header.version > 1) {
         if (r.Left() < 4) return damaged;
         const std::uint32_t count = r.U32();
         if (count > r.Left() / (kSettingsBytes + (caliper ? 1 : 0))) return damaged;
         settings.resize(count);
         for (DetectionSettings& s : settings) {
-            if (!GetSettings(r, s, caliper)) return damaged;
+            if (!GetSettings(r, s, caliper, tracking)) return damaged;
         }
     }
     std::vector<CaliperRule> rules;
     std::vector<std::uint16_t> ruleOf(header.lines, 0);
-    if (caliper && !GetLineRules(r, rules, ruleOf)) return damaged;
+    if (caliper && !GetLineRules(r, rules, ruleOf, tracking)) return damaged;
     const CursorLayout layout(header, settings.size());
     CDataProfile added;
     added.m_arSeries.reserve(header.images);
@@ -331,7 +347,27 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         added.m_arSeries.push_back(std::move(series));
         added.m_arAxis.push_back(std::make_unique<CDataAxis>(axes[axis]));
     }
+    std::vector<PartTrackStep> read;
+    if (tracking) {
+        if (r.Left() < 4) return damaged;
+        const std::uint32_t count = r.U32();
+        constexpr std::size_t kStepBytes = 4 + 8 + 1 + 8;
+        if (count > r.Left() / kStepBytes) return damaged;
+        read.resize(count);
+        for (PartTrackStep& step : read) {
+            step.line = r.U32();
+            step.image = r.U64();
+            const std::uint8_t found = r.U8();
+            step.place = r.F64();
+            if (found > 1 || step.line >= header.lines || step.image >= header.first ||
+                !std::isfinite(step.place)) {
+                return damaged;
+            }
+            step.found = found == 1;
+        }
+    }
     if (r.Left() != 0) return damaged;
+    if (steps != nullptr) *steps = std::move(read);
     // Only now, with the whole part read, do its records join the others, their detections
     // named by the settings of the whole list.
     std::vector<std::uint32_t> found(settings.size());

@@ -32,8 +32,12 @@
 //       there has 8 when a caliper measure (part_caliper.h) follows in place of the sub-pixel
 //       edge, which the measure holds; in format 4, before the cursors, the page or frame of
 //       the image's file plus 1 (uint64: 0 for a file of one picture)
-// Format 4 (format 3 with the frames) is written only for records of which one is a page or a
-// frame, format 3 only for records that use caliper rules; others are written in format 2.
+//     in format 4, the search of each line that follows its edge before the part's first image
+//       (PartTrackStep): their number (uint32), then each: line (uint32), image (uint64), found
+//       (a byte, 1 or 0), place (IEEE double bits)
+// Format 4 is written only for records of which one is a page or a frame, or with a rule that
+// follows its edge (its rules carry the track half-width, and its measures may be lost:
+// part_caliper.h); format 3 only for records that use caliper rules; others in format 2.
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
 // cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)
@@ -51,8 +55,10 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
+// The newest format, which merges read.
 inline constexpr std::uint32_t kPartFormatVersion = 4;
-// The format written for records with caliper rules and without pages or frames.
+// The format written for records with caliper rules, none of which follows its edge, and
+// without pages or frames.
 inline constexpr std::uint32_t kPartFormatCaliper = 3;
 // The format written for records without caliper rules, byte for byte what it always was.
 inline constexpr std::uint32_t kPartFormatPlain = 2;
@@ -85,12 +91,27 @@ struct PartRange {
 };
 PartRange PartRangeOf(std::uint64_t total, std::uint32_t part, std::uint32_t parts);
 
+// What the search of a line that follows its edge read, at the part's first image, of one image
+// before the part: as the part measured that image ahead of its own (model/tracking.h). The
+// merge checks that the part before holds the same there, which makes the part's edges the
+// whole run's.
+struct PartTrackStep {
+    std::uint32_t line = 0;
+    std::uint64_t image = 0;  // in the whole list, from 0
+    bool found = false;       // an edge at `place`, or a miss
+    double place = 0.0;
+
+    friend bool operator==(const PartTrackStep&, const PartTrackStep&) = default;
+};
+
 // The bytes of the part file of the records, every one of which holds exactly `lines`, with
-// its cursors where the measurement left them. nullopt when a record does not hold them, or
-// when the records are not the header's number of images.
+// its cursors where the measurement left them, and (format 4) the steps of its followed lines.
+// nullopt when a record does not hold them, or when the records are not the header's number of
+// images.
 std::optional<std::string> BuildPartFile(const PartHeader& header,
                                          const std::vector<LineEnds>& lines,
-                                         const CDataProfile& records);
+                                         const CDataProfile& records,
+                                         const std::vector<PartTrackStep>& steps = {});
 
 // Reads the header from the first bytes of a part file of `fileSize` bytes. Empty on success,
 // otherwise what is wrong, for "PATH: WHAT": not a part file, truncated, damaged.
@@ -101,7 +122,8 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
 // there). The profile is left as
 // it was when the file is damaged; returns what is wrong, or empty.
 std::string ReadPartRecords(std::string_view file, const PartHeader& header,
-                            std::vector<LineEnds>& lines, CDataProfile& profile);
+                            std::vector<LineEnds>& lines, CDataProfile& profile,
+                            std::vector<PartTrackStep>* steps = nullptr);
 
 // The checksum of both parts of the file (CRC-32 of IEEE 802.3), for tests that damage a file.
 std::uint32_t PartChecksum(std::string_view bytes);

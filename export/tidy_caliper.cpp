@@ -54,7 +54,8 @@ char* TidyCaliperColumns::Put(char* out, const CDataProfile& profile, int i, int
         out = tidy_fields::Put(out, m_ruleWords[line->m_nRule - 1u]);
     }
     const CaliperMeasure* m = line != nullptr ? line->m_measure.get() : nullptr;
-    const bool measured = m != nullptr && (point.present || point.status == LineStatus::NotFound);
+    const bool measured = m != nullptr && (point.present || point.status == LineStatus::NotFound ||
+                                          point.status == LineStatus::Lost);
     if (!measured) {
         std::memset(out, f.delimiter, kColumnCount - 1);
         return out + (kColumnCount - 1);

@@ -226,7 +226,8 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
             *row++ = f.delimiter;
             row = Put(row, StatusWord(point.status));
             *row++ = f.delimiter;
-            if (point.status == LineStatus::Detected || point.status == LineStatus::NotFound) {
+            if (point.status == LineStatus::Detected || point.status == LineStatus::NotFound ||
+                point.status == LineStatus::Lost) {
                 const std::uint32_t found = profile.GetLine(i, 0, j)->m_nFound;
                 if (found < foundWith.size()) row = Put(row, foundWith[found]);
             }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <utility>
 
 #include "model/caliper_parts.h"
 #include "model/step_fit.h"
@@ -17,7 +18,8 @@ bool IsValidCaliperRule(const CaliperRule& rule) {
            std::isfinite(rule.minContrast) && rule.minContrast >= 0.0 &&
            std::isfinite(rule.level) &&
            (!rule.levelIsFraction || (rule.level >= 0.0 && rule.level <= 1.0)) &&
-           std::isfinite(rule.minWidth) && rule.minWidth >= 0.0 && rule.minWidth <= rule.maxWidth;
+           std::isfinite(rule.minWidth) && rule.minWidth >= 0.0 && rule.minWidth <= rule.maxWidth &&
+           rule.track >= 0 && rule.track <= kMaxTrackHalfWidth;
 }
 
 bool NearLineEnd(double pos, int count, double sigma) {
@@ -163,12 +165,57 @@ double RatioOf(const std::vector<double>& strength, int chosen) {
     return other > 0.0 ? strength[static_cast<std::size_t>(chosen)] / other : 0.0;
 }
 
+WindowChoice ChooseInWindow(const std::vector<double>& place, const std::vector<double>& strength,
+                            const TrackWindow& window) {
+    WindowChoice out;
+    std::vector<double> inside;
+    int chosenInside = -1;
+    double best = 0.0;
+    for (std::size_t i = 0; i < place.size(); ++i) {
+        const double distance = std::abs(place[i] - window.centre);
+        if (!(distance <= window.half)) continue;
+        if (out.chosen < 0 || distance < best) {
+            best = distance;
+            out.chosen = static_cast<int>(i);
+            chosenInside = static_cast<int>(inside.size());
+        }
+        inside.push_back(strength[i]);
+    }
+    if (out.chosen >= 0) out.ratio = RatioOf(inside, chosenInside);
+    return out;
+}
+
 namespace {
+
+// The edge rule under a search window: the candidate nearest the window's centre among those
+// placed in it, compared by the same quick place as Nearest.
+CaliperResult MeasureEdgeInWindow(const CaliperInput& in, CaliperResult result) {
+    const std::vector<CaliperCandidate>& c = result.candidates;
+    std::vector<double> place, strength;
+    for (const CaliperCandidate& candidate : c) {
+        place.push_back(QuickPlace(in, candidate));
+        strength.push_back(std::abs(candidate.response));
+    }
+    const WindowChoice choice = ChooseInWindow(place, strength, *in.window);
+    if (choice.chosen < 0) {
+        result.status = CaliperStatus::Lost;
+        return result;
+    }
+    const CaliperCandidate& candidate = c[static_cast<std::size_t>(choice.chosen)];
+    const PlacedEdge placed = PlaceEdge(in, candidate);
+    result.edge = placed.edge;
+    result.ratio = choice.ratio;
+    result.status = StatusOf(placed.fitFailed,
+                             NearLineEnd(candidate.index, static_cast<int>(in.profile.size()), in.rule.sigma),
+                             placed.edge.contrast, in.noise, result.ratio);
+    return result;
+}
 
 CaliperResult MeasureEdge(const CaliperInput& in, std::optional<double> previous) {
     CaliperResult result;
     result.noise = in.noise;
     result.candidates = FindCandidates(in.response, in.rule.polarity, in.rule.minContrast);
+    if (in.window) return MeasureEdgeInWindow(in, std::move(result));
     const std::vector<CaliperCandidate>& c = result.candidates;
     const int count = static_cast<int>(c.size());
     if (count == 0) return result;
@@ -239,7 +286,7 @@ bool AllFinite(std::span<const double> profile) {
 }  // namespace
 
 CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
-                             std::optional<double> previous) {
+                             std::optional<double> previous, std::optional<TrackWindow> window) {
     if (!IsValidCaliperRule(rule) || profile.size() < 2) return {};
     if (!AllFinite(profile)) return {};
     // The response lives in a buffer kept from call to call: a line after a line allocates
@@ -248,7 +295,7 @@ CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule&
     if (buffer.size() < profile.size()) buffer.resize(profile.size());
     EdgeResponseInto(profile, rule.sigma, buffer.data());
     const std::span<const double> response(buffer.data(), profile.size());
-    const CaliperInput in{profile, response, rule, RobustNoise(profile)};
+    const CaliperInput in{profile, response, rule, RobustNoise(profile), window};
     switch (rule.kind) {
         case CaliperKind::Threshold: return MeasureThreshold(in);
         case CaliperKind::Pair: return MeasurePair(in, previous);

@@ -49,10 +49,14 @@ enum class CaliperStatus : std::uint8_t {
     FitFailed = 3,  // the step fit did not converge: the position is the Gaussian estimate's
     AtLineEnd = 4,  // the edge lies within the response's reach of the line's end
     NotFound = 5,   // no candidate passes the rule
+    Lost = 6,       // a line that follows its edge found none in its search window
 };
 
 inline constexpr double kMinCaliperSigma = 0.5;
 inline constexpr double kMaxCaliperSigma = 10.0;
+// The largest search half-width of a line that follows its edge: as many samples as the longest
+// line has.
+inline constexpr int kMaxTrackHalfWidth = 1 << 20;
 
 struct CaliperRule {
     CaliperKind kind = CaliperKind::Edge;
@@ -74,11 +78,33 @@ struct CaliperRule {
     // Read the picture between pixels along the straight line (bilinear_profile.h) rather than
     // the walk's pixels; its edges then stand on the straight line too.
     bool bilinear = false;
+    // Following the edge from image to image: 0 off, else the half-width in samples of the
+    // window around the place the images before predict, where alone the edge is searched
+    // (model/tracking.h).
+    int track = 0;
 
     friend bool operator==(const CaliperRule&, const CaliperRule&) = default;
 };
 
+// A rule whose edge on an image depends on its edge on the images before it in the list.
+inline bool FollowsPreviousImages(const CaliperRule& rule) {
+    return rule.select == EdgeSelect::Nearest || rule.track > 0;
+}
+
+// Where a line that follows its edge searches on one image: the places within `half` samples
+// of `centre`, both ends included.
+struct TrackWindow {
+    double centre = 0.0;
+    double half = 0.0;
+
+    friend bool operator==(const TrackWindow&, const TrackWindow&) = default;
+};
+
 bool IsValidCaliperRule(const CaliperRule& rule);
+
+inline bool IsFoundStatus(CaliperStatus status) {
+    return status != CaliperStatus::NotFound && status != CaliperStatus::Lost;
+}
 
 struct CaliperCandidate {
     int index = 0;          // the sample where the response peaks
@@ -103,13 +129,17 @@ struct CaliperResult {
     double ratio = 0.0;  // the chosen response over the next best candidate's (0: none other)
     std::vector<CaliperCandidate> candidates;  // every candidate of the chosen polarity, in order
 
-    bool Found() const { return status != CaliperStatus::NotFound; }
+    bool Found() const { return IsFoundStatus(status); }
 };
 
 // The rule on a profile of real values at 1-sample spacing. `previous` is the line's edge on the
-// neighbouring image, for EdgeSelect::Nearest (without it Nearest takes the strongest).
+// neighbouring image, for EdgeSelect::Nearest (without it Nearest takes the strongest). With a
+// window, only the candidates (crossings, pairs by their first edge) placed within it count and
+// the one nearest its centre is chosen, the first in line order of equally near ones; none
+// there is CaliperStatus::Lost.
 CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
-                             std::optional<double> previous = {});
+                             std::optional<double> previous = {},
+                             std::optional<TrackWindow> window = {});
 
 // The edge response: the profile convolved with the derivative of a Gaussian of `sigma` samples,
 // scaled so that an ideal step's peak equals its height. Samples beyond the ends repeat the end

@@ -31,8 +31,22 @@ CaliperResult MeasureThreshold(const CaliperInput& in) {
             strength.push_back(std::abs(in.response[static_cast<std::size_t>(at)]));
         }
     }
-    if (place.empty()) return result;
-    const int chosen = in.rule.lastCrossing ? static_cast<int>(place.size()) - 1 : 0;
+    int chosen = in.rule.lastCrossing ? static_cast<int>(place.size()) - 1 : 0;
+    double ratio = 0.0;
+    if (in.window) {
+        // A line that follows its edge takes the crossing nearest the prediction, not the
+        // first or the last on the line.
+        const WindowChoice choice = ChooseInWindow(place, strength, *in.window);
+        if (choice.chosen < 0) {
+            result.status = CaliperStatus::Lost;
+            return result;
+        }
+        chosen = choice.chosen;
+        ratio = choice.ratio;
+    } else {
+        if (place.empty()) return result;
+        ratio = RatioOf(strength, chosen);
+    }
     const double pos = place[static_cast<std::size_t>(chosen)];
     const int k = std::min(static_cast<int>(std::floor(pos)), count - 2);
     // The interpolated crossing k + t moves with the noise of both samples it joins:
@@ -46,7 +60,7 @@ CaliperResult MeasureThreshold(const CaliperInput& in) {
         const double bias = ThresholdBiasSpread();
         result.edge.sigma = std::sqrt(spread * spread + bias * bias);
     }
-    result.ratio = RatioOf(strength, chosen);
+    result.ratio = ratio;
     result.status = StatusOf(false, NearLineEnd(pos, count, in.rule.sigma), result.edge.contrast,
                              in.noise, result.ratio);
     return result;
@@ -80,15 +94,28 @@ CaliperResult MeasurePair(const CaliperInput& in, std::optional<double> previous
             break;
         }
     }
-    const int chosen = ChooseItem(in.rule, strength, firstPlace, previous);
-    if (chosen < 0) return result;
+    int chosen = -1;
+    double ratio = 0.0;
+    if (in.window) {
+        const WindowChoice choice = ChooseInWindow(firstPlace, strength, *in.window);
+        if (choice.chosen < 0) {
+            result.status = CaliperStatus::Lost;
+            return result;
+        }
+        chosen = choice.chosen;
+        ratio = choice.ratio;
+    } else {
+        chosen = ChooseItem(in.rule, strength, firstPlace, previous);
+        if (chosen < 0) return result;
+        ratio = RatioOf(strength, chosen);
+    }
     const Pair pair = pairs[static_cast<std::size_t>(chosen)];
     const PlacedEdge first = PlaceEdge(in, c[pair.a]);
     const PlacedEdge second = PlaceEdge(in, c[pair.b]);
     result.edge = first.edge;
     result.second = second.edge;
     result.widthSamples = second.edge.pos - first.edge.pos;
-    result.ratio = RatioOf(strength, chosen);
+    result.ratio = ratio;
     const int count = static_cast<int>(in.profile.size());
     const bool atEnd = NearLineEnd(c[pair.a].index, count, in.rule.sigma) ||
                        NearLineEnd(c[pair.b].index, count, in.rule.sigma);

@@ -14,7 +14,7 @@ struct CaliperMeasure {
     double noise = 0.0;
     double ratio = 0.0;
 
-    bool Found() const { return status != CaliperStatus::NotFound; }
+    bool Found() const { return IsFoundStatus(status); }
 
     static CaliperMeasure Of(const CaliperResult& result) {
         return {result.status, result.edge,  result.second,

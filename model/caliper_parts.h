@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -64,6 +65,7 @@ struct CaliperInput {
     std::span<const double> response;
     const CaliperRule& rule;
     double noise;
+    std::optional<TrackWindow> window = {};
 };
 
 // A candidate placed by the rule's estimator, with its uncertainty.
@@ -84,6 +86,16 @@ int ChooseItem(const CaliperRule& rule, const std::vector<double>& strength,
 
 // The chosen strength over the strongest of the others; 0 when there are none.
 double RatioOf(const std::vector<double>& strength, int chosen);
+
+// Among items in line order, the one placed nearest the window's centre of those placed within
+// it (|place - centre| <= half; the first of equally near ones), and its strength over the
+// strongest of the others within it; chosen is -1 when none is within it.
+struct WindowChoice {
+    int chosen = -1;
+    double ratio = 0.0;
+};
+WindowChoice ChooseInWindow(const std::vector<double>& place, const std::vector<double>& strength,
+                            const TrackWindow& window);
 
 // Whether a position lies at most ceil(3 sigma) samples from a line's end, where the repeated
 // end samples weigh in the response.

@@ -74,6 +74,7 @@ std::string CaliperWords(const CaliperRule& rule) {
     if (rule.minContrast > 0.0) words += " contrast>=" + Number(rule.minContrast);
     if (rule.kind != CaliperKind::Threshold) words += std::string(" ") + EstimatorWord(rule.estimator);
     if (rule.bilinear) words += " bilinear";
+    if (rule.track > 0) words += " track=" + std::to_string(rule.track);
     return words;
 }
 
@@ -89,6 +90,8 @@ const char* CaliperStatusWord(CaliperStatus status) {
             return "fit-failed";
         case CaliperStatus::AtLineEnd:
             return "at-line-end";
+        case CaliperStatus::Lost:
+            return "lost";
         case CaliperStatus::NotFound:
             break;
     }

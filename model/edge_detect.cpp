@@ -9,6 +9,7 @@
 #include "model/caliper_measure.h"
 #include "model/edge_rules.h"
 #include "model/profile_filter.h"
+#include "model/tracking.h"
 
 int FindEdge(const ProfileBuffer& buffer, int count, int channel, int mode) {
     if (count < 0) return 0;
@@ -79,16 +80,13 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
                buffer, options.lineWidth);
     const CaliperRule* rule = profile.RuleOf(*line);
     if (rule != nullptr) {
-        const std::optional<double> previous = rule->select == EdgeSelect::Nearest
-                                                    ? NeighbourEdge(profile, i, a, n)
-                                                    : std::nullopt;
         thread_local std::vector<double> values;
         if (rule->bilinear) {
             BilinearValues(picture, *line, channel, options, values);
         } else {
             CaliperValues(buffer, *line, channel, options, values);
         }
-        PlaceCaliperEdge(*line, MeasureCaliper(values, *rule, previous));
+        PlaceCaliperEdge(*line, MeasureLineRule(values, *rule, profile, i, a, n));
     } else {
         const EdgeResult edge = FindEdge(buffer, line->m_nCount, channel, mode, options);
         line->SetEdge(edge.index, edge.subPos);

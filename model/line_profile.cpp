@@ -8,7 +8,8 @@
 
 LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int channel, int mode,
                                const EdgeOptions& options, const CaliperRule* rule,
-                               std::optional<double> previous) {
+                               std::optional<double> previous,
+                               std::optional<TrackWindow> window) {
     LineProfile out;
     out.settings = {channel, mode, options, {}};
     if (rule != nullptr) out.settings.caliper = *rule;
@@ -40,7 +41,12 @@ LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int 
     }
     if (rule == nullptr) return out;
     out.response = EdgeResponse(out.values, rule->sigma);
-    out.caliper = MeasureCaliper(out.values, *rule, previous);
+    if (rule->track > 0) {
+        out.window = window;
+        out.caliper = MeasureCaliper(out.values, *rule, std::nullopt, window);
+    } else {
+        out.caliper = MeasureCaliper(out.values, *rule, previous);
+    }
     if (rule->kind == CaliperKind::Threshold) out.level = ThresholdLevel(out.values, *rule);
     return out;
 }

@@ -23,6 +23,8 @@ struct LineProfile {
     std::vector<double> response;
     std::optional<CaliperResult> caliper;
     std::optional<double> level;
+    // The search window of a line that follows its edge, where one bounded the search.
+    std::optional<TrackWindow> window;
 
     int Count() const { return static_cast<int>(values.size()); }
     bool HasCaliper() const { return settings.caliper.has_value(); }
@@ -30,11 +32,12 @@ struct LineProfile {
 
 // Samples the line on the picture and measures it: the panel's channel, rule and options, and
 // the line's own caliper rule when `rule` is not null, read between pixels when the rule says
-// so, and measured from `previous` (NeighbourEdge) as detection measures. Nothing (no values)
-// without a picture.
+// so, and measured from `previous` (NeighbourEdge) or in `window` (TrackingWindow) as detection
+// measures. Nothing (no values) without a picture.
 LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int channel, int mode,
                                const EdgeOptions& options, const CaliperRule* rule,
-                               std::optional<double> previous = {});
+                               std::optional<double> previous = {},
+                               std::optional<TrackWindow> window = {});
 
 // The level a threshold rule crosses on these values: absolute, or the fraction of the way from
 // their minimum to their maximum. nullopt for no values.

@@ -97,6 +97,8 @@ CCaliperRuleDlg::CCaliperRuleDlg(QWidget* parent, bool panelChoice) : QDialog(pa
     m_bilinear = new QCheckBox(Tr(QT_TRANSLATE_NOOP("Panel", "画素の間を直線に沿って読む")), this);
     m_bilinear->setObjectName(QStringLiteral("IDC_RULE_BILINEAR"));
     form->addRow(m_bilinear);
+    m_track = Edit(this, "IDC_RULE_TRACK");
+    form->addRow(Tr(QT_TRANSLATE_NOOP("Panel", "追跡 (探す幅 ±、サンプル。0 で使わない):")), m_track);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Cancel)->setText(Tr(QT_TRANSLATE_NOOP("Panel", "キャンセル")));
@@ -130,6 +132,7 @@ void CCaliperRuleDlg::SetRule(const std::optional<CaliperRule>& rule) {
     m_minWidth->setText(FormatDialogDouble(m_rule.minWidth));
     m_maxWidth->setText(FormatDialogDouble(m_rule.maxWidth));
     m_bilinear->setChecked(m_rule.bilinear);
+    m_track->setText(QString::number(m_rule.track));
     UpdateEnabled();
 }
 
@@ -152,6 +155,7 @@ void CCaliperRuleDlg::UpdateEnabled() {
     m_lastCrossing->setEnabled(own && threshold);
     m_pairOrder->setEnabled(own && pair);
     m_bilinear->setEnabled(own);
+    m_track->setEnabled(own);
     m_minWidth->setEnabled(own && pair);
     m_maxWidth->setEnabled(own && pair);
 }
@@ -224,6 +228,15 @@ bool CCaliperRuleDlg::UpdateData() {
     if (r.maxWidth < r.minWidth) {
         return Fail(m_maxWidth,
                     Tr(QT_TRANSLATE_NOOP("Panel", "最大幅には最小幅以上の値を入力してください。")));
+    }
+    if (m_track->isEnabled()) {
+        const std::optional<int> track = ParseDialogInt(m_track->text());
+        if (!track) return Fail(m_track, Tr(QT_TRANSLATE_NOOP("Panel", "整数を入力してください。")));
+        if (*track < 0 || *track > kMaxTrackHalfWidth) {
+            return Fail(m_track, Tr(QT_TRANSLATE_NOOP(
+                                     "Panel", "追跡の幅には 0 から 1048576 までの整数を入力してください。")));
+        }
+        r.track = *track;
     }
     // The last word is the rule's own check, which the measurement makes too: a rule it would
     // refuse is never stored.

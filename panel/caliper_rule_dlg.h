@@ -58,6 +58,7 @@ private:
     QComboBox* m_pairOrder = nullptr;
     QLineEdit* m_minWidth = nullptr;
     QLineEdit* m_maxWidth = nullptr;
+    QLineEdit* m_track = nullptr;  // the tracking window's half-width; 0 is off
     CaliperRule m_rule;
     bool m_bPanel = false;
 };

@@ -101,6 +101,8 @@ QString CaliperStatusText(CaliperStatus status) {
             return QCoreApplication::translate("Panel", "当てはめ失敗");
         case CaliperStatus::AtLineEnd:
             return QCoreApplication::translate("Panel", "線の端");
+        case CaliperStatus::Lost:
+            return QCoreApplication::translate("Panel", "見失いました");
         case CaliperStatus::NotFound:
             break;
     }
@@ -108,7 +110,7 @@ QString CaliperStatusText(CaliperStatus status) {
 }
 
 bool IsDoubtful(CaliperStatus status) {
-    return status != CaliperStatus::Ok && status != CaliperStatus::NotFound;
+    return status != CaliperStatus::Ok && IsFoundStatus(status);
 }
 
 QString ProfileSummary(const LineProfile& profile) {

@@ -89,6 +89,15 @@ void PaintEdge(QPainter& painter, const ProfileFrame& frame, const CaliperEdge& 
 void PaintCaliper(QPainter& painter, const LineProfile& profile, const ProfileFrame& frame,
                   const QFontMetricsF& metrics) {
     const QRectF& area = frame.area;
+    // A followed line's search window, behind everything else: where alone the rule looked.
+    if (profile.window) {
+        const double left = std::max(SampleX(frame, profile.window->centre - profile.window->half), area.left());
+        const double right = std::min(SampleX(frame, profile.window->centre + profile.window->half), area.right());
+        if (right > left) {
+            painter.fillRect(QRectF(left, area.top(), right - left, area.height()),
+                             QColor(70, 130, 180, 40));
+        }
+    }
     painter.setPen(QPen(QColor(kPlotGrid).darker(120), 0.0, Qt::DotLine));
     painter.drawLine(QPointF(area.left(), ResponseY(frame, 0.0)),
                      QPointF(area.right(), ResponseY(frame, 0.0)));
@@ -189,7 +198,7 @@ void PaintProfile(QPainter& painter, QSize size, const LineProfile& profile,
     painter.restore();
 
     const CaliperStatus status = profile.caliper ? profile.caliper->status : CaliperStatus::Ok;
-    const QRgb summary = status == CaliperStatus::NotFound ? kNotFoundText
+    const QRgb summary = !IsFoundStatus(status)            ? kNotFoundText
                          : IsDoubtful(status)              ? kDoubtfulEdge
                                                            : 0x000000;
     const QRectF top(area.left(), kPad, area.width(), area.top() - kPad);

@@ -10,6 +10,7 @@
 
 #include "document/norvale_doc.h"
 #include "model/edge_detect.h"
+#include "model/tracking.h"
 #include "panel/profile_painter.h"
 
 CProfilePlot::CProfilePlot(CNorvaleDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
@@ -65,7 +66,9 @@ void CProfilePlot::Refresh() const {
     m_profile = MeasureLineProfile(picture->View(), *line, options.channel, options.edgeMode,
                                    options.edge, m_doc.m_profile.RuleOf(*line),
                                    NeighbourEdge(m_doc.m_profile, m_doc.m_nCurImage,
-                                                 m_doc.m_nCurArray, m_doc.m_nCurLine));
+                                                 m_doc.m_nCurArray, m_doc.m_nCurLine),
+                                   TrackingWindow(m_doc.m_profile, m_doc.m_nCurImage,
+                                                  m_doc.m_nCurArray, m_doc.m_nCurLine));
     if (m_profile.Count() == 0) m_empty = QCoreApplication::translate("Panel", "画像がありません");
 }
 

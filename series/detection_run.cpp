@@ -13,6 +13,7 @@
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
 #include "picture/video_index.h"
+#include "model/tracking.h"
 
 // A record's work, copied out of the profile before any thread starts.
 struct CDetectionRun::Job {
@@ -69,13 +70,13 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
         if (rule != nullptr) {
             // A line that follows its edge keeps its profile until the record before is written.
             std::vector<double>& values =
-                rule->select == EdgeSelect::Nearest ? job.chained[n] : worker.values;
+                FollowsPreviousImages(*rule) ? job.chained[n] : worker.values;
             if (rule->bilinear) {
                 BilinearValues(pixels, line, settings.channel, settings.edge, values);
             } else {
                 CaliperValues(*buffer, line, settings.channel, settings.edge, values);
             }
-            if (rule->select == EdgeSelect::Nearest) {
+            if (FollowsPreviousImages(*rule)) {
                 job.edges[n] = line.m_nPos;
                 continue;
             }
@@ -313,9 +314,8 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
                                                 [line](const auto& l) { return l.get() == line; }) -
                                    lines.begin();
                 const CaliperRule& rule = m_rules[job.lines[n].m_nRule - 1u];
-                PlaceCaliperEdge(*line, MeasureCaliper(job.chained[n], rule,
-                                                       NeighbourEdge(profile, at->second, 0,
-                                                                     static_cast<int>(index))));
+                PlaceCaliperEdge(*line, MeasureLineRule(job.chained[n], rule, profile, at->second,
+                                                        0, static_cast<int>(index)));
                 std::vector<double>().swap(job.chained[n]);
             } else {
                 line->SetEdge(job.edges[n], job.subPos[n]);

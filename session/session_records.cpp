@@ -98,7 +98,7 @@ void BuildSessionRecords(const Session& session, CDataProfile& profile) {
                     const CaliperMeasure& measure = *image.measures[n];
                     // The edge between samples is the measure's own (the reader checked that the
                     // cursor stands on the sample nearest it).
-                    if (measure.status != CaliperStatus::NotFound) {
+                    if (measure.Found()) {
                         line->m_dSubPos = measure.edge.pos;
                     }
                     line->m_measure = std::make_shared<const CaliperMeasure>(measure);

@@ -31,12 +31,13 @@ constexpr Names<EdgeEstimator, 3> kEstimators{{{EdgeEstimator::Parabola, "parabo
                                                {EdgeEstimator::StepFit, "step-fit"}}};
 constexpr Names<PairOrder, 2> kOrders{{{PairOrder::RiseFall, "rise-fall"},
                                        {PairOrder::FallRise, "fall-rise"}}};
-constexpr Names<CaliperStatus, 6> kStatuses{{{CaliperStatus::Ok, "ok"},
+constexpr Names<CaliperStatus, 7> kStatuses{{{CaliperStatus::Ok, "ok"},
                                              {CaliperStatus::Weak, "weak"},
                                              {CaliperStatus::Ambiguous, "ambiguous"},
                                              {CaliperStatus::FitFailed, "fit-failed"},
                                              {CaliperStatus::AtLineEnd, "at-line-end"},
-                                             {CaliperStatus::NotFound, "not-found"}}};
+                                             {CaliperStatus::NotFound, "not-found"},
+                                             {CaliperStatus::Lost, "lost"}}};
 
 template <class E, std::size_t N>
 E Named(const SessionValues& values, const Json& value, const std::string& field,
@@ -164,6 +165,9 @@ CaliperRule ReadRule(const SessionValues& values, const Json& object, const std:
     if (const auto it = object.find("bilinear"); it != object.end()) {
         rule.bilinear = values.Bool(*it, at("bilinear"));
     }
+    if (const auto it = object.find("track"); it != object.end()) {
+        rule.track = values.Int(*it, at("track"), 0, kMaxTrackHalfWidth);
+    }
     if (!IsValidCaliperRule(rule)) {
         values.Fail(field, "not a usable rule (a contrast below 0, a fraction outside 0 to 1, or "
                            "widths not 0 <= minWidth <= maxWidth)");
@@ -224,7 +228,7 @@ std::vector<std::optional<CaliperMeasure>> ReadMeasures(
         }
         // A found edge stands on its line, and the cursor on the sample nearest it.
         const double last = n < lastSample.size() ? lastSample[n] : 0;
-        if (measure.status != CaliperStatus::NotFound) {
+        if (measure.Found()) {
             if (measure.edge.pos < 0.0 || measure.edge.pos > last) {
                 values.Fail(at + ".edge.pos", "off the line (0 to " + std::to_string(lastSample[n]) +
                                                   ")");
@@ -257,6 +261,10 @@ void AppendRule(std::string& out, const CaliperRule& rule) {
     AppendNumber(out, "maxWidth", rule.maxWidth);
     // Only where it is on: rules saved before it was known read as they always did.
     if (rule.bilinear) out += ", \"bilinear\": true";
+    if (rule.track > 0) {
+        out += ", \"track\": ";
+        AppendJsonInt(out, rule.track);
+    }
     out += '}';
 }
 

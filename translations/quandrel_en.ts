@@ -1435,6 +1435,18 @@ waiting for detection</translation>
         <source>画素の間を直線に沿って読む</source>
         <translation>Read between pixels along the straight line</translation>
     </message>
+    <message>
+        <source>追跡 (探す幅 ±、サンプル。0 で使わない):</source>
+        <translation>Track (search ±, samples; 0 off):</translation>
+    </message>
+    <message>
+        <source>追跡の幅には 0 から 1048576 までの整数を入力してください。</source>
+        <translation>Enter a whole number from 0 to 1048576 for the tracking width.</translation>
+    </message>
+    <message>
+        <source>見失いました</source>
+        <translation>Lost</translation>
+    </message>
 </context>
 <context>
     <name>View</name>
@@ -1481,6 +1493,10 @@ waiting for detection</translation>
     <message>
         <source>  幅 %1</source>
         <translation>  width %1</translation>
+    </message>
+    <message>
+        <source>見失った</source>
+        <translation>lost</translation>
     </message>
 </context>
 </TS>

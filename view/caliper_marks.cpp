@@ -89,6 +89,7 @@ CaliperMarkStyle MarkStyleOf(CaliperStatus status) {
         case CaliperStatus::AtLineEnd:
             return {false, kAmber, false, false, true, true};
         case CaliperStatus::NotFound:
+        case CaliperStatus::Lost:
             return {false, QColor(255, 255, 255), false, false, false, false};
     }
     return {};
@@ -135,7 +136,8 @@ QString CaliperReadOut(const CaliperMeasure& measure) {
     static const char* const kWords[] = {
         QT_TRANSLATE_NOOP("View", "良好"),         QT_TRANSLATE_NOOP("View", "弱い"),
         QT_TRANSLATE_NOOP("View", "あいまい"),     QT_TRANSLATE_NOOP("View", "当てはめ失敗"),
-        QT_TRANSLATE_NOOP("View", "線の端"),       QT_TRANSLATE_NOOP("View", "見つからない")};
+        QT_TRANSLATE_NOOP("View", "線の端"),       QT_TRANSLATE_NOOP("View", "見つからない"),
+        QT_TRANSLATE_NOOP("View", "見失った")};
     const auto number = [](double value) { return QString::number(value, 'g', 6); };
     const auto index = static_cast<std::size_t>(measure.status);
     const QString word =

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -192,6 +193,58 @@ TEST_F(ShardToolTest, AStacksPagesInPartsAreTheSingleRunAndThePagesAsFiles) {
                             wanted.out.contains("discs.tif,9,3,"))
                     << wanted.out.toStdString();
             }
+        }
+    }
+}
+
+// A line that follows its edge: a weak rise moving 2 pixels an image, a rise twice as strong
+// 15 pixels after it from image 2 on, the weak one hidden on images 5 and 41. A part measures
+// the 16 images before its own; where the search it starts there comes onto the whole run's
+// edge, the merge is the single run byte for byte; where it keeps to another edge, the merge
+// says so and writes nothing.
+TEST_F(ShardToolTest, FollowedEdgesMergeAsTheSingleRunOrAreRefused) {
+    std::string images = "[";
+    for (int k = 0; k < 60; ++k) {
+        QImage image(200, 5, QImage::Format_RGB32);
+        for (int x = 0; x < 200; ++x) {
+            int v = 40;
+            if (k != 5 && k != 41 && x >= 20 + 2 * k) v += 40;
+            if (k >= 2 && x >= 35 + 2 * k) v += 100;
+            for (int y = 0; y < 5; ++y) image.setPixel(x, y, qRgb(v, v, v));
+        }
+        const QString file = QStringLiteral("f%1.bmp").arg(k);
+        ASSERT_TRUE(image.save(Path(file)));
+        images += (k ? ", \"" : "\"") + file.toStdString() + "\"";
+    }
+    const std::string out = Path(QStringLiteral("followed.dat")).toStdString();
+    struct Case {
+        const char* select;
+        bool merges;  // the part's fresh search finds the whole run's edge
+    };
+    for (const Case& c : {Case{"first", true}, Case{"strongest", false}}) {
+        SCOPED_TRACE(c.select);
+        const QString path = WriteSession("followed.json", "[[0, 2, 199, 2]]", images + "]");
+        QByteArray text = ReadFile(path);
+        text.replace(R"("quandrel-session": 1,)",
+                     QByteArray(R"("quandrel-session": 3, "lineRules": [{"polarity": "rising", )"
+                                R"("track": 5, "select": ")") +
+                         c.select + R"("}],)");
+        const std::string session = path.toStdString();
+        WriteFile(path, text);
+        const ToolRun single = Exec({session, "-o", "-", "--format", "csv"});
+        ASSERT_EQ(single.exitCode, 0) << single.err;
+        EXPECT_TRUE(single.out.contains(",lost,")) << single.out.toStdString();
+        for (const int parts : {2, 3}) {
+            const ToolRun merged = Exec(Merge(Shards(session, parts, c.select), out));
+            if (!c.merges) {
+                EXPECT_EQ(merged.exitCode, 2);
+                EXPECT_NE(merged.err.find("follows its edge"), std::string::npos) << merged.err;
+                continue;
+            }
+            EXPECT_EQ(merged.exitCode, 0) << merged.err;
+            std::vector<std::string> csv = Merge(Shards(session, parts, c.select), "-");
+            csv.insert(csv.end(), {"--format", "csv"});
+            EXPECT_EQ(Exec(csv).out, single.out) << parts << " parts";
         }
     }
 }

@@ -83,6 +83,18 @@ TEST(TidyCaliper, EachKindOfLineWritesWhatItMeasuredAndNothingElse) {
          {{"status", "not-found"}, {"x", ""}, {"value_x", ""}, {"sigma_px", ""},
           {"contrast", ""}, {"noise", "2"}, {"edge_status", "not-found"},
           {"found_with", "edge either strongest sigma=1 parabola average width=1"}}},
+        {"a followed edge lost in its window",
+         [] {
+             CaliperRule followed;
+             followed.track = 5;
+             return followed;
+         }(),
+         Measured(CaliperStatus::Lost, 0.0),
+         CursorOrigin::Detected,
+         {{"status", "lost"}, {"x", ""}, {"value_x", ""}, {"sigma_px", ""}, {"contrast", ""},
+          {"noise", "2"}, {"edge_status", "lost"},
+          {"rule", "edge either strongest sigma=1 parabola track=5"},
+          {"found_with", "edge either strongest sigma=1 parabola track=5 average width=1"}}},
         {"a cursor put by hand on a rule's line",
          edge,
          {},

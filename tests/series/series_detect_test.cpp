@@ -93,6 +93,8 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
         profile.GetSeries(k)->AddLine(0, 5, 40, 110, 40);
         profile.GetSeries(k)->AddLine(0, 5, 60, 110, 60);
         profile.GetSeries(k)->AddLine(0, 110, 50, 5, 50);
+        profile.GetSeries(k)->AddLine(0, 5, 30, 110, 30);
+        profile.GetSeries(k)->AddLine(0, 5, 20, 110, 20);
     }
     CaliperRule falling;
     falling.polarity = EdgePolarity::Falling;
@@ -110,10 +112,19 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
     CaliperRule nearest;
     nearest.select = EdgeSelect::Nearest;
     const std::uint16_t third = profile.RuleNumber(nearest);
+    // Two lines that follow the bar in a window: one wide enough for its 7 samples an image,
+    // and one that loses it and widens its window image after image.
+    CaliperRule followed;
+    followed.track = 8;
+    const std::uint16_t fourth = profile.RuleNumber(followed);
+    followed.track = 2;
+    const std::uint16_t fifth = profile.RuleNumber(followed);
     for (int k = 0; k < 5; ++k) {
         profile.GetLine(k, 0, 0)->m_nRule = first;
         profile.GetLine(k, 0, 1)->m_nRule = second;
         profile.GetLine(k, 0, 2)->m_nRule = third;
+        profile.GetLine(k, 0, 3)->m_nRule = fourth;
+        profile.GetLine(k, 0, 4)->m_nRule = fifth;
     }
     CScan& kept = *profile.GetLine(0, 0, 2);
     kept.SetPos(86);
@@ -123,7 +134,7 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
     alone.m_rules = profile.m_rules;
     for (int k = 0; k < 5; ++k) alone.AddImage("", profile.GetSeries(k)->m_strPath);
     for (int k = 0; k < 5; ++k) {
-        for (int n = 0; n < 3; ++n) {
+        for (int n = 0; n < 5; ++n) {
             const CScan& line = *profile.GetLine(k, 0, n);
             alone.GetSeries(k)->AddLine(0, line.m_ptStart.x, line.m_ptStart.y, line.m_ptEnd.x,
                                         line.m_ptEnd.y);
@@ -134,7 +145,7 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
         CPicture picture;
         ASSERT_EQ(picture.Load(alone.GetSeries(k)->m_strPath).status, CPicture::LoadStatus::Ok);
         ProfileBuffer buffer;
-        EXPECT_EQ(DetectPending(alone, k, 0, picture.View(), 0, 0, buffer), k == 0 ? 2 : 3);
+        EXPECT_EQ(DetectPending(alone, k, 0, picture.View(), 0, 0, buffer), k == 0 ? 4 : 5);
     }
 
     bool changed = false;
@@ -146,7 +157,7 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
         return true;
     });
     for (int k = 0; k < 5; ++k) {
-        for (int n = 0; n < 3; ++n) {
+        for (int n = 0; n < 5; ++n) {
             SCOPED_TRACE(testing::Message() << "image " << k << " line " << n);
             const CScan& ran = *profile.GetLine(k, 0, n);
             if (k == 4 && n == 1) {
@@ -165,6 +176,8 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
             ASSERT_NE(ran.m_measure, nullptr);
             ASSERT_NE(one.m_measure, nullptr);
             EXPECT_EQ(*ran.m_measure, *one.m_measure);
+            // The narrow window loses the bar from the second image on; the others find it.
+            EXPECT_EQ(ran.m_measure->status == CaliperStatus::Lost, n == 4 && k > 0);
             EXPECT_NE(ran.m_measure->status, CaliperStatus::NotFound);
             ASSERT_NE(profile.FoundWith(ran), nullptr);
             EXPECT_EQ(profile.FoundWith(ran)->caliper, *profile.RuleOf(ran));

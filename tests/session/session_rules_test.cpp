@@ -86,6 +86,35 @@ TEST(SessionRules, RulesAndMeasuresComeBackThroughTheFileAndTheRecords) {
     EXPECT_EQ(old.text->find("caliper"), std::string::npos);
 }
 
+// A line that follows its edge keeps its half-width, and an image where it lost the edge says
+// so; the key is written only for such a line, and a half-width that cannot be is refused.
+TEST(SessionRules, AFollowedLineAndItsLostImageComeBack) {
+    Session session = WithRules();
+    EXPECT_EQ(SessionToText(session, "/data/run/s.json").text->find("track"), std::string::npos);
+    session.lineRules[1]->track = 12;
+    session.detections[0].caliper->track = 12;
+    session.images[0].measures[1]->status = CaliperStatus::Lost;
+    const SessionText text = SessionToText(session, "/data/run/s.json");
+    ASSERT_TRUE(text.text) << text.error;
+    EXPECT_NE(text.text->find("\"track\": 12"), std::string::npos);
+    const SessionResult back = Parse(*text.text);
+    ASSERT_TRUE(back.session) << back.error << "\n" << *text.text;
+    EXPECT_EQ(back.session->lineRules, session.lineRules);
+    EXPECT_EQ(back.session->images[0].measures, session.images[0].measures);
+    CDataProfile profile;
+    BuildSessionRecords(*back.session, profile);
+    // Lost is no edge: the cursor keeps no place between samples from it.
+    EXPECT_FALSE(profile.GetLine(0, 0, 1)->HasSubPos());
+    for (const char* bad : {"-1", "1048577", "2.5"}) {
+        std::string broken = *text.text;
+        const std::string key = "\"track\": 12";
+        broken.replace(broken.find(key), key.size(), "\"track\": " + std::string(bad));
+        const SessionResult read = Parse(broken);
+        EXPECT_FALSE(read.session) << bad;
+        EXPECT_NE(read.error.find("track"), std::string::npos) << read.error;
+    }
+}
+
 // The rule the window gives new lines: written only when there is one, and then as version 3;
 // read back as it was, and refused where it does not hold.
 TEST(SessionRules, NewLineRuleComesBackAndOnlyItsPresenceMakesVersion3) {
