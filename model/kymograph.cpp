@@ -1,0 +1,112 @@
+#include "model/kymograph.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+int KymoRow::Value(int sample) const {
+    const auto i = static_cast<std::size_t>(sample);
+    if (!wide) return bytes[i];
+    std::uint16_t v = 0;
+    std::memcpy(&v, bytes.data() + 2 * i, sizeof v);
+    return v;
+}
+
+void KymoRow::Set(const std::vector<double>& values, bool wideSamples) {
+    wide = wideSamples;
+    state = State::Ok;
+    const double white = wide ? 65535.0 : 255.0;
+    bytes.assign(values.size() * (wide ? 2u : 1u), 0);
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        // A NaN has no grey level; the rule's values never are one, but nothing is invented if so.
+        const double v = std::isnan(values[i]) ? 0.0 : std::clamp(std::round(values[i]), 0.0, white);
+        if (wide) {
+            const auto w = static_cast<std::uint16_t>(v);
+            std::memcpy(bytes.data() + 2 * i, &w, sizeof w);
+        } else {
+            bytes[i] = static_cast<std::uint8_t>(v);
+        }
+    }
+}
+
+void KymoRow::SetUnreadable() {
+    state = State::Unreadable;
+    wide = false;
+    std::vector<std::uint8_t>().swap(bytes);
+}
+
+bool KymographFits(std::int64_t entries, std::int64_t samples) {
+    if (entries <= 0 || samples <= 0) return true;
+    return samples <= kMaxKymographBytes / 2 / entries;
+}
+
+void CKymograph::NoteRow(int entry) {
+    const KymoRow& row = Row(entry);
+    if (row.state != KymoRow::State::Ok) return;
+    m_samples = std::max(m_samples, row.Count());
+    m_wide = m_wide || row.wide;
+}
+
+void CKymograph::SetRow(int entry, const std::vector<double>& values, bool wide) {
+    RowToFill(entry).Set(values, wide);
+    NoteRow(entry);
+}
+
+int CKymograph::ScaledValue(int entry, int sample) const {
+    const KymoRow& row = Row(entry);
+    const int v = row.Value(sample);
+    return m_wide && !row.wide ? v * 257 : v;
+}
+
+void EntriesOfPixelRow(int n, int pixels, int p, int& first, int& last) {
+    first = 0;
+    last = -1;
+    if (n <= 0 || pixels <= 0 || p < 0 || p >= pixels) return;
+    const std::int64_t N = n;
+    const std::int64_t P = pixels;
+    // Entry i sits in floor((2i + 1) * P / (2N)); those of row p are the i with
+    // 2pN <= (2i + 1) P < 2(p + 1)N.
+    const auto firstAtLeast = [&](std::int64_t bound) {
+        // the smallest i >= 0 with (2i + 1) P >= bound
+        const std::int64_t num = bound - P;
+        if (num <= 0) return std::int64_t{0};
+        return (num + 2 * P - 1) / (2 * P);
+    };
+    const std::int64_t lo = firstAtLeast(2 * p * N);
+    const std::int64_t hi = std::min(N, firstAtLeast(2 * (p + 1) * N)) - 1;
+    if (lo <= hi) {
+        first = static_cast<int>(lo);
+        last = static_cast<int>(hi);
+        return;
+    }
+    // Fewer entries than pixel rows: the entry whose band covers the row's middle.
+    const std::int64_t i = std::min(N - 1, (2 * p + 1) * N / (2 * P));
+    first = last = static_cast<int>(i);
+}
+
+int PixelRowOfEntry(int n, int pixels, int entry) {
+    if (n <= 0 || pixels <= 0) return -1;
+    return static_cast<int>((2 * std::int64_t{entry} + 1) * pixels / (2 * std::int64_t{n}));
+}
+
+ReducedRow ReducePixelRow(const CKymograph& kymograph, int pixels, int p) {
+    ReducedRow out;
+    EntriesOfPixelRow(kymograph.Entries(), pixels, p, out.first, out.last);
+    const auto samples = static_cast<std::size_t>(kymograph.Samples());
+    out.lo.assign(samples, -1);
+    out.hi.assign(samples, -1);
+    for (int i = out.first; i <= out.last; ++i) {
+        const KymoRow& row = kymograph.Row(i);
+        if (row.state != KymoRow::State::Ok) continue;
+        const int count = std::min(row.Count(), kymograph.Samples());
+        const int scale = kymograph.Wide() && !row.wide ? 257 : 1;
+        for (int s = 0; s < count; ++s) {
+            const int v = row.Value(s) * scale;
+            int& lo = out.lo[static_cast<std::size_t>(s)];
+            int& hi = out.hi[static_cast<std::size_t>(s)];
+            if (lo < 0 || v < lo) lo = v;
+            if (v > hi) hi = v;
+        }
+    }
+    return out;
+}
