@@ -13,6 +13,7 @@ CKymographBuild::CKymographBuild(CSeriesHost& host) : m_host(host) {
 
 CKymographBuild::~CKymographBuild() {
     if (m_run) m_run->Cancel();
+    for (auto& run : m_retired) run->Cancel();
 }
 
 CKymographBuild::Key CKymographBuild::KeyNow(int line) const {
@@ -48,9 +49,12 @@ void CKymographBuild::Restart() {
 }
 
 void CKymographBuild::Start(Key key) {
-    if (m_run) m_run->Cancel();
-    m_run.reset();
-    m_poll.stop();
+    if (m_run) {
+        m_run->Cancel();
+        m_retired.push_back(std::move(m_run));
+        m_poll.start();
+    }
+    m_collecting = false;
     m_key = std::move(key);
     m_state = State::None;
     if (m_key->line < 0) {
@@ -68,6 +72,7 @@ void CKymographBuild::Start(Key key) {
     }
     m_run = std::make_unique<CKymographRun>(records, m_key->line, m_key->settings);
     m_state = State::Building;
+    m_collecting = true;
     m_poll.start();
     Tell({}, true);
 }
@@ -102,14 +107,17 @@ std::optional<DetectionSettings> CKymographBuild::Settings() const {
 }
 
 void CKymographBuild::Poll() {
-    if (!m_run) return;
-    const bool finished = m_run->Finished();
-    const std::vector<int> rows = m_run->Collect();
-    if (finished) {
-        m_poll.stop();
-        if (m_state == State::Building) m_state = State::Done;
+    std::erase_if(m_retired, [](const auto& run) { return run->Finished(); });
+    if (m_run && m_collecting) {
+        const bool finished = m_run->Finished();
+        const std::vector<int> rows = m_run->Collect();
+        if (finished) {
+            m_collecting = false;
+            if (m_state == State::Building) m_state = State::Done;
+        }
+        if (!rows.empty() || finished) Tell(rows, false);
     }
-    if (!rows.empty() || finished) Tell(rows, false);
+    if (!m_collecting && m_retired.empty()) m_poll.stop();
 }
 
 void CKymographBuild::Tell(const std::vector<int>& rows, bool reset) {

@@ -78,7 +78,11 @@ private:
     CSeriesHost& m_host;
     std::optional<Key> m_key;
     std::unique_ptr<CKymographRun> m_run;
+    // Runs given up (the line reshaped under them), kept until their workers have finished the
+    // pictures in hand, so that giving one up never waits for a decoder.
+    std::vector<std::unique_ptr<CKymographRun>> m_retired;
     State m_state = State::None;
+    bool m_collecting = false;  // the run's rows are still coming in
     std::int64_t m_refusedEntries = 0;
     std::int64_t m_refusedSamples = 0;
     QTimer m_poll;

@@ -461,6 +461,30 @@ Detect this line again on every image? (Points placed by hand stay where they ar
         <source>線の再検出</source>
         <translation>Redetect Line</translation>
     </message>
+    <message>
+        <source>キモグラフを保存できませんでした
+%1
+%2</source>
+        <translation>The kymograph could not be saved
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>PNG 画像 (*.png)</source>
+        <translation>PNG image (*.png)</translation>
+    </message>
+    <message>
+        <source>TIFF 画像 (*.tif *.tiff)</source>
+        <translation>TIFF image (*.tif *.tiff)</translation>
+    </message>
+    <message>
+        <source>キモグラフを保存しています</source>
+        <translation>Saving the kymograph</translation>
+    </message>
+    <message>
+        <source>キモグラフを書き出しています</source>
+        <translation>Writing the kymograph</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
@@ -863,6 +887,20 @@ Export Profile</translation>
 線のルール</source>
         <translation>Sets the rule that finds the edge on the current line
 Line Rule</translation>
+    </message>
+    <message>
+        <source>キモグラフ(&amp;K)</source>
+        <translation>&amp;Kymograph</translation>
+    </message>
+    <message>
+        <source>現在の走査線のプロファイルを画像ごとに並べて表示/非表示
+キモグラフ</source>
+        <translation>Show or hide the current line's profile on every image, one row each
+Kymograph</translation>
+    </message>
+    <message>
+        <source>キモグラフ</source>
+        <translation>Kymograph</translation>
     </message>
 </context>
 <context>
@@ -1390,6 +1428,26 @@ waiting for detection</translation>
     <message>
         <source>画素の間を直線に沿って読む</source>
         <translation>Read between pixels along the straight line</translation>
+    </message>
+    <message>
+        <source>1 画素の行に複数の画像が重なるときに示す値</source>
+        <translation>The value shown where several images share one pixel row</translation>
+    </message>
+    <message>
+        <source>CSV の書き出し...</source>
+        <translation>Write CSV...</translation>
+    </message>
+    <message>
+        <source>大きすぎます: %1 件 x %2 サンプル (上限 %3 サンプル)</source>
+        <translation>Too large: %1 images x %2 samples (at most %3 samples)</translation>
+    </message>
+    <message>
+        <source>走査線 %1、%2 件</source>
+        <translation>Line %1, %2 images</translation>
+    </message>
+    <message>
+        <source>（1 行に最大 %1 件）</source>
+        <translation> (up to %1 images a row)</translation>
     </message>
 </context>
 <context>
