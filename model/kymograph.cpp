@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 int KymoRow::Value(int sample) const {
     const auto i = static_cast<std::size_t>(sample);
@@ -89,24 +90,45 @@ int PixelRowOfEntry(int n, int pixels, int entry) {
     return static_cast<int>((2 * std::int64_t{entry} + 1) * pixels / (2 * std::int64_t{n}));
 }
 
+namespace {
+
+// The running extremes of one pixel row, over rows of one kind of sample: a plain loop the
+// compiler vectorises, as a reduction of 100,000 rows must be quick.
+template <typename Sample>
+void Extremes(const Sample* values, int count, int scale, int* lo, int* hi) {
+    for (int s = 0; s < count; ++s) {
+        const int v = values[s] * scale;
+        lo[s] = std::min(lo[s], v);
+        hi[s] = std::max(hi[s], v);
+    }
+}
+
+}  // namespace
+
 ReducedRow ReducePixelRow(const CKymograph& kymograph, int pixels, int p) {
     ReducedRow out;
     EntriesOfPixelRow(kymograph.Entries(), pixels, p, out.first, out.last);
     const auto samples = static_cast<std::size_t>(kymograph.Samples());
-    out.lo.assign(samples, -1);
+    constexpr int kNone = std::numeric_limits<int>::max();
+    out.lo.assign(samples, kNone);
     out.hi.assign(samples, -1);
+    std::vector<std::uint16_t> wide;
     for (int i = out.first; i <= out.last; ++i) {
         const KymoRow& row = kymograph.Row(i);
         if (row.state != KymoRow::State::Ok) continue;
         const int count = std::min(row.Count(), kymograph.Samples());
-        const int scale = kymograph.Wide() && !row.wide ? 257 : 1;
-        for (int s = 0; s < count; ++s) {
-            const int v = row.Value(s) * scale;
-            int& lo = out.lo[static_cast<std::size_t>(s)];
-            int& hi = out.hi[static_cast<std::size_t>(s)];
-            if (lo < 0 || v < lo) lo = v;
-            if (v > hi) hi = v;
+        if (!row.wide) {
+            Extremes(row.bytes.data(), count, kymograph.Wide() ? 257 : 1, out.lo.data(),
+                     out.hi.data());
+            continue;
         }
+        // Two-byte samples need not be aligned in the row's bytes.
+        wide.resize(static_cast<std::size_t>(count));
+        std::memcpy(wide.data(), row.bytes.data(), wide.size() * 2);
+        Extremes(wide.data(), count, 1, out.lo.data(), out.hi.data());
+    }
+    for (int& lo : out.lo) {
+        if (lo == kNone) lo = -1;
     }
     return out;
 }
