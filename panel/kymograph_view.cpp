@@ -57,7 +57,9 @@ void CKymographView::SetCurrent(int entry) {
 
 void CKymographView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    Rebuild();
+    // The picture is as wide as the line has samples whatever the width: only a new height
+    // regroups the rows.
+    if (m_picture.height() != Area().height()) Rebuild();
 }
 
 void CKymographView::Rebuild() {
@@ -66,6 +68,7 @@ void CKymographView::Rebuild() {
     if (m_kymograph != nullptr && m_kymograph->Entries() > 0 && m_kymograph->Samples() > 0 &&
         area.height() > 0) {
         m_picture = QImage(m_kymograph->Samples(), area.height(), QImage::Format_RGB32);
+        m_pictureWide = m_kymograph->Wide();
         for (int p = 0; p < m_picture.height(); ++p) DrawPixelRow(p);
     }
     update();
@@ -73,23 +76,29 @@ void CKymographView::Rebuild() {
 
 void CKymographView::UpdateRows(const std::vector<int>& entries) {
     if (m_kymograph == nullptr) return;
-    // Rows of more samples than the picture has widen it: drawn afresh.
-    if (m_picture.isNull() || m_picture.width() != m_kymograph->Samples()) {
+    // Rows of more samples than the picture has widen it, and the first 16-bit row changes the
+    // scale of every grey: drawn afresh.
+    if (m_picture.isNull() || m_picture.width() != m_kymograph->Samples() ||
+        m_pictureWide != m_kymograph->Wide()) {
         Rebuild();
         return;
     }
-    int last = -1;
+    const int n = m_kymograph->Entries();
+    const int pixels = m_picture.height();
+    int drawn = -1;  // the last pixel row drawn: entries come in order
     for (const int entry : entries) {
-        const int p = PixelRowOfEntry(m_kymograph->Entries(), m_picture.height(), entry);
-        if (p == last) continue;
-        last = p;
-        // With fewer entries than pixel rows one entry fills several.
-        for (int q = std::max(0, p - 1); q < m_picture.height(); ++q) {
+        // With fewer entries than pixel rows one entry fills several, from the first row after
+        // the one the entry before sits in.
+        const int from = entry == 0 ? 0 : PixelRowOfEntry(n, pixels, entry - 1);
+        for (int q = std::max(from, drawn + 1); q < pixels; ++q) {
             int first = 0;
             int lastEntry = -1;
-            EntriesOfPixelRow(m_kymograph->Entries(), m_picture.height(), q, first, lastEntry);
+            EntriesOfPixelRow(n, pixels, q, first, lastEntry);
             if (first > entry) break;
-            if (lastEntry >= entry) DrawPixelRow(q);
+            if (lastEntry >= entry) {
+                DrawPixelRow(q);
+                drawn = q;
+            }
         }
     }
     update();

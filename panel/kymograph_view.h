@@ -53,6 +53,7 @@ private:
     const CKymograph* m_kymograph = nullptr;
     Reduction m_reduction = Reduction::Minimum;
     QImage m_picture;  // samples x pixel rows, RGB32
+    bool m_pictureWide = false;  // drawn on the 16-bit scale
     std::vector<double> m_first;
     std::vector<double> m_second;
     int m_current = -1;

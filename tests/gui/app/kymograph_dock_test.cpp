@@ -1,6 +1,10 @@
 // The kymograph in the real frame: shown from the View menu, built in the background over
 // every image, built afresh when the line is reshaped, a click on a row opening that image, and
 // its picture and values saved through the window's save dialog.
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QImageReader>
@@ -86,6 +90,48 @@ private slots:
         QCOMPARE(Darkest(Build().Kymograph()->Row(4)), 18);
     }
 
+    void rowsDrawnAsTheyComeAreADrawingOfAllAtOnce() {
+        struct Case {
+            int entries;
+            int height;
+            int wideFrom;  // the first entry of 16-bit samples; entries for none
+        };
+        for (const Case& c : {Case{6, 200, 6}, Case{500, 120, 500}, Case{1, 50, 1},
+                              Case{40, 300, 17}, Case{300, 90, 150}}) {
+            CKymograph k(c.entries);
+            CKymographView gradual;
+            gradual.resize(200, c.height);
+            gradual.SetKymograph(&k);
+            // Rows come in out of order, a few at a time, one unreadable, some of them longer.
+            std::vector<int> order;
+            for (int i = 0; i < c.entries; ++i) order.push_back((i * 7 + 3) % c.entries);
+            for (std::size_t at = 0; at < order.size(); at += 3) {
+                std::vector<int> batch;
+                for (std::size_t j = at; j < std::min(order.size(), at + 3); ++j) {
+                    const int i = order[j];
+                    if (i == c.entries / 2 && c.entries > 1) {
+                        k.RowToFill(i).SetUnreadable();
+                    } else {
+                        const bool wide = i >= c.wideFrom;
+                        std::vector<double> values(static_cast<std::size_t>(20 + i % 5));
+                        for (std::size_t s = 0; s < values.size(); ++s) {
+                            values[s] = double((i * 13 + int(s) * 29) % 256) * (wide ? 257 : 1);
+                        }
+                        k.RowToFill(i).Set(values, wide);
+                    }
+                    k.NoteRow(i);
+                    batch.push_back(i);
+                }
+                std::sort(batch.begin(), batch.end());
+                gradual.UpdateRows(batch);
+            }
+            CKymographView whole;
+            whole.resize(200, c.height);
+            whole.SetKymograph(&k);
+            QCOMPARE(gradual.Picture(), whole.Picture());
+        }
+    }
+
     void clickingARowOpensItsImage() {
         Start();
         LoadSeries(5);
@@ -131,11 +177,34 @@ private slots:
         QVERIFY(m_ui->progressEnded >= 2);
         QVERIFY(m_ui->messages.empty());
 
-        m_ui->saveChoices.push_back(QStringLiteral("/dev/full"));
+        // A real full disk: a small memory file system, which only root may mount.
+        const QString disk = m_files->Path(QStringLiteral("disk"));
+        QVERIFY(QDir().mkdir(disk));
+        if (::geteuid() != 0 ||
+            ::mount("tmpfs", QFile::encodeName(disk).constData(), "tmpfs", 0, "size=64k") != 0) {
+            QSKIP("cannot mount a small file system here");
+        }
+        struct Unmount {
+            QByteArray where;
+            ~Unmount() { ::umount(where.constData()); }
+        } unmount{QFile::encodeName(disk)};
+        const QString old = disk + QStringLiteral("/k.csv");
+        QFile oldFile(old);
+        QVERIFY(oldFile.open(QIODevice::WriteOnly));
+        oldFile.write("old contents");
+        oldFile.close();
+        QFile filler(disk + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+        }
+        filler.close();
+        m_ui->saveChoices.push_back(old);
         saveCsv->click();
         QCOMPARE(m_ui->messages.size(), std::size_t{1});
-        QVERIFY(m_ui->messages.front().contains(QStringLiteral("/dev/full")));
+        QVERIFY(m_ui->messages.front().contains(old));
         QVERIFY(m_ui->messages.front().contains(QStringLiteral("ディスクの空き容量が足りません")));
+        QVERIFY(oldFile.open(QIODevice::ReadOnly));
+        QCOMPARE(oldFile.readAll(), QByteArray("old contents"));
     }
 
     void tooLargeIsRefusedWithTheReason() {
