@@ -19,7 +19,7 @@ void KymoRow::Set(const std::vector<double>& values, bool wideSamples) {
     const double white = wide ? 65535.0 : 255.0;
     bytes.assign(values.size() * (wide ? 2u : 1u), 0);
     for (std::size_t i = 0; i < values.size(); ++i) {
-        // A NaN has no grey level; the rule's values never are one, but nothing is invented if so.
+        // The rule never reads a NaN; were one to come, it has no grey level and reads 0.
         const double v = std::isnan(values[i]) ? 0.0 : std::clamp(std::round(values[i]), 0.0, white);
         if (wide) {
             const auto w = static_cast<std::uint16_t>(v);

@@ -13,6 +13,8 @@
 #include "model/data_profile.h"
 #include "model/kymograph.h"
 
+class CPicture;
+
 // What a kymograph is measured with: the panel's channel, plain rule and options. A line's own
 // caliper rule comes with the line.
 struct KymographSettings {
@@ -57,7 +59,7 @@ public:
 
 private:
     void Work();
-    void Measure(int entry, class CPicture& picture);
+    void Measure(int entry, CPicture& picture);
 
     KymographSettings m_settings;
     std::vector<Job> m_jobs;
