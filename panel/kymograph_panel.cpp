@@ -65,6 +65,18 @@ CKymographPanel::CKymographPanel(CNorvaleDoc& doc, QWidget* parent)
         m_doc.InvalidateImageView();
         m_doc.RepaintDataView();
     });
+    m_view->SetTipText([this](int entry) {
+        // The entry's number and file, and for a row without values why it has none.
+        const CScanSeries* series = m_doc.m_profile.GetSeries(entry);
+        if (series == nullptr) return QString();
+        QString text = QStringLiteral("%1: %2").arg(entry + 1).arg(QString::fromStdString(series->m_strTitle));
+        const CKymograph* kymograph = m_build.Kymograph();
+        if (kymograph != nullptr && entry < kymograph->Entries() &&
+            kymograph->Row(entry).state == KymoRow::State::Unreadable) {
+            text += QLatin1Char('\n') + m_build.Reason(entry);
+        }
+        return text;
+    });
     m_build.SetListener([this](const std::vector<int>& rows, bool reset) { OnRows(rows, reset); });
     m_doc.AddView(this);
 }

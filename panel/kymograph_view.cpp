@@ -1,7 +1,9 @@
 #include "panel/kymograph_view.h"
 
 #include <QMouseEvent>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <cmath>
 
 namespace {
@@ -179,6 +181,20 @@ void CKymographView::paintEvent(QPaintEvent*) {
         const QPointF points[] = {tip, tip + QPointF(-kMargin + 1, -4), tip + QPointF(-kMargin + 1, 4)};
         painter.drawPolygon(points, 3);
     }
+}
+
+bool CKymographView::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int entry = EntryAt(help->pos().y());
+    const QString text = entry >= 0 ? TipText(entry) : QString();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        event->ignore();
+    } else {
+        QToolTip::showText(help->globalPos(), text, this);
+    }
+    return true;
 }
 
 void CKymographView::mousePressEvent(QMouseEvent* event) {

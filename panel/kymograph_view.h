@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <vector>
 
 #include "model/kymograph.h"
@@ -27,6 +28,9 @@ public:
     // Per entry: the edge(s) found on it, in samples from the line's start, NaN for none.
     void SetEdges(std::vector<double> first, std::vector<double> second);
     void SetCurrent(int entry);
+    // What the tooltip says of an entry (its file, why it has no row).
+    void SetTipText(std::function<QString(int)> tip) { m_tip = std::move(tip); }
+    QString TipText(int entry) const { return m_tip ? m_tip(entry) : QString(); }
 
     // The entry drawn at a height of the widget; -1 off the kymograph.
     int EntryAt(int y) const;
@@ -42,6 +46,7 @@ signals:
     void entryClicked(int entry);
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -57,4 +62,5 @@ private:
     std::vector<double> m_first;
     std::vector<double> m_second;
     int m_current = -1;
+    std::function<QString(int)> m_tip;
 };

@@ -72,6 +72,8 @@ private slots:
             if (i == 2) {
                 QCOMPARE(k->Row(i).state, KymoRow::State::Unreadable);
                 QVERIFY(!Build().Reason(i).isEmpty());
+                QVERIFY(Panel().View()->TipText(i).contains(Build().Reason(i)));
+                QVERIFY(Panel().View()->TipText(i).contains(QStringLiteral("img002")));
                 continue;
             }
             QCOMPARE(k->Row(i).state, KymoRow::State::Ok);
