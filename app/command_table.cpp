@@ -35,6 +35,10 @@ const std::vector<CommandInfo>& CommandTable() {
          QT_TRANSLATE_NOOP("Frame",
                            "現在の走査線のプロファイルをグラフで表示/非表示\nプロファイル グラフ"),
          nullptr},
+        {ID_VIEW_KYMOGRAPH, "ID_VIEW_KYMOGRAPH", QT_TRANSLATE_NOOP("Frame", "キモグラフ(&K)"),
+         QT_TRANSLATE_NOOP("Frame",
+                           "現在の走査線のプロファイルを画像ごとに並べて表示/非表示\nキモグラフ"),
+         nullptr},
         {ID_REDETECT_ALL, "ID_REDETECT_ALL", QT_TRANSLATE_NOOP("Frame", "すべて再検出(&R)"),
          QT_TRANSLATE_NOOP("Frame",
                            "手で置いた点を除き、すべての画像のすべての走査線でエッジを検出し直す\n"

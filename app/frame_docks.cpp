@@ -1,10 +1,11 @@
-// The frame's docks: the series plot and the profile plot beside the image view.
+// The frame's docks: the series plot, the profile plot and the kymograph beside the image view.
 #include <QCoreApplication>
 #include <QDockWidget>
 
 #include "app/main_frame.h"
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
+#include "panel/kymograph_panel.h"
 #include "panel/profile_plot.h"
 #include "panel/series_panel.h"
 
@@ -27,4 +28,12 @@ void CMainFrame::CreateDocks() {
     addDockWidget(Qt::BottomDockWidgetArea, m_pProfileDock);
     m_pProfileDock->hide();
     connect(m_pProfileDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
+
+    m_pKymographDock = new QDockWidget(QCoreApplication::translate("Frame", "キモグラフ"), this);
+    m_pKymographDock->setObjectName(QStringLiteral("KymographDock"));
+    m_pKymographPanel = new CKymographPanel(m_doc, m_pKymographDock);
+    m_pKymographDock->setWidget(m_pKymographPanel);
+    addDockWidget(Qt::RightDockWidgetArea, m_pKymographDock);
+    m_pKymographDock->hide();
+    connect(m_pKymographDock, &QDockWidget::visibilityChanged, this, &CMainFrame::UpdateCommandUI);
 }

@@ -64,6 +64,7 @@ CMainFrame::~CMainFrame() {
     // gone: the dock's visibility signal must not reach it then.
     disconnect(m_pSeriesDock, nullptr, this, nullptr);
     disconnect(m_pProfileDock, nullptr, this, nullptr);
+    disconnect(m_pKymographDock, nullptr, this, nullptr);
 }
 
 QAction* CMainFrame::MakeAction(int id) {
@@ -102,6 +103,7 @@ void CMainFrame::CreateMenus() {
     viewMenu->addAction(Action(ID_VIEW_STATUS_BAR));
     viewMenu->addAction(Action(ID_VIEW_SERIES));
     viewMenu->addAction(Action(ID_VIEW_PROFILE));
+    viewMenu->addAction(Action(ID_VIEW_KYMOGRAPH));
     QMenu* zoom = viewMenu->addMenu(QCoreApplication::translate("Frame", "拡大"));
     for (int id : {ID_ZOOM_QUARTER, ID_ZOOM_HALF, ID_ZOOM_1X, ID_ZOOM_2X, ID_ZOOM_4X}) {
         zoom->addAction(Action(id));
@@ -320,7 +322,7 @@ void CMainFrame::UpdateCommandUI() {
 
 bool CMainFrame::HandlesCommand(int id) const {
     return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR || id == ID_VIEW_SERIES ||
-           id == ID_VIEW_PROFILE || id == ID_NEXT_PANE || id == ID_PREV_PANE;
+           id == ID_VIEW_PROFILE || id == ID_VIEW_KYMOGRAPH || id == ID_NEXT_PANE || id == ID_PREV_PANE;
 }
 
 bool CMainFrame::OnCmdMsg(int id) {
@@ -336,6 +338,9 @@ bool CMainFrame::OnCmdMsg(int id) {
             return true;
         case ID_VIEW_PROFILE:
             m_pProfileDock->setVisible(m_pProfileDock->isHidden());
+            return true;
+        case ID_VIEW_KYMOGRAPH:
+            m_pKymographDock->setVisible(m_pKymographDock->isHidden());
             return true;
         case ID_NEXT_PANE:
             ActivateNextPane(1);
@@ -361,6 +366,10 @@ bool CMainFrame::OnUpdateCmdUI(int id, CCmdUI& cmdUI) const {
     }
     if (id == ID_VIEW_SERIES || id == ID_VIEW_PROFILE) {
         cmdUI.SetCheck(!(id == ID_VIEW_SERIES ? m_pSeriesDock : m_pProfileDock)->isHidden());
+        return true;
+    }
+    if (id == ID_VIEW_KYMOGRAPH) {
+        cmdUI.SetCheck(!m_pKymographDock->isHidden());
         return true;
     }
     return false;

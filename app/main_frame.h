@@ -11,6 +11,7 @@ class CNorvaleDoc;
 class CNorvaleView;
 class CRecentFileList;
 class CProfilePlot;
+class CKymographPanel;
 class CSeriesPanel;
 class QDockWidget;
 class QAction;
@@ -53,6 +54,8 @@ public:
     QDockWidget* SeriesDock() const { return m_pSeriesDock; }
     CProfilePlot* ProfilePlot() const { return m_pProfilePlot; }
     QDockWidget* ProfileDock() const { return m_pProfileDock; }
+    CKymographPanel* KymographPanel() const { return m_pKymographPanel; }
+    QDockWidget* KymographDock() const { return m_pKymographDock; }
     QSplitter* Splitter() const { return m_pSplitter; }
     QToolBar* ToolBar() const { return m_pToolBar; }
     QLabel* Pane(int index) const { return m_panes.at(static_cast<std::size_t>(index)); }
@@ -102,6 +105,8 @@ private:
     CSeriesPanel* m_pSeriesPanel = nullptr;
     QDockWidget* m_pProfileDock = nullptr;
     CProfilePlot* m_pProfilePlot = nullptr;
+    QDockWidget* m_pKymographDock = nullptr;
+    CKymographPanel* m_pKymographPanel = nullptr;
     std::array<QLabel*, kPaneCount> m_panes{};
     QLabel* m_pSessionPane = nullptr;
     QLabel* m_pCaliperPane = nullptr;

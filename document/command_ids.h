@@ -36,6 +36,7 @@ inline constexpr int ID_REDETECT_ALL = 32823;     // every line on every image d
 inline constexpr int ID_LINE_RULE = 32824;        // the current line's own caliper rule
 inline constexpr int ID_VIEW_PROFILE = 32840;     // the profile plot's dock
 inline constexpr int ID_PROFILE_WRITE = 32841;    // the current line's profile as CSV
+inline constexpr int ID_VIEW_KYMOGRAPH = 32850;   // the kymograph's dock
 
 // The framework's standard commands, with their standard values.
 inline constexpr int ID_FILE_OPEN = 0xE101;       // 57601
