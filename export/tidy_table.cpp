@@ -197,7 +197,9 @@ std::optional<std::string> BuildTidyTable(const CDataProfile& profile, bool meas
         lead += f.delimiter;
         if (frames) {
             // Empty for a file of one picture among the pages.
-            if (series != nullptr && series->m_nFrame >= 0) lead += std::to_string(series->m_nFrame);
+            if (series != nullptr && series->m_nFrame >= 0) {
+                lead += std::to_string(series->m_nFrame);
+            }
             lead += f.delimiter;
         }
         if (options.times != nullptr) {
