@@ -505,6 +505,74 @@ Detect this line again on every image? (Points placed by hand stay where they ar
         <source>動画にフレームがありません。</source>
         <translation>The video has no frames.</translation>
     </message>
+    <message>
+        <source>時刻の決め方の変更</source>
+        <translation>Change of the time rule</translation>
+    </message>
+    <message>
+        <source>時刻のない画像が %1 件あります。表の time の欄はそれらの行で空です（画像番号で代用してください）。</source>
+        <translation>%1 image(s) have no time. The table's time field is empty on their rows (use the image number in its place).</translation>
+    </message>
+    <message>
+        <source>ファイルを調べています</source>
+        <translation>Surveying the files</translation>
+    </message>
+    <message>
+        <source>キモグラフを保存できませんでした
+%1
+%2</source>
+        <translation>The kymograph could not be saved
+%1
+%2</translation>
+    </message>
+    <message>
+        <source>PNG 画像 (*.png)</source>
+        <translation>PNG image (*.png)</translation>
+    </message>
+    <message>
+        <source>TIFF 画像 (*.tif *.tiff)</source>
+        <translation>TIFF image (*.tif *.tiff)</translation>
+    </message>
+    <message>
+        <source>キモグラフを保存しています</source>
+        <translation>Saving the kymograph</translation>
+    </message>
+    <message>
+        <source>キモグラフを書き出しています</source>
+        <translation>Writing the kymograph</translation>
+    </message>
+    <message>
+        <source>時刻なし</source>
+        <translation>No time</translation>
+    </message>
+    <message>
+        <source>動画のタイムスタンプ</source>
+        <translation>video timestamp</translation>
+    </message>
+    <message>
+        <source>スタックの記述</source>
+        <translation>stack description</translation>
+    </message>
+    <message>
+        <source>EXIF の撮影日時</source>
+        <translation>EXIF date taken</translation>
+    </message>
+    <message>
+        <source>一定の間隔</source>
+        <translation>fixed interval</translation>
+    </message>
+    <message>
+        <source>ファイルの更新日時</source>
+        <translation>file modification time</translation>
+    </message>
+    <message>
+        <source>時刻なし（画像番号 %1 で代用）</source>
+        <translation>No time (image number %1 stands for it)</translation>
+    </message>
+    <message>
+        <source>時刻 %1 秒（%2）</source>
+        <translation>Time %1 s (%2)</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>
@@ -907,6 +975,20 @@ Export Profile</translation>
 線のルール</source>
         <translation>Sets the rule that finds the edge on the current line
 Line Rule</translation>
+    </message>
+    <message>
+        <source>キモグラフ(&amp;K)</source>
+        <translation>&amp;Kymograph</translation>
+    </message>
+    <message>
+        <source>現在の走査線のプロファイルを画像ごとに並べて表示/非表示
+キモグラフ</source>
+        <translation>Show or hide the current line's profile on every image, one row each
+Kymograph</translation>
+    </message>
+    <message>
+        <source>キモグラフ</source>
+        <translation>Kymograph</translation>
     </message>
 </context>
 <context>
@@ -1446,6 +1528,104 @@ waiting for detection</translation>
     <message>
         <source>見失いました</source>
         <translation>Lost</translation>
+    </message>
+    <message>
+        <source>1 画素の行に複数の画像が重なるときに示す値</source>
+        <translation>The value shown where several images share one pixel row</translation>
+    </message>
+    <message>
+        <source>CSV の書き出し...</source>
+        <translation>Write CSV...</translation>
+    </message>
+    <message>
+        <source>大きすぎます: %1 件 x %2 サンプル (上限 %3 サンプル)</source>
+        <translation>Too large: %1 images x %2 samples (at most %3 samples)</translation>
+    </message>
+    <message>
+        <source>走査線 %1、%2 件</source>
+        <translation>Line %1, %2 images</translation>
+    </message>
+    <message>
+        <source>（1 行に最大 %1 件）</source>
+        <translation> (up to %1 images a row)</translation>
+    </message>
+    <message>
+        <source>
+時刻 %1 秒</source>
+        <translation>
+Time %1 s</translation>
+    </message>
+    <message>
+        <source>変化率 (d/dt)</source>
+        <translation>Rate of change (d/dt)</translation>
+    </message>
+    <message>
+        <source>時刻</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>間隔...</source>
+        <translation>Interval...</translation>
+    </message>
+    <message>
+        <source>横軸</source>
+        <translation>X axis</translation>
+    </message>
+    <message>
+        <source>間隔</source>
+        <translation>Interval</translation>
+    </message>
+    <message>
+        <source>ファイルの時刻</source>
+        <translation>Times in the files</translation>
+    </message>
+    <message>
+        <source>一定の間隔</source>
+        <translation>Fixed interval</translation>
+    </message>
+    <message>
+        <source>ファイルの更新日時</source>
+        <translation>File modification times</translation>
+    </message>
+    <message>
+        <source>時刻:</source>
+        <translation>Time:</translation>
+    </message>
+    <message>
+        <source>間隔（秒）:</source>
+        <translation>Interval (s):</translation>
+    </message>
+    <message>
+        <source>最初の画像の時刻（秒）:</source>
+        <translation>Time of the first image (s):</translation>
+    </message>
+    <message>
+        <source>間隔には 0 より大きい秒数を入力してください。</source>
+        <translation>Enter a number of seconds above 0 as the interval.</translation>
+    </message>
+    <message>
+        <source>最初の画像の時刻には秒数を入力してください。</source>
+        <translation>Enter a number of seconds as the time of the first image.</translation>
+    </message>
+    <message>
+        <source>時刻（秒、%1）</source>
+        <translation>Time (s, %1)</translation>
+    </message>
+    <message>
+        <source>出所が混在</source>
+        <translation>mixed sources</translation>
+    </message>
+    <message>
+        <source>画像番号（時刻のない画像 %1 件）</source>
+        <translation>Image number (%1 image(s) without a time)</translation>
+    </message>
+    <message>
+        <source>%1 の変化率（/秒）</source>
+        <translation>Rate of change of %1 (/s)</translation>
+    </message>
+    <message>
+        <source>%1 の変化率（/画像）</source>
+        <translation>Rate of change of %1 (/image)</translation>
     </message>
 </context>
 <context>
