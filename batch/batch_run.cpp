@@ -12,6 +12,7 @@
 #include "export/image_measures.h"
 #include "export/line_status.h"
 #include "picture/picture.h"
+#include "series/entry_survey.h"
 #include "series/entry_times.h"
 #include "series/series_detect.h"
 #include "session/session_records.h"
@@ -87,7 +88,11 @@ BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgres
     BuildProfile(session, profile);
     BatchOutcome outcome = DetectImages(session, profile, jobs, progress);
     if (outcome.status != BatchStatus::Ok) return outcome;
-    // Times go into the table only; the data file is the same with them or without.
+    // Times go into the table only; the data file is the same with them or without. The times
+    // files carry (a video's timestamps, a stack's interval, a JPEG's date) are read as the
+    // window reads them when it opens the session; a video's packet index is kept from its
+    // decoding, so this reads no frame again.
+    if (format.tidyTable) SurveyRecordEntries(profile);
     const TimeAxis times = EntryTimesOf(profile);
     const bool timed = format.tidyTable && HasTimes(profile, times);
     TidyOptions tidy = WithSubPixel(format.tidy, session.edge.subPixel);

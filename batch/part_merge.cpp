@@ -17,6 +17,8 @@
 #include "export/part_file.h"
 #include "model/caliper_measure.h"
 #include "model/title_order.h"
+#include "series/entry_survey.h"
+#include "series/entry_times.h"
 #include "session/session_limits.h"
 
 namespace {
@@ -351,9 +353,17 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
     if (BatchOutcome outcome = MergeParts(parts, merged); outcome.status != BatchStatus::Ok) {
         return outcome;
     }
+    // The table takes the times the files carry, as the single run does; a time rule lives in
+    // the session alone, which a merge does not have.
+    TidyOptions tidy = WithSubPixel(format.tidy, merged.subPixel);
+    TimeAxis times;
+    if (format.tidyTable) {
+        SurveyRecordEntries(merged.profile);
+        times = EntryTimesOf(merged.profile);
+        if (HasTimes(merged.profile, times)) tidy.times = &times;
+    }
     std::optional<std::string> bytes =
-        format.tidyTable ? BuildTidyTable(merged.profile, merged.measureLength,
-                                          merged.measureArea, WithSubPixel(format.tidy, merged.subPixel))
+        format.tidyTable ? BuildTidyTable(merged.profile, merged.measureLength, merged.measureArea, tidy)
                          : BuildDataFile(merged.profile, merged.measureLength, merged.measureArea);
     if (!bytes) return {BatchStatus::NothingToWrite, "there is no data: the parts hold no images"};
     merged = MergedSeries();  // the bytes are all that is needed now

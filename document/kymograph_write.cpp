@@ -8,6 +8,7 @@
 #include "document/norvale_doc.h"
 #include "document/output_path.h"
 #include "export/safe_write.h"
+#include "series/entry_times.h"
 #include "series/kymograph_image.h"
 
 namespace {
@@ -76,9 +77,8 @@ bool WriteKymographCsv(CNorvaleDoc& doc, const CKymograph& kymograph,
     const QString path = AskOutputPath(ui, doc.m_profile, request);
     if (path.isEmpty()) return false;
     options.semicolon = request.selectedFilter == 1;
-    std::vector<EntryTime> times;
-    times.reserve(doc.m_profile.m_arSeries.size());
-    for (const auto& series : doc.m_profile.m_arSeries) times.push_back(series->m_time);
+    // The times under the user's rule, as the table and the series plot have them.
+    const std::vector<EntryTime> times = EntryTimesOf(doc.m_profile).times;
     std::optional<std::string> text;
     try {
         ProgressScope progress(ui, QCoreApplication::translate("Document", "キモグラフを書き出しています"),

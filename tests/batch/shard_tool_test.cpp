@@ -130,7 +130,8 @@ TEST_F(ShardToolTest, MergedShardsAreTheSingleRunByteForByte) {
 }
 
 // A TIFF of the discs of the given radii, one a page, in 8-bit RGB as the discs are coloured.
-bool WriteDiscStack(const std::string& path, const std::vector<int>& radii) {
+bool WriteDiscStack(const std::string& path, const std::vector<int>& radii,
+                    const char* description = nullptr) {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     if (tif == nullptr) return false;
     bool ok = true;
@@ -144,6 +145,7 @@ bool WriteDiscStack(const std::string& path, const std::vector<int>& radii) {
         TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
         TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_NONE);
         TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, 16);
+        if (description != nullptr) TIFFSetField(tif, TIFFTAG_IMAGEDESCRIPTION, description);
         for (int y = 0; y < disc.height() && ok; ++y) {
             ok = TIFFWriteScanline(tif, const_cast<uchar*>(disc.constScanLine(y)),
                                    static_cast<std::uint32_t>(y), 0) == 1;
@@ -164,7 +166,9 @@ TEST_F(ShardToolTest, AStacksPagesInPartsAreTheSingleRunAndThePagesAsFiles) {
         ASSERT_TRUE(WriteDiscStack(Path(QString::fromStdString(file)).toStdString(), {6 + 4 * k}));
         files += (k ? ", \"" : "\"") + file + "\"";
     }
-    ASSERT_TRUE(WriteDiscStack(Path(QStringLiteral("discs.tif")).toStdString(), radii));
+    // The stack says its pages are half a second apart: the table's times, in parts as whole.
+    ASSERT_TRUE(WriteDiscStack(Path(QStringLiteral("discs.tif")).toStdString(), radii,
+                               "ImageJ=1.54f\nimages=10\nframes=10\nfinterval=0.5\n"));
     const auto session = [this](const char* name, const std::string& images) {
         const std::string text = R"({"quandrel-session": 4, "edgeMode": 3, "measureLength": true,
             "measureArea": true, "lines": )" + std::string(kLines) + R"(, "images": )" + images + "}";
@@ -189,8 +193,8 @@ TEST_F(ShardToolTest, AStacksPagesInPartsAreTheSingleRunAndThePagesAsFiles) {
             const ToolRun wanted = Exec(whole);
             EXPECT_EQ(merged.out, wanted.out) << parts << " parts";
             if (!format.empty()) {
-                EXPECT_TRUE(wanted.out.startsWith("image,path,frame,line,") &&
-                            wanted.out.contains("discs.tif,9,3,"))
+                EXPECT_TRUE(wanted.out.startsWith("image,path,frame,time,line,") &&
+                            wanted.out.contains("discs.tif,9,4.5,3,"))
                     << wanted.out.toStdString();
             }
         }
