@@ -12,8 +12,9 @@
 #include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
-#include "picture/video_index.h"
 #include "model/tracking.h"
+#include "picture/video_index.h"
+#include "series/worker_pool.h"
 
 // A record's work, copied out of the profile before any thread starts.
 struct CDetectionRun::Job {
@@ -144,34 +145,7 @@ CDetectionRun::CDetectionRun(const CDataProfile& profile, const std::vector<int>
             job.originals.push_back(line.get());
         }
     }
-    const int total = Total();
-    int threads = settings.jobs > 0
-                      ? settings.jobs
-                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::clamp(threads, 1, std::max(1, total));
-    m_pool.reserve(static_cast<std::size_t>(threads));
-    for (int t = 0; t < threads; ++t) {
-        // A system short of threads gets fewer workers, and with none the calling thread does
-        // the work itself: the result is the same, only slower.
-        {
-            std::lock_guard lock(m_mutex);
-            ++m_running;
-        }
-        try {
-            m_pool.emplace_back([this] { Work(); });
-        } catch (const std::system_error&) {
-            std::lock_guard lock(m_mutex);
-            --m_running;
-            break;
-        }
-    }
-    if (m_pool.empty()) {
-        {
-            std::lock_guard lock(m_mutex);
-            ++m_running;
-        }
-        Work();
-    }
+    StartWorkers(settings.jobs, Total(), m_pool, m_mutex, m_running, [this] { Work(); });
 }
 
 CDetectionRun::~CDetectionRun() {

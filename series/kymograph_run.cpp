@@ -8,6 +8,7 @@
 
 #include "model/line_profile.h"
 #include "picture/picture.h"
+#include "series/worker_pool.h"
 
 CKymographRun::CKymographRun(const CDataProfile& profile, int line,
                              const KymographSettings& settings)
@@ -27,33 +28,7 @@ CKymographRun::CKymographRun(const CDataProfile& profile, int line,
             if (const CaliperRule* rule = profile.RuleOf(*scan)) job.rule = *rule;
         }
     }
-    const int total = Total();
-    int threads = settings.jobs > 0
-                      ? settings.jobs
-                      : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    threads = std::clamp(threads, 1, std::max(1, total));
-    m_pool.reserve(static_cast<std::size_t>(threads));
-    for (int t = 0; t < threads; ++t) {
-        {
-            std::lock_guard lock(m_mutex);
-            ++m_running;
-        }
-        try {
-            m_pool.emplace_back([this] { Work(); });
-        } catch (const std::system_error&) {
-            std::lock_guard lock(m_mutex);
-            --m_running;
-            break;
-        }
-    }
-    if (m_pool.empty()) {
-        // No thread to be had: the calling thread measures, the result is the same.
-        {
-            std::lock_guard lock(m_mutex);
-            ++m_running;
-        }
-        Work();
-    }
+    StartWorkers(settings.jobs, Total(), m_pool, m_mutex, m_running, [this] { Work(); });
 }
 
 CKymographRun::~CKymographRun() {
