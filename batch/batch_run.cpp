@@ -59,15 +59,11 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     return {BatchStatus::ImageFailed, failure.path + ": cannot be decoded: " + reason};
 }
 
-namespace {
-
 std::string MissingTimesWarning(std::size_t missing) {
     return std::to_string(missing) + (missing == 1 ? " image has" : " images have") +
            " no time: the table's time field is empty there, and its number in the list stands"
            " for it";
 }
-
-}  // namespace
 
 std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& profile) {
     const std::size_t otherwise =

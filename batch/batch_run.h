@@ -35,6 +35,9 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
 // its own, or empty when there are none.
 std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& profile);
 
+// The warning of a table in which `missing` images have no time.
+std::string MissingTimesWarning(std::size_t missing);
+
 // Builds, detects and formats the data file (or the tidy table) of the session into `bytes`.
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
                             std::string& bytes, const BatchFormat& format = {});

@@ -12,6 +12,7 @@
 #include <map>
 
 #include "batch/batch_output.h"
+#include "batch/batch_run.h"
 #include "batch/shard_run.h"
 #include "export/data_file.h"
 #include "export/part_file.h"
@@ -317,10 +318,17 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
         }
         std::vector<LineEnds> own;
         std::vector<PartTrackStep> steps;
+        TimeRule rule;
         if (problem.empty()) {
-            problem = ReadPartRecords(bytes, part->header, own, series.profile, &steps);
+            problem = ReadPartRecords(bytes, part->header, own, series.profile, &steps, &rule);
         }
         if (problem.empty()) problem = CheckTrackSteps(series.profile, steps);
+        // The parts of one session have its one time rule; the table's times are the rule's.
+        if (part == order.front()) {
+            series.profile.m_timeRule = rule;
+        } else if (problem.empty() && rule != series.profile.m_timeRule) {
+            problem = "damaged: its time rule is not that of " + *order.front()->path;
+        }
         if (problem.empty() && part != order.front() && own != lines) {
             problem = "damaged: its scan lines are not those of " + *order.front()->path;
         }
@@ -353,8 +361,8 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
     if (BatchOutcome outcome = MergeParts(parts, merged); outcome.status != BatchStatus::Ok) {
         return outcome;
     }
-    // The table takes the times the files carry, as the single run does; a time rule lives in
-    // the session alone, which a merge does not have.
+    // The table takes the times as the single run does: under the session's time rule, which
+    // the parts carry, else the times the files carry, read from them here.
     TidyOptions tidy = WithSubPixel(format.tidy, merged.subPixel);
     TimeAxis times;
     if (format.tidyTable) {
@@ -367,5 +375,9 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
                          : BuildDataFile(merged.profile, merged.measureLength, merged.measureArea);
     if (!bytes) return {BatchStatus::NothingToWrite, "there is no data: the parts hold no images"};
     merged = MergedSeries();  // the bytes are all that is needed now
-    return WriteBatchOutput(resolved, *bytes);
+    BatchOutcome written = WriteBatchOutput(resolved, *bytes);
+    if (written.status == BatchStatus::Ok && tidy.times != nullptr && times.missing > 0) {
+        written.warning = MissingTimesWarning(times.missing);
+    }
+    return written;
 }

@@ -135,9 +135,12 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
     PartHeader h = header;
     const bool anyFrame = std::any_of(records.m_arSeries.begin(), records.m_arSeries.end(),
                                       [](const auto& s) { return s && s->m_nFrame >= 0; });
-    h.version = anyFrame || UsesTracking(records) ? kPartFormatVersion
-                : UsesCaliper(records) ? kPartFormatCaliper
-                                       : kPartFormatPlain;
+    const bool timed = !records.m_timeRule.IsDefault();
+    if (timed && !records.m_timeRule.IsValid()) return std::nullopt;
+    h.version = timed                              ? kPartFormatVersion
+                : anyFrame || UsesTracking(records) ? kPartFormatFrames
+                : UsesCaliper(records)              ? kPartFormatCaliper
+                                                    : kPartFormatPlain;
     const bool caliper = h.version >= 3;
     const bool tracking = h.version >= 4;
     if (!tracking && !steps.empty()) return std::nullopt;
@@ -186,6 +189,11 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
             w.U8(step.found ? 1 : 0);
             w.F64(step.place);
         }
+    }
+    if (timed) {
+        w.U8(records.m_timeRule.kind == TimeRule::Kind::Interval ? 1 : 2);
+        w.F64(records.m_timeRule.interval);
+        w.F64(records.m_timeRule.start);
     }
     h.lines = static_cast<std::uint32_t>(lineCount);
     h.axes = static_cast<std::uint32_t>(axisIndex.size());
@@ -264,7 +272,7 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
 
 std::string ReadPartRecords(std::string_view file, const PartHeader& header,
                             std::vector<LineEnds>& lines, CDataProfile& profile,
-                            std::vector<PartTrackStep>* steps) {
+                            std::vector<PartTrackStep>* steps, TimeRule* timeRule) {
     if (file.size() != kPartHeaderBytes + header.bodyBytes + kChecksumBytes) {
         return "truncated: it holds " + Count(file.size(), "byte") + " of " +
                std::to_string(kPartHeaderBytes + header.bodyBytes + kChecksumBytes);
@@ -366,8 +374,19 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
             step.found = found == 1;
         }
     }
+    TimeRule rule;
+    if (header.version >= 5) {
+        if (r.Left() < 1 + 8 + 8) return damaged;
+        const std::uint8_t kind = r.U8();
+        rule.interval = r.F64();
+        rule.start = r.F64();
+        if (kind != 1 && kind != 2) return damaged;
+        rule.kind = kind == 1 ? TimeRule::Kind::Interval : TimeRule::Kind::FileTime;
+        if (!rule.IsValid()) return damaged;
+    }
     if (r.Left() != 0) return damaged;
     if (steps != nullptr) *steps = std::move(read);
+    if (timeRule != nullptr) *timeRule = rule;
     // Only now, with the whole part read, do its records join the others, their detections
     // named by the settings of the whole list.
     std::vector<std::uint32_t> found(settings.size());

@@ -35,7 +35,11 @@
 //     in format 4, the search of each line that follows its edge before the part's first image
 //       (PartTrackStep): their number (uint32), then each: line (uint32), image (uint64), found
 //       (a byte, 1 or 0), place (IEEE double bits)
-// Format 4 is written only for records of which one is a page or a frame, or with a rule that
+//     in format 5, the session's time rule (model/time_rule.h): a byte, 1 a fixed interval or
+//       2 the files' modification times, then the interval and the start (IEEE double bits)
+// Format 5 is format 4 with the time rule, written only for a session whose entries take their
+// times from a rule rather than from their files, so that a merged table has the whole run's
+// times. Format 4 is written only for records of which one is a page or a frame, or with a rule that
 // follows its edge (its rules carry the track half-width, and its measures may be lost:
 // part_caliper.h); format 3 only for records that use caliper rules; others in format 2.
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
@@ -55,8 +59,10 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
-// The newest format, which merges read.
-inline constexpr std::uint32_t kPartFormatVersion = 4;
+// The newest format, which merges read: records under a time rule.
+inline constexpr std::uint32_t kPartFormatVersion = 5;
+// The format written for records with pages or frames, or with lines that follow their edge.
+inline constexpr std::uint32_t kPartFormatFrames = 4;
 // The format written for records with caliper rules, none of which follows its edge, and
 // without pages or frames.
 inline constexpr std::uint32_t kPartFormatCaliper = 3;
@@ -105,7 +111,8 @@ struct PartTrackStep {
 };
 
 // The bytes of the part file of the records, every one of which holds exactly `lines`, with
-// its cursors where the measurement left them, and (format 4) the steps of its followed lines.
+// its cursors where the measurement left them, (format 4) the steps of its followed lines, and
+// (format 5) the records' time rule, where it is not the default.
 // nullopt when a record does not hold them, or when the records are not the header's number of
 // images.
 std::optional<std::string> BuildPartFile(const PartHeader& header,
@@ -120,10 +127,12 @@ std::string ReadPartHeader(std::string_view start, std::uint64_t fileSize, PartH
 // Reads the whole part file, whose header has been read, and appends its records to `profile`
 // (paths without titles; every line settled, its cursor put onto it as it was, with how it came
 // there). The profile is left as
-// it was when the file is damaged; returns what is wrong, or empty.
+// it was when the file is damaged; returns what is wrong, or empty. The part's time rule (the
+// default before format 5) goes to `timeRule`: the merge checks that the parts agree on it.
 std::string ReadPartRecords(std::string_view file, const PartHeader& header,
                             std::vector<LineEnds>& lines, CDataProfile& profile,
-                            std::vector<PartTrackStep>* steps = nullptr);
+                            std::vector<PartTrackStep>* steps = nullptr,
+                            TimeRule* timeRule = nullptr);
 
 // The checksum of both parts of the file (CRC-32 of IEEE 802.3), for tests that damage a file.
 std::uint32_t PartChecksum(std::string_view bytes);

@@ -199,6 +199,37 @@ TEST_F(ShardToolTest, AStacksPagesInPartsAreTheSingleRunAndThePagesAsFiles) {
             }
         }
     }
+    // The pages as files carry no times. Under a rule the session sets, the merged table has
+    // the rule's times as the single run has them; without one, beside the stack's pages that
+    // carry times, both say which have none.
+    struct Ruled {
+        std::string rule;
+        std::string images;
+        bool missing;
+    };
+    const std::string mixed = files + R"(, {"path": "discs.tif", "frames": [0, 1, 1]}])";
+    const Ruled ruled[] = {
+        {R"("timeRule": "interval", "timeInterval": 0.125, "timeStart": 2,)", files + "]", false},
+        {R"("timeRule": "fileTime",)", files + "]", false},
+        {"", mixed, true}};
+    for (const Ruled& r : ruled) {
+        const std::string text = R"({"quandrel-session": 4, "edgeMode": 3, )" + r.rule +
+                                 R"( "lines": )" + std::string(kLines) + R"(, "images": )" + r.images + "}";
+        WriteFile(Path(QLatin1String("ruled.json")), QByteArray::fromStdString(text));
+        const std::string file = Path(QLatin1String("ruled.json")).toStdString();
+        std::vector<std::string> merge = Merge(Shards(file, 3, "r"), "-");
+        merge.insert(merge.end(), {"--format", "csv"});
+        const ToolRun merged = Exec(merge);
+        const ToolRun wanted = Exec({file, "-o", "-", "--format", "csv"});
+        EXPECT_EQ(merged.exitCode, 0) << merged.err;
+        EXPECT_EQ(merged.out, wanted.out) << r.rule;
+        EXPECT_TRUE(wanted.out.startsWith("image,path,frame,time,line,") ||
+                    wanted.out.startsWith("image,path,time,line,"))
+            << r.rule << wanted.out.toStdString();
+        for (const std::string* err : {&merged.err, &wanted.err}) {
+            EXPECT_EQ(err->find("have no time") != std::string::npos, r.missing) << r.rule << *err;
+        }
+    }
 }
 
 // A line that follows its edge: a weak rise moving 2 pixels an image, a rise twice as strong

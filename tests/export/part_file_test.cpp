@@ -248,12 +248,12 @@ TEST(PartFile, ContentsAreCheckedBeyondTheChecksums) {
     }
     // A newer format is named as such, not as damage.
     std::string newer = *file;
-    put32(newer, 8, 5);
+    put32(newer, 8, 6);
     seal(newer);
     PartHeader h;
     EXPECT_EQ(ReadPartHeader(newer, newer.size(), h),
-              "written in part file format 5, which this version does not read (it reads format "
-              "4)");
+              "written in part file format 6, which this version does not read (it reads format "
+              "5)");
 
     // Format 1 is still read: the same records, each cursor its place alone (16 bits), kept.
     std::string old = file->substr(0, images - 4);
@@ -433,6 +433,56 @@ TEST(PartFile, PagesAndFramesComeBackWithTheirRecords) {
         CDataProfile damaged;
         EXPECT_EQ(Read(bytes, damaged, header), "damaged: its contents do not describe the part")
             << c.name;
+    }
+}
+
+TEST(PartFile, TheTimeRuleComesBackAndBadRulesAreDamage) {
+    TimeRule interval;
+    interval.kind = TimeRule::Kind::Interval;
+    interval.interval = 0.25;
+    interval.start = -3.5;
+    TimeRule fileTime;
+    fileTime.kind = TimeRule::Kind::FileTime;
+    struct Case {
+        const char* name;
+        TimeRule rule;
+        int version;
+    };
+    const Case cases[] = {{"the files' own times", TimeRule(), 2},
+                          {"a fixed interval", interval, 5},
+                          {"modification times", fileTime, 5}};
+    for (const Case& c : cases) {
+        CDataProfile records = MakeRecords(6);
+        records.m_timeRule = c.rule;
+        const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+        ASSERT_TRUE(file) << c.name;
+        EXPECT_EQ((*file)[8], c.version) << c.name;
+        PartHeader header;
+        std::vector<LineEnds> lines;
+        CDataProfile read;
+        TimeRule rule;
+        rule.kind = TimeRule::Kind::Interval;  // overwritten by what the part holds
+        ASSERT_EQ(ReadPartHeader(*file, file->size(), header), "") << c.name;
+        ASSERT_EQ(ReadPartRecords(*file, header, lines, read, nullptr, &rule), "") << c.name;
+        EXPECT_EQ(rule, c.rule) << c.name;
+        EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true)) << c.name;
+    }
+    // A rule of no known kind, or an interval that is no interval, is damage.
+    CDataProfile records = MakeRecords(6);
+    records.m_timeRule = interval;
+    const std::string file = *BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+    const std::size_t kind = file.size() - 4 - 17;
+    const std::pair<std::size_t, std::uint8_t> damages[] = {{kind, 3}, {kind, 0}, {kind + 8, 0x80}};
+    for (const auto& [at, value] : damages) {
+        std::string bytes = file;
+        bytes[at] = static_cast<char>(value);  // 0x80 in the top byte: a negative interval
+        const std::uint32_t sum = PartChecksum(
+            std::string_view(bytes).substr(kPartHeaderBytes, bytes.size() - kPartHeaderBytes - 4));
+        for (int k = 0; k < 4; ++k) bytes[bytes.size() - 4 + k] = static_cast<char>((sum >> (8 * k)) & 0xFF);
+        CDataProfile read;
+        PartHeader header;
+        EXPECT_EQ(Read(bytes, read, header), "damaged: its contents do not describe the part")
+            << at << " " << int{value};
     }
 }
 
