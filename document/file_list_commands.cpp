@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+#include <algorithm>
+#include <climits>
 #include <numeric>
 
 #include "document/commands/file_commands.h"
@@ -11,8 +13,8 @@
 #include "series/entry_survey.h"
 
 namespace {
-// From this many files on, adding them shows its progress.
-constexpr std::size_t kSurveyProgressFiles = 16;
+// The steps of the progress bar for one file surveyed.
+constexpr std::size_t kSurveySteps = 100;
 }  // namespace
 
 void CNorvaleDoc::OnAddFiles() {
@@ -38,23 +40,23 @@ void CNorvaleDoc::AddFiles(const QStringList& paths) {
 
 void CNorvaleDoc::AddFiles(const std::vector<std::string>& paths) {
     // Each file is surveyed for its pages or frames, which become entries of their own. Many
-    // files take a while: the user sees how far it is and may stop, adding nothing.
-    const bool progress = paths.size() >= kSurveyProgressFiles;
-    if (progress) {
-        m_ui.BeginProgress(QCoreApplication::translate("Document", "ファイルを調べています"),
-                           static_cast<int>(paths.size()));
-    }
+    // files, or a long video (its packets are read through), take a while: the user sees how
+    // far it is and may stop, adding nothing. The bar counts kSurveySteps a file.
+    m_ui.BeginProgress(QCoreApplication::translate("Document", "ファイルを調べています"),
+                       static_cast<int>(std::min<std::size_t>(paths.size(), INT_MAX / kSurveySteps) *
+                                        kSurveySteps));
     std::vector<CAddFilesCommand::File> files;
     files.reserve(paths.size());
     bool cancelled = false;
-    for (std::size_t k = 0; k < paths.size(); ++k) {
-        files.push_back({paths[k], EntriesOfFile(paths[k])});
-        if (progress && !m_ui.SetProgress(static_cast<int>(k + 1))) {
-            cancelled = true;
-            break;
-        }
+    for (std::size_t k = 0; k < paths.size() && !cancelled; ++k) {
+        const int done = static_cast<int>(std::min<std::size_t>(k, INT_MAX / kSurveySteps) * kSurveySteps);
+        std::vector<ListEntry> entries = EntriesOfFile(paths[k], [&](double fraction) {
+            return m_ui.SetProgress(done + static_cast<int>(fraction * (kSurveySteps - 1)));
+        });
+        cancelled = entries.empty() || !m_ui.SetProgress(done + static_cast<int>(kSurveySteps));
+        files.push_back({paths[k], std::move(entries)});
     }
-    if (progress) m_ui.EndProgress();
+    m_ui.EndProgress();
     // The first new file becomes current.
     if (!files.empty() && !cancelled) {
         Push(std::make_unique<CAddFilesCommand>(*this, std::move(files)));

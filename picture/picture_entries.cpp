@@ -48,7 +48,7 @@ FileEntries SurveyTiff(int fd, std::int64_t size) {
 
 }  // namespace
 
-FileEntries SurveyEntries(const std::string& path) {
+FileEntries SurveyEntries(const std::string& path, const ReadProgress& progress) {
     // The open failures in the loader's own words.
     if (const CPicture::LoadResult probe = CPicture::Probe(path);
         probe.status != CPicture::LoadStatus::Ok) {
@@ -76,5 +76,5 @@ FileEntries SurveyEntries(const std::string& path) {
     }
     if (starts("BM", 2) || starts("GIF8", 4) || starts("\x89PNG", 4)) return entries;
     // Neither a picture nor a stack: a video gives its frames, and says why when it is none.
-    return SurveyVideo(path);
+    return SurveyVideo(path, progress);
 }

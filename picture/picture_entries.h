@@ -6,6 +6,7 @@
 
 #include "model/entry_time.h"
 #include "picture/picture.h"
+#include "picture/video_index.h"
 
 // What one file gives the image list: one picture, the pages of a multi-page TIFF or the frames
 // of a video, each an entry of its own, and the times the file carries for them.
@@ -19,8 +20,10 @@ struct FileEntries {
     // Why the file could not be surveyed; Ok otherwise. A file that cannot be surveyed still
     // makes one entry, which then fails to load with the decoder's own words.
     CPicture::LoadResult result;
+    bool stopped = false;  // the progress stopped the survey: nothing is known of the file
 };
 
 // Opens the file and counts its entries without decoding a picture: the directory chain of a
 // TIFF, the packets of a video. A single-page TIFF and every other picture give Kind::Single.
-FileEntries SurveyEntries(const std::string& path);
+// `progress` hears how far a long survey (a video's demuxing) has come, and may stop it.
+FileEntries SurveyEntries(const std::string& path, const ReadProgress& progress = {});

@@ -332,14 +332,18 @@ CPicture::LoadResult LoadVideoFrame(VideoReaderPtr& reader, const std::string& p
     return reader->Load(path, frame, pixels, image);
 }
 
-FileEntries SurveyVideo(const std::string& path) {
+FileEntries SurveyVideo(const std::string& path, const ReadProgress& progress) {
     FileEntries entries;
     if (const CPicture::LoadResult probe = CPicture::Probe(path);
         probe.status != CPicture::LoadStatus::Ok) {
         entries.result = probe;
         return entries;
     }
-    const VideoIndexResult indexed = IndexVideo(path);
+    const VideoIndexResult indexed = IndexVideo(path, progress);
+    if (indexed.stopped) {
+        entries.stopped = true;
+        return entries;
+    }
     if (!indexed.index) {
         entries.result = Failed(indexed.fault);
         return entries;

@@ -20,7 +20,8 @@
 // The frames of a video, with each frame's presentation time in seconds from frame 0
 // (TimeSource::VideoTimestamp). A file that is no video this program decodes, or that is a
 // still picture that libavformat also reads, gives Kind::Single and a failed result.
-FileEntries SurveyVideo(const std::string& path);
+// `progress` is told how far the demuxing has come, and may stop it (video_index.h).
+FileEntries SurveyVideo(const std::string& path, const ReadProgress& progress = {});
 
 // Decodes frame `frame` (>= 0) of the video at `path` into `image`, a 32-bit RGB picture whose
 // rows live in `pixels`. The reader is made on first use and kept open for the next frame; a

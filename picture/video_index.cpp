@@ -50,7 +50,7 @@ PictureFault NoFrameNumbers() {
 }
 
 // Demuxes the whole file: every packet of the best video stream, none decoded.
-VideoIndexResult Build(const std::string& path) {
+VideoIndexResult Build(const std::string& path, const ReadProgress& progress) {
     VideoIndexResult result;
     AvInput input;
     if (PictureFault fault = OpenVideoInput(path, input)) {
@@ -63,7 +63,17 @@ VideoIndexResult Build(const std::string& path) {
     index->timeBaseNum = stream->time_base.num;
     index->timeBaseDen = stream->time_base.den;
     AvPacket packet;
-    for (;;) {
+    const std::int64_t size = progress ? avio_size(input.context->pb) : -1;
+    for (std::size_t packets = 0;; ++packets) {
+        // Often enough for a responsive Cancel, seldom enough to cost nothing.
+        if (size > 0 && packets % 256 == 0) {
+            const double fraction =
+                std::clamp(static_cast<double>(avio_tell(input.context->pb)) / static_cast<double>(size), 0.0, 1.0);
+            if (!progress(fraction)) {
+                result.stopped = true;
+                return result;
+            }
+        }
         const int read = av_read_frame(input.context, packet.get());
         if (read == AVERROR_EOF) break;
         if (read < 0) {
@@ -127,7 +137,7 @@ struct Cached {
 
 }  // namespace
 
-VideoIndexResult IndexVideo(const std::string& path) {
+VideoIndexResult IndexVideo(const std::string& path, const ReadProgress& progress) {
     // A few files at once: the batch's workers and the window's prefetch ask for the same video
     // over and over, and demuxing it is a read of the whole file.
     static constexpr std::size_t kKept = 4;
@@ -145,7 +155,7 @@ VideoIndexResult IndexVideo(const std::string& path) {
     }
     VideoIndexResult result;
     try {
-        result = Build(path);
+        result = Build(path, progress);
     } catch (const std::bad_alloc&) {
         return {nullptr,
                 {QStringLiteral("not enough memory to index the video"),

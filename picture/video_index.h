@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,10 +44,15 @@ struct VideoIndex {
 bool IsStillPictureDemuxer(const char* name);
 
 struct VideoIndexResult {
-    std::shared_ptr<const VideoIndex> index;  // null on failure
+    std::shared_ptr<const VideoIndex> index;  // null on failure or when stopped
     PictureFault fault;
+    bool stopped = false;  // the progress asked to stop: no index, and no fault
 };
+
+// Told while a video is demuxed how far it has come (0 to 1, by the bytes read of the file's
+// size); false stops it. Demuxing a long video reads the whole file, which takes a while.
+using ReadProgress = std::function<bool(double fraction)>;
 
 // The index of the video at the path, made by demuxing the file once. The last few indexes are
 // kept, each with the stamp of the file it was made from: a file that changed is demuxed again.
-VideoIndexResult IndexVideo(const std::string& path);
+VideoIndexResult IndexVideo(const std::string& path, const ReadProgress& progress = {});

@@ -15,10 +15,12 @@ EntryTime TimeOf(const FileEntries& file, std::int64_t frame) {
 
 }  // namespace
 
-std::vector<ListEntry> EntriesOfFile(const std::string& path) {
-    const FileEntries file = SurveyEntries(path);
+std::vector<ListEntry> EntriesOfFile(const std::string& path,
+                                     const std::function<bool(double fraction)>& progress) {
+    const FileEntries file = SurveyEntries(path, progress);
     const std::string title = TitleOfPath(path);
     std::vector<ListEntry> entries;
+    if (file.stopped) return entries;
     if (file.result.status != CPicture::LoadStatus::Ok || file.kind == FileEntries::Kind::Single ||
         file.count < 1) {
         entries.push_back({title, -1,

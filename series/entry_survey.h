@@ -21,7 +21,10 @@ struct ListEntry {
 // The entries the file at `path` gives. A file that cannot be surveyed (missing, unreadable,
 // not a picture) gives one entry of frame -1, which fails to load with the decoder's own words
 // when it is shown, as any picture does.
-std::vector<ListEntry> EntriesOfFile(const std::string& path);
+// `progress` hears how far the survey of a long file has come and may stop it: the list is then
+// empty, which it never is otherwise.
+std::vector<ListEntry> EntriesOfFile(const std::string& path,
+                                     const std::function<bool(double fraction)>& progress = {});
 
 // Asked after each file surveyed with the files done and the files in all; false stops the
 // survey there.

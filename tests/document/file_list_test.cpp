@@ -2,11 +2,13 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "doc_fakes.h"
+#include "support/synthetic_video.h"
 
 namespace {
 
@@ -207,16 +209,47 @@ TEST(FileList, AStacksPagesAreEntriesOfTheirOwn) {
     }
 }
 
-TEST(FileList, AddingManyFilesShowsProgressAndAStopAddsNone) {
-    for (const int stopAt : {-1, 5}) {
+TEST(FileList, AddingFilesShowsProgressAndAStopAddsNone) {
+    // Many files, counted file by file; a long video, counted within the file as its packets
+    // are read. A stop anywhere adds nothing, and leaves nothing of a stopped survey behind.
+    struct Case {
+        const char* name;
+        bool video;
+        int stopAt;  // the progress value from which on the user has stopped; -1 never
+        int entries;
+    };
+    const Case cases[] = {{"files", false, -1, 16},
+                          {"files, stopped after the first", false, 5, 0},
+                          {"video", true, -1, 1200},
+                          {"video, stopped within it", true, 1, 0}};
+    for (const Case& c : cases) {
         DocFixture f;
         QStringList paths;
-        for (int k = 0; k < 16; ++k) paths << f.files.Make(QStringLiteral("f%1.bmp").arg(k), k);
-        f.ui.cancelProgressAt = stopAt;
+        if (c.video) {
+            SyntheticVideo video;
+            video.path = f.files.Path(QStringLiteral("run.mp4")).toStdString();
+            video.codec = AV_CODEC_ID_MPEG4;
+            video.width = 32;
+            video.height = 16;
+            video.frames = 1200;
+            ASSERT_EQ(WriteSyntheticVideo(video), "");
+            paths << QString::fromStdString(video.path);
+        } else {
+            for (int k = 0; k < 16; ++k) paths << f.files.Make(QStringLiteral("f%1.bmp").arg(k), k);
+        }
+        std::vector<int> seen;
+        f.ui.onProgress = [&seen](int done) { seen.push_back(done); };
+        f.ui.cancelProgressAt = c.stopAt;
         f.Add(paths);
-        EXPECT_EQ(f.ui.progressBegun, 1);
-        EXPECT_EQ(f.ui.progressEnded, 1);
-        EXPECT_EQ(f.doc.m_profile.GetSize(), stopAt < 0 ? 16 : 0);
+        EXPECT_EQ(f.ui.progressBegun, 1) << c.name;
+        EXPECT_EQ(f.ui.progressEnded, 1) << c.name;
+        EXPECT_EQ(f.doc.m_profile.GetSize(), c.entries) << c.name;
+        EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end())) << c.name;
+        if (c.video) {
+            EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](int v) { return v > 0 && v < 100; }))
+                << c.name << ": the bar moves within the one file";
+            EXPECT_EQ(seen.back() < 100, c.stopAt >= 0) << c.name << ": stopped within the file";
+        }
     }
 }
 
