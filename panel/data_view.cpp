@@ -3,8 +3,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -13,7 +11,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <iterator>
@@ -21,8 +19,8 @@
 #include "document/command_ids.h"
 #include "document/norvale_doc.h"
 #include "panel/dialog_units.h"
+#include "panel/file_list_model.h"
 #include "panel/profile_graph.h"
-#include "series/entry_times.h"
 
 namespace {
 
@@ -98,45 +96,6 @@ QButtonGroup* MakeRadioGroup(QWidget* form, const ButtonTemplate* first, const B
     return group;
 }
 
-// The word the list puts beside a file that gives no picture.
-QString ProblemWord(PictureProblem problem) {
-    switch (problem) {
-        case PictureProblem::Unreadable:
-            return QCoreApplication::translate("Panel", "読めません");
-        case PictureProblem::CutShort:
-            return QCoreApplication::translate("Panel", "途中で切断");
-        case PictureProblem::Damaged:
-            return QCoreApplication::translate("Panel", "破損");
-        case PictureProblem::NotPicture:
-            return QCoreApplication::translate("Panel", "非対応の形式");
-        case PictureProblem::TooLarge:
-            return QCoreApplication::translate("Panel", "大きすぎます");
-        case PictureProblem::OutOfMemory:
-            return QCoreApplication::translate("Panel", "メモリ不足");
-        case PictureProblem::Missing:
-        case PictureProblem::None:
-            break;
-    }
-    return QCoreApplication::translate("Panel", "見つかりません");
-}
-
-// The entry of a file that gives no picture: its name, shortened in the middle where the room
-// asks for it (the start and the numbered end of a series' names stay), and the word whole.
-QString ProblemLabel(const QString& title, PictureProblem problem, const QFontMetrics& metrics,
-                     int room) {
-    const QString format = QCoreApplication::translate("Panel", "%1（%2）");
-    const QString word = ProblemWord(problem);
-    const QString whole = format.arg(title, word);
-    if (metrics.horizontalAdvance(whole) <= room) return whole;
-    // Enough of the name to tell it stays however narrow the list: the list widens for it, and
-    // scrolls sideways, rather than show a word without its file.
-    const int titleWidth = metrics.horizontalAdvance(title);
-    const int least = std::min(titleWidth, 10 * metrics.horizontalAdvance(QLatin1Char('0')));
-    const int left = std::max(room - metrics.horizontalAdvance(format.arg(QString(), word)), least);
-    return format.arg(left >= titleWidth ? title : metrics.elidedText(title, Qt::ElideMiddle, left),
-                      word);
-}
-
 }  // namespace
 
 CDataView::CDataView(CNorvaleDoc& doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
@@ -165,11 +124,11 @@ void CDataView::BuildForm(QWidget* form) {
     // The controls are made in the order of the template, which is also the tab order.
     const DialogBaseUnits units = BaseUnitsOf(font());
 
-    m_wndFileList = new QTreeWidget(form);
+    m_wndFileList = new QTreeView(form);
     m_wndFileList->setObjectName(QStringLiteral("IDC_FILE_LIST"));
     PlaceControl(m_wndFileList, {7, 7, 84, 85}, units);
-    m_wndFileList->setColumnCount(1);
-    m_wndFileList->setHeaderLabels({QCoreApplication::translate("Panel", "ファイル名")});
+    m_files = new CFileListModel(m_doc, m_wndFileList);
+    m_wndFileList->setModel(m_files);
     m_wndFileList->setHeaderHidden(true);
     m_wndFileList->header()->setStretchLastSection(false);
     m_wndFileList->setRootIsDecorated(false);
@@ -177,7 +136,7 @@ void CDataView::BuildForm(QWidget* form) {
     // The user's clicks open images but never move the mark: the only marked entry is the
     // current image's, set on every rebuild.
     m_wndFileList->setSelectionMode(QAbstractItemView::NoSelection);
-    connect(m_wndFileList, &QTreeWidget::clicked, this,
+    connect(m_wndFileList, &QTreeView::clicked, this,
             [this](const QModelIndex& index) { OnClickFileList(index.row()); });
 
     for (const ButtonTemplate& entry : kCommandButtons) {
@@ -319,36 +278,12 @@ int CDataView::FileTextMargin() const {
 }
 
 void CDataView::OnUpdate() {
-    m_wndFileList->clear();
-    const int count = m_doc.m_profile.GetSize();
-    const QFontMetrics metrics(m_wndFileList->font());
-    const int room = FileTextRoom();
-    int widest = room;
-    // Where the session has times, each entry's tooltip says its own and where it comes from.
-    const TimeAxis times = EntryTimesOf(m_doc.m_profile);
-    const bool timed = HasTimes(m_doc.m_profile, times);
-    for (int i = 0; i < count; ++i) {
-        const CScanSeries* series = m_doc.m_profile.GetSeries(i);
-        const QString title = QString::fromStdString(series->m_strTitle);
-        auto* item = new QTreeWidgetItem(m_wndFileList, QStringList{title});
-        // A file that could not be found or read stands out with its cause, so that its path
-        // can be put right; the tooltip gives the path and the whole reason.
-        if (m_doc.IsMissing(i)) {
-            const QString label = ProblemLabel(title, m_doc.MissingProblem(i), metrics, room);
-            item->setText(0, label);
-            item->setForeground(0, QColor(176, 0, 0));
-            item->setToolTip(
-                0, QStringLiteral("%1\n%2").arg(QDir::toNativeSeparators(QFile::decodeName(
-                                                    QByteArray::fromStdString(series->m_strPath))),
-                                                m_doc.MissingReason(i)));
-            widest = std::max(widest, metrics.horizontalAdvance(label));
-        } else if (timed) {
-            item->setToolTip(0, EntryTimeText(times, i));
-        }
-    }
-    // Names longer than the room are cut at the end, as always; the word of a fault never is.
+    // The list reads its entries from the document as they show: a list of a long video's
+    // frames costs no more to refresh than a short one. Names longer than the room are cut at
+    // the end, as always; the word of a fault never is.
+    const int widest = m_files->Refresh(QFontMetrics(m_wndFileList->font()), FileTextRoom());
     m_wndFileList->setColumnWidth(0, widest + 2 * FileTextMargin());
-    if (count >= 1 && m_doc.m_nCurImage >= 0) SelectListItem(m_doc.m_nCurImage);
+    if (m_doc.m_profile.GetSize() >= 1 && m_doc.m_nCurImage >= 0) SelectListItem(m_doc.m_nCurImage);
 }
 
 QSize CDataView::sizeHint() const {
@@ -356,11 +291,10 @@ QSize CDataView::sizeHint() const {
 }
 
 void CDataView::SelectListItem(int nIndex) {
-    QTreeWidgetItem* item = m_wndFileList->topLevelItem(nIndex);
-    if (item == nullptr) return;
-    const QModelIndex index = m_wndFileList->indexFromItem(item);
+    const QModelIndex index = m_files->index(nIndex, 0);
+    if (!index.isValid()) return;
     m_wndFileList->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
-    m_wndFileList->scrollToItem(item);
+    m_wndFileList->scrollTo(index);
 }
 
 void CDataView::OnClickFileList(int index) {

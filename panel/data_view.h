@@ -8,7 +8,8 @@ class CNorvaleDoc;
 class CProfileGraph;
 class QButtonGroup;
 class QCheckBox;
-class QTreeWidget;
+class CFileListModel;
+class QTreeView;
 
 // The side panel: the file list with its buttons, the profile graph, and the options that the
 // document reads whenever it needs them (channel, edge rule, automatic detection, calibration
@@ -54,7 +55,8 @@ private:
 
     CNorvaleDoc& m_doc;
     QWidget* m_form = nullptr;
-    QTreeWidget* m_wndFileList = nullptr;
+    QTreeView* m_wndFileList = nullptr;
+    CFileListModel* m_files = nullptr;  // owned by the list
     CProfileGraph* m_graph = nullptr;
     QButtonGroup* m_channel = nullptr;
     QButtonGroup* m_edgeMode = nullptr;

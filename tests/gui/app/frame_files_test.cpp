@@ -5,7 +5,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QUrl>
 #include <filesystem>
 #include <string>
@@ -129,9 +129,10 @@ private slots:
                                            R"({"quandrel-session": 2, "lines": [],
                                                "images": ["f1.bmp", "nowhere.bmp"]})");
         QVERIFY(m_app->OpenDocumentFile(gone));
-        const auto* list = Frame().DataView()->findChild<QTreeWidget*>();
-        QVERIFY(!list->topLevelItem(0)->text(0).contains(QStringLiteral("見つかりません")));
-        QVERIFY(list->topLevelItem(1)->text(0).contains(QStringLiteral("見つかりません")));
+        const auto* list = Frame().DataView()->findChild<QTreeView*>();
+        const auto text = [list](int row) { return list->model()->index(row, 0).data().toString(); };
+        QVERIFY(!text(0).contains(QStringLiteral("見つかりません")));
+        QVERIFY(text(1).contains(QStringLiteral("見つかりません")));
 
         // A session on the command line opens; the caption stays the program's name.
         m_app.reset();

@@ -20,7 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QXmlStreamReader>
 #include <memory>
 
@@ -98,8 +98,8 @@ QStringList VisibleTexts(const QWidget* root) {
         if (const auto* combo = qobject_cast<const QComboBox*>(w)) {
             for (int k = 0; k < combo->count(); ++k) texts << combo->itemText(k);
         }
-        if (const auto* tree = qobject_cast<const QTreeWidget*>(w)) {
-            texts << tree->headerItem()->text(0);
+        if (const auto* tree = qobject_cast<const QTreeView*>(w); tree != nullptr && tree->model()) {
+            texts << tree->model()->headerData(0, Qt::Horizontal).toString();
         }
     }
     texts.removeAll(QString());

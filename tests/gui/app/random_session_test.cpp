@@ -14,7 +14,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <algorithm>
 #include <iterator>
 #include <memory>
@@ -144,7 +144,7 @@ private slots:
         CNorvaleDoc& doc = app.Document();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
         QWidget* viewport = frame.ImageView()->viewport();
-        auto* list = frame.DataView()->findChild<QTreeWidget*>(QStringLiteral("IDC_FILE_LIST"));
+        auto* list = frame.DataView()->findChild<QTreeView*>(QStringLiteral("IDC_FILE_LIST"));
         QVERIFY(list != nullptr);
         QList<QAbstractButton*> buttons = frame.DataView()->findChildren<QAbstractButton*>();
         QList<QAction*> actions;
@@ -232,10 +232,9 @@ private slots:
                     break;
                 }
                 case 14:
-                    if (list->topLevelItemCount() > 0) {
-                        QTreeWidgetItem* item =
-                            list->topLevelItem(ui.Pick(list->topLevelItemCount()));
-                        const QRect rect = list->visualItemRect(item);
+                    if (const int rows = list->model()->rowCount(); rows > 0) {
+                        const QRect rect =
+                            list->visualRect(list->model()->index(ui.Pick(rows), 0));
                         if (rect.isValid()) {
                             QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
                         }

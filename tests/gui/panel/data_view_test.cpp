@@ -10,7 +10,7 @@
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <memory>
 
 #include "gui/panel/panel_fixture.h"
@@ -40,8 +40,8 @@ private slots:
 
 void DataViewTest::defaults() {
     PanelFixture f;
-    QCOMPARE(f.List()->topLevelItemCount(), 0);
-    QCOMPARE(f.List()->headerItem()->text(0), QStringLiteral("ファイル名"));
+    QCOMPARE(f.Rows(), 0);
+    QCOMPARE(f.List()->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("ファイル名"));
     QVERIFY(f.List()->isHeaderHidden());
     // The names take the list's width, more than the 100 pixels of old.
     QVERIFY(f.List()->columnWidth(0) > 100);

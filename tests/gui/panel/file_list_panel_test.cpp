@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "gui/panel/panel_fixture.h"
 
@@ -30,7 +30,7 @@ void FileListPanelTest::listShowsTitlesAndMarksCurrent() {
     f.Click("IDC_SORT_FILES");
     QCOMPARE(f.Titles(), (QStringList{"a.bmp", "b.bmp", "c.bmp"}));
     QCOMPARE(f.Marked(), QList<int>{f.doc.m_nCurImage});
-    QCOMPARE(f.List()->topLevelItem(f.doc.m_nCurImage)->text(0), QStringLiteral("c.bmp"));
+    QCOMPARE(f.Text(f.doc.m_nCurImage), QStringLiteral("c.bmp"));
 }
 
 void FileListPanelTest::clickOpensEntry() {
@@ -67,7 +67,7 @@ void FileListPanelTest::clickOnEmptyAreaDoesNothing() {
     f.AddWithButton(f.ThreePictures());
     f.ClickEntry(2);
     const int updates = f.view.updates;
-    const QRect last = f.List()->visualItemRect(f.List()->topLevelItem(2));
+    const QRect last = f.List()->visualRect(f.Row(2));
     const QPoint below(last.center().x(), last.bottom() + 2 * last.height());
     QVERIFY(f.List()->viewport()->rect().contains(below));
     QTest::mouseClick(f.List()->viewport(), Qt::LeftButton, Qt::NoModifier, below);
@@ -123,17 +123,17 @@ void FileListPanelTest::unreadableFilesNameTheirCause() {
     f.AddWithButton({f.files.Make(QStringLiteral("good.bmp"), 20), path});
     f.ClickEntry(1);
 
-    QTreeWidgetItem* item = f.List()->topLevelItem(1);
-    const QString text = item->text(0);
+    const QString text = f.Text(1);
+    const QString tip = f.Row(1).data(Qt::ToolTipRole).toString();
     QVERIFY2(text.endsWith(QStringLiteral("（%1）").arg(word)), qPrintable(text));
     QVERIFY2(text.startsWith(name.left(3)), qPrintable(text));
     // Not cut by the list: the column holds the whole text.
     const int margin = f.List()->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1;
     QVERIFY(QFontMetrics(f.List()->font()).horizontalAdvance(text) + 2 * margin <=
             f.List()->columnWidth(0));
-    QVERIFY(item->toolTip(0).contains(path));
-    QVERIFY2(item->toolTip(0).contains(reason), qPrintable(item->toolTip(0)));
-    QCOMPARE(f.List()->topLevelItem(0)->text(0), QStringLiteral("good.bmp"));
+    QVERIFY(tip.contains(path));
+    QVERIFY2(tip.contains(reason), qPrintable(tip));
+    QCOMPARE(f.Text(0), QStringLiteral("good.bmp"));
 }
 
 int RunFileListPanelTests(int argc, char** argv) {

@@ -4,7 +4,7 @@
 // panel's tests of its controls and of its file list share.
 
 #include <QTest>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "document/doc_fakes.h"
 #include "gui/panel/panel_test_support.h"
@@ -33,7 +33,10 @@ struct PanelFixture {
     T* Control(const char* name) {
         return panel.findChild<T*>(QString::fromLatin1(name));
     }
-    QTreeWidget* List() { return Control<QTreeWidget>("IDC_FILE_LIST"); }
+    QTreeView* List() { return Control<QTreeView>("IDC_FILE_LIST"); }
+    QModelIndex Row(int row) { return List()->model()->index(row, 0); }
+    int Rows() { return List()->model()->rowCount(); }
+    QString Text(int row) { return Row(row).data().toString(); }
     void Click(const char* name) {
         auto* button = Control(name);
         QVERIFY2(button != nullptr, name);
@@ -49,23 +52,20 @@ struct PanelFixture {
                 files.Make(QStringLiteral("b.bmp"), 70)};
     }
     void ClickEntry(int row) {
-        QTreeWidgetItem* item = List()->topLevelItem(row);
-        QVERIFY(item != nullptr);
+        QVERIFY(Row(row).isValid());
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, Qt::NoModifier,
-                          List()->visualItemRect(item).center());
+                          List()->visualRect(Row(row)).center());
     }
     QStringList Titles() {
         QStringList titles;
-        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
-            titles << List()->topLevelItem(i)->text(0);
-        }
+        for (int i = 0; i < Rows(); ++i) titles << Text(i);
         return titles;
     }
     // The rows that carry the mark.
     QList<int> Marked() {
         QList<int> rows;
-        for (int i = 0; i < List()->topLevelItemCount(); ++i) {
-            if (List()->topLevelItem(i)->isSelected()) rows << i;
+        for (int i = 0; i < Rows(); ++i) {
+            if (List()->selectionModel()->isSelected(Row(i))) rows << i;
         }
         return rows;
     }
