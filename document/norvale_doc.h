@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "document/doc_cursor.h"
 #include "document/doc_views.h"
 #include "document/ui_services.h"
 #include "model/data_profile.h"
@@ -21,30 +22,9 @@ struct DetectFailure;
 struct DetectReport;
 struct DetectSettings;
 
-inline constexpr int HIT_NONE = -1;
-inline constexpr int HIT_START = 0;
-inline constexpr int HIT_END = 1;
-inline constexpr int HIT_LINE = 2;
-inline constexpr int HIT_ORIGIN = 3;
-inline constexpr int HIT_XAXIS = 4;
-inline constexpr int HIT_YAXIS = 5;
-inline constexpr int kHitRadius = 5;
-
 struct AxisEdit;
 class CDocCommand;
 class CPicturePrefetch;
-
-// Where the user is: the current image, line and line set, and how many samples of the profile
-// buffer count. Every step remembers it from before and after the edit, and undo and redo put
-// it back.
-struct DocCursor {
-    int image = -1;
-    int line = -1;
-    int array = 0;
-    int lastSample = -1;
-
-    friend bool operator==(const DocCursor&, const DocCursor&) = default;
-};
 
 // The one document: the image list with every image's lines, cursors and calibration, the
 // picture of the current image, the profile buffer and the current indices. Dialogs go through
@@ -160,10 +140,9 @@ public:
     // would change nothing, or while a long operation runs.
     bool EditCalibration(const QString& name, const AxisEdit& edit);
 
-    // --- Sessions (session_commands.cpp)
-    // ---------------------------------------------------------- The session file is the document's
-    // path name; an untitled work has none. Whether the work has changed since it was opened, saved
-    // or started.
+    // --- Sessions (session_commands.cpp) ----------------------------------------------------
+    // The session file is the document's path name; an untitled work has none. Whether the work
+    // has changed since it was opened, saved or started.
     bool IsModified() const;
     // The session file's name, or "無題".
     QString GetSessionName() const;
