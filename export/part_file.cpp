@@ -135,17 +135,16 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
     PartHeader h = header;
     const bool anyFrame = std::any_of(records.m_arSeries.begin(), records.m_arSeries.end(),
                                       [](const auto& s) { return s && s->m_nFrame >= 0; });
-    h.version = anyFrame || UsesTracking(records) ? kPartFormatVersion
-                : UsesCaliper(records) ? kPartFormatCaliper
-                                       : kPartFormatPlain;
+    h.version = UsesPlainRule(records)              ? kPartFormatVersion
+                : anyFrame || UsesTracking(records) ? kPartFormatTracking
+                : UsesCaliper(records)              ? kPartFormatCaliper
+                                                    : kPartFormatPlain;
     const bool caliper = h.version >= 3;
     const bool tracking = h.version >= 4;
     if (!tracking && !steps.empty()) return std::nullopt;
     w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
-    for (const DetectionSettings& settings : records.m_detections) {
-        PutSettings(w, settings, caliper, tracking);
-    }
-    if (caliper && !PutLineRules(w, records, lineCount, tracking)) return std::nullopt;
+    for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings, h.version);
+    if (caliper && !PutLineRules(w, records, lineCount, h.version)) return std::nullopt;
     const CursorLayout layout(h, records.m_detections.size());
     body.reserve(body.size() + header.images * (kImageBytes + 16 + (layout.Least() + 1) * lineCount));
     std::string_view previous;
@@ -307,12 +306,12 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         if (count > r.Left() / (kSettingsBytes + (caliper ? 1 : 0))) return damaged;
         settings.resize(count);
         for (DetectionSettings& s : settings) {
-            if (!GetSettings(r, s, caliper, tracking)) return damaged;
+            if (!GetSettings(r, s, header.version)) return damaged;
         }
     }
     std::vector<CaliperRule> rules;
     std::vector<std::uint16_t> ruleOf(header.lines, 0);
-    if (caliper && !GetLineRules(r, rules, ruleOf, tracking)) return damaged;
+    if (caliper && !GetLineRules(r, rules, ruleOf, header.version)) return damaged;
     const CursorLayout layout(header, settings.size());
     CDataProfile added;
     added.m_arSeries.reserve(header.images);
