@@ -72,7 +72,7 @@ BatchOutcome RunShard(Session session, const SessionHash& hash, ShardSpec shard,
     // Such a line's edge on each image depends on its edge on the one before, and so on back to
     // the first image: a part could not be measured without the parts before it.
     if (std::any_of(session.lineRules.begin(), session.lineRules.end(), [](const auto& rule) {
-            return rule && rule->select == EdgeSelect::Nearest;
+            return rule && PicksNearestToNeighbour(*rule);
         })) {
         return {BatchStatus::SessionRefused,
                 "a line's rule picks the edge nearest the one on the image before, which needs "

@@ -48,14 +48,13 @@ std::string_view StatusWord(LineStatus status) {
 
 std::string FoundWithWords(const DetectionSettings* settings) {
     if (settings == nullptr) return {};
-    static const char* const kRules[] = {"minimum", "maximum", "steepest-fall", "steepest-rise"};
     static const char* const kChannels[] = {"average", "red", "green", "blue"};
     const auto word = [](const char* const* words, int k) {
         return words[k < 0 ? 0 : (k > 3 ? 3 : k)];
     };
     const EdgeOptions& edge = settings->edge;
     std::string words = settings->caliper ? CaliperWords(*settings->caliper)
-                                          : std::string(word(kRules, settings->mode));
+                                          : std::string(PlainRuleWord(settings->mode));
     (words += ' ') += word(kChannels, settings->channel);
     words += " width=" + std::to_string(edge.lineWidth);
     if (edge.smoothing == kSmoothMean) words += " moving-average=" + std::to_string(edge.smoothWidth);

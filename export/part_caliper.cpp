@@ -37,7 +37,7 @@ bool GetEnum(Reader& r, Enum last, Enum& into) {
 
 }  // namespace
 
-void PutPartRule(Writer& w, const CaliperRule& rule, bool tracking) {
+void PutPartRule(Writer& w, const CaliperRule& rule, std::uint32_t format) {
     w.U8(static_cast<std::uint8_t>(rule.kind));
     w.U8(static_cast<std::uint8_t>(rule.polarity));
     w.U8(static_cast<std::uint8_t>(rule.select));
@@ -49,12 +49,14 @@ void PutPartRule(Writer& w, const CaliperRule& rule, bool tracking) {
     for (const double v : {rule.sigma, rule.minContrast, rule.level, rule.minWidth, rule.maxWidth}) {
         w.F64(v);
     }
-    if (tracking) w.I32(rule.track);
+    if (format >= 4) w.I32(rule.track);
+    if (format >= 5) w.U8(static_cast<std::uint8_t>(rule.plainMode));
 }
 
-bool GetPartRule(Reader& r, CaliperRule& rule, bool tracking) {
-    if (r.Left() < kPartRuleBytes + (tracking ? 4u : 0u)) return false;
-    bool known = GetEnum(r, CaliperKind::Pair, rule.kind);
+bool GetPartRule(Reader& r, CaliperRule& rule, std::uint32_t format) {
+    if (r.Left() < PartRuleBytes(format)) return false;
+    // Plain rules came with format 5.
+    bool known = GetEnum(r, format >= 5 ? CaliperKind::Plain : CaliperKind::Pair, rule.kind);
     known = GetEnum(r, EdgePolarity::Either, rule.polarity) && known;
     known = GetEnum(r, EdgeSelect::Nearest, rule.select) && known;
     known = GetEnum(r, EdgeEstimator::StepFit, rule.estimator) && known;
@@ -67,7 +69,8 @@ bool GetPartRule(Reader& r, CaliperRule& rule, bool tracking) {
     for (double* v : {&rule.sigma, &rule.minContrast, &rule.level, &rule.minWidth, &rule.maxWidth}) {
         *v = r.F64();
     }
-    if (tracking) rule.track = r.I32();
+    if (format >= 4) rule.track = r.I32();
+    if (format >= 5) rule.plainMode = r.U8();
     return known && (flags & ~7) == 0 && IsValidCaliperRule(rule);
 }
 

@@ -26,17 +26,17 @@ void PutUnsigned(Writer& w, std::size_t bytes, std::uint32_t v) {
 }
 
 
-void PutSettings(Writer& w, const DetectionSettings& s, bool caliper, bool tracking) {
+void PutSettings(Writer& w, const DetectionSettings& s, std::uint32_t format) {
     for (const int v : {s.channel, s.mode, s.edge.subPixel ? 1 : 0, s.edge.lineWidth, s.edge.smoothing,
                         s.edge.smoothWidth, s.edge.wholeLine ? 1 : 0}) {
         w.U8(static_cast<std::uint8_t>(v));
     }
-    if (!caliper) return;
+    if (format < 3) return;
     w.U8(s.caliper ? 1 : 0);
-    if (s.caliper) PutPartRule(w, *s.caliper, tracking);
+    if (s.caliper) PutPartRule(w, *s.caliper, format);
 }
 
-bool GetSettings(Reader& r, DetectionSettings& s, bool caliper, bool tracking) {
+bool GetSettings(Reader& r, DetectionSettings& s, std::uint32_t format) {
     s.channel = r.U8();
     s.mode = r.U8();
     const int sub = r.U8();
@@ -46,10 +46,10 @@ bool GetSettings(Reader& r, DetectionSettings& s, bool caliper, bool tracking) {
     const int whole = r.U8();
     s.edge.subPixel = sub == 1;
     s.edge.wholeLine = whole == 1;
-    if (caliper) {
+    if (format >= 3) {
         const std::uint8_t has = r.U8();
         if (has > 1) return false;
-        if (has == 1 && !GetPartRule(r, s.caliper.emplace(), tracking)) return false;
+        if (has == 1 && !GetPartRule(r, s.caliper.emplace(), format)) return false;
     }
     return s.channel <= 3 && s.mode <= 3 && sub <= 1 && whole <= 1 && IsValidEdgeOptions(s.edge);
 }
@@ -129,7 +129,24 @@ bool UsesTracking(const CDataProfile& records) {
     return false;
 }
 
-bool PutLineRules(Writer& w, const CDataProfile& records, std::size_t lineCount, bool tracking) {
+bool UsesPlainRule(const CDataProfile& records) {
+    const auto plain = [](const CaliperRule& rule) { return rule.kind == CaliperKind::Plain; };
+    for (const DetectionSettings& settings : records.m_detections) {
+        if (settings.caliper && plain(*settings.caliper)) return true;
+    }
+    for (const auto& series : records.m_arSeries) {
+        const CScanArray* set = series != nullptr ? series->GetAt(0) : nullptr;
+        if (set == nullptr) continue;
+        for (const auto& line : set->m_arLine) {
+            const CaliperRule* rule = line != nullptr ? records.RuleOf(*line) : nullptr;
+            if (rule != nullptr && plain(*rule)) return true;
+        }
+    }
+    return false;
+}
+
+bool PutLineRules(Writer& w, const CDataProfile& records, std::size_t lineCount,
+                  std::uint32_t format) {
     std::vector<std::uint16_t> ruleOf(lineCount, 0);
     std::vector<CaliperRule> rules;
     for (std::size_t i = 0; i < records.m_arSeries.size(); ++i) {
@@ -148,19 +165,19 @@ bool PutLineRules(Writer& w, const CDataProfile& records, std::size_t lineCount,
         }
     }
     w.U32(static_cast<std::uint32_t>(rules.size()));
-    for (const CaliperRule& rule : rules) PutPartRule(w, rule, tracking);
+    for (const CaliperRule& rule : rules) PutPartRule(w, rule, format);
     for (const std::uint16_t number : ruleOf) w.U16(number);
     return true;
 }
 
 bool GetLineRules(Reader& r, std::vector<CaliperRule>& rules, std::vector<std::uint16_t>& ruleOf,
-                  bool tracking) {
+                  std::uint32_t format) {
     if (r.Left() < 4) return false;
     const std::uint32_t count = r.U32();
     if (count > CDataProfile::kMaxRules || count > r.Left() / kPartRuleBytes) return false;
     rules.resize(count);
     for (CaliperRule& rule : rules) {
-        if (!GetPartRule(r, rule, tracking)) return false;
+        if (!GetPartRule(r, rule, format)) return false;
     }
     if (r.Left() / 2 < ruleOf.size()) return false;
     for (std::uint16_t& number : ruleOf) {

@@ -38,10 +38,10 @@ inline constexpr std::size_t kSettingsBytes = 7;
 std::uint32_t GetUnsigned(part_bytes::Reader& r, std::size_t bytes);
 void PutUnsigned(part_bytes::Writer& w, std::size_t bytes, std::uint32_t v);
 
-// One detection's settings; `caliper` in format 3, whose entries may carry a caliper rule, and
-// `tracking` in format 4, whose rules carry their track.
-void PutSettings(part_bytes::Writer& w, const DetectionSettings& s, bool caliper, bool tracking);
-bool GetSettings(part_bytes::Reader& r, DetectionSettings& s, bool caliper, bool tracking);
+// One detection's settings; from format 3 on its entries may carry a caliper rule, laid out as
+// the part's format says (part_caliper.h).
+void PutSettings(part_bytes::Writer& w, const DetectionSettings& s, std::uint32_t format);
+bool GetSettings(part_bytes::Reader& r, DetectionSettings& s, std::uint32_t format);
 
 // One cursor onto its line (a copy of the line's prototype); false for one that cannot be.
 bool GetCursor(part_bytes::Reader& r, const CursorLayout& layout,
@@ -54,13 +54,15 @@ void PutCursor(part_bytes::Writer& w, const CursorLayout& layout,
 bool UsesCaliper(const CDataProfile& records);
 // Whether they need format 4: a rule that follows its edge.
 bool UsesTracking(const CDataProfile& records);
+// Whether they need format 5: a rule of kind plain.
+bool UsesPlainRule(const CDataProfile& records);
 
 // The lines' caliper rules (format 3): their number (uint32), each rule, then each line's rule
 // as its index + 1 in that list, 0 for none (uint16). A line has the same rule on every image;
 // records that disagree are refused.
 bool PutLineRules(part_bytes::Writer& w, const CDataProfile& records, std::size_t lineCount,
-                  bool tracking);
+                  std::uint32_t format);
 bool GetLineRules(part_bytes::Reader& r, std::vector<CaliperRule>& rules,
-                  std::vector<std::uint16_t>& ruleOf, bool tracking);
+                  std::vector<std::uint16_t>& ruleOf, std::uint32_t format);
 
 }  // namespace part_cursor

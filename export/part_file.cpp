@@ -137,18 +137,16 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
                                       [](const auto& s) { return s && s->m_nFrame >= 0; });
     const bool timed = !records.m_timeRule.IsDefault();
     if (timed && !records.m_timeRule.IsValid()) return std::nullopt;
-    h.version = timed                              ? kPartFormatVersion
-                : anyFrame || UsesTracking(records) ? kPartFormatFrames
+    h.version = timed || UsesPlainRule(records)     ? kPartFormatVersion
+                : anyFrame || UsesTracking(records) ? kPartFormatTracking
                 : UsesCaliper(records)              ? kPartFormatCaliper
                                                     : kPartFormatPlain;
     const bool caliper = h.version >= 3;
     const bool tracking = h.version >= 4;
     if (!tracking && !steps.empty()) return std::nullopt;
     w.U32(static_cast<std::uint32_t>(records.m_detections.size()));
-    for (const DetectionSettings& settings : records.m_detections) {
-        PutSettings(w, settings, caliper, tracking);
-    }
-    if (caliper && !PutLineRules(w, records, lineCount, tracking)) return std::nullopt;
+    for (const DetectionSettings& settings : records.m_detections) PutSettings(w, settings, h.version);
+    if (caliper && !PutLineRules(w, records, lineCount, h.version)) return std::nullopt;
     const CursorLayout layout(h, records.m_detections.size());
     body.reserve(body.size() + header.images * (kImageBytes + 16 + (layout.Least() + 1) * lineCount));
     std::string_view previous;
@@ -190,8 +188,9 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
             w.F64(step.place);
         }
     }
-    if (timed) {
-        w.U8(records.m_timeRule.kind == TimeRule::Kind::Interval ? 1 : 2);
+    if (h.version >= 5) {
+        const TimeRule& rule = records.m_timeRule;
+        w.U8(rule.kind == TimeRule::Kind::Interval ? 1 : rule.kind == TimeRule::Kind::FileTime ? 2 : 0);
         w.F64(records.m_timeRule.interval);
         w.F64(records.m_timeRule.start);
     }
@@ -315,12 +314,12 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         if (count > r.Left() / (kSettingsBytes + (caliper ? 1 : 0))) return damaged;
         settings.resize(count);
         for (DetectionSettings& s : settings) {
-            if (!GetSettings(r, s, caliper, tracking)) return damaged;
+            if (!GetSettings(r, s, header.version)) return damaged;
         }
     }
     std::vector<CaliperRule> rules;
     std::vector<std::uint16_t> ruleOf(header.lines, 0);
-    if (caliper && !GetLineRules(r, rules, ruleOf, tracking)) return damaged;
+    if (caliper && !GetLineRules(r, rules, ruleOf, header.version)) return damaged;
     const CursorLayout layout(header, settings.size());
     CDataProfile added;
     added.m_arSeries.reserve(header.images);
@@ -380,8 +379,10 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         const std::uint8_t kind = r.U8();
         rule.interval = r.F64();
         rule.start = r.F64();
-        if (kind != 1 && kind != 2) return damaged;
-        rule.kind = kind == 1 ? TimeRule::Kind::Interval : TimeRule::Kind::FileTime;
+        if (kind > 2) return damaged;
+        rule.kind = kind == 1   ? TimeRule::Kind::Interval
+                    : kind == 2 ? TimeRule::Kind::FileTime
+                                : TimeRule::Kind::FromFiles;
         if (!rule.IsValid()) return damaged;
     }
     if (r.Left() != 0) return damaged;

@@ -8,7 +8,7 @@
 // Layout (little-endian throughout):
 //   header, kPartHeaderBytes:
 //     0  8  magic "QDRLPART"             48 4  K, this part (1 to N)
-//     8  4  format version (2, 3 or 4)   52 4  N, the number of parts
+//     8  4  format version (2 to 5)      52 4  N, the number of parts
 //    12  4  flags: 1 lengths, 2 areas,   56 8  the first image's place in the whole list
 //           4 whole lines, 8 sub-pixel   64 8  images in this part
 //    16 32  SHA-256 of the session file  72 8  images in the whole list
@@ -35,13 +35,16 @@
 //     in format 4, the search of each line that follows its edge before the part's first image
 //       (PartTrackStep): their number (uint32), then each: line (uint32), image (uint64), found
 //       (a byte, 1 or 0), place (IEEE double bits)
-//     in format 5, the session's time rule (model/time_rule.h): a byte, 1 a fixed interval or
-//       2 the files' modification times, then the interval and the start (IEEE double bits)
-// Format 5 is format 4 with the time rule, written only for a session whose entries take their
-// times from a rule rather than from their files, so that a merged table has the whole run's
-// times. Format 4 is written only for records of which one is a page or a frame, or with a rule that
-// follows its edge (its rules carry the track half-width, and its measures may be lost:
-// part_caliper.h); format 3 only for records that use caliper rules; others in format 2.
+//     in format 5, the session's time rule (model/time_rule.h): a byte, 0 the times the files
+//       carry, 1 a fixed interval or 2 the files' modification times, then the interval and the
+//       start (IEEE double bits)
+// Format 5 is format 4 whose rules carry their plain rule too (part_caliper.h), and which ends
+// with the time rule; written only for records with a line under one of the plain rules as its
+// own, or for a session whose entries take their times from a rule rather than from their files
+// (so that a merged table has the whole run's times). Format 4 is written only for records of
+// which one is a page or a frame, or with a rule that follows its edge (its rules carry the track
+// half-width, and its measures may be lost: part_caliper.h); format 3 only for records that use
+// caliper rules; others in format 2.
 // Format 1, which merges still read, had neither the settings nor the flags 4 and 8, and each
 // cursor was its place alone (uint16).
 //   CRC-32 of the body (uint32)
@@ -59,10 +62,12 @@
 #include "model/data_profile.h"
 
 inline constexpr std::size_t kPartHeaderBytes = 100;
-// The newest format, which merges read: records under a time rule.
+// The newest format, which merges read; written for records with a rule of kind plain, or
+// under a time rule.
 inline constexpr std::uint32_t kPartFormatVersion = 5;
-// The format written for records with pages or frames, or with lines that follow their edge.
-inline constexpr std::uint32_t kPartFormatFrames = 4;
+// The format written for records with pages or frames, or a rule that follows its edge, and
+// neither a rule of kind plain nor a time rule.
+inline constexpr std::uint32_t kPartFormatTracking = 4;
 // The format written for records with caliper rules, none of which follows its edge, and
 // without pages or frames.
 inline constexpr std::uint32_t kPartFormatCaliper = 3;

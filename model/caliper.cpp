@@ -12,7 +12,11 @@
 
 bool IsValidCaliperRule(const CaliperRule& rule) {
     const auto within = [](auto value, int last) { return static_cast<int>(value) <= last; };
-    return within(rule.kind, 2) && within(rule.polarity, 2) && within(rule.select, 4) &&
+    // A plain rule reads the walk's pixels exactly: it cannot read between them.
+    const bool plain = rule.kind == CaliperKind::Plain
+                           ? rule.plainMode >= 0 && rule.plainMode <= 3 && !rule.bilinear
+                           : rule.plainMode == 0;
+    return plain && within(rule.kind, 3) && within(rule.polarity, 2) && within(rule.select, 4) &&
            within(rule.estimator, 2) && within(rule.pairOrder, 1) &&
            rule.sigma >= kMinCaliperSigma && rule.sigma <= kMaxCaliperSigma && rule.nth >= 1 &&
            std::isfinite(rule.minContrast) && rule.minContrast >= 0.0 &&
@@ -287,7 +291,9 @@ bool AllFinite(std::span<const double> profile) {
 
 CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
                              std::optional<double> previous, std::optional<TrackWindow> window) {
-    if (!IsValidCaliperRule(rule) || profile.size() < 2) return {};
+    if (!IsValidCaliperRule(rule) || rule.kind == CaliperKind::Plain || profile.size() < 2) {
+        return {};
+    }
     if (!AllFinite(profile)) return {};
     // The response lives in a buffer kept from call to call: a line after a line allocates
     // nothing for it.
@@ -299,6 +305,7 @@ CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule&
     switch (rule.kind) {
         case CaliperKind::Threshold: return MeasureThreshold(in);
         case CaliperKind::Pair: return MeasurePair(in, previous);
+        case CaliperKind::Plain: return {};
         case CaliperKind::Edge: break;
     }
     return MeasureEdge(in, previous);

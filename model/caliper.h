@@ -9,12 +9,16 @@
 // which one, threshold crossings, and edge pairs with their width, each placed to a fraction of
 // a sample and given an uncertainty. They read the profile after band and smoothing, as real
 // values, and stand beside the four plain rules (minimum, maximum, steepest fall and rise),
-// which stay as they are.
+// which stay as they are. A line may also take one of the four plain rules as its own rule
+// (CaliperKind::Plain, model/plain_rule.h), so that it can follow its edge as the others do.
 
 enum class CaliperKind : std::uint8_t {
     Edge = 0,       // an extremum of the edge response
     Threshold = 1,  // where the profile crosses a level
     Pair = 2,       // a rising and a falling edge (or the reverse) and the width between them
+    // One of the four plain rules (plainMode) on the exact profile the side panel's rule reads;
+    // of the other fields only track takes part.
+    Plain = 3,
 };
 
 enum class EdgePolarity : std::uint8_t {
@@ -82,13 +86,23 @@ struct CaliperRule {
     // window around the place the images before predict, where alone the edge is searched
     // (model/tracking.h).
     int track = 0;
+    // The plain rule of a rule of kind Plain, numbered as the side panel's (EdgeMode): 0 minimum,
+    // 1 maximum, 2 steepest fall, 3 steepest rise. Always 0 for the other kinds, so that equal
+    // rules are equal records.
+    int plainMode = 0;
 
     friend bool operator==(const CaliperRule&, const CaliperRule&) = default;
 };
 
+// A rule that takes the candidate nearest the line's edge on the image before (a plain rule
+// has no candidates to pick from, whatever its kept selection says).
+inline bool PicksNearestToNeighbour(const CaliperRule& rule) {
+    return rule.kind != CaliperKind::Plain && rule.select == EdgeSelect::Nearest;
+}
+
 // A rule whose edge on an image depends on its edge on the images before it in the list.
 inline bool FollowsPreviousImages(const CaliperRule& rule) {
-    return rule.select == EdgeSelect::Nearest || rule.track > 0;
+    return PicksNearestToNeighbour(rule) || rule.track > 0;
 }
 
 // Where a line that follows its edge searches on one image: the places within `half` samples
@@ -136,7 +150,7 @@ struct CaliperResult {
 // neighbouring image, for EdgeSelect::Nearest (without it Nearest takes the strongest). With a
 // window, only the candidates (crossings, pairs by their first edge) placed within it count and
 // the one nearest its centre is chosen, the first in line order of equally near ones; none
-// there is CaliperStatus::Lost.
+// there is CaliperStatus::Lost. A rule of kind Plain reads exact values, not these: NotFound.
 CaliperResult MeasureCaliper(std::span<const double> profile, const CaliperRule& rule,
                              std::optional<double> previous = {},
                              std::optional<TrackWindow> window = {});

@@ -52,7 +52,18 @@ const char* EstimatorWord(EdgeEstimator estimator) {
 
 }  // namespace
 
+const char* PlainRuleWord(int mode) {
+    static const char* const kRules[] = {"minimum", "maximum", "steepest-fall", "steepest-rise"};
+    return kRules[mode < 0 ? 0 : (mode > 3 ? 3 : mode)];
+}
+
 std::string CaliperWords(const CaliperRule& rule) {
+    // A plain rule uses none of the caliper's fields but its track.
+    if (rule.kind == CaliperKind::Plain) {
+        std::string words = std::string("plain ") + PlainRuleWord(rule.plainMode);
+        if (rule.track > 0) words += " track=" + std::to_string(rule.track);
+        return words;
+    }
     std::string words;
     switch (rule.kind) {
         case CaliperKind::Threshold:
@@ -66,6 +77,7 @@ std::string CaliperWords(const CaliperRule& rule) {
                     SelectWords(rule) + " width=" + Number(rule.minWidth) + ".." +
                     Number(rule.maxWidth);
             break;
+        case CaliperKind::Plain:
         case CaliperKind::Edge:
             words = std::string("edge ") + PolarityWord(rule.polarity) + " " + SelectWords(rule);
             break;

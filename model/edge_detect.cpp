@@ -8,6 +8,7 @@
 #include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_rules.h"
+#include "model/plain_rule.h"
 #include "model/profile_filter.h"
 #include "model/tracking.h"
 
@@ -79,7 +80,9 @@ bool DetectEdge(CDataProfile& profile, int i, int a, int n, const PixelView& pic
     SampleLine(picture, line->m_ptStart.x, line->m_ptStart.y, line->m_ptEnd.x, line->m_ptEnd.y,
                buffer, options.lineWidth);
     const CaliperRule* rule = profile.RuleOf(*line);
-    if (rule != nullptr) {
+    if (rule != nullptr && rule->kind == CaliperKind::Plain) {
+        MeasurePlainRule(buffer, *line, channel, options, *rule, TrackingWindow(profile, i, a, n));
+    } else if (rule != nullptr) {
         thread_local std::vector<double> values;
         if (rule->bilinear) {
             BilinearValues(picture, *line, channel, options, values);

@@ -24,6 +24,10 @@ class ExactProfile;
 // The same rules on an exact profile (a wide or smoothed line), with the same strict
 // comparisons: for the slope rules, step i is sample i + 1 minus sample i, compared exactly.
 int FindEdgeIn(const ExactProfile& profile, int mode);
+// The same rule among samples first..last only (clipped to the profile), for the slope rules
+// among the steps whose both samples lie there; -1 where it finds nothing: no sample, samples
+// all equal (minimum, maximum: no contrast to be an edge) or no step of the rule's sign.
+int FindEdgeWithin(const ExactProfile& profile, int mode, int first, int last);
 
 // The edge between samples around the rule's index, as a fraction of a sample from the start,
 // clamped to 0..count, worked out exactly and rounded once to the nearest double. Minimum and

@@ -7,32 +7,41 @@
 #include "model/profile_filter.h"
 
 int FindEdgeIn(const ExactProfile& profile, int mode) {
+    // A rule that finds nothing (equal samples, no step of its sign) stays on sample 0.
+    return std::max(FindEdgeWithin(profile, mode, 0, profile.Count()), 0);
+}
+
+int FindEdgeWithin(const ExactProfile& profile, int mode, int first, int last) {
     // The same rules as the plain detection's: strict comparisons, so the first of equal
-    // extremes wins; a slope rule that finds no step of its sign stays on sample 0.
-    const int count = profile.Count();
-    int best = 0;
+    // extremes wins.
+    first = std::max(first, 0);
+    last = std::min(last, profile.Count());
+    if (first > last) return -1;
+    int best = first;
     switch (mode) {
         case kEdgeMinimum:
         case kEdgeMaximum: {
             const int sign = mode == kEdgeMinimum ? -1 : 1;
-            for (int i = 1; i <= count; ++i) {
-                if (profile.Compare(i, best) == sign) best = i;
+            bool contrast = false;  // some sample differs from the first
+            for (int i = first + 1; i <= last; ++i) {
+                const int order = profile.Compare(i, best);
+                if (order == sign) best = i;
+                contrast = contrast || order != 0;
             }
-            break;
+            return contrast ? best : -1;
         }
         default: {
             const int sign = mode == kEdgeSteepestFall ? -1 : 1;
             bool found = false;
             ExactProfile::Step steepest;
-            for (int i = 0; i < count; ++i) {
+            for (int i = first; i < last; ++i) {
                 const ExactProfile::Step step = profile.StepAt(i);
                 const int order = found ? profile.CompareSteps(step, steepest) : profile.Sign(step);
                 if (order == sign) best = i, steepest = step, found = true;
             }
-            break;
+            return found ? best : -1;
         }
     }
-    return best;
 }
 
 namespace {

@@ -40,6 +40,11 @@ LineProfile MeasureLineProfile(const PixelView& picture, const CScan& line, int 
         out.pixels.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
     }
     if (rule == nullptr) return out;
+    // A plain rule has no response and no candidates: only its search window to show.
+    if (rule->kind == CaliperKind::Plain) {
+        if (rule->track > 0) out.window = window;
+        return out;
+    }
     out.response = EdgeResponse(out.values, rule->sigma);
     if (rule->track > 0) {
         out.window = window;

@@ -27,7 +27,10 @@ struct LineProfile {
     std::optional<TrackWindow> window;
 
     int Count() const { return static_cast<int>(values.size()); }
-    bool HasCaliper() const { return settings.caliper.has_value(); }
+    // A line under one of the plain rules as its own shows as the side panel's rule does.
+    bool HasCaliper() const {
+        return settings.caliper.has_value() && settings.caliper->kind != CaliperKind::Plain;
+    }
 };
 
 // Samples the line on the picture and measures it: the panel's channel, rule and options, and

@@ -27,6 +27,10 @@ public:
     void Build(const std::int64_t* sums, const int* pixels, int count, int smoothing, int width);
 
     int Count() const { return m_count; }
+    // What the profile was built from: each sample's brightness sum and its number of pixels,
+    // which the second Build takes to make the same profile again.
+    const std::vector<std::int64_t>& Sums() const { return m_sums; }
+    const std::vector<int>& Pixels() const { return m_pixels; }
     Int128 Num(int i) const { return m_num[static_cast<std::size_t>(i)]; }
     std::int64_t Den(int i) const { return m_den[static_cast<std::size_t>(i)]; }
     Int128 Scale() const { return m_scale; }

@@ -60,6 +60,6 @@ CaliperResult MeasureLineRule(std::span<const double> values, const CaliperRule&
         return MeasureCaliper(values, rule, std::nullopt, TrackingWindow(profile, i, a, n));
     }
     const std::optional<double> previous =
-        rule.select == EdgeSelect::Nearest ? NeighbourEdge(profile, i, a, n) : std::nullopt;
+        PicksNearestToNeighbour(rule) ? NeighbourEdge(profile, i, a, n) : std::nullopt;
     return MeasureCaliper(values, rule, previous);
 }

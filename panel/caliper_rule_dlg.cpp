@@ -55,8 +55,15 @@ CCaliperRuleDlg::CCaliperRuleDlg(QWidget* parent, bool panelChoice) : QDialog(pa
     }
     m_kind = Combo(this, "IDC_RULE_KIND",
                    {QT_TRANSLATE_NOOP("Panel", "エッジ"), QT_TRANSLATE_NOOP("Panel", "しきい値"),
-                    QT_TRANSLATE_NOOP("Panel", "エッジの対")});
+                    QT_TRANSLATE_NOOP("Panel", "エッジの対"),
+                    QT_TRANSLATE_NOOP("Panel", "従来の規則")});
     form->addRow(Tr(QT_TRANSLATE_NOOP("Panel", "種類:")), m_kind);
+    // The side panel's four rules, in the side panel's order and words.
+    m_plainMode = Combo(this, "IDC_RULE_PLAIN_MODE",
+                        {QT_TRANSLATE_NOOP("Panel", "最小値"), QT_TRANSLATE_NOOP("Panel", "最大値"),
+                         QT_TRANSLATE_NOOP("Panel", "下り勾配の最大値"),
+                         QT_TRANSLATE_NOOP("Panel", "上り勾配の最大値")});
+    form->addRow(Tr(QT_TRANSLATE_NOOP("Panel", "従来の規則:")), m_plainMode);
     m_sigma = Edit(this, "IDC_RULE_SIGMA");
     form->addRow(Tr(QT_TRANSLATE_NOOP("Panel", "σ (サンプル):")), m_sigma);
     m_polarity = Combo(this, "IDC_RULE_POLARITY",
@@ -119,6 +126,7 @@ void CCaliperRuleDlg::SetRule(const std::optional<CaliperRule>& rule) {
     m_rule = rule.value_or(CaliperRule{});
     if (m_panelRule != nullptr) m_panelRule->setChecked(m_bPanel);
     m_kind->setCurrentIndex(static_cast<int>(m_rule.kind));
+    m_plainMode->setCurrentIndex(m_rule.plainMode);
     m_sigma->setText(FormatDialogDouble(m_rule.sigma));
     m_polarity->setCurrentIndex(static_cast<int>(m_rule.polarity));
     m_minContrast->setText(FormatDialogDouble(m_rule.minContrast));
@@ -137,11 +145,15 @@ void CCaliperRuleDlg::SetRule(const std::optional<CaliperRule>& rule) {
 }
 
 void CCaliperRuleDlg::UpdateEnabled() {
-    const bool own = m_panelRule == nullptr || !m_panelRule->isChecked();
+    const bool chosen = m_panelRule == nullptr || !m_panelRule->isChecked();
     const auto kind = Chosen<CaliperKind>(m_kind);
     const bool threshold = kind == CaliperKind::Threshold;
     const bool pair = kind == CaliperKind::Pair;
-    m_kind->setEnabled(own);
+    // A plain rule takes nothing of the caliper's fields but the track.
+    const bool plain = kind == CaliperKind::Plain;
+    const bool own = chosen && !plain;
+    m_kind->setEnabled(chosen);
+    m_plainMode->setEnabled(chosen && plain);
     m_sigma->setEnabled(own);
     // A pair always takes a rising and a falling edge, in the order it names.
     m_polarity->setEnabled(own && !pair);
@@ -155,7 +167,7 @@ void CCaliperRuleDlg::UpdateEnabled() {
     m_lastCrossing->setEnabled(own && threshold);
     m_pairOrder->setEnabled(own && pair);
     m_bilinear->setEnabled(own);
-    m_track->setEnabled(own);
+    m_track->setEnabled(chosen);
     m_minWidth->setEnabled(own && pair);
     m_maxWidth->setEnabled(own && pair);
 }
@@ -194,7 +206,9 @@ bool CCaliperRuleDlg::UpdateData() {
     r.estimator = Chosen<EdgeEstimator>(m_estimator);
     r.levelIsFraction = m_levelIsFraction->isChecked();
     r.lastCrossing = m_lastCrossing->isChecked();
-    r.bilinear = m_bilinear->isChecked();
+    // The plain rule reads the walk's pixels; the caliper kinds keep 0 for it.
+    r.bilinear = r.kind != CaliperKind::Plain && m_bilinear->isChecked();
+    r.plainMode = r.kind == CaliperKind::Plain ? std::max(0, m_plainMode->currentIndex()) : 0;
     r.pairOrder = Chosen<PairOrder>(m_pairOrder);
     // The fields in the order they are shown; the first that does not read is the one named.
     if (!ReadDouble(m_sigma, r.sigma)) return false;

@@ -11,7 +11,8 @@ class QComboBox;
 class QLineEdit;
 
 // "エッジ検出のルール": every field of a caliper rule. The kind decides which fields take part
-// (the others are greyed and keep their values); numbers are typed as text and read in the C
+// (the others are greyed and keep their values; the plain kind takes only its plain rule and
+// the track); numbers are typed as text and read in the C
 // locale. OK keeps the dialog open until every field that takes part reads and the rule is
 // valid, naming the problem and putting the focus in the field at fault. Opened for a line, the
 // dialog also offers to give the line back to the side panel's rule.
@@ -45,6 +46,7 @@ private:
 
     QCheckBox* m_panelRule = nullptr;  // only where the panel's rule is offered
     QComboBox* m_kind = nullptr;
+    QComboBox* m_plainMode = nullptr;  // which of the four plain rules, for the plain kind
     QLineEdit* m_sigma = nullptr;
     QComboBox* m_polarity = nullptr;
     QLineEdit* m_minContrast = nullptr;

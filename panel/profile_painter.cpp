@@ -86,18 +86,21 @@ void PaintEdge(QPainter& painter, const ProfileFrame& frame, const CaliperEdge& 
     painter.drawLine(QPointF(x + half, barY - 3), QPointF(x + half, barY + 3));
 }
 
+// A followed line's search window, behind everything else: where alone the rule looked.
+void PaintWindow(QPainter& painter, const LineProfile& profile, const ProfileFrame& frame) {
+    const QRectF& area = frame.area;
+    if (!profile.window) return;
+    const double left = std::max(SampleX(frame, profile.window->centre - profile.window->half), area.left());
+    const double right = std::min(SampleX(frame, profile.window->centre + profile.window->half), area.right());
+    if (right > left) {
+        painter.fillRect(QRectF(left, area.top(), right - left, area.height()),
+                         QColor(70, 130, 180, 40));
+    }
+}
+
 void PaintCaliper(QPainter& painter, const LineProfile& profile, const ProfileFrame& frame,
                   const QFontMetricsF& metrics) {
     const QRectF& area = frame.area;
-    // A followed line's search window, behind everything else: where alone the rule looked.
-    if (profile.window) {
-        const double left = std::max(SampleX(frame, profile.window->centre - profile.window->half), area.left());
-        const double right = std::min(SampleX(frame, profile.window->centre + profile.window->half), area.right());
-        if (right > left) {
-            painter.fillRect(QRectF(left, area.top(), right - left, area.height()),
-                             QColor(70, 130, 180, 40));
-        }
-    }
     painter.setPen(QPen(QColor(kPlotGrid).darker(120), 0.0, Qt::DotLine));
     painter.drawLine(QPointF(area.left(), ResponseY(frame, 0.0)),
                      QPointF(area.right(), ResponseY(frame, 0.0)));
@@ -191,6 +194,7 @@ void PaintProfile(QPainter& painter, QSize size, const LineProfile& profile,
     PaintAxes(painter, frame, metrics);
     painter.save();
     painter.setClipRect(area.adjusted(-4, -4, 4, 4));
+    PaintWindow(painter, profile, frame);
     if (profile.HasCaliper()) PaintCaliper(painter, profile, frame, metrics);
     PaintCurve(painter, ProfilePath(frame, profile.values, false), kProfileCurve);
     painter.setRenderHint(QPainter::Antialiasing, true);

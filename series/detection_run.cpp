@@ -12,6 +12,7 @@
 #include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
+#include "model/plain_rule.h"
 #include "model/tracking.h"
 #include "picture/video_index.h"
 #include "series/worker_pool.h"
@@ -32,7 +33,15 @@ struct CDetectionRun::Job {
     // per line under a rule that picks the candidate nearest the line's edge on the record
     // before: the profile the rule reads, measured when that edge is known (Collect)
     std::vector<std::vector<double>> chained;
+    // the same for a line that follows its edge under a plain rule: its exact samples
+    std::vector<std::optional<PlainSamples>> plainChained;
     bool collected = false;
+
+    bool Chained() const {
+        return std::any_of(chained.begin(), chained.end(), [](const auto& v) { return !v.empty(); }) ||
+               std::any_of(plainChained.begin(), plainChained.end(),
+                           [](const auto& v) { return v.has_value(); });
+    }
 };
 
 namespace {
@@ -58,6 +67,7 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
     job.subPos.assign(job.lines.size(), -1.0);
     job.measures.assign(job.lines.size(), nullptr);
     job.chained.resize(job.lines.size());
+    job.plainChained.resize(job.lines.size());
     const PixelView pixels = picture.View();
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
         CScan& line = job.lines[n];
@@ -67,6 +77,19 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
         // A rule that reads between pixels samples the picture itself.
         if (rule == nullptr || !rule->bilinear) {
             SampleScan(pixels, line, *buffer, settings.edge.lineWidth);
+        }
+        if (rule != nullptr && rule->kind == CaliperKind::Plain) {
+            // A line that follows its edge keeps its samples until the record before is written.
+            if (FollowsPreviousImages(*rule)) {
+                job.plainChained[n] = KeepPlainSamples(*buffer, line, settings.channel, settings.edge);
+                job.edges[n] = line.m_nPos;
+                continue;
+            }
+            MeasurePlainRule(*buffer, line, settings.channel, settings.edge, *rule, std::nullopt);
+            job.edges[n] = line.m_nPos;
+            job.subPos[n] = line.m_dSubPos;
+            job.measures[n] = line.m_measure;
+            continue;
         }
         if (rule != nullptr) {
             // A line that follows its edge keeps its profile until the record before is written.
@@ -261,9 +284,7 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
         // A line that follows its edge from the record before measures once that record's run
         // is written: the run gives what measuring the records one by one in order gives.
         // Jobs are handed out in order, so the one before is under way and will come.
-        const bool chained =
-            std::any_of(job.chained.begin(), job.chained.end(), [](const auto& v) { return !v.empty(); });
-        if (chained && k > 0 && m_jobs[k - 1].record == job.record - 1 && !m_jobs[k - 1].collected) {
+        if (job.Chained() && k > 0 && m_jobs[k - 1].record == job.record - 1 && !m_jobs[k - 1].collected) {
             waiting.push_back(k);
             continue;
         }
@@ -282,15 +303,22 @@ std::vector<DetectFailure> CDetectionRun::Collect(CDataProfile& profile) {
             if (line == nullptr || !line->m_bDetect || line->m_nRule != job.lines[n].m_nRule) {
                 continue;
             }
-            if (!job.chained[n].empty()) {
+            if (!job.chained[n].empty() || job.plainChained[n]) {
                 const auto& lines = job.series->GetAt(0)->m_arLine;
-                const auto index = std::find_if(lines.begin(), lines.end(),
-                                                [line](const auto& l) { return l.get() == line; }) -
-                                   lines.begin();
+                const int index = static_cast<int>(
+                    std::find_if(lines.begin(), lines.end(),
+                                 [line](const auto& l) { return l.get() == line; }) -
+                    lines.begin());
                 const CaliperRule& rule = m_rules[job.lines[n].m_nRule - 1u];
-                PlaceCaliperEdge(*line, MeasureLineRule(job.chained[n], rule, profile, at->second,
-                                                        0, static_cast<int>(index)));
-                std::vector<double>().swap(job.chained[n]);
+                if (job.plainChained[n]) {
+                    MeasurePlainRule(*job.plainChained[n], *line, m_settings.edge, rule,
+                                     TrackingWindow(profile, at->second, 0, index));
+                    job.plainChained[n].reset();
+                } else {
+                    PlaceCaliperEdge(*line,
+                                     MeasureLineRule(job.chained[n], rule, profile, at->second, 0, index));
+                    std::vector<double>().swap(job.chained[n]);
+                }
             } else {
                 line->SetEdge(job.edges[n], job.subPos[n]);
                 line->m_measure = job.measures[n];

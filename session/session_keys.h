@@ -82,7 +82,7 @@ inline constexpr std::string_view kDetectionKeysV3[] = {"channel",   "edgeMode",
 inline constexpr std::string_view kRuleKeys[] = {
     "kind",      "polarity", "select",      "nth",          "sigma",
     "minContrast", "estimator", "level",   "levelIsFraction", "lastCrossing",
-    "pairOrder", "minWidth", "maxWidth", "bilinear", "track"};
+    "pairOrder", "minWidth", "maxWidth", "bilinear", "track", "plainRule"};
 // What a caliper rule measured on one line of one image (version 3), and each of its edges.
 inline constexpr std::string_view kMeasureKeys[] = {"status", "edge",  "second",
                                                     "width",  "noise", "ratio"};

@@ -15,9 +15,15 @@ using Json = nlohmann::json;
 template <class E, std::size_t N>
 using Names = std::array<std::pair<E, std::string_view>, N>;
 
-constexpr Names<CaliperKind, 3> kKinds{{{CaliperKind::Edge, "edge"},
+constexpr Names<CaliperKind, 4> kKinds{{{CaliperKind::Edge, "edge"},
                                         {CaliperKind::Threshold, "threshold"},
-                                        {CaliperKind::Pair, "pair"}}};
+                                        {CaliperKind::Pair, "pair"},
+                                        {CaliperKind::Plain, "plain"}}};
+// The plain rules by their numbers (EdgeMode), as the table's words spell them.
+constexpr Names<int, 4> kPlainRules{{{0, "minimum"},
+                                     {1, "maximum"},
+                                     {2, "steepest-fall"},
+                                     {3, "steepest-rise"}}};
 constexpr Names<EdgePolarity, 3> kPolarities{{{EdgePolarity::Rising, "rising"},
                                               {EdgePolarity::Falling, "falling"},
                                               {EdgePolarity::Either, "either"}}};
@@ -168,6 +174,13 @@ CaliperRule ReadRule(const SessionValues& values, const Json& object, const std:
     if (const auto it = object.find("track"); it != object.end()) {
         rule.track = values.Int(*it, at("track"), 0, kMaxTrackHalfWidth);
     }
+    if (const auto it = object.find("plainRule"); it != object.end()) {
+        if (rule.kind != CaliperKind::Plain) values.Fail(at("plainRule"), "only for \"kind\": \"plain\"");
+        rule.plainMode = Named(values, *it, at("plainRule"), kPlainRules);
+    }
+    if (rule.kind == CaliperKind::Plain && rule.bilinear) {
+        values.Fail(at("bilinear"), "a plain rule reads the pixels of the line's walk, not between them");
+    }
     if (!IsValidCaliperRule(rule)) {
         values.Fail(field, "not a usable rule (a contrast below 0, a fraction outside 0 to 1, or "
                            "widths not 0 <= minWidth <= maxWidth)");
@@ -265,6 +278,7 @@ void AppendRule(std::string& out, const CaliperRule& rule) {
         out += ", \"track\": ";
         AppendJsonInt(out, rule.track);
     }
+    if (rule.kind == CaliperKind::Plain) AppendName(out, "plainRule", NameOf(rule.plainMode, kPlainRules));
     out += '}';
 }
 

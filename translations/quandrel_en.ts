@@ -1627,6 +1627,14 @@ Time %1 s</translation>
         <source>%1 の変化率（/画像）</source>
         <translation>Rate of change of %1 (/image)</translation>
     </message>
+    <message>
+        <source>従来の規則</source>
+        <translation>Plain rule</translation>
+    </message>
+    <message>
+        <source>従来の規則:</source>
+        <translation>Plain rule:</translation>
+    </message>
 </context>
 <context>
     <name>View</name>

@@ -323,47 +323,98 @@ CDataProfile MakeCaliperRecords() {
     return records;
 }
 
-TEST(PartFile, CaliperRulesAndMeasuresComeBackWhole) {
-    const CDataProfile records = MakeCaliperRecords();
-    const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
-    ASSERT_TRUE(file);
-    EXPECT_EQ((*file)[8], 3) << "records with caliper rules are written in format 3";
-    // Records without them keep format 2, byte for byte as before.
-    EXPECT_EQ((*BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, MakeRecords(6)))[8], 2);
-    CDataProfile read;
-    read.RuleNumber(CaliperRule{});  // a list that already has a rule numbers them on from it
-    PartHeader header;
-    ASSERT_EQ(Read(*file, read, header), "");
-    for (int i = 0; i < 6; ++i) {
-        for (int n = 0; n < 3; ++n) {
-            const CScan& got = *read.GetLine(i, 0, n);
-            const CScan& want = *records.GetLine(i, 0, n);
-            const CaliperRule* ruleGot = read.RuleOf(got);
-            const CaliperRule* ruleWant = records.RuleOf(want);
-            ASSERT_EQ(ruleGot != nullptr, ruleWant != nullptr) << i << " " << n;
-            if (ruleWant != nullptr) {
-                EXPECT_EQ(*ruleGot, *ruleWant);
+// The records with one of the plain rules, following its edge, on the short line, and a caliper
+// edge rule that follows too on the steep one: found edges (with their place between samples
+// on the short line), lost searches, and cursors put by hand.
+CDataProfile MakePlainRuleRecords() {
+    CDataProfile records = MakeRecords(6, kMaxScanSteps, true);
+    CaliperRule plain;
+    plain.kind = CaliperKind::Plain;
+    plain.plainMode = 3;
+    plain.track = 4;
+    plain.sigma = 2.5;  // kept, unused
+    CaliperRule edge;
+    edge.track = 9;
+    for (int i = 0; i < records.GetSize(); ++i) {
+        for (int n = 1; n < 3; ++n) {
+            CScan& line = *records.GetLine(i, 0, n);
+            const CaliperRule& rule = n == 1 ? plain : edge;
+            line.m_nRule = records.RuleNumber(rule);
+            if (i % 3 == 2) {
+                line.SetPos(line.m_nPos);
+                line.m_origin = CursorOrigin::Placed;
+                continue;
             }
-            ASSERT_EQ(got.m_measure != nullptr, want.m_measure != nullptr) << i << " " << n;
-            if (want.m_measure) {
-                EXPECT_EQ(*got.m_measure, *want.m_measure) << i << " " << n;
-            }
-            const DetectionSettings* foundGot = read.FoundWith(got);
-            const DetectionSettings* foundWant = records.FoundWith(want);
-            ASSERT_EQ(foundGot != nullptr, foundWant != nullptr) << i << " " << n;
-            if (foundWant != nullptr) {
-                EXPECT_EQ(*foundGot, *foundWant);
+            records.MarkDetected(line, {0, 1, {true, 1, kSmoothNone, 3, false}, rule});
+            CaliperMeasure lost;
+            lost.status = CaliperStatus::Lost;
+            if (i % 3 == 1) {
+                line.m_measure = std::make_shared<const CaliperMeasure>(lost);
+            } else if (n == 1) {
+                line.SetEdge(line.m_nPos, line.m_nPos > 0 ? line.m_nPos - 0.5 : 0.0);
+            } else {
+                CaliperMeasure m;
+                m.edge.pos = line.m_nPos;
+                line.SetEdge(line.m_nPos, m.edge.pos);
+                line.m_measure = std::make_shared<const CaliperMeasure>(m);
             }
         }
     }
-    EXPECT_EQ(BuildTidyTable(read, true, true, WithSubPixel({}, true)),
-              BuildTidyTable(records, true, true, WithSubPixel({}, true)));
-    EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
+    return records;
+}
+
+TEST(PartFile, CaliperRulesAndMeasuresComeBackWhole) {
+    // Records without caliper rules keep format 2, byte for byte as before.
+    EXPECT_EQ((*BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, MakeRecords(6)))[8], 2);
+    struct Case {
+        const char* name;
+        CDataProfile records;
+        char format;
+    };
+    Case cases[] = {{"caliper rules", MakeCaliperRecords(), 3},
+                    {"a plain rule", MakePlainRuleRecords(), 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CDataProfile& records = c.records;
+        const auto file = BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+        ASSERT_TRUE(file);
+        EXPECT_EQ((*file)[8], c.format);
+        CDataProfile read;
+        read.RuleNumber(CaliperRule{});  // a list that already has a rule numbers them on from it
+        PartHeader header;
+        ASSERT_EQ(Read(*file, read, header), "");
+        for (int i = 0; i < 6; ++i) {
+            for (int n = 0; n < 3; ++n) {
+                const CScan& got = *read.GetLine(i, 0, n);
+                const CScan& want = *records.GetLine(i, 0, n);
+                const CaliperRule* ruleGot = read.RuleOf(got);
+                const CaliperRule* ruleWant = records.RuleOf(want);
+                ASSERT_EQ(ruleGot != nullptr, ruleWant != nullptr) << i << " " << n;
+                if (ruleWant != nullptr) {
+                    EXPECT_EQ(*ruleGot, *ruleWant);
+                }
+                ASSERT_EQ(got.m_measure != nullptr, want.m_measure != nullptr) << i << " " << n;
+                if (want.m_measure) {
+                    EXPECT_EQ(*got.m_measure, *want.m_measure) << i << " " << n;
+                }
+                const DetectionSettings* foundGot = read.FoundWith(got);
+                const DetectionSettings* foundWant = records.FoundWith(want);
+                ASSERT_EQ(foundGot != nullptr, foundWant != nullptr) << i << " " << n;
+                if (foundWant != nullptr) {
+                    EXPECT_EQ(*foundGot, *foundWant);
+                }
+            }
+        }
+        EXPECT_EQ(BuildTidyTable(read, true, true, WithSubPixel({}, true)),
+                  BuildTidyTable(records, true, true, WithSubPixel({}, true)));
+        EXPECT_EQ(BuildDataFile(read, true, true), BuildDataFile(records, true, true));
+    }
 }
 
 TEST(PartFile, CaliperBytesThatMeanNothingAreRefused) {
-    const CDataProfile records = MakeCaliperRecords();
-    const std::string file = *BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
+    // In format 3, and with a plain rule in format 5.
+    const CDataProfile records[] = {MakeCaliperRecords(), MakePlainRuleRecords()};
+    const std::uint32_t formats[] = {3, 5};
     const auto seal = [](std::string& b) {
         const auto put32 = [&b](std::size_t at, std::uint32_t v) {
             for (int k = 0; k < 4; ++k) b[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
@@ -373,25 +424,38 @@ TEST(PartFile, CaliperBytesThatMeanNothingAreRefused) {
         put32(b.size() - 4,
               PartChecksum(std::string_view(b).substr(kPartHeaderBytes, b.size() - kPartHeaderBytes - 4)));
     };
-    // The rule table follows the lines, the three calibrations and the settings.
-    std::size_t rules = kPartHeaderBytes + 3 * 16 + 3 * 73 + 4;
-    for (const DetectionSettings& settings : records.m_detections) {
-        rules += 8 + (settings.caliper ? kPartRuleBytes : 0);
+    std::string files[2];
+    std::size_t tables[2];
+    for (std::size_t k = 0; k < 2; ++k) {
+        files[k] = *BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records[k]);
+        ASSERT_EQ(files[k][8], static_cast<char>(formats[k]));
+        // The rule table follows the lines, the three calibrations and the settings.
+        tables[k] = kPartHeaderBytes + 3 * 16 + 3 * 73 + 4;
+        for (const DetectionSettings& settings : records[k].m_detections) {
+            tables[k] += 8 + (settings.caliper ? PartRuleBytes(formats[k]) : 0);
+        }
+        ASSERT_EQ(files[k][tables[k]], 2) << "two rules";
     }
-    ASSERT_EQ(file[rules], 2) << "two rules";
+    const std::size_t rules = tables[0];
+    const std::size_t plain = tables[1] + 4;  // the plain rule, then the caliper's edge rule
     struct Case {
         const char* name;
+        std::size_t file;
         std::size_t at;
         char value;
     };
     const Case cases[] = {
-        {"a rule of no known kind", rules + 4, 9},
-        {"a rule whose sigma is out of range", rules + 4 + 10 + 7, 0x7F},
-        {"a line naming a rule past the table", rules + 4 + 2 * kPartRuleBytes + 2, 7},
-        {"a format 2 file with a rule table", 8, 2},
+        {"a rule of no known kind", 0, rules + 4, 9},
+        {"a rule whose sigma is out of range", 0, rules + 4 + 10 + 7, 0x7F},
+        {"a line naming a rule past the table", 0, rules + 4 + 2 * kPartRuleBytes + 2, 7},
+        {"a format 2 file with a rule table", 0, 8, 2},
+        {"a plain rule in format 3", 0, rules + 4, 3},
+        {"a plain rule of no known plain rule", 1, plain + kPartRuleBytes + 4, 4},
+        {"an edge rule with a plain rule", 1, plain + PartRuleBytes(5) + kPartRuleBytes + 4, 1},
+        {"a plain rule of no known kind", 1, plain, 4},
     };
     for (const Case& c : cases) {
-        std::string bytes = file;
+        std::string bytes = files[c.file];
         bytes[c.at] = c.value;
         seal(bytes);
         CDataProfile profile;
@@ -472,7 +536,7 @@ TEST(PartFile, TheTimeRuleComesBackAndBadRulesAreDamage) {
     records.m_timeRule = interval;
     const std::string file = *BuildPartFile(MakeHeader(6, 6, 1, 1), kLines, records);
     const std::size_t kind = file.size() - 4 - 17;
-    const std::pair<std::size_t, std::uint8_t> damages[] = {{kind, 3}, {kind, 0}, {kind + 8, 0x80}};
+    const std::pair<std::size_t, std::uint8_t> damages[] = {{kind, 3}, {kind, 255}, {kind + 8, 0x80}};
     for (const auto& [at, value] : damages) {
         std::string bytes = file;
         bytes[at] = static_cast<char>(value);  // 0x80 in the top byte: a negative interval

@@ -375,6 +375,7 @@ TEST(Caliper, InvalidRules) {
         with([](CaliperRule& r) { r.levelIsFraction = false, r.level = -300.0; }),
         with([](CaliperRule& r) { r.minWidth = r.maxWidth = 3.0; }),
         with([&](CaliperRule& r) { r.maxWidth = inf; }),
+        with([](CaliperRule& r) { r.kind = CaliperKind::Plain, r.plainMode = 3, r.track = 5; }),
     };
     const CaliperRule invalid[] = {
         with([](CaliperRule& r) { r.sigma = 0.49; }),
@@ -387,7 +388,12 @@ TEST(Caliper, InvalidRules) {
         with([&](CaliperRule& r) { r.levelIsFraction = false, r.level = nan; }),
         with([](CaliperRule& r) { r.minWidth = -1.0; }),
         with([](CaliperRule& r) { r.minWidth = 5.0, r.maxWidth = 4.0; }),
-        with([](CaliperRule& r) { r.kind = static_cast<CaliperKind>(3); }),
+        with([](CaliperRule& r) { r.kind = static_cast<CaliperKind>(4); }),
+        with([](CaliperRule& r) { r.kind = CaliperKind::Plain, r.plainMode = 4; }),
+        with([](CaliperRule& r) { r.kind = CaliperKind::Plain, r.plainMode = -1; }),
+        // Only a plain rule has a plain rule; and it reads no picture between pixels.
+        with([](CaliperRule& r) { r.plainMode = 1; }),
+        with([](CaliperRule& r) { r.kind = CaliperKind::Plain, r.bilinear = true; }),
         with([](CaliperRule& r) { r.polarity = static_cast<EdgePolarity>(3); }),
         with([](CaliperRule& r) { r.select = static_cast<EdgeSelect>(5); }),
         with([](CaliperRule& r) { r.estimator = static_cast<EdgeEstimator>(3); }),

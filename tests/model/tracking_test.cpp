@@ -17,12 +17,13 @@
 namespace {
 
 // One line of 101 samples (0 to 100) on `images` records, under a rule that follows with
-// half-width 4.
-CDataProfile Records(int images, int track = 4) {
+// half-width 4: the caliper's edge rule, or with `plain` that plain rule.
+CDataProfile Records(int images, int track = 4, std::optional<int> plain = {}) {
     CDataProfile profile;
     for (int k = 0; k < images; ++k) profile.AddImage("", "p" + std::to_string(k));
     CaliperRule rule;
     rule.track = track;
+    if (plain) rule.kind = CaliperKind::Plain, rule.plainMode = *plain;
     const std::uint16_t number = profile.RuleNumber(rule);
     for (int k = 0; k < images; ++k) {
         profile.GetSeries(k)->AddLine(0, 0, 0, 100, 0);
@@ -107,25 +108,34 @@ TEST(Tracking, AFollowedLineKeepsToItsEdgeAndFindsItAgain) {
     constexpr int kImages = 8;
     CDataProfile followed = Records(kImages, 5);
     CDataProfile strongest = Records(kImages, 0);
+    CDataProfile plain = Records(kImages, 5, kEdgeSteepestRise);
+    CDataProfile steepest = Records(kImages, 0, kEdgeSteepestRise);
     for (int k = 0; k < kImages; ++k) {
         const Frame f = FrameOf(k);
         const Picture picture(110, 1, [&](int x, int) { return Scene(f, x); });
         ProfileBuffer buffer;
-        ASSERT_EQ(DetectPending(followed, k, 0, picture.View(), 0, 0, buffer), 1);
-        ASSERT_EQ(DetectPending(strongest, k, 0, picture.View(), 0, 0, buffer), 1);
+        for (CDataProfile* records : {&followed, &strongest, &plain, &steepest}) {
+            ASSERT_EQ(DetectPending(*records, k, 0, picture.View(), 0, 0, buffer), 1);
+        }
     }
     struct Expect {
         CaliperStatus status;  // of the followed line
         int cursor;            // its cursor on the weak rise (-1: none to check)
         int strongest;         // the strongest rule's cursor
+        int plain;             // the followed steepest rise's cursor, -1 for lost
+        int steepest;          // the steepest rise's over the whole line
     };
-    // A rise from column w - 1 to column w puts the cursor on w. Within the window the weak rise
-    // is alone: no other candidate makes it ambiguous.
+    // A rise from column w - 1 to column w puts the cursor on w, and the steepest rise's on
+    // w - 1. Within the window the weak rise is alone: no other candidate makes it ambiguous.
     const Expect expected[kImages] = {
-        {CaliperStatus::Ok, 20, 20}, {CaliperStatus::Ok, 23, 23}, {CaliperStatus::Ok, 26, 41},
-        {CaliperStatus::Ok, 29, 44}, {CaliperStatus::Ok, 32, 47}, {CaliperStatus::Lost, -1, 50},
-        // Searched within +-10 of 32 + 3 * 2 = 38, where the strong rise at 53 is not.
-        {CaliperStatus::Ok, 38, 53}, {CaliperStatus::Ok, 41, 56},
+        {CaliperStatus::Ok, 20, 20, 19, 19}, {CaliperStatus::Ok, 23, 23, 22, 22},
+        {CaliperStatus::Ok, 26, 41, 25, 40}, {CaliperStatus::Ok, 29, 44, 28, 43},
+        {CaliperStatus::Ok, 32, 47, 31, 46},
+        // The plain rule finds no rise in 34 +- 5: the window holds only the weak rise's level.
+        {CaliperStatus::Lost, -1, 50, -1, 49},
+        // Searched within +-10 of 32 + 3 * 2 = 38 (31 + 3 * 2 = 37), where the strong rise at 53
+        // is not.
+        {CaliperStatus::Ok, 38, 53, 37, 52}, {CaliperStatus::Ok, 41, 56, 40, 55},
     };
     for (int k = 0; k < kImages; ++k) {
         SCOPED_TRACE(testing::Message() << "image " << k);
@@ -136,6 +146,16 @@ TEST(Tracking, AFollowedLineKeepsToItsEdgeAndFindsItAgain) {
             EXPECT_EQ(line.m_nPos, expected[k].cursor);
         }
         EXPECT_EQ(strongest.GetLine(k, 0, 0)->m_nPos, expected[k].strongest);
+        // The plain rule keeps a measure only where it lost its edge.
+        const CScan& followedPlain = *plain.GetLine(k, 0, 0);
+        EXPECT_EQ(followedPlain.m_measure != nullptr, expected[k].plain < 0);
+        if (expected[k].plain >= 0) {
+            EXPECT_EQ(followedPlain.m_nPos, expected[k].plain);
+        } else {
+            ASSERT_NE(followedPlain.m_measure, nullptr);
+            EXPECT_EQ(followedPlain.m_measure->status, CaliperStatus::Lost);
+        }
+        EXPECT_EQ(steepest.GetLine(k, 0, 0)->m_nPos, expected[k].steepest);
     }
 }
 

@@ -95,6 +95,8 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
         profile.GetSeries(k)->AddLine(0, 110, 50, 5, 50);
         profile.GetSeries(k)->AddLine(0, 5, 30, 110, 30);
         profile.GetSeries(k)->AddLine(0, 5, 20, 110, 20);
+        profile.GetSeries(k)->AddLine(0, 5, 70, 110, 70);
+        profile.GetSeries(k)->AddLine(0, 5, 75, 110, 75);
     }
     CaliperRule falling;
     falling.polarity = EdgePolarity::Falling;
@@ -119,7 +121,16 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
     const std::uint16_t fourth = profile.RuleNumber(followed);
     followed.track = 2;
     const std::uint16_t fifth = profile.RuleNumber(followed);
+    // The plain minimum following the bar likewise, in a wide window and in a narrow one.
+    CaliperRule plain;
+    plain.kind = CaliperKind::Plain;
+    plain.track = 8;
+    const std::uint16_t sixth = profile.RuleNumber(plain);
+    plain.track = 2;
+    const std::uint16_t seventh = profile.RuleNumber(plain);
     for (int k = 0; k < 5; ++k) {
+        profile.GetLine(k, 0, 5)->m_nRule = sixth;
+        profile.GetLine(k, 0, 6)->m_nRule = seventh;
         profile.GetLine(k, 0, 0)->m_nRule = first;
         profile.GetLine(k, 0, 1)->m_nRule = second;
         profile.GetLine(k, 0, 2)->m_nRule = third;
@@ -134,7 +145,7 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
     alone.m_rules = profile.m_rules;
     for (int k = 0; k < 5; ++k) alone.AddImage("", profile.GetSeries(k)->m_strPath);
     for (int k = 0; k < 5; ++k) {
-        for (int n = 0; n < 5; ++n) {
+        for (int n = 0; n < 7; ++n) {
             const CScan& line = *profile.GetLine(k, 0, n);
             alone.GetSeries(k)->AddLine(0, line.m_ptStart.x, line.m_ptStart.y, line.m_ptEnd.x,
                                         line.m_ptEnd.y);
@@ -145,7 +156,7 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
         CPicture picture;
         ASSERT_EQ(picture.Load(alone.GetSeries(k)->m_strPath).status, CPicture::LoadStatus::Ok);
         ProfileBuffer buffer;
-        EXPECT_EQ(DetectPending(alone, k, 0, picture.View(), 0, 0, buffer), k == 0 ? 4 : 5);
+        EXPECT_EQ(DetectPending(alone, k, 0, picture.View(), 0, 0, buffer), k == 0 ? 6 : 7);
     }
 
     bool changed = false;
@@ -157,9 +168,25 @@ TEST(SeriesDetect, CaliperRulesMeasureAsTheSingleDetectionDoes) {
         return true;
     });
     for (int k = 0; k < 5; ++k) {
-        for (int n = 0; n < 5; ++n) {
+        for (int n = 0; n < 7; ++n) {
             SCOPED_TRACE(testing::Message() << "image " << k << " line " << n);
             const CScan& ran = *profile.GetLine(k, 0, n);
+            if (n >= 5) {
+                // The bar at sample 20 + 7k; a plain rule keeps a measure only where lost.
+                const CScan& one = *alone.GetLine(k, 0, n);
+                EXPECT_FALSE(ran.m_bDetect);
+                EXPECT_EQ(ran.m_nPos, one.m_nPos);
+                const bool lost = n == 6 && k > 0;
+                if (!lost) {
+                    EXPECT_EQ(ran.m_nPos, 20 + 7 * k);
+                }
+                ASSERT_EQ(ran.m_measure != nullptr, lost);
+                ASSERT_EQ(one.m_measure != nullptr, lost);
+                if (lost) {
+                    EXPECT_EQ(ran.m_measure->status, CaliperStatus::Lost);
+                }
+                continue;
+            }
             if (k == 4 && n == 1) {
                 EXPECT_TRUE(ran.m_bDetect);
                 continue;

@@ -115,6 +115,52 @@ TEST(SessionRules, AFollowedLineAndItsLostImageComeBack) {
     }
 }
 
+// A line under one of the plain rules that follows its edge: the kind and its plain rule come
+// back, written only for such a rule; the plain rule is refused on another kind, and a plain
+// rule that reads between pixels is refused.
+TEST(SessionRules, APlainRuleComesBack) {
+    Session session = WithRules();
+    CaliperRule plain;
+    plain.kind = CaliperKind::Plain;
+    plain.plainMode = 2;
+    plain.track = 7;
+    session.lineRules[1] = plain;
+    session.detections[0].caliper = plain;
+    session.images[0].measures[1] = CaliperMeasure{CaliperStatus::Lost, {}, {}, 0.0, 0.0, 0.0};
+    const SessionText text = SessionToText(session, "/data/run/s.json");
+    ASSERT_TRUE(text.text) << text.error;
+    EXPECT_NE(text.text->find("\"kind\": \"plain\""), std::string::npos);
+    const SessionResult back = Parse(*text.text);
+    ASSERT_TRUE(back.session) << back.error << "\n" << *text.text;
+    EXPECT_EQ(back.session->lineRules, session.lineRules);
+    EXPECT_EQ(back.session->detections, session.detections);
+    EXPECT_EQ(back.session->images[0].measures, session.images[0].measures);
+    struct Case {
+        std::string from;
+        std::string to;
+        std::string message;
+    };
+    const std::string rule = "\"plainRule\": \"steepest-fall\"";
+    const Case cases[] = {
+        {rule, "\"plainRule\": \"steepest\"",
+         "detections[0].caliper.plainRule: expected \"minimum\", \"maximum\", \"steepest-fall\" or "
+         "\"steepest-rise\""},
+        {rule, "\"plainRule\": 2", "detections[0].caliper.plainRule: expected"},
+        {"\"kind\": \"plain\"", "\"kind\": \"edge\"",
+         "detections[0].caliper.plainRule: only for \"kind\": \"plain\""},
+        {rule, rule + ", \"bilinear\": true", "detections[0].caliper.bilinear: a plain rule reads"},
+    };
+    for (const Case& c : cases) {
+        std::string broken = *text.text;
+        const std::size_t at = broken.find(c.from);
+        ASSERT_NE(at, std::string::npos) << c.from;
+        broken.replace(at, c.from.size(), c.to);
+        const SessionResult read = Parse(broken);
+        EXPECT_FALSE(read.session) << c.to;
+        EXPECT_NE(read.error.find(c.message), std::string::npos) << read.error;
+    }
+}
+
 // The rule the window gives new lines: written only when there is one, and then as version 3;
 // read back as it was, and refused where it does not hold.
 TEST(SessionRules, NewLineRuleComesBackAndOnlyItsPresenceMakesVersion3) {
@@ -171,7 +217,7 @@ TEST(SessionRules, RefusesWhatDoesNotHold) {
     const Case cases[] = {
         {"\"quandrel-session\": 3", "\"quandrel-session\": 2", "lineRules: unknown key"},
         {"\"kind\": \"pair\"", "\"kind\": \"bar\"",
-         "detections[0].caliper.kind: expected \"edge\", \"threshold\" or \"pair\""},
+         "detections[0].caliper.kind: expected \"edge\", \"threshold\", \"pair\" or \"plain\""},
         {"\"sigma\": 1.75", "\"sigma\": 12", "detections[0].caliper.sigma: expected a number from 0.5 to 10"},
         {"\"minWidth\": 2.5", "\"minWidth\": 1e10", "detections[0].caliper: not a usable rule"},
         {"\"lineRules\": [null, ", "\"lineRules\": [", "lineRules: expected an array of rules"},

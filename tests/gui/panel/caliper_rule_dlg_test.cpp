@@ -76,6 +76,10 @@ private slots:
                                              << "最大幅には最小幅以上の値を入力してください。";
         QTest::newRow("negative min width") << 2 << 2 << "IDC_RULE_MIN_WIDTH" << "-2"
                                             << "最小幅には 0 以上の値を入力してください。";
+        QTest::newRow("plain track") << 3 << 2 << "IDC_RULE_TRACK" << "6" << "";
+        QTest::newRow("plain track negative") << 3 << 2 << "IDC_RULE_TRACK" << "-6"
+                                              << "追跡の幅には 0 から 1048576 までの整数を入力してください。";
+        QTest::newRow("sigma greyed for a plain rule") << 3 << 2 << "IDC_RULE_SIGMA" << "x" << "";
     }
 
     void readsOrRefuses() {
@@ -113,7 +117,7 @@ private slots:
                               << QStringList{"IDC_RULE_POLARITY", "IDC_RULE_MIN_CONTRAST",
                                              "IDC_RULE_ESTIMATOR"}
                               << QStringList{"IDC_RULE_LEVEL", "IDC_RULE_PAIR_ORDER",
-                                             "IDC_RULE_MAX_WIDTH"};
+                                             "IDC_RULE_MAX_WIDTH", "IDC_RULE_PLAIN_MODE"};
         QTest::newRow("threshold") << 1
                                    << QStringList{"IDC_RULE_LEVEL", "IDC_RULE_LAST_CROSSING",
                                                   "IDC_RULE_POLARITY"}
@@ -123,6 +127,9 @@ private slots:
                               << QStringList{"IDC_RULE_PAIR_ORDER", "IDC_RULE_MIN_WIDTH",
                                              "IDC_RULE_ESTIMATOR"}
                               << QStringList{"IDC_RULE_POLARITY", "IDC_RULE_LEVEL"};
+        QTest::newRow("plain") << 3 << QStringList{"IDC_RULE_PLAIN_MODE", "IDC_RULE_TRACK"}
+                               << QStringList{"IDC_RULE_SIGMA", "IDC_RULE_SELECT",
+                                              "IDC_RULE_BILINEAR", "IDC_RULE_ESTIMATOR"};
     }
 
     void kindChoosesTheFields() {
@@ -161,6 +168,26 @@ private slots:
         d.dialog.SetRule(rule);
         QVERIFY(d.dialog.UpdateData());
         QCOMPARE(d.dialog.Rule(), std::optional<CaliperRule>(rule));
+        // Made a plain rule, it keeps the other fields but reads no longer between pixels;
+        // and comes back as it went in.
+        d.Combo("IDC_RULE_KIND")->setCurrentIndex(3);
+        d.Combo("IDC_RULE_PLAIN_MODE")->setCurrentIndex(2);
+        d.Edit("IDC_RULE_TRACK")->setText(QStringLiteral("9"));
+        QVERIFY(d.dialog.UpdateData());
+        CaliperRule plain = rule;
+        plain.kind = CaliperKind::Plain;
+        plain.plainMode = 2;
+        plain.track = 9;
+        plain.bilinear = false;
+        QCOMPARE(d.dialog.Rule(), std::optional<CaliperRule>(plain));
+        d.dialog.SetRule(plain);
+        QCOMPARE(d.Combo("IDC_RULE_PLAIN_MODE")->currentIndex(), 2);
+        QVERIFY(d.dialog.UpdateData());
+        QCOMPARE(d.dialog.Rule(), std::optional<CaliperRule>(plain));
+        // Back to an edge rule: no plain rule left behind.
+        d.Combo("IDC_RULE_KIND")->setCurrentIndex(0);
+        QVERIFY(d.dialog.UpdateData());
+        QCOMPARE(d.dialog.Rule()->plainMode, 0);
         QVERIFY(d.messages.isEmpty());
     }
 };
