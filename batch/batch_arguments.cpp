@@ -6,12 +6,16 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "batch/batch_output.h"
+#include "batch/shard_resume.h"
+
 namespace {
 
 const char kUsage[] =
     "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--quiet]\n"
     "                      [--format dat|csv [--semicolon]]\n"
-    "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N] [--quiet]\n"
+    "       quandrel-batch SESSION.json --shard K/N|auto -o PART [--skip-done]\n"
+    "                      [--jobs N] [--quiet]\n"
     "       quandrel-batch merge [PART...] [--parts-from LIST] -o OUT.dat\n"
     "                      [--format dat|csv [--semicolon]]\n"
     "       quandrel-batch --help | --version\n"
@@ -24,6 +28,10 @@ const char kUsage[] =
     "  --semicolon  csv only: fields separated by ';' and numbers with a decimal comma, for\n"
     "               spreadsheets whose locale reads a comma as the decimal separator\n"
     "  --shard K/N  measure only part K of N of the image list and write its part file\n"
+    "  --shard auto K and N of a Slurm array task: N from SLURM_ARRAY_TASK_COUNT, K from\n"
+    "               SLURM_ARRAY_TASK_ID counted from SLURM_ARRAY_TASK_MIN (by _STEP)\n"
+    "  --skip-done  with --shard: leave a part file that is already this part of this\n"
+    "               session, whole, and exit 0; rewrite one that is not\n"
     "  --quiet      no progress on a terminal\n"
     "  merge        join the part files of every K of one N into the data file; a PART\n"
     "               that is a folder stands for its files named *.qpart\n"
@@ -32,9 +40,6 @@ const char kUsage[] =
     "  --           what follows is a session or part file, even if it begins with -\n"
     "  -h, --help   print this text and exit\n"
     "  --version    print the program's version and exit\n";
-
-// Most parts a list may be split into: as many as a session may have images.
-constexpr std::uint32_t kMaxShards = 1'000'000;
 
 // Help and the version end the run wherever they stand, before anything else is checked, so
 // that a script may ask them of any command line; both go to standard output. Returns the exit
@@ -181,6 +186,12 @@ int CheckFormat(const BatchArguments& args) {
     if (semicolon && !args.format.tidyTable) {
         return UsageError("--semicolon goes only with --format csv");
     }
+    if (args.skipDone && !args.shard) {
+        return UsageError("--skip-done goes only with --shard");
+    }
+    if (args.skipDone && ResolveBatchOutput(args.output).kind != BatchOutput::Kind::File) {
+        return UsageError("--skip-done needs a part file to look at, not " + args.output);
+    }
     if (args.shard && (args.format.tidyTable || semicolon)) {
         return UsageError("--format goes with a whole run or the merge, not with --shard: a part "
                           "file is the same for every format");
@@ -248,11 +259,21 @@ int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
             if (!OptionValue(argc, argv, k, "--shard", value)) {
                 return UsageError("--shard needs K/N");
             }
+            if (value == "auto") {
+                ArrayTaskShard task = ShardOfArrayTask([](const char* name) -> const char* {
+                    return std::getenv(name);
+                });
+                if (!task.shard) return UsageError(task.problem);
+                args.shard = task.shard;
+                continue;
+            }
             args.shard = ParseShard(value);
             if (!args.shard) {
                 return UsageError("--shard: expected K/N, a part K from 1 to N and N at most " +
                                   std::to_string(kMaxShards) + ", not \"" + value + "\"");
             }
+        } else if (arg == "--skip-done") {
+            args.skipDone = true;
         } else if (arg == "--jobs" || arg == "-j" || arg.rfind("--jobs=", 0) == 0) {
             if (!seen.First("--jobs")) return GivenTwice("--jobs (-j)");
             std::string value;

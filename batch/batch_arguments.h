@@ -24,6 +24,7 @@ struct BatchArguments {
     int jobs = 0;
     bool quiet = false;
     std::optional<ShardSpec> shard;
+    bool skipDone = false;  // a shard whose part file is already written is not measured again
     bool merge = false;
     std::vector<std::string> parts;  // part files, or folders of them
     std::string partsFrom;           // a list of part files; "-" for standard input

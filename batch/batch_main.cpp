@@ -19,6 +19,7 @@
 #include "batch/batch_progress.h"
 #include "batch/batch_run.h"
 #include "batch/part_merge.h"
+#include "batch/shard_resume.h"
 #include "batch/shard_run.h"
 #include "export/safe_write.h"
 #include "session/session_file.h"
@@ -135,6 +136,22 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     if (!loaded.session) {
         std::fprintf(stderr, "quandrel-batch: %s\n", loaded.error.c_str());
         return kExitUsage;
+    }
+
+    // A resubmitted array job measures only the parts that are not whole on disk already.
+    if (args.skipDone) {
+        const DonePart done = CheckDonePart(args.output, hashed.hash, *args.shard);
+        const std::string part =
+            std::to_string(args.shard->part) + " of " + std::to_string(args.shard->parts);
+        if (done.state == PartState::Done) {
+            std::fprintf(stderr, "quandrel-batch: %s is part %s of this session already: skipped\n",
+                         args.output.c_str(), part.c_str());
+            return kExitOk;
+        }
+        if (done.state == PartState::Differs) {
+            std::fprintf(stderr, "quandrel-batch: %s is rewritten as part %s: %s\n",
+                         args.output.c_str(), part.c_str(), done.reason.c_str());
+        }
     }
 
     // Progress only for a person watching: never into a log file or a pipe.
