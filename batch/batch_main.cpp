@@ -19,6 +19,7 @@
 #include "batch/batch_progress.h"
 #include "batch/batch_run.h"
 #include "batch/part_merge.h"
+#include "batch/provenance_run.h"
 #include "batch/shard_resume.h"
 #include "batch/shard_run.h"
 #include "export/safe_write.h"
@@ -101,6 +102,15 @@ int CheckOutput(const std::string& output, const ClosedStandardDescriptors& stan
     return checked.status == BatchStatus::Ok ? -1 : ExitCodeOf(checked, {});
 }
 
+// What every sidecar of the tool records of the run itself.
+ProvenanceFacts Facts(int argc, char** argv, const std::string& output) {
+    ProvenanceFacts facts;
+    facts.program = "quandrel-batch";
+    facts.commandLine.assign(argv, argv + argc);
+    facts.output = output;
+    return facts;
+}
+
 int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     // A kill or Ctrl+C while the data file is written leaves no temporary file behind.
     RemoveTemporaryOnSignals();
@@ -109,6 +119,7 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     // program was given, not one of its own.
     BatchArguments args;
     if (const int code = ParseBatchArguments(argc, argv, args); code >= 0) return code;
+    if (!args.verify.empty()) return RunVerify(args.verify);
     if (const int code = CheckOutput(args.output, standard); code >= 0) return code;
 
     // The application object finds the image format plugins; it also sets the locale from the
@@ -122,12 +133,23 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
             listed.status != BatchStatus::Ok) {
             return ExitCodeOf(listed, {});
         }
-        return ExitCodeOf(RunMerge(parts, args.output, args.format), {});
+        SessionHash session{};
+        BatchOutcome merged = RunMerge(parts, args.output, args.format, &session);
+        if (merged.status == BatchStatus::Ok && args.provenance) {
+            // The parts alone are the merge's inputs: the session file need not be here.
+            ProvenanceFacts facts = Facts(argc, argv, args.output);
+            facts.sessionSha256 = HashText(session);
+            facts.inputs = parts;
+            if (BatchOutcome sidecar = WriteProvenance(facts); sidecar.status != BatchStatus::Ok) {
+                return ExitCodeOf(sidecar, {});
+            }
+        }
+        return ExitCodeOf(merged, {});
     }
 
     // A shard hashes the bytes it parses, so that its part names the session it is of.
     HashedSession hashed;
-    if (args.shard) {
+    if (args.shard || args.provenance) {
         hashed = LoadHashedSession(args.session);
     } else {
         hashed.loaded = LoadSession(args.session);
@@ -170,6 +192,16 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
                                      : RunBatch(*loaded.session, args.output, args.jobs, progress,
                                                 args.format);
     if (line) line->Finish();
+    if (outcome.status == BatchStatus::Ok && args.provenance) {
+        ProvenanceFacts facts = Facts(argc, argv, args.output);
+        facts.sessionPath = args.session;
+        facts.sessionSha256 = HashText(hashed.hash);
+        facts.options = SessionOptionsJson(*loaded.session);
+        facts.inputs = SessionInputs(*loaded.session);
+        if (BatchOutcome sidecar = WriteProvenance(facts); sidecar.status != BatchStatus::Ok) {
+            return ExitCodeOf(sidecar, args.session);
+        }
+    }
     return ExitCodeOf(outcome, args.session);
 }
 
