@@ -2,6 +2,7 @@
 // data file, without a window.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -102,6 +103,20 @@ int CheckOutput(const std::string& output, const ClosedStandardDescriptors& stan
     return checked.status == BatchStatus::Ok ? -1 : ExitCodeOf(checked, {});
 }
 
+// A merge's provenance written over one of its parts would lose that part.
+BatchOutcome RefusePartAsSidecar(const std::vector<std::string>& parts, const std::string& sidecar) {
+    struct stat out {};
+    if (::stat(sidecar.c_str(), &out) != 0) return {};
+    for (const std::string& part : parts) {
+        struct stat in {};
+        if (::stat(part.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+            return {BatchStatus::OutputIsInput,
+                    "cannot write the provenance " + sidecar + ": it is the part file " + part};
+        }
+    }
+    return {};
+}
+
 // What every sidecar of the tool records of the run itself.
 ProvenanceFacts Facts(int argc, char** argv, const std::string& output) {
     ProvenanceFacts facts;
@@ -132,6 +147,12 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
         if (BatchOutcome listed = ListParts(args.parts, args.partsFrom, parts);
             listed.status != BatchStatus::Ok) {
             return ExitCodeOf(listed, {});
+        }
+        if (args.provenance) {
+            if (BatchOutcome refused = RefusePartAsSidecar(parts, ProvenancePathOf(args.output));
+                refused.status != BatchStatus::Ok) {
+                return ExitCodeOf(refused, {});
+            }
         }
         SessionHash session{};
         BatchOutcome merged = RunMerge(parts, args.output, args.format, &session);
@@ -173,6 +194,15 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
         if (done.state == PartState::Differs) {
             std::fprintf(stderr, "quandrel-batch: %s is rewritten as part %s: %s\n",
                          args.output.c_str(), part.c_str(), done.reason.c_str());
+        }
+    }
+
+    // The provenance is written beside the table: never over the session or an image.
+    if (args.provenance) {
+        if (BatchOutcome refused =
+                RefuseInputAsOutput(*loaded.session, ProvenancePathOf(args.output));
+            refused.status != BatchStatus::Ok) {
+            return ExitCodeOf(refused, args.session);
         }
     }
 

@@ -136,6 +136,9 @@ TEST_F(ProvenanceToolTest, MergeRecordsThePartsAndTheSessionsHash) {
 TEST_F(ProvenanceToolTest, RefusalsAndFailures) {
     QDir().mkdir(Path(QStringLiteral("blocked.csv.json")));
     WriteFile(Path(QStringLiteral("junk.json")), "{\"quandrel-session\": 1}");
+    // A session whose name is that of the table's provenance.
+    const QString clash = Path(QStringLiteral("t.csv.json"));
+    WriteFile(clash, ReadFile(m_session));
     const std::string s = m_session.toStdString();
     const struct {
         std::vector<std::string> args;
@@ -147,6 +150,9 @@ TEST_F(ProvenanceToolTest, RefusalsAndFailures) {
         {{s, "-o", Path(QStringLiteral("blocked.csv")).toStdString(), "--format", "csv",
           "--provenance"},
          4, "blocked.csv.json"},
+        {{clash.toStdString(), "-o", Path(QStringLiteral("t.csv")).toStdString(), "--format",
+          "csv", "--provenance"},
+         2, "it is the session file"},
         {{"verify", Path(QStringLiteral("gone.json")).toStdString()}, 2, "gone.json: cannot be read"},
         {{"verify", Path(QStringLiteral("junk.json")).toStdString()}, 2, "not a provenance file"},
         {{"verify"}, 2, "no provenance file"},
@@ -156,6 +162,8 @@ TEST_F(ProvenanceToolTest, RefusalsAndFailures) {
         EXPECT_EQ(run.exitCode, c.status) << c.message << ": " << run.err;
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
+    EXPECT_EQ(ReadFile(clash), ReadFile(m_session));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("t.csv"))));
 }
 
 }  // namespace
