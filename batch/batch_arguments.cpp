@@ -6,14 +6,19 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "batch/batch_output.h"
+#include "batch/shard_resume.h"
+
 namespace {
 
 const char kUsage[] =
     "usage: quandrel-batch SESSION.json -o OUT.dat [--jobs N] [--quiet]\n"
-    "                      [--format dat|csv [--semicolon]]\n"
-    "       quandrel-batch SESSION.json --shard K/N -o PART [--jobs N] [--quiet]\n"
+    "                      [--format dat|csv [--semicolon] [--provenance]]\n"
+    "       quandrel-batch SESSION.json --shard K/N|auto -o PART [--skip-done]\n"
+    "                      [--jobs N] [--quiet]\n"
     "       quandrel-batch merge [PART...] [--parts-from LIST] -o OUT.dat\n"
-    "                      [--format dat|csv [--semicolon]]\n"
+    "                      [--format dat|csv [--semicolon] [--provenance]]\n"
+    "       quandrel-batch verify OUT.csv.json\n"
     "       quandrel-batch --help | --version\n"
     "  -o OUT.dat   the data file to write; -, /dev/stdout or /dev/fd/N writes to that\n"
     "               descriptor, a pipe or a device (/dev/null) is written as a stream\n"
@@ -23,18 +28,24 @@ const char kUsage[] =
     "               status, found_with)\n"
     "  --semicolon  csv only: fields separated by ';' and numbers with a decimal comma, for\n"
     "               spreadsheets whose locale reads a comma as the decimal separator\n"
+    "  --provenance csv only: also write OUT.json beside OUT (OUT.csv.json): the version,\n"
+    "               the date, the session's SHA-256 and options, each input's size,\n"
+    "               modification time and SHA-256, and the command line\n"
     "  --shard K/N  measure only part K of N of the image list and write its part file\n"
+    "  --shard auto K and N of a Slurm array task: N from SLURM_ARRAY_TASK_COUNT, K from\n"
+    "               SLURM_ARRAY_TASK_ID counted from SLURM_ARRAY_TASK_MIN (by _STEP)\n"
+    "  --skip-done  with --shard: leave a part file that is already this part of this\n"
+    "               session, whole, and exit 0; rewrite one that is not\n"
     "  --quiet      no progress on a terminal\n"
     "  merge        join the part files of every K of one N into the data file; a PART\n"
     "               that is a folder stands for its files named *.qpart\n"
+    "  verify       re-hash the inputs a provenance file lists and name those changed or\n"
+    "               missing since (exit 0 all as recorded, 1 some changed, 2 unreadable)\n"
     "  --parts-from LIST  merge the part files that LIST names, one a line (or separated\n"
     "               by NUL bytes); - reads the list from standard input\n"
     "  --           what follows is a session or part file, even if it begins with -\n"
     "  -h, --help   print this text and exit\n"
     "  --version    print the program's version and exit\n";
-
-// Most parts a list may be split into: as many as a session may have images.
-constexpr std::uint32_t kMaxShards = 1'000'000;
 
 // Help and the version end the run wherever they stand, before anything else is checked, so
 // that a script may ask them of any command line; both go to standard output. Returns the exit
@@ -156,6 +167,10 @@ int ParseCommonOption(int argc, char** argv, int& k, BatchArguments& args, SeenO
         args.quiet = true;
         return kTaken;
     }
+    if (arg == "--provenance") {
+        args.provenance = true;
+        return kTaken;
+    }
     if (arg == "--semicolon") {
         args.format.tidy.delimiter = TidyOptions::Delimiter::Semicolon;
         return kTaken;
@@ -180,6 +195,20 @@ int CheckFormat(const BatchArguments& args) {
     const bool semicolon = args.format.tidy.delimiter == TidyOptions::Delimiter::Semicolon;
     if (semicolon && !args.format.tidyTable) {
         return UsageError("--semicolon goes only with --format csv");
+    }
+    if (args.provenance && !args.format.tidyTable) {
+        return UsageError("--provenance goes only with --format csv: the data file's bytes stay "
+                          "as they are");
+    }
+    if (args.provenance && ResolveBatchOutput(args.output).kind != BatchOutput::Kind::File) {
+        return UsageError("--provenance needs a file as the output, to write its provenance "
+                          "beside it, not " + args.output);
+    }
+    if (args.skipDone && !args.shard) {
+        return UsageError("--skip-done goes only with --shard");
+    }
+    if (args.skipDone && ResolveBatchOutput(args.output).kind != BatchOutput::Kind::File) {
+        return UsageError("--skip-done needs a part file to look at, not " + args.output);
     }
     if (args.shard && (args.format.tidyTable || semicolon)) {
         return UsageError("--format goes with a whole run or the merge, not with --shard: a part "
@@ -222,10 +251,30 @@ int ParseMergeArguments(int argc, char** argv, BatchArguments& args) {
     return CheckFormat(args);
 }
 
+// quandrel-batch verify SIDECAR
+int ParseVerifyArguments(int argc, char** argv, BatchArguments& args) {
+    if (const int code = HelpOrVersion(argc, argv, 2); code >= 0) return code;
+    for (int k = 2; k < argc; ++k) {
+        const std::string arg = argv[k];
+        if (arg == "--" && k + 1 < argc && args.verify.empty()) {
+            args.verify = argv[++k];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return UsageError("verify: unknown option " + arg);
+        } else if (!args.verify.empty()) {
+            return UsageError("verify: more than one provenance file: " + arg);
+        } else {
+            args.verify = arg;
+        }
+    }
+    if (args.verify.empty()) return UsageError("verify: no provenance file (OUT.csv.json)");
+    return -1;
+}
+
 }  // namespace
 
 int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
     if (argc > 1 && std::string(argv[1]) == "merge") return ParseMergeArguments(argc, argv, args);
+    if (argc > 1 && std::string(argv[1]) == "verify") return ParseVerifyArguments(argc, argv, args);
     if (const int code = HelpOrVersion(argc, argv, 1); code >= 0) return code;
     SeenOptions seen;
     bool haveOutput = false;
@@ -248,11 +297,21 @@ int ParseBatchArguments(int argc, char** argv, BatchArguments& args) {
             if (!OptionValue(argc, argv, k, "--shard", value)) {
                 return UsageError("--shard needs K/N");
             }
+            if (value == "auto") {
+                ArrayTaskShard task = ShardOfArrayTask([](const char* name) -> const char* {
+                    return std::getenv(name);
+                });
+                if (!task.shard) return UsageError(task.problem);
+                args.shard = task.shard;
+                continue;
+            }
             args.shard = ParseShard(value);
             if (!args.shard) {
                 return UsageError("--shard: expected K/N, a part K from 1 to N and N at most " +
                                   std::to_string(kMaxShards) + ", not \"" + value + "\"");
             }
+        } else if (arg == "--skip-done") {
+            args.skipDone = true;
         } else if (arg == "--jobs" || arg == "-j" || arg.rfind("--jobs=", 0) == 0) {
             if (!seen.First("--jobs")) return GivenTwice("--jobs (-j)");
             std::string value;

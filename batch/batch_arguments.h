@@ -24,6 +24,9 @@ struct BatchArguments {
     int jobs = 0;
     bool quiet = false;
     std::optional<ShardSpec> shard;
+    bool skipDone = false;
+    bool provenance = false;  // the table's provenance beside it (series/provenance.h)
+    std::string verify;       // verify: the provenance file whose inputs are checked  // a shard whose part file is already written is not measured again
     bool merge = false;
     std::vector<std::string> parts;  // part files, or folders of them
     std::string partsFrom;           // a list of part files; "-" for standard input

@@ -2,6 +2,7 @@
 // data file, without a window.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -19,6 +20,8 @@
 #include "batch/batch_progress.h"
 #include "batch/batch_run.h"
 #include "batch/part_merge.h"
+#include "batch/provenance_run.h"
+#include "batch/shard_resume.h"
 #include "batch/shard_run.h"
 #include "export/safe_write.h"
 #include "session/session_file.h"
@@ -100,6 +103,29 @@ int CheckOutput(const std::string& output, const ClosedStandardDescriptors& stan
     return checked.status == BatchStatus::Ok ? -1 : ExitCodeOf(checked, {});
 }
 
+// A merge's provenance written over one of its parts would lose that part.
+BatchOutcome RefusePartAsSidecar(const std::vector<std::string>& parts, const std::string& sidecar) {
+    struct stat out {};
+    if (::stat(sidecar.c_str(), &out) != 0) return {};
+    for (const std::string& part : parts) {
+        struct stat in {};
+        if (::stat(part.c_str(), &in) == 0 && in.st_dev == out.st_dev && in.st_ino == out.st_ino) {
+            return {BatchStatus::OutputIsInput,
+                    "cannot write the provenance " + sidecar + ": it is the part file " + part};
+        }
+    }
+    return {};
+}
+
+// What every sidecar of the tool records of the run itself.
+ProvenanceFacts Facts(int argc, char** argv, const std::string& output) {
+    ProvenanceFacts facts;
+    facts.program = "quandrel-batch";
+    facts.commandLine.assign(argv, argv + argc);
+    facts.output = output;
+    return facts;
+}
+
 int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     // A kill or Ctrl+C while the data file is written leaves no temporary file behind.
     RemoveTemporaryOnSignals();
@@ -108,6 +134,7 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     // program was given, not one of its own.
     BatchArguments args;
     if (const int code = ParseBatchArguments(argc, argv, args); code >= 0) return code;
+    if (!args.verify.empty()) return RunVerify(args.verify);
     if (const int code = CheckOutput(args.output, standard); code >= 0) return code;
 
     // The application object finds the image format plugins; it also sets the locale from the
@@ -121,12 +148,29 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
             listed.status != BatchStatus::Ok) {
             return ExitCodeOf(listed, {});
         }
-        return ExitCodeOf(RunMerge(parts, args.output, args.format), {});
+        if (args.provenance) {
+            if (BatchOutcome refused = RefusePartAsSidecar(parts, ProvenancePathOf(args.output));
+                refused.status != BatchStatus::Ok) {
+                return ExitCodeOf(refused, {});
+            }
+        }
+        SessionHash session{};
+        BatchOutcome merged = RunMerge(parts, args.output, args.format, &session);
+        if (merged.status == BatchStatus::Ok && args.provenance) {
+            // The parts alone are the merge's inputs: the session file need not be here.
+            ProvenanceFacts facts = Facts(argc, argv, args.output);
+            facts.sessionSha256 = HashText(session);
+            facts.inputs = parts;
+            if (BatchOutcome sidecar = WriteProvenance(facts); sidecar.status != BatchStatus::Ok) {
+                return ExitCodeOf(sidecar, {});
+            }
+        }
+        return ExitCodeOf(merged, {});
     }
 
     // A shard hashes the bytes it parses, so that its part names the session it is of.
     HashedSession hashed;
-    if (args.shard) {
+    if (args.shard || args.provenance) {
         hashed = LoadHashedSession(args.session);
     } else {
         hashed.loaded = LoadSession(args.session);
@@ -135,6 +179,31 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
     if (!loaded.session) {
         std::fprintf(stderr, "quandrel-batch: %s\n", loaded.error.c_str());
         return kExitUsage;
+    }
+
+    // A resubmitted array job measures only the parts that are not whole on disk already.
+    if (args.skipDone) {
+        const DonePart done = CheckDonePart(args.output, hashed.hash, *args.shard);
+        const std::string part =
+            std::to_string(args.shard->part) + " of " + std::to_string(args.shard->parts);
+        if (done.state == PartState::Done) {
+            std::fprintf(stderr, "quandrel-batch: %s is part %s of this session already: skipped\n",
+                         args.output.c_str(), part.c_str());
+            return kExitOk;
+        }
+        if (done.state == PartState::Differs) {
+            std::fprintf(stderr, "quandrel-batch: %s is rewritten as part %s: %s\n",
+                         args.output.c_str(), part.c_str(), done.reason.c_str());
+        }
+    }
+
+    // The provenance is written beside the table: never over the session or an image.
+    if (args.provenance) {
+        if (BatchOutcome refused =
+                RefuseInputAsOutput(*loaded.session, ProvenancePathOf(args.output));
+            refused.status != BatchStatus::Ok) {
+            return ExitCodeOf(refused, args.session);
+        }
     }
 
     // Progress only for a person watching: never into a log file or a pipe.
@@ -153,6 +222,16 @@ int Run(int argc, char** argv, const ClosedStandardDescriptors& standard) {
                                      : RunBatch(*loaded.session, args.output, args.jobs, progress,
                                                 args.format);
     if (line) line->Finish();
+    if (outcome.status == BatchStatus::Ok && args.provenance) {
+        ProvenanceFacts facts = Facts(argc, argv, args.output);
+        facts.sessionPath = args.session;
+        facts.sessionSha256 = HashText(hashed.hash);
+        facts.options = SessionOptionsJson(*loaded.session);
+        facts.inputs = SessionInputs(*loaded.session);
+        if (BatchOutcome sidecar = WriteProvenance(facts); sidecar.status != BatchStatus::Ok) {
+            return ExitCodeOf(sidecar, args.session);
+        }
+    }
     return ExitCodeOf(outcome, args.session);
 }
 

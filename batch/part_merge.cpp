@@ -303,6 +303,7 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
     series.measureLength = order.front()->header.measureLength;
     series.measureArea = order.front()->header.measureArea;
     series.subPixel = order.front()->header.subPixel;
+    series.session = order.front()->header.session;
     series.profile.m_arSeries.reserve(order.front()->header.total);
     series.profile.m_arAxis.reserve(order.front()->header.total);
     std::vector<LineEnds> lines;
@@ -343,7 +344,7 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
 }
 
 BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& output,
-                      const BatchFormat& format) {
+                      const BatchFormat& format, SessionHash* session) {
     // An output that is one of the parts would lose that part: the same file by any name.
     const BatchOutput resolved = ResolveBatchOutput(output);
     struct stat out {};
@@ -361,6 +362,7 @@ BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& 
     if (BatchOutcome outcome = MergeParts(parts, merged); outcome.status != BatchStatus::Ok) {
         return outcome;
     }
+    if (session != nullptr) *session = merged.session;
     // The table takes the times as the single run does: under the session's time rule, which
     // the parts carry, else the times the files carry, read from them here.
     TidyOptions tidy = WithSubPixel(format.tidy, merged.subPixel);

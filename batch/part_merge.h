@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "batch/batch_run.h"
+#include "export/part_file.h"
 #include "model/data_profile.h"
 
 // The records of the whole image list in list order, as a single run would have measured them,
@@ -16,6 +17,7 @@ struct MergedSeries {
     bool measureLength = false;
     bool measureArea = false;
     bool subPixel = false;  // the session placed edges between samples: the table says where
+    SessionHash session{};  // the SHA-256 of the session file that every part records
 };
 
 // The part files that a merge is given: each of `given` is a part file, or a folder standing
@@ -36,5 +38,6 @@ BatchOutcome MergeParts(const std::vector<std::string>& parts, MergedSeries& mer
 
 // Merges the parts and writes the data file (or the tidy table) to `output` ("-": standard
 // output) as RunBatch does: nothing unless every part is merged, and never over one of the parts.
+// `session`, when given, receives the SHA-256 of the session file the parts are of.
 BatchOutcome RunMerge(const std::vector<std::string>& parts, const std::string& output,
-                      const BatchFormat& format = {});
+                      const BatchFormat& format = {}, SessionHash* session = nullptr);

@@ -23,6 +23,9 @@ HashedSession LoadHashedSession(const std::string& path);
 // The hash as hexadecimal digits, its first `digits` of them.
 std::string HashText(const SessionHash& hash, std::size_t digits = 64);
 
+// Most parts a list may be split into: as many as a session may have images.
+inline constexpr std::uint32_t kMaxShards = 1'000'000;
+
 struct ShardSpec {
     std::uint32_t part = 1;   // K, from 1
     std::uint32_t parts = 1;  // N

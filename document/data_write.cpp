@@ -8,6 +8,7 @@
 
 #include "document/norvale_doc.h"
 #include "document/output_path.h"
+#include "document/session_document.h"
 #include "document/write_failure_text.h"
 #include "export/data_file.h"
 #include "export/image_measures.h"
@@ -19,9 +20,38 @@
 #include "model/line_profile.h"
 #include "model/tracking.h"
 #include "series/entry_times.h"
+#include "series/provenance.h"
 #include "series/series_detect.h"
+#include "session/session_write.h"
 
 namespace {
+
+// Writes the sidecar of the table at `path` (series/provenance.h): the work as the window would
+// save it now stands for the session. Empty, or the message of what failed.
+QString WriteTableProvenance(const CNorvaleDoc& doc, const QString& path) {
+    const Session session = CaptureSession(doc);
+    const std::string table = QFile::encodeName(path).toStdString();
+    const std::string sessionFile = QFile::encodeName(doc.GetPathName()).toStdString();
+    ProvenanceFacts facts;
+    facts.program = "quandrel";
+    for (const QString& arg : QCoreApplication::arguments()) {
+        facts.commandLine.push_back(arg.toStdString());
+    }
+    facts.output = table;
+    facts.sessionPath = sessionFile;
+    const SessionText text = SessionToText(session, sessionFile.empty() ? table : sessionFile);
+    facts.sessionSha256 = text.text ? Sha256Hex(*text.text) : std::string();
+    facts.options = SessionOptionsJson(session);
+    facts.inputs = SessionInputs(session);
+    const QString sidecar = QFile::decodeName(ProvenancePathOf(table).c_str());
+    const ProvenanceText built = BuildProvenance(facts);
+    if (!built.text) {
+        return QCoreApplication::translate("Document", "来歴ファイル %1 を書き出せません: %2")
+            .arg(QDir::toNativeSeparators(sidecar), QString::fromStdString(built.error));
+    }
+    const WriteResult result = WriteFileSafely(ProvenancePathOf(table), *built.text);
+    return result.ok() ? QString() : WriteFailureText(sidecar, result);
+}
 
 // The table is written with its time column partly empty: said once it is on disk.
 QString MissingTimesNotice(std::size_t missing) {
@@ -128,12 +158,12 @@ void CNorvaleDoc::OnDataWriteCsv() {
             }
             return BuildTidyTable(m_profile, m_bMeasureLength, m_bMeasureArea, options, unreadable);
         },
-        &notice);
+        &notice, true);
 }
 
 void CNorvaleDoc::WriteResults(SaveFileRequest& request,
                                const std::function<std::optional<std::string>(int filter)>& build,
-                               const QString* notice) {
+                               const QString* notice, bool provenance) {
     if (IsBusy()) return;
     const BusyScope busy(*this);
     // Checked before anything is chosen or touched: no lines means no data, and an existing
@@ -172,6 +202,12 @@ void CNorvaleDoc::WriteResults(SaveFileRequest& request,
     const WriteResult result = WriteFileSafely(path.toStdString(), *bytes);
     if (!result.ok()) {
         m_ui.MessageBox(WriteFailureText(path, result));
+        return;
+    }
+    // A table of the window always says where it came from, beside it.
+    if (const QString failed = provenance ? WriteTableProvenance(*this, path) : QString();
+        !failed.isEmpty()) {
+        m_ui.MessageBox(failed);
     } else if (notice != nullptr && !notice->isEmpty()) {
         m_ui.MessageBox(*notice);
     }

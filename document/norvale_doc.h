@@ -328,10 +328,10 @@ private:
     void OfferRedetection(const PanelOptions& before, const PanelOptions& after);
     // The export of a results file: the checks, the save dialog, the detection of pending
     // lines, then the bytes that `build` makes for the file type chosen, written safely, and
-    // then the notice that `build` may have left.
+    // then the notice that `build` may have left; with `provenance`, the table's sidecar too.
     void WriteResults(SaveFileRequest& request,
                       const std::function<std::optional<std::string>(int filter)>& build,
-                      const QString* notice = nullptr);
+                      const QString* notice = nullptr, bool provenance = false);
     bool SaveSessionTo(const QString& path);
     // Replaces the work with the session in `file`; the work's session file is `name` after it.
     bool ReadSession(const std::string& file, const QString& name);

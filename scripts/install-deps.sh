@@ -17,6 +17,8 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev 
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libexif-dev
           libgtest-dev nlohmann-json3-dev libgmp-dev libbenchmark-dev fonts-ipafont-gothic locales parallel
           dpkg-dev scdoc man-db desktop-file-utils appstream shared-mime-info)
+# Snakemake runs the workflow of scripts/workflows/ in its test.
+packages+=(snakemake)
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;

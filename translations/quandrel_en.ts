@@ -573,6 +573,10 @@ Detect this line again on every image? (Points placed by hand stay where they ar
         <source>時刻 %1 秒（%2）</source>
         <translation>Time %1 s (%2)</translation>
     </message>
+    <message>
+        <source>来歴ファイル %1 を書き出せません: %2</source>
+        <translation>Cannot write the provenance file %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>Frame</name>

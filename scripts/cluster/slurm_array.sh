@@ -2,7 +2,7 @@
 # One task of a Slurm job array: measures its shard of a session into a part file.
 #   sbatch --array=1-N scripts/cluster/slurm_array.sh SESSION PARTS_DIR
 # The task K of an array of N tasks measures part K/N into PARTS_DIR/part-K-of-N.qpart, with as
-# many jobs as Slurm gave it CPUs. The array may be numbered from any start (--array=0-99 works
+# many jobs as Slurm gave it CPUs; a part already whole there is left as it is. The array may be numbered from any start (--array=0-99 works
 # as --array=1-100 does) and throttled (--array=1-100%10), but must be one plain range. Merge
 # once every task has succeeded: scripts/cluster/slurm_submit.sh submits both steps.
 # QUANDREL_BATCH names the tool (default: quandrel-batch on the PATH).
@@ -36,5 +36,7 @@ k=$(((id - min) / step + 1))
 [ "$k" -le "$count" ] || fail "task $id is task $k of an array of $count"
 
 mkdir -p -- "$parts"
-exec "${QUANDREL_BATCH:-quandrel-batch}" "$session" --shard "$k/$count" \
+# The tool works out the same K from the same variables; the script needs it for the file's
+# name. --skip-done: a resubmitted array measures only the parts not yet whole on disk.
+exec "${QUANDREL_BATCH:-quandrel-batch}" "$session" --shard auto --skip-done \
   -o "$parts/part-$k-of-$count.qpart" --jobs "${SLURM_CPUS_PER_TASK:-1}" --quiet

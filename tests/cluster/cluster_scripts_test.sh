@@ -81,12 +81,12 @@ while IFS='|' read -r id min step count cpus status want; do
     [ ! -e "$log" ] || fail "slurm_array.sh $case: ran the tool"
   fi
 done <<CASES
-1|||3|4|0|--shard 1/3 -o $work/parts/part-1-of-3.qpart --jobs 4 --quiet
-3|1|1|3||0|--shard 3/3 -o $work/parts/part-3-of-3.qpart --jobs 1 --quiet
-0|0|1|4|2|0|--shard 1/4 -o $work/parts/part-1-of-4.qpart --jobs 2 --quiet
-12|10||3||0|--shard 3/3 -o $work/parts/part-3-of-3.qpart --jobs 1 --quiet
-7|1|3|3||0|--shard 3/3 -o $work/parts/part-3-of-3.qpart --jobs 1 --quiet
-09|1|1|10||0|--shard 9/10 -o $work/parts/part-9-of-10.qpart --jobs 1 --quiet
+1|||3|4|0|--shard auto --skip-done -o $work/parts/part-1-of-3.qpart --jobs 4 --quiet
+3|1|1|3||0|--shard auto --skip-done -o $work/parts/part-3-of-3.qpart --jobs 1 --quiet
+0|0|1|4|2|0|--shard auto --skip-done -o $work/parts/part-1-of-4.qpart --jobs 2 --quiet
+12|10||3||0|--shard auto --skip-done -o $work/parts/part-3-of-3.qpart --jobs 1 --quiet
+7|1|3|3||0|--shard auto --skip-done -o $work/parts/part-3-of-3.qpart --jobs 1 --quiet
+09|1|1|10||0|--shard auto --skip-done -o $work/parts/part-9-of-10.qpart --jobs 1 --quiet
 ||||4|2|not a task of a job array
 2||||4|2|not a task of a job array
 4|1|1|3||2|task 4 is task 4 of an array of 3

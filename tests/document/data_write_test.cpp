@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <nlohmann/json.hpp>
 
 #include "doc_fakes.h"
 #include "support/ordinary_user.h"
@@ -195,6 +196,46 @@ TEST(DataWrite, AnUnreadableImageIsNamedAndWrittenWithoutMeasurements) {
         EXPECT_TRUE(f.doc.m_profile.GetLine(2, 0, 0)->m_bDetect);
         EXPECT_FALSE(f.doc.m_profile.GetLine(1, 0, 0)->m_bDetect);
         EXPECT_TRUE(f.doc.IsMissing(2));  // the file list marks it
+    }
+}
+
+// The table always has its provenance beside it, the data file never: the images as they were
+// when it was written, one gone since the detection recorded as gone.
+TEST(DataWrite, TheTablesProvenanceBesideIt) {
+    const struct {
+        int command;
+        const char* name;
+        bool removeImage;
+    } cases[] = {
+        {ID_DATA_WRITE_CSV, "out.csv", false},
+        {ID_DATA_WRITE_CSV, "out.csv", true},
+        {ID_DATA_WRITE, "out.dat", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ExportFixture f;
+        if (c.removeImage) QFile::remove(f.files.Path("c.bmp"));
+        f.ui.saveChoices = {f.files.Path(c.name)};
+        f.ui.answers = {true};
+        f.doc.OnCmdMsg(c.command);
+        ASSERT_TRUE(f.ui.messages.empty()) << f.ui.messages[0].toStdString();
+        const QString sidecar = f.files.Path(c.name) + ".json";
+        if (c.command == ID_DATA_WRITE) {
+            EXPECT_FALSE(QFile::exists(sidecar));
+            continue;
+        }
+        const nlohmann::json doc = nlohmann::json::parse(ReadAll(sidecar).toStdString(), nullptr, false);
+        ASSERT_TRUE(doc.is_object()) << ReadAll(sidecar).data();
+        EXPECT_EQ(doc["program"], "quandrel");
+        EXPECT_EQ(doc["output"], f.files.Path(c.name).toStdString());
+        EXPECT_EQ(doc["session"]["sha256"].get<std::string>().size(), 64u);
+        EXPECT_EQ(doc["options"]["lines"].size(), 1u);
+        ASSERT_EQ(doc["inputs"].size(), 3u);
+        const nlohmann::json& last = doc["inputs"][2];
+        EXPECT_EQ(last["path"], f.files.Path("c.bmp").toStdString());
+        EXPECT_EQ(last.contains("error"), c.removeImage);
+        EXPECT_EQ(last["sha256"].is_null(), c.removeImage);
+        EXPECT_EQ(doc["inputs"][0]["size"], ReadAll(f.files.Path("a.bmp")).size());
     }
 }
 
