@@ -197,12 +197,15 @@ def profile(image, line, channel=0, width=1, smoothing=None, smooth_width=3, who
     Returns uint8 (8-bit pictures) or uint16 (16-bit) samples for width 1 without smoothing,
     else float64: each the nearest double to the exact mean the rules compare.
     """
+    line = [int(v) for v in line]
+    if len(line) != 4:
+        raise ValueError(f"a line is four numbers, x1, y1, x2, y2, not {len(line)}")
     try:
         kind = _SMOOTHING[smoothing] if not isinstance(smoothing, int) else smoothing
     except KeyError:
         raise ValueError(f"smoothing must be None, 'moving-average' or 'gaussian', "
                          f"not {smoothing!r}") from None
-    return _quandrel._profile(_os.fspath(image), [int(v) for v in line], int(channel),
+    return _quandrel._profile(_os.fspath(image), line, int(channel),
                               int(width), kind, int(smooth_width), bool(whole_line),
                               bool(bilinear), -1 if frame is None else int(frame))
 
