@@ -28,9 +28,9 @@ fi
 arch=$(dpkg --print-architecture)
 debs=("$work"/out/*.deb)
 want=("$work/out/quandrel_${version}_$arch.deb")
-[ "$python" = ON ] && want+=("$work/out/python3-quandrel_${version}_$arch.deb")
+[ "$python" = ON ] && want=("$work/out/python3-quandrel_${version}_$arch.deb" "${want[@]}")
 [ "${debs[*]}" = "${want[*]}" ] || { echo "FAIL: the packages are ${debs[*]}"; exit 1; }
-deb=${want[0]}
+deb=${want[-1]}
 
 # --- control fields: field|what it must hold (a part of it) -----------------------------------
 while IFS='|' read -r field part; do
@@ -100,7 +100,7 @@ fi
 
 # --- the Python module's package ---------------------------------------------------------------
 if [ "$python" = ON ]; then
-  pydeb=${want[1]}
+  pydeb=${want[0]}
   proot=$work/python-root
   dpkg -x "$pydeb" "$proot" || fail "dpkg -x python3-quandrel"
   for part in "Package|python3-quandrel" "Section|python" "Depends|python3-numpy" \
