@@ -96,17 +96,19 @@ EdgeOptions OptionsOf(int width, int smoothing, int smoothWidth, bool wholeLine,
     options.subPixel = subPixel;
     if (!IsValidLineWidth(width)) throw py::value_error("width must be odd, 1 to 51");
     if (!IsValidSmoothing(smoothing)) throw py::value_error("smoothing must be 0, 1 or 2");
-    if (!IsValidSmoothWidth(smoothWidth)) throw py::value_error("smooth_width must be odd, 3 to 51");
+    if (!IsValidSmoothWidth(smoothWidth))
+        throw py::value_error("smooth_width must be odd, 3 to 51");
     return options;
 }
 
 // The samples along the line as the edge rules read them: whole numbers at the picture's depth
 // (uint8 or uint16) for one pixel per sample and no smoothing, float64 where a band, smoothing
 // or reading between pixels makes them reals.
-py::array Profile(const std::string& path, const std::array<int, 4>& ends, int channel,
-                  int width, int smoothing, int smoothWidth, bool wholeLine, bool bilinear,
+py::array Profile(const std::string& path, const std::array<int, 4>& ends, int channel, int width,
+                  int smoothing, int smoothWidth, bool wholeLine, bool bilinear,
                   std::int64_t frame) {
-    if (channel < 0 || channel > 3) throw py::value_error("channel must be 0 (average) to 3 (blue)");
+    if (channel < 0 || channel > 3)
+        throw py::value_error("channel must be 0 (average) to 3 (blue)");
     const EdgeOptions options = OptionsOf(width, smoothing, smoothWidth, wholeLine, false);
     if (ends[0] == ends[2] && ends[1] == ends[3]) {
         throw py::value_error("a line needs two different end points");
@@ -145,8 +147,9 @@ int PlainMode(const py::object& rule) {
         const int mode = rule.cast<int>();
         if (mode >= 0 && mode <= 3) return mode;
     }
-    throw py::value_error("a plain rule is 0 to 3 or minimum, maximum, steepest-fall or "
-                          "steepest-rise; a caliper rule is a dict as a session's lineRules");
+    throw py::value_error(
+        "a plain rule is 0 to 3 or minimum, maximum, steepest-fall or "
+        "steepest-rise; a caliper rule is a dict as a session's lineRules");
 }
 
 py::dict EdgeDict(const CaliperEdge& edge) {
@@ -227,8 +230,9 @@ py::dict Detect(const py::array& profile, const py::object& rule, const py::obje
     const int mode = PlainMode(rule);
     const char kind = profile.dtype().kind();
     if (kind != 'u' && kind != 'i') {
-        throw py::value_error("a plain rule reads the picture's whole-number samples (uint8 or "
-                              "uint16 from profile() with width 1 and no smoothing)");
+        throw py::value_error(
+            "a plain rule reads the picture's whole-number samples (uint8 or "
+            "uint16 from profile() with width 1 and no smoothing)");
     }
     return Plain(profile, mode, subPixel);
 }

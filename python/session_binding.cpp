@@ -66,9 +66,9 @@ py::list ColumnsOf(const std::string& table) {
     for (TidyColumn& column : columns) {
         switch (column.kind) {
             case TidyColumn::Kind::Integer:
-                out.append(py::make_tuple(column.name, "int",
-                                          py::array_t<std::int64_t>(
-                                              static_cast<py::ssize_t>(column.integers.size()),
+                out.append(py::make_tuple(
+                    column.name, "int",
+                    py::array_t<std::int64_t>(static_cast<py::ssize_t>(column.integers.size()),
                                               column.integers.data())));
                 break;
             case TidyColumn::Kind::Real:

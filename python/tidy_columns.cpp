@@ -71,8 +71,9 @@ std::vector<TidyColumn> SplitTidyTable(std::string_view table) {
     for (std::size_t row = 1; at < table.size(); ++row) {
         const std::vector<std::string> fields = NextRow(table, at);
         if (fields.size() != columns.size()) {
-            Refuse(row, "*", std::to_string(fields.size()) + " fields under " +
-                                 std::to_string(columns.size()) + " names");
+            Refuse(row, "*",
+                   std::to_string(fields.size()) + " fields under " +
+                       std::to_string(columns.size()) + " names");
         }
         for (std::size_t c = 0; c < columns.size(); ++c) {
             TidyColumn& column = columns[c];
