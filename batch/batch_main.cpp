@@ -64,6 +64,9 @@ int ExitCodeOf(const BatchOutcome& outcome, const std::string& session) {
         case BatchStatus::OutOfResources:
             std::fprintf(stderr, "quandrel-batch: out of resources: %s\n", outcome.message.c_str());
             return kExitResources;
+        case BatchStatus::Cancelled:  // the tool runs to the end or is killed: never asked
+            std::fprintf(stderr, "quandrel-batch: cancelled\n");
+            return kExitWrite;
     }
     return kExitWrite;
 }

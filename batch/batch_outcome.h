@@ -16,6 +16,7 @@ enum class BatchStatus {
     OutOfMemory,     // an image could not be measured for want of memory
     OutOfResources,  // the process ran out of open files: no image is at fault
     BadPart,         // part files that cannot be merged: unreadable, damaged, or not a whole set
+    Cancelled,       // the caller stopped the run (the Python module, on Ctrl+C): nothing written
 };
 
 struct BatchOutcome {

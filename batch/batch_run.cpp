@@ -22,7 +22,7 @@ void BuildProfile(const Session& session, CDataProfile& profile) {
 }
 
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
-                          const BatchProgress& progress) {
+                          const BatchProgress& progress, const BatchCancel& cancel) {
     // Every image is loaded, also one whose cursors the session gives all of: a file that cannot
     // be read is an error whatever it holds.
     std::vector<int> records(static_cast<std::size_t>(profile.GetSize()));
@@ -38,8 +38,9 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
         DetectPendingRecords(profile, records, settings, [&](int done, int total) {
             // Each image once, in order, as the workers finish them.
             while (progress && reported < done) progress(++reported, total);
-            return true;
+            return !(cancel && cancel());
         });
+    if (report.cancelled) return {BatchStatus::Cancelled, "cancelled"};
     if (report.failures.empty()) return {};
     // Images are handed out in index order and every image taken is finished, so the first
     // failure listed is the lowest whatever the number of threads.
@@ -75,14 +76,15 @@ std::string FoundOtherwiseWarning(const Session& session, const CDataProfile& pr
 }
 
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
-                            std::string& bytes, const BatchFormat& format) {
+                            std::string& bytes, const BatchFormat& format,
+                            const BatchCancel& cancel) {
     bytes.clear();
     // A window's session may have neither yet; the reader lets it through.
     if (session.lines.empty()) return {BatchStatus::NothingToWrite, "no scan lines"};
     if (session.images.empty()) return {BatchStatus::NothingToWrite, "no images"};
     CDataProfile profile;
     BuildProfile(session, profile);
-    BatchOutcome outcome = DetectImages(session, profile, jobs, progress);
+    BatchOutcome outcome = DetectImages(session, profile, jobs, progress, cancel);
     if (outcome.status != BatchStatus::Ok) return outcome;
     // Times go into the table only; the data file is the same with them or without. The times
     // files carry (a video's timestamps, a stack's interval, a JPEG's date) are read as the

@@ -12,6 +12,9 @@
 // Called as images are measured, with the number measured so far and the total; calls come
 // from the calling thread, with `done` rising by one each time.
 using BatchProgress = std::function<void(int done, int total)>;
+// Asked now and then, on the calling thread, while images are measured; true stops the run,
+// which then waits for its workers, changes nothing and ends Cancelled.
+using BatchCancel = std::function<bool()>;
 
 // What a run writes: the data file (the default), or the tidy table with its options.
 struct BatchFormat {
@@ -29,7 +32,7 @@ void BuildProfile(const Session& session, CDataProfile& profile);
 // want of memory or of open files is reported as that, never as a picture that does not
 // decode or cannot be opened.
 BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int jobs,
-                          const BatchProgress& progress = {});
+                          const BatchProgress& progress = {}, const BatchCancel& cancel = {});
 
 // What a run says of the cursors the session kept from detections under other settings than
 // its own, or empty when there are none.
@@ -40,7 +43,8 @@ std::string MissingTimesWarning(std::size_t missing);
 
 // Builds, detects and formats the data file (or the tidy table) of the session into `bytes`.
 BatchOutcome MeasureSession(const Session& session, int jobs, const BatchProgress& progress,
-                            std::string& bytes, const BatchFormat& format = {});
+                            std::string& bytes, const BatchFormat& format = {},
+                            const BatchCancel& cancel = {});
 
 // Measures the session and writes the data file to `output` (a file, "-" or another name of a
 // descriptor, a pipe or a character device: ResolveBatchOutput). Nothing is written unless

@@ -36,4 +36,25 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-image-formats-plugins, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic")
 
+# The Python module goes in a package of its own, python3-quandrel, as Debian packages Python
+# modules: the window's users need no Python, and the module is bound to one Python version.
+# The module holds the libraries it measures with, so it does not need the main package.
+if(QUANDREL_PYTHON)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL Unspecified python)
+  set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME quandrel)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-quandrel)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "python3 (>= ${QUANDREL_PYTHON_VERSION}), python3 (<< ${QUANDREL_PYTHON_NEXT_VERSION}), python3-numpy, qt6-image-formats-plugins")
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS python3-pandas)
+  set(CPACK_COMPONENT_PYTHON_DESCRIPTION
+    "Python 3 module for Quandrel's edge points and measurements
+The module quandrel reads, changes, saves and measures Quandrel sessions
+from Python, and returns the batch tool's table as a pandas data frame
+(or numpy arrays) with the very same numbers. It also reads pictures'
+exact pixels, samples scan line profiles and finds edges on them with the
+program's own rules.")
+endif()
+
 include(CPack)

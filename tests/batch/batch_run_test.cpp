@@ -109,6 +109,18 @@ TEST_F(BatchRunTest, EveryImageIsMeasuredOnItsOwnPictureWhateverTheThreads) {
         EXPECT_EQ(bytes, reference) << "jobs " << jobs;
     }
     EXPECT_NE(reference.find("Area"), std::string::npos);
+
+    // A caller that stops the run gets no bytes, and is told it was stopped, not that all went
+    // well with nothing to write.
+    for (const int jobs : {1, 3}) {
+        std::string bytes = "old";
+        int asked = 0;
+        const BatchOutcome stopped =
+            MeasureSession(s, jobs, {}, bytes, {}, [&asked] { return ++asked >= 1; });
+        EXPECT_EQ(stopped.status, BatchStatus::Cancelled) << "jobs " << jobs;
+        EXPECT_TRUE(bytes.empty());
+        EXPECT_GE(asked, 1);
+    }
 }
 
 TEST_F(BatchRunTest, ReportsTheFirstImageThatFails) {

@@ -2,11 +2,13 @@
 # Builds the Debian package from the build tree into a scratch folder of the build tree, and
 # checks it as dpkg sees it: its control fields, exactly the files it installs and where, and
 # the packaged batch tool measuring the example session to the expected data file.
-#   tests/package/deb_package_test.sh BUILD_DIR SOURCE_DIR VERSION
+#   tests/package/deb_package_test.sh BUILD_DIR SOURCE_DIR VERSION [PYTHON]
+# With PYTHON ON the Python module comes as a second package, python3-quandrel, checked too.
 set -uo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
 version=$3
+python=${4:-OFF}
 mkdir -p "$build/tests/package"
 work=$(mktemp -d "$build/tests/package/deb.XXXXXX")
 trap 'rm -rf "$work"' EXIT
@@ -23,11 +25,12 @@ if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/out" >"$work/cpa
   echo "FAIL: cpack -G DEB"
   exit 1
 fi
+arch=$(dpkg --print-architecture)
 debs=("$work"/out/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: not one .deb: ${debs[*]}"; exit 1; }
-deb=${debs[0]}
-[ "$(basename "$deb")" = "quandrel_${version}_$(dpkg --print-architecture).deb" ] ||
-  fail "the package is named $(basename "$deb")"
+want=("$work/out/quandrel_${version}_$arch.deb")
+[ "$python" = ON ] && want=("$work/out/python3-quandrel_${version}_$arch.deb" "${want[@]}")
+[ "${debs[*]}" = "${want[*]}" ] || { echo "FAIL: the packages are ${debs[*]}"; exit 1; }
+deb=${want[-1]}
 
 # --- control fields: field|what it must hold (a part of it) -----------------------------------
 while IFS='|' read -r field part; do
@@ -93,6 +96,30 @@ if "$batch" "$source/examples/session.json" -o "$work/example.dat" 2>"$work/err"
     fail "the packaged tool's data file differs from examples/expected.dat"
 else
   fail "the packaged tool failed on examples/session.json: $(cat "$work/err")"
+fi
+
+# --- the Python module's package ---------------------------------------------------------------
+if [ "$python" = ON ]; then
+  pydeb=${want[0]}
+  proot=$work/python-root
+  dpkg -x "$pydeb" "$proot" || fail "dpkg -x python3-quandrel"
+  for part in "Package|python3-quandrel" "Section|python" "Depends|python3-numpy" \
+              "Depends|python3 (>= " "Depends|libqt6core6"; do
+    value=$(dpkg-deb -f "$pydeb" "${part%%|*}")
+    case "$value" in *"${part#*|}"*) ;; *) fail "python3-quandrel's ${part%%|*} is \"$value\"" ;; esac
+  done
+  site=$proot/usr/lib/python3/dist-packages
+  got=$(cd "$proot" && find . ! -type d | sed 's|^\./||' | sort)
+  module=$(cd "$proot" && ls usr/lib/python3/dist-packages/quandrel/_quandrel.cpython-*.so)
+  [ "$got" = "$(printf '%s\n' usr/lib/python3/dist-packages/quandrel/__init__.py "$module" | sort)" ] ||
+    fail "python3-quandrel's files: $got"
+  readelf -S "$proot/$module" | grep -q '\.debug_info' && fail "the module is not stripped"
+  readelf -d "$proot/$module" | grep -Eq 'RPATH|RUNPATH' && fail "the module carries a run path"
+  [ "$(stat -c %a "$proot/$module")" = 644 ] || fail "the module's mode is $(stat -c %a "$proot/$module")"
+  PYTHONPATH=$site /usr/bin/python3 -c "
+import quandrel, sys
+t = quandrel.load_session(sys.argv[1]).measure()
+assert len(t) == 9, t" "$source/examples/session.json" || fail "the packaged module does not measure"
 fi
 
 [ "$failed" -eq 0 ] || exit 1
