@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: `cpack -G DEB` in the build tree. Only what the install rules name goes
 # in: the two programs, the desktop entry, the icons, the metainfo, the MIME type and the manual
 # pages. The tests and benchmarks have no install rules, and GoogleTest and Google Benchmark come

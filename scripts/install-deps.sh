@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building, running and testing Quandrel need, and the
 # de_DE.UTF-8 locale that the tests use to prove numbers never take a decimal comma. GMP keeps
 # the edge arithmetic exact where its sums outgrow 128 bits. libtiff reads the pages of a stack,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build tree into a scratch folder of the build tree, and
 # checks it as dpkg sees it: its control fields, exactly the files it installs and where, and
 # the packaged batch tool measuring the example session to the expected data file.
