@@ -7,7 +7,8 @@
 # parallel is there for the test of scripts/cluster/parallel_run.sh. Qt reads PNG itself (its
 # GUI library links libpng); TIFF needs the plugin of qt6-image-formats-plugins. qt6-l10n-tools
 # builds the English translation; scdoc the manual pages; the rest checks the Debian package and
-# its desktop files (dpkg-shlibdeps, man, desktop-file-validate, appstreamcli, the MIME database).
+# its desktop files (dpkg-shlibdeps, man, desktop-file-validate, appstreamcli, the MIME database,
+# and lintian, Debian's own checker of packages).
 #   --fuzz  also clang and its sanitizer runtime, for the fuzz targets
 #   --e2e   also a virtual X server and xdotool, for the end-to-end test of the window
 # Does nothing when everything is already there.
@@ -17,7 +18,7 @@ packages=(build-essential cmake ninja-build pkg-config qt6-base-dev qt6-svg-dev 
           qt6-l10n-tools libjpeg62-turbo-dev libturbojpeg0-dev libgif-dev qt6-image-formats-plugins
           libtiff-dev libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libexif-dev
           libgtest-dev nlohmann-json3-dev libgmp-dev libbenchmark-dev fonts-ipafont-gothic locales parallel
-          dpkg-dev scdoc man-db desktop-file-utils appstream shared-mime-info)
+          dpkg-dev scdoc man-db desktop-file-utils appstream shared-mime-info lintian)
 for option in "$@"; do
   case "$option" in
     --fuzz) packages+=(clang libclang-rt-14-dev) ;;
