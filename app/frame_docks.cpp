@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frame's docks: the series plot, the profile plot and the kymograph beside the image view.
 #include <QCoreApplication>
 #include <QDockWidget>

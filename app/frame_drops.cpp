@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files dropped on the window from a file manager.
 #include <QDragEnterEvent>
 #include <QDropEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The batch tool's command line: what to measure or merge, where to write it, and how.

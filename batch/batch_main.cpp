@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quandrel-batch: measures a list of images with the scan lines of a session file and writes the
 // data file, without a window.
 

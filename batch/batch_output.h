@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where the batch tool writes: a file, replaced only once the new one is whole; one of the

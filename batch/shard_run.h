@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One shard of a batch run: part K of N of a session's image list, measured and written as a

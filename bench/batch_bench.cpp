@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch over 200 JPEG pictures of 2 megapixels with 20 scan lines: one worker against two,
 // and one worker against decoding the same files with QImageReader alone. One pass over the 200
 // pictures takes seconds; --benchmark_min_time=6 repeats each case a few times in a few minutes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool on series of JPEG, 24-bit BMP and GIF files against the plainest decode of the
 // same files: TurboJPEG into a reused buffer, a read and row conversion of the BMP, giflib with
 // the palette applied. Each baseline reads the files as the batch does, into memory kept from

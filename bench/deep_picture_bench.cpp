@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening 16-bit 12-megapixel TIFF files (4000 x 3000, grey and colour, uncompressed as Qt
 // writes them): the whole load, in a new picture and in one that loaded before (as the batch
 // workers and the window load), against Qt's reader alone reading the same file into a QImage.

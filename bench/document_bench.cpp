@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's costs: opening a 12-megapixel JPEG against decoding it with QImageReader alone;
 // detecting every pending line of a long series before an export, on all cores, against decoding
 // the same files alone; and the file-list commands on a list of 10,000 images with 100 lines.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper estimators' accuracy on synthetic profiles against the Cramer-Rao bound, and their
 // time against the plain minimum rule. Each sample of a profile is the mean over its pixel
 // [k - 1/2, k + 1/2] of a step of height 100 blurred by a Gaussian of 1 pixel, the edge uniform

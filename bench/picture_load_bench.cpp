@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading 12-megapixel pictures (4000 x 3000): the whole load of a JPEG, a run-length BMP and a
 // GIF, in a new picture and in one that loaded before, against Qt's bare read of the same
 // bytes, and the completeness checks of the BMP and the GIF alone. The checks run on every

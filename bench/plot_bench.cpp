@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The series plot's redraw with 10,000 images by 20 lines at a dock's size, which must stay
 // within a frame (16 ms). The baseline draws the same curves the straightforward way, one
 // drawLine per pair of neighbouring values, into the same picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sampling and detecting one scan line of 1024 samples on a decoded 2000 x 2000 picture: the
 // direct read of the RGB32 rows against the same walk reading through QImage::pixel().
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Series of picture files for the decoding benchmarks: JPEG as Qt writes it, 24-bit BMP and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and opening the window's work: a session of 10,000 images with 100 lines, every image
 // with cursors of its own (some kept, some pending, some pending away from their start) and
 // every tenth with a calibration of its own. Save is capture + text + the safe file write; open

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shards and merges, and the batch tool's memory.
 //  - BM_Merge: 100 part files of 10,000 images in all, 10 lines each, merged into the data
 //    file on disk (reading and checking the parts, the records, the file). Target: at most 1 s.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Up and Down through 12-megapixel JPEGs in the real window, from the key to the finished repaint
 // of the image view: at a user's pace of one step per 300 ms with the neighbours decoded ahead,
 // against the same steps decoding each picture when it is shown; and stepping as fast as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tidy table against the data file of the same records, in the same run: the table should
 // cost at most about one and a half times the file.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Ordering a long image list by title: the key-based stable sort against the plain passes of
 // neighbour exchanges that define the order.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo of each kind of step on a document of 10,000 images with 100 lines, and what
 // 10,000 steps on such a document cost in memory. Every file of the list is one tiny picture, so
 // the figures leave decoding out: where the current image changes, the same file stays loaded.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring every frame of a 1080p H.264 video against decoding it alone.
 //  - BM_VideoRun/J: the batch's detection (CDetectionRun, as quandrel-batch runs it) over every
 //    frame, 20 scan lines, J jobs.

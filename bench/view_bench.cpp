@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view's two hot paths: a full paint of a large viewport over a large picture, and one
 // mouse move while a long line is dragged. The baseline paints the same scene the simple way,
 // through a scaled copy of the whole picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view's reduced paints: a 12-megapixel picture (4000 x 3000) fitted to a 1600 x 1000
 // viewport, and shown at 1/2 and 1/4. The baselines paint the same visible source area the
 // straightforward ways: QPainter's smooth scaling, and QImage::scaled with smooth transformation.

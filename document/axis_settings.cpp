@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The axis settings command: the current image's calibration in numbers, typed back as one step
 // on every calibration in scope.
 #include <QCoreApplication>

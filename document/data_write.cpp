@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The data export command: every image's edge points, converted values, lengths and areas into
 // one tab-separated file.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The current picture: opening an image, and the prefetch of its neighbours in the list.
 #include <QCoreApplication>
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document's undo stack: pushing steps, undo and redo with their menu items, and the cursor
 // that every step puts back.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file-list commands: add, delete, delete all, sort, move up and move down.
 #include <QCoreApplication>
 #include <QDir>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rules of lines in the window: a line's own rule, set from its dialog as one step
 // with the offer to detect the line again, and the rule the side panel gives lines drawn from
 // now on.

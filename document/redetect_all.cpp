@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "すべて再検出": every line on every image detected again under the options of now, and the
 // question after a change of the options that offers it.
 #include <QCoreApplication>

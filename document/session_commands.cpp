@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session commands: open, save and save as, the question asked before unsaved work would be
 // lost, and the images of an opened session that cannot be found.
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tool commands (pick modes, zoom, measurement switches, arrow keys), their update handlers, the
 // hit test, and the document's command table.
 #include <utility>

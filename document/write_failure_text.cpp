@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/write_failure_text.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes the sample pictures of examples/: a dark disc (BMP), a dark square (JPEG) and a dark
 // ellipse (GIF) on light ground, 200 x 150 pixels each, so that the scan lines of
 // session.json cross real edges. Qt writes BMP and JPEG; the GIF is coded here.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Regenerates the sample pictures and expected.dat. Usage: make_examples.sh BUILD_DIR
 # (a build folder of this project in which quandrel-batch is built).
 set -eu

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The little-endian integers and doubles of a part file, written to a string and read from a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The caliper rules and measures of a part file (format 3), little-endian like the rest:

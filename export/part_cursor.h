@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The parts of a part file's body that describe cursors: the detection settings they were found

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A sequence of operations on the image records, decoded from the input, with the records'
 // invariants checked after every step: both arrays the same size, every record holding the same
 // lines with the same end points, every cursor on its line, lookups in range. Each operation's

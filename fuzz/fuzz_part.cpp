@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Part files as the merge reads them. The checksums are set right first, so that the input
 // reaches the checks behind them: any bytes either read as a part whose records make a data
 // file and write back into a part that reads as the same records, or are refused with a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture files as the program reads them: any bytes either decode into a whole picture (32-bit,
 // or 16-bit grey or colour with its 32-bit copy to paint) within the size limit, or fail with a
 // reason for the batch tool and one for the window. A TIFF's first pages are also read as the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Session files as the batch tool and the window read them: any bytes either parse into a
 // session that the profile and the data file accept, or fail with a message; nothing else. A
 // session that parses is written back and read again, and must come back the same to the bit.

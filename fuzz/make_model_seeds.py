@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the seed corpus of fuzz_model (fuzz/corpus/model/) in the layout fuzz_model.cpp reads.
 
     fuzz/make_model_seeds.py [DIRECTORY]   default: fuzz/corpus/model beside this script

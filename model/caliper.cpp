@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rules: the rule's check, the edges' placing, the choice among candidates, and the
 // edge rule itself (threshold crossings and pairs are in caliper_kinds.cpp).
 #include "model/caliper.h"

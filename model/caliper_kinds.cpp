@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rules that are not a single edge: the threshold crossing and the edge pair.
 #include <algorithm>
 #include <cmath>

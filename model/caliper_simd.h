@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The caliper rules' inner loops use SSE2 where the target has it (every x86-64 does) and plain

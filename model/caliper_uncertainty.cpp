@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rules' trust: the profile's noise and the positions' uncertainty.
 #include <algorithm>
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edge rules on the exact profile of a wide or smoothed line, and the sub-pixel placement of
 // the edge.
 #include <algorithm>

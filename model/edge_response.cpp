@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edge response of the caliper rules, its candidates and their places between samples.
 #include <algorithm>
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The time of one entry of the image list (a picture, a page of a stack, a frame of a video).

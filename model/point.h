@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A position on the picture's own pixel grid (rows grow downwards), independent of the zoom.

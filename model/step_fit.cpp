@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The least-squares fit of a pixel-integrated blurred step: Levenberg-Marquardt on four
 // parameters with the analytic Jacobian and the 4 x 4 normal equations solved directly. Four
 // parameters need no solver library, and a fixed order of operations gives equal bits on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "panel/caliper_rule_dlg.h"
 
 #include <QCheckBox>

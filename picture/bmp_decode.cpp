@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Uncompressed 24-bit BMP, the kind that cameras and scanners write for series: three bytes a
 // pixel, rows padded to four bytes. Qt's reader goes through a row of 24 bits and a second pass
 // over every pixel; this writes the RGB32 pixel once. Anything unusual about the header is left

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/entry_times.h"
 
 #include <libexif/exif-data.h>

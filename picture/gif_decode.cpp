@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The first frame of a GIF: its blocks through giflib, its LZW codes here. Only the plain case is
 // taken: a frame that covers the whole logical screen, with a colour table and without a
 // transparent colour. Then every pixel is its colour table entry and nothing of Qt's handling of

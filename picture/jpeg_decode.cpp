@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // JPEG through libjpeg's own interface, so that the decoder writes 32-bit rows in Qt's RGB32
 // layout itself (JCS_EXT_BGRX sets the filler byte to 0xFF, as Qt's opaque pixels have it)
 // instead of rows of 24 bits that are converted afterwards, and so that each warning reaches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Completeness checks of PNG and TIFF files, and of one page of a TIFF open in libtiff: the
 // structure only, never a pixel. Qt's readers
 // fail on most damage themselves; what they pass over is a file cut inside the PNG end chunk,

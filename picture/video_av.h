@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The FFmpeg objects the video reader and the video index hold, each freed with its owner, and

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the toolbar pictures (16 x 15) and the application icon as PNG files.
 
 Run from anywhere: python3 res/make_images.py. The PNGs are committed; this script is how they

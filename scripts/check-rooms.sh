@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Refuses an include that runs upward: each room of the tree may include only itself and the
 # rooms listed for it here (docs/architecture.md explains the order), and the rooms that must
 # stay free of Qt include none of its headers. Run at every build and by the tests.

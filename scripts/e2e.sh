@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: the built program in a virtual X server, used as a person uses it. It adds the
 # sample images through the real file dialog with the keyboard, draws a scan line with
 # Shift+click, move and click, steps through the images with Down, writes the data file with

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang (address and undefined sanitizers) and runs each for a
 # bounded time on its seed corpus.
 #   scripts/fuzz.sh [SECONDS]   default 60 seconds a target

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quandrel and starts the program. Arguments are passed on to it.
 set -euo pipefail
 cd "$(dirname "$0")/.."

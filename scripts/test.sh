@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Quandrel with warnings as errors and runs every test.
 #   scripts/test.sh              the normal build, in build/
 #   scripts/test.sh --sanitize   the address + undefined sanitizer build, in build-asan/

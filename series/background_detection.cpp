@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "series/background_detection.h"
 
 #include "series/series_detect.h"

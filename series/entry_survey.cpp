@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "series/entry_survey.h"
 
 #include <unordered_map>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The entries of the image list that files give: one per page of a stack or frame of a video,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "series/kymograph_build.h"
 
 #include "series/series_host.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The pieces of JSON text that the session writer puts together: strings checked to be UTF-8,

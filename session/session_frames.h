@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The pages and frames of a session's images (version 4): an image object's "frame", or its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A session file's JSON text read into a tree for the session reader, within bounds. The shape

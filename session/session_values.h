@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The values of a session file's fields, read strictly: each reader takes the field's name for

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view's construction, its document interface, its geometry and the measurement it
 // runs on the current picture.
 #include "view/norvale_view.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The status bar's calibrated read-out: the axis values at the image pixel under the mouse, as
 // the export converts edge points.
 #include "model/caliper_measure.h"

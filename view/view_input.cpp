@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse and keyboard input of the image view: click, move, click with a mouse grab between pick
 // and drop, the rubber band, the live profile, the status read-out and the tool cursors.
 #include <QKeyEvent>

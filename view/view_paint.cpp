@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting the image view: the exposed part of the picture, the measurement that every paint
 // runs, then the overlays and the rubber band.
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view's zoom: the steps, fitting the picture to the window, and Ctrl+wheel about the
 // mouse.
 #include <QScrollBar>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "document/commands/doc_command.h"
 
 CDocCommand::CDocCommand(CNorvaleDoc& doc, const QString& text)

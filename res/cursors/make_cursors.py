@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the image view's tool cursors as 32 x 32 PNGs: black strokes with a white outline on a
 transparent ground, so they stay visible on dark and light pictures alike. Run it from this folder
 after changing a shape; the PNGs are committed and compiled into the program's resources."""

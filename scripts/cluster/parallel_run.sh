@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Measures a session in N shards with GNU parallel and merges their parts into one data file.
 #   scripts/cluster/parallel_run.sh SESSION N OUT.dat
 # The shards run side by side, one per core (PARALLEL_JOBS sets another number: 8, 50%), each

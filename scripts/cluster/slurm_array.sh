@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One task of a Slurm job array: measures its shard of a session into a part file.
 #   sbatch --array=1-N scripts/cluster/slurm_array.sh SESSION PARTS_DIR
 # The task K of an array of N tasks measures part K/N into PARTS_DIR/part-K-of-N.qpart, with as

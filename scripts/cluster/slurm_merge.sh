@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The last step of a sharded run under Slurm: merges the part files of every task of the array.
 #   sbatch --dependency=afterok:ARRAY_JOB scripts/cluster/slurm_merge.sh PARTS_DIR N OUT.dat
 # Needs the part files only; the merge of a million images takes some 1.7 GB of memory.

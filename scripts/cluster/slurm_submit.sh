@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Submits a sharded run to Slurm: a job array of N shards, then the merge once all succeeded.
 #   scripts/cluster/slurm_submit.sh SESSION N OUT.dat [SBATCH_OPTION...]
 # The part files go to OUT.dat.parts/ (QUANDREL_PARTS sets another folder); it, the session

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool's memory: bounded by the number of jobs, whatever the length of the series.
 // Each run's peak is the tool's own, as the kernel counted it.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool's output by every kind of name: standard output and the other descriptors it
 // was given, by any of their names; pipes and devices; and outputs that can never be written,
 // refused before anything is measured. Also a run out of file descriptors.

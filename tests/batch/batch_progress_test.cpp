@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The progress line: its text, how often it is rewritten, and the tool showing it only to a
 // terminal.
 #include "batch/batch_progress.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool's tidy table: the examples' numbers are the data file's, and the options that
 // choose it are checked like every other.
 #include <fcntl.h>

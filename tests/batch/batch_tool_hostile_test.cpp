@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The batch tool given what an attacker or a slip would give it: an output that is one of its
 // inputs, a closed standard output, a folder whose name is not UTF-8, a session that never
 // ends, and too little memory.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A session saved from the window, measured by the batch tool: the same data file as the
 // window's own export.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shards and their merge, through the built tool: the merged file is the single run's, byte for
 // byte, and every set of parts that is not one session's whole set is refused by name.
 #include <gtest/gtest.h>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The cluster scripts as they are run: GNU parallel for real on the examples; the Slurm scripts
 # with the variables Slurm sets, against a stand-in for the tool that shows the shard each task
 # computes, and end to end with the real tool under a stand-in for sbatch that runs the array's

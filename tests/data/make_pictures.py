@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Writes the picture fixtures that Qt cannot write itself (GIF, run-length BMP), damaged copies
 of them, and damaged copies of the corpus JPEGs, for the loader tests and the picture fuzzer.
 

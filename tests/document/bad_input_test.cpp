@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whatever file a user adds, the program shows its message, keeps its state and goes on.
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Inputs the fuzzers found that once crashed the program; each must now fail with a message, or
 // work as it should.
 #include <gtest/gtest.h>

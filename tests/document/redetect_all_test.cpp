@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // "すべて再検出": every cursor but those placed by hand detected again under the options of now,
 // one step with progress; offered after a change of the options; and the export's warning of
 // edges found under other settings.

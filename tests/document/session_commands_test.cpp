@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's session commands on the document: files that are no session are refused and the
 // work stays, missing images are told of once and marked, and unsaved work is asked about.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kymograph's values as CSV: one row per entry, the header naming the samples.
 #include "export/kymograph_csv.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who may write what, and the targets that are written in place rather than replaced.
 #include <fcntl.h>
 #include <gtest/gtest.h>

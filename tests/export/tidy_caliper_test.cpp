@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tidy table's columns for lines under a caliper rule, and what every output writes for a
 // line whose rule found no edge.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tidy table's sub-pixel columns: present only with the option, and agreeing with the
 // integer columns where the edge falls on a whole sample.
 #include <gtest/gtest.h>

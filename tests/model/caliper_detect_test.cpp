@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A line's own caliper rule in detection: where the cursor goes, what it keeps, and what the
 // detection records.
 #include <gtest/gtest.h>

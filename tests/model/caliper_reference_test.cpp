@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rules' fast paths (blocked and vector sums, kept buffers and weights, candidates
 // gathered as bits, medians selected in a narrowed window) against the arithmetic written out
 // plainly: the same bits on long lines, plateaus, lines whose sample misleads the median's

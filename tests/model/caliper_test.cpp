@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rules: edge response, candidates and choice, the estimators, threshold crossings,
 // pairs, noise and status.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The finer detection options: the band across the line, the smoothing and the sub-pixel edge.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Exact comparisons and correctly rounded quotients: the arithmetic every edge of a wide or
 // smoothed line rests on.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exact profile against the definition written out in rational numbers: random profiles of
 // every shape (equal and unequal pixel counts, both smoothings, every width, flat stretches that
 // make ties) must give the same edge and the same sub-pixel position.

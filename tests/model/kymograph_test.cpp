@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kymograph's rows at their depth, and many rows reduced to few pixel rows without losing
 // an extreme.
 #include "model/kymograph.h"

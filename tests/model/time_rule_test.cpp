@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The arithmetic of times: seconds from the first entry, and the rate of change over them.
 #include "model/time_rule.h"
 

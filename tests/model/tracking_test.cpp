@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Following an edge from image to image: where the window stands after the images before, and
 // what a followed line finds on a series where a stronger edge comes near and the edge is
 // hidden for one image.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the build tree into a scratch folder of the build tree, and
 # checks it as dpkg sees it: its control fields, exactly the files it installs and where, and
 # the packaged batch tool measuring the example session to the expected data file.
@@ -65,6 +66,8 @@ expected=$(sort <<'FILES'
 usr/bin/quandrel
 usr/bin/quandrel-batch
 usr/share/applications/org.zentor.Quandrel.desktop
+usr/share/doc/quandrel/changelog.gz
+usr/share/doc/quandrel/copyright
 usr/share/icons/hicolor/16x16/apps/quandrel.png
 usr/share/icons/hicolor/256x256/apps/quandrel.png
 usr/share/icons/hicolor/32x32/apps/quandrel.png
@@ -84,6 +87,11 @@ for program in quandrel quandrel-batch; do
   readelf -S "$root/usr/bin/$program" 2>/dev/null | grep -q '\.debug_info' &&
     fail "usr/bin/$program is not stripped"
 done
+
+# The changelog's newest entry is this version's, or a version bump has no entry yet.
+newest=$(gzip -dc "$root/usr/share/doc/quandrel/changelog.gz" 2>/dev/null | head -n 1)
+[ "$newest" = "${newest#quandrel ($version) }" ] &&
+  fail "the changelog's newest entry is \"$newest\", not version $version (res/debian/changelog)"
 
 # --- the packaged tool at work ----------------------------------------------------------------
 batch=$root/usr/bin/quandrel-batch

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The desktop entry, the AppStream metainfo and the MIME type as the desktop's own tools read
 # them: each validator passes without a word, the MIME file builds a database that maps the
 # session's glob to its type, and the three agree with each other and with the build's version.

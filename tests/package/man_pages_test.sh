@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The built manual pages render without a warning of man or groff, and the batch tool's page
 # each program's page describes every option its usage names, so that the two cannot drift apart.
 #   tests/package/man_pages_test.sh MAN_DIR QUANDREL QUANDREL_BATCH

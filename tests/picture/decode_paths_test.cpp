@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The loader's own decoders against Qt's readers: for every kind of JPEG, BMP and GIF that
 // series are made of, and for the kinds that stay with Qt, the loaded pixels are Qt's to the
 // bit, the filler byte included, and what Qt cannot read is refused. And the reuse of memory

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PNG and TIFF pictures: 8-bit ones exactly as Qt reads them, 16-bit ones at their own depth,
 // damaged ones refused, and edges that only 16 bits show found where they are.
 #include <gtest/gtest.h>

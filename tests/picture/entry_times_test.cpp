@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The times files carry for their entries: a stack's description (ImageJ's interval, OME-XML's
 // planes), a JPEG's EXIF date with its sub-seconds and offset; none where nothing says.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Decoding the neighbours ahead changes nothing that the user can see but the time a step takes:
 // every scenario runs once without the prefetch and once with it, and both must end with the
 // same messages, missing marks, edges, undo history and data file, and every step must show the

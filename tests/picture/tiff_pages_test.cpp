@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Which image of a multi-page TIFF is the picture, and that it keeps the orientation it is
 // stored in.
 #include <gtest/gtest.h>

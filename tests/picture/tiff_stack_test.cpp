@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pages of multi-page TIFF files written here with libtiff: each page's pixels as written and
 // as Qt's reader gives them, in any order of loading; damaged pages refused while the others
 // load; and the count of pages the image list makes of a file.

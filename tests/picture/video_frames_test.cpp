@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Frames of videos made here with libavcodec: numbered and timed in presentation order, the
 // same pixels in any order of loading, and refused when the file cannot give them.
 #include <gtest/gtest.h>

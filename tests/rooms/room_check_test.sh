@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The tree as it stands passes the rooms' check; a tree with an include that runs upward, or with
 # Qt in a room kept free of it, does not, and the check names the file.
 set -uo pipefail

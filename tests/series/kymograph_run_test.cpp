@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kymograph's rows are the line's profiles, entry by entry, whatever the picture's depth,
 // the line's width and smoothing or a reading between pixels; a picture that does not decode
 // gives an empty row, marked so; and the rows come back from the files they are saved to.

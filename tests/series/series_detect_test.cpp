@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parallel detection measures copies and writes the results back afterwards; whatever
 // happened to the list meanwhile, a result lands only on the line it was measured on.
 #include "series/series_detect.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The series plot's numbers: the data file's measures per image and line, nothing for what is
 // not measured yet, and gaps with their reasons.
 #include "series/series_values.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The frames of a video measured by many workers: each worker takes the frames its decoder
 // reaches in one pass, and the results are those of one worker taking them in list order.
 #include <gtest/gtest.h>

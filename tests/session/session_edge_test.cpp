@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The finer detection options in the session file: optional fields, absent the defaults.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lines with caliper rules of their own in the session file: the rules, the settings their edges
 // were found with, and what each measured, through the file and the records and back.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The session's time rule: written only when set, read back exactly, refused when wrong.
 #include <gtest/gtest.h>
 

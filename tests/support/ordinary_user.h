@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Permission cases mean nothing to root, whom no mode bit stops. As root, such a case runs in a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Runs a program to its end and reports its own peak resident memory, as the kernel counted it

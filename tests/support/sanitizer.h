@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Whether the tests run under the address sanitizer, whose shadow memory and quarantine make

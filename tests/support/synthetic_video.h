@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Writes a small video with libavformat and libavcodec: a dark left part and a bright right part

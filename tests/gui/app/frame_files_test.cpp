@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Files given to the window: dropped on it, named on its command line, and the sessions of its
 // recent-file list.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The real frame on a real document, started as the program starts it, with dialogs answered by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real frame on a real document, driven by keys and clicks as a user drives it; dialogs are
 // answered by a script.
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The kymograph in the real frame: shown from the View menu, built in the background over
 // every image, built afresh when the line is reshaped, a click on a row opening that image, and
 // its picture and values saved through the window's save dialog.

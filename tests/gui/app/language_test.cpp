@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window in Japanese and in English: which language a locale and the command line choose,
 // that every text of the interface has its English, and that an English window shows no
 // Japanese, holds its captions whole and writes the same data file.

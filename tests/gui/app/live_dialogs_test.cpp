@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window with Qt's own dialogs, message boxes and progress dialog, answered the way a
 // user answers them: by clicks on the dialog's window and by keys.
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stepping through a long series with the Down key holds a fixed number of decoded pictures (the
 // current one and the two decoded ahead): the process's resident memory stays flat. A session
 // too large for the memory left never ends the window, wherever the memory runs out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real window stepping with Up and Down, with the neighbours decoded ahead and without: the
 // same keys must leave the same painted view, status bar, edges and undo history, and after
 // every key the view must show the picture of the current record's file.

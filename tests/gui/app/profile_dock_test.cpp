@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile plot in the real frame: shown from the View menu and following the current line as
 // it moves and changes, and the profile written from the Data menu.
 #include <QAction>

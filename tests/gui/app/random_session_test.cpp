@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long random session on the real window: clicks with and without Shift and Ctrl, drags,
 // arrow keys, menu and toolbar commands, panel buttons and list clicks, undo and redo keys, with
 // the dialogs answered at random. After every event the records' invariants hold and every index

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The copy of unsaved work kept against a crash: it follows the work, goes when the work is
 // saved, and a copy left behind gives the same records back.
 #include <sys/stat.h>

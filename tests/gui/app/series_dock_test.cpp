@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The series plot in the real frame: shown and hidden from the View menu and remembered, filled
 // in by the background measuring while the user goes on, following every edit, and the tidy
 // table written from the Data menu.

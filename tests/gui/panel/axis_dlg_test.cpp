@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The axis settings dialog: its fields filled from the current calibration, OK in both scopes
 // and Cancel through the panel's button, and the parse errors that keep it open.
 #include "panel/axis_dlg.h"

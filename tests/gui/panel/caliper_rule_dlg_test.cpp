@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The caliper rule dialog: which fields take part for each kind, the texts that keep it open
 // with their message and the field at fault, and the rules it hands back.
 #include "panel/caliper_rule_dlg.h"

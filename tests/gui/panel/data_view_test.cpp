@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The side panel driven with real clicks: its defaults, what each control changes in the
 // document, the file list and its mark, and the layout of the form.
 #include "panel/data_view.h"

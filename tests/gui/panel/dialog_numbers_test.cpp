@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pure conversions behind the dialogs: field texts to numbers and back, and dialog units to
 // pixels.
 #include "panel/dialog_numbers.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The side panel's file list: its titles and mark, what a click on it does, and how a file
 // that gives no picture is shown.
 #include <QCoreApplication>

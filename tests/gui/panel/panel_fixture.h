@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The side panel on a real document, shown, with the view and the dialogs faked: what the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the panel's test classes in one program, then the number handling once more under a
 // German locale, where a careless printf or QLocale would write "0,5" (in a dialog, or on the
 // series plot's axes and tooltips).

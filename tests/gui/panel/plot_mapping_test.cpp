@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The series plot's arithmetic, without a widget: axes, the reduction of dense curves, what
 // lies under the pointer and what the tooltip says about it.
 #include "panel/plot_mapping.h"

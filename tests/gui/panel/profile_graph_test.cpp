@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile graph against its mapping: first the arithmetic, then the pixels it paints.
 #include "panel/profile_graph.h"
 

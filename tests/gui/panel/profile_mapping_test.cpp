@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile plot's arithmetic, without a widget: samples and values to pixels and back, the
 // fixed axes, the reduction of long profiles and the read-out.
 #include "panel/profile_mapping.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The series plot as a widget: the pixels it paints, the clicks and tooltips it answers, the
 // files it saves.
 #include "panel/series_plot.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The time rule's dialog: the rule it hands back for what is typed, and what it refuses.
 #include "panel/time_rule_dlg.h"
 

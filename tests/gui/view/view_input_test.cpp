@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse and key input of the image view: the interaction table, the rubber band and the live
 // profile, the status read-out and the tool cursors.
 #include <QPaintEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the image view paints, where it lands at each zoom, and the measurement a paint runs.
 #include <QScrollBar>
 #include <QSplitter>

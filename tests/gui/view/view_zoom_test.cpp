@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The image view reduced and fitted: where the pointer lands, Ctrl+wheel, Esc during a drag and
 // the calibrated read-out.
 #include <QWheelEvent>
