@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The batch tool's side of provenance: the sidecar written beside a table, and `verify`, which

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a shard learns before it measures: its K and N from a Slurm job array's task, and

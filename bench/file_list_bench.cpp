@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The side panel's file list over a long list: what redrawing the panel after a change costs
 // with 10,000 and 100,000 entries (a long video's frames), and adding such a video to the list,
 // from its survey to the new entries in the document.

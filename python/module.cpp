@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The compiled half of the Python module `quandrel`: the program's own libraries with a thin
 // binding; quandrel/__init__.py holds the Python side.
 

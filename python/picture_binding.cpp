@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures, profiles and edges from Python: the program's decoder, sampler and edge rules,
 // called one at a time.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sessions from Python: the text of a session file goes through the program's own reader and
 // writer, and a measurement is the batch tool's, table bytes and all.
 

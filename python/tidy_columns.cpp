@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "python/tidy_columns.h"
 
 #include <charconv>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A result's provenance: the sidecar file written beside a table, saying which program made it,

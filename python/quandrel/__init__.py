@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Quandrel from Python: sessions, measurements, pictures, profiles and edges.
 
 The same code as the window and the batch tool measures here; nothing is computed twice.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measures a session in N shards and merges them into the data file and the table, as
 //   quandrel-batch SESSION -o OUT.dat   and   quandrel-batch SESSION -o OUT.csv --format csv
 // write them, byte for byte.

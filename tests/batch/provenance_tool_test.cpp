@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The provenance beside a table, through the built tool: what it records, and verify telling
 // changed and missing inputs from unchanged ones.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A shard told its K and N by a Slurm array task, and a resubmitted shard that finds its part
 // file already written.
 #include <gtest/gtest.h>

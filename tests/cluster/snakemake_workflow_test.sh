@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Snakemake workflow of scripts/workflows/ run for real with Debian's snakemake (its local
 # executor, two cores) on the examples in three shards: its data file and table must be the
 # single run's, byte for byte, and a shard that fails must leave no result.

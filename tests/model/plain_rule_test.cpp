@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A line under one of the four plain rules as its own: over the whole line it finds the side
 // panel's edge bit for bit, and within a search window the rule's own choice among the window's
 // samples, or nothing.

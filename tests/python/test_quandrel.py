@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The Python module against the batch tool and against known pixels."""
 
 import csv
