@@ -50,6 +50,9 @@ if(QUANDREL_PYTHON)
   set(CPACK_DEB_COMPONENT_INSTALL ON)
   set(CPACK_COMPONENTS_ALL Unspecified python)
   set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME quandrel)
+  # A component's description replaces the package's: the main one keeps its own.
+  set(CPACK_COMPONENT_UNSPECIFIED_DESCRIPTION
+    "${CPACK_PACKAGE_DESCRIPTION}")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-quandrel)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS

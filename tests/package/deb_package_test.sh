@@ -119,7 +119,9 @@ if [ "$python" = ON ]; then
   site=$proot/usr/lib/python3/dist-packages
   got=$(cd "$proot" && find . ! -type d | sed 's|^\./||' | sort)
   module=$(cd "$proot" && ls usr/lib/python3/dist-packages/quandrel/_quandrel.cpython-*.so)
-  [ "$got" = "$(printf '%s\n' usr/lib/python3/dist-packages/quandrel/__init__.py "$module" | sort)" ] ||
+  [ "$got" = "$(printf '%s\n' usr/lib/python3/dist-packages/quandrel/__init__.py "$module" \
+                  usr/share/doc/python3-quandrel/changelog.gz usr/share/doc/python3-quandrel/copyright |
+                sort)" ] ||
     fail "python3-quandrel's files: $got"
   readelf -S "$proot/$module" | grep -q '\.debug_info' && fail "the module is not stripped"
   readelf -d "$proot/$module" | grep -Eq 'RPATH|RUNPATH' && fail "the module carries a run path"
