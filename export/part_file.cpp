@@ -11,6 +11,7 @@
 
 #include "export/part_bytes.h"
 #include "export/part_caliper.h"
+#include "export/part_trail.h"
 #include "export/part_cursor.h"
 
 namespace {
@@ -180,21 +181,7 @@ std::optional<std::string> BuildPartFile(const PartHeader& header,
             PutCursor(w, layout, records.m_detections, line);
         }
     }
-    if (tracking) {
-        w.U32(static_cast<std::uint32_t>(steps.size()));
-        for (const PartTrackStep& step : steps) {
-            w.U32(step.line);
-            w.U64(step.image);
-            w.U8(step.found ? 1 : 0);
-            w.F64(step.place);
-        }
-    }
-    if (h.version >= 5) {
-        const TimeRule& rule = records.m_timeRule;
-        w.U8(rule.kind == TimeRule::Kind::Interval ? 1 : rule.kind == TimeRule::Kind::FileTime ? 2 : 0);
-        w.F64(records.m_timeRule.interval);
-        w.F64(records.m_timeRule.start);
-    }
+    if (tracking) PutPartTrail(w, steps, h.version >= 5, records.m_timeRule);
     h.lines = static_cast<std::uint32_t>(lineCount);
     h.axes = static_cast<std::uint32_t>(axisIndex.size());
     h.bodyBytes = body.size();
@@ -356,36 +343,8 @@ std::string ReadPartRecords(std::string_view file, const PartHeader& header,
         added.m_arAxis.push_back(std::make_unique<CDataAxis>(axes[axis]));
     }
     std::vector<PartTrackStep> read;
-    if (tracking) {
-        if (r.Left() < 4) return damaged;
-        const std::uint32_t count = r.U32();
-        constexpr std::size_t kStepBytes = 4 + 8 + 1 + 8;
-        if (count > r.Left() / kStepBytes) return damaged;
-        read.resize(count);
-        for (PartTrackStep& step : read) {
-            step.line = r.U32();
-            step.image = r.U64();
-            const std::uint8_t found = r.U8();
-            step.place = r.F64();
-            if (found > 1 || step.line >= header.lines || step.image >= header.first ||
-                !std::isfinite(step.place)) {
-                return damaged;
-            }
-            step.found = found == 1;
-        }
-    }
     TimeRule rule;
-    if (header.version >= 5) {
-        if (r.Left() < 1 + 8 + 8) return damaged;
-        const std::uint8_t kind = r.U8();
-        rule.interval = r.F64();
-        rule.start = r.F64();
-        if (kind > 2) return damaged;
-        rule.kind = kind == 1   ? TimeRule::Kind::Interval
-                    : kind == 2 ? TimeRule::Kind::FileTime
-                                : TimeRule::Kind::FromFiles;
-        if (!rule.IsValid()) return damaged;
-    }
+    if (tracking && !GetPartTrail(r, header, read, rule)) return damaged;
     if (r.Left() != 0) return damaged;
     if (steps != nullptr) *steps = std::move(read);
     if (timeRule != nullptr) *timeRule = rule;
