@@ -79,6 +79,7 @@ bool MeasureFrames(const std::string& path, std::int64_t frames, int jobs) {
     settings.jobs = jobs;
     settings.mode = kEdgeSteepestRise;
     settings.stopOnFailure = true;
+    settings.partialPictures = true;  // as quandrel-batch measures
     std::vector<int> records(static_cast<std::size_t>(profile.GetSize()));
     for (std::size_t k = 0; k < records.size(); ++k) records[k] = static_cast<int>(k);
     return DetectPendingRecords(profile, records, settings).failures.empty();
