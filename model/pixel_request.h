@@ -15,7 +15,11 @@ struct PixelRequest {
         CPoint start;
         ScanWalk walk;
         int reach = 0;  // pixels in x and in y from each position of the walk
-        bool operator==(const Walk&) const = default;
+        bool operator==(const Walk& other) const {
+            return start == other.start && walk.count == other.walk.count &&
+                   walk.slope == other.walk.slope && walk.step == other.walk.step &&
+                   walk.xMajor == other.walk.xMajor && reach == other.reach;
+        }
     };
     std::vector<Walk> walks;
     bool operator==(const PixelRequest&) const = default;

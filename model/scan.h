@@ -18,7 +18,6 @@ struct ScanWalk {
     double slope = 0.0;  // minor difference / major difference, signed
     int step = 1;        // sign of the major difference, +1 when it is 0
     bool xMajor = true;  // x steps on a tie (|dx| == |dy|)
-    bool operator==(const ScanWalk&) const = default;
 };
 
 ScanWalk SetupWalk(int x1, int y1, int x2, int y2, int maxSteps = kMaxScanSteps);
