@@ -34,6 +34,7 @@ BatchOutcome DetectImages(const Session& session, CDataProfile& profile, int job
     settings.edge = session.edge;
     settings.jobs = jobs;
     settings.stopOnFailure = true;
+    settings.partialPictures = true;  // the batch shows no picture
     int reported = 0;
     const DetectReport report =
         DetectPendingRecords(profile, records, settings, [&](int done, int total) {

@@ -189,6 +189,7 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
 
 void CPicture::Clear() {
     m_image = QImage();
+    m_part = {};
     m_display = QImage();
     m_pixels = CPixelBuffer();
     m_displayPixels = CPixelBuffer();
@@ -198,6 +199,7 @@ void CPicture::Clear() {
 
 CPicture::LoadResult CPicture::Load(const std::string& path) {
     m_image = QImage();
+    m_part = {};
     m_display = QImage();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
     // system's own words, before any decoder looks at it.
@@ -239,6 +241,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     m_image = QImage();
+    m_part = {};
     m_display = QImage();
     if (IsTiffSignature(data.constData(), static_cast<std::size_t>(data.size()))) {
         QString error;
@@ -253,8 +256,19 @@ CPicture::LoadResult CPicture::LoadData(QByteArray data) {
 }
 
 CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame) {
+    return LoadEntry(path, frame, nullptr);
+}
+
+CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame,
+                                    const PixelRequest& request) {
+    return LoadEntry(path, frame, &request);
+}
+
+CPicture::LoadResult CPicture::LoadEntry(const std::string& path, std::int64_t frame,
+                                         const PixelRequest* request) {
     if (frame < 0) return Load(path);
     m_image = QImage();
+    m_part = {};
     m_display = QImage();
     struct stat st {};
     PictureFault openFault;
@@ -263,7 +277,10 @@ CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame)
     // Whatever is not a TIFF is taken for a video, whose reader says why when it is none.
     if (!IsTiffFile(fd)) {
         ::close(fd);
-        return LoadVideoFrame(m_video, path, frame, m_pixels, m_image);
+        const LoadResult result = LoadVideoFrame(
+            m_video, path, frame, {m_pixels, m_image, request, request != nullptr ? &m_part : nullptr});
+        if (!m_part.IsNull()) m_partRequest = *request;
+        return result;
     }
     // The stack stays open from page to page while the file is the same and unchanged.
     const FileStamp stamp = StampOf(st);
@@ -387,6 +404,11 @@ PixelView CPicture::View() const {
                                    : PixelFormat::Rgb32;
     return {m_image.constBits(), m_image.width(), m_image.height(),
             static_cast<std::ptrdiff_t>(m_image.bytesPerLine()), format};
+}
+
+PixelView CPicture::View(const PixelRequest& request) const {
+    if (m_part.IsNull()) return View();
+    return request == m_partRequest ? m_part : PixelView{};
 }
 
 const QImage& CPicture::DisplayImage() const {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/pixel_request.h"
 #include "model/sampling.h"
 #include "picture/picture_checks.h"
 #include "picture/pixel_buffer.h"
@@ -64,6 +65,11 @@ public:
     // Load(path); from 0 it is the page of a multi-page TIFF or the frame of a video, counted from
     // 0 in presentation order. Frame N is always the same pixels, whatever was loaded before.
     LoadResult Load(const std::string& path, std::int64_t frame);
+    // The same, for reading only the pixels `request` names: a video frame whose conversion
+    // allows it has only those converted (video_frames.h), anything else loads whole. A picture
+    // loaded in part shows nothing: IsNull(), a null Image() and View(); only View(request)
+    // reads it.
+    LoadResult Load(const std::string& path, std::int64_t frame, const PixelRequest& request);
     // Whether Load could open the file (a plain file, readable), without reading it: the failure
     // Load would give, or success.
     static LoadResult Probe(const std::string& path);
@@ -85,12 +91,17 @@ public:
     const QImage& DisplayImage() const;
     // The rows, in the format of Image().
     PixelView View() const;
+    // The rows for reading what `request` names: View() of a picture loaded whole; of one loaded
+    // in part, its rows if it was loaded for this same request, else a null view, so that no
+    // reader reaches a pixel that was not converted.
+    PixelView View(const PixelRequest& request) const;
 
     // The colour cut to 8 bits as 0x00BBGGRR, or CLR_INVALID outside the picture (or without one).
     std::uint32_t GetPixel(int x, int y) const { return View().GetPixel(x, y); }
 
 private:
     LoadResult Decode(const QByteArray& data);
+    LoadResult LoadEntry(const std::string& path, std::int64_t frame, const PixelRequest* request);
     // Takes a decoded picture in its held format: makes the copy to paint when asked to.
     LoadResult Keep(QImage image);
     // Page `page` (from 0) of the stack open in m_tiff.
@@ -107,4 +118,7 @@ private:
     FileBytes m_fileBytes = FileBytes::Keep;
     DisplayCopy m_displayCopy = DisplayCopy::OnDemand;
     VideoReaderPtr m_video;  // the decoder of the last video loaded, open for its next frame
+    // A video frame converted in part: its rows in m_pixels, and the request it was loaded for.
+    PixelView m_part;
+    PixelRequest m_partRequest;
 };

@@ -1,28 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "picture/video_frames.h"
 
-extern "C" {
-#include <libavutil/pixdesc.h>
-#include <libswscale/swscale.h>
-}
-
 #include <QCoreApplication>
 #include <new>
 #include <optional>
 #include <set>
 
 #include "picture/file_stamp.h"
+#include "picture/frame_convert.h"
 #include "picture/video_av.h"
 #include "picture/video_index.h"
 
 namespace {
-
-// The conversion to 32-bit RGB at the frame's own size, which libswscale does with its unscaled
-// YUV to RGB routine whatever the filter named. Its x86 SIMD versions all give the same bytes;
-// its C version (other processors) rounds otherwise, up to 3 levels. The bit-exact, accurately
-// rounded conversion that agrees everywhere costs several times the decoding of a 1080p frame,
-// and decoding is what the batch must be limited by.
-constexpr int kScaleFlags = SWS_BILINEAR;
 
 CPicture::LoadResult Failed(const PictureFault& fault) {
     const auto status = fault.problem == PictureProblem::OutOfMemory
@@ -52,27 +41,18 @@ PictureFault NoMemory() {
             PictureProblem::OutOfMemory};
 }
 
-bool FullRange(const AVFrame* frame) {
-    if (frame->color_range == AVCOL_RANGE_JPEG) return true;
-    const auto format = static_cast<AVPixelFormat>(frame->format);
-    return format == AV_PIX_FMT_YUVJ420P || format == AV_PIX_FMT_YUVJ422P ||
-           format == AV_PIX_FMT_YUVJ444P || format == AV_PIX_FMT_YUVJ440P ||
-           format == AV_PIX_FMT_YUVJ411P;
-}
-
 }  // namespace
 
 class CVideoReader {
 public:
     ~CVideoReader() { Close(); }
-    CPicture::LoadResult Load(const std::string& path, std::int64_t frame, CPixelBuffer& pixels,
-                              QImage& image);
+    CPicture::LoadResult Load(const std::string& path, std::int64_t frame, const FrameTarget& target);
 
 private:
     PictureFault Open(const std::string& path);
     PictureFault Seek(std::size_t key);
-    PictureFault Decode(std::int64_t frame, CPixelBuffer& pixels, QImage& image);
-    PictureFault Convert(const AVFrame* decoded, CPixelBuffer& pixels, QImage& image);
+    PictureFault Decode(std::int64_t frame, const FrameTarget& target);
+    PictureFault Convert(const AVFrame* decoded, const FrameTarget& target);
     void TaintRunOf(const AVPacket* packet);
     void Close();
 
@@ -81,7 +61,10 @@ private:
     std::shared_ptr<const VideoIndex> m_index;
     AvInput m_input;
     AVCodecContext* m_codec = nullptr;
-    SwsContext* m_scale = nullptr;
+    CFrameConverter m_converter;
+    // The region of the last request, laid on frames of its size, kept while requests repeat.
+    PixelRequest m_regionRequest;
+    PixelRegion m_region;
     AvPacket m_packet;
     AvFrame m_frame;
     // The decoder stands after frame m_last and may go on forward; false after a failure and at
@@ -97,8 +80,6 @@ void VideoReaderDeleter::operator()(CVideoReader* reader) const {
 }
 
 void CVideoReader::Close() {
-    sws_freeContext(m_scale);
-    m_scale = nullptr;
     avcodec_free_context(&m_codec);
     m_input.Close();
     m_index.reset();
@@ -183,7 +164,7 @@ void CVideoReader::TaintRunOf(const AVPacket* packet) {
     m_taint.insert(frame >= 0 ? m_index->RunStart(frame) : m_sendRun);
 }
 
-PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QImage& image) {
+PictureFault CVideoReader::Decode(std::int64_t frame, const FrameTarget& target) {
     // m_packet holds a packet to send when the seek left one there.
     bool ended = false;  // the file's end was read and the decoder told so
     for (;;) {
@@ -207,7 +188,7 @@ PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QIma
             }
             // A frame after the one asked for: the decoder dropped it, damaged.
             PictureFault fault = n > frame || damaged ? FrameDamaged(frame)
-                                                      : Convert(got, pixels, image);
+                                                      : Convert(got, target);
             av_frame_unref(got);
             return fault;
         }
@@ -245,34 +226,35 @@ PictureFault CVideoReader::Decode(std::int64_t frame, CPixelBuffer& pixels, QIma
     }
 }
 
-PictureFault CVideoReader::Convert(const AVFrame* decoded, CPixelBuffer& pixels, QImage& image) {
+PictureFault CVideoReader::Convert(const AVFrame* decoded, const FrameTarget& target) {
     if (PictureFault fault = TooLargeFault(decoded->width, decoded->height)) return fault;
-    const auto format = static_cast<AVPixelFormat>(decoded->format);
-    m_scale = sws_getCachedContext(m_scale, decoded->width, decoded->height, format,
-                                   decoded->width, decoded->height, AV_PIX_FMT_RGB32, kScaleFlags,
-                                   nullptr, nullptr, nullptr);
-    if (m_scale == nullptr) return FrameDamaged(m_last);
-    // The stream's own matrix and range; libswscale takes BT.601 where the stream names none.
-    // A picture in RGB has no matrix, and libswscale ignores it then.
-    sws_setColorspaceDetails(m_scale, sws_getCoefficients(decoded->colorspace),
-                             FullRange(decoded) ? 1 : 0, sws_getCoefficients(SWS_CS_DEFAULT), 1, 0,
-                             1 << 16, 1 << 16);
-    std::uint32_t* out = pixels.Prepare(decoded->width, decoded->height);
-    if (out == nullptr) return NoMemory();
-    std::uint8_t* planes[4] = {reinterpret_cast<std::uint8_t*>(out), nullptr, nullptr, nullptr};
-    const int strides[4] = {decoded->width * 4, 0, 0, 0};
-    if (sws_scale(m_scale, decoded->data, decoded->linesize, 0, decoded->height, planes, strides) !=
-        decoded->height) {
-        return FrameDamaged(m_last);
+    CFrameConverter::Result converted;
+    if (target.request != nullptr && target.part != nullptr &&
+        CFrameConverter::CanConvertPart(decoded)) {
+        if (m_region.Width() != decoded->width || m_region.Height() != decoded->height ||
+            !(m_regionRequest == *target.request)) {
+            m_region = PixelRegion(*target.request, decoded->width, decoded->height);
+            m_regionRequest = *target.request;
+        }
+        converted = m_converter.Part(decoded, m_region, target.pixels, *target.part);
+    } else {
+        converted = m_converter.Whole(decoded, target.pixels, target.image);
     }
-    image = pixels.Wrap(decoded->width, decoded->height);
-    if (image.isNull()) return NoMemory();
-    return {};
+    switch (converted) {
+        case CFrameConverter::Result::Ok:
+            return {};
+        case CFrameConverter::Result::NoMemory:
+            return NoMemory();
+        case CFrameConverter::Result::Failed:
+        default:
+            return FrameDamaged(m_last);
+    }
 }
 
 CPicture::LoadResult CVideoReader::Load(const std::string& path, std::int64_t frame,
-                                        CPixelBuffer& pixels, QImage& image) {
-    image = QImage();
+                                        const FrameTarget& target) {
+    target.image = QImage();
+    if (target.part != nullptr) *target.part = {};
     const std::optional<FileStamp> stamp = StampFile(path);
     if (!stamp) {
         Close();
@@ -316,21 +298,22 @@ CPicture::LoadResult CVideoReader::Load(const std::string& path, std::int64_t fr
     m_positioned = true;
     PictureFault fault;
     try {
-        fault = Decode(frame, pixels, image);
+        fault = Decode(frame, target);
     } catch (const std::bad_alloc&) {
         fault = NoMemory();
     }
     if (fault) {
-        image = QImage();
+        target.image = QImage();
+        if (target.part != nullptr) *target.part = {};
         return Failed(fault);
     }
     return {};
 }
 
 CPicture::LoadResult LoadVideoFrame(VideoReaderPtr& reader, const std::string& path,
-                                    std::int64_t frame, CPixelBuffer& pixels, QImage& image) {
+                                    std::int64_t frame, const FrameTarget& target) {
     if (!reader) reader.reset(new CVideoReader);
-    return reader->Load(path, frame, pixels, image);
+    return reader->Load(path, frame, target);
 }
 
 FileEntries SurveyVideo(const std::string& path, const ReadProgress& progress) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "model/pixel_request.h"
 #include "picture/picture.h"
 #include "picture/picture_entries.h"
 #include "picture/pixel_buffer.h"
@@ -24,9 +25,20 @@
 // `progress` is told how far the demuxing has come, and may stop it (video_index.h).
 FileEntries SurveyVideo(const std::string& path, const ReadProgress& progress = {});
 
-// Decodes frame `frame` (>= 0) of the video at `path` into `image`, a 32-bit RGB picture whose
-// rows live in `pixels`. The reader is made on first use and kept open for the next frame; a
-// file that changed on disk since is opened afresh. A frame the file cannot give (past its
-// end, cut off, damaged) is refused with the reason, never made up.
+// Where a decoded frame goes: the whole frame as `image`, a 32-bit RGB picture whose rows live
+// in `pixels`. Given a request and a frame whose conversion allows it
+// (CFrameConverter::CanConvertPart), only the cells of the pixels the request reads are
+// converted, into `pixels`, and `part` shows those rows while `image` stays null.
+struct FrameTarget {
+    CPixelBuffer& pixels;
+    QImage& image;
+    const PixelRequest* request = nullptr;
+    PixelView* part = nullptr;
+};
+
+// Decodes frame `frame` (>= 0) of the video at `path` into the target. The reader is made on
+// first use and kept open for the next frame; a file that changed on disk since is opened
+// afresh. A frame the file cannot give (past its end, cut off, damaged) is refused with the
+// reason, never made up: the frame is always decoded whole, whatever part is converted.
 CPicture::LoadResult LoadVideoFrame(VideoReaderPtr& reader, const std::string& path,
-                                    std::int64_t frame, CPixelBuffer& pixels, QImage& image);
+                                    std::int64_t frame, const FrameTarget& target);

@@ -13,6 +13,7 @@
 #include "model/bilinear_profile.h"
 #include "model/caliper_measure.h"
 #include "model/edge_detect.h"
+#include "model/pixel_request.h"
 #include "model/plain_rule.h"
 #include "model/tracking.h"
 #include "picture/video_index.h"
@@ -53,6 +54,7 @@ using Job = CDetectionRun::Job;
 // rows) and the profile buffer, so that a series costs no allocation per image.
 struct Worker {
     CPicture picture;
+    PixelRequest request;  // what the lines of the job measured last read
     std::unique_ptr<ProfileBuffer> buffer;
     std::vector<double> values;  // a caliper rule's profile
 };
@@ -60,8 +62,22 @@ struct Worker {
 void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
                 Worker& worker) {
     CPicture& picture = worker.picture;
-    job.result = picture.Load(job.path, job.frame);
+    const bool partial = settings.partialPictures && job.frame >= 0;
+    if (partial) {
+        worker.request = LinesRequest(job.lines, settings.edge.lineWidth, rules);
+        job.result = picture.Load(job.path, job.frame, worker.request);
+    } else {
+        job.result = picture.Load(job.path, job.frame);
+    }
     if (job.result.status != CPicture::LoadStatus::Ok) return;
+    PixelView pixels = partial ? picture.View(worker.request) : picture.View();
+    if (pixels.IsNull()) {
+        // Never the case for a picture loaded for this request; if it were, the picture is
+        // loaded whole rather than measured over pixels that were not converted.
+        job.result = picture.Load(job.path, job.frame);
+        if (job.result.status != CPicture::LoadStatus::Ok) return;
+        pixels = picture.View();
+    }
     if (!worker.buffer) worker.buffer = std::make_unique<ProfileBuffer>();
     ProfileBuffer* buffer = worker.buffer.get();
     job.edges.assign(job.lines.size(), -1);
@@ -69,7 +85,6 @@ void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& 
     job.measures.assign(job.lines.size(), nullptr);
     job.chained.resize(job.lines.size());
     job.plainChained.resize(job.lines.size());
-    const PixelView pixels = picture.View();
     for (std::size_t n = 0; n < job.lines.size(); ++n) {
         CScan& line = job.lines[n];
         if (!line.m_bDetect) continue;

@@ -32,6 +32,9 @@ struct DetectSettings {
     int mode = 0;
     int jobs = 0;                // threads; 0 means one per core
     bool stopOnFailure = false;  // stop at the first image that cannot be read
+    // Convert of each picture only the pixels its pending lines read, where its decoder can
+    // (CPicture::Load with a request): for a run whose pictures nobody is shown, as the batch's.
+    bool partialPictures = false;
     EdgeOptions edge;
 };
 

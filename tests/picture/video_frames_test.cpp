@@ -13,6 +13,9 @@
 #include <random>
 #include <vector>
 
+#include "model/bilinear_profile.h"
+#include "model/pixel_request.h"
+#include "model/sampling.h"
 #include "picture/picture.h"
 #include "picture/video_frames.h"
 #include "support/synthetic_video.h"
@@ -28,6 +31,7 @@ struct VideoCase {
     // Whether a copy cut in half still gives its first frames: a container whose index is
     // written at the end gives none.
     bool cutKeepsStart;
+    bool fullRange = false;  // full-range YUV with the BT.709 matrix
 };
 
 class VideoFrames : public ::testing::TestWithParam<VideoCase> {
@@ -38,6 +42,7 @@ protected:
         video.codec = GetParam().codec;
         video.gop = GetParam().gop;
         video.bFrames = GetParam().bFrames;
+        video.fullRange = GetParam().fullRange;
         ASSERT_EQ(WriteSyntheticVideo(video), "");
     }
 
@@ -95,6 +100,84 @@ TEST_P(VideoFrames, AnyOrderGivesTheFramesOfAStraightDecode) {
     }
 }
 
+// A frame loaded for some lines: every pixel of the region those lines read is the whole frame's
+// pixel, and what the lines sample there is what they sample on the whole frame, even with
+// every pixel outside the region spoiled. Lines at all angles, off the edges and across the
+// corners, narrow and wide, read at pixels and between them.
+TEST_P(VideoFrames, PartOfAFrameReadsAsTheWholeFrame) {
+    const std::vector<CaliperRule> rules = {CaliperRule{}, [] {
+                                                CaliperRule between;
+                                                between.bilinear = true;
+                                                return between;
+                                            }()};
+    const int ends[][4] = {{2, 24, 150, 24},  {80, 1, 80, 46},    {0, 0, 47, 47},
+                           {5, 40, 155, 30},  {100, 2, 110, 45},  {150, 10, 200, 60},
+                           {-30, -5, 20, 10}, {159, 47, 159, 47}, {-20, 30, -5, 60},
+                           {33, 47, 17, 0},   {140, 30, 60, 31},  {158, 0, 0, 45}};
+    CPicture whole;
+    CPicture part;
+    for (const int width : {1, 3, 7}) {
+        for (const int rule : {0, 1, 2}) {
+            std::vector<CScan> lines(std::size(ends));
+            for (std::size_t n = 0; n < lines.size(); ++n) {
+                lines[n].SetLine(ends[n][0], ends[n][1], ends[n][2], ends[n][3]);
+                lines[n].m_nRule = static_cast<std::uint16_t>(rule);
+            }
+            lines[1].m_bDetect = false;  // measured already: not read
+            const PixelRequest request = LinesRequest(lines, width, rules);
+            for (const int frame : {0, 1, 7, 2, video.frames - 1}) {
+                const std::string at = "width " + std::to_string(width) + ", rule " +
+                                       std::to_string(rule) + ", frame " + std::to_string(frame);
+                ASSERT_EQ(whole.Load(video.path, frame).status, CPicture::LoadStatus::Ok) << at;
+                ASSERT_EQ(part.Load(video.path, frame, request).status, CPicture::LoadStatus::Ok)
+                    << at;
+                // Shown to nobody, and to no reader that asks for other pixels.
+                EXPECT_TRUE(part.IsNull()) << at;
+                EXPECT_TRUE(part.View().IsNull()) << at;
+                EXPECT_TRUE(part.View(PixelRequest{}).IsNull()) << at;
+                const PixelView view = part.View(request);
+                ASSERT_FALSE(view.IsNull()) << at;
+                const PixelView reference = whole.View();
+                const PixelRegion region(request, view.width, view.height);
+                int held = 0;
+                for (int y = 0; y < view.height; ++y) {
+                    auto* row = const_cast<std::uint32_t*>(
+                        reinterpret_cast<const std::uint32_t*>(view.bits + y * view.stride));
+                    for (int x = 0; x < view.width; ++x) {
+                        if (!region.Holds(x, y)) {
+                            row[x] = 0xFF00FF00u ^ static_cast<std::uint32_t>(x * 7 + y);
+                        } else if (++held; view.GetPixel(x, y) != reference.GetPixel(x, y)) {
+                            FAIL() << at << ": pixel " << x << ", " << y;
+                        }
+                    }
+                }
+                EXPECT_LT(held, view.width * view.height) << at;
+                ProfileBuffer got;
+                ProfileBuffer want;
+                EdgeOptions options;
+                options.lineWidth = width;
+                for (std::size_t n = 0; n < lines.size(); ++n) {
+                    if (!lines[n].m_bDetect) continue;
+                    if (rule == 2) {
+                        std::vector<double> gotValues;
+                        std::vector<double> wantValues;
+                        BilinearValues(view, lines[n], 0, options, gotValues);
+                        BilinearValues(reference, lines[n], 0, options, wantValues);
+                        EXPECT_EQ(gotValues, wantValues) << at << ", line " << n;
+                        continue;
+                    }
+                    SampleScan(view, lines[n], got, width);
+                    SampleScan(reference, lines[n], want, width);
+                    for (int i = 0; i <= lines[n].m_nCount; ++i) {
+                        ASSERT_EQ(GetSampleValue(got, i, 0), GetSampleValue(want, i, 0))
+                            << at << ", line " << n << ", sample " << i;
+                    }
+                }
+            }
+        }
+    }
+}
+
 TEST_P(VideoFrames, RefusesFramesTheFileCannotGive) {
     CPicture picture;
     const int last = video.frames - 1;
@@ -146,7 +229,8 @@ INSTANTIATE_TEST_SUITE_P(
     Codecs, VideoFrames,
     ::testing::Values(VideoCase{"H264BFramesMp4", "edge.mp4", AV_CODEC_ID_H264, 12, 2, false},
                       VideoCase{"Mpeg4BFramesMkv", "edge.mkv", AV_CODEC_ID_MPEG4, 10, 2, true},
-                      VideoCase{"Ffv1IntraAvi", "edge.avi", AV_CODEC_ID_FFV1, 1, 0, true}),
+                      VideoCase{"Ffv1IntraAvi", "edge.avi", AV_CODEC_ID_FFV1, 1, 0, true},
+                      VideoCase{"H264FullRangeMkv", "edge.mkv", AV_CODEC_ID_H264, 12, 2, true, true}),
     [](const auto& row) { return std::string(row.param.name); });
 
 // Files libavformat also opens that are no videos here: pictures stay pictures.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The frames of a video measured by many workers: each worker takes the frames its decoder
-// reaches in one pass, and the results are those of one worker taking them in list order.
+// reaches in one pass, and the results are those of one worker taking them in list order,
+// whether the frames are converted whole or only where the lines read.
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -21,7 +22,8 @@ struct Measured {
     bool operator==(const Measured&) const = default;
 };
 
-Measured Measure(const std::string& path, const std::vector<std::int64_t>& frames, int jobs) {
+Measured Measure(const std::string& path, const std::vector<std::int64_t>& frames, int jobs,
+                 bool partial = false) {
     CDataProfile profile;
     for (const std::int64_t frame : frames) {
         profile.AddImage("edge.mp4", path);
@@ -41,6 +43,7 @@ Measured Measure(const std::string& path, const std::vector<std::int64_t>& frame
     settings.jobs = jobs;
     settings.mode = kEdgeSteepestRise;
     settings.stopOnFailure = true;
+    settings.partialPictures = partial;
     const DetectReport report = DetectPendingRecords(profile, RecordsWithPendingLines(profile),
                                                      settings);
     Measured measured;
@@ -82,6 +85,11 @@ TEST(VideoDetect, WorkersGiveTheResultsOfOneWorker) {
         }
         for (const int jobs : {2, 3, 7}) {
             EXPECT_EQ(Measure(video.path, row.frames, jobs), one) << row.name << ", jobs " << jobs;
+        }
+        // Frames converted only where the lines read, as the batch converts them.
+        for (const int jobs : {1, 3}) {
+            EXPECT_EQ(Measure(video.path, row.frames, jobs, true), one)
+                << row.name << ", in part, jobs " << jobs;
         }
     }
 }

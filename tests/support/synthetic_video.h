@@ -25,6 +25,7 @@ struct SyntheticVideo {
     int bFrames = 2;
     double firstEdge = 20;  // the edge's x on frame 0
     double speed = 3;       // pixels a frame
+    bool fullRange = false;  // full-range YUV with the BT.709 matrix, else limited range, unnamed
 };
 
 // The edge's x on frame n: pixels left of it are dark (luma 40), from it on bright (luma 200).
@@ -53,6 +54,10 @@ inline std::string WriteSyntheticVideo(const SyntheticVideo& video) {
     enc->gop_size = video.gop;
     enc->max_b_frames = video.bFrames;
     enc->thread_count = 1;
+    if (video.fullRange) {
+        enc->color_range = AVCOL_RANGE_JPEG;
+        enc->colorspace = AVCOL_SPC_BT709;
+    }
     av_log_set_level(AV_LOG_ERROR);  // the encoder's statistics are no test's concern
     if (video.codec == AV_CODEC_ID_H264) {
         av_opt_set(enc->priv_data, "preset", "veryfast", 0);
