@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The conversion of a decoded video frame to 32-bit RGB by libswscale: the whole frame for a
