@@ -19,6 +19,21 @@
 #include "picture/video_index.h"
 #include "series/worker_pool.h"
 
+namespace {
+
+std::atomic<bool> g_held{false};
+
+// Waits while runs are held, or until `stop` is set.
+void WaitWhileHeld(const std::atomic<bool>& stop) {
+    while (g_held.load() && !stop.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
+}  // namespace
+
+void HoldDetections(bool held) {
+    g_held.store(held);
+}
+
 // A record's work, copied out of the profile before any thread starts.
 struct CDetectionRun::Job {
     int record = -1;
@@ -230,6 +245,7 @@ void CDetectionRun::Work() {
         for (int k = first; k < end; ++k) {
             // With stopOnFailure the jobs before a failure are finished, so that the first
             // failure listed is the same whatever the number of workers.
+            WaitWhileHeld(m_stop);
             if (m_stop.load() || k > m_firstFailure.load()) break;
             Job& job = m_jobs[static_cast<std::size_t>(k)];
             RunJob(m_settings, m_rules, job, worker);

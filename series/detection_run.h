@@ -38,6 +38,10 @@ struct DetectSettings {
     EdgeOptions edge;
 };
 
+// While held, every run's workers wait before each record they have not begun, until released
+// or their run is cancelled: lets a test stop a run half way whatever the machine's speed.
+void HoldDetections(bool held);
+
 // One detection of the pending lines of some records, under way on worker threads. Each
 // record's picture is loaded, measured exactly as showing the image would measure it, and
 // dropped on a worker; the workers work on copies of the lines taken when the run starts, so the

@@ -19,6 +19,7 @@
 #include "model/edge_detect.h"
 #include "panel/series_panel.h"
 #include "panel/series_plot.h"
+#include "series/detection_run.h"
 #include "view/norvale_view.h"
 
 class SeriesDockTest : public QObject, private FrameFixture {
@@ -158,21 +159,19 @@ private slots:
     void stoppedMeasuringResumesAndNothingMoves() {
         for (const char* language : {"en", "ja"}) {
             Start({QStringLiteral("--lang"), QString::fromLatin1(language)});
-            constexpr int kImages = 24;
+            constexpr int kImages = 6;
             QStringList paths;
             for (int k = 0; k < kImages; ++k) {
-                // Slow enough to decode that the measuring is under way when Stop is clicked.
                 paths << m_files->Make(QStringLiteral("%1%2.jpg").arg(language).arg(k), 20 + 2 * k,
-                                       1600, 1200);
+                                       160, 120);
             }
             m_ui->openChoices.push_back(paths);
             QTest::keyClick(&Frame(), Qt::Key_O, Qt::ControlModifier);
             QVERIFY(Doc().AddLineToAll(5, 60, 150, 60));
             Doc().UpdateAllViews();
             Frame().resizeDocks({Frame().SeriesDock()}, {1}, Qt::Horizontal);
-            // One image at a time, so that a machine busy with other work still stops the
-            // measuring half way rather than after the last image.
-            Doc().SetDetectionJobs(1);
+            // The workers wait until Stop, so that it always comes before the last image.
+            HoldDetections(true);
             Frame().Action(ID_VIEW_SERIES)->trigger();
             QCoreApplication::processEvents();
             QVERIFY2(Panel().IsMeasuring(), language);
@@ -190,6 +189,7 @@ private slots:
             QCOMPARE(save->geometry(), saveAt);
             auto* resume = Panel().findChild<QPushButton*>(QStringLiteral("SeriesResume"));
             QVERIFY(resume != nullptr);
+            HoldDetections(false);
             QVERIFY2(!AllMeasured(), "every image was measured before Stop took effect");
             QTRY_VERIFY(resume->isVisible());
             QVERIFY(resume->rect().contains(resume->mapFrom(&Panel(), stopPlace)));
