@@ -3,6 +3,8 @@
 
 #include <QByteArray>
 
+#include "model/pixel_request.h"
+#include "model/sampling.h"
 #include "picture/picture_checks.h"
 #include "picture/pixel_buffer.h"
 
@@ -26,6 +28,12 @@ struct DirectDecode {
 // JPEG in grey, YCbCr or RGB, through libjpeg-turbo with the accurate DCT and smooth
 // upsampling, as Qt decodes it. Every warning of the decoder fails the picture.
 DirectDecode DecodeJpeg(const QByteArray& data, CPixelBuffer& buffer);
+// The same, decoding only the rows and columns that hold a pixel `request` may read, where the
+// picture allows it: `part` then views the picture's rows, where those pixels are exactly the
+// whole decode's and the others undefined. The checks are the whole decode's, over the whole
+// file. A progressive picture is decoded whole, `part` null.
+DirectDecode DecodeJpegPart(const QByteArray& data, CPixelBuffer& buffer,
+                            const PixelRequest& request, PixelView& part);
 
 // Uncompressed 24-bit BMP; every other kind is declined.
 DirectDecode DecodeBmp24(const QByteArray& data, CPixelBuffer& buffer);

@@ -17,6 +17,7 @@
 #include "picture/direct_decode.h"
 #include "picture/file_stamp.h"
 #include "picture/picture_checks.h"
+#include "picture/picture_io.h"
 #include "picture/qt_decode.h"
 #include "picture/tiff_decode.h"
 #include "picture/tiff_file.h"
@@ -58,121 +59,9 @@ DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels) {
     return {};
 }
 
-CPicture::LoadResult Failed(CPicture::LoadStatus status, const PictureFault& fault) {
-    return {status, fault.reason, fault.uiReason, fault.problem, fault.systemError};
-}
-
-PictureFault OutOfMemory(const char* reason) {
-    return {QString::fromLatin1(reason),
-            QCoreApplication::translate("Document", "メモリが足りません。"),
-            PictureProblem::OutOfMemory};
-}
-
-PictureFault FileTooLarge() {
-    return {QStringLiteral("the file is larger than 2 GiB"),
-            QCoreApplication::translate("Document", "ファイルが大きすぎます（上限は 2 GiB）。"),
-            PictureProblem::TooLarge};
-}
-
-// The system's reason in English, whatever the process locale.
-QString SystemReason(int error) {
-    const char* text = strerrordesc_np(error);
-    return text != nullptr ? QString::fromUtf8(text) : QStringLiteral("error %1").arg(error);
-}
-
-// The window's words for a file that cannot be opened. Rare errors keep the system's English
-// words inside the Japanese sentence: strerror's translated text is not safe on the worker
-// threads that load pictures.
-QString OpenFailureText(int error) {
-    switch (error) {
-        case ENOENT:
-            return QCoreApplication::translate("Document", "ファイルが見つかりません。");
-        case EACCES:
-        case EPERM:
-            return QCoreApplication::translate("Document", "アクセスが拒否されました。");
-        case EISDIR:
-            return QCoreApplication::translate("Document", "フォルダです。");
-        case ENOTDIR:
-            return QCoreApplication::translate("Document", "パスの途中がフォルダではありません。");
-        case ENAMETOOLONG:
-            return QCoreApplication::translate("Document", "パスが長すぎます。");
-        default:
-            return QCoreApplication::translate("Document", "ファイルを読み込めません（%1）。")
-                .arg(SystemReason(error));
-    }
-}
-
-QString NotRegularText() {
-    return QCoreApplication::translate("Document", "通常のファイルではありません。");
-}
-
-// A file that cannot be opened or read, in both languages.
-PictureFault OpenFault(int error) {
-    // A part of the path that is no folder leaves no file of that name either.
-    const bool missing = error == ENOENT || error == ENOTDIR;
-    PictureFault fault(SystemReason(error), OpenFailureText(error),
-                       missing ? PictureProblem::Missing : PictureProblem::Unreadable);
-    // Running out of descriptors says nothing of the file: the caller must know.
-    fault.systemError = error;
-    return fault;
-}
-
-// Opens a plain file for reading, or says why it cannot be read (fd -1). Non-blocking, so that
-// a pipe cannot hang the open; only plain files are read, since a device or a pipe may never
-// end.
-int OpenPlainFile(const std::string& path, struct stat& st, PictureFault& fault) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        fault = OpenFault(errno);
-        return -1;
-    }
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const bool folder = S_ISDIR(st.st_mode);
-        ::close(fd);
-        fault = folder ? PictureFault{QStringLiteral("it is a folder"), OpenFailureText(EISDIR),
-                                      PictureProblem::Unreadable}
-                       : PictureFault{QStringLiteral("not a regular file"), NotRegularText(),
-                                      PictureProblem::Unreadable};
-        return -1;
-    }
-    return fd;
-}
-
-// Reads the whole file into `data`, from its start and into the memory it already has; returns
-// 0 or the errno of the failure. The size is a hint: the file may grow or shrink while it is
-// read.
-int ReadAll(int fd, qsizetype sizeHint, QByteArray& data) {
-    try {
-        // One byte more than the hint, so that the read that finds the end needs no growth.
-        data.resize(std::max(data.capacity(), sizeHint + 1));
-        qsizetype used = 0;
-        for (;;) {
-            if (data.size() - used < 65536) data.resize(used + std::max<qsizetype>(65536, used));
-            const ssize_t got =
-                ::read(fd, data.data() + used, static_cast<std::size_t>(data.size() - used));
-            if (got < 0) {
-                if (errno == EINTR) continue;
-                return errno;
-            }
-            if (got == 0) break;
-            used += got;
-            if (used > 2 * CPicture::kMaxPixelBytes) return EFBIG;
-        }
-        data.resize(used);
-    } catch (const std::bad_alloc&) {
-        data = QByteArray();
-        return ENOMEM;
-    }
-    return 0;
-}
-
-// Whether the open file begins as a TIFF does.
-bool IsTiffFile(int fd) {
-    char header[4] = {};
-    return ::pread(fd, header, sizeof header, 0) == 4 && IsTiffSignature(header, sizeof header);
-}
-
 }  // namespace
+
+using namespace picture_io;
 
 CPicture::LoadResult CPicture::Probe(const std::string& path) {
     struct stat st {};
@@ -198,6 +87,10 @@ void CPicture::Clear() {
 }
 
 CPicture::LoadResult CPicture::Load(const std::string& path) {
+    return LoadFile(path, nullptr);
+}
+
+CPicture::LoadResult CPicture::LoadFile(const std::string& path, const PixelRequest* request) {
     m_image = QImage();
     m_part = {};
     m_display = QImage();
@@ -234,7 +127,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
     }
     if (error == EFBIG) return Failed(LoadStatus::CannotDecode, FileTooLarge());
     if (error != 0) return Failed(LoadStatus::CannotOpen, OpenFault(error));
-    LoadResult result = Decode(m_file);
+    LoadResult result = Decode(m_file, request);
     if (m_fileBytes == FileBytes::Release) m_file = QByteArray();
     return result;
 }
@@ -255,93 +148,7 @@ CPicture::LoadResult CPicture::LoadData(QByteArray data) {
     return Decode(data);
 }
 
-CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame) {
-    return LoadEntry(path, frame, nullptr);
-}
-
-CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame,
-                                    const PixelRequest& request) {
-    return LoadEntry(path, frame, &request);
-}
-
-CPicture::LoadResult CPicture::LoadEntry(const std::string& path, std::int64_t frame,
-                                         const PixelRequest* request) {
-    if (frame < 0) return Load(path);
-    m_image = QImage();
-    m_part = {};
-    m_display = QImage();
-    struct stat st {};
-    PictureFault openFault;
-    const int fd = OpenPlainFile(path, st, openFault);
-    if (fd < 0) return Failed(LoadStatus::CannotOpen, openFault);
-    // Whatever is not a TIFF is taken for a video, whose reader says why when it is none.
-    if (!IsTiffFile(fd)) {
-        ::close(fd);
-        const LoadResult result = LoadVideoFrame(
-            m_video, path, frame, {m_pixels, m_image, request, request != nullptr ? &m_part : nullptr});
-        if (!m_part.IsNull()) m_partRequest = *request;
-        return result;
-    }
-    // The stack stays open from page to page while the file is the same and unchanged.
-    const FileStamp stamp = StampOf(st);
-    if (m_tiff.file && m_tiff.file->path == path && m_tiff.file->stamp == stamp) {
-        ::close(fd);
-    } else {
-        m_tiff.file.reset();
-        QString error;
-        m_tiff.file = CTiffFile::OpenFile(fd, st.st_size, error);
-        if (!m_tiff.file) return Failed(LoadStatus::CannotDecode, CorruptFault(error));
-        m_tiff.file->path = path;
-        m_tiff.file->stamp = stamp;
-    }
-    return LoadPage(frame);
-}
-
-CPicture::LoadResult CPicture::LoadPage(std::int64_t page) {
-    CTiffFile& tiff = *m_tiff.file;
-    const qint64 number = page + 1;  // as the image list counts them
-    switch (tiff.SelectPage(page)) {
-        case CTiffFile::Select::Ok:
-            break;
-        case CTiffFile::Select::NoSuchPage: {
-            const qint64 count = tiff.CountPages();
-            return Failed(LoadStatus::CannotDecode,
-                          {QStringLiteral("the file has no page %1, only %2").arg(number).arg(count),
-                           QCoreApplication::translate(
-                               "Document", "ページ %1 はありません（ファイルは %2 ページです）。")
-                               .arg(number)
-                               .arg(count),
-                           PictureProblem::CutShort});
-        }
-        case CTiffFile::Select::Cut:
-            return Failed(LoadStatus::CannotDecode,
-                          CutFault(QStringLiteral("the file ends inside the TIFF directory of page %1")
-                                       .arg(number)));
-        case CTiffFile::Select::Damaged: {
-            const QString error = tiff.TakeError();
-            return Failed(LoadStatus::CannotDecode,
-                          CorruptFault(error.isEmpty()
-                                           ? QStringLiteral("the directory of page %1 cannot be read")
-                                                 .arg(number)
-                                           : error));
-        }
-    }
-    QImage image;
-    const DirectDecode decoded = DecodeTiffPage(tiff, m_pixels, image);
-    switch (decoded.outcome) {
-        case DirectDecode::Outcome::Decoded:
-            return Keep(std::move(image));
-        case DirectDecode::Outcome::OutOfMemory:
-            return Failed(LoadStatus::OutOfMemory,
-                          OutOfMemory("not enough memory for the decoded picture"));
-        case DirectDecode::Outcome::Declined:
-        case DirectDecode::Outcome::Failed:
-            break;
-    }
-    return Failed(LoadStatus::CannotDecode, decoded.fault);
-}
-
-CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
+CPicture::LoadResult CPicture::Decode(const QByteArray& data, const PixelRequest* request) {
     if (data.isEmpty()) {
         // Mostly a copy that stopped before its first byte.
         return Failed(LoadStatus::CannotDecode,
@@ -349,7 +156,15 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data) {
                        QCoreApplication::translate("Document", "ファイルが空です。"),
                        PictureProblem::CutShort});
     }
-    const DirectDecode direct = DecodeDirect(data, m_pixels);
+    PixelView part;
+    const DirectDecode direct = request != nullptr && data.startsWith("\xFF\xD8")
+                                    ? DecodeJpegPart(data, m_pixels, *request, part)
+                                    : DecodeDirect(data, m_pixels);
+    if (!part.IsNull()) {
+        m_part = part;
+        m_partRequest = *request;
+        return {};
+    }
     switch (direct.outcome) {
         case DirectDecode::Outcome::Decoded:
             m_image = m_pixels.Wrap(direct.width, direct.height);

@@ -66,7 +66,9 @@ public:
     // 0 in presentation order. Frame N is always the same pixels, whatever was loaded before.
     LoadResult Load(const std::string& path, std::int64_t frame);
     // The same, for reading only the pixels `request` names: a video frame whose conversion
-    // allows it has only those converted (video_frames.h), anything else loads whole. A picture
+    // allows it has only those converted (video_frames.h), a JPEG that is not progressive only
+    // the rows and columns holding them decoded (every row still passes the entropy decoder and
+    // its checks), anything else loads whole. A picture
     // loaded in part shows nothing: IsNull(), a null Image() and View(); only View(request)
     // reads it.
     LoadResult Load(const std::string& path, std::int64_t frame, const PixelRequest& request);
@@ -100,7 +102,9 @@ public:
     std::uint32_t GetPixel(int x, int y) const { return View().GetPixel(x, y); }
 
 private:
-    LoadResult Decode(const QByteArray& data);
+    // The whole file as one picture; with a request, only what it names where the decoder can.
+    LoadResult LoadFile(const std::string& path, const PixelRequest* request);
+    LoadResult Decode(const QByteArray& data, const PixelRequest* request = nullptr);
     LoadResult LoadEntry(const std::string& path, std::int64_t frame, const PixelRequest* request);
     // Takes a decoded picture in its held format: makes the copy to paint when asked to.
     LoadResult Keep(QImage image);
@@ -118,7 +122,8 @@ private:
     FileBytes m_fileBytes = FileBytes::Keep;
     DisplayCopy m_displayCopy = DisplayCopy::OnDemand;
     VideoReaderPtr m_video;  // the decoder of the last video loaded, open for its next frame
-    // A video frame converted in part: its rows in m_pixels, and the request it was loaded for.
+    // A picture decoded or converted in part: its rows in m_pixels, and the request it was
+    // loaded for.
     PixelView m_part;
     PixelRequest m_partRequest;
 };

@@ -38,6 +38,8 @@ void CBackgroundDetection::Start() {
     // In the background every core may help, whatever the export is set to use.
     m_settings.jobs = 0;
     m_settings.stopOnFailure = false;
+    // Its pictures are measured, never shown: each is decoded only as far as its lines read.
+    m_settings.partialPictures = true;
     m_run = std::make_unique<CDetectionRun>(m_host.Records(), records, m_settings);
     m_poll.start();
 }

@@ -77,7 +77,7 @@ struct Worker {
 void MeasureJob(const DetectSettings& settings, const std::vector<CaliperRule>& rules, Job& job,
                 Worker& worker) {
     CPicture& picture = worker.picture;
-    const bool partial = settings.partialPictures && job.frame >= 0;
+    const bool partial = settings.partialPictures;
     if (partial) {
         worker.request = LinesRequest(job.lines, settings.edge.lineWidth, rules);
         job.result = picture.Load(job.path, job.frame, worker.request);
