@@ -27,6 +27,7 @@
 
 #include "batch/batch_run.h"
 #include "bench/series_files.h"
+#include "bench/turbo_decoder.h"
 #include "picture/picture.h"
 #include "time_keeper.h"
 
@@ -86,22 +87,6 @@ const Fixture& GetFixture(const Series& series) {
     return *f;
 }
 
-// Reads a whole file into `bytes`, keeping its memory from file to file.
-bool ReadFile(const std::string& path, std::vector<unsigned char>& bytes, std::size_t& size) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    size = 0;
-    for (;;) {
-        if (bytes.size() - size < 65536) bytes.resize(size + 65536 + size / 2);
-        const ssize_t got = ::read(fd, bytes.data() + size, bytes.size() - size);
-        if (got <= 0) {
-            ::close(fd);
-            return got == 0;
-        }
-        size += static_cast<std::size_t>(got);
-    }
-}
-
 void BM_Batch(benchmark::State& state, const Series& series) {
     const Fixture& f = GetFixture(series);
     const int jobs = static_cast<int>(state.range(0));
@@ -128,43 +113,6 @@ void BM_Load(benchmark::State& state, const Series& series) {
     state.SetItemsProcessed(state.iterations() * series.count);
 }
 
-// TurboJPEG's decoder with the file and pixel memory it keeps from file to file.
-class TurboDecoder {
-public:
-    TurboDecoder() : m_handle(tjInitDecompress()) {}
-    ~TurboDecoder() { tjDestroy(m_handle); }
-    TurboDecoder(const TurboDecoder&) = delete;
-    TurboDecoder& operator=(const TurboDecoder&) = delete;
-
-    // Decodes images first, first + step, ... of the series; false on any failure.
-    bool DecodeEvery(const Fixture& f, std::size_t first, std::size_t step) {
-        for (std::size_t k = first; k < f.session.images.size(); k += step) {
-            std::size_t size = 0;
-            int width = 0;
-            int height = 0;
-            int subsampling = 0;
-            int colours = 0;
-            if (!ReadFile(f.session.images[k].path, m_bytes, size) ||
-                tjDecompressHeader3(m_handle, m_bytes.data(), size, &width, &height,
-                                    &subsampling, &colours) != 0) {
-                return false;
-            }
-            m_pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-            if (tjDecompress2(m_handle, m_bytes.data(), size, m_pixels.data(), width, width * 4,
-                              height, TJPF_BGRX, 0) != 0) {
-                return false;
-            }
-            benchmark::DoNotOptimize(m_pixels.data());
-        }
-        return true;
-    }
-
-private:
-    tjhandle m_handle;
-    std::vector<unsigned char> m_bytes;
-    std::vector<unsigned char> m_pixels;
-};
-
 // The baseline on one thread, and on two that share the files as two jobs do: the second tells
 // how much of two cores the machine gives at the time, whatever the batch does.
 void BM_TurboJpeg(benchmark::State& state, const Series& series) {
@@ -176,9 +124,9 @@ void BM_TurboJpeg(benchmark::State& state, const Series& series) {
         std::vector<char> ok(threads, 0);
         std::vector<std::thread> pool;
         for (std::size_t t = 1; t < threads; ++t) {
-            pool.emplace_back([&, t] { ok[t] = decoders[t]->DecodeEvery(f, t, threads); });
+            pool.emplace_back([&, t] { ok[t] = decoders[t]->DecodeEvery(f.session.images, t, threads); });
         }
-        ok[0] = decoders[0]->DecodeEvery(f, 0, threads);
+        ok[0] = decoders[0]->DecodeEvery(f.session.images, 0, threads);
         for (std::thread& thread : pool) thread.join();
         if (std::find(ok.begin(), ok.end(), 0) != ok.end()) state.SkipWithError("cannot decode");
     }
