@@ -1,0 +1,76 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Of a TIFF page, only the strips or tiles that a measurement's lines reach: a band of a tall
+// picture costs the strips of the band.
+
+#include <tiffio.h>
+
+#include <cstring>
+
+#include "picture/tiff_decode.h"
+#include "picture/tiff_file.h"
+#include "picture/tiff_stored.h"
+
+namespace {
+
+// Whether a page that Qt reads through libtiff's RGBA reader is 8-bit RGB that the reader gives
+// as stored: three samples and no extra one (so no alpha to fold in), which the reader puts in
+// with no table, whatever the planes, rows per strip or orientation (asked for as stored).
+bool PlainRgb8(CTiffFile& file, const TiffPage& p) {
+    if (p.bits != 8 || p.samples != 3 || p.photometric != PHOTOMETRIC_RGB) return false;
+    std::uint16_t extras = 0;
+    std::uint16_t* extra = nullptr;
+    if (TIFFGetField(file.Handle(), TIFFTAG_EXTRASAMPLES, &extras, &extra) != 0 && extras != 0) {
+        return false;
+    }
+    char message[1024] = {};
+    return TIFFRGBAImageOK(file.Handle(), message) != 0;
+}
+
+// The read blocks' pixels from the format as read to the one a picture keeps, by Qt's own
+// conversion of each pixel, as the whole page is converted. False without memory.
+bool ConvertBlocks(const TiffRows& rows) {
+    const int depth = QImage::toPixelFormat(rows.format).bitsPerPixel() / 8;
+    for (const TiffBlock& block : rows.read) {
+        unsigned char* at = rows.bits + static_cast<std::ptrdiff_t>(block.y) * rows.stride +
+                            static_cast<std::ptrdiff_t>(block.x) * depth;
+        const QImage read(at, static_cast<int>(block.columns), static_cast<int>(block.rows),
+                          rows.stride, rows.format);
+        const QImage held = read.convertToFormat(rows.held);
+        if (held.isNull() || held.format() != rows.held) return false;
+        const auto bytes = static_cast<std::size_t>(block.columns) * static_cast<std::size_t>(depth);
+        for (int i = 0; i < held.height(); ++i) {
+            std::memcpy(at + i * rows.stride, held.constScanLine(i), bytes);
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+DirectDecode DecodeTiffPagePart(CTiffFile& file, CPixelBuffer& pixels, const PixelRequest& request,
+                                PixelView& part, TiffBlockCount* count) {
+    part = {};
+    TiffPage p;
+    TiffKind kind = TiffKind::ViaRgba;
+    DirectDecode refused;
+    if (!OpenTiffPage(file, p, kind, refused)) return refused;
+    if (kind == TiffKind::ViaRgba) {
+        if (!PlainRgb8(file, p)) {
+            return TiffNotRead(QStringLiteral("only the whole page is read of this kind"));
+        }
+        kind = TiffKind::Rgb8;
+    }
+    const PixelRegion region(request, static_cast<int>(p.width), static_cast<int>(p.height));
+    TiffRows rows;
+    DirectDecode result = ReadTiffRows(file, p, kind, pixels, &region, rows);
+    if (count != nullptr) *count = rows.count;
+    if (result.outcome != DirectDecode::Outcome::Decoded) return result;
+    if (rows.format != rows.held && !ConvertBlocks(rows)) {
+        return TiffOutcome(DirectDecode::Outcome::OutOfMemory);
+    }
+    part = {rows.bits, result.width, result.height, rows.stride,
+            rows.held == QImage::Format_Grayscale16 ? PixelFormat::Grey16
+            : rows.held == QImage::Format_RGBX64    ? PixelFormat::Rgba64
+                                                    : PixelFormat::Rgb32};
+    return result;
+}
