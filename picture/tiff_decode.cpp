@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // One page of a TIFF through libtiff, into the pixels Qt's TIFF reader gives for it. Qt reads
 // 8-bit grey and palette pages, 16-bit grey and 16-bit RGB(A) row by row as they are stored, and
-// every other page through libtiff's RGBA reader; so does this, and the conversions that follow
+// every other page through libtiff's RGBA reader; so does this, but for 8-bit RGB without alpha,
+// which that reader gives as stored and which is read as stored. The conversions that follow
 // (libtiff's ABGR to ARGB, alpha away) are Qt's own, or Qt's conversion itself where an alpha
 // channel is involved.
 

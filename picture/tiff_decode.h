@@ -30,8 +30,8 @@ DirectDecode DecodeTiffPage(CTiffFile& file, CPixelBuffer& pixels, QImage& image
 // reach is refused all the same, with the same fault; libtiff's errors in what is read fail it.
 //
 // Declined (nothing read, `part` null) for a page it cannot read in part, which the whole decode
-// then reads: of the pages Qt reads through libtiff's RGBA reader, all but 8-bit RGB without
-// extra samples (grey with alpha, 8-bit RGBA, 16-bit grey stored white as zero). `count`, if
+// then reads: those read through libtiff's RGBA reader (grey with alpha, 8-bit RGBA, 16-bit grey
+// stored white as zero), and whatever the whole decode declines. `count`, if
 // given, gets how many strips or tiles were read of how many.
 DirectDecode DecodeTiffPagePart(CTiffFile& file, CPixelBuffer& pixels, const PixelRequest& request,
                                 PixelView& part, TiffBlockCount* count = nullptr);

@@ -2,8 +2,6 @@
 // Of a TIFF page, only the strips or tiles that a measurement's lines reach: a band of a tall
 // picture costs the strips of the band.
 
-#include <tiffio.h>
-
 #include <cstring>
 
 #include "picture/tiff_decode.h"
@@ -11,20 +9,6 @@
 #include "picture/tiff_stored.h"
 
 namespace {
-
-// Whether a page that Qt reads through libtiff's RGBA reader is 8-bit RGB that the reader gives
-// as stored: three samples and no extra one (so no alpha to fold in), which the reader puts in
-// with no table, whatever the planes, rows per strip or orientation (asked for as stored).
-bool PlainRgb8(CTiffFile& file, const TiffPage& p) {
-    if (p.bits != 8 || p.samples != 3 || p.photometric != PHOTOMETRIC_RGB) return false;
-    std::uint16_t extras = 0;
-    std::uint16_t* extra = nullptr;
-    if (TIFFGetField(file.Handle(), TIFFTAG_EXTRASAMPLES, &extras, &extra) != 0 && extras != 0) {
-        return false;
-    }
-    char message[1024] = {};
-    return TIFFRGBAImageOK(file.Handle(), message) != 0;
-}
 
 // The read blocks' pixels from the format as read to the one a picture keeps, by Qt's own
 // conversion of each pixel, as the whole page is converted. False without memory.
@@ -55,10 +39,7 @@ DirectDecode DecodeTiffPagePart(CTiffFile& file, CPixelBuffer& pixels, const Pix
     DirectDecode refused;
     if (!OpenTiffPage(file, p, kind, refused)) return refused;
     if (kind == TiffKind::ViaRgba) {
-        if (!PlainRgb8(file, p)) {
-            return TiffNotRead(QStringLiteral("only the whole page is read of this kind"));
-        }
-        kind = TiffKind::Rgb8;
+        return TiffNotRead(QStringLiteral("only the whole page is read of this kind"));
     }
     const PixelRegion region(request, static_cast<int>(p.width), static_cast<int>(p.height));
     TiffRows rows;

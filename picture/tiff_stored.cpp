@@ -2,6 +2,8 @@
 // The checks of a TIFF page and the reading of its strips or tiles as stored. Qt reads 8-bit grey
 // and palette pages, 16-bit grey and 16-bit RGB(A) row by row as they are stored; the
 // conversions that follow (a palette's 16-bit entries cut to their high byte) are Qt's own.
+// 8-bit RGB, which Qt reads through libtiff's RGBA reader, comes from that reader as stored, and
+// is read so here.
 
 #include "picture/tiff_stored.h"
 
@@ -239,6 +241,23 @@ bool ReadStored(TIFF* tif, const TiffPage& p, std::size_t pixelBytes, RowSink& s
     return true;
 }
 
+// Whether a page that Qt reads through libtiff's RGBA reader is 8-bit RGB that the reader gives
+// as stored: three samples and no extra one (so no alpha to fold in), which the reader puts in
+// with no table, whatever the planes, rows per strip or orientation (asked for as stored). Such
+// a page is read as stored: the same pixels, and uncompressed tiles in separate planes, which
+// the RGBA reader refuses from a file that is not mapped (it wants each tile three times its
+// size), are read too.
+bool PlainRgb8(CTiffFile& file, const TiffPage& p) {
+    if (p.bits != 8 || p.samples != 3 || p.photometric != PHOTOMETRIC_RGB) return false;
+    std::uint16_t extras = 0;
+    std::uint16_t* extra = nullptr;
+    if (TIFFGetField(file.Handle(), TIFFTAG_EXTRASAMPLES, &extras, &extra) != 0 && extras != 0) {
+        return false;
+    }
+    char message[1024] = {};
+    return TIFFRGBAImageOK(file.Handle(), message) != 0;
+}
+
 }  // namespace
 
 bool OpenTiffPage(CTiffFile& file, TiffPage& p, TiffKind& kind, DirectDecode& refused) {
@@ -285,6 +304,7 @@ bool OpenTiffPage(CTiffFile& file, TiffPage& p, TiffKind& kind, DirectDecode& re
                               fault);
         return false;
     }
+    if (kind == TiffKind::ViaRgba && PlainRgb8(file, p)) kind = TiffKind::Rgb8;
     file.TakeError();
     return true;
 }

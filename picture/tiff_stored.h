@@ -17,8 +17,8 @@ class CTiffFile;
 class PixelRegion;
 
 // The kinds of page, by the format Qt's reader gives for them. Rgb8 is 8-bit RGB without extra
-// samples, which Qt reads through libtiff's RGBA reader (ViaRgba) and which gives there exactly
-// its stored samples; only the partial decoding reads it as stored.
+// samples, which Qt reads through libtiff's RGBA reader (as ViaRgba) and which gives there
+// exactly its stored samples; it is read as stored.
 enum class TiffKind { Grey8, Indexed8, Grey16, Rgb48, Rgba64, Rgb8, ViaRgba };
 
 DirectDecode TiffOutcome(DirectDecode::Outcome outcome, PictureFault fault = {});
