@@ -21,7 +21,8 @@ bool ConvertBlocks(const TiffRows& rows) {
                           rows.stride, rows.format);
         const QImage held = read.convertToFormat(rows.held);
         if (held.isNull() || held.format() != rows.held) return false;
-        const auto bytes = static_cast<std::size_t>(block.columns) * static_cast<std::size_t>(depth);
+        const auto bytes =
+            static_cast<std::size_t>(block.columns) * static_cast<std::size_t>(depth);
         for (int i = 0; i < held.height(); ++i) {
             std::memcpy(at + i * rows.stride, held.constScanLine(i), bytes);
         }

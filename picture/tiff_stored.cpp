@@ -43,9 +43,10 @@ namespace {
 
 // The kind Qt's reader makes of the page, or a decline that says why it is not read here.
 bool Classify(const TiffPage& p, TiffKind& kind, DirectDecode& declined) {
-    const QString shape =
-        QStringLiteral("%1 bits, %2 samples, photometric %3").arg(p.bits).arg(p.samples).arg(
-            p.photometric);
+    const QString shape = QStringLiteral("%1 bits, %2 samples, photometric %3")
+                              .arg(p.bits)
+                              .arg(p.samples)
+                              .arg(p.photometric);
     if (p.sampleFormat == SAMPLEFORMAT_IEEEFP || p.sampleFormat == SAMPLEFORMAT_COMPLEXIEEEFP) {
         declined = TiffNotRead(QStringLiteral("floating point"));
         return false;
@@ -54,8 +55,8 @@ bool Classify(const TiffPage& p, TiffKind& kind, DirectDecode& declined) {
         declined = TiffNotRead(shape);
         return false;
     }
-    const bool grey = p.photometric == PHOTOMETRIC_MINISBLACK ||
-                      p.photometric == PHOTOMETRIC_MINISWHITE;
+    const bool grey =
+        p.photometric == PHOTOMETRIC_MINISBLACK || p.photometric == PHOTOMETRIC_MINISWHITE;
     if (p.samples == 1 && p.bits == 8 && p.photometric == PHOTOMETRIC_MINISBLACK) {
         kind = TiffKind::Grey8;
     } else if (p.samples == 1 && p.bits == 16 && p.photometric == PHOTOMETRIC_MINISBLACK) {
@@ -70,8 +71,8 @@ bool Classify(const TiffPage& p, TiffKind& kind, DirectDecode& declined) {
             return false;
         }
         kind = p.samples == 3 ? TiffKind::Rgb48 : TiffKind::Rgba64;
-    } else if ((grey && p.samples <= 2) || (p.photometric == PHOTOMETRIC_RGB && p.samples <= 4 &&
-                                            p.samples >= 3)) {
+    } else if ((grey && p.samples <= 2) ||
+               (p.photometric == PHOTOMETRIC_RGB && p.samples <= 4 && p.samples >= 3)) {
         kind = TiffKind::ViaRgba;
     } else {
         declined = TiffNotRead(shape);
@@ -84,8 +85,8 @@ bool Classify(const TiffPage& p, TiffKind& kind, DirectDecode& declined) {
 // table for 8-bit ones.
 class RowSink {
 public:
-    RowSink(TiffKind kind, unsigned char* out, std::ptrdiff_t stride) :
-        m_kind(kind), m_out(out), m_stride(stride) {}
+    RowSink(TiffKind kind, unsigned char* out, std::ptrdiff_t stride)
+        : m_kind(kind), m_out(out), m_stride(stride) {}
     std::array<std::uint32_t, 256> table{};
 
     // `count` stored pixels of row `y` from column `x`; of one plane when the samples lie in
@@ -130,8 +131,8 @@ public:
                 } else {
                     for (std::uint32_t i = 0; i < count; ++i) {
                         const unsigned char* s = from + std::size_t{i} * 3;
-                        to[i] = 0xFF000000u | std::uint32_t{s[0]} << 16 |
-                                std::uint32_t{s[1]} << 8 | s[2];
+                        to[i] = 0xFF000000u | std::uint32_t{s[0]} << 16 | std::uint32_t{s[1]} << 8 |
+                                s[2];
                     }
                 }
                 break;
@@ -156,8 +157,8 @@ bool Touches(const PixelRegion& region, const TiffBlock& block) {
     const int right = std::min(first(block.x + block.columns - 1, PixelRegion::kCellWidth),
                                region.CellColumns() - 1);
     const int top = first(block.y, PixelRegion::kCellHeight);
-    const int bottom = std::min(first(block.y + block.rows - 1, PixelRegion::kCellHeight),
-                                region.CellRows() - 1);
+    const int bottom =
+        std::min(first(block.y + block.rows - 1, PixelRegion::kCellHeight), region.CellRows() - 1);
     for (int row = top; row <= bottom; ++row) {
         for (int column = left; column <= right; ++column) {
             if (region.HasCell(column, row)) return true;
@@ -280,7 +281,7 @@ bool OpenTiffPage(CTiffFile& file, TiffPage& p, TiffKind& kind, DirectDecode& re
     TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &p.compression);
     p.tiled = TIFFIsTiled(tif) != 0;
     if (PictureFault tooLarge = TooLargeFault(p.width, p.height,
-                                              p.bits <= 8        ? 4
+                                              p.bits <= 8      ? 4
                                               : p.samples == 1 ? 6
                                                                : 12)) {
         refused = TiffOutcome(DirectDecode::Outcome::Failed, tooLarge);
@@ -293,7 +294,8 @@ bool OpenTiffPage(CTiffFile& file, TiffPage& p, TiffKind& kind, DirectDecode& re
         TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tileWidth);
         TIFFGetField(tif, TIFFTAG_TILELENGTH, &tileHeight);
         if (tileWidth == 0 || tileHeight == 0 || tileWidth % 16 != 0 || tileHeight % 16 != 0) {
-            refused = TiffNotRead(QStringLiteral("tiles of %1 x %2").arg(tileWidth).arg(tileHeight));
+            refused =
+                TiffNotRead(QStringLiteral("tiles of %1 x %2").arg(tileWidth).arg(tileHeight));
             return false;
         }
     }
@@ -322,15 +324,15 @@ DirectDecode ReadTiffRows(CTiffFile& file, const TiffPage& p, TiffKind kind, CPi
                           const PixelRegion* region, TiffRows& rows) {
     TIFF* tif = file.Handle();
     const std::size_t pixelBytes = p.samples * p.bits / 8u;
-    const std::size_t outBytes = kind == TiffKind::Grey16                                ? 2
+    const std::size_t outBytes = kind == TiffKind::Grey16                              ? 2
                                  : kind == TiffKind::Rgb48 || kind == TiffKind::Rgba64 ? 8
                                                                                        : 4;
-    rows.format = kind == TiffKind::Grey16   ? QImage::Format_Grayscale16
-                  : kind == TiffKind::Rgb48  ? QImage::Format_RGBX64
-                  : kind == TiffKind::Rgba64 ? (TiffPremultiplied(file, p)
-                                                    ? QImage::Format_RGBA64_Premultiplied
+    rows.format = kind == TiffKind::Grey16  ? QImage::Format_Grayscale16
+                  : kind == TiffKind::Rgb48 ? QImage::Format_RGBX64
+                  : kind == TiffKind::Rgba64
+                      ? (TiffPremultiplied(file, p) ? QImage::Format_RGBA64_Premultiplied
                                                     : QImage::Format_RGBA64)
-                                             : QImage::Format_RGB32;
+                      : QImage::Format_RGB32;
     // Alpha goes as Qt's own conversion drops it.
     rows.held = kind == TiffKind::Rgba64 ? QImage::Format_RGBX64 : rows.format;
     rows.stride = static_cast<std::ptrdiff_t>((std::size_t{p.width} * outBytes + 3) / 4 * 4);
@@ -350,9 +352,9 @@ DirectDecode ReadTiffRows(CTiffFile& file, const TiffPage& p, TiffKind kind, CPi
             return TiffDamaged(file, "the TIFF palette picture has no colour map");
         }
         for (std::uint32_t i = 0; i < 256; ++i) {
-            const std::uint32_t c = palette ? 0 : p.photometric == PHOTOMETRIC_MINISBLACK
-                                                      ? i
-                                                      : 255 - i;
+            const std::uint32_t c = palette                                   ? 0
+                                    : p.photometric == PHOTOMETRIC_MINISBLACK ? i
+                                                                              : 255 - i;
             // A palette's 16-bit entries keep their high byte.
             sink.table[i] = palette ? 0xFF000000u | (std::uint32_t{red[i]} >> 8) << 16 |
                                           (std::uint32_t{green[i]} >> 8) << 8 |
