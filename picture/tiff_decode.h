@@ -3,9 +3,12 @@
 
 #include <QImage>
 
+#include "model/pixel_request.h"
+#include "model/sampling.h"
 #include "picture/direct_decode.h"
 
 class CTiffFile;
+struct TiffBlockCount;
 
 // Decodes the current page of `file` into the memory of `pixels`; `image` then holds it in the
 // format a picture keeps (RGB32, or Grayscale16 and RGBX64 for 16-bit samples) with exactly the
@@ -17,3 +20,18 @@ class CTiffFile;
 // than 16 bits a sample, floating point, CMYK and other colour spaces, 16-bit colour in separate
 // planes, tiles of a size the format does not allow.
 DirectDecode DecodeTiffPage(CTiffFile& file, CPixelBuffer& pixels, QImage& image);
+
+// Decodes of the current page of `file` only the strips or tiles holding a pixel of the region
+// that `request` gives on the page; `part` then views the page's rows in the format
+// DecodeTiffPage's image would have (RGB32, Grayscale16 as PixelFormat::Grey16, RGBX64 as
+// PixelFormat::Rgba64), in the memory of `pixels`, where every pixel of the region holds exactly
+// the value the whole decode gives and the others are undefined. The whole page is checked as
+// DecodeTiffPage checks it before anything is read, so a page damaged where the region does not
+// reach is refused all the same, with the same fault; libtiff's errors in what is read fail it.
+//
+// Declined (nothing read, `part` null) for a page it cannot read in part, which the whole decode
+// then reads: those read through libtiff's RGBA reader (grey with alpha, 8-bit RGBA, 16-bit grey
+// stored white as zero), and whatever the whole decode declines. `count`, if
+// given, gets how many strips or tiles were read of how many.
+DirectDecode DecodeTiffPagePart(CTiffFile& file, CPixelBuffer& pixels, const PixelRequest& request,
+                                PixelView& part, TiffBlockCount* count = nullptr);
