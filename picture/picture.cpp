@@ -109,10 +109,17 @@ CPicture::LoadResult CPicture::LoadFile(const std::string& path, const PixelRequ
         std::unique_ptr<CTiffFile> tiff =
             copy >= 0 ? CTiffFile::OpenFile(copy, st.st_size, error) : nullptr;
         QImage image;
-        if (tiff && tiff->SelectPage(0) == CTiffFile::Select::Ok &&
-            DecodeTiffPage(*tiff, m_pixels, image).outcome == DirectDecode::Outcome::Decoded) {
-            ::close(fd);
-            return Keep(std::move(image));
+        if (tiff && tiff->SelectPage(0) == CTiffFile::Select::Ok) {
+            PixelView part;
+            if (request != nullptr) DecodeTiffPagePart(*tiff, m_pixels, *request, part);
+            if (!part.IsNull()) {
+                ::close(fd);
+                return KeepPart(part, *request);
+            }
+            if (DecodeTiffPage(*tiff, m_pixels, image).outcome == DirectDecode::Outcome::Decoded) {
+                ::close(fd);
+                return Keep(std::move(image));
+            }
         }
     }
     // No picture we accept needs more bytes than twice its largest decoded size.
@@ -160,11 +167,7 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data, const PixelRequest
     const DirectDecode direct = request != nullptr && data.startsWith("\xFF\xD8")
                                     ? DecodeJpegPart(data, m_pixels, *request, part)
                                     : DecodeDirect(data, m_pixels);
-    if (!part.IsNull()) {
-        m_part = part;
-        m_partRequest = *request;
-        return {};
-    }
+    if (!part.IsNull()) return KeepPart(part, *request);
     switch (direct.outcome) {
         case DirectDecode::Outcome::Decoded:
             m_image = m_pixels.Wrap(direct.width, direct.height);
@@ -197,6 +200,12 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data, const PixelRequest
         }
     }
     return Keep(std::move(image));
+}
+
+CPicture::LoadResult CPicture::KeepPart(const PixelView& part, const PixelRequest& request) {
+    m_part = part;
+    m_partRequest = request;
+    return {};
 }
 
 CPicture::LoadResult CPicture::Keep(QImage image) {

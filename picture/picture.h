@@ -68,7 +68,8 @@ public:
     // The same, for reading only the pixels `request` names: a video frame whose conversion
     // allows it has only those converted (video_frames.h), a JPEG that is not progressive only
     // the rows and columns holding them decoded (every row still passes the entropy decoder and
-    // its checks), anything else loads whole. A picture
+    // its checks), a TIFF page of a kind read as stored only the strips or tiles holding them
+    // (tiff_decode.h), anything else loads whole. A picture
     // loaded in part shows nothing: IsNull(), a null Image() and View(); only View(request)
     // reads it.
     LoadResult Load(const std::string& path, std::int64_t frame, const PixelRequest& request);
@@ -108,8 +109,10 @@ private:
     LoadResult LoadEntry(const std::string& path, std::int64_t frame, const PixelRequest* request);
     // Takes a decoded picture in its held format: makes the copy to paint when asked to.
     LoadResult Keep(QImage image);
-    // Page `page` (from 0) of the stack open in m_tiff.
-    LoadResult LoadPage(std::int64_t page);
+    // Page `page` (from 0) of the stack open in m_tiff, in part for a request where it can be.
+    LoadResult LoadPage(std::int64_t page, const PixelRequest* request);
+    // Takes a picture decoded in part for `request`: only View(request) shows it.
+    LoadResult KeepPart(const PixelView& part, const PixelRequest& request);
 
     QImage m_image;
     // The 32-bit copy of a 16-bit picture, once made; null for 8-bit ones.

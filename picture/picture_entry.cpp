@@ -53,10 +53,10 @@ CPicture::LoadResult CPicture::LoadEntry(const std::string& path, std::int64_t f
         m_tiff.file->path = path;
         m_tiff.file->stamp = stamp;
     }
-    return LoadPage(frame);
+    return LoadPage(frame, request);
 }
 
-CPicture::LoadResult CPicture::LoadPage(std::int64_t page) {
+CPicture::LoadResult CPicture::LoadPage(std::int64_t page, const PixelRequest* request) {
     CTiffFile& tiff = *m_tiff.file;
     const qint64 number = page + 1;  // as the image list counts them
     switch (tiff.SelectPage(page)) {
@@ -84,6 +84,13 @@ CPicture::LoadResult CPicture::LoadPage(std::int64_t page) {
                                                  .arg(number)
                                            : error));
         }
+    }
+    if (request != nullptr) {
+        PixelView part;
+        DecodeTiffPagePart(tiff, m_pixels, *request, part);
+        // A page not read in part (a kind read whole, or a fault) is read whole, which gives
+        // its pixels or its refusal in the words it always had.
+        if (!part.IsNull()) return KeepPart(part, *request);
     }
     QImage image;
     const DirectDecode decoded = DecodeTiffPage(tiff, m_pixels, image);

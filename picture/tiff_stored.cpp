@@ -186,6 +186,11 @@ bool ReadStored(TIFF* tif, const TiffPage& p, std::size_t pixelBytes, RowSink& s
         if (region != nullptr) rows.read.push_back(block);
         return true;
     };
+    // A compressed strip or tile the region does not reach is still decoded, into scratch, and
+    // dropped: damage inside its data shows only in decoding it, and a page whose data is
+    // damaged anywhere is never measured, whichever part the lines read. An uncompressed one is
+    // checked whole by its place and size before anything is read.
+    const bool decodeUnread = region != nullptr && p.compression != COMPRESSION_NONE;
     std::vector<unsigned char> scratch;
     if (p.tiled) {
         std::uint32_t tileWidth = 0;
@@ -202,9 +207,11 @@ bool ReadStored(TIFF* tif, const TiffPage& p, std::size_t pixelBytes, RowSink& s
             for (std::uint32_t x = 0; x < p.width; x += tileWidth) {
                 const TiffBlock block{x, y, std::min(tileWidth, p.width - x),
                                       std::min(tileHeight, p.height - y)};
-                if (!wanted(block)) continue;
+                const bool put = wanted(block);
+                if (!put && !decodeUnread) continue;
                 for (std::uint16_t plane = 0; plane < planes; ++plane) {
                     if (TIFFReadTile(tif, scratch.data(), x, y, 0, plane) < 0) return false;
+                    if (!put) continue;
                     for (std::uint32_t i = 0; i < block.rows; ++i) {
                         sink.Put(y + i, x, scratch.data() + i * tileRow, block.columns, plane);
                     }
@@ -219,11 +226,12 @@ bool ReadStored(TIFF* tif, const TiffPage& p, std::size_t pixelBytes, RowSink& s
     const std::uint32_t stripsPerPlane = (p.height - 1) / rowsPerStrip + 1;
     for (std::uint32_t y = 0, strip = 0; y < p.height; y += rowsPerStrip, ++strip) {
         const TiffBlock block{0, y, p.width, std::min(rowsPerStrip, p.height - y)};
-        if (!wanted(block)) continue;
+        const bool put = wanted(block);
+        if (!put && !decodeUnread) continue;
         const auto bytes = static_cast<tmsize_t>(rowBytes * block.rows);
         for (std::uint16_t plane = 0; plane < planes; ++plane) {
             unsigned char* into = nullptr;
-            if (direct != nullptr && static_cast<std::size_t>(stride) == rowBytes) {
+            if (put && direct != nullptr && static_cast<std::size_t>(stride) == rowBytes) {
                 into = direct + static_cast<std::ptrdiff_t>(y) * stride;
             } else {
                 scratch.resize(static_cast<std::size_t>(bytes));
@@ -232,7 +240,7 @@ bool ReadStored(TIFF* tif, const TiffPage& p, std::size_t pixelBytes, RowSink& s
             if (TIFFReadEncodedStrip(tif, plane * stripsPerPlane + strip, into, bytes) != bytes) {
                 return false;
             }
-            if (into == scratch.data()) {
+            if (put && into == scratch.data()) {
                 for (std::uint32_t i = 0; i < block.rows; ++i) {
                     sink.Put(y + i, 0, into + i * rowBytes, p.width, plane);
                 }

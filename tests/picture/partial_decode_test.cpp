@@ -2,11 +2,13 @@
 // A JPEG decoded only where some lines read: every pixel they may read is the whole decode's, for
 // each kind of subsampling, grey, restart markers and progressive files, with lines at every
 // angle, on the edges and narrow or wide; and a file damaged where nothing is read is refused as
-// the whole decode refuses it.
+// the whole decode refuses it. A TIFF, as a file and as a page, goes the same way through the
+// loader (its strips and tiles have tests of their own).
 
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <csetjmp>
 #include <cstdio>
@@ -97,7 +99,7 @@ PixelRequest RequestOf(const Geometry& g) {
     return LinesRequest(lines, g.width, {between});
 }
 
-class PartialJpeg : public testing::Test {
+class PartialPicture : public testing::Test {
 protected:
     std::string Write(const QString& name, const QByteArray& bytes) {
         QFile file(m_dir.filePath(name));
@@ -107,7 +109,7 @@ protected:
     QTemporaryDir m_dir;
 };
 
-TEST_F(PartialJpeg, EveryPixelReadIsTheWholeDecodes) {
+TEST_F(PartialPicture, EveryPixelReadIsTheWholeDecodes) {
     constexpr int kWidth = 403;  // odd sizes: partial blocks at the right and the bottom
     constexpr int kHeight = 301;
     const Kind kinds[] = {
@@ -160,7 +162,7 @@ TEST_F(PartialJpeg, EveryPixelReadIsTheWholeDecodes) {
 
 // Damage where no line reads: the entropy decoder still reads every row, so the file is refused
 // with the whole decode's reason.
-TEST_F(PartialJpeg, DamageInRowsNotReadIsRefused) {
+TEST_F(PartialPicture, DamageInRowsNotReadIsRefused) {
     const Kind kinds[] = {{"4:2:0", 3, 2, 2, false, 0}, {"restarts", 3, 2, 1, false, 2}};
     struct Damage {
         const char* name;
@@ -191,6 +193,36 @@ TEST_F(PartialJpeg, DamageInRowsNotReadIsRefused) {
             EXPECT_EQ(part.status, whole.status) << at;
             EXPECT_EQ(part.reason, whole.reason) << at;
             EXPECT_TRUE(picture.View(request).IsNull()) << at;
+        }
+    }
+}
+
+TEST_F(PartialPicture, TiffsLoadInPartAsFilesAndAsPages) {
+    QImage grey(203, 151, QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y) {
+        for (int x = 0; x < grey.width(); ++x) {
+            grey.scanLine(y)[x] = static_cast<uchar>((x * 7 + y * 3) & 255);
+        }
+    }
+    const QString path = m_dir.filePath(QStringLiteral("grey.tif"));
+    ASSERT_TRUE(grey.save(path, "TIFF"));
+    const std::string name = QFile::encodeName(path).toStdString();
+    const PixelRequest request = RequestOf({"a band", {{0, 70, 202, 80}}, 3, false});
+    CPicture whole;
+    ASSERT_EQ(whole.Load(name).status, CPicture::LoadStatus::Ok);
+    CPicture part;
+    for (const std::int64_t frame : {std::int64_t{-1}, std::int64_t{0}}) {
+        ASSERT_EQ(part.Load(name, frame, request).status, CPicture::LoadStatus::Ok) << frame;
+        EXPECT_TRUE(part.IsNull()) << frame;
+        const PixelView view = part.View(request);
+        ASSERT_FALSE(view.IsNull()) << frame;
+        const PixelRegion region(request, grey.width(), grey.height());
+        for (int y = 0; y < grey.height(); ++y) {
+            for (int x = 0; x < grey.width(); ++x) {
+                if (region.Holds(x, y)) {
+                    ASSERT_EQ(view.GetPixel(x, y), whole.GetPixel(x, y)) << frame << ": " << x << ", " << y;
+                }
+            }
         }
     }
 }
