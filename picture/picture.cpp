@@ -77,9 +77,7 @@ CPicture::LoadResult CPicture::Load(const QString& path) {
 }
 
 void CPicture::Clear() {
-    m_image = QImage();
-    m_part = {};
-    m_display = QImage();
+    DropPicture();
     m_pixels = CPixelBuffer();
     m_displayPixels = CPixelBuffer();
     m_file = QByteArray();
@@ -91,9 +89,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path) {
 }
 
 CPicture::LoadResult CPicture::LoadFile(const std::string& path, const PixelRequest* request) {
-    m_image = QImage();
-    m_part = {};
-    m_display = QImage();
+    DropPicture();
     // Opening and decoding are told apart: a file that cannot be read at all is reported with the
     // system's own words, before any decoder looks at it.
     struct stat st {};
@@ -140,9 +136,7 @@ CPicture::LoadResult CPicture::LoadFile(const std::string& path, const PixelRequ
 }
 
 CPicture::LoadResult CPicture::LoadData(QByteArray data) {
-    m_image = QImage();
-    m_part = {};
-    m_display = QImage();
+    DropPicture();
     if (IsTiffSignature(data.constData(), static_cast<std::size_t>(data.size()))) {
         QString error;
         std::unique_ptr<CTiffFile> tiff = CTiffFile::OpenMemory(data, error);
@@ -200,6 +194,12 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data, const PixelRequest
         }
     }
     return Keep(std::move(image));
+}
+
+void CPicture::DropPicture() {
+    m_image = QImage();
+    m_part = {};
+    m_display = QImage();
 }
 
 CPicture::LoadResult CPicture::KeepPart(const PixelView& part, const PixelRequest& request) {

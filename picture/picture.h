@@ -111,6 +111,8 @@ private:
     LoadResult Keep(QImage image);
     // Page `page` (from 0) of the stack open in m_tiff, in part for a request where it can be.
     LoadResult LoadPage(std::int64_t page, const PixelRequest* request);
+    // Lets go of the picture loaded last, keeping the memory for the next.
+    void DropPicture();
     // Takes a picture decoded in part for `request`: only View(request) shows it.
     LoadResult KeepPart(const PixelView& part, const PixelRequest& request);
 

@@ -26,9 +26,7 @@ CPicture::LoadResult CPicture::Load(const std::string& path, std::int64_t frame,
 CPicture::LoadResult CPicture::LoadEntry(const std::string& path, std::int64_t frame,
                                          const PixelRequest* request) {
     if (frame < 0) return LoadFile(path, request);
-    m_image = QImage();
-    m_part = {};
-    m_display = QImage();
+    DropPicture();
     struct stat st {};
     PictureFault openFault;
     const int fd = OpenPlainFile(path, st, openFault);
