@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "model/line_profile.h"
+#include "model/pixel_request.h"
 #include "picture/picture.h"
 #include "series/worker_pool.h"
 
@@ -47,13 +48,20 @@ void CKymographRun::Measure(int entry, CPicture& picture) {
         return;
     }
     try {
-        const CPicture::LoadResult result = picture.Load(job.path, job.frame);
+        // The picture is decoded only where the line reads, as the batch decodes it.
+        CScan pending = *job.line;
+        pending.m_bDetect = true;
+        pending.m_nRule = static_cast<std::uint16_t>(job.rule ? 1 : 0);
+        const PixelRequest request =
+            LinesRequest({pending}, m_settings.edge.lineWidth,
+                         job.rule ? std::vector<CaliperRule>{*job.rule} : std::vector<CaliperRule>{});
+        const CPicture::LoadResult result = picture.Load(job.path, job.frame, request);
         if (result.status != CPicture::LoadStatus::Ok) {
             row.SetUnreadable();
             reason = result.uiReason;
             return;
         }
-        const PixelView view = picture.View();
+        const PixelView view = picture.View(request);
         const LineProfile profile =
             MeasureLineProfile(view, *job.line, m_settings.channel, m_settings.mode,
                                m_settings.edge, job.rule ? &*job.rule : nullptr);

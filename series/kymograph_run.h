@@ -27,10 +27,10 @@ struct KymographSettings {
 };
 
 // The kymograph of line `line` over every record, under way on worker threads: each record's
-// picture is decoded once, the line's profile measured on it as the profile plot measures it
-// (MeasureLineProfile) and kept as that record's row. The workers read copies of the lines and
-// rules taken when the run starts, so the records may change meanwhile; whoever holds them
-// decides whether the result still belongs to them.
+// picture is decoded once, only where the line reads, the line's profile measured on it as the
+// profile plot measures it (MeasureLineProfile) and kept as that record's row. The workers read
+// copies of the lines and rules taken when the run starts, so the records may change meanwhile;
+// whoever holds them decides whether the result still belongs to them.
 class CKymographRun {
 public:
     CKymographRun(const CDataProfile& profile, int line, const KymographSettings& settings);

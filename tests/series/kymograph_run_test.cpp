@@ -44,10 +44,12 @@ struct Series {
     CDataProfile profile;
 
     // Frames with the bar moving by three columns an entry; entry `damaged` is a file cut short.
-    Series(int entries, bool deep, int damaged, int x1, int y1, int x2, int y2) {
+    Series(int entries, bool deep, int damaged, int x1, int y1, int x2, int y2,
+           const char* format = "PNG") {
         for (int i = 0; i < entries; ++i) {
-            const QString path = dir.filePath(QStringLiteral("f%1.png").arg(i));
-            Frame(10 + 3 * i, deep).save(path, "PNG");
+            const QString path =
+                dir.filePath(QStringLiteral("f%1.%2").arg(i).arg(QString::fromLatin1(format).toLower()));
+            Frame(10 + 3 * i, deep).save(path, format);
             if (i == damaged) {
                 QFile file(path);
                 file.open(QIODevice::ReadWrite);
@@ -94,6 +96,8 @@ TEST(KymographRun, RowsAreTheLinesProfilesEntryByEntry) {
         EdgeOptions options;
         std::optional<CaliperRule> rule;
         int x1, y1, x2, y2;
+        // JPEG and TIFF are decoded only where the line reads.
+        const char* format = "PNG";
     };
     const Case cases[] = {
         {"8-bit, one pixel wide", false, 0, {}, {}, 2, 20, 85, 20},
@@ -102,10 +106,13 @@ TEST(KymographRun, RowsAreTheLinesProfilesEntryByEntry) {
         {"16-bit, a band smoothed", true, 0, band, {}, 2, 30, 85, 12},
         {"caliper line read between pixels", false, 1, {}, bilinear, 4, 3, 81, 29},
         {"16-bit caliper line read between pixels", true, 0, band, bilinear, 4, 36, 81, 2},
+        {"JPEG, a band smoothed, slanted", false, 2, band, {}, 3, 5, 80, 33, "JPEG"},
+        {"JPEG caliper line read between pixels", false, 1, {}, bilinear, 4, 3, 81, 29, "JPEG"},
+        {"16-bit TIFF, a band smoothed", true, 0, band, {}, 2, 30, 85, 12, "TIFF"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Series series(6, c.deep, -1, c.x1, c.y1, c.x2, c.y2);
+        Series series(6, c.deep, -1, c.x1, c.y1, c.x2, c.y2, c.format);
         if (c.rule) {
             for (int i = 0; i < series.profile.GetSize(); ++i) {
                 series.profile.GetLine(i, 0, 0)->m_nRule = series.profile.RuleNumber(*c.rule);
