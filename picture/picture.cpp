@@ -51,9 +51,14 @@ PictureFault NoPixels() {
 }
 
 // The kinds of picture that series are made of go to the direct decoders, told apart by their
-// first bytes as Qt tells them apart (so a JPEG named .bmp is still a JPEG).
-DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels) {
-    if (data.startsWith("\xFF\xD8")) return DecodeJpeg(data, pixels);
+// first bytes as Qt tells them apart (so a JPEG named .bmp is still a JPEG). With a request, a
+// JPEG is decoded only where it reads, `part` then set.
+DirectDecode DecodeDirect(const QByteArray& data, CPixelBuffer& pixels,
+                          const PixelRequest* request, PixelView& part) {
+    if (data.startsWith("\xFF\xD8")) {
+        return request != nullptr ? DecodeJpegPart(data, pixels, *request, part)
+                                  : DecodeJpeg(data, pixels);
+    }
     if (data.startsWith("BM")) return DecodeBmp24(data, pixels);
     if (data.startsWith("GIF87a") || data.startsWith("GIF89a")) return DecodeGif(data, pixels);
     return {};
@@ -105,17 +110,12 @@ CPicture::LoadResult CPicture::LoadFile(const std::string& path, const PixelRequ
         std::unique_ptr<CTiffFile> tiff =
             copy >= 0 ? CTiffFile::OpenFile(copy, st.st_size, error) : nullptr;
         QImage image;
-        if (tiff && tiff->SelectPage(0) == CTiffFile::Select::Ok) {
-            PixelView part;
-            if (request != nullptr) DecodeTiffPagePart(*tiff, m_pixels, *request, part);
-            if (!part.IsNull()) {
-                ::close(fd);
-                return KeepPart(part, *request);
-            }
-            if (DecodeTiffPage(*tiff, m_pixels, image).outcome == DirectDecode::Outcome::Decoded) {
-                ::close(fd);
-                return Keep(std::move(image));
-            }
+        PixelView part;
+        if (tiff && tiff->SelectPage(0) == CTiffFile::Select::Ok &&
+            DecodeTiffPageFor(*tiff, m_pixels, request, image, part).outcome ==
+                DirectDecode::Outcome::Decoded) {
+            ::close(fd);
+            return part.IsNull() ? Keep(std::move(image)) : KeepPart(part, *request);
         }
     }
     // No picture we accept needs more bytes than twice its largest decoded size.
@@ -158,9 +158,7 @@ CPicture::LoadResult CPicture::Decode(const QByteArray& data, const PixelRequest
                        PictureProblem::CutShort});
     }
     PixelView part;
-    const DirectDecode direct = request != nullptr && data.startsWith("\xFF\xD8")
-                                    ? DecodeJpegPart(data, m_pixels, *request, part)
-                                    : DecodeDirect(data, m_pixels);
+    const DirectDecode direct = DecodeDirect(data, m_pixels, request, part);
     if (!part.IsNull()) return KeepPart(part, *request);
     switch (direct.outcome) {
         case DirectDecode::Outcome::Decoded:

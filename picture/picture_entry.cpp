@@ -83,18 +83,12 @@ CPicture::LoadResult CPicture::LoadPage(std::int64_t page, const PixelRequest* r
                                            : error));
         }
     }
-    if (request != nullptr) {
-        PixelView part;
-        DecodeTiffPagePart(tiff, m_pixels, *request, part);
-        // A page not read in part (a kind read whole, or a fault) is read whole, which gives
-        // its pixels or its refusal in the words it always had.
-        if (!part.IsNull()) return KeepPart(part, *request);
-    }
     QImage image;
-    const DirectDecode decoded = DecodeTiffPage(tiff, m_pixels, image);
+    PixelView part;
+    const DirectDecode decoded = DecodeTiffPageFor(tiff, m_pixels, request, image, part);
     switch (decoded.outcome) {
         case DirectDecode::Outcome::Decoded:
-            return Keep(std::move(image));
+            return part.IsNull() ? Keep(std::move(image)) : KeepPart(part, *request);
         case DirectDecode::Outcome::OutOfMemory:
             return Failed(LoadStatus::OutOfMemory,
                           OutOfMemory("not enough memory for the decoded picture"));

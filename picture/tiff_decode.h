@@ -35,3 +35,9 @@ DirectDecode DecodeTiffPage(CTiffFile& file, CPixelBuffer& pixels, QImage& image
 // given, gets how many strips or tiles were read of how many.
 DirectDecode DecodeTiffPagePart(CTiffFile& file, CPixelBuffer& pixels, const PixelRequest& request,
                                 PixelView& part, TiffBlockCount* count = nullptr);
+
+// The current page for a measurement that reads what `request` names (null: everything): in
+// part where the page's kind allows (`part` set), whole otherwise (`image` set). A page that
+// fails in part fails with the whole decode's fault, and is not read again whole.
+DirectDecode DecodeTiffPageFor(CTiffFile& file, CPixelBuffer& pixels, const PixelRequest* request,
+                               QImage& image, PixelView& part);

@@ -56,3 +56,13 @@ DirectDecode DecodeTiffPagePart(CTiffFile& file, CPixelBuffer& pixels, const Pix
                                                     : PixelFormat::Rgb32};
     return result;
 }
+
+DirectDecode DecodeTiffPageFor(CTiffFile& file, CPixelBuffer& pixels, const PixelRequest* request,
+                               QImage& image, PixelView& part) {
+    part = {};
+    if (request != nullptr) {
+        const DirectDecode decoded = DecodeTiffPagePart(file, pixels, *request, part);
+        if (decoded.outcome != DirectDecode::Outcome::Declined) return decoded;
+    }
+    return DecodeTiffPage(file, pixels, image);
+}
