@@ -7,6 +7,9 @@
 //  - BM_DecodeOnly/J: libavcodec decoding every frame with J threads and nothing else, as
 //    `ffmpeg -threads J -i VIDEO -f null -` does. Target: BM_VideoRun/J at least 0.9 of its
 //    throughput.
+//  - BM_StepBack/C: the window's steps back through the frames of one key frame's run, each
+//    frame loaded whole; C = 0 decodes each from its key frame, C = 1 takes it from the frames
+//    the first seek passed (video_frame_cache.h).
 // The video is QUANDREL_BENCH_VIDEO, or else one made here (1920 x 1080, 300 frames, a moving
 // edge on a texture, B-frames, a key frame every 60). A video of real-looking content:
 //    ffmpeg -f lavfi -i testsrc2=size=1920x1080:rate=30 -frames:v 10000 -c:v libx264
@@ -16,6 +19,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +28,8 @@
 #include <string>
 
 #include "model/edge_detect.h"
+#include "picture/picture.h"
+#include "picture/video_frame_cache.h"
 #include "picture/video_frames.h"
 #include "series/series_detect.h"
 #include "support/synthetic_video.h"
@@ -145,6 +151,28 @@ void BM_DecodeOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeOnly)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Steps back from the last frame of the second run of 60 frames to its first.
+void BM_StepBack(benchmark::State& state) {
+    const Fixture& f = GetFixture();
+    const std::int64_t last = std::min<std::int64_t>(119, f.frames - 1);
+    const std::int64_t first = std::max<std::int64_t>(0, last - 59);
+    const std::size_t limit = video_frame_cache::SetLimit(0);
+    video_frame_cache::SetLimit(state.range(0) != 0 ? limit : 0);
+    for (auto _ : state) {
+        video_frame_cache::Clear();
+        CPicture picture;
+        for (std::int64_t n = last; n >= first; --n) {
+            if (picture.Load(f.path, n).status != CPicture::LoadStatus::Ok) {
+                state.SkipWithError("a frame failed");
+            }
+        }
+    }
+    video_frame_cache::SetLimit(limit);
+    video_frame_cache::Clear();
+    state.SetItemsProcessed(state.iterations() * (last - first + 1));
+}
+BENCHMARK(BM_StepBack)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -165,6 +193,12 @@ int main(int argc, char** argv) {
             std::printf("jobs %s: throughput against decoding alone %.2f (target >= 0.9)\n", jobs,
                         decode->second / run->second);
         }
+    }
+    const auto cold = t.find("BM_StepBack/0/real_time");
+    const auto kept = t.find("BM_StepBack/1/real_time");
+    if (cold != t.end() && kept != t.end()) {
+        std::printf("steps back: %.1fx faster with the passed frames kept\n",
+                    cold->second / kept->second);
     }
     return 0;
 }

@@ -6,6 +6,8 @@
 #include <new>
 #include <system_error>
 
+#include "picture/video_frame_cache.h"
+
 CPicturePrefetch::CPicturePrefetch() {
     // Without a thread nothing is decoded ahead: every step decodes, as it did before.
     try {
@@ -142,6 +144,8 @@ void CPicturePrefetch::Drop() {
             slot.picture->Clear();
         }
     }
+    // The frames kept for steps back through a video were for the same list.
+    video_frame_cache::Clear();
     m_changed.notify_all();
 }
 

@@ -8,6 +8,7 @@
 
 #include "picture/file_stamp.h"
 #include "picture/frame_convert.h"
+#include "picture/video_frame_cache.h"
 #include "picture/video_av.h"
 #include "picture/video_index.h"
 
@@ -52,7 +53,7 @@ private:
     PictureFault Open(const std::string& path);
     PictureFault Seek(std::size_t key);
     PictureFault Decode(std::int64_t frame, const FrameTarget& target);
-    PictureFault Convert(const AVFrame* decoded, const FrameTarget& target);
+    PictureFault Convert(const AVFrame* decoded, std::int64_t frame, const FrameTarget& target);
     void TaintRunOf(const AVPacket* packet);
     void Close();
 
@@ -183,12 +184,16 @@ PictureFault CVideoReader::Decode(std::int64_t frame, const FrameTarget& target)
                                  got->decode_error_flags != 0 ||
                                  m_taint.contains(m_index->RunStart(n));
             if (n < frame) {
+                // A whole frame passed on the way is what a step back asks for next.
+                if (target.request == nullptr && !damaged && frame - n <= video_frame_cache::kDepth) {
+                    video_frame_cache::Put(m_path, *m_stamp, n, got);
+                }
                 av_frame_unref(got);
                 continue;
             }
             // A frame after the one asked for: the decoder dropped it, damaged.
             PictureFault fault = n > frame || damaged ? FrameDamaged(frame)
-                                                      : Convert(got, target);
+                                                      : Convert(got, frame, target);
             av_frame_unref(got);
             return fault;
         }
@@ -226,7 +231,8 @@ PictureFault CVideoReader::Decode(std::int64_t frame, const FrameTarget& target)
     }
 }
 
-PictureFault CVideoReader::Convert(const AVFrame* decoded, const FrameTarget& target) {
+PictureFault CVideoReader::Convert(const AVFrame* decoded, std::int64_t frame,
+                                   const FrameTarget& target) {
     if (PictureFault fault = TooLargeFault(decoded->width, decoded->height)) return fault;
     CFrameConverter::Result converted;
     if (target.request != nullptr && target.part != nullptr &&
@@ -247,7 +253,7 @@ PictureFault CVideoReader::Convert(const AVFrame* decoded, const FrameTarget& ta
             return NoMemory();
         case CFrameConverter::Result::Failed:
         default:
-            return FrameDamaged(m_last);
+            return FrameDamaged(frame);
     }
 }
 
@@ -285,6 +291,15 @@ CPicture::LoadResult CVideoReader::Load(const std::string& path, std::int64_t fr
                        QCoreApplication::translate(
                            "Document", "フレーム %1 は動画の最初のキーフレームより前にあります。")
                            .arg(frame)});
+    }
+    if (target.request == nullptr) {
+        if (AVFrame* kept = video_frame_cache::Find(m_path, *m_stamp, frame)) {
+            PictureFault fault = Convert(kept, frame, target);
+            av_frame_free(&kept);
+            if (!fault) return {};
+            target.image = QImage();
+            return Failed(fault);
+        }
     }
     // Going on from the frame before costs no more than starting at the key frame, and gives
     // the same pixels: the decoder's state at the key frame does not depend on what came before.

@@ -17,6 +17,7 @@
 #include "model/pixel_request.h"
 #include "model/sampling.h"
 #include "picture/picture.h"
+#include "picture/video_frame_cache.h"
 #include "picture/video_frames.h"
 #include "support/synthetic_video.h"
 
@@ -92,12 +93,27 @@ TEST_P(VideoFrames, AnyOrderGivesTheFramesOfAStraightDecode) {
     std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(23));
     order.insert(order.end(), shuffled.begin(), shuffled.end());
     order.insert(order.end(), {5, 6, 7, 30, 31, 2, 3, 39, 0, 13, 12, 11});
-    CPicture picture;
-    for (const int n : order) {
-        const CPicture::LoadResult result = picture.Load(video.path, n);
-        ASSERT_EQ(result.status, CPicture::LoadStatus::Ok) << n << result.reason.toStdString();
-        ASSERT_EQ(picture.Image(), frames[static_cast<std::size_t>(n)]) << "frame " << n;
+    // Without the frames a seek passes, then with them kept for the steps back, which must be
+    // taken from there and still be the same pixels.
+    const std::size_t limit = video_frame_cache::SetLimit(0);
+    for (const std::size_t bytes : {std::size_t{0}, limit}) {
+        video_frame_cache::Clear();
+        video_frame_cache::SetLimit(bytes);
+        const std::int64_t hits = video_frame_cache::GetCounts().hits;
+        CPicture picture;
+        for (const int n : order) {
+            const CPicture::LoadResult result = picture.Load(video.path, n);
+            ASSERT_EQ(result.status, CPicture::LoadStatus::Ok) << n << result.reason.toStdString();
+            ASSERT_EQ(picture.Image(), frames[static_cast<std::size_t>(n)]) << "frame " << n;
+        }
+        const std::int64_t found = video_frame_cache::GetCounts().hits - hits;
+        if (bytes == 0 || GetParam().gop == 1) {
+            EXPECT_EQ(found, 0);
+        } else {
+            EXPECT_GT(found, video.frames / 2) << "steps back decoded from their key frames";
+        }
     }
+    video_frame_cache::Clear();
 }
 
 // A frame loaded for some lines: every pixel of the region those lines read is the whole frame's
