@@ -21,6 +21,12 @@ CKymographView::CKymographView(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("KymographView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_regroup = new QTimer(this);
+    m_regroup->setSingleShot(true);
+    m_regroup->setInterval(150);
+    connect(m_regroup, &QTimer::timeout, this, [this] {
+        if (m_picture.height() != Area().height()) Rebuild();
+    });
 }
 
 QSize CKymographView::sizeHint() const {
@@ -62,10 +68,16 @@ void CKymographView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The picture is as wide as the line has samples whatever the width: only a new height
     // regroups the rows.
-    if (m_picture.height() != Area().height()) Rebuild();
+    if (m_picture.height() == Area().height()) return;
+    if (m_picture.isNull()) {
+        Rebuild();
+    } else {
+        m_regroup->start();
+    }
 }
 
 void CKymographView::Rebuild() {
+    m_regroup->stop();
     m_picture = {};
     const QRect area = Area();
     if (m_kymograph != nullptr && m_kymograph->Entries() > 0 && m_kymograph->Samples() > 0 &&

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QImage>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <vector>
@@ -64,4 +65,8 @@ private:
     std::vector<double> m_second;
     int m_current = -1;
     std::function<QString(int)> m_tip;
+    // A new height regroups every entry into the new pixel rows, which over a long series takes
+    // a good part of a second: while the dock is being resized the picture drawn so far is
+    // stretched, and it is regrouped once the size has settled.
+    QTimer* m_regroup = nullptr;
 };

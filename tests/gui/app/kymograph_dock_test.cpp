@@ -135,6 +135,24 @@ private slots:
         }
     }
 
+    // A resize stretches the picture drawn until the size settles, then regroups the rows into
+    // the new height: the same picture as a view made at that size.
+    void aNewHeightRegroupsTheRowsOnceSettled() {
+        CKymograph k(300);
+        for (int i = 0; i < 300; ++i) k.SetRow(i, std::vector<double>(40, double(i % 256)), false);
+        CKymographView view;
+        view.resize(200, 120);
+        view.SetKymograph(&k);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.resize(200, 90);
+        QTRY_COMPARE(view.Picture().height(), view.Area().height());
+        CKymographView fresh;
+        fresh.resize(200, 90);
+        fresh.SetKymograph(&k);
+        QCOMPARE(view.Picture(), fresh.Picture());
+    }
+
     void clickingARowOpensItsImage() {
         Start();
         LoadSeries(5);
