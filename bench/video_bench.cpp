@@ -156,8 +156,7 @@ void BM_StepBack(benchmark::State& state) {
     const Fixture& f = GetFixture();
     const std::int64_t last = std::min<std::int64_t>(119, f.frames - 1);
     const std::int64_t first = std::max<std::int64_t>(0, last - 59);
-    const std::size_t limit = video_frame_cache::SetLimit(0);
-    video_frame_cache::SetLimit(state.range(0) != 0 ? limit : 0);
+    video_frame_cache::SetLimit(state.range(0) != 0 ? video_frame_cache::kDefaultBytes : 0);
     for (auto _ : state) {
         video_frame_cache::Clear();
         CPicture picture;
@@ -167,7 +166,7 @@ void BM_StepBack(benchmark::State& state) {
             }
         }
     }
-    video_frame_cache::SetLimit(limit);
+    video_frame_cache::SetLimit(video_frame_cache::kDefaultBytes);
     video_frame_cache::Clear();
     state.SetItemsProcessed(state.iterations() * (last - first + 1));
 }

@@ -23,10 +23,18 @@ struct Cache {
     std::deque<Kept> frames;  // oldest first
     std::size_t bytes = 0;
     std::size_t limit = kDefaultBytes;
-    Counts counts;
+    std::int64_t hits = 0;
 
     ~Cache() {
         for (Kept& kept : frames) av_frame_free(&kept.decoded);
+    }
+
+    // Under the mutex: the frame kept for the key, or null.
+    Kept* Lookup(const std::string& path, const FileStamp& stamp, std::int64_t frame) {
+        const auto kept = std::find_if(frames.begin(), frames.end(), [&](const Kept& k) {
+            return k.frame == frame && k.stamp == stamp && k.path == path;
+        });
+        return kept != frames.end() ? &*kept : nullptr;
     }
 
     // Under the mutex: drops the oldest until `room` more bytes fit.
@@ -52,52 +60,34 @@ std::size_t BytesOf(const AVFrame* decoded) {
     return bytes;
 }
 
+// A new reference to the decoder's frame, or null when there is no memory for one.
+AVFrame* Reference(const AVFrame* decoded) {
+    AVFrame* copy = av_frame_alloc();
+    if (copy != nullptr && av_frame_ref(copy, decoded) < 0) av_frame_free(&copy);
+    return copy;
+}
+
 }  // namespace
 
 void Put(const std::string& path, const FileStamp& stamp, std::int64_t frame,
          const AVFrame* decoded) {
     Cache& cache = Shared();
     const std::size_t bytes = BytesOf(decoded);
-    {
-        const std::lock_guard lock(cache.mutex);
-        if (bytes == 0 || bytes > cache.limit) return;
-        const auto same = std::find_if(cache.frames.begin(), cache.frames.end(), [&](const Kept& k) {
-            return k.frame == frame && k.stamp == stamp && k.path == path;
-        });
-        if (same != cache.frames.end()) return;
-    }
-    // The reference is taken outside the lock: it only counts up the buffers' owners.
-    AVFrame* copy = av_frame_alloc();
-    if (copy == nullptr) return;
-    if (av_frame_ref(copy, decoded) < 0) {
-        av_frame_free(&copy);
-        return;
-    }
     const std::lock_guard lock(cache.mutex);
-    if (bytes > cache.limit) {  // the limit fell meanwhile
-        av_frame_free(&copy);
-        return;
-    }
+    if (bytes == 0 || bytes > cache.limit || cache.Lookup(path, stamp, frame) != nullptr) return;
+    AVFrame* copy = Reference(decoded);
+    if (copy == nullptr) return;
     cache.MakeRoom(bytes);
     cache.frames.push_back({path, stamp, frame, copy, bytes});
     cache.bytes += bytes;
-    ++cache.counts.kept;
 }
 
 AVFrame* Find(const std::string& path, const FileStamp& stamp, std::int64_t frame) {
     Cache& cache = Shared();
     const std::lock_guard lock(cache.mutex);
-    const auto kept = std::find_if(cache.frames.begin(), cache.frames.end(), [&](const Kept& k) {
-        return k.frame == frame && k.stamp == stamp && k.path == path;
-    });
-    if (kept == cache.frames.end()) return nullptr;
-    AVFrame* copy = av_frame_alloc();
-    if (copy == nullptr) return nullptr;
-    if (av_frame_ref(copy, kept->decoded) < 0) {
-        av_frame_free(&copy);
-        return nullptr;
-    }
-    ++cache.counts.hits;
+    const Kept* kept = cache.Lookup(path, stamp, frame);
+    AVFrame* copy = kept != nullptr ? Reference(kept->decoded) : nullptr;
+    if (copy != nullptr) ++cache.hits;
     return copy;
 }
 
@@ -109,21 +99,17 @@ void Clear() {
     cache.bytes = 0;
 }
 
-std::size_t SetLimit(std::size_t bytes) {
+void SetLimit(std::size_t bytes) {
     Cache& cache = Shared();
     const std::lock_guard lock(cache.mutex);
-    const std::size_t before = cache.limit;
     cache.limit = bytes;
     cache.MakeRoom(0);
-    return before;
 }
 
-Counts GetCounts() {
+std::int64_t Hits() {
     Cache& cache = Shared();
     const std::lock_guard lock(cache.mutex);
-    Counts counts = cache.counts;
-    counts.bytes = cache.bytes;
-    return counts;
+    return cache.hits;
 }
 
 }  // namespace video_frame_cache

@@ -37,14 +37,10 @@ AVFrame* Find(const std::string& path, const FileStamp& stamp, std::int64_t fram
 // Lets go of every frame: the list they were kept for is gone.
 void Clear();
 
-// The bytes the cache may hold (0 keeps nothing), for the tests; returns the limit before.
-std::size_t SetLimit(std::size_t bytes);
+// The bytes the cache may hold (0 keeps nothing; kDefaultBytes unless told), for the tests.
+void SetLimit(std::size_t bytes);
 
-struct Counts {
-    std::int64_t kept = 0;  // frames put
-    std::int64_t hits = 0;  // frames found
-    std::size_t bytes = 0;  // held now
-};
-Counts GetCounts();
+// How many frames Find has given, for the tests and the benchmarks.
+std::int64_t Hits();
 
 }  // namespace video_frame_cache

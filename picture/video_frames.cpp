@@ -292,31 +292,29 @@ CPicture::LoadResult CVideoReader::Load(const std::string& path, std::int64_t fr
                            "Document", "フレーム %1 は動画の最初のキーフレームより前にあります。")
                            .arg(frame)});
     }
-    if (target.request == nullptr) {
-        if (AVFrame* kept = video_frame_cache::Find(m_path, *m_stamp, frame)) {
-            PictureFault fault = Convert(kept, frame, target);
-            av_frame_free(&kept);
-            if (!fault) return {};
-            target.image = QImage();
-            return Failed(fault);
+    // A frame kept from an earlier seek is the decoder's own output: converted, it is the frame.
+    AVFrame* kept =
+        target.request == nullptr ? video_frame_cache::Find(m_path, *m_stamp, frame) : nullptr;
+    if (kept == nullptr) {
+        // Going on from the frame before costs no more than starting at the key frame, and gives
+        // the same pixels: the decoder's state at the key frame does not depend on what came
+        // before.
+        const bool onward =
+            m_positioned && frame > m_last && m_index->RunStart(frame) <= m_last + 1;
+        if (!onward) {
+            if (PictureFault fault = Seek(key)) return Failed(fault);
+            m_taint.clear();
+            m_last = -1;
         }
+        m_positioned = true;
     }
-    // Going on from the frame before costs no more than starting at the key frame, and gives
-    // the same pixels: the decoder's state at the key frame does not depend on what came before.
-    const bool onward =
-        m_positioned && frame > m_last && m_index->RunStart(frame) <= m_last + 1;
-    if (!onward) {
-        if (PictureFault fault = Seek(key)) return Failed(fault);
-        m_taint.clear();
-        m_last = -1;
-    }
-    m_positioned = true;
     PictureFault fault;
     try {
-        fault = Decode(frame, target);
+        fault = kept != nullptr ? Convert(kept, frame, target) : Decode(frame, target);
     } catch (const std::bad_alloc&) {
         fault = NoMemory();
     }
+    av_frame_free(&kept);
     if (fault) {
         target.image = QImage();
         if (target.part != nullptr) *target.part = {};
